@@ -1,0 +1,1 @@
+// Keeps a layer library valid while its folders are still empty.
