@@ -1,0 +1,30 @@
+// Base of every process-wide object of the framework and of the messenger.
+#pragma once
+
+#include <typeinfo>
+
+#include "framework/base/QeTrace.h"
+
+template <class T>
+class QeSingleton {
+public:
+    QeSingleton() {
+        if (s_instance != nullptr) {
+            QeTrace(L"[QE+] QeSingleton< %s >::QeSingleton, Singleton object can have only an instance at a time.\n",
+                    typeid(T).name());
+        }
+        // The newer object becomes the instance, as callers expect of a replaced singleton.
+        s_instance = static_cast<T*>(this);
+    }
+    virtual ~QeSingleton() {
+        // An older object destroyed after a newer one replaced it must not clear the newer one's slot.
+        if (s_instance == static_cast<T*>(this)) s_instance = nullptr;
+    }
+    QeSingleton(const QeSingleton&) = delete;
+    QeSingleton& operator=(const QeSingleton&) = delete;
+
+    static T* Instance() { return s_instance; }
+
+private:
+    static inline T* s_instance = nullptr;
+};
