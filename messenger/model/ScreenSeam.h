@@ -1,0 +1,91 @@
+// The one door from the protocol and the model to the screens. The application implements it when
+// the screens exist; tests install a recording implementation. Nothing in messenger/ includes app/.
+//
+// Handlers change the model first and then call these operations; they never draw. Every operation
+// has a harmless default so an implementation only overrides what it shows.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+
+class Buddy;
+class ChatSession;
+class MemoRecord;
+class ImsgReceived;
+
+// The window of one chat, owned by its ChatSession and made by ScreenSeam::CreateChatWindow.
+class ChatWindow {
+public:
+    virtual ~ChatWindow() = default;
+    // Line kinds: 0 system, 1 own, 2 other side, 3 error.
+    virtual void AppendLine(const std::wstring& text, int kind) { (void)text; (void)kind; }
+    virtual void SetStatusText(const std::wstring& text) { (void)text; }
+    virtual void UpdateTitle() {}
+    // Null looks the buddy up by the session's BuddyId.
+    virtual void SetBuddyIcon(const Buddy* buddy) { (void)buddy; }
+    virtual void UpdateInputState() {}
+    // True while this chat's window is the current page.
+    virtual bool IsCurrentPage() const { return false; }
+};
+
+class ScreenSeam {
+public:
+    virtual ~ScreenSeam() = default;
+
+    // Message boxes. Confirm reports 2 for Yes and 3 for No.
+    virtual void Alert(const std::wstring& text) { (void)text; }
+    virtual void Confirm(const std::wstring& text, std::function<void(int result)> onResult) {
+        (void)text;
+        (void)onResult;
+    }
+    // The notify box titled "공지사항".
+    virtual void ShowNotice(const std::wstring& text) { (void)text; }
+
+    // Application.
+    // The screens' half of returning to the login screen; the protocol half runs first.
+    virtual void OnResetToLogin() {}
+    // 0 own sign-in, 1 a buddy came online, 2 a chat line while its window is hidden, 3 a new memo.
+    virtual void PlayNotification(int event) { (void)event; }
+    virtual void UpdateNotifyIndicators() {}
+
+    // Login screen: page 0 is the form, 1 the connecting panel.
+    virtual void LoginShowPage(int page) { (void)page; }
+    // After the buddy list load: hide the login screen, show the status bar and the buddy list.
+    virtual void ShowSignedIn() {}
+    virtual void StatusBarCardRefresh() {}
+
+    // Buddy list and buddy screens.
+    virtual bool BuddyListRefresh() { return true; }
+    virtual void BuddyListUpdateRow(const Buddy* buddy) { (void)buddy; }
+    virtual void BuddyProfileRepaint() {}
+    virtual void OpenBuddyRequestPage(const std::wstring& groupId) { (void)groupId; }
+
+    // Chats.
+    virtual std::unique_ptr<ChatWindow> CreateChatWindow(ChatSession* session) {
+        (void)session;
+        return std::make_unique<ChatWindow>();
+    }
+    virtual void ChatListAddRow(ChatSession* session) { (void)session; }
+    virtual void ChatListUpdateRow(ChatSession* session) { (void)session; }
+    virtual void PageIndicatorRebuild() {}
+    virtual void ParticipantsRefresh(ChatSession* session) { (void)session; }
+
+    // Memo box.
+    virtual void MemoListSwitchBox(int box) { (void)box; }
+    virtual void MemoListInsertNewMemos(int count) { (void)count; }
+    virtual void MemoListAppendPage(int count) { (void)count; }
+    virtual bool IsMemoReadPageCurrent() const { return false; }
+    // The record the memo read page shows, or null.
+    virtual MemoRecord* MemoReadRecord() { return nullptr; }
+    virtual void MemoReadFill(const ImsgReceived& memo) { (void)memo; }
+
+    // Upgrade box: shown during the package download; progress in [0, 1].
+    virtual void ShowUpgradeBox() {}
+    virtual void SetUpgradeProgress(float progress) { (void)progress; }
+};
+
+// The installed seam; never null (a silent default stands in until one is installed).
+ScreenSeam& Screens();
+// Installs a seam (not owned); null puts the silent default back.
+void SetScreens(ScreenSeam* seam);
