@@ -13,18 +13,19 @@ public:
             QeTrace(L"[QE+] QeSingleton< %s >::QeSingleton, Singleton object can have only an instance at a time.\n",
                     typeid(T).name());
         }
-        // The newer object becomes the instance, as callers expect of a replaced singleton.
-        s_instance = static_cast<T*>(this);
+        // The newer object becomes the instance, as callers expect of a replaced singleton. The
+        // slot holds the base: the derived part does not exist yet while this constructor runs.
+        s_instance = this;
     }
     virtual ~QeSingleton() {
         // An older object destroyed after a newer one replaced it must not clear the newer one's slot.
-        if (s_instance == static_cast<T*>(this)) s_instance = nullptr;
+        if (s_instance == this) s_instance = nullptr;
     }
     QeSingleton(const QeSingleton&) = delete;
     QeSingleton& operator=(const QeSingleton&) = delete;
 
-    static T* Instance() { return s_instance; }
+    static T* Instance() { return static_cast<T*>(s_instance); }
 
 private:
-    static inline T* s_instance = nullptr;
+    static inline QeSingleton* s_instance = nullptr;
 };
