@@ -43,6 +43,12 @@ public:
     virtual void ShowNotice(const std::wstring& text) { (void)text; }
 
     // Application.
+    // Runs the task from the message loop once the message being handled is done (the application
+    // posts it), so a window may end its own chat from inside its own notification. The default
+    // runs it at once, which is right only while no screen exists.
+    virtual void RunLater(std::function<void()> task) {
+        if (task) task();
+    }
     // The screens' half of returning to the login screen; the protocol half runs first.
     virtual void OnResetToLogin() {}
     // 0 own sign-in, 1 a buddy came online, 2 a chat line while its window is hidden, 3 a new memo.

@@ -1,0 +1,81 @@
+// Everything the client knows about its buddies between sign-in and log-out.
+//
+// A buddy has two identifiers that are never mixed: the login id (`Id`: chats, invitations,
+// presence, nickname and profile notices; `BuddyRoster::Find`) and the member key that the service
+// assigns (`Key`: group membership, moves, removal, buddy-request results; `BuddyRoster::FindEntry`).
+#pragma once
+
+#include <cstdint>
+#include <cstddef>
+#include <map>
+#include <string>
+
+#include "framework/base/QeSingleton.h"
+
+// Presence codes: 0 online, 1 away, 2 in a meeting, 3 on the phone, 4 other business,
+// 5 appear offline, 6 offline, 7 not yet known.
+inline constexpr uint32_t kPresenceOffline = 6;
+inline constexpr uint32_t kPresenceUnknown = 7;
+
+// List flags of a buddy.
+inline constexpr uint32_t kListForward = 1;  // FL: the buddy is in my list
+inline constexpr uint32_t kListAllow = 2;    // AL
+inline constexpr uint32_t kListBlock = 4;    // BL
+inline constexpr uint32_t kListReverse = 8;  // RL: the buddy has me in theirs
+
+class Buddy {
+public:
+    std::wstring Id;
+    uint8_t Flag2 = 0;
+    std::wstring Key;
+    std::wstring Extra;
+    uint32_t ListFlags = 0;
+    uint32_t Status = kPresenceUnknown;
+    std::wstring Name;
+    std::wstring Nickname;
+    std::wstring Profile6;  // birthday, "yyyyMMdd"
+    uint8_t Flag10 = 0;     // 1 solar, 0 lunar calendar
+    std::wstring Profile1;  // mobile phone number
+    std::wstring Profile3;
+    std::wstring Profile4;
+    std::wstring Profile2;
+    uint8_t ProfileFlag5 = 0;
+    uint8_t Ticked = 0;  // tick of the buddy select screen; not protocol data
+};
+
+class BuddyRoster : public QeSingleton<BuddyRoster> {
+public:
+    // By member key, or null.
+    Buddy* FindEntry(const std::wstring& key);
+    // By login id, or null.
+    Buddy* Find(const std::wstring& id);
+
+    // Stores a copy of the buddy under the key and indexes it by its login id. An insert never
+    // replaces: a key already present leaves the stored buddy and the id index as they are, and an
+    // id already indexed keeps pointing at the buddy that had it first. Returns 1 either way;
+    // callers that mean to change a buddy look it up and change it in place.
+    int AddOrUpdate(const std::wstring& key, const Buddy& buddy);
+
+    // Empties both maps (log-out). Pointers to buddies are invalid afterwards.
+    void Clear();
+    // Unticks every buddy.
+    void ClearChecks();
+
+    size_t Count() const { return m_buddies.size(); }
+    // In member-key order. Buddies are changed through FindEntry, Find or ForEach; only Clear
+    // removes them, so the id index never points at a freed entry.
+    const std::map<std::wstring, Buddy>& Entries() const { return m_buddies; }
+    template <class Visit>
+    void ForEach(Visit visit) {
+        for (auto& [key, buddy] : m_buddies) visit(buddy);
+    }
+
+    // Goes up whenever pointers handed out earlier may have become invalid (Clear). A screen that
+    // keeps a Buddy* remembers the generation it took it in and drops the pointer when it differs.
+    uint32_t Generation() const { return m_generation; }
+
+private:
+    std::map<std::wstring, Buddy> m_buddies;
+    std::map<std::wstring, Buddy*> m_byId;
+    uint32_t m_generation = 0;
+};
