@@ -1,9 +1,13 @@
 // Base of every process-wide object of the framework and of the messenger.
 #pragma once
 
+#include <string>
 #include <typeinfo>
 
 #include "framework/base/QeTrace.h"
+
+// The readable name of a type ("Account", "ns::Thing"), for traces.
+std::string QeTypeName(const std::type_info& type);
 
 template <class T>
 class QeSingleton {
@@ -11,7 +15,7 @@ public:
     QeSingleton() {
         if (s_instance != nullptr) {
             QeTrace(L"[QE+] QeSingleton< %s >::QeSingleton, Singleton object can have only an instance at a time.\n",
-                    typeid(T).name());
+                    QeTypeName(typeid(T)).c_str());
         }
         // The newer object becomes the instance, as callers expect of a replaced singleton. The
         // slot holds the base: the derived part does not exist yet while this constructor runs.

@@ -1,28 +1,23 @@
 #include "framework/base/QeTrace.h"
 
-#include <atomic>
 #include <cstdarg>
+#include <mutex>
 
 #include "framework/base/QeStrings.h"
 #include "platform/debug.h"
 
 namespace {
-struct Sink {
-    QeTraceSink function = nullptr;
-    void* context = nullptr;
-};
-std::atomic<Sink*> g_sink{nullptr};
-Sink g_sinkStorage;
+// The sink is read under the lock and called outside it, so a sink may trace in turn and another
+// thread may replace it at any time.
+std::mutex g_sinkLock;
+QeTraceSink g_sink = nullptr;
+void* g_sinkContext = nullptr;
 }  // namespace
 
 void QeSetTraceSink(QeTraceSink sink, void* context) {
-    if (sink == nullptr) {
-        g_sink.store(nullptr);
-        return;
-    }
-    g_sinkStorage.function = sink;
-    g_sinkStorage.context = context;
-    g_sink.store(&g_sinkStorage);
+    std::lock_guard<std::mutex> guard(g_sinkLock);
+    g_sink = sink;
+    g_sinkContext = sink != nullptr ? context : nullptr;
 }
 
 void QeTrace(const wchar_t* format, ...) {
@@ -31,8 +26,15 @@ void QeTrace(const wchar_t* format, ...) {
     va_start(args, format);
     QeStrings::FormatV(text, format, args);
     va_end(args);
-    if (Sink* sink = g_sink.load()) {
-        sink->function(sink->context, text);
+    QeTraceSink sink;
+    void* context;
+    {
+        std::lock_guard<std::mutex> guard(g_sinkLock);
+        sink = g_sink;
+        context = g_sinkContext;
+    }
+    if (sink != nullptr) {
+        sink(context, text);
     } else {
         OutputDebugStringW(text.c_str());
     }
