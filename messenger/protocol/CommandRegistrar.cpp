@@ -1,0 +1,7 @@
+#include "messenger/protocol/CommandRegistrar.h"
+
+#include "messenger/protocol/SharedMessages.h"
+
+void RegisterAllCommands(CommandRegistrar& registrar) {
+    RegisterCodeCheckCommands(registrar);
+}

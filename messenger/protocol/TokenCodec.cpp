@@ -1,0 +1,388 @@
+#include "messenger/protocol/TokenCodec.h"
+
+#include <array>
+#include <cstring>
+#include <limits>
+
+#include "messenger/protocol/TokenSets.h"
+
+namespace {
+
+constexpr wchar_t kReplacement = 0xFFFD;
+
+// Byte classes of the reader: what ends a token and what takes it off the plain path.
+enum : uint8_t { kPlain = 0, kSeparator = 1, kSpecial = 2 };
+
+constexpr std::array<uint8_t, 256> MakeByteClasses() {
+    std::array<uint8_t, 256> classes{};
+    classes[' '] = kSeparator;
+    classes['\t'] = kSeparator;
+    classes['\n'] = kSeparator;
+    classes['\r'] = kSpecial;
+    classes['%'] = kSpecial;
+    for (int b = 0x80; b < 0x100; ++b) classes[b] = kSpecial;
+    return classes;
+}
+constexpr std::array<uint8_t, 256> kByteClasses = MakeByteClasses();
+
+int HexValue(wchar_t c) {
+    if (c >= L'0' && c <= L'9') return c - L'0';
+    if (c >= L'a' && c <= L'f') return c - L'a' + 10;
+    if (c >= L'A' && c <= L'F') return c - L'A' + 10;
+    return -1;
+}
+
+// Appends the UTF-8 form of one code point; a value that is no Unicode scalar value is sent as
+// U+FFFD so the service never receives a malformed sequence.
+size_t EncodeUtf8(char* out, uint32_t c) {
+    if ((c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF) c = kReplacement;
+    if (c < 0x80) {
+        out[0] = static_cast<char>(c);
+        return 1;
+    }
+    if (c < 0x800) {
+        out[0] = static_cast<char>(0xC0 | (c >> 6));
+        out[1] = static_cast<char>(0x80 | (c & 0x3F));
+        return 2;
+    }
+    if (c < 0x10000) {
+        out[0] = static_cast<char>(0xE0 | (c >> 12));
+        out[1] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out[2] = static_cast<char>(0x80 | (c & 0x3F));
+        return 3;
+    }
+    out[0] = static_cast<char>(0xF0 | (c >> 18));
+    out[1] = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+    out[2] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out[3] = static_cast<char>(0x80 | (c & 0x3F));
+    return 4;
+}
+
+// Escapes and encodes a text into fixed chunks, so writing a token allocates nothing.
+template <class Sink>
+void EncodeTokenChunks(std::wstring_view text, char* chunk, size_t chunkSize, size_t used, Sink&& sink) {
+    static const char kHex[] = "0123456789abcdef";
+    const size_t nul = text.find(L'\0');
+    if (nul != std::wstring_view::npos) text = text.substr(0, nul);
+    if (text.empty()) {
+        std::memcpy(chunk + used, "%00", 3);
+        sink(chunk, used + 3);
+        return;
+    }
+    for (wchar_t wc : text) {
+        if (used + 4 > chunkSize) {
+            sink(chunk, used);
+            used = 0;
+        }
+        const uint32_t c = static_cast<uint32_t>(wc);
+        if (c == L'%' || c == L' ' || c == L'\t' || c == L'\r' || c == L'\n') {
+            chunk[used++] = '%';
+            chunk[used++] = kHex[c >> 4];
+            chunk[used++] = kHex[c & 0xF];
+        } else if (c < 0x80) {
+            chunk[used++] = static_cast<char>(c);
+        } else {
+            used += EncodeUtf8(chunk + used, c);
+        }
+    }
+    if (used > 0) sink(chunk, used);
+}
+
+bool NeedsSpace(const QeMemoryWriter& writer) {
+    const uint32_t size = writer.Size();
+    return size > 0 && writer.Data()[size - 1] != '\n';
+}
+
+// Decimal digits of a value into the end of a buffer; returns where they start.
+char* FormatDecimal(char* end, uint64_t value) {
+    char* p = end;
+    do {
+        *--p = static_cast<char>('0' + value % 10);
+        value /= 10;
+    } while (value != 0);
+    return p;
+}
+
+void WriteDecimal(QeMemoryWriter& writer, uint64_t magnitude, bool negative) {
+    char buffer[24];
+    char* end = buffer + sizeof(buffer);
+    char* p = FormatDecimal(end, magnitude);
+    if (negative) *--p = '-';
+    if (NeedsSpace(writer)) *--p = ' ';
+    writer.Write(p, static_cast<uint32_t>(end - p));
+}
+
+// Shared by the byte and the wide parsers: sign, then digits, saturating in 64 bits.
+template <class Char>
+int32_t ParseLeading(const Char* p, const Char* end) {
+    bool negative = false;
+    if (p < end && (*p == '-' || *p == '+')) {
+        negative = *p == '-';
+        ++p;
+    }
+    int64_t value = 0;
+    constexpr int64_t kLimit = int64_t{1} << 40;  // far past the 32-bit range, far from overflow
+    for (; p < end && *p >= '0' && *p <= '9'; ++p) {
+        if (value < kLimit) value = value * 10 + (*p - '0');
+    }
+    if (negative) value = -value;
+    if (value > std::numeric_limits<int32_t>::max()) return std::numeric_limits<int32_t>::max();
+    if (value < std::numeric_limits<int32_t>::min()) return std::numeric_limits<int32_t>::min();
+    return static_cast<int32_t>(value);
+}
+
+}  // namespace
+
+std::wstring NumberToWString(uint32_t value) {
+    char buffer[16];
+    char* end = buffer + sizeof(buffer);
+    char* p = FormatDecimal(end, value);
+    return std::wstring(p, end);
+}
+
+std::wstring SignedNumberToWString(int32_t value) {
+    char buffer[16];
+    char* end = buffer + sizeof(buffer);
+    const bool negative = value < 0;
+    const uint64_t magnitude = negative ? uint64_t(-int64_t{value}) : uint64_t(value);
+    char* p = FormatDecimal(end, magnitude);
+    if (negative) *--p = '-';
+    return std::wstring(p, end);
+}
+
+void WriteToken(QeMemoryWriter& writer, std::wstring_view text) {
+    char chunk[512];
+    size_t used = 0;
+    if (NeedsSpace(writer)) chunk[used++] = ' ';
+    EncodeTokenChunks(text, chunk, sizeof(chunk), used,
+                      [&writer](const char* bytes, size_t n) { writer.Write(bytes, static_cast<uint32_t>(n)); });
+}
+
+void WriteNumber(QeMemoryWriter& writer, uint32_t value) { WriteDecimal(writer, value, false); }
+
+void WriteSignedNumber(QeMemoryWriter& writer, int32_t value) {
+    const bool negative = value < 0;
+    WriteDecimal(writer, negative ? uint64_t(-int64_t{value}) : uint64_t(value), negative);
+}
+
+void WriteCrLf(QeMemoryWriter& writer) { writer.Write("\r\n", 2); }
+
+void WritePayload(QeMemoryWriter& writer, const void* bytes, uint32_t count) {
+    WriteNumber(writer, count);
+    WriteCrLf(writer);
+    if (count > 0 && bytes != nullptr) writer.Write(bytes, count);
+}
+
+void WritePayload(QeMemoryWriter& writer, const QeMemoryWriter& payload) {
+    WritePayload(writer, payload.Data(), payload.Size());
+}
+
+std::string EncodeToken(std::wstring_view text) {
+    std::string out;
+    char chunk[512];
+    EncodeTokenChunks(text, chunk, sizeof(chunk), 0, [&out](const char* bytes, size_t n) { out.append(bytes, n); });
+    return out;
+}
+
+std::wstring JoinStyledText(const std::wstring& fontName, uint32_t size, uint32_t style, const std::wstring& text) {
+    std::wstring out = fontName.empty() ? std::wstring(L"0") : fontName;
+    out += L'\t';
+    out += NumberToWString(size);
+    out += L'\t';
+    const std::wstring_view letters = FontStyleLetters(style);
+    out += letters.empty() ? std::wstring_view(L"0") : letters;
+    out += L'\t';
+    out += text;
+    return out;
+}
+
+void AppendUtf8AsWide(std::wstring& out, const uint8_t* bytes, size_t count) {
+    size_t i = 0;
+    while (i < count) {
+        const uint8_t b = bytes[i];
+        if (b < 0x80) {
+            out += static_cast<wchar_t>(b);
+            ++i;
+            continue;
+        }
+        // Length and the allowed range of the second byte, which rules out overlong forms,
+        // surrogates and values past U+10FFFF.
+        size_t length = 0;
+        uint8_t low = 0x80, high = 0xBF;
+        uint32_t c = 0;
+        if (b >= 0xC2 && b <= 0xDF) {
+            length = 2;
+            c = b & 0x1F;
+        } else if (b >= 0xE0 && b <= 0xEF) {
+            length = 3;
+            c = b & 0x0F;
+            if (b == 0xE0) low = 0xA0;
+            if (b == 0xED) high = 0x9F;
+        } else if (b >= 0xF0 && b <= 0xF4) {
+            length = 4;
+            c = b & 0x07;
+            if (b == 0xF0) low = 0x90;
+            if (b == 0xF4) high = 0x8F;
+        } else {
+            out += kReplacement;
+            ++i;
+            continue;
+        }
+        size_t taken = 1;
+        bool valid = true;
+        while (taken < length) {
+            if (i + taken >= count) {
+                valid = false;
+                break;
+            }
+            const uint8_t next = bytes[i + taken];
+            const uint8_t lo = taken == 1 ? low : 0x80;
+            const uint8_t hi = taken == 1 ? high : 0xBF;
+            if (next < lo || next > hi) {
+                valid = false;
+                break;
+            }
+            c = (c << 6) | (next & 0x3F);
+            ++taken;
+        }
+        // A broken sequence gives one U+FFFD for the bytes it used; the byte that broke it starts over.
+        out += valid ? static_cast<wchar_t>(c) : kReplacement;
+        i += taken;
+    }
+}
+
+void UnescapeToken(std::wstring& text) {
+    const size_t first = text.find(L'%');
+    if (first == std::wstring::npos) return;
+    size_t write = first;
+    const size_t size = text.size();
+    for (size_t read = first; read < size;) {
+        const wchar_t c = text[read];
+        if (c == L'%' && read + 2 < size) {
+            const int high = HexValue(text[read + 1]);
+            const int low = HexValue(text[read + 2]);
+            if (high >= 0 && low >= 0) {
+                const int value = high * 16 + low;
+                if (value != 0) text[write++] = static_cast<wchar_t>(value);
+                read += 3;
+                continue;
+            }
+        }
+        text[write++] = c;
+        ++read;
+    }
+    text.resize(write);
+}
+
+int32_t ParseLeadingInt(std::wstring_view text) { return ParseLeading(text.data(), text.data() + text.size()); }
+
+void TokenReader::SetBuffer(const void* data, uint32_t size) {
+    m_data = static_cast<const uint8_t*>(data);
+    m_size = m_data != nullptr ? size : 0;
+    m_position = 0;
+}
+
+TokenReader::Span TokenReader::NextToken() {
+    Span span{m_position, m_position, true};
+    uint32_t i = m_position;
+    uint8_t seen = 0;
+    while (i < m_size) {
+        const uint8_t cls = kByteClasses[m_data[i]];
+        if (cls == kSeparator) break;
+        seen |= cls;
+        ++i;
+    }
+    span.end = i;
+    span.plain = seen == 0;
+    m_position = i < m_size ? i + 1 : i;
+    return span;
+}
+
+void TokenReader::DecodeInto(std::wstring& out, uint32_t begin, uint32_t end, bool dropCr) {
+    out.clear();
+    const uint8_t* bytes = m_data + begin;
+    size_t count = end - begin;
+    if (dropCr && count > 0 && std::memchr(bytes, '\r', count) != nullptr) {
+        m_scratch.clear();
+        for (size_t i = 0; i < count; ++i) {
+            if (bytes[i] != '\r') m_scratch += static_cast<char>(bytes[i]);
+        }
+        bytes = reinterpret_cast<const uint8_t*>(m_scratch.data());
+        count = m_scratch.size();
+    }
+    AppendUtf8AsWide(out, bytes, count);
+    UnescapeToken(out);
+}
+
+void TokenReader::ReadToken(std::wstring& out) {
+    const Span span = NextToken();
+    if (span.plain) {
+        const uint32_t n = span.end - span.begin;
+        out.resize(n);
+        const uint8_t* bytes = m_data + span.begin;
+        for (uint32_t i = 0; i < n; ++i) out[i] = static_cast<wchar_t>(bytes[i]);
+        return;
+    }
+    DecodeInto(out, span.begin, span.end, true);
+}
+
+void TokenReader::ReadInt(int32_t& out) {
+    const Span span = NextToken();
+    if (span.plain) {
+        const uint8_t* bytes = m_data + span.begin;
+        out = ParseLeading(bytes, bytes + (span.end - span.begin));
+        return;
+    }
+    std::wstring text;
+    DecodeInto(text, span.begin, span.end, true);
+    out = ParseLeadingInt(text);
+}
+
+void TokenReader::ReadShort(uint16_t& out) {
+    int32_t value = 0;
+    ReadInt(value);
+    out = static_cast<uint16_t>(static_cast<uint32_t>(value) & 0xFFFF);
+}
+
+void TokenReader::ReadLine(std::wstring& out) {
+    const void* lf = AtEnd() ? nullptr : std::memchr(m_data + m_position, '\n', m_size - m_position);
+    const uint32_t end = lf != nullptr ? static_cast<uint32_t>(static_cast<const uint8_t*>(lf) - m_data) : m_size;
+    const uint32_t begin = m_position;
+    m_position = lf != nullptr ? end + 1 : end;
+    DecodeInto(out, begin, end, true);
+}
+
+void TokenReader::ReadAll(std::wstring& out) {
+    const uint32_t begin = m_position;
+    m_position = m_size;
+    DecodeInto(out, begin, m_size, false);
+}
+
+uint32_t TokenReader::Skip(uint32_t count) {
+    const uint32_t moved = count < Remaining() ? count : Remaining();
+    m_position += moved;
+    return moved;
+}
+
+bool TokenReader::Seek(int32_t offset, int origin) {
+    int64_t base = 0;
+    if (origin == 1) {
+        base = m_position;
+    } else if (origin == 2) {
+        base = m_size;
+    } else if (origin != 0) {
+        return false;
+    }
+    const int64_t target = base + offset;
+    if (target < 0 || target > m_size) return false;
+    m_position = static_cast<uint32_t>(target);
+    return true;
+}
+
+bool TokenReader::Read(void* buffer, uint32_t n) {
+    const uint32_t moved = n < Remaining() ? n : Remaining();
+    if (moved > 0) std::memcpy(buffer, m_data + m_position, moved);
+    m_position += moved;
+    m_lastCount = moved;
+    return moved == n;
+}
