@@ -60,3 +60,18 @@ struct SIZE {
 
 inline constexpr WORD LOWORD(std::uintptr_t v) { return static_cast<WORD>(v & 0xFFFF); }
 inline constexpr WORD HIWORD(std::uintptr_t v) { return static_cast<WORD>((v >> 16) & 0xFFFF); }
+
+// Pointer-sized integers, the window-class handles and the endless wait.
+using LONG_PTR = std::intptr_t;
+using DWORD_PTR = std::uintptr_t;
+using SIZE_T = std::size_t;
+using ATOM = WORD;
+struct HICON__;
+using HICON = HICON__*;
+struct HCURSOR__;
+using HCURSOR = HCURSOR__*;
+struct HBRUSH__;
+using HBRUSH = HBRUSH__*;
+struct HMENU__;
+using HMENU = HMENU__*;
+inline constexpr DWORD INFINITE = 0xFFFFFFFF;

@@ -1,0 +1,56 @@
+// The multimedia timer: a 32-bit millisecond clock and periodic timers, all run by one timer thread.
+//
+// Timers keep absolute due times (set-up time + k × delay), so they do not drift; when the thread
+// falls behind, the missed due times are skipped rather than fired in a burst. Timer ids are never
+// reused during a run, so a late tick can never be taken for a newer timer.
+//
+// The test clock: while it is on, timeGetTime returns the test time, the timer thread fires
+// nothing, and timers fire only when a test advances the clock (on the advancing thread, in order
+// of due time, then of id).
+#pragma once
+
+#include "platform/win_types.h"
+
+using MMRESULT = UINT;
+using LPTIMECALLBACK = void (*)(UINT timerId, UINT message, DWORD_PTR user, DWORD_PTR reserved1,
+                                DWORD_PTR reserved2);
+
+struct TIMECAPS {
+    UINT wPeriodMin;
+    UINT wPeriodMax;
+};
+
+inline constexpr MMRESULT TIMERR_NOERROR = 0;
+inline constexpr MMRESULT MMSYSERR_INVALPARAM = 11;
+inline constexpr MMRESULT TIMERR_NOCANDO = 97;
+inline constexpr UINT TIME_ONESHOT = 0x0000;
+inline constexpr UINT TIME_PERIODIC = 0x0001;
+
+// Milliseconds of a monotonic clock, wrapping at 32 bits.
+DWORD timeGetTime();
+
+// Calls `callback(id, 0, user, 0, 0)` on the timer thread every `delay` ms (TIME_PERIODIC) or once
+// (TIME_ONESHOT), first `delay` ms from now. The resolution is only a hint. Returns the timer id, or
+// 0 when the delay lies outside the periods of timeGetDevCaps or the callback is null.
+MMRESULT timeSetEvent(UINT delay, UINT resolution, LPTIMECALLBACK callback, DWORD_PTR user, UINT flags);
+
+// Stops the timer. When its callback is running on another thread, waits until it has returned, so
+// after this call the callback is never entered again for this id. MMSYSERR_INVALPARAM for an id
+// that is not running.
+MMRESULT timeKillEvent(UINT id);
+
+// The shortest and longest delays that timeSetEvent accepts (1 ms and 1000000 ms).
+MMRESULT timeGetDevCaps(TIMECAPS* caps, UINT size);
+
+// Test clock. Begin turns it on at `startMs` (timers already running keep their remaining time);
+// End goes back to the real clock the same way.
+void timeFakeClockBegin(DWORD startMs);
+void timeFakeClockEnd();
+BOOL timeFakeClockActive();
+
+// Moves the test clock `ms` forward, firing every timer that falls due on the way at its due time
+// (the clock reads that time during the callback). `afterEachTick`, when not null, is called after
+// every single callback; a test pump uses it to dispatch each posted tick before the next one, the
+// way a loop that is not blocked would. Does nothing while the test clock is off.
+using FAKECLOCKSTEPPROC = void (*)(void* context);
+void timeFakeClockAdvance(DWORD ms, FAKECLOCKSTEPPROC afterEachTick, void* context);
