@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+#include <vector>
+
 namespace {
 
 TEST(Utf8Text, RoundTripsEveryPlane) {
@@ -53,6 +56,21 @@ TEST(AnsiText, UnmappableCharactersBecomeQuestionMarks) {
 TEST(AnsiText, InvalidBytesBecomeReplacementAndTheRestIsKept) {
     EXPECT_EQ(TextAnsiToWide("a\xb0"), L"a\uFFFD");  // lead byte cut off at the end
     EXPECT_EQ(TextAnsiToWide("\xff" "b\xb0\xa1"), L"\uFFFDb\uac00");
+}
+
+TEST(AnsiText, ThreadsConvertAtTheSameTime) {
+    std::vector<std::thread> threads;
+    std::vector<int> failures(4, 0);
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back([t, &failures] {
+            const std::wstring text = std::wstring(50, static_cast<wchar_t>(0xAC00 + t)) + L"x\U0001F600";
+            for (int i = 0; i < 500; ++i) {
+                if (TextAnsiToWide(TextWideToAnsi(text)) != text.substr(0, 51) + L"?") ++failures[t];
+            }
+        });
+    }
+    for (std::thread& thread : threads) thread.join();
+    EXPECT_EQ(failures, std::vector<int>(4, 0));
 }
 
 TEST(Utf16Text, SurrogatePairsBecomeOneCodePoint) {
