@@ -1,0 +1,9 @@
+// C runtime calls of the wide-character kind that the C library here lacks.
+#pragma once
+
+#include "platform/win_types.h"
+
+// A decimal number at the start of the text: white space skipped, an optional sign, digits up to
+// the first other character. 0 when there is no number (or no text); values beyond 32 bits give
+// the nearest 32-bit limit.
+LONG _wtol(const wchar_t* text);
