@@ -3,6 +3,9 @@
 #include <array>
 #include <cstring>
 #include <limits>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "messenger/protocol/TokenSets.h"
 
@@ -10,20 +13,140 @@ namespace {
 
 constexpr wchar_t kReplacement = 0xFFFD;
 
-// Byte classes of the reader: what ends a token and what takes it off the plain path.
-enum : uint8_t { kPlain = 0, kSeparator = 1, kSpecial = 2 };
+// Byte classes of the reader: what ends a token, and what takes it off the plain path.
+enum : uint8_t { kSeparator = 1, kCarriageReturn = 2, kPercent = 4, kHighByte = 8 };
 
 constexpr std::array<uint8_t, 256> MakeByteClasses() {
     std::array<uint8_t, 256> classes{};
     classes[' '] = kSeparator;
     classes['\t'] = kSeparator;
     classes['\n'] = kSeparator;
-    classes['\r'] = kSpecial;
-    classes['%'] = kSpecial;
-    for (int b = 0x80; b < 0x100; ++b) classes[b] = kSpecial;
+    classes['\r'] = kCarriageReturn;
+    classes['%'] = kPercent;
+    for (int b = 0x80; b < 0x100; ++b) classes[b] = kHighByte;
     return classes;
 }
 constexpr std::array<uint8_t, 256> kByteClasses = MakeByteClasses();
+
+// The end of the token that starts at begin, and the classes of the bytes in it. Sixteen bytes at a
+// time while that many remain (never reading past the frame), then byte by byte.
+inline uint32_t ScanToken(const uint8_t* data, uint32_t begin, uint32_t size, uint8_t& what) {
+    uint8_t seen = 0;
+    uint32_t i = begin;
+#if defined(__SSE2__)
+    const __m128i space = _mm_set1_epi8(' ');
+    const __m128i tab = _mm_set1_epi8('\t');
+    const __m128i lf = _mm_set1_epi8('\n');
+    const __m128i cr = _mm_set1_epi8('\r');
+    const __m128i percent = _mm_set1_epi8('%');
+    while (size - i >= 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i));
+        const unsigned separators = static_cast<unsigned>(_mm_movemask_epi8(
+            _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, space), _mm_cmpeq_epi8(v, tab)), _mm_cmpeq_epi8(v, lf))));
+        // Only the bytes before the first separator belong to the token.
+        const unsigned inside = separators != 0 ? (1u << __builtin_ctz(separators)) - 1 : 0xFFFFu;
+        if (_mm_movemask_epi8(_mm_cmpeq_epi8(v, cr)) & inside) seen |= kCarriageReturn;
+        if (_mm_movemask_epi8(_mm_cmpeq_epi8(v, percent)) & inside) seen |= kPercent;
+        if (_mm_movemask_epi8(v) & inside) seen |= kHighByte;
+        if (separators != 0) {
+            what = seen;
+            return i + static_cast<uint32_t>(__builtin_ctz(separators));
+        }
+        i += 16;
+    }
+#endif
+    for (; i < size; ++i) {
+        const uint8_t cls = kByteClasses[data[i]];
+        if (cls == kSeparator) break;
+        seen |= cls;
+    }
+    what = seen;
+    return i;
+}
+
+// ASCII bytes to characters.
+inline void Widen(wchar_t* out, const uint8_t* bytes, size_t count) {
+    size_t i = 0;
+#if defined(__SSE2__)
+    static_assert(sizeof(wchar_t) == 4, "characters are code points");
+    const __m128i zero = _mm_setzero_si128();
+    for (; i + 16 <= count; i += 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + i));
+        const __m128i low = _mm_unpacklo_epi8(v, zero);
+        const __m128i high = _mm_unpackhi_epi8(v, zero);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_unpacklo_epi16(low, zero));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i + 4), _mm_unpackhi_epi16(low, zero));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i + 8), _mm_unpacklo_epi16(high, zero));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i + 12), _mm_unpackhi_epi16(high, zero));
+    }
+#endif
+    for (; i < count; ++i) out[i] = static_cast<wchar_t>(bytes[i]);
+}
+
+uint8_t ClassifyRange(const uint8_t* data, uint32_t begin, uint32_t end) {
+    uint8_t seen = 0;
+    for (uint32_t i = begin; i < end; ++i) seen |= kByteClasses[data[i]];
+    return seen;
+}
+
+// Writes the code points of UTF-8 bytes to out, which has room for count characters; returns how
+// many it wrote. Invalid sequences become U+FFFD and decoding goes on.
+size_t DecodeUtf8(wchar_t* out, const uint8_t* bytes, size_t count) {
+    wchar_t* const start = out;
+    size_t i = 0;
+    while (i < count) {
+        const uint8_t b = bytes[i];
+        if (b < 0x80) {
+            *out++ = static_cast<wchar_t>(b);
+            ++i;
+            continue;
+        }
+        // Length and the allowed range of the second byte, which rules out overlong forms,
+        // surrogates and values past U+10FFFF.
+        size_t length = 0;
+        uint8_t low = 0x80, high = 0xBF;
+        uint32_t c = 0;
+        if (b >= 0xC2 && b <= 0xDF) {
+            length = 2;
+            c = b & 0x1F;
+        } else if (b >= 0xE0 && b <= 0xEF) {
+            length = 3;
+            c = b & 0x0F;
+            if (b == 0xE0) low = 0xA0;
+            if (b == 0xED) high = 0x9F;
+        } else if (b >= 0xF0 && b <= 0xF4) {
+            length = 4;
+            c = b & 0x07;
+            if (b == 0xF0) low = 0x90;
+            if (b == 0xF4) high = 0x8F;
+        } else {
+            *out++ = kReplacement;
+            ++i;
+            continue;
+        }
+        size_t taken = 1;
+        bool valid = true;
+        while (taken < length) {
+            if (i + taken >= count) {
+                valid = false;
+                break;
+            }
+            const uint8_t next = bytes[i + taken];
+            const uint8_t lo = taken == 1 ? low : 0x80;
+            const uint8_t hi = taken == 1 ? high : 0xBF;
+            if (next < lo || next > hi) {
+                valid = false;
+                break;
+            }
+            c = (c << 6) | (next & 0x3F);
+            ++taken;
+        }
+        // A broken sequence gives one U+FFFD for the bytes it used; the byte that broke it starts over.
+        *out++ = valid ? static_cast<wchar_t>(c) : kReplacement;
+        i += taken;
+    }
+    return static_cast<size_t>(out - start);
+}
 
 int HexValue(wchar_t c) {
     if (c >= L'0' && c <= L'9') return c - L'0';
@@ -197,58 +320,9 @@ std::wstring JoinStyledText(const std::wstring& fontName, uint32_t size, uint32_
 }
 
 void AppendUtf8AsWide(std::wstring& out, const uint8_t* bytes, size_t count) {
-    size_t i = 0;
-    while (i < count) {
-        const uint8_t b = bytes[i];
-        if (b < 0x80) {
-            out += static_cast<wchar_t>(b);
-            ++i;
-            continue;
-        }
-        // Length and the allowed range of the second byte, which rules out overlong forms,
-        // surrogates and values past U+10FFFF.
-        size_t length = 0;
-        uint8_t low = 0x80, high = 0xBF;
-        uint32_t c = 0;
-        if (b >= 0xC2 && b <= 0xDF) {
-            length = 2;
-            c = b & 0x1F;
-        } else if (b >= 0xE0 && b <= 0xEF) {
-            length = 3;
-            c = b & 0x0F;
-            if (b == 0xE0) low = 0xA0;
-            if (b == 0xED) high = 0x9F;
-        } else if (b >= 0xF0 && b <= 0xF4) {
-            length = 4;
-            c = b & 0x07;
-            if (b == 0xF0) low = 0x90;
-            if (b == 0xF4) high = 0x8F;
-        } else {
-            out += kReplacement;
-            ++i;
-            continue;
-        }
-        size_t taken = 1;
-        bool valid = true;
-        while (taken < length) {
-            if (i + taken >= count) {
-                valid = false;
-                break;
-            }
-            const uint8_t next = bytes[i + taken];
-            const uint8_t lo = taken == 1 ? low : 0x80;
-            const uint8_t hi = taken == 1 ? high : 0xBF;
-            if (next < lo || next > hi) {
-                valid = false;
-                break;
-            }
-            c = (c << 6) | (next & 0x3F);
-            ++taken;
-        }
-        // A broken sequence gives one U+FFFD for the bytes it used; the byte that broke it starts over.
-        out += valid ? static_cast<wchar_t>(c) : kReplacement;
-        i += taken;
-    }
+    const size_t start = out.size();
+    out.resize(start + count);
+    out.resize(start + DecodeUtf8(out.data() + start, bytes, count));
 }
 
 void UnescapeToken(std::wstring& text) {
@@ -282,27 +356,10 @@ void TokenReader::SetBuffer(const void* data, uint32_t size) {
     m_position = 0;
 }
 
-TokenReader::Span TokenReader::NextToken() {
-    Span span{m_position, m_position, true};
-    uint32_t i = m_position;
-    uint8_t seen = 0;
-    while (i < m_size) {
-        const uint8_t cls = kByteClasses[m_data[i]];
-        if (cls == kSeparator) break;
-        seen |= cls;
-        ++i;
-    }
-    span.end = i;
-    span.plain = seen == 0;
-    m_position = i < m_size ? i + 1 : i;
-    return span;
-}
-
-void TokenReader::DecodeInto(std::wstring& out, uint32_t begin, uint32_t end, bool dropCr) {
-    out.clear();
+void TokenReader::Decode(std::wstring& out, uint32_t begin, uint32_t end, uint8_t what) {
     const uint8_t* bytes = m_data + begin;
     size_t count = end - begin;
-    if (dropCr && count > 0 && std::memchr(bytes, '\r', count) != nullptr) {
+    if (what & kCarriageReturn) {
         m_scratch.clear();
         for (size_t i = 0; i < count; ++i) {
             if (bytes[i] != '\r') m_scratch += static_cast<char>(bytes[i]);
@@ -310,31 +367,35 @@ void TokenReader::DecodeInto(std::wstring& out, uint32_t begin, uint32_t end, bo
         bytes = reinterpret_cast<const uint8_t*>(m_scratch.data());
         count = m_scratch.size();
     }
-    AppendUtf8AsWide(out, bytes, count);
-    UnescapeToken(out);
+    out.resize(count);
+    wchar_t* text = out.data();
+    if (what & kHighByte) {
+        out.resize(DecodeUtf8(text, bytes, count));
+    } else {
+        Widen(text, bytes, count);
+    }
+    if (what & kPercent) UnescapeToken(out);
 }
 
 void TokenReader::ReadToken(std::wstring& out) {
-    const Span span = NextToken();
-    if (span.plain) {
-        const uint32_t n = span.end - span.begin;
-        out.resize(n);
-        const uint8_t* bytes = m_data + span.begin;
-        for (uint32_t i = 0; i < n; ++i) out[i] = static_cast<wchar_t>(bytes[i]);
-        return;
-    }
-    DecodeInto(out, span.begin, span.end, true);
+    uint8_t what = 0;
+    const uint32_t begin = m_position;
+    const uint32_t end = ScanToken(m_data, begin, m_size, what);
+    m_position = end < m_size ? end + 1 : end;
+    Decode(out, begin, end, what);
 }
 
 void TokenReader::ReadInt(int32_t& out) {
-    const Span span = NextToken();
-    if (span.plain) {
-        const uint8_t* bytes = m_data + span.begin;
-        out = ParseLeading(bytes, bytes + (span.end - span.begin));
+    uint8_t what = 0;
+    const uint32_t begin = m_position;
+    const uint32_t end = ScanToken(m_data, begin, m_size, what);
+    m_position = end < m_size ? end + 1 : end;
+    if (what == 0) {
+        out = ParseLeading(m_data + begin, m_data + end);
         return;
     }
     std::wstring text;
-    DecodeInto(text, span.begin, span.end, true);
+    Decode(text, begin, end, what);
     out = ParseLeadingInt(text);
 }
 
@@ -349,13 +410,14 @@ void TokenReader::ReadLine(std::wstring& out) {
     const uint32_t end = lf != nullptr ? static_cast<uint32_t>(static_cast<const uint8_t*>(lf) - m_data) : m_size;
     const uint32_t begin = m_position;
     m_position = lf != nullptr ? end + 1 : end;
-    DecodeInto(out, begin, end, true);
+    Decode(out, begin, end, ClassifyRange(m_data, begin, end));
 }
 
 void TokenReader::ReadAll(std::wstring& out) {
     const uint32_t begin = m_position;
     m_position = m_size;
-    DecodeInto(out, begin, m_size, false);
+    // Every byte is kept here, CR included.
+    Decode(out, begin, m_size, ClassifyRange(m_data, begin, m_size) & ~kCarriageReturn);
 }
 
 uint32_t TokenReader::Skip(uint32_t count) {

@@ -70,14 +70,8 @@ public:
     bool Read(void* buffer, uint32_t n) override;
 
 private:
-    // Finds the end of the next token and moves past its separator; reports what the bytes hold.
-    struct Span {
-        uint32_t begin;
-        uint32_t end;
-        bool plain;  // only ASCII, no CR, no "%"
-    };
-    Span NextToken();
-    void DecodeInto(std::wstring& out, uint32_t begin, uint32_t end, bool dropCr);
+    // Turns bytes [begin, end) of the frame into text; what says which of the slower steps they need.
+    void Decode(std::wstring& out, uint32_t begin, uint32_t end, uint8_t what);
 
     const uint8_t* m_data = nullptr;
     uint32_t m_size = 0;

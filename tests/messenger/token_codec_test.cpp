@@ -325,6 +325,44 @@ TEST(TokenRoundTrip, RandomTextsComeBackUnchanged) {
     }
 }
 
+TEST(TokenReading, AgreesWithAByteByByteSplitWhereverSpecialBytesFall) {
+    // Long tokens are scanned in blocks; separators, CR, "%" and multi-byte characters may fall at
+    // any offset of a block. A plain split of the same bytes, decoded alike, must give the same.
+    const uint8_t alphabet[] = {'a', 'a', 'a', 'Z', '0', '4', '1', ' ', '\t', '\n', '\r', '%', 0xEA, 0xB0, 0x80, 0xFF};
+    std::mt19937 random(77);
+    std::uniform_int_distribution<size_t> pick(0, sizeof(alphabet) - 1);
+    std::uniform_int_distribution<int> plainRun(0, 40);
+    for (int round = 0; round < 3000; ++round) {
+        std::string bytes;
+        const size_t size = static_cast<size_t>(round % 97);
+        while (bytes.size() < size) {
+            // Long plain stretches so separators land deep inside 16-byte blocks too.
+            bytes.append(static_cast<size_t>(plainRun(random)), 'x');
+            bytes += static_cast<char>(alphabet[pick(random)]);
+        }
+        std::vector<std::wstring> expected;
+        std::string current;
+        auto finish = [&expected](const std::string& raw) {
+            std::wstring text;
+            AppendUtf8AsWide(text, reinterpret_cast<const uint8_t*>(raw.data()), raw.size());
+            UnescapeToken(text);
+            expected.push_back(text);
+        };
+        size_t i = 0;
+        for (; i < bytes.size(); ++i) {
+            const char c = bytes[i];
+            if (c == ' ' || c == '\t' || c == '\n') {
+                finish(current);
+                current.clear();
+            } else if (c != '\r') {
+                current += c;
+            }
+        }
+        if (!bytes.empty() && bytes.back() != ' ' && bytes.back() != '\t' && bytes.back() != '\n') finish(current);
+        ASSERT_EQ(AllTokens(bytes), expected) << "round " << round;
+    }
+}
+
 TEST(TokenRoundTrip, EncodeTokenMatchesWriteToken) {
     EXPECT_EQ(EncodeToken(L"a b"), "a%20b");
     EXPECT_EQ(EncodeToken(L""), "%00");
