@@ -3,6 +3,7 @@
 #include <atomic>
 #include <functional>
 #include <set>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -81,11 +82,15 @@ protected:
 };
 
 TEST_F(WindowTest, ClassRegistrationRefusesDuplicatesAndIncompleteClasses) {
+    // Class registration lasts for the run: a fresh name each time the test runs.
+    static int runs = 0;
+    std::wstring name = L"WindowTestUnique" + std::to_wstring(++runs);
+    std::wstring otherCase = L"windowtestUNIQUE" + std::to_wstring(runs);
     WNDCLASSW windowClass{};
     windowClass.lpfnWndProc = &ProbeProc;
-    windowClass.lpszClassName = L"WindowTestUnique";
+    windowClass.lpszClassName = name.c_str();
     EXPECT_NE(RegisterClassW(&windowClass), 0);
-    windowClass.lpszClassName = L"windowtestUNIQUE";
+    windowClass.lpszClassName = otherCase.c_str();
     EXPECT_EQ(RegisterClassW(&windowClass), 0) << "class names ignore case";
 
     windowClass.lpszClassName = L"";

@@ -1,0 +1,204 @@
+#include "platform/mmtimer.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <set>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "platform/window.h"
+#include "tests/support/Pump.h"
+
+namespace {
+
+// What a timer callback saw: the timer id and the clock at the call.
+struct Log {
+    std::vector<std::pair<UINT, DWORD>> fired;
+    HWND post = nullptr;  // when set, each call also posts a coalesced WM_USER here
+    int afterEach = 0;
+};
+
+void Record(UINT id, UINT, DWORD_PTR user, DWORD_PTR, DWORD_PTR) {
+    auto* log = reinterpret_cast<Log*>(user);
+    log->fired.emplace_back(id, timeGetTime());
+    if (log->post != nullptr) PostMessageCoalescedW(log->post, WM_USER, id, 0);
+}
+
+void CountAfterEach(void* context) { ++static_cast<Log*>(context)->afterEach; }
+
+LRESULT CountingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_USER) {
+        auto* count = reinterpret_cast<std::atomic<int>*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+        if (count != nullptr) ++*count;
+        return 0;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+HWND MakeCountingWindow(std::atomic<int>* count) {
+    static bool registered = [] {
+        WNDCLASSW windowClass{};
+        windowClass.lpfnWndProc = &CountingProc;
+        windowClass.lpszClassName = L"MmTimerTestCounter";
+        return RegisterClassW(&windowClass) != 0;
+    }();
+    EXPECT_TRUE(registered);
+    HWND window = CreateWindowExW(0, L"MmTimerTestCounter", L"", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(count));
+    return window;
+}
+
+TEST(MmTimer, DeviceCapsAndRefusedTimers) {
+    TIMECAPS caps{};
+    ASSERT_EQ(timeGetDevCaps(&caps, sizeof(caps)), TIMERR_NOERROR);
+    EXPECT_EQ(caps.wPeriodMin, 1u);
+    EXPECT_EQ(caps.wPeriodMax, 1000000u);
+    EXPECT_EQ(timeGetDevCaps(nullptr, sizeof(caps)), TIMERR_NOCANDO);
+    EXPECT_EQ(timeGetDevCaps(&caps, 4), TIMERR_NOCANDO);
+
+    Log log;
+    EXPECT_EQ(timeSetEvent(0, 10, &Record, reinterpret_cast<DWORD_PTR>(&log), TIME_PERIODIC), 0u);
+    EXPECT_EQ(timeSetEvent(1000001, 10, &Record, reinterpret_cast<DWORD_PTR>(&log), TIME_PERIODIC), 0u);
+    EXPECT_EQ(timeSetEvent(10, 10, nullptr, 0, TIME_PERIODIC), 0u);
+    EXPECT_EQ(timeKillEvent(0), MMSYSERR_INVALPARAM);
+}
+
+TEST(MmTimer, TestClockReadsItsOwnTimeAndWrapsAt32Bits) {
+    FakeClock clock(0xFFFFFFF0);
+    EXPECT_TRUE(timeFakeClockActive());
+    EXPECT_EQ(timeGetTime(), 0xFFFFFFF0u);
+    clock.Advance(0x0F);
+    EXPECT_EQ(timeGetTime(), 0xFFFFFFFFu);
+    clock.Advance(0x21);
+    EXPECT_EQ(timeGetTime(), 0x20u);
+    EXPECT_EQ(timeGetTime() - 0xFFFFFFF0u, 0x30u) << "differences stay right across the wrap";
+}
+
+TEST(MmTimer, TestClockFiresEveryDueTimeInOrderOfTimeThenId) {
+    FakeClock clock(1000);
+    Log log;
+    auto user = reinterpret_cast<DWORD_PTR>(&log);
+    UINT a = timeSetEvent(30, 10, &Record, user, TIME_PERIODIC);
+    UINT b = timeSetEvent(50, 10, &Record, user, TIME_PERIODIC);
+    UINT once = timeSetEvent(40, 10, &Record, user, TIME_ONESHOT);
+    ASSERT_NE(a, 0u);
+    ASSERT_LT(a, b);
+    ASSERT_LT(b, once);
+
+    timeFakeClockAdvance(150, &CountAfterEach, &log);
+    std::vector<std::pair<UINT, DWORD>> expected = {{a, 1030},    {once, 1040}, {b, 1050}, {a, 1060},
+                                                    {a, 1090},    {b, 1100},    {a, 1120}, {a, 1150},
+                                                    {b, 1150}};
+    EXPECT_EQ(log.fired, expected);
+    EXPECT_EQ(log.afterEach, 9);
+    EXPECT_EQ(timeGetTime(), 1150u);
+
+    EXPECT_EQ(timeKillEvent(once), MMSYSERR_INVALPARAM) << "a one-shot timer ends by itself";
+    EXPECT_EQ(timeKillEvent(a), TIMERR_NOERROR);
+    EXPECT_EQ(timeKillEvent(a), MMSYSERR_INVALPARAM);
+    log.fired.clear();
+    timeFakeClockAdvance(100, nullptr, nullptr);
+    expected = {{b, 1200}, {b, 1250}};
+    EXPECT_EQ(log.fired, expected);
+    EXPECT_EQ(timeKillEvent(b), TIMERR_NOERROR);
+
+    UINT later = timeSetEvent(30, 10, &Record, user, TIME_PERIODIC);
+    EXPECT_GT(later, once) << "ids are never reused";
+    timeKillEvent(later);
+}
+
+TEST(MmTimer, ABlockedLoopFindsOneTickPerTimer) {
+    FakeClock clock(5000);
+    std::atomic<int> delivered{0};
+    HWND window = MakeCountingWindow(&delivered);
+    Log log;
+    log.post = window;
+    UINT fast = timeSetEvent(10, 10, &Record, reinterpret_cast<DWORD_PTR>(&log), TIME_PERIODIC);
+    UINT slow = timeSetEvent(300, 10, &Record, reinterpret_cast<DWORD_PTR>(&log), TIME_PERIODIC);
+
+    clock.AdvanceBlocked(1000);
+    EXPECT_EQ(log.fired.size(), 103u);
+    EXPECT_EQ(CountQueuedMessages(window, WM_USER), 2) << "one waiting tick per timer";
+    EXPECT_EQ(PumpPending(), 2);
+    EXPECT_EQ(delivered.load(), 2);
+
+    // A loop that is not blocked gets every tick.
+    clock.Advance(100);
+    EXPECT_EQ(delivered.load(), 12);
+    timeKillEvent(fast);
+    timeKillEvent(slow);
+    DestroyWindow(window);
+}
+
+void KillSelf(UINT id, UINT, DWORD_PTR user, DWORD_PTR, DWORD_PTR) {
+    auto* calls = reinterpret_cast<int*>(user);
+    ++*calls;
+    EXPECT_EQ(timeKillEvent(id), TIMERR_NOERROR);
+}
+
+TEST(MmTimer, ACallbackMayKillItsOwnTimer) {
+    FakeClock clock(0);
+    int calls = 0;
+    UINT id = timeSetEvent(5, 1, &KillSelf, reinterpret_cast<DWORD_PTR>(&calls), TIME_PERIODIC);
+    ASSERT_NE(id, 0u);
+    clock.Advance(100);
+    EXPECT_EQ(calls, 1);
+}
+
+// Through the real timer thread, with bounds generous enough for a loaded machine.
+TEST(MmTimerRealTime, TicksReachTheLoopNeverEarlyAndStopWhenKilled) {
+    ASSERT_FALSE(timeFakeClockActive());
+    std::atomic<int> delivered{0};
+    HWND window = MakeCountingWindow(&delivered);
+    Log log;
+    log.post = window;
+    DWORD setAt = timeGetTime();
+    UINT id = timeSetEvent(5, 1, &Record, reinterpret_cast<DWORD_PTR>(&log), TIME_PERIODIC);
+    ASSERT_NE(id, 0u);
+    EXPECT_TRUE(PumpUntil([&] { return delivered.load() >= 5; }, 20.0));
+    EXPECT_EQ(timeKillEvent(id), TIMERR_NOERROR);
+
+    // The log is written on the timer thread; after the kill it is no longer touched.
+    ASSERT_GE(log.fired.size(), 5u);
+    DWORD previous = setAt;
+    for (size_t i = 0; i < log.fired.size(); ++i) {
+        EXPECT_EQ(log.fired[i].first, id);
+        DWORD at = log.fired[i].second;
+        EXPECT_GE(at - setAt, 5u * (i + 1)) << "tick " << i << " came before its due time";
+        EXPECT_GE(at, previous);
+        previous = at;
+    }
+    DestroyWindow(window);
+}
+
+struct Blocking {
+    std::atomic<bool> entered{false};
+    std::atomic<bool> release{false};
+    std::atomic<bool> returned{false};
+};
+
+void BlockUntilReleased(UINT, UINT, DWORD_PTR user, DWORD_PTR, DWORD_PTR) {
+    auto* blocking = reinterpret_cast<Blocking*>(user);
+    if (blocking->returned.load()) return;
+    blocking->entered = true;
+    while (!blocking->release.load()) std::this_thread::yield();
+    blocking->returned = true;
+}
+
+TEST(MmTimerRealTime, KillWaitsForARunningCallback) {
+    Blocking blocking;
+    UINT id = timeSetEvent(1, 1, &BlockUntilReleased, reinterpret_cast<DWORD_PTR>(&blocking), TIME_PERIODIC);
+    ASSERT_NE(id, 0u);
+    ASSERT_TRUE(PumpUntil([&] { return blocking.entered.load(); }, 20.0));
+    std::thread releaser([&] {
+        for (int i = 0; i < 1000; ++i) std::this_thread::yield();
+        blocking.release = true;
+    });
+    EXPECT_EQ(timeKillEvent(id), TIMERR_NOERROR);
+    EXPECT_TRUE(blocking.returned.load()) << "the kill returned while the callback still ran";
+    releaser.join();
+}
+
+}  // namespace
