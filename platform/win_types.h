@@ -75,3 +75,6 @@ using HBRUSH = HBRUSH__*;
 struct HMENU__;
 using HMENU = HMENU__*;
 inline constexpr DWORD INFINITE = 0xFFFFFFFF;
+
+// A colour as 0x00BBGGRR: red in the low byte.
+using COLORREF = DWORD;
