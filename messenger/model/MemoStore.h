@@ -1,0 +1,72 @@
+// The memos of the box the memo list shows, and where the list stands in that box.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <string>
+
+#include "framework/base/QeDateTime.h"
+#include "framework/base/QeSingleton.h"
+
+class TokenReader;
+
+class MemoRecord {
+public:
+    std::wstring Field1;  // first field of a list row; not set for a memo that arrives
+    std::wstring Sender;  // login id
+    std::wstring Summary;
+    QeDateTime Date;
+    uint8_t Read = 0;
+    uint8_t Flag6 = 0;
+    std::wstring Cookie;  // names the memo in memo-box requests and in a reply or forward
+
+    // Summary up to its first CR or LF.
+    std::wstring FirstLine() const;
+
+    // Reads one row of a memo list page: Field1, Sender, Summary, the date as "yyyyMMddhhmmss",
+    // the read flag, the sixth flag ("1" gives 1 for both) and Cookie. Separators before the row
+    // are skipped; 0 only when nothing else remains (the end of the page). A date that is not
+    // fourteen digits of a possible time reads as the zero date and the row is kept.
+    int ParseListRow(TokenReader& reader);
+};
+
+// Memo boxes.
+inline constexpr uint32_t kMemoInbox = 0;
+inline constexpr uint32_t kMemoSentBox = 1;
+inline constexpr uint32_t kMemoNoBox = 2;
+
+class MemoStore : public QeSingleton<MemoStore> {
+public:
+    // A new empty record at the front: a memo that arrived is the newest.
+    MemoRecord* AddFront();
+    // A new empty record at the back: a row of a list page.
+    MemoRecord* AddBack();
+
+    // The box type that memo fetch and delete requests send: 0 inbox, 1 sent box, 3 otherwise.
+    uint32_t WireBoxType() const;
+
+    // Deletes every record (switching boxes, log-out).
+    void DeleteAllAndClear();
+    // Deletes that record; 1 when it was in the store.
+    int RemoveRecord(MemoRecord* record);
+
+    size_t Count() const { return m_records.size(); }
+    // Null outside the store.
+    MemoRecord* RecordAt(size_t index) const { return index < m_records.size() ? m_records[index].get() : nullptr; }
+    // Position of that record, or -1.
+    int IndexOf(const MemoRecord* record) const;
+
+    // Goes up whenever records are deleted; a screen that keeps a MemoRecord* checks it.
+    uint32_t Generation() const { return m_generation; }
+
+    uint32_t CurrentBox = kMemoNoBox;
+    uint32_t CurrentPage = 0;  // last list page received
+    uint32_t PageCount = 0;    // pages of the current box, as the last list reply gave it
+    uint8_t HasNewMemo = 0;
+
+private:
+    std::deque<std::unique_ptr<MemoRecord>> m_records;  // front: newest arrival; pages go at the back
+    uint32_t m_generation = 0;
+};
