@@ -181,8 +181,9 @@ bool ParseDecimal(const std::string& text, uint64_t limit, uint64_t& out) {
     out = 0;
     for (char c : text) {
         if (c < '0' || c > '9') return false;
-        out = out * 10 + static_cast<uint64_t>(c - '0');
-        if (out > limit) return false;
+        const uint64_t digit = static_cast<uint64_t>(c - '0');
+        if (out > (limit - digit) / 10) return false;
+        out = out * 10 + digit;
     }
     return true;
 }
@@ -238,7 +239,7 @@ bool Deserialize(const std::string& text, Key& root, std::string& reason) {
         const std::string where = " (line " + std::to_string(i + 1) + ")";
         if (fields[0] == "end") {
             uint64_t count = 0;
-            if (fields.size() != 2 || !ParseDecimal(fields[1], UINT64_MAX / 10, count) || count != records ||
+            if (fields.size() != 2 || !ParseDecimal(fields[1], UINT64_MAX, count) || count != records ||
                 i + 1 != lines.size()) {
                 reason = "its closing line does not match its contents" + where;
                 return false;
@@ -438,6 +439,8 @@ bool Registry::Persist() {
     std::vector<std::wstring> path;
     Serialize(*m_root, path, text, records);
     text += "end " + std::to_string(records) + "\n";
+    // A file the next start would refuse to read is not written at all.
+    if (text.size() > kMaxFileSize) return false;
 
     std::string temporary = m_path + ".tmp-XXXXXX";
     const int fd = mkostemp(temporary.data(), O_CLOEXEC);

@@ -273,6 +273,16 @@ TEST_F(RegistryTest, AChangeThatCannotBeSavedIsUndone) {
     EXPECT_EQ(std::vector<std::string>({"registry"}), FolderEntries(StoreFolder()));
 }
 
+TEST_F(RegistryTest, AStoreTooLargeToReadBackIsNotWritten) {
+    ASSERT_EQ(ERROR_SUCCESS, SetBytes(HKEY_CURRENT_USER, L"Small", REG_BINARY, {1}));
+    const std::vector<uint8_t> huge(40u << 20, 0x5A);
+    EXPECT_EQ(ERROR_WRITE_FAULT, SetBytes(HKEY_CURRENT_USER, L"Huge", REG_BINARY, huge));
+    RegistryDropStore();
+    DWORD size = 0;
+    EXPECT_EQ(ERROR_FILE_NOT_FOUND, RegQueryValueExW(HKEY_CURRENT_USER, L"Huge", nullptr, nullptr, nullptr, &size));
+    EXPECT_EQ(ERROR_SUCCESS, RegQueryValueExW(HKEY_CURRENT_USER, L"Small", nullptr, nullptr, nullptr, &size));
+}
+
 class DamagedStoreTest : public RegistryTest {
 protected:
     // Loads the store from a file holding these bytes; returns what went to stderr.
@@ -347,6 +357,7 @@ TEST_F(DamagedStoreTest, MalformedRecordsAreRefused) {
         "tevrik-registry 1\nkey 5c\nend 2\n",                     // a key name holding a separator
         "tevrik-registry 1\nkey\nend 1\nkey 41\n",                // records after the end
         "tevrik-registry 1\nkey\nend 2\n",                        // a record lost
+        "tevrik-registry 1\nkey\nend 18446744073709551617\n",     // a count beyond 64 bits
         "tevrik-registry 1\nkey\nfrobnicate\nend 2\n",
     };
     for (const char* text : damaged) {
