@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -23,6 +24,8 @@ namespace ws {
 namespace {
 
 thread_local int t_lastError = 0;
+std::atomic<int> g_enumFailures{0};
+std::atomic<int> g_enumFailure{0};
 
 int Fail(int error) {
     t_lastError = error;
@@ -628,8 +631,15 @@ DWORD WSAWaitForMultipleEvents(DWORD count, const WSAEVENT* handles, BOOL waitAl
     }
 }
 
+void FailNextEnumNetworkEvents(int count, int error) {
+    g_enumFailure = error;
+    g_enumFailures = count;
+}
+
 int WSAEnumNetworkEvents(SOCKET s, WSAEVENT handle, WSANETWORKEVENTS* out) {
     if (!out) return Fail(WSAEFAULT);
+    for (int left = g_enumFailures.load(); left > 0;)
+        if (g_enumFailures.compare_exchange_weak(left, left - 1)) return Fail(g_enumFailure.load());
     Registry& reg = Reg();
     std::lock_guard<std::mutex> guard(reg.lock);
     Event* e = nullptr;

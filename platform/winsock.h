@@ -211,4 +211,7 @@ int WSAPoll(WSAPOLLFD* fds, ULONG count, INT timeout);
 // The Winsock number for a POSIX errno value (0 stays 0).
 int ErrorFromErrno(int error);
 
+// Test tooling: the next `count` calls of WSAEnumNetworkEvents fail with `error`.
+void FailNextEnumNetworkEvents(int count, int error);
+
 }  // namespace ws

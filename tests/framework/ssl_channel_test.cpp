@@ -1,37 +1,17 @@
 #include "framework/net/QeSslChannel.h"
 
 #include <atomic>
-#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
 
-#include "framework/base/QeTrace.h"
 #include "tests/support/Loopback.h"
 #include "tests/support/TlsServer.h"
+#include "tests/support/TraceLog.h"
 
 namespace {
-
-class TraceLog {
-public:
-    TraceLog() { QeSetTraceSink(&TraceLog::Sink, this); }
-    ~TraceLog() { QeSetTraceSink(nullptr, nullptr); }
-    std::wstring Text() {
-        std::lock_guard<std::mutex> guard(m_lock);
-        return m_text;
-    }
-
-private:
-    static void Sink(void* self, const std::wstring& text) {
-        auto* log = static_cast<TraceLog*>(self);
-        std::lock_guard<std::mutex> guard(log->m_lock);
-        log->m_text += text;
-    }
-    std::mutex m_lock;
-    std::wstring m_text;
-};
 
 std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
 

@@ -1,0 +1,18 @@
+// An IPv4 socket address built from a host text and a port.
+#pragma once
+
+#include <string>
+
+#include "platform/win_types.h"
+#include "platform/winsock.h"
+
+class QeSocketAddress {
+public:
+    // Dotted text (every character a digit or a dot, the empty text included) goes through
+    // inet_addr; anything else is looked up by name and the first address is taken. An unknown
+    // host leaves the address 0, which no connect accepts.
+    QeSocketAddress(const std::wstring& host, WORD port);
+
+    ws::SOCKADDR_IN address;  // family AF_INET; port and address in network byte order
+    std::wstring host;        // the text it was made from: TLS checks the server's certificate against it
+};
