@@ -10,11 +10,6 @@ using tevrik_service::TestService;
 
 namespace {
 
-std::string Crp2(const std::string& trid, const std::string& route, const std::string& target,
-                 const std::string& inner) {
-    return "CRP2 " + trid + " " + route + " " + target + " " + std::to_string(inner.size()) + "\r\n" + inner;
-}
-
 class ChatTest : public ::testing::Test {
 protected:
     void SetUp() override {

@@ -213,6 +213,18 @@ bool ScriptedClient::WaitClosed(Millis timeout) {
     return true;
 }
 
+std::optional<std::string> ScriptedClient::ReadToClose(Millis timeout) {
+    auto deadline = Clock::now() + timeout;
+    while (!closed_) {
+        auto left = std::chrono::duration_cast<Millis>(deadline - Clock::now());
+        if (left.count() <= 0) return std::nullopt;
+        ReadSome(left);
+    }
+    std::string all;
+    all.swap(in_);
+    return all;
+}
+
 std::vector<std::string> Tokens(const std::string& frame) {
     std::string line = frame.substr(0, frame.find('\n'));
     if (!line.empty() && line.back() == '\r') line.pop_back();
@@ -230,6 +242,11 @@ std::vector<std::string> Tokens(const std::string& frame) {
 std::string PayloadOf(const std::string& frame) {
     size_t lf = frame.find('\n');
     return lf == std::string::npos ? std::string() : frame.substr(lf + 1);
+}
+
+std::string Crp2(const std::string& trid, const std::string& route, const std::string& target,
+                 const std::string& inner) {
+    return "CRP2 " + trid + " " + route + " " + target + " " + std::to_string(inner.size()) + "\r\n" + inner;
 }
 
 std::string Md5Hex(const std::string& text) {

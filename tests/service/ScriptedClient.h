@@ -35,6 +35,8 @@ public:
     std::optional<std::string> NextStartingWith(const std::string& prefix, Millis timeout = 5000ms);
     // True once the service has closed (or reset) the connection; frames still buffered are dropped.
     bool WaitClosed(Millis timeout = 5000ms);
+    // Everything the service sends until it closes; nothing when it does not close in time.
+    std::optional<std::string> ReadToClose(Millis timeout = 5000ms);
     void Close();
     int Fd() const { return fd_; }
     std::vector<std::string>& Skipped() { return skipped_; }
@@ -56,6 +58,9 @@ std::vector<std::string> Tokens(const std::string& frame);
 // The bytes after the first LF.
 std::string PayloadOf(const std::string& frame);
 std::string Md5Hex(const std::string& text);
+// "CRP2 <trid> <route> <target> <count>\r\n" + inner, put together by hand.
+std::string Crp2(const std::string& trid, const std::string& route, const std::string& target,
+                 const std::string& inner);
 
 // Walks the whole sign-in road by hand and leaves `session` signed in on the TLS connection.
 // Returns the LIN2 reply (or the error line) for the caller to check; empty on a transport failure.

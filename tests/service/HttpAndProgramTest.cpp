@@ -1,0 +1,157 @@
+// The upgrade files over HTTP, and the tevrik-service program itself.
+#include <gtest/gtest.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <thread>
+
+#include "tests/service/ScriptedClient.h"
+
+extern char** environ;
+
+using namespace service_test;
+using tevrik_service::TestService;
+
+namespace {
+
+class HttpTest : public ::testing::Test {
+protected:
+    void SetUp() override { StartService(service); }
+
+    std::string Get(const std::string& request) {
+        ScriptedClient client;
+        if (!client.Connect(service.HttpPort())) return "(no connection)";
+        client.Send(request);
+        return client.ReadToClose().value_or("(not closed)");
+    }
+
+    TestService service;
+};
+
+TEST_F(HttpTest, ManifestPointsAtThePackage) {
+    service.SetUpgradeMessage("새 버전\r\n100% 무료");
+    std::string port = std::to_string(service.HttpPort());
+    std::string body = "[main]\r\nmsg=새%20버전%0d%0a100%25%20무료\r\nurl=http://127.0.0.1:" + port +
+                       "/Upgrade/Tevrik_wm10.cab\r\n";
+    EXPECT_EQ(Get("GET /Upgrade/Upgrade_wm10.ipml HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n"),
+              "HTTP/1.0 200 OK\r\nContent-Type: text/plain; charset=utf-8\r\nContent-Length: " +
+                  std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" + body);
+
+    service.SetUpgradePackage(std::string("PK\0\1\2", 5));
+    EXPECT_EQ(Get("GET http://127.0.0.1:" + port + "/Upgrade/Tevrik_wm10.cab HTTP/1.0\r\n\r\n"),
+              "HTTP/1.0 200 OK\r\nContent-Type: application/octet-stream\r\nContent-Length: 5\r\n"
+              "Connection: close\r\n\r\n" + std::string("PK\0\1\2", 5));
+    auto request = service.WaitForClientFrame(tevrik_service::kAllConnections, "GET", 1s);
+    ASSERT_TRUE(request);
+    EXPECT_EQ(request->bytes, "GET /Upgrade/Upgrade_wm10.ipml HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n");
+}
+
+TEST_F(HttpTest, OtherPathsMethodsAndOversizedHeads) {
+    EXPECT_EQ(Get("GET /nothing HTTP/1.0\r\n\r\n"),
+              "HTTP/1.0 404 Not Found\r\nContent-Type: text/plain\r\nContent-Length: 14\r\nConnection: close\r\n\r\n"
+              "404 Not Found\n");
+    EXPECT_EQ(Get("POST /Upgrade/Upgrade_wm10.ipml HTTP/1.0\r\n\r\n").rfind("HTTP/1.0 405 Method Not Allowed\r\n", 0), 0u);
+    EXPECT_EQ(Get("GET /" + std::string(20000, 'a')), "");  // no end of head in sight: closed, no answer
+}
+
+// --- The program ---
+
+std::string ProgramPath() {
+    char path[4096];
+    ssize_t n = ::readlink("/proc/self/exe", path, sizeof path - 1);
+    if (n <= 0) return {};
+    std::string self(path, static_cast<size_t>(n));
+    return self.substr(0, self.rfind('/')) + "/../tools/service/tevrik-service";
+}
+
+std::string ReadFileText(const std::string& path) {
+    std::ifstream file(path);
+    return std::string(std::istreambuf_iterator<char>(file), {});
+}
+
+TEST(ServiceProgram, HelpExplainsTheOptions) {
+    std::string program = ProgramPath();
+    if (::access(program.c_str(), X_OK) != 0) GTEST_SKIP() << "program not built at " << program;
+    std::string out = ::testing::TempDir() + "/tevrik-service-help.txt";
+    std::string command = "'" + program + "' --help > '" + out + "'";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    std::string help = ReadFileText(out);
+    for (const char* option : {"--login-port", "--session-port", "--http-port", "--seed", "--ports-file", "--ca-out",
+                               "--ca-cert", "--ca-key", "--upgrade"})
+        EXPECT_NE(help.find(option), std::string::npos) << option;
+    command = "'" + program + "' --no-such-option 2>/dev/null";
+    EXPECT_NE(std::system(command.c_str()), 0);
+}
+
+TEST(ServiceProgram, ServesTheDemoSeedUntilTerminated) {
+    std::string program = ProgramPath();
+    if (::access(program.c_str(), X_OK) != 0) GTEST_SKIP() << "program not built at " << program;
+    std::string dir = ::testing::TempDir();
+    std::string ports = dir + "/tevrik-service-ports-" + std::to_string(::getpid());
+    std::string ca = dir + "/tevrik-service-ca-" + std::to_string(::getpid()) + ".pem";
+    std::string log = dir + "/tevrik-service-log-" + std::to_string(::getpid());
+    ::unlink(ports.c_str());
+    std::vector<std::string> args = {program, "--login-port", "0", "--ports-file", ports, "--ca-out", ca};
+    std::vector<char*> argv;
+    for (auto& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    pid_t pid = 0;
+    ASSERT_EQ(posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ), 0);
+    posix_spawn_file_actions_destroy(&actions);
+
+    std::string text;
+    for (int i = 0; i < 500 && text.find("http=") == std::string::npos; ++i) {
+        std::this_thread::sleep_for(10ms);  // polling another process's file, bounded
+        text = ReadFileText(ports);
+    }
+    uint16_t login = 0, session = 0;
+    std::sscanf(text.c_str(), "login=%hu\nsession=%hu", &login, &session);
+    ASSERT_NE(login, 0) << text;
+
+    ScriptedClient client;
+    ASSERT_TRUE(client.Connect(login));
+    client.Send("PVER 1 1.0.2 2.0 ko.wm\r\nAUTH 2 MD5\r\n");
+    EXPECT_EQ(client.Next(), "PVER 1 N\r\n");
+    auto auth = client.Next();
+    ASSERT_TRUE(auth);
+    client.Send("REQS 3 " + Tokens(*auth)[2] + " minsu@tevrik.example\r\n");
+    auto reqs = client.Next();
+    ASSERT_TRUE(reqs);
+    auto t = Tokens(*reqs);
+    ASSERT_EQ(t.size(), 6u);
+    EXPECT_EQ(t[4], std::to_string(session));
+    // The CA it wrote is the one that signed the session server's certificate.
+    ScriptedClient secure;
+    ASSERT_TRUE(secure.ConnectTls(session, ReadFileText(ca)));
+    std::string payload = t[5] + "\r\n" + Md5Hex("1234minsu") +
+                          " MD5 1.0.2 ko.wm 0123456789abcdef0123456789abcdef N %00 %00\r\nO N N\r\n%00\r\n";
+    secure.Send("LIN2 4 minsu@tevrik.example " + std::to_string(payload.size()) + "\r\n" + payload);
+    auto lin2 = secure.Next();
+    ASSERT_TRUE(lin2);
+    EXPECT_NE(lin2->find("김민수 민수"), std::string::npos) << *lin2;
+
+    ::kill(pid, SIGTERM);
+    int status = 0;
+    pid_t done = 0;
+    for (int i = 0; i < 500 && done == 0; ++i) {
+        done = ::waitpid(pid, &status, WNOHANG);
+        if (done == 0) std::this_thread::sleep_for(10ms);
+    }
+    ASSERT_EQ(done, pid);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    std::string printed = ReadFileText(log);
+    EXPECT_NE(printed.find(std::to_string(login)), std::string::npos) << printed;
+    EXPECT_NE(printed.find(ca), std::string::npos) << printed;
+    ::unlink(ports.c_str());
+    ::unlink(ca.c_str());
+    ::unlink(log.c_str());
+}
+
+}  // namespace
