@@ -23,3 +23,9 @@ bool PendingRequests::Remove(int32_t trId) {
     m_entries.erase(found);
     return true;
 }
+
+void PendingRequests::Clear() {
+    // Emptied before the clones go, for the same reason as in Remove.
+    std::map<int32_t, std::unique_ptr<RequestMessage>> entries = std::move(m_entries);
+    m_entries.clear();
+}

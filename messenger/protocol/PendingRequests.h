@@ -19,6 +19,8 @@ public:
     RequestMessage* Find(int32_t trId) const;
     // Deletes the clone and its entry; true when there was one.
     bool Remove(int32_t trId);
+    // Deletes every clone (the connection is gone, so none of the replies can come any more).
+    void Clear();
     size_t Count() const { return m_entries.size(); }
 
     // What every reply handler that takes fields from its request uses: the pending request under

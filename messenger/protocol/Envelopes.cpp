@@ -1,0 +1,223 @@
+#include "messenger/protocol/Envelopes.h"
+
+#include <cstring>
+
+#include "framework/base/QeTrace.h"
+#include "messenger/protocol/CommandRegistrar.h"
+#include "messenger/protocol/PendingRequests.h"
+#include "messenger/protocol/ProtocolSession.h"
+#include "messenger/protocol/TokenSets.h"
+
+namespace {
+
+// An envelope's frame is its line (tokens, the last one a byte count) and the payload after the
+// line's LF. The line's tokens are read only from the line, so a short line never takes payload
+// bytes for tokens, and the payload never starts anywhere but after the line.
+struct EnvelopeParts {
+    TokenReader line;
+    const uint8_t* payload = nullptr;
+    uint32_t payloadSize = 0;
+};
+
+EnvelopeParts SplitAtLine(const TokenReader& reader) {
+    EnvelopeParts parts;
+    const uint8_t* current = reader.Current();
+    const uint32_t remaining = reader.Remaining();
+    if (remaining == 0) return parts;
+    // The header's last token may have ended at the line's LF already (a line with no more tokens).
+    if (current > reader.Data() && current[-1] == '\n') {
+        parts.payload = current;
+        parts.payloadSize = remaining;
+        return parts;
+    }
+    const void* lf = std::memchr(current, '\n', remaining);
+    if (lf == nullptr) {
+        parts.line.SetBuffer(current, remaining);
+        return parts;
+    }
+    const uint32_t lineLength = static_cast<uint32_t>(static_cast<const uint8_t*>(lf) - current);
+    parts.line.SetBuffer(current, lineLength);
+    parts.payload = current + lineLength + 1;
+    parts.payloadSize = remaining - lineLength - 1;
+    return parts;
+}
+
+uint32_t ClampCount(int32_t count, uint32_t available) {
+    if (count <= 0) return 0;
+    return static_cast<uint32_t>(count) < available ? static_cast<uint32_t>(count) : available;
+}
+
+}  // namespace
+
+std::wstring& EnvelopeSessionId() {
+    static std::wstring id;
+    return id;
+}
+
+// ---- requests
+
+bool Crp2Request::SetInner(RequestMessage& inner) {
+    Inner.Clear();
+    if (!inner.Serialize()) return false;
+    Inner.Write(inner.Buffer.Data(), inner.Buffer.Size());
+    if (inner.TrId != 0 && !inner.NoTrId) {
+        if (PendingRequests* pending = PendingRequests::Instance()) pending->Add(inner);
+    }
+    return true;
+}
+
+bool Crp2Request::WriteBody(QeMemoryWriter& writer) {
+    WriteToken(writer, RouteKindToken(Route));
+    WriteToken(writer, TargetId);
+    WritePayload(writer, Inner);
+    return true;
+}
+
+bool CtocRequest::SetInner(RequestMessage& inner) {
+    Inner.Clear();
+    inner.NoTrId = true;
+    if (!inner.Serialize()) return false;
+    Inner.Write(inner.Buffer.Data(), inner.Buffer.Size());
+    return true;
+}
+
+bool CtocRequest::WriteBody(QeMemoryWriter& writer) {
+    WriteToken(writer, TargetId);
+    WriteToken(writer, CtocKindToken(Kind));
+    WritePayload(writer, Inner);
+    return true;
+}
+
+bool CsesRequest::WriteBody(QeMemoryWriter& writer) {
+    WriteToken(writer, SessionOpToken(Op));
+    WriteToken(writer, RouteKindToken(Route));
+    WriteToken(writer, Id);
+    if (Op == 3) {
+        QeMemoryWriter payload;
+        WriteToken(payload, Host);
+        WriteNumber(payload, Port);
+        WriteToken(payload, Cookie);
+        WriteCrLf(payload);
+        WritePayload(writer, payload);
+    } else {
+        WriteSignedNumber(writer, 0);
+        WriteCrLf(writer);
+    }
+    return true;
+}
+
+// ---- received
+
+bool Crp2Received::ReadBody(TokenReader& reader) {
+    EnvelopeParts parts = SplitAtLine(reader);
+    std::wstring route;
+    parts.line.ReadToken(route);
+    Route = ParseRouteKind(route);
+    parts.line.ReadToken(TargetId);
+    int32_t count = 0;
+    parts.line.ReadInt(count);
+    Carried.SetBuffer(parts.payload, ClampCount(count, parts.payloadSize));
+    EnvelopeSessionId() = TargetId;
+    return true;
+}
+
+bool CtocReceived::ReadBody(TokenReader& reader) {
+    EnvelopeParts parts = SplitAtLine(reader);
+    parts.line.ReadToken(SenderId);
+    int32_t count = 0;
+    parts.line.ReadInt(count);
+
+    TokenReader payload(parts.payload, parts.payloadSize);
+    std::wstring command;
+    payload.ReadToken(command);
+    const int64_t consumed = payload.Tell();
+    if (command.empty()) {
+        QeTrace(L"CtocReceived::ReadBody, the envelope from %ls carries no command; nothing is dispatched.\n",
+                SenderId.c_str());
+        return true;
+    }
+    if (count < consumed) {
+        QeTrace(L"CtocReceived::ReadBody, the count %d is smaller than the carried command %ls; nothing is dispatched.\n",
+                count, command.c_str());
+        return true;
+    }
+    const int64_t rest = count - consumed;
+    if (rest > payload.Remaining()) {
+        QeTrace(L"CtocReceived::ReadBody, the count %d runs past the frame; the carried %ls is dropped.\n", count,
+                command.c_str());
+        return true;
+    }
+    WriteToken(Frame, command);
+    WriteSignedNumber(Frame, 0);
+    WriteCrLf(Frame);
+    if (rest > 0) Frame.Write(payload.Current(), static_cast<uint32_t>(rest));
+    Reader.SetBuffer(Frame.Data(), Frame.Size());
+    Carries = true;
+    return true;
+}
+
+bool CsesReceived::ReadBody(TokenReader& reader) {
+    EnvelopeParts parts = SplitAtLine(reader);
+    std::wstring op;
+    parts.line.ReadToken(op);
+    Op = ParseSessionOp(op);
+    int32_t count = 0;
+    parts.line.ReadInt(count);
+
+    TokenReader body(parts.payload, ClampCount(count, parts.payloadSize));
+    if (Op == 2) {
+        body.ReadToken(KillText);
+        std::wstring flag;
+        body.ReadToken(flag);
+        KillFlag = ParseBoolYN(flag);
+    } else if (Op == 3) {
+        std::wstring route;
+        body.ReadToken(route);
+        Route = ParseRouteKind(route);
+        body.ReadToken(SessionId);
+        body.ReadToken(Text);
+        body.ReadShort(Port);
+        body.ReadToken(Cookie);
+    }
+    return true;
+}
+
+// ---- handlers
+
+bool Crp2Handler::Handle(ProtocolSession* session, ReceivedMessage& message) {
+    if (!CheckCode(session, message)) return false;
+    auto* envelope = dynamic_cast<Crp2Received*>(&message);
+    if (envelope == nullptr || session == nullptr) return false;
+    session->OnPacket(envelope->Carried.Data(), envelope->Carried.Size());
+    return true;
+}
+
+bool CtocHandler::Handle(ProtocolSession* session, ReceivedMessage& message) {
+    if (!CheckCode(session, message)) return false;
+    auto* envelope = dynamic_cast<CtocReceived*>(&message);
+    if (envelope == nullptr || session == nullptr || !envelope->Carries) return false;
+    session->OnPacket(envelope->Reader.Data(), envelope->Reader.Size());
+    return true;
+}
+
+bool CsesHandler::Handle(ProtocolSession* session, ReceivedMessage& message) {
+    if (!CheckCode(session, message)) return false;
+    auto* reply = dynamic_cast<CsesReceived*>(&message);
+    if (reply == nullptr) return false;
+    switch (reply->Op) {
+        case 0:
+        case 1:
+        case 2:
+            return true;
+        case 3:
+            return session != nullptr && EnterGrantedChat(*session, *reply);
+        default:
+            return false;
+    }
+}
+
+void RegisterEnvelopeCommands(CommandRegistrar& registrar) {
+    registrar.Command<Crp2Received, Crp2Handler>(L"CRP2");
+    registrar.Command<CsesReceived, CsesHandler>(L"CSES");
+    registrar.Command<CtocReceived, CtocHandler>(L"CTOC");
+}

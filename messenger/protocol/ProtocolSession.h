@@ -1,0 +1,109 @@
+// The client's one connection to the messenger service: it cuts the received byte stream into
+// frames, turns each frame into a received message and runs that command's handler, writes requests
+// and remembers them until their replies arrive, starts the sign-in conversation when a connection
+// opens, and tells the user when the service drops the signed-in connection.
+//
+// Everything here runs on the user-interface thread; nothing is locked.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "framework/base/QeSingleton.h"
+
+class RequestMessage;
+class ReceivedMessage;
+
+// Where the session's bytes go and what closing means. The TCP peer is the session's own wire;
+// a test installs one of its own (SetWire) to capture every frame the session sends and to see
+// the session close its connection, without any socket.
+class SessionWire {
+public:
+    virtual ~SessionWire() = default;
+    // Hands all the bytes on; false when they could not be taken.
+    virtual bool Write(const uint8_t* bytes, uint32_t count) = 0;
+    // Drops the connection and every byte still queued in either direction.
+    virtual void Close() = 0;
+};
+
+class ProtocolSession : public QeSingleton<ProtocolSession> {
+public:
+    // No frame may be larger than this; a longer one is a protocol error.
+    static constexpr uint32_t kMaxFrame = 4u * 1024u * 1024u;
+    // Envelopes carried inside envelopes deeper than this are dropped: the nesting is bounded by
+    // the frame, not by the stack.
+    static constexpr int kMaxNesting = 8;
+    // A first word longer than this is no command and no result code.
+    static constexpr size_t kMaxWord = 31;
+
+    // The first request of a connection: PVER on the login server (phase 0), LIN2 on the server
+    // that the REQS reply named (phase 1). The sign-in steps provide them (DefaultConnectAction).
+    using ConnectAction = void (*)(ProtocolSession& session);
+
+    ProtocolSession();
+    ~ProtocolSession() override;
+    ProtocolSession(const ProtocolSession&) = delete;
+    ProtocolSession& operator=(const ProtocolSession&) = delete;
+
+    // 0: on the login server (version check and authentication); 1: on the server that the REQS
+    // reply named, for the login proper. The REQS handler sets 1; a failed LIN2 and ResetToLogin 0.
+    int32_t Phase = 0;
+
+    // ---- events of the connection (the peer's OnConnect, FrameLength, OnMessage, OnClose, OnError)
+    // The connect completed (for TLS, after the handshake): sends the phase's first request.
+    void OnConnected();
+    // Sets length to the byte count of the first complete frame in bytes[0, available); leaves it
+    // untouched while the frame is incomplete. A frame over kMaxFrame is a protocol error.
+    void FrameLength(const uint8_t* bytes, uint32_t available, uint32_t& length);
+    // Dispatches one frame. The bytes are copied first, so a handler may close or reconnect the
+    // connection (which frees the receive queue) and may dispatch a frame carried in its message.
+    void OnPacket(const uint8_t* bytes, uint32_t length);
+    // The service closed the connection.
+    void OnClosed();
+    // The connection failed (refused, reset, unreachable, write error); code is the socket error.
+    void OnError(int code);
+
+    // Serialises the request and writes all its bytes; a request with a transaction id and without
+    // NoTrId is then remembered as pending. 0 when not connected (nothing is serialised or queued)
+    // or when the bytes could not be written (nothing is remembered); else 1.
+    int Send(RequestMessage& request);
+    // Closes the connection: nothing more is sent or received until the next connect. Phase stays.
+    void Close();
+    bool IsConnected() const { return m_connected; }
+    // How many frames are being dispatched right now: 1 inside a handler of a frame of its own,
+    // 2 inside a handler of a frame carried in an envelope, ...
+    int NestingDepth() const { return m_depth; }
+
+    // The text for the message's Code ("Unknown Error" for a code outside the table).
+    static void FailureCodeName(const ReceivedMessage& message, std::wstring& out);
+    static const wchar_t* FailureCodeText(int32_t code);
+    // Shows that text in a message box.
+    static void ShowFailure(const ReceivedMessage& message);
+
+    // The first request of each phase (0 or 1); null sends nothing.
+    void SetConnectAction(int phase, ConnectAction action);
+    // Null puts the TCP peer back.
+    void SetWire(SessionWire* wire) { m_wire = wire; }
+
+private:
+    struct FrameCopy;
+    void Dispatch(const uint8_t* bytes, uint32_t length);
+    void OnProtocolError(const wchar_t* why);
+    // The end of the connection as the user sees it: in phase 1 the signed-in (or signing-in)
+    // session is over; in phase 0 the sign-in attempt has failed.
+    void ConnectionLost();
+    bool WriteBytes(const uint8_t* bytes, uint32_t count);
+
+    bool m_connected = false;
+    SessionWire* m_wire = nullptr;
+    ConnectAction m_connectActions[2] = {nullptr, nullptr};
+    // One private copy of the frame per nesting level, kept between frames so dispatch allocates
+    // nothing for the copy once warm.
+    std::vector<std::unique_ptr<std::vector<uint8_t>>> m_frames;
+    int m_depth = 0;
+};
+
+// What the session sends first in each phase; the sign-in steps fill it (PVER for 0, LIN2 for 1).
+ProtocolSession::ConnectAction DefaultConnectAction(int phase);

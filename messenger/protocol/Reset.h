@@ -1,0 +1,26 @@
+// The one way back from a signed-in (or signing-in) session to the login screen. Used by the
+// connection loss, the keep-alive giving up, KILL, log-out and the client upgrade; the callers show
+// their own message before or after it.
+#pragma once
+
+// In this order:
+//   1. the hooks of ResetStage::StopActivity (the keep-alive timer stops);
+//   2. the session's connection is closed and its phase set to 0;
+//   3. the model is emptied: the buddy roster and the group map, then the hooks of
+//      ResetStage::ClearModel (memo store, chat sessions);
+//   4. the pending-request table is emptied (no reply can arrive on a closed connection, so its
+//      entries would only pile up over a long run);
+//   5. the screens' half: Screens().OnResetToLogin().
+// Every step works on an already empty state, so a second call changes nothing.
+void ResetToLogin();
+
+enum class ResetStage {
+    StopActivity,  // before the connection closes
+    ClearModel,    // after the roster and the groups are emptied
+};
+
+// The parts of the program that hold state a reset must drop register here, once, when they are
+// made, and remove themselves when they go. A hook registered twice runs once.
+using ResetHook = void (*)();
+void AddResetHook(ResetStage stage, ResetHook hook);
+void RemoveResetHook(ResetHook hook);
