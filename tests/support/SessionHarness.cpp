@@ -92,12 +92,19 @@ void SessionHarness::RecordHandled(const ReceivedMessage& message) {
     entry.Code = message.Code;
     entry.EnvelopeId = EnvelopeSessionId();
     entry.Depth = m_session->NestingDepth() - 1;
+    if (const auto* raw = dynamic_cast<const RawReceivedBase*>(&message)) entry.Body = raw->Body;
     m_handled.push_back(std::move(entry));
 }
 
 bool RecordingHandler::Handle(ProtocolSession* session, ReceivedMessage& message) {
     if (SessionHarness* harness = SessionHarness::Current()) harness->RecordHandled(message);
     return CheckCode(session, message);
+}
+
+void PrintTo(const HandledMessage& message, std::ostream* out) {
+    *out << "{" << testing::PrintToString(message.Name) << ", id " << message.TrId << ", code " << message.Code
+         << ", envelope " << testing::PrintToString(message.EnvelopeId) << ", depth " << message.Depth << ", body "
+         << testing::PrintToString(message.Body) << "}";
 }
 
 std::vector<std::string> CutFrames(ProtocolSession& session, std::string_view stream, std::string* rest) {

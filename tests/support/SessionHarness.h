@@ -17,6 +17,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -37,8 +38,11 @@ struct HandledMessage {
     int32_t Code = 0;
     std::wstring EnvelopeId;  // the envelope session id while it was handled
     int Depth = 0;            // 0 for a frame of its own, 1 for one carried in an envelope, ...
+    std::string Body;         // for a RawReceived: the bytes after the header
     bool operator==(const HandledMessage&) const = default;
 };
+// Readable in test failures.
+void PrintTo(const HandledMessage& message, std::ostream* out);
 
 class SessionHarness : public SessionWire {
 public:
@@ -111,6 +115,33 @@ private:
     std::vector<std::string> m_delivered;
     std::vector<std::string> m_sent;
     std::vector<HandledMessage> m_handled;
+};
+
+// A received class for any command: it keeps the bytes after its header as they are, so a test can
+// register commands whose classes do not exist yet and see exactly what reached them.
+//     registrar.Command<RawReceived<L"PVER">, RecordingHandler>(L"PVER");
+template <size_t N>
+struct CommandName {
+    constexpr CommandName(const wchar_t (&name)[N]) {
+        for (size_t i = 0; i < N; ++i) text[i] = name[i];
+    }
+    wchar_t text[N];
+};
+
+class RawReceivedBase : public ReceivedMessage {
+public:
+    using ReceivedMessage::ReceivedMessage;
+    bool ReadBody(TokenReader& reader) override {
+        Body.assign(reinterpret_cast<const char*>(reader.Current()), reader.Remaining());
+        return true;
+    }
+    std::string Body;
+};
+
+template <CommandName Command>
+class RawReceived final : public RawReceivedBase {
+public:
+    explicit RawReceived(int32_t trId) : RawReceivedBase(Command.text, trId) {}
 };
 
 // Logs the message in the current harness (CheckCode first, as every handler does: a failure code
