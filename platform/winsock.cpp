@@ -200,6 +200,18 @@ std::shared_ptr<Selection> FindSelection(Registry& reg, SOCKET s) {
     return it == reg.selections.end() ? nullptr : it->second;
 }
 
+bool IsBlocking(SOCKET s) {
+    int flags = ::fcntl(s, F_GETFL);
+    return flags >= 0 && !(flags & O_NONBLOCK);
+}
+
+// On a blocking socket "would block" means its SO_SNDTIMEO or SO_RCVTIMEO ran out, which Winsock
+// reports as a time-out.
+int BlockedError(SOCKET s, int error) {
+    if ((error == EAGAIN || error == EWOULDBLOCK || error == EINPROGRESS) && IsBlocking(s)) return WSAETIMEDOUT;
+    return ErrorFromErrno(error);
+}
+
 void Rearm(SOCKET s, bool read) {
     Registry& reg = Reg();
     std::lock_guard<std::mutex> guard(reg.lock);
@@ -358,7 +370,7 @@ int connect(SOCKET s, const SOCKADDR* address, int length) {
             if (sel->event) Ring(*sel->event);
         }
     }
-    if (result != 0) return Fail(ErrorFromErrno(error));
+    if (result != 0) return Fail(BlockedError(s, error));
     return 0;
 }
 
@@ -371,7 +383,7 @@ int send(SOCKET s, const char* bytes, int length, int flags) {
     if (n < 0) {
         int error = errno;
         if (error == EAGAIN || error == EWOULDBLOCK) Rearm(s, false);
-        return Fail(ErrorFromErrno(error));
+        return Fail(BlockedError(s, error));
     }
     // The bytes not taken would have blocked: the next FD_WRITE says when to offer them again.
     if (n < length) Rearm(s, false);
@@ -386,7 +398,7 @@ int recv(SOCKET s, char* buffer, int length, int flags) {
     } while (n < 0 && errno == EINTR);
     int error = n < 0 ? errno : 0;
     Rearm(s, true);
-    if (n < 0) return Fail(ErrorFromErrno(error));
+    if (n < 0) return Fail(BlockedError(s, error));
     return static_cast<int>(n);
 }
 

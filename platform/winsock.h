@@ -14,7 +14,9 @@
 // stand-ins interpret them the Winsock way (socket time-outs are 32-bit milliseconds).
 //
 // Errors: a failing call returns SOCKET_ERROR (or null, or WSA_WAIT_FAILED) and leaves a Winsock
-// error number for WSAGetLastError, which is kept per thread.
+// error number for WSAGetLastError, which is kept per thread. A blocking call that runs out of its
+// SO_SNDTIMEO / SO_RCVTIMEO time fails with WSAETIMEDOUT; a non-blocking one that cannot go on
+// fails with WSAEWOULDBLOCK.
 //
 // Event selection follows the Winsock rules, which the event-driven peer depends on:
 //  - FD_CONNECT comes once, when a connect started after WSAEventSelect completes; its error code is

@@ -174,6 +174,24 @@ TEST(WinsockBasics, UnresolvedAddressIsNotThisHost) {
     ws::closesocket(s);
 }
 
+TEST(WinsockBasics, BlockingCallsThatRunOutOfTimeReportATimeout) {
+    testnet::Listener listener;
+    ws::SOCKET s = ws::socket(AF_INET, SOCK_STREAM, 0);
+    DWORD ms = 30;
+    ws::setsockopt(s, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&ms), sizeof ms);
+    ws::SOCKADDR_IN a = LoopbackAddress(listener.Port());
+    ASSERT_EQ(ws::connect(s, reinterpret_cast<const ws::SOCKADDR*>(&a), sizeof a), 0);
+    char byte;
+    EXPECT_EQ(ws::recv(s, &byte, 1, 0), ws::SOCKET_ERROR);
+    EXPECT_EQ(ws::WSAGetLastError(), ws::WSAETIMEDOUT);
+
+    ws::u_long on = 1;
+    ws::ioctlsocket(s, FIONBIO, &on);
+    EXPECT_EQ(ws::recv(s, &byte, 1, 0), ws::SOCKET_ERROR);
+    EXPECT_EQ(ws::WSAGetLastError(), ws::WSAEWOULDBLOCK);
+    ws::closesocket(s);
+}
+
 TEST(WinsockBasics, ErrnoMapping) {
     EXPECT_EQ(ws::ErrorFromErrno(0), 0);
     EXPECT_EQ(ws::ErrorFromErrno(EAGAIN), ws::WSAEWOULDBLOCK);
