@@ -141,6 +141,7 @@ bool QeSslChannel::Handshake(ws::SOCKET socket, const std::wstring& host) {
         return false;
     }
 
+    // Real time, not the frame clock: this waits for a real socket, also while a test clock runs.
     using Clock = std::chrono::steady_clock;
     const Clock::time_point start = Clock::now();
     for (;;) {
