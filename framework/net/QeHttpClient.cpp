@@ -1,0 +1,132 @@
+#include "framework/net/QeHttpClient.h"
+
+#include <algorithm>
+
+#include "framework/base/QeStream.h"
+#include "framework/base/QeStrings.h"
+#include "framework/net/QeSocketAddress.h"
+#include "platform/crt.h"
+
+QeHttpClient::QeHttpClient() : m_request(m_cookies, m_fields) {}
+
+QeHttpClient::~QeHttpClient() {
+    Close();
+    m_request.Reset();
+    m_cookies.clear();
+    m_fields.clear();
+    m_response.Clear();
+}
+
+bool QeHttpClient::Execute(const QeUrl& url) { return ExecuteHop(url, 0); }
+
+std::wstring QeHttpClient::GetHeader(const std::wstring& name) const {
+    return QeStrings::AnsiToWide(m_response.HeaderA(QeStrings::WideToAnsi(name)));
+}
+
+bool QeHttpClient::ExecuteHop(const QeUrl& url, int redirects) {
+    m_response.Clear();
+    m_status = 0;
+    const bool exchanged = Exchange(url);
+    // Whatever happened, no socket outlives the exchange.
+    Close();
+    if (!exchanged || !m_response.HasHead()) return false;
+    m_status = m_response.Status();
+
+    const bool redirect = m_followRedirects && m_status >= 300 && m_status <= 399;
+    // Cookies set by a redirect go out with the redirected request.
+    if (m_keepCookies) TakeCookies();
+    if (!redirect) return true;
+    if (redirects >= kMaxRedirects) return false;
+    QeUrl target;
+    if (!QeHttpRedirectUrl(url, GetHeader(L"Location"), target)) return false;
+    return ExecuteHop(target, redirects + 1);
+}
+
+bool QeHttpClient::Exchange(const QeUrl& url) {
+    if (url.Port() <= 0 || url.Port() > 0xFFFF) return false;
+    if (!Create()) return false;
+    if (m_listener != nullptr && !m_listener->OnConnecting()) return false;
+    if (!Connect(QeSocketAddress(url.Host(), static_cast<WORD>(url.Port())))) return false;
+    if (m_listener != nullptr && !m_listener->OnConnected()) return false;
+
+    if (m_listener != nullptr) {
+        m_listener->bytesTotal = m_request.BodyLength();
+        m_listener->bytesDone = 0;
+    }
+    if (!SendText(m_request.BuildText(url))) return false;
+    // A body that cannot be sent whole would leave the server waiting for the rest.
+    if (m_request.GetMethod() == QeHttpRequest::kPost && !SendBody()) return false;
+    if (m_listener != nullptr && !m_listener->OnRequestSent()) return false;
+
+    if (m_listener != nullptr) {
+        m_listener->bytesDone = 0;
+        m_listener->bytesTotal = 0;
+    }
+    return Receive();
+}
+
+bool QeHttpClient::SendBytes(const void* bytes, uint32_t n) {
+    if (n == 0) return true;
+    if (Send(bytes, static_cast<int>(n)) != static_cast<int>(n)) return false;
+    if (m_listener != nullptr) {
+        m_listener->AddDone(n);
+        if (!m_listener->OnUploadProgress(n)) return false;
+    }
+    return true;
+}
+
+bool QeHttpClient::SendText(const std::wstring& text) {
+    const std::string bytes = QeStrings::WideToAnsi(text);
+    return SendBytes(bytes.data(), static_cast<uint32_t>(bytes.size()));
+}
+
+bool QeHttpClient::SendFile(const std::wstring& path) {
+    QeFileReader reader;
+    if (!reader.Open(path)) return false;
+    char buffer[kChunkSize];
+    for (;;) {
+        const bool whole = reader.Read(buffer, sizeof buffer);
+        const uint32_t n = reader.LastCount();
+        if (!SendBytes(buffer, n)) return false;
+        if (!whole) return true;
+    }
+}
+
+bool QeHttpClient::SendBody() {
+    if (m_request.GetBodyKind() != QeHttpRequest::kMultipart) return SendText(m_request.BuildQuery());
+    for (const QeHttpFormField& field : m_fields) {
+        if (!SendText(m_request.BuildPartHead(field))) return false;
+        if (!(field.isFile ? SendFile(field.value) : SendText(field.value))) return false;
+        if (!SendText(L"\r\n")) return false;
+    }
+    return SendText(m_request.BuildClosingLine());
+}
+
+bool QeHttpClient::Receive() {
+    char buffer[kChunkSize];
+    for (;;) {
+        const int n = Recv(buffer, sizeof buffer);
+        if (n < 0) return false;
+        if (n == 0) return m_listener == nullptr || m_listener->OnReceiveComplete();
+        const bool hadHead = m_response.HasHead();
+        if (!m_response.Append(buffer, static_cast<uint32_t>(n))) return false;
+        if (m_listener != nullptr) {
+            if (!hadHead && m_response.HasHead()) {
+                const std::string length = m_response.HeaderA("Content-Length");
+                // A length that is not a number, or a negative one, announces nothing.
+                if (!length.empty()) {
+                    m_listener->bytesTotal =
+                        static_cast<uint32_t>(std::max<LONG>(0, _wtol(QeStrings::AnsiToWide(length).c_str())));
+                }
+            }
+            m_listener->AddDone(static_cast<uint32_t>(n));
+            if (!m_listener->OnReceiveProgress(static_cast<uint32_t>(n))) return false;
+        }
+    }
+}
+
+void QeHttpClient::TakeCookies() {
+    // Only the first Set-Cookie header of a response is read.
+    const std::wstring value = GetHeader(L"Set-Cookie");
+    if (!value.empty()) QeHttpParseCookies(value, m_cookies);
+}

@@ -1,0 +1,93 @@
+// One HTTP/1.x exchange at a time, blocking, on the calling thread: connect, send the request and
+// its body, read until the server closes, then follow redirects and keep cookies. A listener
+// hears of each phase and of the bytes moved, and ends the exchange by answering false.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "framework/net/QeHttpRequest.h"
+#include "framework/net/QeHttpResponse.h"
+#include "framework/net/QeSocket.h"
+#include "framework/net/QeUrl.h"
+
+class QeHttpListener {
+public:
+    virtual ~QeHttpListener() = default;
+    virtual bool OnConnecting() { return true; }
+    virtual bool OnConnected() { return true; }
+    virtual bool OnUploadProgress(uint32_t sent) {
+        (void)sent;
+        return true;
+    }
+    virtual bool OnRequestSent() { return true; }
+    virtual bool OnReceiveProgress(uint32_t received) {
+        (void)received;
+        return true;
+    }
+    virtual bool OnReceiveComplete() { return true; }
+
+    void AddDone(uint32_t n) { bytesDone += n; }
+
+    // While sending: the body's bytes. While receiving: the Content-Length, 0 when the response
+    // announces none.
+    uint32_t bytesDone = 0;
+    uint32_t bytesTotal = 0;
+};
+
+class QeHttpClient : public QeSocket {
+public:
+    // Redirects followed in a row; one more makes the exchange fail.
+    static constexpr int kMaxRedirects = 10;
+    // A received block, and a block of a file being sent.
+    static constexpr int kChunkSize = 8192;
+
+    QeHttpClient();
+    ~QeHttpClient() override;
+
+    // One exchange, with its redirects. True when a response with a complete head arrived,
+    // whatever its status; the socket is closed again either way. Failures: the socket, the host,
+    // the connect, a short send, a file field that cannot be read, a receive error or time-out, a
+    // listener's false, a response past QeHttpResponse::kMaxBytes, a response without a complete
+    // head, a redirect without a usable location, and more than kMaxRedirects redirects.
+    bool Execute(const QeUrl& url);
+
+    // The body of the last response: the bytes after its head; null and 0 while the head is
+    // incomplete.
+    const uint8_t* GetBody() const { return m_response.Body(); }
+    uint32_t GetBodyLength() const { return m_response.BodyLength(); }
+    // A header of the last response, from the ANSI code page; empty when absent.
+    std::wstring GetHeader(const std::wstring& name) const;
+
+    // The status of the last response, 0 before one was read.
+    int32_t Status() const { return m_status; }
+    std::vector<QeHttpCookie>& Cookies() { return m_cookies; }
+    std::vector<QeHttpFormField>& FormFields() { return m_fields; }
+    QeHttpRequest& Request() { return m_request; }
+    const QeMemoryWriter& RawResponse() const { return m_response.Raw(); }
+
+    void SetFollowRedirects(bool follow) { m_followRedirects = follow; }
+    void SetKeepCookies(bool keep) { m_keepCookies = keep; }
+    // Not owned; null for none.
+    void SetListener(QeHttpListener* listener) { m_listener = listener; }
+
+private:
+    bool ExecuteHop(const QeUrl& url, int redirects);
+    bool Exchange(const QeUrl& url);
+    bool SendText(const std::wstring& text);
+    bool SendBytes(const void* bytes, uint32_t n);
+    bool SendBody();
+    bool SendFile(const std::wstring& path);
+    bool Receive();
+    void TakeCookies();
+
+    bool m_followRedirects = true;
+    bool m_keepCookies = true;
+    std::vector<QeHttpCookie> m_cookies;
+    std::vector<QeHttpFormField> m_fields;
+    QeHttpRequest m_request;
+    QeHttpResponse m_response;
+    int32_t m_status = 0;
+    QeHttpListener* m_listener = nullptr;
+};
