@@ -27,7 +27,7 @@ if command -v clang++ >/dev/null 2>&1 && [ -n "$(ls fuzz/fuzz_*.cpp 2>/dev/null)
   echo "==> building the fuzzers"
   cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTEVRIK_FUZZ=ON \
     -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null
-  cmake --build build-fuzz -j "$jobs"
+  cmake --build build-fuzz -j "$jobs" --target fuzzers
   for f in build-fuzz/fuzz/fuzz_*; do
     [ -x "$f" ] || continue
     name=$(basename "$f")
