@@ -170,7 +170,13 @@ void ProtocolSession::OnConnected() {
     if (action != nullptr) action(*this);
 }
 
-void ProtocolSession::FrameLength(const uint8_t* bytes, uint32_t available, uint32_t& length) {
+bool ProtocolSession::Connect(const QeSocketAddress& address, int mode) {
+    // Whatever was open is gone; nothing may be sent until the new connection completes.
+    m_connected = false;
+    return QeTcpPeer::Connect(address, mode);
+}
+
+void ProtocolSession::FrameLength(const BYTE* bytes, DWORD available, DWORD& length) {
     if (bytes == nullptr || available == 0) return;
     const FrameHead head = ReadFrameHead(bytes, available);
     if (!head.hasLf) {
@@ -290,12 +296,16 @@ int ProtocolSession::Send(RequestMessage& request) {
 
 bool ProtocolSession::WriteBytes(const uint8_t* bytes, uint32_t count) {
     if (m_wire != nullptr) return m_wire->Write(bytes, count);
-    return false;
+    return QeTcpPeer::Send(bytes, count);
 }
 
 void ProtocolSession::Close() {
     m_connected = false;
-    if (m_wire != nullptr) m_wire->Close();
+    if (m_wire != nullptr) {
+        m_wire->Close();
+    } else {
+        QeTcpPeer::Close();
+    }
 }
 
 const wchar_t* ProtocolSession::FailureCodeText(int32_t code) {

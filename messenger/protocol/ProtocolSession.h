@@ -12,13 +12,14 @@
 #include <vector>
 
 #include "framework/base/QeSingleton.h"
+#include "framework/net/QeTcpPeer.h"
 
 class RequestMessage;
 class ReceivedMessage;
 
-// Where the session's bytes go and what closing means. The TCP peer is the session's own wire;
-// a test installs one of its own (SetWire) to capture every frame the session sends and to see
-// the session close its connection, without any socket.
+// Where the session's bytes go and what closing means, in place of the session's own TCP peer: a
+// test installs one (SetWire) to capture every frame the session sends and to see the session
+// close its connection, without any socket.
 class SessionWire {
 public:
     virtual ~SessionWire() = default;
@@ -28,7 +29,7 @@ public:
     virtual void Close() = 0;
 };
 
-class ProtocolSession : public QeSingleton<ProtocolSession> {
+class ProtocolSession : public QeTcpPeer, public QeSingleton<ProtocolSession> {
 public:
     // No frame may be larger than this; a longer one is a protocol error.
     static constexpr uint32_t kMaxFrame = 4u * 1024u * 1024u;
@@ -51,19 +52,23 @@ public:
     // reply named, for the login proper. The REQS handler sets 1; a failed LIN2 and ResetToLogin 0.
     int32_t Phase = 0;
 
+    // Starts connecting (TLS mode 0 plain, 3 TLSv1); the connection counts as open only once
+    // OnConnected has run. False when the connect could not be started.
+    bool Connect(const QeSocketAddress& address, int mode);
+
     // ---- events of the connection (the peer's OnConnect, FrameLength, OnMessage, OnClose, OnError)
     // The connect completed (for TLS, after the handshake): sends the phase's first request.
     void OnConnected();
     // Sets length to the byte count of the first complete frame in bytes[0, available); leaves it
     // untouched while the frame is incomplete. A frame over kMaxFrame is a protocol error.
-    void FrameLength(const uint8_t* bytes, uint32_t available, uint32_t& length);
+    void FrameLength(const BYTE* bytes, DWORD available, DWORD& length) override;
     // Dispatches one frame. The bytes are copied first, so a handler may close or reconnect the
     // connection (which frees the receive queue) and may dispatch a frame carried in its message.
     void OnPacket(const uint8_t* bytes, uint32_t length);
     // The service closed the connection.
     void OnClosed();
     // The connection failed (refused, reset, unreachable, write error); code is the socket error.
-    void OnError(int code);
+    void OnError(int code) override;
 
     // Serialises the request and writes all its bytes; a request with a transaction id and without
     // NoTrId is then remembered as pending. 0 when not connected (nothing is serialised or queued)
@@ -86,6 +91,12 @@ public:
     void SetConnectAction(int phase, ConnectAction action);
     // Null puts the TCP peer back.
     void SetWire(SessionWire* wire) { m_wire = wire; }
+
+protected:
+    void OnConnect() override { OnConnected(); }
+    void OnSent(const BYTE*, DWORD) override {}
+    void OnMessage(const BYTE* bytes, DWORD length) override { OnPacket(bytes, length); }
+    void OnClose() override { OnClosed(); }
 
 private:
     struct FrameCopy;

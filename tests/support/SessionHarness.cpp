@@ -8,7 +8,7 @@ namespace {
 SessionHarness* g_current = nullptr;
 }  // namespace
 
-SessionHarness::SessionHarness(CommandGroup groups) {
+SessionHarness::SessionHarness(CommandGroup groups, Transport transport) {
     if (g_current != nullptr) ADD_FAILURE() << "two session harnesses at once";
     g_current = this;
     m_ids = std::make_unique<TrIdGenerator>();
@@ -16,7 +16,7 @@ SessionHarness::SessionHarness(CommandGroup groups) {
     m_registry = std::make_unique<HandlerRegistry>(groups);
     m_pending = std::make_unique<PendingRequests>();
     m_session = std::make_unique<ProtocolSession>();
-    m_session->SetWire(this);
+    if (transport == Transport::Capture) m_session->SetWire(this);
 }
 
 SessionHarness::~SessionHarness() {
@@ -36,6 +36,11 @@ void SessionHarness::Connect(int phase) {
     m_open = true;
     m_session->Phase = phase;
     m_session->OnConnected();
+}
+
+bool SessionHarness::ConnectTo(uint16_t port, int phase, int tlsMode) {
+    m_session->Phase = phase;
+    return m_session->Connect(QeSocketAddress(L"127.0.0.1", port), tlsMode);
 }
 
 void SessionHarness::Receive(std::string_view bytes) {

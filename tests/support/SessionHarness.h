@@ -10,6 +10,10 @@
 //     harness.Receive("CRP2 7 DP %00 8\r\nLOPT 8\r\n");
 //     EXPECT_EQ(harness.SentText(), "...");
 //
+// With Transport::Socket the session keeps its own TCP peer instead: ConnectTo connects it to a
+// port on 127.0.0.1 (a testnet::Listener, or the local service), and the test runs the loop
+// (PumpUntil) while the other end sends and reads real bytes. Sent() stays empty then.
+//
 // Tests that need commands the program does not register yet, or want to see what was dispatched,
 // pass a command group of their own (which may call RegisterAllCommands first) and use
 // RecordingHandler, which logs every message it handles in the harness's Handled list.
@@ -46,10 +50,12 @@ void PrintTo(const HandledMessage& message, std::ostream* out);
 
 class SessionHarness : public SessionWire {
 public:
+    enum class Transport { Capture, Socket };
+
     // Makes TrIdGenerator, MessageFactory and HandlerRegistry (both filled by the groups),
     // PendingRequests and ProtocolSession, in the program's order; the destructor deletes them in
     // reverse. Only one harness may live at a time.
-    explicit SessionHarness(CommandGroup groups = &RegisterAllCommands);
+    explicit SessionHarness(CommandGroup groups = &RegisterAllCommands, Transport transport = Transport::Capture);
     ~SessionHarness() override;
     SessionHarness(const SessionHarness&) = delete;
     SessionHarness& operator=(const SessionHarness&) = delete;
@@ -64,6 +70,9 @@ public:
     // As the peer's connect completing: the wire opens, Phase is set, OnConnected runs (and sends
     // the phase's first request, if there is one).
     void Connect(int phase = 0);
+    // Socket transport: sets Phase and starts connecting the session's peer to 127.0.0.1:port;
+    // OnConnected runs from the loop once the connect completes.
+    bool ConnectTo(uint16_t port, int phase, int tlsMode = 0);
     // The wire is open: Connect ran and nothing closed the connection since.
     bool IsOpen() const { return m_open; }
     // How often the session closed the connection.
