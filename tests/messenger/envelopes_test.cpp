@@ -9,26 +9,19 @@
 #include "messenger/model/ScreenSeam.h"
 #include "messenger/protocol/Envelopes.h"
 #include "messenger/protocol/SharedMessages.h"
+#include "tests/support/RecordingScreens.h"
 #include "tests/support/SessionHarness.h"
 
 namespace {
 
-class AlertLog : public ScreenSeam {
+class TraceLines {
 public:
-    AlertLog() { SetScreens(this); }
-    ~AlertLog() override { SetScreens(nullptr); }
-    void Alert(const std::wstring& text) override { alerts.push_back(text); }
-    std::vector<std::wstring> alerts;
-};
-
-class TraceLog {
-public:
-    TraceLog() { QeSetTraceSink(&TraceLog::Sink, this); }
-    ~TraceLog() { QeSetTraceSink(nullptr, nullptr); }
+    TraceLines() { QeSetTraceSink(&TraceLines::Sink, this); }
+    ~TraceLines() { QeSetTraceSink(nullptr, nullptr); }
     std::vector<std::wstring> lines;
 
 private:
-    static void Sink(void* context, const std::wstring& text) { static_cast<TraceLog*>(context)->lines.push_back(text); }
+    static void Sink(void* context, const std::wstring& text) { static_cast<TraceLines*>(context)->lines.push_back(text); }
 };
 
 // Stand-ins with the bodies of the sign-in's option request and the chat invitation.
@@ -101,7 +94,7 @@ void ObservedEnvelopes(CommandRegistrar& registrar) {
 
 class EnvelopeTest : public ::testing::Test {
 protected:
-    AlertLog seam;
+    RecordingScreens seam;
     SessionHarness harness{&ObservedEnvelopes};
     ProtocolSession& session = harness.Session();
 };
@@ -212,7 +205,7 @@ TEST_F(EnvelopeTest, FailedCrp2ReplyShowsTheFailureAndDispatchesNothing) {
     session.Send(crp2);
     harness.Receive("309 20\r\n");
     EXPECT_TRUE(harness.Handled().empty());
-    EXPECT_EQ(seam.alerts, (std::vector<std::wstring>{L"FailureCodeStoppedCommunication"}));
+    EXPECT_EQ(seam.Lines(), (std::vector<std::wstring>{L"Alert(FailureCodeStoppedCommunication)"}));
     EXPECT_EQ(harness.Pending().Find(20), nullptr);
     EXPECT_NE(harness.Pending().Find(21), nullptr);
 }
@@ -259,7 +252,7 @@ TEST(CtocReceived, RebuildsTheCarriedMessageAsAFrameWithIdZero) {
 }
 
 TEST(CtocReceived, CountThatDoesNotFitCarriesNothing) {
-    TraceLog traces;
+    TraceLines traces;
     const std::string frames[] = {
         "CTOC 0 bob 2\r\nINVT a b",   // smaller than the command itself
         "CTOC 0 bob -1\r\nINVT a b",  // negative
@@ -328,7 +321,7 @@ TEST_F(EnvelopeTest, EnvelopeSessionIdKeepsTheLastCrp2Target) {
 }
 
 TEST_F(EnvelopeTest, NestingIsBoundedSoHostileFramesCannotExhaustTheStack) {
-    TraceLog traces;
+    TraceLines traces;
     auto wrap = [](std::string inner, int levels) {
         for (int i = 0; i < levels; ++i) inner = "CRP2 0 DP %00 " + std::to_string(inner.size()) + "\r\n" + inner;
         return inner;
@@ -394,5 +387,5 @@ TEST_F(EnvelopeTest, CsesHandlerActsOnListInfoAndKillOnly) {
     failed.Op = 0;
     failed.Code = 270;
     EXPECT_FALSE(handler.Handle(&session, failed));
-    EXPECT_EQ(seam.alerts, (std::vector<std::wstring>{L"FailureCodeInvalidSsSession"}));
+    EXPECT_EQ(seam.Lines(), (std::vector<std::wstring>{L"Alert(FailureCodeInvalidSsSession)"}));
 }

@@ -13,20 +13,10 @@
 #include "messenger/protocol/Envelopes.h"
 #include "messenger/protocol/Reset.h"
 #include "messenger/protocol/SharedMessages.h"
+#include "tests/support/RecordingScreens.h"
 #include "tests/support/SessionHarness.h"
 
 namespace {
-
-// The screen calls the session makes, in order.
-class SeamLog : public ScreenSeam {
-public:
-    SeamLog() { SetScreens(this); }
-    ~SeamLog() override { SetScreens(nullptr); }
-    void Alert(const std::wstring& text) override { calls.push_back(L"Alert(" + text + L")"); }
-    void LoginShowPage(int page) override { calls.push_back(L"LoginShowPage(" + std::to_wstring(page) + L")"); }
-    void OnResetToLogin() override { calls.push_back(L"OnResetToLogin"); }
-    std::vector<std::wstring> calls;
-};
 
 const std::wstring kLostAlert = L"Alert(Tevrik 서버와의 연결이 끊어졌습니다.)";
 const std::wstring kNetworkAlert = L"Alert(네트워크를 사용할 수 없습니다.)";
@@ -53,7 +43,7 @@ uint32_t Measure(ProtocolSession& session, std::string_view bytes, uint32_t pres
 
 class SessionTest : public ::testing::Test {
 protected:
-    SeamLog seam;
+    RecordingScreens seam;
     SessionHarness harness{&TestCommands};
     ProtocolSession& session = harness.Session();
 };
@@ -136,7 +126,7 @@ TEST_F(SessionTest, WordsLongerThanThirtyOneBytesAreNoCommandsAndNoCodes) {
     ASSERT_EQ(harness.Handled().size(), 1u);
     EXPECT_EQ(harness.Handled()[0].Code, 301);
     harness.ClearHandled();
-    seam.calls.clear();
+    seam.Clear();
     harness.Pending().Add(NamedRequest(L"AUTH", 12));
 
     // One more byte: compared whole, it is an unknown command and the line is dropped.
@@ -145,7 +135,7 @@ TEST_F(SessionTest, WordsLongerThanThirtyOneBytesAreNoCommandsAndNoCodes) {
     ASSERT_EQ(harness.Handled().size(), 1u);
     EXPECT_EQ(harness.Handled()[0].Name, L"PING");
     EXPECT_NE(harness.Pending().Find(12), nullptr);
-    EXPECT_TRUE(seam.calls.empty());
+    EXPECT_TRUE(seam.Lines().empty());
 }
 
 TEST_F(SessionTest, FrameAtTheLimitIsAccepted) {
@@ -157,14 +147,14 @@ TEST_F(SessionTest, FrameAtTheLimitIsAccepted) {
     harness.Receive(line + std::string(payload, 'p'));
     ASSERT_EQ(harness.Delivered().size(), 1u);
     EXPECT_EQ(harness.Delivered()[0].size(), ProtocolSession::kMaxFrame);
-    EXPECT_TRUE(seam.calls.empty());
+    EXPECT_TRUE(seam.Lines().empty());
 }
 
 TEST_F(SessionTest, FrameOverTheLimitEndsTheSignedInSession) {
     harness.Connect(1);
     harness.Pending().Add(NamedRequest(L"ADDG", 4));
     harness.Receive("LSTA 1 1 1 " + std::to_string(ProtocolSession::kMaxFrame) + "\r\nabc");
-    EXPECT_EQ(seam.calls, (std::vector<std::wstring>{kLostAlert, L"OnResetToLogin"}));
+    EXPECT_EQ(seam.Lines(), (std::vector<std::wstring>{kLostAlert, L"OnResetToLogin()"}));
     EXPECT_FALSE(harness.IsOpen());
     EXPECT_TRUE(harness.Queued().empty());
     EXPECT_EQ(session.Phase, 0);
@@ -177,13 +167,13 @@ TEST_F(SessionTest, PayloadCountIsReadInSixtyFourBits) {
     harness.Connect(1);
     harness.Receive("LSTA 1 1 1 4294967304\r\nLOPT 9\r\n");
     EXPECT_TRUE(harness.Delivered().empty());
-    EXPECT_EQ(seam.calls, (std::vector<std::wstring>{kLostAlert, L"OnResetToLogin"}));
+    EXPECT_EQ(seam.Lines(), (std::vector<std::wstring>{kLostAlert, L"OnResetToLogin()"}));
 }
 
 TEST_F(SessionTest, HugeCountEndsTheSignInAttemptInPhaseZero) {
     harness.Connect(0);
     harness.Receive("CRP2 1 DP %00 99999999999999999999999999\r\n");
-    EXPECT_EQ(seam.calls, (std::vector<std::wstring>{kNetworkAlert, L"LoginShowPage(0)"}));
+    EXPECT_EQ(seam.Lines(), (std::vector<std::wstring>{kNetworkAlert, L"LoginShowPage(0)"}));
     EXPECT_FALSE(harness.IsOpen());
     EXPECT_EQ(harness.Closes(), 1);
 }
@@ -191,9 +181,9 @@ TEST_F(SessionTest, HugeCountEndsTheSignInAttemptInPhaseZero) {
 TEST_F(SessionTest, LineLongerThanTheLimitWithoutLfIsAProtocolError) {
     harness.Connect(1);
     harness.Receive(std::string(ProtocolSession::kMaxFrame - 1, 'a'));
-    EXPECT_TRUE(seam.calls.empty());
+    EXPECT_TRUE(seam.Lines().empty());
     harness.Receive("a");
-    EXPECT_EQ(seam.calls, (std::vector<std::wstring>{kLostAlert, L"OnResetToLogin"}));
+    EXPECT_EQ(seam.Lines(), (std::vector<std::wstring>{kLostAlert, L"OnResetToLogin()"}));
     EXPECT_TRUE(harness.Queued().empty());
 }
 
@@ -204,7 +194,7 @@ TEST_F(SessionTest, ErrorReplyReachesThePendingRequestsHandlerWithItsCode) {
     harness.Receive("301 12\r\n");
     ASSERT_EQ(harness.Handled().size(), 1u);
     EXPECT_EQ(harness.Handled()[0], (HandledMessage{L"AUTH", 12, 301, L"", 0, ""}));
-    EXPECT_EQ(seam.calls, (std::vector<std::wstring>{L"Alert(입력하신 비밀번호를 확인하시고, 다시 로그인을 시도해 주세요.)"}));
+    EXPECT_EQ(seam.Lines(), (std::vector<std::wstring>{L"Alert(입력하신 비밀번호를 확인하시고, 다시 로그인을 시도해 주세요.)"}));
     EXPECT_EQ(harness.Pending().Find(12), nullptr);
 }
 
@@ -212,7 +202,7 @@ TEST_F(SessionTest, ErrorReplyWithoutAPendingRequestIsDropped) {
     harness.Pending().Add(NamedRequest(L"AUTH", 11));
     harness.Receive("301 12\r\n");
     EXPECT_TRUE(harness.Handled().empty());
-    EXPECT_TRUE(seam.calls.empty());
+    EXPECT_TRUE(seam.Lines().empty());
     EXPECT_NE(harness.Pending().Find(11), nullptr);
 }
 
@@ -246,7 +236,7 @@ TEST_F(SessionTest, UnknownCommandsAndCommandsWithoutHandlerAreDropped) {
     harness.Receive("LOUT 3\r\nXYZW 1\r\n");
     harness.Receive("402 3\r\n");  // LOUT has no received class: dropped, entry stays
     EXPECT_TRUE(harness.Handled().empty());
-    EXPECT_TRUE(seam.calls.empty());
+    EXPECT_TRUE(seam.Lines().empty());
     EXPECT_NE(harness.Pending().Find(3), nullptr);
 }
 
@@ -268,7 +258,7 @@ TEST(SessionDispatch, HandlerThatFreesTheReceivedBytesStillSeesItsFrame) {
             registrar.Command<RawReceived<L"NPRF">, RecordingHandler>(L"NPRF");
         }
     };
-    SeamLog seam;
+    RecordingScreens seam;
     SessionHarness harness(&Group::Register);
     harness.Connect(1);
     wire = std::make_unique<std::string>("CRP2 4 DP %00 17\r\nNPRF 5 abc def\r\n");
@@ -295,7 +285,7 @@ TEST(SessionDispatch, CloseInsideAHandlerEmptiesTheQueueAndStopsFraming) {
             explicit KillStandIn(int32_t trId) : BodilessReceived(L"KILL", trId) {}
         };
     };
-    SeamLog seam;
+    RecordingScreens seam;
     SessionHarness harness(&Group::Register);
     harness.Connect(1);
     harness.Receive("PING 1\r\nKILL 0\r\nPING 2\r\n");
@@ -397,7 +387,7 @@ TEST_F(SessionTest, ShowFailureAlertsTheTextAsItIs) {
     ProtocolSession::ShowFailure(message);
     message.Code = 600;
     ProtocolSession::ShowFailure(message);
-    EXPECT_EQ(seam.calls, (std::vector<std::wstring>{L"Alert(Unknown Error)", L"Alert(FailureCodeLowVersion)"}));
+    EXPECT_EQ(seam.Lines(), (std::vector<std::wstring>{L"Alert(Unknown Error)", L"Alert(FailureCodeLowVersion)"}));
 }
 
 // ---- the end of a connection
@@ -406,7 +396,7 @@ TEST_F(SessionTest, ClosedSignedInConnectionShowsTheLossAndReturnsToLogin) {
     harness.Connect(1);
     harness.Pending().Add(NamedRequest(L"ADDG", 8));
     session.OnClosed();
-    EXPECT_EQ(seam.calls, (std::vector<std::wstring>{kLostAlert, L"OnResetToLogin"}));
+    EXPECT_EQ(seam.Lines(), (std::vector<std::wstring>{kLostAlert, L"OnResetToLogin()"}));
     EXPECT_EQ(session.Phase, 0);
     EXPECT_FALSE(harness.IsOpen());
     EXPECT_EQ(harness.Pending().Count(), 0u);
@@ -415,14 +405,14 @@ TEST_F(SessionTest, ClosedSignedInConnectionShowsTheLossAndReturnsToLogin) {
 TEST_F(SessionTest, ClosedLoginServerConnectionShowsNothing) {
     harness.Connect(0);
     session.OnClosed();
-    EXPECT_TRUE(seam.calls.empty());
+    EXPECT_TRUE(seam.Lines().empty());
     EXPECT_FALSE(session.IsConnected());
 }
 
 TEST_F(SessionTest, ConnectionErrorWhileSignedInIsAConnectionLoss) {
     harness.Connect(1);
     session.OnError(104);
-    EXPECT_EQ(seam.calls, (std::vector<std::wstring>{kLostAlert, L"OnResetToLogin"}));
+    EXPECT_EQ(seam.Lines(), (std::vector<std::wstring>{kLostAlert, L"OnResetToLogin()"}));
     EXPECT_EQ(session.Phase, 0);
 }
 
@@ -430,7 +420,7 @@ TEST_F(SessionTest, ConnectionErrorOnTheLoginServerReturnsToTheForm) {
     // A refused connect must not leave the user on the connecting panel.
     session.Phase = 0;
     session.OnError(111);
-    EXPECT_EQ(seam.calls, (std::vector<std::wstring>{kNetworkAlert, L"LoginShowPage(0)"}));
+    EXPECT_EQ(seam.Lines(), (std::vector<std::wstring>{kNetworkAlert, L"LoginShowPage(0)"}));
     EXPECT_EQ(harness.Closes(), 1);
 }
 
@@ -469,11 +459,11 @@ TEST_F(SessionTest, ResetToLoginRunsItsStepsInOrderAndTwiceChangesNothing) {
     EXPECT_EQ(harness.Pending().Count(), 0u);
     EXPECT_EQ(session.Phase, 0);
     EXPECT_FALSE(harness.IsOpen());
-    EXPECT_EQ(seam.calls, (std::vector<std::wstring>{L"OnResetToLogin"}));
+    EXPECT_EQ(seam.Lines(), (std::vector<std::wstring>{L"OnResetToLogin()"}));
 
     ResetToLogin();
     EXPECT_EQ(roster.Count(), 0u);
-    EXPECT_EQ(seam.calls.size(), 2u);
+    EXPECT_EQ(seam.Lines().size(), 2u);
 
     RemoveResetHook(&StopTimer);
     RemoveResetHook(&ClearMemos);
