@@ -4,9 +4,12 @@
 #include <poll.h>
 #include <sys/socket.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <random>
 
 #include "tests/service/ScriptedClient.h"
+#include "tools/service/Directory.h"
 
 using namespace service_test;
 using tevrik_service::ConnId;
@@ -174,6 +177,65 @@ TEST_F(RobustnessTest, KillOnRequestSignsOut) {
     EXPECT_EQ(bystander.Next(), "KILL 0 OTHER SIGNIN N 0 0\r\n");
     EXPECT_TRUE(bystander.WaitClosed());
     EXPECT_TRUE(service.WaitForClose(conn, 5s));
+}
+
+// Well-framed requests with tokens of every odd kind, thrown at a signed-in connection and at
+// the login server: whatever they do to the sender, the service stays up for the others.
+TEST_F(RobustnessTest, ScrambledRequestsNeverTakeTheServiceDown) {
+    const std::vector<std::string> outer = {"PVER", "AUTH", "REQS", "LIN2", "LSTA", "PONG", "PING", "CSES", "CSES", "ABCD"};
+    const std::vector<std::string> inner = {"LOPT", "ONST", "CNIK", "ADSB", "ADDB", "RMVB", "ADDG",
+                                            "MVBG", "RESS", "ENTR", "MESG", "CTOC", "CMSG", "WGET"};
+    const std::vector<std::string> tokens = {
+        "", "%00", "0", "-1", "99999999999", "DP", "SS", "FL", "AL", "BL", "RL", "REQST", "ACCPT", "REJCT", "CONN",
+        "KILL", "LIST", "MSG", "TYPING", "AWAYMSG", "MEMOLST2", "MEMOGET2", "MEMODEL1", "MEMOSPM1", "MEMOCNT2",
+        "MEMOREL1", "1001", "1002", "7001", "a@tevrik.example", "b@tevrik.example", "c@tevrik.example", "가나다",
+        "%", "%zz", "0%09", "1%090%090%09x", "O", "X", "Q", "UTF8", "P", "Y", "N"};
+    const std::vector<std::string> lines = {
+        "IMSG", "from:x", "", "length:99", "title:%", "cookie=M1&box_type=R", "msgtype=1&boxtype=1&requestpage=0&count=0",
+        "boxtype=3&count=1000000", "0 1001 x 0 1", "0 1002 x 0 9", "127.0.0.1 1 x", "b@tevrik.example c@tevrik.example",
+        "INVT a b c d", "=&=&", "a"};
+    const std::vector<std::string> payloadCommands = {"CMSG", "CRP2", "CSES", "CTOC", "LIN2", "LSTA", "MVBG", "WGET", "LOPT"};
+    std::mt19937 rng(20240306);
+    auto pick = [&](const std::vector<std::string>& from) { return from[rng() % from.size()]; };
+    auto frame = [&](const std::string& command, const std::string& body) {
+        std::string line = command + " " + std::to_string(rng() % 50);
+        for (unsigned i = 0, n = rng() % 7; i < n; ++i) line += " " + pick(tokens);
+        if (std::find(payloadCommands.begin(), payloadCommands.end(), command) == payloadCommands.end())
+            return line + "\r\n";
+        return line + " " + std::to_string(body.size()) + "\r\n" + body;
+    };
+    auto body = [&] {
+        std::string text;
+        for (unsigned i = 0, n = rng() % 5; i < n; ++i) text += pick(lines) + (rng() % 3 ? "\r\n" : "");
+        return text;
+    };
+    auto request = [&] {
+        if (rng() % 4 == 0) return frame(pick(outer), body());
+        std::string carried = frame(pick(inner), body());
+        return "CRP2 " + std::to_string(rng() % 50) + " " + pick(tokens) + " " + pick(tokens) + " " +
+               std::to_string(carried.size()) + "\r\n" + carried;
+    };
+
+    for (int round = 0; round < 15; ++round) {
+        ScriptedClient noisy;
+        ASSERT_EQ(SignIn(service, noisy, "c@tevrik.example", "pc").rfind("LIN2 4 ", 0), 0u);
+        ScriptedClient login;
+        ASSERT_TRUE(login.Connect(service.LoginPort()));
+        for (int i = 0; i < 40; ++i) {
+            if (!noisy.Send(request())) break;
+            login.Send(frame(pick(outer), body()));
+        }
+        noisy.Send("PONG 999\r\n");
+        noisy.NextStartingWith("PONG 999", 1000ms);  // lets the service work through the batch
+    }
+    ExpectStillServing();
+    bool consistent = true;
+    service.WithDirectory([&](tevrik_service::Directory& dir) {
+        for (const auto& id : dir.UserIds())
+            for (const auto& group : dir.Find(id)->groups)
+                for (const auto& key : group.keys) consistent = consistent && dir.EntryByKey(*dir.Find(id), key);
+    });
+    EXPECT_TRUE(consistent) << "a group names a member key that is not on its owner's list";
 }
 
 }  // namespace

@@ -121,6 +121,11 @@ bool TestService::Impl::Start(const ServiceOptions& opts, std::string& error) {
         return false;
     }
     defaults = Behaviour{};
+    authTokens.clear();
+    tickets.clear();
+    rooms.clear();
+    errorReplies.clear();
+    memoCodes.clear();
     running = true;
     stopping = false;
     thread = std::thread([this] { Loop(); });

@@ -94,7 +94,6 @@ public:
     Connection* Find(ConnId id);
     void Send(Connection& c, std::string bytes);
     void Drop(Connection& c, bool reset = false);
-    void Touch() { ++changes_; }
     void Wake();
 
     // protocol (Protocol.cpp)

@@ -105,7 +105,7 @@ public:
                           const std::vector<std::string>& texts);  // text1..4, flag5 (Y/N), text6
 
     // --- Behaviour ---
-    void SetUpgradeAnswer(char answer);  // N, Y or F
+    void SetUpgradeAnswer(char answer);  // N, Y or F; any other letter is sent as it stands
     void SetUpgradeMessage(const std::string& message);
     void SetUpgradePackage(const std::string& bytes);
     void SetListPartSize(size_t bytes);
