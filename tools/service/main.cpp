@@ -8,6 +8,7 @@
 #include <fstream>
 #include <string>
 
+#include "tools/service/Directory.h"
 #include "tools/service/TestService.h"
 
 using namespace tevrik_service;
@@ -32,7 +33,10 @@ const char kHelp[] =
     "  --upgrade N|Y|F      version check answer: N none (default), Y newer client offered,\n"
     "                       F newer client required\n"
     "  --list-part-size N   buddy list bytes per reply part (default 256)\n"
-    "  --help               show this text\n";
+    "  --help               show this text\n"
+    "\n"
+    "Every account of the shipped demo seed signs in with the password 1234; the program lists the\n"
+    "accounts of its seed when it starts.\n";
 
 bool ParsePort(const char* text, uint16_t& port) {
     char* end = nullptr;
@@ -132,7 +136,12 @@ int main(int argc, char** argv) {
     std::printf("tevrik-service: session server 127.0.0.1:%u (TLS)\n", service.SessionPort());
     std::printf("tevrik-service: upgrade server http://127.0.0.1:%u/\n", service.HttpPort());
     std::printf("tevrik-service: CA certificate %s (trust it with SSL_CERT_FILE)\n", caOut.c_str());
-    std::printf("tevrik-service: seed %s; serving until interrupted\n", seedFile.c_str());
+    std::string accounts;
+    service.WithDirectory([&](Directory& dir) {
+        for (const auto& id : dir.UserIds()) accounts += (accounts.empty() ? "" : ", ") + id;
+    });
+    std::printf("tevrik-service: seed %s: %s\n", seedFile.c_str(), accounts.c_str());
+    std::printf("tevrik-service: serving until interrupted\n");
     std::fflush(stdout);
 
     int signal = 0;
