@@ -12,7 +12,7 @@ if [ ! -x build/app/tevrik ]; then
 fi
 state=$(mktemp -d)
 trap 'kill $service_pid 2>/dev/null || true; rm -rf "$state"' EXIT
-build/tools/service/tevrik-service --login-port 0 --ports-file "$state/ports" --ca-out "$state/ca.pem" &
+build/tools/service/tevrik-service --login-port 0 --http-port 0 --ports-file "$state/ports" --ca-out "$state/ca.pem" &
 service_pid=$!
 for _ in $(seq 1 100); do [ -s "$state/ports" ] && break; sleep 0.1; done
 login_port=$(sed -n 's/^login=//p' "$state/ports")

@@ -95,7 +95,7 @@ TEST(ServiceProgram, ServesTheDemoSeedUntilTerminated) {
     std::string ca = dir + "/tevrik-service-ca-" + std::to_string(::getpid()) + ".pem";
     std::string log = dir + "/tevrik-service-log-" + std::to_string(::getpid());
     ::unlink(ports.c_str());
-    std::vector<std::string> args = {program, "--login-port", "0", "--ports-file", ports, "--ca-out", ca};
+    std::vector<std::string> args = {program, "--login-port", "0", "--http-port", "0", "--ports-file", ports, "--ca-out", ca};
     std::vector<char*> argv;
     for (auto& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);

@@ -22,7 +22,8 @@ const char kHelp[] =
     "\n"
     "  --login-port N       login server port (default 5004; 0 picks a free port)\n"
     "  --session-port N     session server port (default 0: a free port)\n"
-    "  --http-port N        upgrade HTTP server port (default 0: a free port)\n"
+    "  --http-port N        upgrade HTTP server port (default 5080, where the client looks by\n"
+    "                       default; 0 picks a free port)\n"
     "  --seed FILE          accounts, buddies and memos as JSON (default: demo-seed.json beside\n"
     "                       the program)\n"
     "  --ports-file FILE    write the ports as lines login=<port>, session=<port>, http=<port>\n"
@@ -75,6 +76,7 @@ int Fail(const std::string& text) {
 int main(int argc, char** argv) {
     ServiceOptions options;
     options.loginPort = 5004;
+    options.httpPort = 5080;
     options.record = false;
     std::string seedFile, portsFile, caOut;
     for (int i = 1; i < argc; ++i) {
