@@ -6,6 +6,8 @@
 
 #include "messenger/model/BuddyGroupList.h"
 #include "messenger/model/BuddyRoster.h"
+#include "messenger/model/ChatSessionManager.h"
+#include "messenger/model/MemoStore.h"
 #include "messenger/model/ScreenSeam.h"
 #include "messenger/protocol/PendingRequests.h"
 #include "messenger/protocol/ProtocolSession.h"
@@ -50,6 +52,12 @@ void ResetToLogin() {
 
     if (BuddyRoster* roster = BuddyRoster::Instance()) roster->Clear();
     if (BuddyGroupList* groups = BuddyGroupList::Instance()) groups->ClearMap();
+    if (MemoStore* memos = MemoStore::Instance()) {
+        memos->DeleteAllAndClear();
+        memos->HasNewMemo = 0;
+    }
+    // The chats leave the list now; they and their windows are deleted from the loop.
+    if (ChatSessionManager* chats = ChatSessionManager::Instance()) chats->DeleteAllAndClear();
     RunHooks(ResetStage::ClearModel);
 
     if (PendingRequests* pending = PendingRequests::Instance()) pending->Clear();

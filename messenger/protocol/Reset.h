@@ -6,8 +6,8 @@
 // In this order:
 //   1. the hooks of ResetStage::StopActivity (the keep-alive timer stops);
 //   2. the session's connection is closed and its phase set to 0;
-//   3. the model is emptied: the buddy roster and the group map, then the hooks of
-//      ResetStage::ClearModel (memo store, chat sessions);
+//   3. the model is emptied: the buddy roster and the group map, every memo record and the
+//      unread-memo flag, every chat session; then the hooks of ResetStage::ClearModel;
 //   4. the pending-request table is emptied (no reply can arrive on a closed connection, so its
 //      entries would only pile up over a long run);
 //   5. the screens' half: Screens().OnResetToLogin().
@@ -16,7 +16,7 @@ void ResetToLogin();
 
 enum class ResetStage {
     StopActivity,  // before the connection closes
-    ClearModel,    // after the roster and the groups are emptied
+    ClearModel,    // after the model singletons are emptied
 };
 
 // The parts of the program that hold state a reset must drop register here, once, when they are

@@ -9,6 +9,8 @@
 #include "framework/base/QeTrace.h"
 #include "messenger/model/BuddyGroupList.h"
 #include "messenger/model/BuddyRoster.h"
+#include "messenger/model/ChatSessionManager.h"
+#include "messenger/model/MemoStore.h"
 #include "messenger/model/ScreenSeam.h"
 #include "messenger/protocol/Envelopes.h"
 #include "messenger/protocol/Reset.h"
@@ -445,6 +447,11 @@ TEST_F(SessionTest, ResetToLoginRunsItsStepsInOrderAndTwiceChangesNothing) {
     BuddyGroup group;
     group.Id = L"g1";
     groups.InsertEntry(group);
+    MemoStore memos;
+    memos.AddFront();
+    memos.HasNewMemo = 1;
+    ChatSessionManager chats;
+    chats.CreateChatSession();
     g_resetSteps.clear();
     AddResetHook(ResetStage::ClearModel, &ClearMemos);
     AddResetHook(ResetStage::StopActivity, &StopTimer);
@@ -456,14 +463,20 @@ TEST_F(SessionTest, ResetToLoginRunsItsStepsInOrderAndTwiceChangesNothing) {
     EXPECT_EQ(g_resetSteps, (std::vector<std::string>{"stop(connected)", "memos(roster empty)"}));
     EXPECT_EQ(roster.Count(), 0u);
     EXPECT_EQ(groups.Count(), 0u);
+    EXPECT_EQ(memos.Count(), 0u);
+    EXPECT_EQ(memos.HasNewMemo, 0);
+    EXPECT_EQ(chats.Count(), 0u);
     EXPECT_EQ(harness.Pending().Count(), 0u);
     EXPECT_EQ(session.Phase, 0);
     EXPECT_FALSE(harness.IsOpen());
-    EXPECT_EQ(seam.Lines(), (std::vector<std::wstring>{L"OnResetToLogin()"}));
+    EXPECT_EQ(seam.Count("OnResetToLogin"), 1u);
+    // The chats and their windows go once the loop runs.
+    seam.RunPendingTasks();
+    EXPECT_EQ(chats.RemovedCount(), 0u);
 
     ResetToLogin();
     EXPECT_EQ(roster.Count(), 0u);
-    EXPECT_EQ(seam.Lines().size(), 2u);
+    EXPECT_EQ(seam.Count("OnResetToLogin"), 2u);
 
     RemoveResetHook(&StopTimer);
     RemoveResetHook(&ClearMemos);
