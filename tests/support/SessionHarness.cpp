@@ -111,17 +111,3 @@ void PrintTo(const HandledMessage& message, std::ostream* out) {
          << ", envelope " << testing::PrintToString(message.EnvelopeId) << ", depth " << message.Depth << ", body "
          << testing::PrintToString(message.Body) << "}";
 }
-
-std::vector<std::string> CutFrames(ProtocolSession& session, std::string_view stream, std::string* rest) {
-    std::vector<std::string> frames;
-    while (!stream.empty()) {
-        uint32_t length = 0;
-        session.FrameLength(reinterpret_cast<const uint8_t*>(stream.data()), static_cast<uint32_t>(stream.size()),
-                            length);
-        if (length == 0 || length > stream.size()) break;
-        frames.emplace_back(stream.substr(0, length));
-        stream.remove_prefix(length);
-    }
-    if (rest != nullptr) rest->assign(stream);
-    return frames;
-}

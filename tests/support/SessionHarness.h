@@ -159,7 +159,3 @@ class RecordingHandler final : public MessageHandler {
 public:
     bool Handle(ProtocolSession* session, ReceivedMessage& message) override;
 };
-
-// Every frame cut out of a byte stream with the session's FrameLength, as whole frames; the rest
-// that forms no complete frame is left in `rest`.
-std::vector<std::string> CutFrames(ProtocolSession& session, std::string_view stream, std::string* rest = nullptr);
