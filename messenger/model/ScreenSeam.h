@@ -10,6 +10,7 @@
 #include <string>
 
 class Buddy;
+class BuddyGroup;
 class ChatSession;
 class MemoRecord;
 class ImsgReceived;
@@ -66,6 +67,13 @@ public:
     virtual void BuddyListUpdateRow(const Buddy* buddy) { (void)buddy; }
     virtual void BuddyProfileRepaint() {}
     virtual void OpenBuddyRequestPage(const std::wstring& groupId) { (void)groupId; }
+    // The buddy request info page: repaint it; the requester it shows, handed over before it is
+    // opened with OpenBuddyRequestPage.
+    virtual void BuddyRequestInfoRepaint() {}
+    virtual void BuddyRequestInfoSetRequester(const Buddy* requester) { (void)requester; }
+    // The buddy the profile page shows (null when none), and the group the page shows it in.
+    virtual const Buddy* BuddyProfileBuddy() { return nullptr; }
+    virtual void BuddyProfileSetGroup(BuddyGroup* group) { (void)group; }
 
     // Chats.
     virtual std::unique_ptr<ChatWindow> CreateChatWindow(ChatSession* session) {

@@ -1,9 +1,13 @@
 #include "messenger/protocol/CommandRegistrar.h"
 
+#include "messenger/protocol/BuddyCommands.h"
 #include "messenger/protocol/Envelopes.h"
+#include "messenger/protocol/PresenceCommands.h"
 #include "messenger/protocol/SharedMessages.h"
 
 void RegisterAllCommands(CommandRegistrar& registrar) {
     RegisterCodeCheckCommands(registrar);
     RegisterEnvelopeCommands(registrar);
+    RegisterBuddyCommands(registrar);
+    RegisterPresenceCommands(registrar);
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cwchar>
 
+#include "messenger/model/BuddyGroupList.h"
 #include "messenger/model/BuddyRoster.h"
 #include "messenger/model/ChatSessionManager.h"
 
@@ -239,6 +240,23 @@ void RecordingScreens::BuddyListUpdateRow(const Buddy* buddy) {
 
 void RecordingScreens::BuddyProfileRepaint() { Simple("BuddyProfileRepaint"); }
 void RecordingScreens::OpenBuddyRequestPage(const std::wstring& groupId) { WithText("OpenBuddyRequestPage", groupId); }
+void RecordingScreens::BuddyRequestInfoRepaint() { Simple("BuddyRequestInfoRepaint"); }
+
+void RecordingScreens::BuddyRequestInfoSetRequester(const Buddy* requester) {
+    ScreenCall call = Named("BuddyRequestInfoSetRequester", Describe(requester));
+    call.BuddyArg = requester;
+    Record(call);
+}
+
+// An answer, not something shown: not logged.
+const Buddy* RecordingScreens::BuddyProfileBuddy() { return ProfileBuddy; }
+
+void RecordingScreens::BuddyProfileSetGroup(BuddyGroup* group) {
+    ScreenCall call = Named("BuddyProfileSetGroup", group != nullptr ? L"group:" + group->Id : L"null");
+    call.Text = group != nullptr ? group->Id : L"";
+    call.Object = group;
+    Record(call);
+}
 
 std::unique_ptr<ChatWindow> RecordingScreens::CreateChatWindow(ChatSession* session) {
     WithSession("CreateChatWindow", session);

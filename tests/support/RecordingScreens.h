@@ -93,6 +93,7 @@ public:
     bool RefreshResult = true;                 // BuddyListRefresh
     bool MemoReadPageCurrent = false;          // IsMemoReadPageCurrent
     MemoRecord* ReadRecord = nullptr;          // MemoReadRecord
+    const Buddy* ProfileBuddy = nullptr;       // BuddyProfileBuddy
     // RunLater: queued (the loop runs them later) unless RunTasksAtOnce is set.
     bool RunTasksAtOnce = false;
     size_t PendingTasks() const { return m_tasks.size(); }
@@ -117,6 +118,10 @@ public:
     void BuddyListUpdateRow(const Buddy* buddy) override;
     void BuddyProfileRepaint() override;
     void OpenBuddyRequestPage(const std::wstring& groupId) override;
+    void BuddyRequestInfoRepaint() override;
+    void BuddyRequestInfoSetRequester(const Buddy* requester) override;
+    const Buddy* BuddyProfileBuddy() override;
+    void BuddyProfileSetGroup(BuddyGroup* group) override;
     std::unique_ptr<ChatWindow> CreateChatWindow(ChatSession* session) override;
     void ChatListAddRow(ChatSession* session) override;
     void ChatListUpdateRow(ChatSession* session) override;
