@@ -1,6 +1,7 @@
 #include "messenger/protocol/CommandRegistrar.h"
 
 #include "messenger/protocol/BuddyCommands.h"
+#include "messenger/protocol/ChatCommands.h"
 #include "messenger/protocol/Envelopes.h"
 #include "messenger/protocol/PresenceCommands.h"
 #include "messenger/protocol/SharedMessages.h"
@@ -10,4 +11,5 @@ void RegisterAllCommands(CommandRegistrar& registrar) {
     RegisterEnvelopeCommands(registrar);
     RegisterBuddyCommands(registrar);
     RegisterPresenceCommands(registrar);
+    RegisterChatCommands(registrar);
 }
