@@ -73,18 +73,18 @@ TEST_F(ChatTest, TwoClientsChat) {
     ASSERT_FALSE(sid.empty());
     InviteB(sid);
 
-    // The receiver decodes the styled text twice: what was escaped once is escaped once more.
-    a.Send(Crp2("30", "SS", sid, "MESG 31 MSG 0%090%090%0950%25%20a%20b\r\n"));
+    // The styled text is relayed as it was sent: the sender escapes for the second reading itself.
+    a.Send(Crp2("30", "SS", sid, "MESG 31 MSG 0%090%090%0950%2525%20a%20b\r\n"));
     EXPECT_EQ(a.Next(), Crp2("30", "SS", sid, "MESG 31\r\n"));
-    EXPECT_EQ(b.Next(), Crp2("0", "SS", sid, "MESG 0 a@tevrik.example MSG 0%090%090%0950%2525%2520a%2520b\r\n"));
+    EXPECT_EQ(b.Next(), Crp2("0", "SS", sid, "MESG 0 a@tevrik.example MSG 0%090%090%0950%2525%20a%20b\r\n"));
 
     b.Send(Crp2("32", "SS", sid, "MESG 33 MSG Nanum%20Gothic%099%09BU%09안녕%09하세요\r\n"));
     EXPECT_EQ(b.Next(), Crp2("32", "SS", sid, "MESG 33\r\n"));
-    EXPECT_EQ(a.Next(), Crp2("0", "SS", sid, "MESG 0 b@tevrik.example MSG Nanum%2520Gothic%099%09BU%09안녕%2509하세요\r\n"));
+    EXPECT_EQ(a.Next(), Crp2("0", "SS", sid, "MESG 0 b@tevrik.example MSG Nanum%20Gothic%099%09BU%09안녕%09하세요\r\n"));
 
     a.Send(Crp2("34", "SS", sid, "MESG 35 MSG 0%090%090%09\r\n"));  // an empty text
     EXPECT_EQ(a.Next(), Crp2("34", "SS", sid, "MESG 35\r\n"));
-    EXPECT_EQ(b.Next(), Crp2("0", "SS", sid, "MESG 0 a@tevrik.example MSG 0%090%090%09%2500\r\n"));
+    EXPECT_EQ(b.Next(), Crp2("0", "SS", sid, "MESG 0 a@tevrik.example MSG 0%090%090%09\r\n"));
 
     a.Send(Crp2("36", "SS", sid, "MESG 37 TYPING 1\r\n"));
     EXPECT_EQ(a.Next(), Crp2("36", "SS", sid, "MESG 37\r\n"));

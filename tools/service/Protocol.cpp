@@ -657,16 +657,15 @@ void Protocol::Mesg(Connection& c, User& me, const ReplyTo& to, const WireFrame&
     std::string kind = in.Arg(2);
     std::string relay;
     if (kind == "MSG" || kind == "AWAYMSG") {
-        // The receiver decodes the styled text twice, so each of its parts is escaped once more.
+        // The styled text is relayed as the sender wrote it; a sender whose text holds "%" escapes
+        // it once more itself, because the receiver reads the text twice. Only its four parts are
+        // checked.
         std::string styled = in.Arg(3);
         size_t a = styled.find('\t');
         size_t b = a == std::string::npos ? a : styled.find('\t', a + 1);
         size_t d = b == std::string::npos ? b : styled.find('\t', b + 1);
         if (d == std::string::npos) return Error(to, 201, t);
-        std::string twice = EscapeToken(styled.substr(0, a)) + '\t' + EscapeToken(styled.substr(a + 1, b - a - 1)) +
-                            '\t' + EscapeToken(styled.substr(b + 1, d - b - 1)) + '\t' +
-                            EscapeToken(styled.substr(d + 1));
-        relay = Out("MESG").Raw("0").Text(me.id).Raw(kind).Text(twice).Line();
+        relay = Out("MESG").Raw("0").Text(me.id).Raw(kind).Text(styled).Line();
     } else if (kind == "TYPING") {
         relay = Out("MESG").Raw("0").Text(me.id).Raw("TYPING").Text(in.Arg(3)).Line();
     } else {
