@@ -3,6 +3,7 @@
 #include "messenger/protocol/BuddyCommands.h"
 #include "messenger/protocol/ChatCommands.h"
 #include "messenger/protocol/Envelopes.h"
+#include "messenger/protocol/MemoCommands.h"
 #include "messenger/protocol/PresenceCommands.h"
 #include "messenger/protocol/SharedMessages.h"
 
@@ -12,4 +13,5 @@ void RegisterAllCommands(CommandRegistrar& registrar) {
     RegisterBuddyCommands(registrar);
     RegisterPresenceCommands(registrar);
     RegisterChatCommands(registrar);
+    RegisterMemoCommands(registrar);
 }

@@ -1,0 +1,322 @@
+#include "messenger/protocol/MemoCommands.h"
+
+#include <cstring>
+
+#include "framework/base/QeStrings.h"
+#include "framework/base/QeTrace.h"
+#include "messenger/model/MemoStore.h"
+#include "messenger/model/ScreenSeam.h"
+#include "messenger/protocol/CommandRegistrar.h"
+#include "messenger/protocol/PendingRequests.h"
+#include "messenger/protocol/ProtocolSession.h"
+#include "messenger/protocol/TokenSets.h"
+#include "messenger/protocol/WgetCommands.h"
+
+namespace {
+
+const wchar_t kDatePattern[] = L"yyyyMMddhhmmss";
+
+void WriteRaw(QeMemoryWriter& writer, std::string_view bytes) {
+    if (!bytes.empty()) writer.Write(bytes.data(), static_cast<uint32_t>(bytes.size()));
+}
+
+// One header line: the key with its ":" and the value as one escaped token, no blank between.
+void WriteHeaderLine(QeMemoryWriter& writer, std::string_view key, std::wstring_view value) {
+    WriteRaw(writer, key);
+    WriteRaw(writer, EncodeToken(value));
+    WriteCrLf(writer);
+}
+
+std::wstring FontColorText(uint32_t color) {
+    std::wstring text;
+    QeStrings::Format(text, L"#%02x%02x%02x", color & 0xFF, (color >> 8) & 0xFF, (color >> 16) & 0xFF);
+    return text;
+}
+
+int HexDigit(wchar_t c) {
+    if (c >= L'0' && c <= L'9') return c - L'0';
+    if (c >= L'a' && c <= L'f') return c - L'a' + 10;
+    if (c >= L'A' && c <= L'F') return c - L'A' + 10;
+    return -1;
+}
+
+// "#rrggbb": up to three pairs of hexadecimal digits after the "#", red first; reading stops at
+// the first place that holds no digit, and the colours not reached stay 0.
+uint32_t ParseFontColor(std::wstring_view text) {
+    if (text.empty() || text[0] != L'#') return 0;
+    uint32_t color = 0;
+    size_t at = 1;
+    for (int channel = 0; channel < 3; ++channel) {
+        int value = 0;
+        size_t digits = 0;
+        while (digits < 2 && at < text.size() && HexDigit(text[at]) >= 0) {
+            value = value * 16 + HexDigit(text[at]);
+            ++at;
+            ++digits;
+        }
+        if (digits == 0) break;
+        color |= static_cast<uint32_t>(value) << (8 * channel);
+    }
+    return color;
+}
+
+std::vector<std::wstring> SplitRefs(const std::wstring& text) {
+    std::vector<std::wstring> refs;
+    size_t start = 0;
+    while (start <= text.size()) {
+        size_t end = text.find(L';', start);
+        if (end == std::wstring::npos) end = text.size();
+        if (end > start) refs.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    return refs;
+}
+
+bool IsSeparator(uint8_t byte) { return byte == ' ' || byte == '\t' || byte == '\r' || byte == '\n'; }
+
+// Moves past separators; true when a token is left to read.
+bool SkipSeparators(TokenReader& reader) {
+    uint32_t skip = 0;
+    while (skip < reader.Remaining() && IsSeparator(reader.Current()[skip])) ++skip;
+    reader.Skip(skip);
+    return !reader.AtEnd();
+}
+
+// The rest of the line the reader stands in (its tokens only) and the payload after the line's LF.
+struct LineAndPayload {
+    TokenReader line;
+    const uint8_t* payload = nullptr;
+    uint32_t payloadSize = 0;
+};
+
+LineAndPayload SplitAtLine(const TokenReader& reader) {
+    LineAndPayload parts;
+    const uint8_t* current = reader.Current();
+    const uint32_t remaining = reader.Remaining();
+    if (remaining == 0) return parts;
+    // The header's last token may already have ended at the line's LF.
+    if (current > reader.Data() && current[-1] == '\n') {
+        parts.payload = current;
+        parts.payloadSize = remaining;
+        return parts;
+    }
+    const void* lf = std::memchr(current, '\n', remaining);
+    if (lf == nullptr) {
+        parts.line.SetBuffer(current, remaining);
+        return parts;
+    }
+    const uint32_t lineLength = static_cast<uint32_t>(static_cast<const uint8_t*>(lf) - current);
+    parts.line.SetBuffer(current, lineLength);
+    parts.payload = current + lineLength + 1;
+    parts.payloadSize = remaining - lineLength - 1;
+    return parts;
+}
+
+uint32_t ClampCount(int32_t count, uint32_t available) {
+    if (count <= 0) return 0;
+    return static_cast<uint32_t>(count) < available ? static_cast<uint32_t>(count) : available;
+}
+
+}  // namespace
+
+// ---- requests
+
+bool ImsgRequest::WriteBody(QeMemoryWriter& writer) {
+    WriteCrLf(writer);
+    std::wstring refs;
+    QeStrings::Join(refs, Refs, L";");
+    std::wstring date;
+    FormatDateTime(Date, date, kDatePattern);
+
+    // Reading undoes "%" escapes over the whole body, so a "%" written raw would come back changed.
+    std::wstring escapedBody;
+    QeStrings::ReplaceAll(escapedBody, Body, L"%", L"%25");
+    const std::string body = QeStrings::WideToUtf8(escapedBody);
+
+    WriteHeaderLine(writer, "from:", From);
+    WriteHeaderLine(writer, "ref:", refs);
+    WriteHeaderLine(writer, "title:", Title);
+    WriteHeaderLine(writer, "confirm:", Bool01Token(Confirm));
+    WriteHeaderLine(writer, "date:", date);
+    WriteHeaderLine(writer, "event:", MemoEventToken(Event));
+    if (Event != 0) WriteHeaderLine(writer, "cookie:", Cookie);
+    WriteHeaderLine(writer, "font-name:", FontName);
+    WriteHeaderLine(writer, "font-size:", SignedNumberToWString(FontSize));
+    WriteHeaderLine(writer, "font-color:", FontColorText(FontColor));
+    WriteHeaderLine(writer, "font-style:", FontStyleLetters(FontStyle));
+    WriteHeaderLine(writer, "contenttype:", ContentTypeToken(ContentType));
+    WriteHeaderLine(writer, "length:", NumberToWString(static_cast<uint32_t>(body.size())));
+    WriteCrLf(writer);
+    WriteRaw(writer, body);
+    return true;
+}
+
+bool CmsgRequest::SetInner(RequestMessage& inner) {
+    Inner.Clear();
+    inner.NoTrId = true;
+    inner.Buffer.Clear();
+    if (!inner.Serialize()) return false;
+    Inner.Write(inner.Buffer.Data(), inner.Buffer.Size());
+    return true;
+}
+
+bool CmsgRequest::WriteBody(QeMemoryWriter& writer) {
+    QeMemoryWriter payload;
+    for (const std::wstring& id : Recipients) WriteToken(payload, id);
+    WriteCrLf(payload);
+    if (Inner.Size() > 0) payload.Write(Inner.Data(), Inner.Size());
+    WriteToken(writer, BoolYNToken(Confirm));
+    WritePayload(writer, payload);
+    return true;
+}
+
+// ---- received
+
+bool ImsgReceived::ReadBody(TokenReader& reader) {
+    std::wstring line;
+    while (!reader.AtEnd()) {
+        // The header ends at a line that holds nothing (CR bytes aside), decided on the bytes: a
+        // line whose value decodes to nothing ("%00") is still a header line.
+        uint32_t crs = 0;
+        while (crs < reader.Remaining() && reader.Current()[crs] == '\r') ++crs;
+        if (crs == reader.Remaining()) {
+            reader.Skip(crs);
+            break;
+        }
+        if (reader.Current()[crs] == '\n') {
+            reader.Skip(crs + 1);
+            break;
+        }
+        reader.ReadLine(line);
+        const size_t colon = line.find(L':');
+        if (colon == std::wstring::npos) continue;
+        const std::wstring_view key(line.data(), colon);
+        std::wstring value = line.substr(colon + 1);
+        if (key == L"from") {
+            From = std::move(value);
+        } else if (key == L"ref") {
+            Refs = SplitRefs(value);
+        } else if (key == L"title") {
+            Title = std::move(value);
+        } else if (key == L"date") {
+            ParseDateTime(Date, value, kDatePattern);
+        } else if (key == L"confirm") {
+            Confirm = ParseBool01(value);
+        } else if (key == L"cookie") {
+            Cookie = std::move(value);
+        } else if (key == L"session_id") {
+            SessionId = std::move(value);
+        } else if (key == L"uuid") {
+            Uuid = std::move(value);
+        } else if (key == L"event") {
+            Event = ParseMemoEvent(value);
+        } else if (key == L"related") {
+            Related = ParseBoolYN(value);
+        } else if (key == L"font-name") {
+            FontName = std::move(value);
+        } else if (key == L"font-size") {
+            FontSize = ParseLeadingInt(value);
+        } else if (key == L"font-color") {
+            FontColor = ParseFontColor(value);
+        } else if (key == L"font-style") {
+            FontStyle = ParseFontStyle(value);
+        } else if (key == L"contenttype") {
+            ContentType = ParseContentType(value);
+        } else if (key == L"length") {
+            Length = ParseLeadingInt(value);
+        }
+    }
+    reader.ReadAll(Body);
+    return true;
+}
+
+bool CmsgReceived::ReadBody(TokenReader& reader) {
+    const PendingRequests* pending = PendingRequests::Instance();
+    IsReply = pending != nullptr && pending->PendingAs<CmsgRequest>(TrId, L"CMSG") != nullptr;
+    if (IsReply) {
+        int32_t count = 0;
+        reader.ReadInt(count);
+        std::wstring id;
+        while (SkipSeparators(reader)) {
+            reader.ReadToken(id);
+            if (!id.empty()) Failed.push_back(id);
+        }
+        return true;
+    }
+
+    LineAndPayload parts = SplitAtLine(reader);
+    parts.line.ReadToken(Sender);
+    int32_t count = 0;
+    parts.line.ReadInt(count);
+    TokenReader payload(parts.payload, ClampCount(count, parts.payloadSize));
+    std::wstring command;
+    payload.ReadToken(command);
+    if (command.empty()) {
+        QeTrace(L"CmsgReceived::ReadBody, the memo from %ls carries no command; nothing is dispatched.\n",
+                Sender.c_str());
+        return true;
+    }
+    WriteToken(Frame, command);
+    WriteSignedNumber(Frame, 0);
+    WriteCrLf(Frame);
+    if (payload.Remaining() > 0) Frame.Write(payload.Current(), payload.Remaining());
+    Reader.SetBuffer(Frame.Data(), Frame.Size());
+    Carries = true;
+    return true;
+}
+
+// ---- handlers
+
+bool CmsgHandler::Handle(ProtocolSession* session, ReceivedMessage& message) {
+    if (!CheckCode(session, message)) return false;
+    auto* cmsg = dynamic_cast<CmsgReceived*>(&message);
+    if (cmsg == nullptr) return false;
+    if (cmsg->IsReply) {
+        if (!cmsg->Failed.empty()) {
+            std::wstring ids;
+            QeStrings::Join(ids, cmsg->Failed, L"\n");
+            std::wstring text;
+            QeStrings::Format(text, kMemoNotDeliveredText, ids.c_str());
+            Screens().Alert(text);
+        }
+        return true;
+    }
+    if (!cmsg->Carries || session == nullptr) return false;
+    session->OnPacket(cmsg->Reader.Data(), cmsg->Reader.Size());
+    return true;
+}
+
+bool ImsgHandler::Handle(ProtocolSession* session, ReceivedMessage& message) {
+    if (!CheckCode(session, message)) return false;
+    auto* memo = dynamic_cast<ImsgReceived*>(&message);
+    MemoStore* store = MemoStore::Instance();
+    if (memo == nullptr || store == nullptr) return false;
+
+    if (MemoFetchInProgress()) {
+        ScreenSeam& screens = Screens();
+        if (!screens.IsMemoReadPageCurrent()) return true;
+        // The page may still point at a record that a box switch or a delete has freed since.
+        MemoRecord* shown = screens.MemoReadRecord();
+        if (shown != nullptr && store->IndexOf(shown) >= 0) shown->Read = 1;
+        screens.MemoReadFill(*memo);
+        return true;
+    }
+
+    MemoRecord* record = store->AddFront();
+    record->Sender = memo->From;
+    record->Summary = memo->Title;
+    record->Date = memo->Date;
+    record->Cookie = memo->Cookie;
+    ScreenSeam& screens = Screens();
+    screens.MemoListInsertNewMemos(1);
+    store->HasNewMemo = 1;
+    screens.UpdateNotifyIndicators();
+    screens.PlayNotification(3);
+    return true;
+}
+
+void RegisterMemoCommands(CommandRegistrar& registrar) {
+    registrar.Command<CmsgReceived, CmsgHandler>(L"CMSG");
+    registrar.Command<ImsgReceived, ImsgHandler>(L"IMSG");
+    registrar.Command<WgetReceived, WgetHandler>(L"WGET");
+}
