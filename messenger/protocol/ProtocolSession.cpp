@@ -263,6 +263,9 @@ void ProtocolSession::OnClosed() {
 
 void ProtocolSession::OnError(int code) {
     QeTrace(L"ProtocolSession::OnError, the connection failed in phase %d with error %d.\n", Phase, code);
+    // A session server that could not be reached or did not prove itself (the TLS handshake) ends
+    // the sign-in attempt, as on the login server: no session was ever open to be lost.
+    if (Phase == 1 && !m_connected) Phase = 0;
     ConnectionLost();
 }
 

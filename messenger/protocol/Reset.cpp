@@ -9,6 +9,8 @@
 #include "messenger/model/ChatSessionManager.h"
 #include "messenger/model/MemoStore.h"
 #include "messenger/model/ScreenSeam.h"
+#include "messenger/protocol/KeepAlive.h"
+#include "messenger/protocol/Lsta.h"
 #include "messenger/protocol/PendingRequests.h"
 #include "messenger/protocol/ProtocolSession.h"
 
@@ -43,6 +45,7 @@ void RemoveResetHook(ResetHook hook) {
 }
 
 void ResetToLogin() {
+    if (KeepAlive* keepAlive = KeepAlive::Instance()) keepAlive->StopKeepAlive();
     RunHooks(ResetStage::StopActivity);
 
     if (ProtocolSession* session = ProtocolSession::Instance()) {
@@ -52,6 +55,8 @@ void ResetToLogin() {
 
     if (BuddyRoster* roster = BuddyRoster::Instance()) roster->Clear();
     if (BuddyGroupList* groups = BuddyGroupList::Instance()) groups->ClearMap();
+    // A buddy list half loaded belongs to the connection just closed.
+    LstaParts::Instance().Drop();
     if (MemoStore* memos = MemoStore::Instance()) {
         memos->DeleteAllAndClear();
         memos->HasNewMemo = 0;

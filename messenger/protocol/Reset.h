@@ -4,10 +4,11 @@
 #pragma once
 
 // In this order:
-//   1. the hooks of ResetStage::StopActivity (the keep-alive timer stops);
+//   1. the keep-alive timer stops, then the hooks of ResetStage::StopActivity run;
 //   2. the session's connection is closed and its phase set to 0;
-//   3. the model is emptied: the buddy roster and the group map, every memo record and the
-//      unread-memo flag, every chat session; then the hooks of ResetStage::ClearModel;
+//   3. the model is emptied: the buddy roster and the group map, a buddy list half loaded, the memo
+//      records with the unread-memo flag, the chat sessions (deleted from the loop, after the
+//      screens' half), then the hooks of ResetStage::ClearModel;
 //   4. the pending-request table is emptied (no reply can arrive on a closed connection, so its
 //      entries would only pile up over a long run);
 //   5. the screens' half: Screens().OnResetToLogin().

@@ -164,9 +164,10 @@ public:
     }
 };
 
+// The stand-in first: the first class registered for a command stays.
 void UpgradeCommands(CommandRegistrar& registrar) {
-    RegisterAllCommands(registrar);
     registrar.Command<RawReceived<L"PVER">, VersionCheckHandler>(L"PVER");
+    RegisterAllCommands(registrar);
 }
 
 void SendVersionCheck(ProtocolSession& session) {

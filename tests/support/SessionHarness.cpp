@@ -16,7 +16,16 @@ SessionHarness::SessionHarness(CommandGroup groups, Transport transport) {
     m_registry = std::make_unique<HandlerRegistry>(groups);
     m_pending = std::make_unique<PendingRequests>();
     m_session = std::make_unique<ProtocolSession>();
-    if (transport == Transport::Capture) m_session->SetWire(this);
+    if (transport == Transport::Capture) {
+        m_session->SetWire(this);
+        // A captured connection opens silently: the commands under test send what they send.
+        m_session->SetConnectAction(0, nullptr);
+        m_session->SetConnectAction(1, nullptr);
+    }
+}
+
+void SessionHarness::UseFirstRequests() {
+    for (int phase = 0; phase < 2; ++phase) m_session->SetConnectAction(phase, DefaultConnectAction(phase));
 }
 
 SessionHarness::~SessionHarness() {

@@ -68,8 +68,10 @@ public:
 
     // ---- the connection
     // As the peer's connect completing: the wire opens, Phase is set, OnConnected runs (and sends
-    // the phase's first request, if there is one).
+    // the phase's first request, if there is one). With the capture transport a connection opens
+    // without a first request unless UseFirstRequests put the program's back (PVER, LIN2).
     void Connect(int phase = 0);
+    void UseFirstRequests();
     // Socket transport: sets Phase and starts connecting the session's peer to 127.0.0.1:port;
     // OnConnected runs from the loop once the connect completes.
     bool ConnectTo(uint16_t port, int phase, int tlsMode = 0);

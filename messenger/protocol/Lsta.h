@@ -1,0 +1,116 @@
+// The buddy list load: right after the login the client asks for the whole list with one LSTA; the
+// service answers in one or more parts, each with a counted payload. The parts are gathered in one
+// process-wide buffer, the complete payload parsed into group and buddy records, the model filled,
+// and the buddy list shown.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "messenger/protocol/MessageHandler.h"
+#include "messenger/protocol/ProtocolMessage.h"
+
+class CommandRegistrar;
+
+// "LSTA", id, Mode, Limit, 0.
+class LstaRequest final : public ConcreteRequest<LstaRequest> {
+public:
+    LstaRequest() : ConcreteRequest(L"LSTA") {}
+    explicit LstaRequest(int32_t trId) : ConcreteRequest(L"LSTA", trId) {}
+    bool WriteBody(QeMemoryWriter& writer) override;
+
+    std::wstring Mode;
+    uint16_t Limit = 8192;
+};
+
+struct LstaGroupEntry {
+    std::wstring Id;
+    std::wstring Name;
+    std::vector<std::wstring> MemberKeys;
+};
+
+// A buddy record's thirteen fields, in wire order, named as the Buddy fields they fill.
+struct LstaBuddyEntry {
+    std::wstring Id;
+    uint8_t Flag2 = 0;
+    std::wstring Key;
+    std::wstring Extra;
+    uint32_t ListFlags = 0;
+    uint32_t Status = 7;
+    std::wstring Name;
+    std::wstring Nickname;
+    std::wstring Profile6;  // birthday "yyyyMMdd"
+    uint8_t Flag10 = 0;     // solar calendar
+    std::wstring Profile1;  // mobile phone number
+    std::wstring Profile3;
+    std::wstring Profile4;
+};
+
+// Parses a complete payload: group count G, buddy count B, G group records (id, name, member count
+// M, M member keys), B buddy records of thirteen tokens. The counts only bound the loops: nothing
+// is reserved from them, and reading stops as soon as only separators remain, so a payload that
+// claims more records than it holds ends with the records it has.
+void ParseLstaPayload(const uint8_t* bytes, uint32_t size, std::vector<LstaGroupEntry>& groups,
+                      std::vector<LstaBuddyEntry>& buddies);
+
+// The parts gathered so far. A part numbered 0 or 1 starts a load; the part whose number equals
+// the total completes it. The load belongs to the transaction id of its LSTA request, so parts of
+// another id are not mixed into it.
+class LstaParts {
+public:
+    // More than this in one load is no buddy list: the load is dropped.
+    static constexpr size_t kLimit = 8u * 1024u * 1024u;
+
+    static LstaParts& Instance();
+
+    void Start(int32_t trId);
+    // False, with the load dropped and traced, when the bytes would pass kLimit.
+    bool Append(const uint8_t* bytes, uint32_t count);
+    // Forgets the load and frees its bytes.
+    void Drop();
+
+    bool Active() const { return m_active; }
+    int32_t TrId() const { return m_trId; }
+    const std::vector<uint8_t>& Bytes() const { return m_bytes; }
+
+private:
+    std::vector<uint8_t> m_bytes;
+    int32_t m_trId = 0;
+    bool m_active = false;
+};
+
+// "LSTA", id, Part, Total, Length, CR LF, then Length bytes of payload.
+class LstaReceived final : public ReceivedMessage {
+public:
+    explicit LstaReceived(int32_t trId) : ReceivedMessage(L"LSTA", trId) {}
+    // Part, Total and Length from the line only; the payload is the bytes after the line, at most
+    // Length of them (the rest of the frame when it holds fewer).
+    bool ReadBody(TokenReader& reader) override;
+
+    int32_t Part = 0;
+    int32_t Total = 0;
+    int32_t Length = 0;
+    // Into the frame being dispatched.
+    const uint8_t* Payload = nullptr;
+    uint32_t PayloadSize = 0;
+
+    // Filled by the handler when this part completed the load.
+    bool Complete = false;
+    std::vector<LstaGroupEntry> Groups;
+    std::vector<LstaBuddyEntry> Buddies;
+};
+
+// Gathers the part; when it completes the load, fills BuddyGroupList and BuddyRoster (also with
+// no group at all: the user then sees an empty list), prunes unknown members, refreshes the list
+// and shows the signed-in screens with the sign-in notification.
+class LstaHandler final : public MessageHandler {
+public:
+    bool Handle(ProtocolSession* session, ReceivedMessage& message) override;
+};
+
+// Fills the model from a parsed load, as the handler does (also for the benchmark).
+void FillBuddyModel(const std::vector<LstaGroupEntry>& groups, const std::vector<LstaBuddyEntry>& buddies);
+
+// LSTA.
+void RegisterBuddyListCommands(CommandRegistrar& registrar);
