@@ -1,0 +1,70 @@
+// Shared by the sign-in tests: the model and protocol objects a signed-in client has, around a
+// session harness, and an environment variable set for a test's life.
+#pragma once
+
+#include <cstdlib>
+#include <string>
+
+#include "messenger/model/AccountInfo.h"
+#include "messenger/model/BuddyGroupList.h"
+#include "messenger/model/BuddyRoster.h"
+#include "messenger/model/ChatSessionManager.h"
+#include "messenger/model/MemoStore.h"
+#include "messenger/protocol/ClientUpgrade.h"
+#include "messenger/protocol/KeepAlive.h"
+#include "messenger/protocol/Lsta.h"
+#include "messenger/protocol/SignIn.h"
+
+namespace signin_test {
+
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const char* value) : m_name(name) {
+        if (const char* old = std::getenv(name)) {
+            m_had = true;
+            m_old = old;
+        }
+        if (value != nullptr) {
+            setenv(name, value, 1);
+        } else {
+            unsetenv(name);
+        }
+    }
+    ~ScopedEnv() {
+        if (m_had) {
+            setenv(m_name, m_old.c_str(), 1);
+        } else {
+            unsetenv(m_name);
+        }
+    }
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+private:
+    const char* m_name;
+    bool m_had = false;
+    std::string m_old;
+};
+
+// The model singletons and the keep-alive, made before and deleted after the harness.
+struct SignedInModel {
+    SignedInModel() {
+        // Other tests in the same process may have put a stand-in there.
+        SetContinueLoginAction(&SendAuthRequest);
+        LstaParts::Instance().Drop();
+    }
+    ~SignedInModel() { LstaParts::Instance().Drop(); }
+    AccountInfo account;
+    BuddyGroupList groups;
+    BuddyRoster roster;
+    ChatSessionManager chats;
+    MemoStore memos;
+    KeepAlive keepAlive;
+};
+
+// The line and payload of a reply whose line ends with the payload's byte count.
+inline std::string WithPayload(const std::string& line, const std::string& payload) {
+    return line + " " + std::to_string(payload.size()) + "\r\n" + payload;
+}
+
+}  // namespace signin_test
