@@ -230,6 +230,9 @@ void QeTcpPeer::Receive() {
             if (n == 0) break;
             int error = ws::WSAGetLastError();
             if (error == ws::WSAEWOULDBLOCK) break;
+            // The messages that arrived before the error are delivered first, as before a close:
+            // a server that says why it ends the connection and then drops it must be heard.
+            if (!Deliver(generation)) return;
             OnError(error);
             return;
         }

@@ -1,0 +1,293 @@
+// The whole sign-in against the local service started in this process on free ports with its own
+// certificate authority: the login server, the reconnect over verified TLS, the buddy list in
+// several parts, and every way the signed-in session ends.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+#include "framework/base/QeTimerManager.h"
+#include "messenger/model/Credentials.h"
+#include "tests/messenger/signin_test_support.h"
+#include "tests/support/Pump.h"
+#include "tests/support/RecordingScreens.h"
+#include "tests/support/SessionHarness.h"
+#include "tests/support/temp_folder.h"
+#include "tools/service/TestService.h"
+
+using namespace std::chrono_literals;
+using signin_test::ScopedEnv;
+using signin_test::SignedInModel;
+using tevrik_service::Frame;
+using tevrik_service::TestService;
+
+namespace {
+
+constexpr double kBound = 20.0;
+
+const char kSeed[] = R"({
+  "users": [
+    {"id": "a@tevrik.example", "password": "pa", "name": "가나다", "nickname": "가",
+     "groups": [{"id": "0", "name": "친구"}, {"id": "1", "name": "회사"}, {"id": "2", "name": "빈 그룹"}],
+     "buddies": [{"id": "b@tevrik.example", "group": "0"}, {"id": "c@tevrik.example", "group": "1"},
+                 {"id": "d@other.example", "group": "1"}]},
+    {"id": "b@tevrik.example", "password": "pb", "name": "Bee Park", "nickname": "Bee",
+     "groups": [{"id": "0", "name": "Friends"}],
+     "buddies": [{"id": "a@tevrik.example", "group": "0"}]},
+    {"id": "c@tevrik.example", "password": "pc", "name": "Cee", "nickname": "C",
+     "groups": [{"id": "0", "name": "Friends"}]},
+    {"id": "d@other.example", "password": "pd", "name": "Dee", "nickname": "D",
+     "groups": [{"id": "0", "name": "Friends"}]}
+  ]
+})";
+
+const std::wstring kId = L"a@tevrik.example";
+
+// The service, its CA trusted through SSL_CERT_FILE (or not, for the test that must fail), the
+// login server named through the environment, and the client's objects.
+class ServiceSignIn : public ::testing::Test {
+protected:
+    explicit ServiceSignIn(bool trustService = true) {
+        tevrik_service::ServiceOptions options;
+        options.seedJson = kSeed;
+        options.listPartSize = 64;  // the list comes in several parts
+        std::string error;
+        started = service.Start(options, &error);
+        EXPECT_TRUE(started) << error;
+        // Another authority than the service's: its certificate cannot be verified.
+        const std::string trusted = trustService ? service.CaCertPem() : OtherAuthority();
+        caFile = folder.File("ca.pem");
+        EXPECT_TRUE(testsupport::WriteBytes(caFile, trusted));
+        certFile = std::make_unique<ScopedEnv>("SSL_CERT_FILE", caFile.c_str());
+        certDir = std::make_unique<ScopedEnv>("SSL_CERT_DIR", "/nonexistent");
+        loginHost = std::make_unique<ScopedEnv>("TEVRIK_LOGIN_HOST", "127.0.0.1");
+        const std::string port = std::to_string(service.LoginPort());
+        loginPort = std::make_unique<ScopedEnv>("TEVRIK_LOGIN_PORT", port.c_str());
+    }
+    ~ServiceSignIn() override { harness.Session().Close(); }
+
+    static std::string OtherAuthority() {
+        TestService other;
+        tevrik_service::ServiceOptions options;
+        return other.Start(options) ? other.CaCertPem() : std::string();
+    }
+
+    // Starts the sign-in as the login form does.
+    bool Begin(const std::wstring& id, const std::wstring& password) {
+        std::wstring digest;
+        HashCredentials(digest, id, password);
+        return BeginSignIn(id, digest, false);
+    }
+
+    bool SignIn() {
+        if (!started || !Begin(kId, L"pa")) return false;
+        return PumpUntil([&] { return screens.Count("PlayNotification") > 0 || screens.Count("Alert") > 0; },
+                         kBound) &&
+               screens.Count("PlayNotification") == 1;
+    }
+
+    tevrik_service::ConnId Connection() { return service.SignedInConnection("a@tevrik.example"); }
+
+    std::vector<Frame> ClientFrames(const std::string& command) {
+        std::vector<Frame> frames;
+        for (const Frame& frame : service.Frames()) {
+            if (frame.fromClient && (frame.command == command || frame.innerCommand == command)) frames.push_back(frame);
+        }
+        return frames;
+    }
+
+    size_t ServiceFrames(const std::string& command) {
+        size_t count = 0;
+        for (const Frame& frame : service.Frames()) count += !frame.fromClient && frame.command == command;
+        return count;
+    }
+
+    testsupport::ScopedConfigHome home;
+    testsupport::TempFolder folder;
+    TestService service;
+    bool started = false;
+    std::string caFile;
+    std::unique_ptr<ScopedEnv> certFile, certDir, loginHost, loginPort;
+    TimingRig timing;
+    RecordingScreens screens;
+    SignedInModel model;
+    SessionHarness harness{&RegisterAllCommands, SessionHarness::Transport::Socket};
+    ProtocolSession& session = harness.Session();
+};
+
+class UntrustedServiceSignIn : public ServiceSignIn {
+protected:
+    UntrustedServiceSignIn() : ServiceSignIn(false) {}
+};
+
+}  // namespace
+
+TEST_F(ServiceSignIn, FullSignInFillsTheListAndShowsIt) {
+    ASSERT_TRUE(SignIn()) << screens.Dump();
+    EXPECT_EQ(screens.Lines(),
+              (std::vector<std::wstring>{L"StatusBarCardRefresh()", L"BuddyListRefresh()", L"ShowSignedIn()",
+                                         L"MemoListSwitchBox(0)", L"PlayNotification(0)"}));
+    EXPECT_EQ(session.Phase, 1);
+    EXPECT_EQ(model.account.Name, L"가나다");
+    EXPECT_EQ(model.account.Nickname, L"가");
+    EXPECT_EQ(model.account.Status, 0u);
+    EXPECT_EQ(service.PresenceOf("a@tevrik.example"), "O");
+
+    ASSERT_EQ(model.groups.Count(), 3u);
+    EXPECT_EQ(model.groups.FindEntry(L"1")->Name, L"회사");
+    EXPECT_EQ(model.groups.FindEntry(L"1")->MemberCount(), 2u);
+    EXPECT_EQ(model.groups.FindEntry(L"2")->MemberCount(), 0u);
+    ASSERT_EQ(model.roster.Count(), 3u);
+    const Buddy* bee = model.roster.Find(L"b@tevrik.example");
+    ASSERT_NE(bee, nullptr);
+    EXPECT_EQ(bee->Nickname, L"Bee");
+    EXPECT_TRUE(model.groups.FindEntry(L"0")->Contains(bee->Key));
+    EXPECT_GE(ServiceFrames("LSTA"), 3u) << "the list came in several parts";
+
+    // The road as the service saw it: three requests on the login server, then the login, the list
+    // request and the options (inside CRP2) on the TLS connection.
+    for (const char* command : {"PVER", "AUTH", "REQS", "LIN2", "LSTA", "LOPT"}) {
+        EXPECT_EQ(ClientFrames(command).size(), 1u) << command;
+    }
+    EXPECT_EQ(ClientFrames("PVER")[0].bytes, "PVER 1 1.0.2 2.0 ko.wm\r\n");
+    EXPECT_EQ(ClientFrames("LOPT")[0].command, "CRP2");
+    const Frame lin2 = ClientFrames("LIN2")[0];
+    EXPECT_NE(lin2.conn, ClientFrames("REQS")[0].conn);
+    EXPECT_EQ(lin2.conn, Connection());
+    std::wstring pcid;
+    GetPcid(pcid);
+    EXPECT_NE(lin2.bytes.find(std::string(pcid.begin(), pcid.end())), std::string::npos);
+    // The options' reply is handled; the keep-alive runs.
+    EXPECT_TRUE(PumpUntil([&] { return harness.Pending().Count() == 0; }, kBound));
+    EXPECT_NE(model.keepAlive.TimerId, 0u);
+    EXPECT_EQ(screens.Count("Alert"), 0u);
+}
+
+TEST_F(ServiceSignIn, AppearingOfflineSignsInAsX) {
+    ASSERT_TRUE(started);
+    std::wstring digest;
+    HashCredentials(digest, kId, L"pa");
+    ASSERT_TRUE(BeginSignIn(kId, digest, true));
+    ASSERT_TRUE(PumpUntil([&] { return screens.Count("PlayNotification") == 1; }, kBound)) << screens.Dump();
+    EXPECT_EQ(service.PresenceOf("a@tevrik.example"), "X");
+    EXPECT_EQ(model.account.Status, 5u);
+}
+
+TEST_F(ServiceSignIn, WrongPasswordShowsItsTextAndReturnsToTheFormClosed) {
+    ASSERT_TRUE(started);
+    ASSERT_TRUE(Begin(kId, L"wrong"));
+    ASSERT_TRUE(PumpUntil([&] { return screens.Count("LoginShowPage") == 1; }, kBound)) << screens.Dump();
+    EXPECT_EQ(screens.Lines(),
+              (std::vector<std::wstring>{L"Alert(입력하신 비밀번호를 확인하시고, 다시 로그인을 시도해 주세요.)",
+                                         L"LoginShowPage(0)"}));
+    EXPECT_FALSE(session.IsOpen());
+    EXPECT_EQ(session.Phase, 0);
+    EXPECT_EQ(Connection(), 0);
+    EXPECT_EQ(model.roster.Count(), 0u);
+}
+
+TEST_F(ServiceSignIn, UnknownIdShowsItsText) {
+    ASSERT_TRUE(started);
+    ASSERT_TRUE(Begin(L"nobody@tevrik.example", L"pa"));
+    ASSERT_TRUE(PumpUntil([&] { return screens.Count("LoginShowPage") == 1; }, kBound)) << screens.Dump();
+    EXPECT_EQ(screens.First("Alert")->Text, L"입력하신 아이디를 확인하시고, 다시 로그인을 시도해 주세요.");
+    EXPECT_FALSE(session.IsOpen());
+}
+
+TEST_F(ServiceSignIn, SignInElsewhereEndsThisOneWithTheKillText) {
+    ASSERT_TRUE(SignIn()) << screens.Dump();
+    screens.Clear();
+    ASSERT_TRUE(service.SendKill(Connection()));
+    ASSERT_TRUE(PumpUntil([&] { return screens.Count("OnResetToLogin") == 1; }, kBound)) << screens.Dump();
+    EXPECT_EQ(screens.Lines(),
+              (std::vector<std::wstring>{L"Alert(다른 기기에서 동일 아이디로 접속하여 로그아웃 되었습니다.)",
+                                         L"OnResetToLogin()"}));
+    EXPECT_FALSE(session.IsOpen());
+    EXPECT_EQ(session.Phase, 0);
+    EXPECT_EQ(model.roster.Count(), 0u);
+    EXPECT_EQ(model.groups.Count(), 0u);
+    EXPECT_EQ(model.keepAlive.TimerId, 0u);
+    // The service's close that follows the KILL finds nothing left to end.
+    PumpFor(0.1);
+    EXPECT_EQ(screens.Count("Alert"), 1u);
+}
+
+TEST_F(ServiceSignIn, ServiceClosingTheConnectionEndsTheSession) {
+    ASSERT_TRUE(SignIn()) << screens.Dump();
+    screens.Clear();
+    ASSERT_TRUE(service.CloseConnection(Connection()));
+    ASSERT_TRUE(PumpUntil([&] { return screens.Count("OnResetToLogin") == 1; }, kBound)) << screens.Dump();
+    EXPECT_EQ(screens.Lines(),
+              (std::vector<std::wstring>{L"Alert(Tevrik 서버와의 연결이 끊어졌습니다.)", L"OnResetToLogin()"}));
+    EXPECT_EQ(model.keepAlive.TimerId, 0u);
+    EXPECT_EQ(model.roster.Count(), 0u);
+}
+
+TEST_F(ServiceSignIn, PingIsAnsweredUnderItsIdAndTickReplacesTheText) {
+    ASSERT_TRUE(SignIn()) << screens.Dump();
+    const tevrik_service::ConnId conn = Connection();
+    ASSERT_TRUE(service.SendPing(conn, 42));
+    ASSERT_TRUE(PumpUntil([&] { return ClientFrames("PING").size() == 1; }, kBound));
+    EXPECT_EQ(ClientFrames("PING")[0].bytes, "PING 42\r\n");
+    EXPECT_EQ(ClientFrames("PING")[0].conn, conn);
+
+    ASSERT_TRUE(service.SendTick(conn, "새 틱"));
+    ASSERT_TRUE(PumpUntil([&] { return model.account.TickText == L"새 틱"; }, kBound));
+    EXPECT_EQ(screens.Count("Alert"), 0u);
+}
+
+TEST_F(UntrustedServiceSignIn, UnverifiedSessionServerGetsNoLogin) {
+    ASSERT_TRUE(started);
+    ASSERT_TRUE(Begin(kId, L"pa"));
+    ASSERT_TRUE(PumpUntil([&] { return screens.Count("LoginShowPage") == 1; }, kBound)) << screens.Dump();
+    EXPECT_EQ(screens.Lines(),
+              (std::vector<std::wstring>{L"Alert(네트워크를 사용할 수 없습니다.)", L"LoginShowPage(0)"}));
+    EXPECT_EQ(ClientFrames("REQS").size(), 1u);
+    EXPECT_TRUE(ClientFrames("LIN2").empty());
+    EXPECT_EQ(Connection(), 0);
+    EXPECT_FALSE(session.IsOpen());
+    EXPECT_EQ(session.Phase, 0);
+}
+
+// ---- the keep-alive against the service, on the test clock
+
+namespace {
+
+class ServiceKeepAlive : public ServiceSignIn {
+protected:
+    FakeClock clock;
+};
+
+}  // namespace
+
+TEST_F(ServiceKeepAlive, AnsweredPongsKeepTheSessionAndAMissedOneEndsIt) {
+    // The test clock was made after the timing rig: restart the keep-alive on it.
+    ASSERT_TRUE(SignIn()) << screens.Dump();
+    ASSERT_TRUE(model.keepAlive.StartKeepAlive());
+    const tevrik_service::ConnId conn = Connection();
+
+    clock.Advance(10000);
+    ASSERT_TRUE(PumpUntil([&] { return ClientFrames("PONG").size() == 1; }, kBound));
+    EXPECT_EQ(ClientFrames("PONG")[0].conn, conn);
+    ASSERT_TRUE(PumpUntil([&] { return !model.keepAlive.AwaitingAnswer; }, kBound));
+    clock.Advance(10000);
+    ASSERT_TRUE(PumpUntil([&] { return ClientFrames("PONG").size() == 2; }, kBound));
+    ASSERT_TRUE(PumpUntil([&] { return !model.keepAlive.AwaitingAnswer; }, kBound));
+    EXPECT_EQ(screens.Count("Alert"), 0u);
+
+    // The service stops answering: the tick after the next PONG finds it unanswered.
+    service.SetAnswerPong(conn, false);
+    clock.Advance(10000);
+    ASSERT_TRUE(PumpUntil([&] { return ClientFrames("PONG").size() == 3; }, kBound));
+    PumpFor(0.05);
+    EXPECT_TRUE(model.keepAlive.AwaitingAnswer);
+    clock.Advance(10000);
+    EXPECT_EQ(screens.Lines(),
+              (std::vector<std::wstring>{L"StatusBarCardRefresh()", L"BuddyListRefresh()", L"ShowSignedIn()",
+                                         L"MemoListSwitchBox(0)", L"PlayNotification(0)",
+                                         L"Alert(네트워크가 불안정하여 Tevrik 서버와의 접속이 종료되었습니다.)",
+                                         L"OnResetToLogin()"}));
+    EXPECT_FALSE(session.IsOpen());
+    EXPECT_EQ(ClientFrames("PONG").size(), 3u);
+}
