@@ -1,6 +1,7 @@
 #include "messenger/protocol/Lsta.h"
 
 #include <cstring>
+#include <iterator>
 #include <utility>
 
 #include "framework/base/QeTrace.h"
@@ -129,32 +130,34 @@ bool LstaReceived::ReadBody(TokenReader& reader) {
     return true;
 }
 
-void FillBuddyModel(const std::vector<LstaGroupEntry>& groups, const std::vector<LstaBuddyEntry>& buddies) {
+void FillBuddyModel(std::vector<LstaGroupEntry>& groups, std::vector<LstaBuddyEntry>& buddies) {
     BuddyGroupList* groupList = BuddyGroupList::Instance();
     BuddyRoster* roster = BuddyRoster::Instance();
     if (groupList == nullptr || roster == nullptr) return;
-    for (const LstaGroupEntry& entry : groups) {
+    // The texts are moved, not copied: a list of thousands of buddies is mostly texts.
+    for (LstaGroupEntry& entry : groups) {
         BuddyGroup group;
-        group.Id = entry.Id;
-        group.Name = entry.Name;
-        group.Members.insert(entry.MemberKeys.begin(), entry.MemberKeys.end());
+        group.Id = std::move(entry.Id);
+        group.Name = std::move(entry.Name);
+        group.Members.insert(std::make_move_iterator(entry.MemberKeys.begin()),
+                             std::make_move_iterator(entry.MemberKeys.end()));
         groupList->InsertEntry(group);
     }
-    for (const LstaBuddyEntry& entry : buddies) {
+    for (LstaBuddyEntry& entry : buddies) {
         Buddy buddy;
-        buddy.Id = entry.Id;
+        buddy.Id = std::move(entry.Id);
         buddy.Flag2 = entry.Flag2;
-        buddy.Key = entry.Key;
-        buddy.Extra = entry.Extra;
+        buddy.Key = std::move(entry.Key);
+        buddy.Extra = std::move(entry.Extra);
         buddy.ListFlags = entry.ListFlags;
         buddy.Status = entry.Status;
-        buddy.Name = entry.Name;
-        buddy.Nickname = entry.Nickname;
-        buddy.Profile6 = entry.Profile6;
+        buddy.Name = std::move(entry.Name);
+        buddy.Nickname = std::move(entry.Nickname);
+        buddy.Profile6 = std::move(entry.Profile6);
         buddy.Flag10 = entry.Flag10;
-        buddy.Profile1 = entry.Profile1;
-        buddy.Profile3 = entry.Profile3;
-        buddy.Profile4 = entry.Profile4;
+        buddy.Profile1 = std::move(entry.Profile1);
+        buddy.Profile3 = std::move(entry.Profile3);
+        buddy.Profile4 = std::move(entry.Profile4);
         roster->AddOrUpdate(buddy.Key, buddy);
     }
     groupList->ForEach([](BuddyGroup& group) { group.PruneUnknownMembers(); });

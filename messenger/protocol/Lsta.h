@@ -95,7 +95,7 @@ public:
     const uint8_t* Payload = nullptr;
     uint32_t PayloadSize = 0;
 
-    // Filled by the handler when this part completed the load.
+    // Filled by the handler when this part completed the load; their texts then move to the model.
     bool Complete = false;
     std::vector<LstaGroupEntry> Groups;
     std::vector<LstaBuddyEntry> Buddies;
@@ -109,8 +109,9 @@ public:
     bool Handle(ProtocolSession* session, ReceivedMessage& message) override;
 };
 
-// Fills the model from a parsed load, as the handler does (also for the benchmark).
-void FillBuddyModel(const std::vector<LstaGroupEntry>& groups, const std::vector<LstaBuddyEntry>& buddies);
+// Fills the model from a parsed load, as the handler does (also for the benchmark). The entries'
+// texts are moved into the model: only their numbers and flags are left.
+void FillBuddyModel(std::vector<LstaGroupEntry>& groups, std::vector<LstaBuddyEntry>& buddies);
 
 // LSTA.
 void RegisterBuddyListCommands(CommandRegistrar& registrar);

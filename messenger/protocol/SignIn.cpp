@@ -303,6 +303,14 @@ void SendAuthRequest() {
     session->Send(auth);
 }
 
+void LogOut() {
+    if (ProtocolSession* session = ProtocolSession::Instance()) {
+        LoutRequest lout;
+        session->Send(lout);
+    }
+    ResetToLogin();
+}
+
 void RegisterSignInCommands(CommandRegistrar& registrar) {
     registrar.Command<PverReceived, PverHandler>(L"PVER");
     registrar.Command<AuthReceived, AuthHandler>(L"AUTH");

@@ -206,5 +206,9 @@ void SendLin2Request(ProtocolSession& session);
 // program starts.
 void SendAuthRequest();
 
+// The user's log-out: LOUT goes out (no reply is awaited) and the client returns to the login
+// screen at once (ResetToLogin).
+void LogOut();
+
 // PVER, AUTH, REQS, LIN2, KILL and TICK.
 void RegisterSignInCommands(CommandRegistrar& registrar);

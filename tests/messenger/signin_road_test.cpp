@@ -311,6 +311,22 @@ TEST_F(SignInRoadTest, KillShowsWhyAndResets) {
     EXPECT_EQ(model.roster.Count(), 0u);
 }
 
+TEST_F(SignInRoadTest, LogOutSendsLoutAndResetsWithoutWaiting) {
+    harness.Connect(1);
+    harness.ClearSent();
+    harness.Pending().Clear();
+    harness.Ids().LastId = 8;
+    LogOut();
+    EXPECT_EQ(harness.Sent(), (std::vector<std::string>{"LOUT 9\r\n"}));
+    EXPECT_EQ(screens.Lines(), (std::vector<std::wstring>{L"OnResetToLogin()"}));
+    EXPECT_FALSE(harness.IsOpen());
+    EXPECT_EQ(harness.Pending().Count(), 0u);
+    // A reply that still came would find nothing to answer.
+    harness.Connect(1);
+    harness.Receive("LOUT 9\r\n");
+    EXPECT_EQ(screens.Lines().size(), 1u);
+}
+
 TEST_F(SignInRoadTest, TickReplacesTheTickText) {
     harness.Connect(1);
     model.account.TickText = L"old";

@@ -237,6 +237,18 @@ TEST_F(ServiceSignIn, PingIsAnsweredUnderItsIdAndTickReplacesTheText) {
     EXPECT_EQ(screens.Count("Alert"), 0u);
 }
 
+TEST_F(ServiceSignIn, LogOutLeavesTheServiceAndShowsNoLoss) {
+    ASSERT_TRUE(SignIn()) << screens.Dump();
+    const tevrik_service::ConnId conn = Connection();
+    screens.Clear();
+    LogOut();
+    EXPECT_TRUE(service.WaitForClose(conn, 20s));
+    EXPECT_EQ(ClientFrames("LOUT").size(), 1u);
+    EXPECT_EQ(Connection(), 0);
+    PumpFor(0.1);
+    EXPECT_EQ(screens.Lines(), (std::vector<std::wstring>{L"OnResetToLogin()"}));
+}
+
 TEST_F(UntrustedServiceSignIn, UnverifiedSessionServerGetsNoLogin) {
     ASSERT_TRUE(started);
     ASSERT_TRUE(Begin(kId, L"pa"));
