@@ -120,9 +120,11 @@ bool LstaReceived::ReadBody(TokenReader& reader) {
     const void* lf = std::memchr(current, '\n', remaining);
     const uint32_t lineLength = lf != nullptr ? static_cast<uint32_t>(static_cast<const uint8_t*>(lf) - current) : remaining;
     TokenReader line(current, lineLength);
-    line.ReadInt(Part);
-    line.ReadInt(Total);
-    line.ReadInt(Length);
+    for (int32_t* number : {&Part, &Total, &Length}) {
+        if (line.AtEnd()) return true;
+        line.ReadInt(*number);
+    }
+    HasNumbers = true;
     if (lf == nullptr) return true;
     const uint32_t available = remaining - lineLength - 1;
     Payload = current + lineLength + 1;
@@ -167,6 +169,10 @@ bool LstaHandler::Handle(ProtocolSession* session, ReceivedMessage& message) {
     if (!CheckCode(session, message)) return false;
     auto& reply = static_cast<LstaReceived&>(message);
     LstaParts& parts = LstaParts::Instance();
+    if (!reply.HasNumbers) {
+        QeTrace(L"LstaHandler::Handle, LSTA %d has no part numbers and is dropped.\n", reply.TrId);
+        return false;
+    }
 
     if (reply.Part == 0 || reply.Part == 1) {
         const PendingRequests* pending = PendingRequests::Instance();

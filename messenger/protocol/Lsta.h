@@ -91,6 +91,7 @@ public:
     int32_t Part = 0;
     int32_t Total = 0;
     int32_t Length = 0;
+    bool HasNumbers = false;  // the line held all three; a reply without them is no part
     // Into the frame being dispatched.
     const uint8_t* Payload = nullptr;
     uint32_t PayloadSize = 0;

@@ -12,6 +12,7 @@
 #include "tests/support/Pump.h"
 #include "tests/support/RecordingScreens.h"
 #include "tests/support/SessionHarness.h"
+#include "tests/support/TraceLog.h"
 
 using signin_test::SignedInModel;
 
@@ -129,4 +130,13 @@ TEST(KeepAliveLifetime, DestructorRemovesTheTimer) {
         EXPECT_EQ(QeTimerManager::Instance()->Count(), 1u);
     }
     EXPECT_EQ(QeTimerManager::Instance()->Count(), 0u);
+}
+
+TEST(KeepAliveLifetime, WithoutTimersItDoesNotStart) {
+    TraceLog trace;
+    KeepAlive keepAlive;
+    EXPECT_FALSE(keepAlive.StartKeepAlive());
+    EXPECT_EQ(keepAlive.TimerId, 0u);
+    EXPECT_EQ(trace.Text(), L"[QE+] KeepAlive::StartKeepAlive, there is no timer manager.\n");
+    keepAlive.StopKeepAlive();
 }

@@ -239,6 +239,18 @@ TEST_F(LstaTest, PartLengthIsClampedToTheFrame) {
     EXPECT_EQ(model.roster.Count(), 2u);
 }
 
+TEST_F(LstaTest, ReplyWithoutItsNumbersIsNoPart) {
+    const int32_t id = Request();
+    TraceLog trace;
+    harness.Inject("LSTA " + std::to_string(id) + "\r\n0 0\r\n");
+    const int32_t second = Request();
+    harness.Inject("LSTA " + std::to_string(second) + " 1 1\r\n0 0\r\n");
+    EXPECT_TRUE(screens.Lines().empty());
+    const std::wstring text = trace.Text();
+    EXPECT_NE(text.find(L"LSTA " + std::to_wstring(id) + L" has no part numbers"), std::wstring::npos) << text;
+    EXPECT_NE(text.find(L"LSTA " + std::to_wstring(second) + L" has no part numbers"), std::wstring::npos) << text;
+}
+
 TEST_F(LstaTest, ListPastTheLimitIsDroppedAndTraced) {
     const int32_t id = Request();
     TraceLog trace;

@@ -221,6 +221,24 @@ TEST_F(SignInRoadTest, SessionServerThatCannotBeReachedEndsTheAttemptOnTheForm) 
     EXPECT_TRUE(harness.Sent().empty());
 }
 
+TEST_F(SignInRoadTest, SessionServerFailingBeforeItOpensEndsTheAttemptNotASession) {
+    // The connect to the session server was started (phase 1) but never completed: refused, or
+    // the TLS handshake failed. No session was open, so no session is lost.
+    session.Phase = 1;
+    session.OnError(10053);
+    EXPECT_EQ(screens.Lines(),
+              (std::vector<std::wstring>{L"Alert(네트워크를 사용할 수 없습니다.)", L"LoginShowPage(0)"}));
+    EXPECT_EQ(session.Phase, 0);
+    EXPECT_TRUE(harness.Sent().empty());
+
+    // Once it had opened, the same error is the loss of the session.
+    screens.Clear();
+    harness.Connect(1);
+    session.OnError(10054);
+    EXPECT_EQ(screens.Lines(),
+              (std::vector<std::wstring>{L"Alert(Tevrik 서버와의 연결이 끊어졌습니다.)", L"OnResetToLogin()"}));
+}
+
 TEST_F(SignInRoadTest, LoginGoesOutFirstOnTheSessionServerAppearingOnlineOrOffline) {
     model.account.Ticket = L"tk";
     harness.Connect(1);
