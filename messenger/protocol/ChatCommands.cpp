@@ -46,7 +46,9 @@ ChatSession* EnvelopeChat(ProtocolSession* session, const ReceivedMessage& messa
     }
     ChatSessionManager* chats = Chats();
     if (chats == nullptr) return nullptr;
-    ChatSession* chat = chats->FindChatBySessionId(EnvelopeSessionId());
+    // A chat still waiting for its session id has an empty one; an envelope without a target
+    // belongs to none of them.
+    ChatSession* chat = EnvelopeSessionId().empty() ? nullptr : chats->FindChatBySessionId(EnvelopeSessionId());
     if (chat == nullptr) {
         QeTrace(L"EnvelopeChat, no chat has the session id \"%ls\" of the %ls; it is dropped.\n",
                 EnvelopeSessionId().c_str(), message.Name.c_str());

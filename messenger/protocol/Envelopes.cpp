@@ -122,6 +122,9 @@ bool Crp2Received::ReadBody(TokenReader& reader) {
 }
 
 bool CtocReceived::ReadBody(TokenReader& reader) {
+    // What another user sends us names no chat session of ours: a chat command carried here must
+    // not land in the chat that the last CRP2 named.
+    EnvelopeSessionId().clear();
     EnvelopeParts parts = SplitAtLine(reader);
     parts.line.ReadToken(SenderId);
     int32_t count = 0;

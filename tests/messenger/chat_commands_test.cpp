@@ -587,6 +587,30 @@ TEST_F(ChatCommandsTest, StrayCommandsTouchNoChat) {
               std::wstring::npos);
 }
 
+TEST_F(ChatCommandsTest, LinesAnotherUserWrapsInCtocReachNoChat) {
+    ChatSession* chat = EnteredChat({L"b@x"});
+    // A chat still waiting for its session id has an empty one.
+    ChatSession* waiting = chats.CreateChatSession();
+    ChatMember member;
+    member.Id = L"b@x";
+    waiting->AddMember(member);
+    screens.Clear();
+    harness.Receive(Pushed("MESG 0 b@x TYPING 0\r\n"));
+    ASSERT_EQ(EnvelopeSessionId(), L"77");
+    screens.Clear();
+
+    // The CTOC comes after a CRP2 named chat "77", and inside a CRP2 without a target.
+    const std::string line = "b@x MSG 0%090%090%09forged";
+    const std::string ctoc = "CTOC 0 b@x " + std::to_string(5 + line.size()) + "\r\nMESG " + line;
+    harness.Receive(ctoc);
+    harness.Receive(Crp2("0", "DP", "%00", ctoc));
+    harness.Receive(Crp2("0", "DP", "%00", "MESG 0 " + line + "\r\n"));
+
+    EXPECT_EQ(chat->Unread, 0);
+    EXPECT_EQ(waiting->Unread, 0);
+    EXPECT_TRUE(screens.Calls().empty()) << screens.Dump();
+}
+
 // ---------------------------------------------------------------- lines and typing notices
 
 TEST_F(ChatCommandsTest, LinesCarryTheSendersNamesAndTheTimeOfArrival) {

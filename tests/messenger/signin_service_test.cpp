@@ -146,7 +146,9 @@ TEST_F(ServiceSignIn, FullSignInFillsTheListAndShowsIt) {
     EXPECT_GE(ServiceFrames("LSTA"), 3u) << "the list came in several parts";
 
     // The road as the service saw it: three requests on the login server, then the login, the list
-    // request and the options (inside CRP2) on the TLS connection.
+    // request and the options (inside CRP2) on the TLS connection. The options go out after the
+    // list request, so the service may not have read them yet when the list is shown.
+    ASSERT_TRUE(service.WaitForClientFrame(tevrik_service::kAllConnections, "LOPT", std::chrono::seconds(10)));
     for (const char* command : {"PVER", "AUTH", "REQS", "LIN2", "LSTA", "LOPT"}) {
         EXPECT_EQ(ClientFrames(command).size(), 1u) << command;
     }
