@@ -7,6 +7,7 @@
 #include "framework/base/QeStrings.h"
 #include "messenger/model/ScreenSeam.h"
 #include "messenger/protocol/Reset.h"
+#include "messenger/protocol/SignIn.h"
 #include "messenger/protocol/TokenCodec.h"
 #include "platform/file.h"
 #include "platform/shell.h"
@@ -14,7 +15,7 @@
 
 namespace {
 
-ContinueLoginAction g_continueLogin = nullptr;
+ContinueLoginAction g_continueLogin = &SendAuthRequest;
 HWND g_mainWindow = nullptr;
 
 std::wstring ProgramFile(const wchar_t* name) {
@@ -78,11 +79,11 @@ std::wstring UpgradeManifestUrl() {
     return L"http://" + host + kUpgradeManifestPath;
 }
 
-void SetContinueLoginAction(ContinueLoginAction action) { g_continueLogin = action; }
-
-void ContinueLogin() {
-    if (g_continueLogin != nullptr) g_continueLogin();
+void SetContinueLoginAction(ContinueLoginAction action) {
+    g_continueLogin = action != nullptr ? action : &SendAuthRequest;
 }
+
+void ContinueLogin() { g_continueLogin(); }
 
 void SetUpgradeMainWindow(HWND window) { g_mainWindow = window; }
 

@@ -36,9 +36,9 @@ inline constexpr const wchar_t* kUpgradeFailedText =
 // cannot be fetched go on with the sign-in; "Y" and "F" put the manifest's message to the user.
 void UpgradeCheck(int answer);
 
-// Goes on with the sign-in (AUTH "MD5" on the login server). The sign-in steps install the sender;
-// until they do, nothing is sent.
+// Goes on with the sign-in (AUTH "MD5" on the login server).
 void ContinueLogin();
+// Tests put a stand-in in place of the AUTH sender; null puts the sender back.
 using ContinueLoginAction = void (*)();
 void SetContinueLoginAction(ContinueLoginAction action);
 

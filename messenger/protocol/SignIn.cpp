@@ -32,13 +32,6 @@ Request* PendingRequestOf(const ReceivedMessage& reply, const wchar_t* command) 
     return request;
 }
 
-// The version check hands over to the upgrade, which goes on with the sign-in through
-// ContinueLogin: that is AUTH, from the start of the program.
-const bool g_continueInstalled = [] {
-    SetContinueLoginAction(&SendAuthRequest);
-    return true;
-}();
-
 // The sign-in attempt is over before any session began: back to the form, nothing connected.
 void EndAttempt(ProtocolSession& session) {
     session.Close();

@@ -50,7 +50,7 @@ private:
 struct SignedInModel {
     SignedInModel() {
         // Other tests in the same process may have put a stand-in there.
-        SetContinueLoginAction(&SendAuthRequest);
+        SetContinueLoginAction(nullptr);
         LstaParts::Instance().Drop();
     }
     ~SignedInModel() { LstaParts::Instance().Drop(); }
