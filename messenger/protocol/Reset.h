@@ -4,24 +4,13 @@
 #pragma once
 
 // In this order:
-//   1. the keep-alive timer stops, then the hooks of ResetStage::StopActivity run;
+//   1. the keep-alive timer stops;
 //   2. the session's connection is closed and its phase set to 0;
 //   3. the model is emptied: the buddy roster and the group map, a buddy list half loaded, the memo
 //      records with the unread-memo flag, the chat sessions (deleted from the loop, after the
-//      screens' half), then the hooks of ResetStage::ClearModel;
+//      screens' half);
 //   4. the pending-request table is emptied (no reply can arrive on a closed connection, so its
 //      entries would only pile up over a long run);
 //   5. the screens' half: Screens().OnResetToLogin().
 // Every step works on an already empty state, so a second call changes nothing.
 void ResetToLogin();
-
-enum class ResetStage {
-    StopActivity,  // before the connection closes
-    ClearModel,    // after the model singletons are emptied
-};
-
-// The parts of the program that hold state a reset must drop register here, once, when they are
-// made, and remove themselves when they go. A hook registered twice runs once.
-using ResetHook = void (*)();
-void AddResetHook(ResetStage stage, ResetHook hook);
-void RemoveResetHook(ResetHook hook);
