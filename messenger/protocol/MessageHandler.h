@@ -23,7 +23,3 @@ public:
     bool Handle(ProtocolSession* session, ReceivedMessage& message) override;
 };
 
-// The session shows failures; it installs its reporter when it is made, so the message family does
-// not depend on it. Null removes the reporter (a failure is then only refused, not shown).
-using FailureReporter = void (*)(ProtocolSession* session, const ReceivedMessage& message);
-void SetFailureReporter(FailureReporter reporter);

@@ -141,18 +141,14 @@ int32_t ResultCode(const std::wstring& name) {
     return value > INT32_MAX ? INT32_MAX : static_cast<int32_t>(value);
 }
 
-void ReportFailure(ProtocolSession*, const ReceivedMessage& message) { ProtocolSession::ShowFailure(message); }
-
 }  // namespace
 
 ProtocolSession::ProtocolSession() {
     for (int phase = 0; phase < 2; ++phase) m_connectActions[phase] = DefaultConnectAction(phase);
-    SetFailureReporter(&ReportFailure);
 }
 
 ProtocolSession::~ProtocolSession() {
     Close();
-    if (Instance() == this) SetFailureReporter(nullptr);
 }
 
 void ProtocolSession::SetConnectAction(int phase, ConnectAction action) {

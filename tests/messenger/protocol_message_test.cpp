@@ -4,6 +4,7 @@
 #include <string>
 
 #include "messenger/protocol/MessageHandler.h"
+#include "tests/support/RecordingScreens.h"
 #include "messenger/protocol/ProtocolMessage.h"
 #include "messenger/protocol/SharedMessages.h"
 #include "messenger/protocol/TrIdGenerator.h"
@@ -226,41 +227,17 @@ TEST(ReceivedMessages, HeaderOfAnErrorReplyAndOfAnEmptyFrame) {
     EXPECT_EQ(nothing.TrId, 0);
 }
 
-namespace {
-
-struct ReportedFailure {
-    int calls = 0;
-    int32_t code = 0;
-    std::wstring name;
-};
-ReportedFailure g_reported;
-
-void RecordFailure(ProtocolSession*, const ReceivedMessage& message) {
-    ++g_reported.calls;
-    g_reported.code = message.Code;
-    g_reported.name = message.Name;
-}
-
-}  // namespace
-
-TEST(CodeCheck, SuccessIsHandledAndAnyOtherCodeIsReported) {
-    g_reported = {};
-    SetFailureReporter(&RecordFailure);
+TEST(CodeCheck, SuccessIsHandledAndAnyOtherCodeIsShown) {
+    RecordingScreens screens;
     CodeCheckHandler handler;
 
     LoptReceived success(4);
     EXPECT_TRUE(handler.Handle(nullptr, success));
-    EXPECT_EQ(g_reported.calls, 0);
+    EXPECT_EQ(screens.Count("Alert"), 0u);
 
     PnakReceived failure(5);
     failure.Code = 301;
     EXPECT_FALSE(handler.Handle(nullptr, failure));
-    EXPECT_EQ(g_reported.calls, 1);
-    EXPECT_EQ(g_reported.code, 301);
-    EXPECT_EQ(g_reported.name, L"PNAK");
-
-    // Without a reporter the failure is still refused.
-    SetFailureReporter(nullptr);
-    EXPECT_FALSE(handler.Handle(nullptr, failure));
-    EXPECT_EQ(g_reported.calls, 1);
+    EXPECT_EQ(screens.Lines(),
+              (std::vector<std::wstring>{L"Alert(입력하신 비밀번호를 확인하시고, 다시 로그인을 시도해 주세요.)"}));
 }
