@@ -15,6 +15,8 @@
 #include <optional>
 #include <vector>
 
+#include "platform/text.h"
+
 // The store file, one record a line, every name and every value's bytes in hexadecimal so that no
 // character can break the layout:
 //   tevrik-registry 1
@@ -64,63 +66,17 @@ bool ValidName(const std::wstring& name) {
     return true;
 }
 
-std::string ToUtf8(const std::wstring& text) {
-    std::string out;
-    for (wchar_t wc : text) {
-        const uint32_t c = static_cast<uint32_t>(wc);
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else if (c < 0x800) {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            out += static_cast<char>(0xE0 | (c >> 12));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (c >> 18));
-            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
-    return out;
-}
-
 // Strict: anything but well-formed UTF-8 of valid, non-NUL code points is refused.
 bool FromUtf8(const std::string& bytes, std::wstring& out) {
     out.clear();
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
     size_t i = 0;
     while (i < bytes.size()) {
-        const uint8_t b = static_cast<uint8_t>(bytes[i]);
-        uint32_t c;
-        size_t extra;
-        if (b < 0x80) {
-            c = b;
-            extra = 0;
-        } else if ((b & 0xE0) == 0xC0) {
-            c = b & 0x1F;
-            extra = 1;
-        } else if ((b & 0xF0) == 0xE0) {
-            c = b & 0x0F;
-            extra = 2;
-        } else if ((b & 0xF8) == 0xF0) {
-            c = b & 0x07;
-            extra = 3;
-        } else {
-            return false;
-        }
-        if (i + extra >= bytes.size() && extra > 0) return false;
-        for (size_t k = 1; k <= extra; ++k) {
-            const uint8_t t = static_cast<uint8_t>(bytes[i + k]);
-            if ((t & 0xC0) != 0x80) return false;
-            c = (c << 6) | (t & 0x3F);
-        }
-        static const uint32_t kMinimum[] = {0, 0x80, 0x800, 0x10000};
-        if (c < kMinimum[extra]) return false;
-        if (!ValidCodePoint(static_cast<wchar_t>(c))) return false;
+        uint32_t c = 0;
+        bool valid = false;
+        i += Utf8DecodeStep(p + i, bytes.size() - i, c, valid);
+        if (!valid || c == 0) return false;
         out += static_cast<wchar_t>(c);
-        i += extra + 1;
     }
     return true;
 }
@@ -191,14 +147,14 @@ bool ParseDecimal(const std::string& text, uint64_t limit, uint64_t& out) {
 void Serialize(const Key& key, std::vector<std::wstring>& path, std::string& out, size_t& records) {
     out += "key";
     for (const std::wstring& component : path) {
-        const std::string utf8 = ToUtf8(component);
+        const std::string utf8 = TextWideToUtf8(component);
         out += ' ';
         out += ToHex(reinterpret_cast<const uint8_t*>(utf8.data()), utf8.size());
     }
     out += '\n';
     ++records;
     for (const auto& [folded, value] : key.values) {
-        const std::string name = ToUtf8(value.name);
+        const std::string name = TextWideToUtf8(value.name);
         out += "value ";
         out += ToHex(reinterpret_cast<const uint8_t*>(name.data()), name.size());
         out += ' ';

@@ -12,22 +12,8 @@ bool IsLowSurrogate(uint32_t u) { return u >= 0xDC00 && u <= 0xDFFF; }
 bool IsScalarValue(uint32_t c) { return c <= 0x10FFFF && !(c >= 0xD800 && c <= 0xDFFF); }
 
 void AppendUtf8(std::string& out, uint32_t c) {
-    if (!IsScalarValue(c)) c = kReplacementCharacter;
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
+    char bytes[4];
+    out.append(bytes, Utf8EncodeStep(c, bytes));
 }
 
 // One iconv descriptor per thread and direction: descriptors carry state and are not shareable.
@@ -74,51 +60,14 @@ std::wstring TextUtf8ToWide(std::string_view utf8) {
     const size_t n = utf8.size();
     size_t i = 0;
     while (i < n) {
-        const unsigned char b = p[i];
-        if (b < 0x80) {
-            out += static_cast<wchar_t>(b);
-            ++i;
+        if (p[i] < 0x80) {
+            out += static_cast<wchar_t>(p[i++]);
             continue;
         }
-        // Lead byte: sequence length and the range its second byte must fall in, so that overlong
-        // forms, surrogates and values above U+10FFFF are refused at the earliest byte.
-        size_t length = 0;
-        unsigned char low = 0x80, high = 0xBF;
         uint32_t c = 0;
-        if (b >= 0xC2 && b <= 0xDF) {
-            length = 2;
-            c = b & 0x1F;
-        } else if (b >= 0xE0 && b <= 0xEF) {
-            length = 3;
-            c = b & 0x0F;
-            if (b == 0xE0) low = 0xA0;
-            if (b == 0xED) high = 0x9F;
-        } else if (b >= 0xF0 && b <= 0xF4) {
-            length = 4;
-            c = b & 0x07;
-            if (b == 0xF0) low = 0x90;
-            if (b == 0xF4) high = 0x8F;
-        } else {
-            out += kReplacementCharacter;
-            ++i;
-            continue;
-        }
-        // A broken sequence gives one U+FFFD for its valid prefix; decoding resumes at the byte that
-        // broke it.
-        size_t j = 1;
-        for (; j < length && i + j < n; ++j) {
-            const unsigned char t = p[i + j];
-            const unsigned char lo = (j == 1) ? low : 0x80;
-            const unsigned char hi = (j == 1) ? high : 0xBF;
-            if (t < lo || t > hi) break;
-            c = (c << 6) | (t & 0x3F);
-        }
-        if (j == length) {
-            out += static_cast<wchar_t>(c);
-        } else {
-            out += kReplacementCharacter;
-        }
-        i += j;
+        bool valid = false;
+        i += Utf8DecodeStep(p + i, n - i, c, valid);
+        out += static_cast<wchar_t>(c);
     }
     return out;
 }

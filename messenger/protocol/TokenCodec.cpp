@@ -8,10 +8,9 @@
 #endif
 
 #include "messenger/protocol/TokenSets.h"
+#include "platform/text.h"
 
 namespace {
-
-constexpr wchar_t kReplacement = 0xFFFD;
 
 // Byte classes of the reader: what ends a token, and what takes it off the plain path.
 enum : uint8_t { kSeparator = 1, kCarriageReturn = 2, kPercent = 4, kHighByte = 8 };
@@ -95,55 +94,14 @@ size_t DecodeUtf8(wchar_t* out, const uint8_t* bytes, size_t count) {
     wchar_t* const start = out;
     size_t i = 0;
     while (i < count) {
-        const uint8_t b = bytes[i];
-        if (b < 0x80) {
-            *out++ = static_cast<wchar_t>(b);
-            ++i;
+        if (bytes[i] < 0x80) {
+            *out++ = static_cast<wchar_t>(bytes[i++]);
             continue;
         }
-        // Length and the allowed range of the second byte, which rules out overlong forms,
-        // surrogates and values past U+10FFFF.
-        size_t length = 0;
-        uint8_t low = 0x80, high = 0xBF;
         uint32_t c = 0;
-        if (b >= 0xC2 && b <= 0xDF) {
-            length = 2;
-            c = b & 0x1F;
-        } else if (b >= 0xE0 && b <= 0xEF) {
-            length = 3;
-            c = b & 0x0F;
-            if (b == 0xE0) low = 0xA0;
-            if (b == 0xED) high = 0x9F;
-        } else if (b >= 0xF0 && b <= 0xF4) {
-            length = 4;
-            c = b & 0x07;
-            if (b == 0xF0) low = 0x90;
-            if (b == 0xF4) high = 0x8F;
-        } else {
-            *out++ = kReplacement;
-            ++i;
-            continue;
-        }
-        size_t taken = 1;
-        bool valid = true;
-        while (taken < length) {
-            if (i + taken >= count) {
-                valid = false;
-                break;
-            }
-            const uint8_t next = bytes[i + taken];
-            const uint8_t lo = taken == 1 ? low : 0x80;
-            const uint8_t hi = taken == 1 ? high : 0xBF;
-            if (next < lo || next > hi) {
-                valid = false;
-                break;
-            }
-            c = (c << 6) | (next & 0x3F);
-            ++taken;
-        }
-        // A broken sequence gives one U+FFFD for the bytes it used; the byte that broke it starts over.
-        *out++ = valid ? static_cast<wchar_t>(c) : kReplacement;
-        i += taken;
+        bool valid = false;
+        i += Utf8DecodeStep(bytes + i, count - i, c, valid);
+        *out++ = static_cast<wchar_t>(c);
     }
     return static_cast<size_t>(out - start);
 }
@@ -153,32 +111,6 @@ int HexValue(wchar_t c) {
     if (c >= L'a' && c <= L'f') return c - L'a' + 10;
     if (c >= L'A' && c <= L'F') return c - L'A' + 10;
     return -1;
-}
-
-// Appends the UTF-8 form of one code point; a value that is no Unicode scalar value is sent as
-// U+FFFD so the service never receives a malformed sequence.
-size_t EncodeUtf8(char* out, uint32_t c) {
-    if ((c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF) c = kReplacement;
-    if (c < 0x80) {
-        out[0] = static_cast<char>(c);
-        return 1;
-    }
-    if (c < 0x800) {
-        out[0] = static_cast<char>(0xC0 | (c >> 6));
-        out[1] = static_cast<char>(0x80 | (c & 0x3F));
-        return 2;
-    }
-    if (c < 0x10000) {
-        out[0] = static_cast<char>(0xE0 | (c >> 12));
-        out[1] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out[2] = static_cast<char>(0x80 | (c & 0x3F));
-        return 3;
-    }
-    out[0] = static_cast<char>(0xF0 | (c >> 18));
-    out[1] = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    out[2] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out[3] = static_cast<char>(0x80 | (c & 0x3F));
-    return 4;
 }
 
 // Escapes and encodes a text into fixed chunks, so writing a token allocates nothing.
@@ -205,7 +137,7 @@ void EncodeTokenChunks(std::wstring_view text, char* chunk, size_t chunkSize, si
         } else if (c < 0x80) {
             chunk[used++] = static_cast<char>(c);
         } else {
-            used += EncodeUtf8(chunk + used, c);
+            used += Utf8EncodeStep(c, chunk + used);
         }
     }
     if (used > 0) sink(chunk, used);
