@@ -217,19 +217,27 @@ bool AddgReceived::ReadBody(TokenReader& reader) {
 bool MvbgReceived::ReadBody(TokenReader& reader) {
     reader.ReadToken(Text);
     reader.ReadInt(Number);
-    // One result per line: its index and its code. Lines are read whole, so a stray separator
-    // inside one never shifts the results after it; empty lines hold no result.
+    // Pairs of numbers, index and code, to the end of the frame; a line may hold one pair or
+    // several. Pairs never reach across a line's end and runs of blanks count as one, so a stray
+    // separator never shifts the results after it; a number left without its code is a result that
+    // did not succeed, and empty lines hold no result.
     std::wstring line;
     while (!reader.AtEnd()) {
         reader.ReadLine(line);
-        const size_t first = line.find_first_not_of(L" \t");
-        if (first == std::wstring::npos) continue;
-        const size_t gap = line.find_first_of(L" \t", first);
-        const size_t second = gap == std::wstring::npos ? gap : line.find_first_not_of(L" \t", gap);
-        MvbgResultItem item;
-        item.Index = ParseLeadingInt(std::wstring_view(line).substr(first));
-        item.Code = second == std::wstring::npos ? 0 : ParseLeadingInt(std::wstring_view(line).substr(second));
-        Items.push_back(item);
+        const std::wstring_view text(line);
+        size_t at = text.find_first_not_of(L" \t");
+        while (at != std::wstring_view::npos) {
+            MvbgResultItem item;
+            item.Index = ParseLeadingInt(text.substr(at));
+            at = text.find_first_of(L" \t", at);
+            at = at == std::wstring_view::npos ? at : text.find_first_not_of(L" \t", at);
+            if (at != std::wstring_view::npos) {
+                item.Code = ParseLeadingInt(text.substr(at));
+                at = text.find_first_of(L" \t", at);
+                at = at == std::wstring_view::npos ? at : text.find_first_not_of(L" \t", at);
+            }
+            Items.push_back(item);
+        }
     }
     return true;
 }

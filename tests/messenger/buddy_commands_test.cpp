@@ -477,6 +477,16 @@ TEST_F(MoveTest, ResultsArePairedByPositionAndExtraOnesIgnored) {
     EXPECT_EQ(screens.Count("BuddyListRefresh"), 1u);
 }
 
+TEST_F(MoveTest, ResultsSharingOneLineAreEachApplied) {
+    SendTwoMoves();
+    // The results are a stream of number pairs: nothing ties one pair to one line.
+    harness.Receive(Reply("0 202 1 100\r\n"));
+    EXPECT_EQ(MembersOf(L"0"), (std::vector<std::wstring>{L"1001"}));
+    EXPECT_TRUE(MembersOf(L"1").empty());
+    EXPECT_EQ(MembersOf(L"2"), (std::vector<std::wstring>{L"1002"}));
+    EXPECT_EQ(screens.Lines(), (std::vector<std::wstring>{L"BuddyListRefresh()"}));
+}
+
 TEST_F(MoveTest, MissingGroupStopsButShowsTheMovesAlreadyMade) {
     SendTwoMoves(L"8");
     harness.Receive(Reply("0 100\r\n1 100\r\n"));
