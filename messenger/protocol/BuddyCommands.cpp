@@ -14,7 +14,10 @@
 
 namespace {
 
-const wchar_t kBuddyRequestPrompt[] = L"%ls 님이 친구 요청을 하였습니다.\n\n%ls\n\n지금 바로 확인하시겠습니까?";
+// The prompt around the requester's login id and message. It is put together, not formatted: the
+// formatter stops at 1024 characters, and the message is the other user's to make as long as they like.
+const wchar_t kBuddyRequestPromptAfterId[] = L" 님이 친구 요청을 하였습니다.\n\n";
+const wchar_t kBuddyRequestPromptQuestion[] = L"\n\n지금 바로 확인하시겠습니까?";
 // The group that a request opened from the prompt starts in.
 const wchar_t kRequestGroupId[] = L"0";
 constexpr int kConfirmYes = 2;
@@ -70,8 +73,7 @@ bool TakeIncomingRequest(const AddbReceived& message) {
 
     const Buddy* stored = roster->FindEntry(message.Key);
     if (stored == nullptr || (stored->ListFlags & (kListForward | kListAllow)) != 0) return true;
-    std::wstring text;
-    QeStrings::Format(text, kBuddyRequestPrompt, message.Id.c_str(), message.Message.c_str());
+    const std::wstring text = message.Id + kBuddyRequestPromptAfterId + message.Message + kBuddyRequestPromptQuestion;
     Screens().Confirm(text, [key = message.Key, id = message.Id](int result) {
         OnRequestPromptAnswered(result, key, id);
     });

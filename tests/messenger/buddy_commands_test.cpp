@@ -193,6 +193,14 @@ TEST_F(BuddyCommandsTest, IncomingRequestIsStoredAndTheUserIsAsked) {
     EXPECT_EQ(screens.First("BuddyRequestInfoSetRequester")->BuddyArg, requester);
 }
 
+TEST_F(BuddyCommandsTest, IncomingRequestPromptKeepsALongMessageWhole) {
+    const std::string message(3000, 'm');
+    harness.Receive("ADDB 0 RL 1005 e@tevrik.example " + message + " ex\r\n");
+    ASSERT_EQ(screens.Count("Confirm"), 1u) << screens.Dump();
+    EXPECT_EQ(screens.First("Confirm")->Text, L"e@tevrik.example 님이 친구 요청을 하였습니다.\n\n" +
+                                                  std::wstring(3000, L'm') + L"\n\n지금 바로 확인하시겠습니까?");
+}
+
 TEST_F(BuddyCommandsTest, IncomingRequestPromptAnswers) {
     // No: nothing opens.
     harness.Receive("ADDB 0 RL 1005 e@tevrik.example hi %00\r\n");
