@@ -275,8 +275,11 @@ bool CmsgHandler::Handle(ProtocolSession* session, ReceivedMessage& message) {
         if (!cmsg->Failed.empty()) {
             std::wstring ids;
             QeStrings::Join(ids, cmsg->Failed, L"\n");
+            // The ids are appended, not formatted: the formatter stops at 1024 characters, and a
+            // memo to many recipients must not lose the names of those it missed.
             std::wstring text;
-            QeStrings::Format(text, kMemoNotDeliveredText, ids.c_str());
+            QeStrings::Format(text, kMemoNotDeliveredText, L"");
+            text += ids;
             Screens().Alert(text);
         }
         return true;

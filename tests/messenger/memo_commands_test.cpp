@@ -263,6 +263,23 @@ TEST_F(MemoHarnessTest, FailedRecipientsAreListedOneALine) {
     EXPECT_EQ(harness.Pending().Find(cmsgId), nullptr);
 }
 
+TEST_F(MemoHarnessTest, EveryFailedRecipientIsListedHoweverLongTheList) {
+    ASSERT_EQ(SendMemo({L"bob@tevrik.example"}, 0, L"", L"hi"), 1);
+    const int32_t cmsgId = harness.Ids().LastId - 1;
+    std::string failed;
+    std::wstring listed;
+    for (int i = 0; i < 120; ++i) {
+        const std::string id = "nobody" + std::to_string(i) + "@nowhere.example";
+        failed += id + " ";
+        listed += (i == 0 ? L"" : L"\n") + std::wstring(id.begin(), id.end());
+    }
+    failed += "\r\n";
+    harness.Receive(InCrp2(harness.Ids().LastId,
+                           "CMSG " + std::to_string(cmsgId) + " " + std::to_string(failed.size()) + "\r\n" + failed));
+    ASSERT_EQ(screens.Count("Alert"), 1u) << screens.Dump();
+    EXPECT_EQ(screens.Last("Alert")->Text, L"다음의 사용자들이 쪽지를 받지 못 했습니다.\n\n" + listed);
+}
+
 TEST_F(MemoHarnessTest, ReplyWithNoFailedRecipientShowsNothing) {
     ASSERT_EQ(SendMemo({L"bob@tevrik.example"}, 0, L"", L"hi"), 1);
     const int32_t cmsgId = harness.Ids().LastId - 1;
