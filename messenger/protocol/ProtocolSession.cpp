@@ -246,8 +246,14 @@ void ProtocolSession::Dispatch(const uint8_t* bytes, uint32_t length) {
     handler->Handle(this, *message);
 
     // Looked up again: the handler may have emptied the table (a reset) or dispatched nested frames.
+    // The service numbers its own PINGs, so one may carry the id of a request of ours whose reply
+    // is still to come (the outstanding PONG): that request goes on waiting.
     pending = PendingRequests::Instance();
-    if (trId != 0 && pending != nullptr) pending->Remove(trId);
+    if (trId != 0 && pending != nullptr) {
+        const RequestMessage* request = pending->Find(trId);
+        const bool pingUnderAnotherId = name == L"PING" && request != nullptr && request->Name != L"PING";
+        if (!pingUnderAnotherId) pending->Remove(trId);
+    }
 }
 
 void ProtocolSession::OnClosed() {

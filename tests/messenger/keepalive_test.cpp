@@ -121,6 +121,22 @@ TEST_F(KeepAliveTest, ServicesPingIsAnsweredUnderItsId) {
     EXPECT_TRUE(screens.Lines().empty());
 }
 
+TEST_F(KeepAliveTest, ServicesPingUnderTheIdOfOurOutstandingPongLeavesThePongWaiting) {
+    // The service numbers its own PINGs; one may carry the id our PONG went out with.
+    Advance(10000);
+    ASSERT_EQ(harness.Sent(), (std::vector<std::string>{"PONG 1\r\n"}));
+    harness.Receive("PING 1\r\n");
+    EXPECT_EQ(harness.Sent().back(), "PING 1\r\n");
+    ASSERT_NE(harness.Pending().Find(1), nullptr);
+    EXPECT_EQ(harness.Pending().Find(1)->Name, L"PONG");
+    harness.Receive(Pong(1));
+    EXPECT_FALSE(keepAlive.AwaitingAnswer);
+    EXPECT_EQ(harness.Pending().Find(1), nullptr);
+    Advance(10000);
+    EXPECT_EQ(screens.Count("Alert"), 0u) << screens.Dump();
+    EXPECT_TRUE(harness.IsOpen());
+}
+
 TEST(KeepAliveLifetime, DestructorRemovesTheTimer) {
     FakeClock clock;
     TimingRig timing;

@@ -227,6 +227,20 @@ TEST_F(SessionTest, ReplyRemovesItsPendingEntryAfterTheHandler) {
     EXPECT_EQ(harness.Handled().size(), 2u);
 }
 
+TEST_F(SessionTest, ServicesPingUnderAWaitingRequestsIdLeavesItWaiting) {
+    harness.Pending().Add(NamedRequest(L"AUTH", 9));
+    harness.Receive("PING 9\r\n");
+    ASSERT_EQ(harness.Handled().size(), 1u);
+    ASSERT_NE(harness.Pending().Find(9), nullptr);
+    EXPECT_EQ(harness.Pending().Find(9)->Name, L"AUTH");
+    // Its own reply still ends the wait, and so does the service's PING under a PING's id.
+    harness.Receive("AUTH 9 token\r\n");
+    EXPECT_EQ(harness.Pending().Find(9), nullptr);
+    harness.Pending().Add(NamedRequest(L"PING", 10));
+    harness.Receive("PING 10\r\n");
+    EXPECT_EQ(harness.Pending().Find(10), nullptr);
+}
+
 TEST_F(SessionTest, ZeroIdRemovesNothing) {
     harness.Pending().Add(NamedRequest(L"PING", 0));
     harness.Receive("PING 0\r\n");
