@@ -265,30 +265,30 @@ int SendMesg(const ChatSession& chat, MesgRequest& request) {
 
 // ---------------------------------------------------------------- texts
 
+namespace {
+
+// "name (nickname)" followed by the rest of a line. Put together rather than formatted: the formatter
+// stops at 1024 characters, and names, nicknames and texts are the users' to make as long as they like.
+std::wstring NamedLine(const std::wstring& name, const std::wstring& nickname, const wchar_t* rest) {
+    return name + L" (" + nickname + L")" + rest;
+}
+
+}  // namespace
+
 std::wstring ChatSaidLine(const std::wstring& name, const std::wstring& nickname, const std::wstring& text) {
-    std::wstring line;
-    QeStrings::Format(line, L"%ls (%ls) 님의 말:\n", name.c_str(), nickname.c_str());
-    line += text;
-    line += L'\n';
-    return line;
+    return NamedLine(name, nickname, L" 님의 말:\n") + text + L'\n';
 }
 
 std::wstring ChatJoinLine(const std::wstring& name, const std::wstring& nickname) {
-    std::wstring line;
-    QeStrings::Format(line, L"%ls (%ls) 님이 입장하였습니다.\n", name.c_str(), nickname.c_str());
-    return line;
+    return NamedLine(name, nickname, L" 님이 입장하였습니다.\n");
 }
 
 std::wstring ChatLeaveLine(const std::wstring& name, const std::wstring& nickname) {
-    std::wstring line;
-    QeStrings::Format(line, L"%ls (%ls) 님이 퇴장하였습니다.\n", name.c_str(), nickname.c_str());
-    return line;
+    return NamedLine(name, nickname, L" 님이 퇴장하였습니다.\n");
 }
 
 std::wstring ChatTypingText(const std::wstring& name, const std::wstring& nickname) {
-    std::wstring text;
-    QeStrings::Format(text, L"%ls (%ls) 님이 메시지를 입력하고 있습니다.", name.c_str(), nickname.c_str());
-    return text;
+    return NamedLine(name, nickname, L" 님이 메시지를 입력하고 있습니다.");
 }
 
 std::wstring ChatErrorLine(int32_t code) {

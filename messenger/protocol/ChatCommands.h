@@ -203,7 +203,7 @@ int SendMesg(const ChatSession& chat, MesgRequest& request);
 
 // ---------------------------------------------------------------- texts of the chat window
 
-// "%s (%s) 님의 말:\n%s\n": the text is appended after formatting, never cut.
+// "%s (%s) 님의 말:\n%s\n". These texts are put together, never cut, whatever the lengths.
 std::wstring ChatSaidLine(const std::wstring& name, const std::wstring& nickname, const std::wstring& text);
 // "%s (%s) 님이 입장하였습니다.\n"
 std::wstring ChatJoinLine(const std::wstring& name, const std::wstring& nickname);

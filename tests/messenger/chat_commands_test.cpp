@@ -295,6 +295,14 @@ TEST(ChatTexts, FormatsWithWideArgumentsAndNeverCutsTheUsersText) {
     longText += L" %s %d %ls 끝";
     const std::wstring line = ChatSaidLine(L"a", L"b", longText);
     EXPECT_EQ(line, L"a (b) 님의 말:\n" + longText + L"\n");
+
+    // Names and nicknames come from other users too: a long one never cuts what follows it.
+    const std::wstring longName(1500, L'이');
+    const std::wstring longNick(1500, L'닉');
+    EXPECT_EQ(ChatSaidLine(longName, longNick, L"hi"), longName + L" (" + longNick + L") 님의 말:\nhi\n");
+    EXPECT_EQ(ChatJoinLine(longName, longNick), longName + L" (" + longNick + L") 님이 입장하였습니다.\n");
+    EXPECT_EQ(ChatLeaveLine(longName, longNick), longName + L" (" + longNick + L") 님이 퇴장하였습니다.\n");
+    EXPECT_EQ(ChatTypingText(longName, longNick), longName + L" (" + longNick + L") 님이 메시지를 입력하고 있습니다.");
 }
 
 // ---------------------------------------------------------------- the initiating road
