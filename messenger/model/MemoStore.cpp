@@ -5,8 +5,6 @@
 
 namespace {
 
-bool IsSeparator(uint8_t byte) { return byte == ' ' || byte == '\t' || byte == '\r' || byte == '\n'; }
-
 int Digits(const std::wstring& text, size_t at, size_t count) {
     int value = 0;
     for (size_t i = at; i < at + count; ++i) value = value * 10 + static_cast<int>(text[i] - L'0');
@@ -34,10 +32,7 @@ std::wstring MemoRecord::FirstLine() const {
 }
 
 int MemoRecord::ParseListRow(TokenReader& reader) {
-    uint32_t skip = 0;
-    while (skip < reader.Remaining() && IsSeparator(reader.Current()[skip])) ++skip;
-    reader.Skip(skip);
-    if (reader.AtEnd()) return 0;
+    if (!reader.SkipSeparators()) return 0;
 
     std::wstring date;
     std::wstring readFlag;

@@ -1,53 +1,10 @@
 #include "messenger/protocol/Envelopes.h"
 
-#include <cstring>
-
 #include "framework/base/QeTrace.h"
 #include "messenger/protocol/CommandRegistrar.h"
 #include "messenger/protocol/PendingRequests.h"
 #include "messenger/protocol/ProtocolSession.h"
 #include "messenger/protocol/TokenSets.h"
-
-namespace {
-
-// An envelope's frame is its line (tokens, the last one a byte count) and the payload after the
-// line's LF. The line's tokens are read only from the line, so a short line never takes payload
-// bytes for tokens, and the payload never starts anywhere but after the line.
-struct EnvelopeParts {
-    TokenReader line;
-    const uint8_t* payload = nullptr;
-    uint32_t payloadSize = 0;
-};
-
-EnvelopeParts SplitAtLine(const TokenReader& reader) {
-    EnvelopeParts parts;
-    const uint8_t* current = reader.Current();
-    const uint32_t remaining = reader.Remaining();
-    if (remaining == 0) return parts;
-    // The header's last token may have ended at the line's LF already (a line with no more tokens).
-    if (current > reader.Data() && current[-1] == '\n') {
-        parts.payload = current;
-        parts.payloadSize = remaining;
-        return parts;
-    }
-    const void* lf = std::memchr(current, '\n', remaining);
-    if (lf == nullptr) {
-        parts.line.SetBuffer(current, remaining);
-        return parts;
-    }
-    const uint32_t lineLength = static_cast<uint32_t>(static_cast<const uint8_t*>(lf) - current);
-    parts.line.SetBuffer(current, lineLength);
-    parts.payload = current + lineLength + 1;
-    parts.payloadSize = remaining - lineLength - 1;
-    return parts;
-}
-
-uint32_t ClampCount(int32_t count, uint32_t available) {
-    if (count <= 0) return 0;
-    return static_cast<uint32_t>(count) < available ? static_cast<uint32_t>(count) : available;
-}
-
-}  // namespace
 
 std::wstring& EnvelopeSessionId() {
     static std::wstring id;
@@ -109,7 +66,7 @@ bool CsesRequest::WriteBody(QeMemoryWriter& writer) {
 // ---- received
 
 bool Crp2Received::ReadBody(TokenReader& reader) {
-    EnvelopeParts parts = SplitAtLine(reader);
+    LineAndPayload parts = SplitAtLine(reader);
     std::wstring route;
     parts.line.ReadToken(route);
     Route = ParseRouteKind(route);
@@ -125,7 +82,7 @@ bool CtocReceived::ReadBody(TokenReader& reader) {
     // What another user sends us names no chat session of ours: a chat command carried here must
     // not land in the chat that the last CRP2 named.
     EnvelopeSessionId().clear();
-    EnvelopeParts parts = SplitAtLine(reader);
+    LineAndPayload parts = SplitAtLine(reader);
     parts.line.ReadToken(SenderId);
     int32_t count = 0;
     parts.line.ReadInt(count);
@@ -160,7 +117,7 @@ bool CtocReceived::ReadBody(TokenReader& reader) {
 }
 
 bool CsesReceived::ReadBody(TokenReader& reader) {
-    EnvelopeParts parts = SplitAtLine(reader);
+    LineAndPayload parts = SplitAtLine(reader);
     std::wstring op;
     parts.line.ReadToken(op);
     Op = ParseSessionOp(op);

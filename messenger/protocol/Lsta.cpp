@@ -12,12 +12,6 @@
 #include "messenger/protocol/PendingRequests.h"
 #include "messenger/protocol/TokenSets.h"
 
-namespace {
-
-bool IsSeparator(uint8_t b) { return b == ' ' || b == '\t' || b == '\r' || b == '\n'; }
-
-}  // namespace
-
 bool LstaRequest::WriteBody(QeMemoryWriter& writer) {
     WriteToken(writer, Mode);
     WriteNumber(writer, Limit);
@@ -33,7 +27,7 @@ void ParseLstaPayload(const uint8_t* bytes, uint32_t size, std::vector<LstaGroup
     if (bytes == nullptr || size == 0) return;
     // Past this point there are only separators, which would read as empty tokens without end.
     uint32_t contentEnd = size;
-    while (contentEnd > 0 && IsSeparator(bytes[contentEnd - 1])) --contentEnd;
+    while (contentEnd > 0 && IsSeparatorByte(bytes[contentEnd - 1])) --contentEnd;
 
     TokenReader reader(bytes, size);
     auto more = [&] { return reader.Tell() < contentEnd; };

@@ -1,7 +1,5 @@
 #include "messenger/protocol/MemoCommands.h"
 
-#include <cstring>
-
 #include "framework/base/QeStrings.h"
 #include "framework/base/QeTrace.h"
 #include "messenger/model/MemoStore.h"
@@ -70,51 +68,6 @@ std::vector<std::wstring> SplitRefs(const std::wstring& text) {
         start = end + 1;
     }
     return refs;
-}
-
-bool IsSeparator(uint8_t byte) { return byte == ' ' || byte == '\t' || byte == '\r' || byte == '\n'; }
-
-// Moves past separators; true when a token is left to read.
-bool SkipSeparators(TokenReader& reader) {
-    uint32_t skip = 0;
-    while (skip < reader.Remaining() && IsSeparator(reader.Current()[skip])) ++skip;
-    reader.Skip(skip);
-    return !reader.AtEnd();
-}
-
-// The rest of the line the reader stands in (its tokens only) and the payload after the line's LF.
-struct LineAndPayload {
-    TokenReader line;
-    const uint8_t* payload = nullptr;
-    uint32_t payloadSize = 0;
-};
-
-LineAndPayload SplitAtLine(const TokenReader& reader) {
-    LineAndPayload parts;
-    const uint8_t* current = reader.Current();
-    const uint32_t remaining = reader.Remaining();
-    if (remaining == 0) return parts;
-    // The header's last token may already have ended at the line's LF.
-    if (current > reader.Data() && current[-1] == '\n') {
-        parts.payload = current;
-        parts.payloadSize = remaining;
-        return parts;
-    }
-    const void* lf = std::memchr(current, '\n', remaining);
-    if (lf == nullptr) {
-        parts.line.SetBuffer(current, remaining);
-        return parts;
-    }
-    const uint32_t lineLength = static_cast<uint32_t>(static_cast<const uint8_t*>(lf) - current);
-    parts.line.SetBuffer(current, lineLength);
-    parts.payload = current + lineLength + 1;
-    parts.payloadSize = remaining - lineLength - 1;
-    return parts;
-}
-
-uint32_t ClampCount(int32_t count, uint32_t available) {
-    if (count <= 0) return 0;
-    return static_cast<uint32_t>(count) < available ? static_cast<uint32_t>(count) : available;
 }
 
 }  // namespace
@@ -237,7 +190,7 @@ bool CmsgReceived::ReadBody(TokenReader& reader) {
         int32_t count = 0;
         reader.ReadInt(count);
         std::wstring id;
-        while (SkipSeparators(reader)) {
+        while (reader.SkipSeparators()) {
             reader.ReadToken(id);
             if (!id.empty()) Failed.push_back(id);
         }

@@ -358,6 +358,39 @@ uint32_t TokenReader::Skip(uint32_t count) {
     return moved;
 }
 
+bool TokenReader::SkipSeparators() {
+    while (!AtEnd() && IsSeparatorByte(m_data[m_position])) ++m_position;
+    return !AtEnd();
+}
+
+LineAndPayload SplitAtLine(const TokenReader& reader) {
+    LineAndPayload parts;
+    const uint8_t* current = reader.Current();
+    const uint32_t remaining = reader.Remaining();
+    if (remaining == 0) return parts;
+    // The header's last token may have ended at the line's LF already (a line with no more tokens).
+    if (current > reader.Data() && current[-1] == '\n') {
+        parts.payload = current;
+        parts.payloadSize = remaining;
+        return parts;
+    }
+    const void* lf = std::memchr(current, '\n', remaining);
+    if (lf == nullptr) {
+        parts.line.SetBuffer(current, remaining);
+        return parts;
+    }
+    const uint32_t lineLength = static_cast<uint32_t>(static_cast<const uint8_t*>(lf) - current);
+    parts.line.SetBuffer(current, lineLength);
+    parts.payload = current + lineLength + 1;
+    parts.payloadSize = remaining - lineLength - 1;
+    return parts;
+}
+
+uint32_t ClampCount(int32_t count, uint32_t available) {
+    if (count <= 0) return 0;
+    return static_cast<uint32_t>(count) < available ? static_cast<uint32_t>(count) : available;
+}
+
 bool TokenReader::Seek(int32_t offset, int origin) {
     int64_t base = 0;
     if (origin == 1) {

@@ -35,6 +35,9 @@ std::string EncodeToken(std::wstring_view text);
 // set) and the text itself, joined by TAB.
 std::wstring JoinStyledText(const std::wstring& fontName, uint32_t size, uint32_t style, const std::wstring& text);
 
+// SP, TAB, CR or LF: the bytes that stand between tokens and between lines.
+inline bool IsSeparatorByte(uint8_t byte) { return byte == ' ' || byte == '\t' || byte == '\r' || byte == '\n'; }
+
 // Reads the tokens of one frame or of one payload. It neither copies nor frees the bytes, which must
 // outlive it. Reading past the end gives empty texts and zeros; it never reads out of range.
 class TokenReader : public QeStream {
@@ -64,6 +67,8 @@ public:
     uint32_t Remaining() const { return m_size - m_position; }
     // Moves past up to count bytes; returns how many it moved.
     uint32_t Skip(uint32_t count);
+    // Moves past SP, TAB, CR and LF; true when a token is left to read.
+    bool SkipSeparators();
 
     bool Seek(int32_t offset, int origin) override;
     uint32_t Tell() override { return m_position; }
@@ -78,6 +83,19 @@ private:
     uint32_t m_position = 0;
     std::string m_scratch;
 };
+
+// A frame whose line ends in a byte count and goes on with the payload: the rest of the line the
+// reader stands in, and the payload after the line's LF. The line's tokens are read only from the
+// line, so a short line never takes payload bytes for tokens, and the payload never starts anywhere
+// but after the line.
+struct LineAndPayload {
+    TokenReader line;
+    const uint8_t* payload = nullptr;
+    uint32_t payloadSize = 0;
+};
+LineAndPayload SplitAtLine(const TokenReader& reader);
+// A payload's byte count as read from the line, kept within the bytes there are (0 when negative).
+uint32_t ClampCount(int32_t count, uint32_t available);
 
 // Text helpers behind the reader, also for texts that are read twice (the chat line).
 // Appends the UTF-8 bytes as code points; invalid sequences become U+FFFD and decoding goes on.

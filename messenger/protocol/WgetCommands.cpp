@@ -1,7 +1,5 @@
 #include "messenger/protocol/WgetCommands.h"
 
-#include <cstring>
-
 #include "framework/base/QeStrings.h"
 #include "framework/base/QeTrace.h"
 #include "messenger/model/ScreenSeam.h"
@@ -26,15 +24,6 @@ const MemoFailureName kMemoFailureNames[] = {
     {490, L"FailureCodeSystemError"},
     {500, L"FailureCodeDbError"},
 };
-
-bool IsSeparator(uint8_t byte) { return byte == ' ' || byte == '\t' || byte == '\r' || byte == '\n'; }
-
-bool SkipSeparators(TokenReader& reader) {
-    uint32_t skip = 0;
-    while (skip < reader.Remaining() && IsSeparator(reader.Current()[skip])) ++skip;
-    reader.Skip(skip);
-    return !reader.AtEnd();
-}
 
 uint32_t NonNegative(int32_t value) { return value > 0 ? static_cast<uint32_t>(value) : 0; }
 
@@ -145,7 +134,7 @@ bool WgetRequest::WriteBody(QeMemoryWriter& writer) {
 // ---- received
 
 int MemoRelItem::Parse(TokenReader& reader) {
-    if (!SkipSeparators(reader)) return 0;
+    if (!reader.SkipSeparators()) return 0;
     std::wstring box;
     std::wstring date;
     std::wstring flag;
@@ -177,25 +166,8 @@ bool WgetReceived::ReadBody(TokenReader& reader) {
         }
     }
 
-    // The line's tokens come from the line only, and the payload starts after its LF.
-    const uint8_t* current = reader.Current();
-    const uint32_t remaining = reader.Remaining();
-    TokenReader line;
-    const uint8_t* payload = nullptr;
-    uint32_t payloadSize = 0;
-    if (remaining > 0 && current > reader.Data() && current[-1] == '\n') {
-        payload = current;
-        payloadSize = remaining;
-    } else if (remaining > 0) {
-        const void* lf = std::memchr(current, '\n', remaining);
-        const uint32_t lineLength =
-            lf != nullptr ? static_cast<uint32_t>(static_cast<const uint8_t*>(lf) - current) : remaining;
-        line.SetBuffer(current, lineLength);
-        if (lf != nullptr) {
-            payload = current + lineLength + 1;
-            payloadSize = remaining - lineLength - 1;
-        }
-    }
+    LineAndPayload frame = SplitAtLine(reader);
+    TokenReader& line = frame.line;
 
     std::wstring kind;
     line.ReadToken(kind);
@@ -210,7 +182,7 @@ bool WgetReceived::ReadBody(TokenReader& reader) {
         parts.Bytes.clear();
         parts.Overflowed = false;
     }
-    const uint32_t count = Length > 0 ? (static_cast<uint32_t>(Length) < payloadSize ? static_cast<uint32_t>(Length) : payloadSize) : 0;
+    const uint32_t count = ClampCount(Length, frame.payloadSize);
     if (count > 0 && !parts.Overflowed) {
         if (parts.Bytes.size() + count > kMaxMemoParts) {
             QeTrace(L"WgetReceived::ReadBody, the %ls reply grows past %u bytes; it is dropped.\n", kind.c_str(),
@@ -219,7 +191,7 @@ bool WgetReceived::ReadBody(TokenReader& reader) {
             parts.Bytes.shrink_to_fit();
             parts.Overflowed = true;
         } else {
-            parts.Bytes.insert(parts.Bytes.end(), payload, payload + count);
+            parts.Bytes.insert(parts.Bytes.end(), frame.payload, frame.payload + count);
         }
     }
     if (Part == Total && !parts.Overflowed && !parts.Bytes.empty()) {

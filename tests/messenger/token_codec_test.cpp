@@ -292,6 +292,63 @@ TEST(TokenReading, RawBytesAfterALineAndStreamAccess) {
     EXPECT_EQ(std::string(tail, 4), "tail");
 }
 
+TEST(TokenReading, LineAndPayloadSplitAtTheLinesLf) {
+    auto payloadOf = [](const LineAndPayload& parts) {
+        return parts.payload == nullptr ? std::string("<none>")
+                                        : std::string(reinterpret_cast<const char*>(parts.payload), parts.payloadSize);
+    };
+    {
+        // A short line takes no payload bytes as tokens.
+        const std::string bytes = "CRP2 4\r\nDP\r\nPING 7";
+        TokenReader reader(bytes.data(), static_cast<uint32_t>(bytes.size()));
+        std::wstring command;
+        reader.ReadToken(command);
+        LineAndPayload parts = SplitAtLine(reader);
+        std::wstring token;
+        parts.line.ReadToken(token);
+        EXPECT_EQ(token, L"4");
+        EXPECT_TRUE(parts.line.AtEnd());
+        EXPECT_EQ(payloadOf(parts), "DP\r\nPING 7");
+    }
+    {
+        // The header's last token ended at the LF: all that is left is payload.
+        const std::string bytes = "CRP2 4\nPING";
+        TokenReader reader(bytes.data(), static_cast<uint32_t>(bytes.size()));
+        std::wstring token;
+        reader.ReadToken(token);
+        reader.ReadToken(token);
+        LineAndPayload parts = SplitAtLine(reader);
+        EXPECT_TRUE(parts.line.AtEnd());
+        EXPECT_EQ(payloadOf(parts), "PING");
+    }
+    {
+        // No LF at all: a line and no payload.
+        const std::string bytes = "CRP2 DP x 9";
+        TokenReader reader(bytes.data(), static_cast<uint32_t>(bytes.size()));
+        std::wstring token;
+        reader.ReadToken(token);
+        LineAndPayload parts = SplitAtLine(reader);
+        EXPECT_EQ(parts.line.Size(), 6u);
+        EXPECT_EQ(payloadOf(parts), "<none>");
+        TokenReader empty;
+        EXPECT_EQ(payloadOf(SplitAtLine(empty)), "<none>");
+    }
+    EXPECT_EQ(ClampCount(-3, 10), 0u);
+    EXPECT_EQ(ClampCount(4, 10), 4u);
+    EXPECT_EQ(ClampCount(40, 10), 10u);
+}
+
+TEST(TokenReading, SkipSeparatorsStopsAtTheNextToken) {
+    const std::string bytes = " \t\r\nab \r\n";
+    TokenReader reader(bytes.data(), static_cast<uint32_t>(bytes.size()));
+    EXPECT_TRUE(reader.SkipSeparators());
+    std::wstring token;
+    reader.ReadToken(token);
+    EXPECT_EQ(token, L"ab");
+    EXPECT_FALSE(reader.SkipSeparators());
+    EXPECT_TRUE(reader.AtEnd());
+}
+
 TEST(TokenRoundTrip, RandomTextsComeBackUnchanged) {
     // Characters chosen to hit every path: the five escaped ones, "%" next to hex digits, ASCII,
     // Latin-1, Korean, and characters outside the basic plane.
