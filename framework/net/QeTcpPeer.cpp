@@ -193,20 +193,33 @@ void QeTcpPeer::OnConnected() {
 }
 
 void QeTcpPeer::Flush() {
-    // Bytes queued before the connection is ready wait for it.
-    if (!m_connected || m_sendQueue.Size() == 0) return;
-    int size = static_cast<int>(std::min<size_t>(m_sendQueue.Size(), INT_MAX));
-    int n = m_channel.Mode() != 0 ? m_channel.Write(m_sendQueue.Data(), size) : m_socket.Send(m_sendQueue.Data(), size);
-    if (n < 0) {
-        int error = ws::WSAGetLastError();
-        if (error != ws::WSAEWOULDBLOCK) OnError(error);
+    // A Send from inside OnSent only queues: the bytes OnSent reports still lead the queue, and
+    // writing the queue now would put them on the wire twice. The attempt follows once they are
+    // dropped.
+    if (m_inOnSent) {
+        m_flushAgain = true;
         return;
     }
-    if (n == 0) return;
-    unsigned generation = m_generation;
-    OnSent(m_sendQueue.Data(), static_cast<DWORD>(n));
-    if (generation != m_generation) return;  // closed by OnSent: the queue is not ours any more
-    m_sendQueue.Consume(static_cast<size_t>(n));
+    do {
+        m_flushAgain = false;
+        // Bytes queued before the connection is ready wait for it.
+        if (!m_connected || m_sendQueue.Size() == 0) return;
+        int size = static_cast<int>(std::min<size_t>(m_sendQueue.Size(), INT_MAX));
+        int n = m_channel.Mode() != 0 ? m_channel.Write(m_sendQueue.Data(), size)
+                                      : m_socket.Send(m_sendQueue.Data(), size);
+        if (n < 0) {
+            int error = ws::WSAGetLastError();
+            if (error != ws::WSAEWOULDBLOCK) OnError(error);
+            return;
+        }
+        if (n == 0) return;
+        unsigned generation = m_generation;
+        m_inOnSent = true;
+        OnSent(m_sendQueue.Data(), static_cast<DWORD>(n));
+        m_inOnSent = false;
+        if (generation != m_generation) return;  // closed by OnSent: the queue is not ours any more
+        m_sendQueue.Consume(static_cast<size_t>(n));
+    } while (m_flushAgain);
 }
 
 void QeTcpPeer::Receive() {

@@ -14,7 +14,8 @@
 //   incomplete. A length larger than `available` is taken as incomplete (and traced).
 // - OnMessage gets exactly those bytes, as a pointer into the receive queue, valid during the call.
 // - OnSent(bytes, n) follows each write the socket accepted; the n bytes are the front of the send
-//   queue and are dropped after the call.
+//   queue and are dropped after the call. Bytes handed to Send during OnSent queue behind them and
+//   are written after they are dropped.
 // - OnClose is the remote side's graceful close, after the messages that came before it; a close
 //   with an error goes to OnError. OnError gets the Winsock error number of the event itself.
 // - Close may be called from inside any of these calls, and Connect after it: the rest of the old
@@ -124,4 +125,6 @@ private:
     std::wstring m_host;
     bool m_connected = false;  // the connect completed (and the handshake succeeded)
     unsigned m_generation = 0;  // changes at every Close: work of an old connection stops
+    bool m_inOnSent = false;    // OnSent is running: a Flush now only asks for another attempt
+    bool m_flushAgain = false;  // a Send came in during OnSent
 };

@@ -236,6 +236,23 @@ TEST_F(TcpPeerTest, ReconnectInsideOnSentKeepsTheNewConnectionsBytes) {
     testnet::CloseFd(secondServer);
 }
 
+TEST_F(TcpPeerTest, SendInsideOnSentGoesOutOnceBehindTheBytesJustSent) {
+    ConnectPlain();
+    peer_.onSent = [&] {
+        peer_.onSent = nullptr;
+        ASSERT_TRUE(peer_.Send("second\n", 7));
+    };
+    ASSERT_TRUE(peer_.Send("first\n", 6));
+    ASSERT_TRUE(PumpUntil([&] { return peer_.sent.size() >= 13; }, kBound));
+    EXPECT_EQ(peer_.sent, "first\nsecond\n");
+    EXPECT_EQ(peer_.QueuedForSending(), 0u);
+    // Nothing is sent twice: the server gets both lines once and nothing after them.
+    peer_.Close();
+    std::string got;
+    ASSERT_TRUE(testnet::RecvUntilClosed(server_, got));
+    EXPECT_EQ(got, "first\nsecond\n");
+}
+
 TEST_F(TcpPeerTest, EventsOfAClosedConnectionNeverReachTheNextOne) {
     ConnectPlain();
     HWND first = peer_.Window();
