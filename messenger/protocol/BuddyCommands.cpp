@@ -372,23 +372,6 @@ bool MvbgHandler::Handle(ProtocolSession* session, ReceivedMessage& message) {
 
 // ---------------------------------------------------------------- sending
 
-int SendViaDispatch(RequestMessage& inner) {
-    ProtocolSession* session = ProtocolSession::Instance();
-    // Checked before the envelope is filled: filling it remembers the inner request as pending.
-    if (session == nullptr || !session->IsConnected()) return 0;
-    Crp2Request envelope;
-    envelope.Route = 0;
-    if (!envelope.SetInner(inner)) return 0;
-    if (session->Send(envelope) != 0) return 1;
-    // No reply can come for a request that never left.
-    PendingRequests* pending = PendingRequests::Instance();
-    if (pending != nullptr && inner.TrId != 0) {
-        const RequestMessage* kept = pending->Find(inner.TrId);
-        if (kept != nullptr && kept->Name == inner.Name) pending->Remove(inner.TrId);
-    }
-    return 0;
-}
-
 int SendBuddyRequest(const std::wstring& loginId, const std::wstring& groupId, const std::wstring& message) {
     AdsbRequest request;
     request.State = kRequestAsk;

@@ -200,9 +200,6 @@ public:
 
 // ---------------------------------------------------------------- sending
 
-// Sends the request inside a CRP2 envelope addressed to the dispatch side ("DP", no target). The
-// inner request stays pending for its reply only when the envelope really went out. 1 sent, 0 not.
-int SendViaDispatch(RequestMessage& inner);
 
 // What the buddy screens send. Each returns 1 when the request went out.
 // ADSB REQST: asks the user with this login id to become a buddy, put in the group.

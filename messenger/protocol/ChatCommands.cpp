@@ -196,29 +196,14 @@ bool MesgReceived::ReadBody(TokenReader& reader) {
 
 // ---------------------------------------------------------------- sending
 
-namespace {
-
-// Sends the envelope that already carries inner; when it cannot go out, the carried request is
-// no longer waited for either.
-int SendEnvelope(ProtocolSession& session, Crp2Request& envelope, const RequestMessage& inner) {
-    const int sent = session.Send(envelope);
-    if (sent == 0) {
-        if (PendingRequests* pending = PendingRequests::Instance()) pending->Remove(inner.TrId);
-    }
-    return sent;
-}
-
-}  // namespace
-
 int SendRess(int32_t* outTrId) {
     ProtocolSession* session = ProtocolSession::Instance();
     if (session == nullptr) return 0;
     Crp2Request envelope;
     envelope.Route = 0;
     RessRequest ress;
-    if (!envelope.SetInner(ress)) return 0;
     if (outTrId != nullptr) *outTrId = ress.TrId;
-    return SendEnvelope(*session, envelope, ress);
+    return SendInCrp2(*session, envelope, ress);
 }
 
 int SendCsesConn(const std::wstring& host, uint16_t port, const std::wstring& cookie, int32_t* outTrId) {
@@ -249,8 +234,7 @@ int SendInvitation(const ChatSession& chat, const std::wstring& buddyId) {
     invitation.Port = chat.Port;
     invitation.Cookie = chat.Cookie;
     if (!toClient.SetInner(invitation)) return 0;
-    if (!envelope.SetInner(toClient)) return 0;
-    return SendEnvelope(*session, envelope, toClient);
+    return SendInCrp2(*session, envelope, toClient);
 }
 
 int SendMesg(const ChatSession& chat, MesgRequest& request) {
@@ -259,8 +243,7 @@ int SendMesg(const ChatSession& chat, MesgRequest& request) {
     Crp2Request envelope;
     envelope.Route = 1;
     envelope.TargetId = chat.SessionId;
-    if (!envelope.SetInner(request)) return 0;
-    return SendEnvelope(*session, envelope, request);
+    return SendInCrp2(*session, envelope, request);
 }
 
 // ---------------------------------------------------------------- texts

@@ -6,7 +6,6 @@
 #include "messenger/model/ChatSessionManager.h"
 #include "messenger/protocol/ChatCommands.h"
 #include "messenger/protocol/Envelopes.h"
-#include "messenger/protocol/PendingRequests.h"
 #include "messenger/protocol/ProtocolSession.h"
 
 bool EnterGrantedChat(ProtocolSession& session, const CsesReceived& reply) {
@@ -35,9 +34,6 @@ bool EnterGrantedChat(ProtocolSession& session, const CsesReceived& reply) {
     entr.Kind = 0;
     entr.Version = L"1.1";
     entr.Tail = 1;
-    if (!envelope.SetInner(entr)) return false;
-    if (session.Send(envelope) == 0) {
-        if (PendingRequests* pending = PendingRequests::Instance()) pending->Remove(entr.TrId);
-    }
+    SendInCrp2(session, envelope, entr);
     return true;
 }

@@ -63,6 +63,28 @@ bool CsesRequest::WriteBody(QeMemoryWriter& writer) {
     return true;
 }
 
+int SendInCrp2(ProtocolSession& session, Crp2Request& envelope, RequestMessage& inner) {
+    // Checked before the envelope is filled: filling it remembers the inner request as pending.
+    if (!session.IsConnected()) return 0;
+    if (!envelope.SetInner(inner)) return 0;
+    if (session.Send(envelope) != 0) return 1;
+    PendingRequests* pending = PendingRequests::Instance();
+    if (pending != nullptr && inner.TrId != 0) {
+        const RequestMessage* kept = pending->Find(inner.TrId);
+        if (kept != nullptr && kept->Name == inner.Name) pending->Remove(inner.TrId);
+    }
+    return 0;
+}
+
+int SendViaDispatch(RequestMessage& inner) {
+    ProtocolSession* session = ProtocolSession::Instance();
+    // Without a connection no envelope is made: it would take up a transaction id for nothing.
+    if (session == nullptr || !session->IsConnected()) return 0;
+    Crp2Request envelope;
+    envelope.Route = 0;
+    return SendInCrp2(*session, envelope, inner);
+}
+
 // ---- received
 
 bool Crp2Received::ReadBody(TokenReader& reader) {

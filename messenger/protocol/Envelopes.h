@@ -17,6 +17,7 @@
 #include "messenger/protocol/ProtocolMessage.h"
 
 class CommandRegistrar;
+class ProtocolSession;
 
 // The target id of the last CRP2 received, set while its body is read; the chat handlers find the
 // chat that a carried message belongs to with it. One text for the whole process.
@@ -138,6 +139,16 @@ public:
 // inside a CRP2 with the reply's route and session id as target. The chat commands provide it
 // (ChatEntry.cpp); until then no chat is entered and the reply is not acted on (false).
 bool EnterGrantedChat(ProtocolSession& session, const CsesReceived& reply);
+
+// Every request that travels inside a CRP2 goes out through here: puts inner into the envelope,
+// whose route and target are set already, and sends it. (The caller makes the envelope, so that it
+// decides which of the two takes the lower transaction id.) Filling the envelope remembers inner as
+// pending; when the envelope does not go out, that entry is taken back, for no reply can come for
+// it. 1 sent, 0 not (no connection, or inner cannot be serialised).
+int SendInCrp2(ProtocolSession& session, Crp2Request& envelope, RequestMessage& inner);
+// Sends inner in an envelope made after it, addressed to the dispatch side ("DP", no target), over
+// the one session.
+int SendViaDispatch(RequestMessage& inner);
 
 // CRP2, CTOC and CSES.
 void RegisterEnvelopeCommands(CommandRegistrar& registrar);

@@ -4,29 +4,10 @@
 #include "messenger/model/MemoStore.h"
 #include "messenger/protocol/Envelopes.h"
 #include "messenger/protocol/MemoCommands.h"
-#include "messenger/protocol/PendingRequests.h"
 #include "messenger/protocol/ProtocolSession.h"
 #include "messenger/protocol/WgetCommands.h"
 
 namespace {
-
-// Wraps the request in CRP2 (route DP, no target) and sends it. The envelope remembers the inner
-// request as pending; when the envelope cannot go out, that entry is taken back, for no reply can
-// come for it.
-int SendInDispatchEnvelope(RequestMessage& inner) {
-    ProtocolSession* session = ProtocolSession::Instance();
-    if (session == nullptr || !session->IsConnected()) return 0;
-    Crp2Request envelope;
-    envelope.Route = 0;
-    if (!envelope.SetInner(inner)) return 0;
-    if (session->Send(envelope) != 0) return 1;
-    if (PendingRequests* pending = PendingRequests::Instance()) {
-        if (pending->Find(inner.TrId) != nullptr && pending->Find(inner.TrId)->Name == inner.Name) {
-            pending->Remove(inner.TrId);
-        }
-    }
-    return 0;
-}
 
 WgetRequest MakeWget(uint32_t kind) {
     WgetRequest request;
@@ -63,7 +44,7 @@ int SendMemo(const std::vector<std::wstring>& recipients, int event, const std::
     carrier.Confirm = true;
     carrier.Recipients = recipients;
     if (!carrier.SetInner(memo)) return 0;
-    return SendInDispatchEnvelope(carrier);
+    return SendViaDispatch(carrier);
 }
 
 int RequestMemoListPage(uint32_t box, uint32_t page) {
@@ -72,7 +53,7 @@ int RequestMemoListPage(uint32_t box, uint32_t page) {
     request.List.BoxType = box;
     request.List.RequestPage = page;
     request.List.Count = kMemoPageSize;
-    return SendInDispatchEnvelope(request);
+    return SendViaDispatch(request);
 }
 
 int RequestNextMemoPage() {
@@ -83,7 +64,7 @@ int RequestNextMemoPage() {
 
 int RequestMemoCount() {
     WgetRequest request = MakeWget(kMemoCount);
-    return SendInDispatchEnvelope(request);
+    return SendViaDispatch(request);
 }
 
 int SwitchMemoBox(uint32_t box) {
@@ -100,18 +81,18 @@ int RequestMemoFetch(const std::wstring& cookie) {
     WgetRequest request = MakeWget(kMemoGet);
     request.Get.Cookie = cookie;
     request.Get.BoxType = ShownBoxType();
-    return SendInDispatchEnvelope(request);
+    return SendViaDispatch(request);
 }
 
 int RequestMemoDelete(const std::wstring& cookie) {
     WgetRequest request = MakeWget(kMemoDelete);
     request.Delete.Cookie = cookie;
     request.Delete.BoxType = ShownBoxType();
-    return SendInDispatchEnvelope(request);
+    return SendViaDispatch(request);
 }
 
 int ReportMemoSpam(const std::wstring& cookie) {
     WgetRequest request = MakeWget(kMemoSpam);
     request.Spam.Cookie = cookie;
-    return SendInDispatchEnvelope(request);
+    return SendViaDispatch(request);
 }

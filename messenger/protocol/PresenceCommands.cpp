@@ -6,6 +6,7 @@
 #include "messenger/model/ScreenSeam.h"
 #include "messenger/protocol/BuddyCommands.h"
 #include "messenger/protocol/CommandRegistrar.h"
+#include "messenger/protocol/Envelopes.h"
 #include "messenger/protocol/SharedMessages.h"
 #include "messenger/protocol/TokenSets.h"
 

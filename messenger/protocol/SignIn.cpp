@@ -213,7 +213,7 @@ bool Lin2Handler::Handle(ProtocolSession* session, ReceivedMessage& message) {
     options.Text = kSignInOptions;
     Crp2Request envelope;
     envelope.Route = 0;
-    if (envelope.SetInner(options)) session->Send(envelope);
+    SendInCrp2(*session, envelope, options);
 
     if (KeepAlive* keepAlive = KeepAlive::Instance()) keepAlive->StartKeepAlive();
     return true;

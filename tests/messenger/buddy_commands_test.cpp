@@ -10,6 +10,7 @@
 #include "messenger/model/BuddyRoster.h"
 #include "messenger/model/ChatSessionManager.h"
 #include "messenger/protocol/BuddyCommands.h"
+#include "messenger/protocol/Envelopes.h"
 #include "tests/support/RecordingScreens.h"
 #include "tests/support/SessionHarness.h"
 

@@ -10,6 +10,7 @@
 #include "framework/base/QeTimerManager.h"
 #include "messenger/model/Credentials.h"
 #include "messenger/protocol/BuddyCommands.h"
+#include "messenger/protocol/Envelopes.h"
 #include "messenger/protocol/PresenceCommands.h"
 #include "tests/messenger/signin_test_support.h"
 #include "tests/service/ScriptedClient.h"
