@@ -68,6 +68,37 @@ std::string LastLibraryError() {
     return text;
 }
 
+// What the channel's Write and Read set as the last error for an SSL_get_error reason. A closed
+// socket without a Winsock error reads as a reset; a clean close of the other side as a shutdown.
+int WinsockErrorOf(int reason) {
+    switch (reason) {
+        case SSL_ERROR_WANT_READ:
+        case SSL_ERROR_WANT_WRITE:
+            return ws::WSAEWOULDBLOCK;
+        case SSL_ERROR_SYSCALL: {
+            const int error = ws::WSAGetLastError();
+            return error == 0 || error == ws::WSAEWOULDBLOCK ? ws::WSAECONNRESET : error;
+        }
+        case SSL_ERROR_ZERO_RETURN:
+            return ws::WSAESHUTDOWN;
+        default:
+            return ws::WSAECONNABORTED;
+    }
+}
+
+// Write and Read need an established channel and a buffer for n bytes; false sets the error.
+bool CanTransfer(bool established, const void* bytes, int n) {
+    if (!established) {
+        ws::WSASetLastError(ws::WSAENOTCONN);
+        return false;
+    }
+    if (n < 0 || (n > 0 && !bytes)) {
+        ws::WSASetLastError(ws::WSAEFAULT);
+        return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 QeSslChannel::QeSslChannel() { OPENSSL_init_ssl(OPENSSL_INIT_LOAD_SSL_STRINGS | OPENSSL_INIT_LOAD_CRYPTO_STRINGS, nullptr); }
@@ -191,14 +222,7 @@ bool QeSslChannel::Handshake(ws::SOCKET socket, const std::wstring& host) {
 }
 
 int QeSslChannel::Write(const void* bytes, int n) {
-    if (!m_established) {
-        ws::WSASetLastError(ws::WSAENOTCONN);
-        return -1;
-    }
-    if (n < 0 || (n > 0 && !bytes)) {
-        ws::WSASetLastError(ws::WSAEFAULT);
-        return -1;
-    }
+    if (!CanTransfer(m_established, bytes, n)) return -1;
     const char* p = static_cast<const char*>(bytes);
     int total = 0;
     // With partial writes each SSL_write takes at most one record; going on until the socket would
@@ -212,59 +236,22 @@ int QeSslChannel::Write(const void* bytes, int n) {
             continue;
         }
         if (total > 0) return total;  // whatever stopped this write shows again on the next one
-        int error;
-        switch (SSL_get_error(m_connection, result)) {
-            case SSL_ERROR_WANT_READ:
-            case SSL_ERROR_WANT_WRITE:
-                error = ws::WSAEWOULDBLOCK;
-                break;
-            case SSL_ERROR_SYSCALL:
-                error = ws::WSAGetLastError();
-                if (error == 0 || error == ws::WSAEWOULDBLOCK) error = ws::WSAECONNRESET;
-                break;
-            case SSL_ERROR_ZERO_RETURN:
-                error = ws::WSAESHUTDOWN;
-                break;
-            default:
-                error = ws::WSAECONNABORTED;
-                break;
-        }
-        ws::WSASetLastError(error);
+        ws::WSASetLastError(WinsockErrorOf(SSL_get_error(m_connection, result)));
         return -1;
     }
     return total;
 }
 
 int QeSslChannel::Read(void* buffer, int n) {
-    if (!m_established) {
-        ws::WSASetLastError(ws::WSAENOTCONN);
-        return -1;
-    }
-    if (n < 0 || (n > 0 && !buffer)) {
-        ws::WSASetLastError(ws::WSAEFAULT);
-        return -1;
-    }
+    if (!CanTransfer(m_established, buffer, n)) return -1;
     if (n == 0) return 0;
     ERR_clear_error();
     ws::WSASetLastError(0);
     int result = SSL_read(m_connection, buffer, n);
     if (result > 0) return result;
-    int error;
-    switch (SSL_get_error(m_connection, result)) {
-        case SSL_ERROR_WANT_READ:
-        case SSL_ERROR_WANT_WRITE:
-            error = ws::WSAEWOULDBLOCK;
-            break;
-        case SSL_ERROR_ZERO_RETURN:
-            return 0;
-        case SSL_ERROR_SYSCALL:
-            error = ws::WSAGetLastError();
-            if (error == 0 || error == ws::WSAEWOULDBLOCK) error = ws::WSAECONNRESET;
-            break;
-        default:
-            error = ws::WSAECONNABORTED;
-            break;
-    }
-    ws::WSASetLastError(error);
+    const int reason = SSL_get_error(m_connection, result);
+    // The other side closed cleanly: the end of the stream, as recv gives it.
+    if (reason == SSL_ERROR_ZERO_RETURN) return 0;
+    ws::WSASetLastError(WinsockErrorOf(reason));
     return -1;
 }
