@@ -90,6 +90,21 @@ Event* FindEvent(Registry& reg, WSAEVENT handle) {
     return reg.events.count(e) ? e : nullptr;
 }
 
+// Runs action on the event behind handle with the registry locked; an unknown handle fails with
+// WSA_INVALID_HANDLE and runs nothing.
+template <class Action>
+BOOL WithEvent(WSAEVENT handle, Action&& action) {
+    Registry& reg = Reg();
+    std::lock_guard<std::mutex> guard(reg.lock);
+    Event* e = FindEvent(reg, handle);
+    if (!e) {
+        Fail(WSA_INVALID_HANDLE);
+        return FALSE;
+    }
+    action(reg, *e);
+    return TRUE;
+}
+
 void Record(Selection& s, int bit, int error) {
     if (!(s.mask & (1L << bit))) return;
     s.pending |= 1L << bit;
@@ -495,43 +510,21 @@ WSAEVENT WSACreateEvent() {
 }
 
 BOOL WSASetEvent(WSAEVENT handle) {
-    Registry& reg = Reg();
-    std::lock_guard<std::mutex> guard(reg.lock);
-    Event* e = FindEvent(reg, handle);
-    if (!e) {
-        Fail(WSA_INVALID_HANDLE);
-        return FALSE;
-    }
-    Signal(*e);
-    return TRUE;
+    return WithEvent(handle, [](Registry&, Event& e) { Signal(e); });
 }
 
 BOOL WSAResetEvent(WSAEVENT handle) {
-    Registry& reg = Reg();
-    std::lock_guard<std::mutex> guard(reg.lock);
-    Event* e = FindEvent(reg, handle);
-    if (!e) {
-        Fail(WSA_INVALID_HANDLE);
-        return FALSE;
-    }
-    e->signalled = false;
-    return TRUE;
+    return WithEvent(handle, [](Registry&, Event& e) { e.signalled = false; });
 }
 
 BOOL WSACloseEvent(WSAEVENT handle) {
-    Registry& reg = Reg();
-    std::lock_guard<std::mutex> guard(reg.lock);
-    Event* e = FindEvent(reg, handle);
-    if (!e) {
-        Fail(WSA_INVALID_HANDLE);
-        return FALSE;
-    }
-    for (auto& entry : reg.selections)
-        if (entry.second->event == e) entry.second->event = nullptr;
-    reg.events.erase(e);
-    ::close(e->doorbell);
-    delete e;
-    return TRUE;
+    return WithEvent(handle, [](Registry& reg, Event& e) {
+        for (auto& entry : reg.selections)
+            if (entry.second->event == &e) entry.second->event = nullptr;
+        reg.events.erase(&e);
+        ::close(e.doorbell);
+        delete &e;
+    });
 }
 
 int WSAEventSelect(SOCKET s, WSAEVENT handle, long mask) {
