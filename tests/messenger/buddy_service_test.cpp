@@ -12,6 +12,7 @@
 #include "messenger/protocol/BuddyCommands.h"
 #include "messenger/protocol/Envelopes.h"
 #include "messenger/protocol/PresenceCommands.h"
+#include "tests/messenger/local_service_setup.h"
 #include "tests/messenger/signin_test_support.h"
 #include "tests/service/ScriptedClient.h"
 #include "tests/support/Pump.h"
@@ -21,12 +22,10 @@
 #include "tools/service/Directory.h"
 #include "tools/service/TestService.h"
 
-using signin_test::ScopedEnv;
 using signin_test::SignedInModel;
 using service_test::Crp2;
 using service_test::PayloadOf;
 using service_test::ScriptedClient;
-using tevrik_service::TestService;
 
 namespace {
 
@@ -52,22 +51,9 @@ const char kSeed[] = R"({
   ]
 })";
 
-class BuddyService : public ::testing::Test {
+class BuddyService : public ::testing::Test, protected LocalServiceSetUp {
 protected:
-    BuddyService() {
-        tevrik_service::ServiceOptions options;
-        options.seedJson = kSeed;
-        std::string error;
-        started = service.Start(options, &error);
-        EXPECT_TRUE(started) << error;
-        caFile = folder.File("ca.pem");
-        EXPECT_TRUE(testsupport::WriteBytes(caFile, service.CaCertPem()));
-        certFile = std::make_unique<ScopedEnv>("SSL_CERT_FILE", caFile.c_str());
-        certDir = std::make_unique<ScopedEnv>("SSL_CERT_DIR", "/nonexistent");
-        loginHost = std::make_unique<ScopedEnv>("TEVRIK_LOGIN_HOST", "127.0.0.1");
-        const std::string port = std::to_string(service.LoginPort());
-        loginPort = std::make_unique<ScopedEnv>("TEVRIK_LOGIN_PORT", port.c_str());
-    }
+    BuddyService() : LocalServiceSetUp(kSeed) {}
     ~BuddyService() override { harness.Session().Close(); }
 
     // Signs the client in as a and forgets what the screens were told on the way.
@@ -118,11 +104,6 @@ protected:
     }
 
     testsupport::ScopedConfigHome home;
-    testsupport::TempFolder folder;
-    TestService service;
-    bool started = false;
-    std::string caFile;
-    std::unique_ptr<ScopedEnv> certFile, certDir, loginHost, loginPort;
     TimingRig timing;
     RecordingScreens screens;
     SignedInModel model;

@@ -15,6 +15,7 @@
 #include "messenger/model/Credentials.h"
 #include "messenger/protocol/ChatCommands.h"
 #include "messenger/protocol/Envelopes.h"
+#include "tests/messenger/local_service_setup.h"
 #include "tests/messenger/signin_test_support.h"
 #include "tests/service/ScriptedClient.h"
 #include "tests/support/Pump.h"
@@ -25,10 +26,8 @@
 
 using service_test::Crp2;
 using service_test::ScriptedClient;
-using signin_test::ScopedEnv;
 using signin_test::SignedInModel;
 using tevrik_service::Frame;
-using tevrik_service::TestService;
 
 namespace {
 
@@ -61,22 +60,9 @@ struct Peer {
     std::string Id() { return std::to_string(next++); }
 };
 
-class ChatService : public ::testing::Test {
+class ChatService : public ::testing::Test, protected LocalServiceSetUp {
 protected:
-    ChatService() {
-        tevrik_service::ServiceOptions options;
-        options.seedJson = kSeed;
-        std::string error;
-        started = service.Start(options, &error);
-        EXPECT_TRUE(started) << error;
-        caFile = folder.File("ca.pem");
-        EXPECT_TRUE(testsupport::WriteBytes(caFile, service.CaCertPem()));
-        certFile = std::make_unique<ScopedEnv>("SSL_CERT_FILE", caFile.c_str());
-        certDir = std::make_unique<ScopedEnv>("SSL_CERT_DIR", "/nonexistent");
-        loginHost = std::make_unique<ScopedEnv>("TEVRIK_LOGIN_HOST", "127.0.0.1");
-        const std::string port = std::to_string(service.LoginPort());
-        loginPort = std::make_unique<ScopedEnv>("TEVRIK_LOGIN_PORT", port.c_str());
-    }
+    ChatService() : LocalServiceSetUp(kSeed) {}
     ~ChatService() override { harness.Session().Close(); }
 
     // The scripted users sign in first, so the client finds them online in its list and nothing but
@@ -200,11 +186,6 @@ protected:
     }
 
     testsupport::ScopedConfigHome home;
-    testsupport::TempFolder folder;
-    TestService service;
-    bool started = false;
-    std::string caFile;
-    std::unique_ptr<ScopedEnv> certFile, certDir, loginHost, loginPort;
     TimingRig timing;
     RecordingScreens screens;
     SignedInModel model;

@@ -13,6 +13,7 @@
 #include "messenger/protocol/MemoCommands.h"
 #include "messenger/protocol/MemoRequests.h"
 #include "messenger/protocol/WgetCommands.h"
+#include "tests/messenger/local_service_setup.h"
 #include "tests/messenger/signin_test_support.h"
 #include "tests/service/ScriptedClient.h"
 #include "tests/support/Pump.h"
@@ -24,9 +25,7 @@
 
 using service_test::Crp2;
 using service_test::ScriptedClient;
-using signin_test::ScopedEnv;
 using signin_test::SignedInModel;
-using tevrik_service::TestService;
 
 namespace {
 
@@ -72,21 +71,9 @@ public:
     std::vector<std::vector<std::wstring>> filledRefs;
 };
 
-class MemoService : public ::testing::Test {
+class MemoService : public ::testing::Test, protected LocalServiceSetUp {
 protected:
-    MemoService() {
-        tevrik_service::ServiceOptions options;
-        options.seedJson = Seed();
-        std::string error;
-        started = service.Start(options, &error);
-        EXPECT_TRUE(started) << error;
-        caFile = folder.File("ca.pem");
-        EXPECT_TRUE(testsupport::WriteBytes(caFile, service.CaCertPem()));
-        certFile = std::make_unique<ScopedEnv>("SSL_CERT_FILE", caFile.c_str());
-        certDir = std::make_unique<ScopedEnv>("SSL_CERT_DIR", "/nonexistent");
-        loginHost = std::make_unique<ScopedEnv>("TEVRIK_LOGIN_HOST", "127.0.0.1");
-        const std::string port = std::to_string(service.LoginPort());
-        loginPort = std::make_unique<ScopedEnv>("TEVRIK_LOGIN_PORT", port.c_str());
+    MemoService() : LocalServiceSetUp(Seed()) {
         MemoParts().Bytes.clear();
         MemoParts().Overflowed = false;
     }
@@ -172,11 +159,6 @@ protected:
     }
 
     testsupport::ScopedConfigHome home;
-    testsupport::TempFolder folder;
-    TestService service;
-    bool started = false;
-    std::string caFile;
-    std::unique_ptr<ScopedEnv> certFile, certDir, loginHost, loginPort;
     TimingRig timing;
     MemoScreens screens;
     SignedInModel model;
