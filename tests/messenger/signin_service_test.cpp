@@ -9,6 +9,7 @@
 
 #include "framework/base/QeTimerManager.h"
 #include "messenger/model/Credentials.h"
+#include "tests/messenger/local_service_setup.h"
 #include "tests/messenger/signin_test_support.h"
 #include "tests/support/Pump.h"
 #include "tests/support/RecordingScreens.h"
@@ -17,10 +18,8 @@
 #include "tools/service/TestService.h"
 
 using namespace std::chrono_literals;
-using signin_test::ScopedEnv;
 using signin_test::SignedInModel;
 using tevrik_service::Frame;
-using tevrik_service::TestService;
 
 namespace {
 
@@ -46,31 +45,15 @@ const std::wstring kId = L"a@tevrik.example";
 
 // The service, its CA trusted through SSL_CERT_FILE (or not, for the test that must fail), the
 // login server named through the environment, and the client's objects.
-class ServiceSignIn : public ::testing::Test {
+class ServiceSignIn : public ::testing::Test, protected LocalServiceSetUp {
 protected:
-    explicit ServiceSignIn(bool trustService = true) {
-        tevrik_service::ServiceOptions options;
-        options.seedJson = kSeed;
-        options.listPartSize = 64;  // the list comes in several parts
-        std::string error;
-        started = service.Start(options, &error);
-        EXPECT_TRUE(started) << error;
-        // Another authority than the service's: its certificate cannot be verified.
-        const std::string trusted = trustService ? service.CaCertPem() : OtherAuthority();
-        caFile = folder.File("ca.pem");
-        EXPECT_TRUE(testsupport::WriteBytes(caFile, trusted));
-        certFile = std::make_unique<ScopedEnv>("SSL_CERT_FILE", caFile.c_str());
-        certDir = std::make_unique<ScopedEnv>("SSL_CERT_DIR", "/nonexistent");
-        loginHost = std::make_unique<ScopedEnv>("TEVRIK_LOGIN_HOST", "127.0.0.1");
-        const std::string port = std::to_string(service.LoginPort());
-        loginPort = std::make_unique<ScopedEnv>("TEVRIK_LOGIN_PORT", port.c_str());
-    }
+    explicit ServiceSignIn(bool trustService = true) : LocalServiceSetUp(Options(), trustService) {}
     ~ServiceSignIn() override { harness.Session().Close(); }
 
-    static std::string OtherAuthority() {
-        TestService other;
-        tevrik_service::ServiceOptions options;
-        return other.Start(options) ? other.CaCertPem() : std::string();
+    static tevrik_service::ServiceOptions Options() {
+        tevrik_service::ServiceOptions options = WithSeed(kSeed);
+        options.listPartSize = 64;  // the list comes in several parts
+        return options;
     }
 
     // Starts the sign-in as the login form does.
@@ -104,11 +87,6 @@ protected:
     }
 
     testsupport::ScopedConfigHome home;
-    testsupport::TempFolder folder;
-    TestService service;
-    bool started = false;
-    std::string caFile;
-    std::unique_ptr<ScopedEnv> certFile, certDir, loginHost, loginPort;
     TimingRig timing;
     RecordingScreens screens;
     SignedInModel model;
