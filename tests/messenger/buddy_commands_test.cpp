@@ -11,25 +11,11 @@
 #include "messenger/model/ChatSessionManager.h"
 #include "messenger/protocol/BuddyCommands.h"
 #include "messenger/protocol/Envelopes.h"
+#include "tests/messenger/wire_bytes.h"
 #include "tests/support/RecordingScreens.h"
 #include "tests/support/SessionHarness.h"
 
 namespace {
-
-std::string Bytes(const QeMemoryWriter& writer) {
-    return writer.Size() > 0 ? std::string(reinterpret_cast<const char*>(writer.Data()), writer.Size()) : std::string();
-}
-
-template <class Request>
-std::string Serialized(Request& request) {
-    request.Serialize();
-    return Bytes(request.Buffer);
-}
-
-// A frame carried back in a CRP2 addressed from the dispatch side.
-std::string Carried(int envelopeId, const std::string& inner) {
-    return "CRP2 " + std::to_string(envelopeId) + " DP %00 " + std::to_string(inner.size()) + "\r\n" + inner;
-}
 
 class BuddyCommandsTest : public ::testing::Test {
 protected:

@@ -9,6 +9,7 @@
 #include "messenger/model/ScreenSeam.h"
 #include "messenger/protocol/Envelopes.h"
 #include "messenger/protocol/SharedMessages.h"
+#include "tests/messenger/wire_bytes.h"
 #include "tests/support/RecordingScreens.h"
 #include "tests/support/SessionHarness.h"
 
@@ -53,16 +54,6 @@ public:
     explicit RefusingRequest(int32_t trId) : ConcreteRequest(L"ADDG", trId) {}
     bool WriteBody(QeMemoryWriter&) override { return false; }
 };
-
-std::string Bytes(const QeMemoryWriter& writer) {
-    return writer.Size() > 0 ? std::string(reinterpret_cast<const char*>(writer.Data()), writer.Size()) : std::string();
-}
-
-template <class Request>
-std::string Serialized(Request& request) {
-    request.Serialize();
-    return Bytes(request.Buffer);
-}
 
 // What the pending table held right after the CRP2 handler's nested dispatch returned.
 struct PendingSnapshot {

@@ -13,14 +13,11 @@
 #include "messenger/protocol/MemoCommands.h"
 #include "messenger/protocol/MemoRequests.h"
 #include "messenger/protocol/WgetCommands.h"
+#include "tests/messenger/wire_bytes.h"
 #include "tests/support/RecordingScreens.h"
 #include "tests/support/SessionHarness.h"
 
 namespace {
-
-std::string Bytes(const QeMemoryWriter& writer) {
-    return writer.Size() > 0 ? std::string(reinterpret_cast<const char*>(writer.Data()), writer.Size()) : std::string();
-}
 
 std::string Utf8(const std::wstring& text) { return QeStrings::WideToUtf8(text); }
 

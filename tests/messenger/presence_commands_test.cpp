@@ -10,24 +10,11 @@
 #include "messenger/model/BuddyRoster.h"
 #include "messenger/model/ChatSessionManager.h"
 #include "messenger/protocol/PresenceCommands.h"
+#include "tests/messenger/wire_bytes.h"
 #include "tests/support/RecordingScreens.h"
 #include "tests/support/SessionHarness.h"
 
 namespace {
-
-std::string Bytes(const QeMemoryWriter& writer) {
-    return writer.Size() > 0 ? std::string(reinterpret_cast<const char*>(writer.Data()), writer.Size()) : std::string();
-}
-
-template <class Request>
-std::string Serialized(Request& request) {
-    request.Serialize();
-    return Bytes(request.Buffer);
-}
-
-std::string Carried(int envelopeId, const std::string& inner) {
-    return "CRP2 " + std::to_string(envelopeId) + " DP %00 " + std::to_string(inner.size()) + "\r\n" + inner;
-}
 
 // Passes writes on to the harness and notes the own status and nickname at the moment each write
 // goes out.

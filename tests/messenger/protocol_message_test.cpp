@@ -4,16 +4,13 @@
 #include <string>
 
 #include "messenger/protocol/MessageHandler.h"
+#include "tests/messenger/wire_bytes.h"
 #include "tests/support/RecordingScreens.h"
 #include "messenger/protocol/ProtocolMessage.h"
 #include "messenger/protocol/SharedMessages.h"
 #include "messenger/protocol/TrIdGenerator.h"
 
 namespace {
-
-std::string Bytes(const QeMemoryWriter& writer) {
-    return writer.Size() == 0 ? std::string() : std::string(reinterpret_cast<const char*>(writer.Data()), writer.Size());
-}
 
 // A request with a body of two tokens, as the later commands have.
 class TestRequest final : public ConcreteRequest<TestRequest> {

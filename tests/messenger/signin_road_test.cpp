@@ -11,6 +11,7 @@
 #include "messenger/protocol/Envelopes.h"
 #include "messenger/protocol/SharedMessages.h"
 #include "tests/messenger/signin_test_support.h"
+#include "tests/messenger/wire_bytes.h"
 #include "tests/support/Loopback.h"
 #include "tests/support/Pump.h"
 #include "tests/support/RecordingScreens.h"
@@ -26,16 +27,6 @@ namespace {
 
 const char kDigest[] = "46868402329ead93f08c779481a35b08";
 const wchar_t kWrongPasswordText[] = L"입력하신 비밀번호를 확인하시고, 다시 로그인을 시도해 주세요.";
-
-std::string Bytes(const QeMemoryWriter& writer) {
-    return std::string(reinterpret_cast<const char*>(writer.Data()), writer.Size());
-}
-
-template <class Request>
-std::string Serialized(Request& request) {
-    request.Serialize();
-    return Bytes(request.Buffer);
-}
 
 std::string Lin2Payload(const std::string& ticket, const std::string& pcid, const char* presence) {
     return ticket + "\r\n" + kDigest + " MD5 1.0.2 ko.wm " + pcid + " N %00 %00\r\n" + presence + " N N\r\n%00\r\n";

@@ -7,12 +7,9 @@
 #include "framework/base/QeStrings.h"
 #include "messenger/protocol/TokenCodec.h"
 #include "messenger/protocol/TokenSets.h"
+#include "tests/messenger/wire_bytes.h"
 
 namespace {
-
-std::string Bytes(const QeMemoryWriter& writer) {
-    return writer.Size() == 0 ? std::string() : std::string(reinterpret_cast<const char*>(writer.Data()), writer.Size());
-}
 
 std::string Written(const std::wstring& text) {
     QeMemoryWriter writer;
