@@ -15,7 +15,6 @@
 namespace {
 
 const wchar_t kConnectionLostText[] = L"Tevrik 서버와의 연결이 끊어졌습니다.";
-const wchar_t kNetworkUnavailableText[] = L"네트워크를 사용할 수 없습니다.";
 
 struct FailureName {
     int32_t code;
@@ -282,8 +281,13 @@ void ProtocolSession::ConnectionLost() {
         ResetToLogin();
         return;
     }
+    EndSignInAttempt();
+}
+
+void ProtocolSession::EndSignInAttempt() {
     Close();
-    Screens().Alert(kNetworkUnavailableText);
+    Phase = 0;
+    Screens().Alert(kNoNetworkText);
     Screens().LoginShowPage(0);
 }
 

@@ -29,6 +29,8 @@ public:
     virtual void Close() = 0;
 };
 
+inline constexpr wchar_t kNoNetworkText[] = L"네트워크를 사용할 수 없습니다.";
+
 class ProtocolSession : public QeTcpPeer, public QeSingleton<ProtocolSession> {
 public:
     // No frame may be larger than this; a longer one is a protocol error.
@@ -80,6 +82,10 @@ public:
     // How many frames are being dispatched right now: 1 inside a handler of a frame of its own,
     // 2 inside a handler of a frame carried in an envelope, ...
     int NestingDepth() const { return m_depth; }
+
+    // Ends a sign-in attempt that has no session yet: closes the connection, sets phase 0, shows
+    // kNoNetworkText and brings the login form back.
+    void EndSignInAttempt();
 
     // The text for the message's Code ("Unknown Error" for a code outside the table).
     static void FailureCodeName(const ReceivedMessage& message, std::wstring& out);

@@ -32,14 +32,6 @@ Request* PendingRequestOf(const ReceivedMessage& reply, const wchar_t* command) 
     return request;
 }
 
-// The sign-in attempt is over before any session began: back to the form, nothing connected.
-void EndAttempt(ProtocolSession& session) {
-    session.Close();
-    session.Phase = 0;
-    Screens().Alert(kNoNetworkText);
-    Screens().LoginShowPage(0);
-}
-
 }  // namespace
 
 // ---- requests
@@ -173,7 +165,7 @@ bool ReqsHandler::Handle(ProtocolSession* session, ReceivedMessage& message) {
     if (!session->Connect(QeSocketAddress(reply.Host, reply.Port), kSessionTlsMode)) {
         QeTrace(L"ReqsHandler::Handle, the connect to %ls:%u could not be started.\n", reply.Host.c_str(),
                 static_cast<unsigned>(reply.Port));
-        EndAttempt(*session);
+        session->EndSignInAttempt();
         return false;
     }
     return true;

@@ -27,7 +27,6 @@ inline constexpr int kSessionTlsMode = 3;
 inline constexpr char kSignInOptions[] = "memo_wnd_show = false";
 
 inline constexpr wchar_t kKilledText[] = L"다른 기기에서 동일 아이디로 접속하여 로그아웃 되었습니다.";
-inline constexpr wchar_t kNoNetworkText[] = L"네트워크를 사용할 수 없습니다.";
 
 // ---- requests
 
