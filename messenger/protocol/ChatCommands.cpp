@@ -71,17 +71,6 @@ void DisplayNames(const std::wstring& id, const std::wstring& memberName, const 
     }
 }
 
-ChatMember MemberOf(const std::wstring& id, const std::wstring& name, const std::wstring& nickname,
-                    const std::wstring& text, int tail) {
-    ChatMember member;
-    member.Id = id;
-    member.Name = name;
-    member.Nickname = nickname;
-    member.Extra = text;
-    member.State = static_cast<uint32_t>(tail);
-    return member;
-}
-
 }  // namespace
 
 // ---------------------------------------------------------------- requests
@@ -140,7 +129,7 @@ bool InvtReceived::ReadBody(TokenReader& reader) {
     return true;
 }
 
-bool JoinReceived::ReadBody(TokenReader& reader) {
+void ChatMemberReceived::ReadMember(TokenReader& reader) {
     reader.ReadToken(LoginId);
     reader.ReadToken(Nickname);
     reader.ReadToken(Name);
@@ -148,19 +137,27 @@ bool JoinReceived::ReadBody(TokenReader& reader) {
     std::wstring tail;
     reader.ReadToken(tail);
     Tail = ParseTailCode(tail);
+}
+
+ChatMember ChatMemberReceived::Member() const {
+    ChatMember member;
+    member.Id = LoginId;
+    member.Name = Name;
+    member.Nickname = Nickname;
+    member.Extra = Text;
+    member.State = static_cast<uint32_t>(Tail);
+    return member;
+}
+
+bool JoinReceived::ReadBody(TokenReader& reader) {
+    ReadMember(reader);
     return true;
 }
 
 bool UserReceived::ReadBody(TokenReader& reader) {
     reader.ReadInt(Index);
     reader.ReadInt(Count);
-    reader.ReadToken(LoginId);
-    reader.ReadToken(Nickname);
-    reader.ReadToken(Name);
-    reader.ReadToken(Text);
-    std::wstring tail;
-    reader.ReadToken(tail);
-    Tail = ParseTailCode(tail);
+    ReadMember(reader);
     return true;
 }
 
@@ -356,7 +353,7 @@ bool JoinHandler::Handle(ProtocolSession* session, ReceivedMessage& message) {
     ChatSession* chat = EnvelopeChat(session, message);
     if (chat == nullptr) return false;
     if (chat->State == 1) chat->State = 0;
-    if (!chat->AddMember(MemberOf(join->LoginId, join->Name, join->Nickname, join->Text, join->Tail))) return false;
+    if (!chat->AddMember(join->Member())) return false;
 
     Screens().ParticipantsRefresh(chat);
     if (ChatWindow* window = WindowOf(*chat)) {
@@ -376,7 +373,7 @@ bool UserHandler::Handle(ProtocolSession* session, ReceivedMessage& message) {
     if (user == nullptr) return false;
     ChatSession* chat = EnvelopeChat(session, message);
     if (chat == nullptr) return false;
-    if (!chat->AddMember(MemberOf(user->LoginId, user->Name, user->Nickname, user->Text, user->Tail))) return false;
+    if (!chat->AddMember(user->Member())) return false;
 
     Screens().ParticipantsRefresh(chat);
     if (ChatWindow* window = WindowOf(*chat)) {

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "framework/base/QeDateTime.h"
+#include "messenger/model/ChatSessionManager.h"
 #include "messenger/protocol/MessageHandler.h"
 #include "messenger/protocol/ProtocolMessage.h"
 #include "messenger/protocol/SharedMessages.h"
@@ -100,30 +101,36 @@ public:
     std::wstring Cookie;
 };
 
-class JoinReceived final : public ReceivedMessage {
+// The member entry that JOIN and USER carry: login id, nickname, name, a text and the state token.
+class ChatMemberReceived : public ReceivedMessage {
 public:
-    explicit JoinReceived(int32_t trId) : ReceivedMessage(L"JOIN", trId) {}
-    bool ReadBody(TokenReader& reader) override;
+    using ReceivedMessage::ReceivedMessage;
+    // The entry as a chat member (the state token "1" gives 0, anything else 2).
+    ChatMember Member() const;
 
     std::wstring LoginId;
     std::wstring Nickname;
     std::wstring Name;
     std::wstring Text;
     int Tail = 2;  // "1" gives 0, anything else (or nothing) 2
+
+protected:
+    void ReadMember(TokenReader& reader);
 };
 
-class UserReceived final : public ReceivedMessage {
+class JoinReceived final : public ChatMemberReceived {
 public:
-    explicit UserReceived(int32_t trId) : ReceivedMessage(L"USER", trId) {}
+    explicit JoinReceived(int32_t trId) : ChatMemberReceived(L"JOIN", trId) {}
+    bool ReadBody(TokenReader& reader) override;
+};
+
+class UserReceived final : public ChatMemberReceived {
+public:
+    explicit UserReceived(int32_t trId) : ChatMemberReceived(L"USER", trId) {}
     bool ReadBody(TokenReader& reader) override;
 
     int32_t Index = 0;  // the two numbers in front; nothing uses them
     int32_t Count = 0;
-    std::wstring LoginId;
-    std::wstring Nickname;
-    std::wstring Name;
-    std::wstring Text;
-    int Tail = 2;
 };
 
 class MesgReceived final : public ReceivedMessage {
