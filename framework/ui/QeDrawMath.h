@@ -1,0 +1,40 @@
+// The arithmetic of drawing, apart from the device it draws on: where a text goes and what of it
+// shows, which part of an image a part of its box stands for, and which frame of an animation is
+// due. Integer results never overflow: inputs from the skin may be anything.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/win_types.h"
+
+// What a font says about a text: its extent, and how many of its leading characters fit a width.
+class QeTextMeasure {
+public:
+    virtual ~QeTextMeasure() = default;
+    virtual SIZE Extent(const std::wstring& text) = 0;
+    virtual int Fit(const std::wstring& text, int32_t maxWidth) = 0;
+};
+
+struct QeTextPlacement {
+    std::wstring shown;  // the text, or its shortened form ending in "..."
+    int32_t x = 0;
+    int32_t y = 0;
+};
+
+// Places the text in the layout rectangle by the TextFormats flags. A text wider than the rectangle
+// with EndEllipsis is shortened to the longest head that, followed by "...", is narrower than the
+// rectangle (or "..." alone); the horizontal position is worked out from what is shown, so the
+// shortened text stays inside the rectangle whatever the alignment.
+QeTextPlacement PlaceText(const std::wstring& text, const RECT& layout, uint32_t format, QeTextMeasure& measure);
+
+// The source rectangle that the part (box coordinates) of a box of the given size stands for when
+// `source` is stretched over the box; at least one pixel wide and high. False for a box without
+// width or height: there is nothing to map.
+bool MapBoxPart(const RECT& source, const RECT& part, SIZE box, RECT& out);
+
+// The index of the frame due `elapsed` ms after an animation started, for the frame delays (ms,
+// each at least 1) played `loopCount` times (0 = forever), after which the last frame stays.
+// 0 without frames.
+size_t FrameAt(const std::vector<uint32_t>& delays, uint32_t loopCount, uint32_t elapsed);
