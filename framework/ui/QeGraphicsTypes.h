@@ -29,15 +29,6 @@ enum QeDrawMethod : int32_t {
     kDrawAlphaBlendPerPixel = 3,
 };
 
-// Image formats of the decoders; 4 detects the format from the content.
-enum QeImageFormat : int32_t {
-    kImageBmp = 0,
-    kImageJpeg = 1,
-    kImagePng = 2,
-    kImageGif = 3,
-    kImageDetect = 4,
-};
-
 // What a decoded frame becomes: 0 premultiplied 32-bit pixels for per-pixel alpha (other depths
 // fall back to 2), 1 a plain copy of the DIB, 2 a device bitmap.
 enum QeBitmapMode : int32_t {
@@ -73,7 +64,7 @@ struct QeTextStyle {
 struct QeImageKey {
     QeStream* source = nullptr;  // decoded from this stream when set, else the file is read
     std::wstring fileName;
-    int32_t format = kImageDetect;
+    int32_t format = 4;  // the decoders' format number: 0 BMP, 1 JPEG, 2 PNG, 3 GIF, 4 from the content
     int32_t bitmapMode = kBitmapPerPixelAlpha;
 
     // The stream as an unsigned number, then the file name, the format and the mode.
