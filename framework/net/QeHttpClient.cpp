@@ -31,6 +31,8 @@ bool QeHttpClient::ExecuteHop(const QeUrl& url, int redirects) {
     Close();
     if (!exchanged || !m_response.HasHead()) return false;
     m_status = m_response.Status();
+    // A server that stops in the middle of the body must not pass for one that sent it all.
+    if (m_response.IsCut()) return false;
 
     const bool redirect = m_followRedirects && m_status >= 300 && m_status <= 399;
     // Cookies set by a redirect go out with the redirected request.

@@ -50,7 +50,8 @@ public:
     // whatever its status; the socket is closed again either way. Failures: the socket, the host,
     // the connect, a short send, a file field that cannot be read, a receive error or time-out, a
     // listener's false, a response past QeHttpResponse::kMaxBytes, a response without a complete
-    // head, a redirect without a usable location, and more than kMaxRedirects redirects.
+    // head, a body shorter than its Content-Length (status and bytes stay readable), a redirect
+    // without a usable location, and more than kMaxRedirects redirects.
     bool Execute(const QeUrl& url);
 
     // The body of the last response: the bytes after its head; null and 0 while the head is

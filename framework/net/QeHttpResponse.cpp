@@ -86,6 +86,18 @@ std::string QeHttpResponse::HeaderA(const std::string& name) const {
     return QeHttpFindHeaderValue(reinterpret_cast<const char*>(m_raw.Data()), m_raw.Size(), name);
 }
 
+bool QeHttpResponse::IsCut() const {
+    if (!HasHead()) return false;
+    const std::string text = HeaderA("Content-Length");
+    if (text.empty() || text.size() > 19) return false;  // 19 digits always fit
+    uint64_t length = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return false;
+        length = length * 10 + static_cast<uint64_t>(c - '0');
+    }
+    return BodyLength() < length;
+}
+
 std::string QeHttpFindHeaderValue(const char* data, size_t size, const std::string& name) {
     std::string value;
     if (data == nullptr || name.empty()) return value;

@@ -32,6 +32,9 @@ public:
     int32_t Status() const;
     // The value of the named header (see QeHttpFindHeaderValue); empty when absent.
     std::string HeaderA(const std::string& name) const;
+    // True when the head announces a Content-Length that reads as a number (decimal digits only)
+    // and fewer body bytes arrived: the connection ended in the middle of the body.
+    bool IsCut() const;
 
     const QeMemoryWriter& Raw() const { return m_raw; }
 

@@ -119,6 +119,34 @@ TEST_F(HttpClient, NotFoundStillDeliversItsBody) {
     EXPECT_EQ(Body(client), "no such\n");
 }
 
+TEST_F(HttpClient, BodyShorterThanItsContentLengthFails) {
+    struct Case {
+        std::string response;
+        bool ok;
+        int status;
+        std::string body;
+    };
+    const std::vector<Case> cases = {
+        {"HTTP/1.0 200 OK\r\nContent-Length: 10\r\n\r\nhello", false, 200, "hello"},  // cut: five of ten
+        {"HTTP/1.0 200 OK\r\nContent-Length: 10\r\n\r\n", false, 200, ""},
+        {"HTTP/1.0 404 Not Found\r\ncontent-length: 9\r\n\r\nno such", false, 404, "no such"},
+        {"HTTP/1.0 200 OK\r\nContent-Length: 99999999999999999999\r\n\r\nx", true, 200, "x"},  // no number
+        {"HTTP/1.0 200 OK\r\nContent-Length: 5 \r\n\r\nhello", true, 200, "hello"},
+        {"HTTP/1.0 200 OK\r\nContent-Length: 3\r\n\r\nhello", true, 200, "hello"},  // more is kept
+        {"HTTP/1.0 200 OK\r\nContent-Length: -1\r\n\r\nhello", true, 200, "hello"},
+        {"HTTP/1.0 200 OK\r\nContent-Length: 9x\r\n\r\nhello", true, 200, "hello"},
+    };
+    Server server([&](const Request& r, int) { return Reply(cases[std::atoi(r.path.c_str() + 1)].response); });
+    RecordingListener listener;
+    for (size_t i = 0; i < cases.size(); ++i) {
+        SCOPED_TRACE(cases[i].response);
+        client.SetListener(i % 2 == 0 ? &listener : nullptr);
+        EXPECT_EQ(Get(server.Base() + "/" + std::to_string(i)), cases[i].ok);
+        EXPECT_EQ(client.Status(), cases[i].status);
+        EXPECT_EQ(Body(client), cases[i].body);
+    }
+}
+
 TEST_F(HttpClient, FollowsAbsoluteAndRelativeRedirects) {
     Server target([](const Request&, int) { return Reply(kHello); });
     Server server([&](const Request& r, int) {

@@ -14,6 +14,7 @@
 #include "platform/file.h"
 #include "platform/shell.h"
 #include "platform/window.h"
+#include "tests/framework/http_test_server.h"
 #include "tests/support/Loopback.h"
 #include "tests/support/Pump.h"
 #include "tests/support/RecordingScreens.h"
@@ -346,6 +347,32 @@ TEST_F(UpgradeFlow, MissingPackageShowsTheFailure) {
     EXPECT_FALSE(Exists(File(kUpgradePackageFile)));
     EXPECT_TRUE(opened.empty());
     EXPECT_FALSE(CloseWasPosted());
+}
+
+TEST_F(UpgradeFlow, CutDownloadsAreNeitherSavedNorOpened) {
+    Start('Y');
+    // Both answers announce more bytes than they bring before the server closes.
+    testhttp::Server cut([](const testhttp::Request&, int) {
+        return testhttp::Reply("HTTP/1.0 200 OK\r\nContent-Length: 100000\r\n\r\n[main]\r\nmsg=cut\r\nurl=x\r\n");
+    });
+    SignInUntilTheVersionCheck();
+    ASSERT_TRUE(WriteBytes(File(kUpgradeManifestFile), "[main]\r\nmsg=m\r\nurl=" + cut.Base() + "/pkg.cab\r\n"));
+    screens.Clear();
+    ASSERT_TRUE(screens.AnswerConfirm(2));
+    EXPECT_EQ(screens.Last("Alert")->Text, kUpgradeFailedText);
+    EXPECT_FALSE(Exists(File(kUpgradePackageFile)));
+    EXPECT_TRUE(opened.empty());
+    EXPECT_FALSE(CloseWasPosted());
+
+    // A cut manifest is no manifest: the sign-in goes on without a question.
+    std::remove(File(kUpgradeManifestFile).c_str());
+    ScopedEnv env("TEVRIK_UPGRADE_HOST", "127.0.0.1:" + std::to_string(cut.Port()));
+    screens.Clear();
+    UpgradeCheck(kUpgradeOffered);
+    EXPECT_EQ(g_continued, 1);
+    EXPECT_EQ(screens.PendingConfirms(), 0u);
+    EXPECT_FALSE(Exists(File(kUpgradeManifestFile)));
+    EXPECT_EQ(cut.Count(), 2u);
 }
 
 TEST_F(UpgradeFlow, UnreachablePackageAndManifestWithoutUrl) {
