@@ -1,5 +1,6 @@
 #include "platform/registry.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <pwd.h>
 #include <stdio.h>
@@ -301,6 +302,29 @@ std::string SetAside(const std::string& path) {
     return std::string();
 }
 
+// A save killed between writing its temporary file and renaming it leaves that file behind. One
+// instance owns the folder, so when the store is loaded no save is under way and every file named
+// as Persist names its temporaries (the store's name, ".tmp-" and mkostemp's six letters or digits)
+// is such a leftover.
+void RemoveStaleTemporaries(const std::string& path) {
+    const std::string directory = DirectoryOf(path);
+    const std::string prefix = path.substr(directory.size() + 1) + ".tmp-";
+    DIR* folder = opendir(directory.c_str());
+    if (folder == nullptr) return;
+    while (const dirent* entry = readdir(folder)) {
+        const std::string name = entry->d_name;
+        if (name.size() != prefix.size() + 6 || name.compare(0, prefix.size(), prefix) != 0) continue;
+        bool generated = true;
+        for (size_t i = prefix.size(); i < name.size(); ++i) {
+            const char c = name[i];
+            generated = generated && ((c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'));
+        }
+        // A folder of that name is not ours: unlinkat refuses it.
+        if (generated) unlinkat(dirfd(folder), name.c_str(), 0);
+    }
+    closedir(folder);
+}
+
 class Registry {
 public:
     LONG Create(HKEY base, LPCWSTR subKey, PHKEY result, LPDWORD disposition);
@@ -338,6 +362,7 @@ void Registry::EnsureLoaded() {
     m_root = std::make_unique<Key>();
     m_path = RegistryStorePath();
     if (m_path.empty()) return;
+    RemoveStaleTemporaries(m_path);
 
     std::string reason;
     std::string text;

@@ -273,6 +273,30 @@ TEST_F(RegistryTest, AChangeThatCannotBeSavedIsUndone) {
     EXPECT_EQ(std::vector<std::string>({"registry"}), FolderEntries(StoreFolder()));
 }
 
+TEST_F(RegistryTest, TemporaryFilesOfCutSavesGoAtTheNextLoad) {
+    ASSERT_EQ(ERROR_SUCCESS, SetBytes(HKEY_CURRENT_USER, L"Kept", REG_BINARY, {1}));
+    // What a save killed before its rename leaves, and neighbours that only look alike.
+    for (const char* name : {"registry.tmp-AbC123", "registry.tmp-000000", "registry.tmp-ab", "registry.tmp-abc1234",
+                             "registry.tmp-ab.c12", "other.tmp-AbC123", "registry.damaged-1"}) {
+        ASSERT_TRUE(WriteBytes(StoreFolder() + "/" + name, std::string("partial")));
+    }
+    std::filesystem::create_directory(StoreFolder() + "/registry.tmp-Folder");
+    const std::vector<std::string> left = {"other.tmp-AbC123",    "registry",         "registry.damaged-1",
+                                           "registry.tmp-Folder", "registry.tmp-ab", "registry.tmp-ab.c12",
+                                           "registry.tmp-abc1234"};
+    RegistryDropStore();
+    DWORD size = 0;
+    EXPECT_EQ(ERROR_SUCCESS, RegQueryValueExW(HKEY_CURRENT_USER, L"Kept", nullptr, nullptr, nullptr, &size));
+    EXPECT_EQ(left, FolderEntries(StoreFolder()));
+
+    // Also when the store itself was never written.
+    std::filesystem::remove(StoreFile());
+    ASSERT_TRUE(WriteBytes(StoreFolder() + "/registry.tmp-zzzzzz", std::string("partial")));
+    RegistryDropStore();
+    EXPECT_EQ(ERROR_FILE_NOT_FOUND, RegQueryValueExW(HKEY_CURRENT_USER, L"Kept", nullptr, nullptr, nullptr, &size));
+    EXPECT_FALSE(Exists(StoreFolder() + "/registry.tmp-zzzzzz"));
+}
+
 TEST_F(RegistryTest, AStoreTooLargeToReadBackIsNotWritten) {
     ASSERT_EQ(ERROR_SUCCESS, SetBytes(HKEY_CURRENT_USER, L"Small", REG_BINARY, {1}));
     const std::vector<uint8_t> huge(40u << 20, 0x5A);
