@@ -5,7 +5,6 @@
 #include "framework/base/QeTrace.h"
 #include "messenger/model/ScreenSeam.h"
 #include "messenger/protocol/CommandRegistrar.h"
-#include "messenger/protocol/PendingRequests.h"
 #include "messenger/protocol/ProtocolSession.h"
 #include "messenger/protocol/Reset.h"
 #include "messenger/protocol/SharedMessages.h"
@@ -69,11 +68,6 @@ void KeepAlive::OnAnswered() {
 
 bool PongHandler::Handle(ProtocolSession* session, ReceivedMessage& message) {
     if (!CheckCode(session, message)) return false;
-    const PendingRequests* pending = PendingRequests::Instance();
-    if (pending == nullptr || pending->PendingAs<PongRequest>(message.TrId, L"PONG") == nullptr) {
-        QeTrace(L"PongHandler::Handle, PONG %d answers no PONG of ours and is ignored.\n", message.TrId);
-        return false;
-    }
     KeepAlive* keepAlive = KeepAlive::Instance();
     if (keepAlive == nullptr) return false;
     keepAlive->OnAnswered();

@@ -42,7 +42,7 @@ private:
     void Tick();
 };
 
-// On success the outstanding PONG counts as answered; a reply to no pending PONG is ignored.
+// On success the outstanding PONG counts as answered, whatever id the answer carries.
 class PongHandler final : public MessageHandler {
 public:
     bool Handle(ProtocolSession* session, ReceivedMessage& message) override;

@@ -13,26 +13,10 @@
 #include "messenger/protocol/Envelopes.h"
 #include "messenger/protocol/KeepAlive.h"
 #include "messenger/protocol/Lsta.h"
-#include "messenger/protocol/PendingRequests.h"
 #include "messenger/protocol/ProtocolSession.h"
 #include "messenger/protocol/Reset.h"
 #include "messenger/protocol/SharedMessages.h"
 #include "messenger/protocol/TokenSets.h"
-
-namespace {
-
-// The reply's pending request, when it is one of the command expected; else traced and null.
-template <class Request>
-Request* PendingRequestOf(const ReceivedMessage& reply, const wchar_t* command) {
-    const PendingRequests* pending = PendingRequests::Instance();
-    Request* request = pending != nullptr ? pending->PendingAs<Request>(reply.TrId, command) : nullptr;
-    if (request == nullptr) {
-        QeTrace(L"%ls %d answers no %ls request of ours and is ignored.\n", reply.Name.c_str(), reply.TrId, command);
-    }
-    return request;
-}
-
-}  // namespace
 
 // ---- requests
 
@@ -139,14 +123,13 @@ bool KillReceived::ReadBody(TokenReader& reader) {
 
 bool PverHandler::Handle(ProtocolSession* session, ReceivedMessage& message) {
     if (!CheckCode(session, message)) return false;
-    if (PendingRequestOf<PverRequest>(message, L"PVER") == nullptr) return false;
     UpgradeCheck(static_cast<PverReceived&>(message).Answer);
     return true;
 }
 
 bool AuthHandler::Handle(ProtocolSession* session, ReceivedMessage& message) {
     if (!CheckCode(session, message)) return false;
-    if (session == nullptr || PendingRequestOf<AuthRequest>(message, L"AUTH") == nullptr) return false;
+    if (session == nullptr) return false;
     const AccountInfo* account = AccountInfo::Instance();
     ReqsRequest reqs;
     reqs.Token = static_cast<AuthReceived&>(message).Text;
@@ -156,7 +139,7 @@ bool AuthHandler::Handle(ProtocolSession* session, ReceivedMessage& message) {
 
 bool ReqsHandler::Handle(ProtocolSession* session, ReceivedMessage& message) {
     if (!CheckCode(session, message)) return false;
-    if (session == nullptr || PendingRequestOf<ReqsRequest>(message, L"REQS") == nullptr) return false;
+    if (session == nullptr) return false;
     const auto& reply = static_cast<const ReqsReceived&>(message);
     if (AccountInfo* account = AccountInfo::Instance()) account->Ticket = reply.Ticket;
     session->Close();
@@ -180,7 +163,7 @@ bool Lin2Handler::Handle(ProtocolSession* session, ReceivedMessage& message) {
         Screens().LoginShowPage(0);
         return false;
     }
-    if (session == nullptr || PendingRequestOf<Lin2Request>(message, L"LIN2") == nullptr) return false;
+    if (session == nullptr) return false;
     const auto& reply = static_cast<const Lin2Received&>(message);
     if (AccountInfo* account = AccountInfo::Instance()) {
         account->LoginKind = reply.LoginKind;

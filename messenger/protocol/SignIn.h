@@ -145,7 +145,7 @@ public:
     int32_t Number2 = 0;
 };
 
-// ---- handlers (each reply handler acts only on a reply to its own pending request)
+// ---- handlers (none reads its request, so a reply counts whatever its id was sent with)
 
 // The answer goes to UpgradeCheck (the client upgrade), which goes on with ContinueLogin.
 class PverHandler final : public MessageHandler {

@@ -75,13 +75,15 @@ TEST_F(KeepAliveTest, UnansweredPongEndsTheSessionAtTheNextTick) {
     EXPECT_EQ(screens.Count("Alert"), 1u);
 }
 
-TEST_F(KeepAliveTest, FailedOrForeignAnswersDoNotCount) {
+TEST_F(KeepAliveTest, AnySuccessfulAnswerCountsAndAFailedOneDoesNot) {
     Advance(10000);
-    // An answer under an id of no PONG of ours.
+    // The service numbers its answer as it likes: a PONG under an id of no PONG of ours counts.
     harness.Receive(Pong(77));
-    EXPECT_TRUE(keepAlive.AwaitingAnswer);
+    EXPECT_FALSE(keepAlive.AwaitingAnswer);
+    Advance(10000);
+    ASSERT_EQ(harness.Sent().back(), Pong(2));
     // An error reply to the PONG: shown, and still unanswered.
-    harness.Receive("400 1\r\n");
+    harness.Receive("400 2\r\n");
     EXPECT_EQ(screens.Lines(), (std::vector<std::wstring>{L"Alert(FailureCodeGeneralServerError)"}));
     EXPECT_TRUE(keepAlive.AwaitingAnswer);
     Advance(10000);

@@ -173,19 +173,17 @@ TEST_F(SignInRoadTest, LoginServerStepsFollowEachOther) {
     EXPECT_TRUE(screens.Lines().empty()) << screens.Dump();
 }
 
-TEST_F(SignInRoadTest, RepliesToAnotherRequestsIdAreIgnored) {
+TEST_F(SignInRoadTest, RepliesAreReadWhateverIdTheyCarry) {
     harness.Connect(0);
     harness.ClearSent();
-    TraceLog trace;
-    // Id 1 is the pending PVER: an AUTH or REQS under it is not read as one.
+    // An AUTH under the pending PVER's id is an AUTH reply all the same, and takes that entry along;
     harness.Receive("AUTH 1 f00dfeed\r\n");
-    harness.Receive("LIN2 9 3\r\nN 0");
-    EXPECT_TRUE(harness.Sent().empty());
-    EXPECT_NE(trace.Text().find(L"AUTH 1 answers no AUTH request of ours"), std::wstring::npos) << trace.Text();
-    // The PVER entry went with the AUTH line (its id); a PVER reply now finds nothing.
+    EXPECT_EQ(harness.SentText(), "REQS 2 f00dfeed a@tevrik.example\r\n");
+    harness.ClearSent();
+    // the PVER reply that follows still goes on with the road.
     harness.Receive("PVER 1 N\r\n");
-    EXPECT_TRUE(harness.Sent().empty());
-    EXPECT_TRUE(screens.Lines().empty());
+    EXPECT_EQ(harness.SentText(), "AUTH 3 MD5\r\n");
+    EXPECT_TRUE(screens.Lines().empty()) << screens.Dump();
 }
 
 TEST_F(SignInRoadTest, FailureOnTheLoginServerShowsItAndStopsThere) {
@@ -251,7 +249,7 @@ TEST_F(SignInRoadTest, AcceptedLoginFillsTheAccountAndAsksForListAndOptions) {
     harness.ClearSent();
     LoutRequest stale(2);
     harness.Pending().Add(stale);
-    // The LIN2 reply needs the pending LIN2.
+    // The LIN2 that the reply answers.
     Lin2Request lin2(4);
     harness.Pending().Add(lin2);
 
