@@ -61,14 +61,30 @@ bool MapBoxPart(const RECT& source, const RECT& part, SIZE box, RECT& out) {
         const float ratio = static_cast<float>(edge) / static_cast<float>(span) + 0.001f;
         return int64_t{from} + Truncate(static_cast<float>(int64_t{to} - from) * ratio);
     };
-    const int64_t left = map(source.left, source.right, part.left, box.cx);
-    const int64_t right = map(source.left, source.right, part.right, box.cx);
-    const int64_t top = map(source.top, source.bottom, part.top, box.cy);
-    const int64_t bottom = map(source.top, source.bottom, part.bottom, box.cy);
-    out.left = Clamp32(left);
-    out.top = Clamp32(top);
-    out.right = Clamp32(int64_t{out.left} + std::max<int64_t>(1, right - left));
-    out.bottom = Clamp32(int64_t{out.top} + std::max<int64_t>(1, bottom - top));
+    // The bias may carry an edge past the source (a 1000-pixel source maps the box's right edge to
+    // 1001), and parts outside the box map outside it: both are held to the source, where the
+    // neighbouring images of a shared file begin and a blend refuses to read.
+    auto hold = [](int64_t value, LONG a, LONG b) {
+        return std::clamp<int64_t>(value, std::min(a, b), std::max(a, b));
+    };
+    auto span = [&](int64_t low, int64_t high, LONG from, LONG to, LONG& outLow, LONG& outHigh) {
+        low = hold(low, from, to);
+        high = hold(high, from, to);
+        // At least one pixel, taken inside the source when there is room.
+        if (high - low < 1) {
+            high = low + 1;
+            if (high > std::max(from, to) && std::max(from, to) > std::min(from, to)) {
+                high = std::max(from, to);
+                low = high - 1;
+            }
+        }
+        outLow = Clamp32(low);
+        outHigh = Clamp32(high);
+    };
+    span(map(source.left, source.right, part.left, box.cx), map(source.left, source.right, part.right, box.cx),
+         source.left, source.right, out.left, out.right);
+    span(map(source.top, source.bottom, part.top, box.cy), map(source.top, source.bottom, part.bottom, box.cy),
+         source.top, source.bottom, out.top, out.bottom);
     return true;
 }
 

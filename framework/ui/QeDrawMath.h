@@ -30,8 +30,8 @@ struct QeTextPlacement {
 QeTextPlacement PlaceText(const std::wstring& text, const RECT& layout, uint32_t format, QeTextMeasure& measure);
 
 // The source rectangle that the part (box coordinates) of a box of the given size stands for when
-// `source` is stretched over the box; at least one pixel wide and high. False for a box without
-// width or height: there is nothing to map.
+// `source` is stretched over the box; at least one pixel wide and high, and never beyond the
+// source. False for a box without width or height: there is nothing to map.
 bool MapBoxPart(const RECT& source, const RECT& part, SIZE box, RECT& out);
 
 // The index of the frame due `elapsed` ms after an animation started, for the frame delays (ms,

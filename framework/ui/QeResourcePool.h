@@ -95,6 +95,10 @@ public:
     // Items present now (loaded and not yet unloaded to zero).
     size_t Size() const { return m_handles.size(); }
 
+    // Different for every pool made during the run: a holder that outlives its pool (a pool
+    // stopped and started again) can tell its handle belongs to no pool that exists now.
+    uint64_t Serial() const { return m_serial; }
+
 protected:
     // Builds the value from the key. A derived pool that overrides it writes
     // `using QeResourcePool::Load;` so that the public Load stays visible.
@@ -119,8 +123,14 @@ private:
                 QeTypeName(typeid(Value)).c_str(), operation, why);
     }
 
+    static uint64_t NextSerial() {
+        static uint64_t s_next = 0;
+        return ++s_next;
+    }
+
     std::vector<std::unique_ptr<Item>> m_items;  // the handle is the index; empty slots stay
     std::map<Key, int32_t> m_handles;
+    uint64_t m_serial = NextSerial();
 };
 
 template <class Key, class Value>

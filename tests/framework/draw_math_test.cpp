@@ -98,8 +98,11 @@ TEST(DrawMathTest, BoxPartsMapIntoTheSource) {
         // A part narrower than one source pixel still takes one column and one row.
         {{0, 0, 4, 4}, {50, 50, 51, 51}, {100, 100}, {2, 2, 3, 3}},
         {{0, 0, 4, 4}, {99, 0, 100, 100}, {100, 100}, {3, 0, 4, 4}},
-        // Far outside: clamped, never wrapped.
-        {{0, 0, 1000, 1000}, {0, 0, INT32_MAX, 1}, {1, 1}, {1, 1, INT32_MAX, 1001}},
+        // The bias never carries an edge past the source, nor does a part beyond the box.
+        {{0, 0, 1000, 1000}, {0, 0, 1, 1}, {1, 1}, {1, 1, 1000, 1000}},
+        {{0, 0, 1000, 1000}, {0, 0, INT32_MAX, 1}, {1, 1}, {1, 1, 1000, 1000}},
+        {{0, 0, 4, 4}, {100, 100, 100, 100}, {100, 100}, {3, 3, 4, 4}},
+        {{10, 10, 14, 14}, {-50, -50, -40, -40}, {100, 100}, {10, 10, 11, 11}},
     };
     for (const auto& c : cases) {
         RECT out = {};
