@@ -50,6 +50,7 @@ struct Selection {
     bool writeArmed = false;
     bool closeReported = false;
     bool closed = false;  // closesocket ran; a waiter still holding the record ignores it
+    int endedBy = 0;      // the error a read or write took from the socket (a reset), for FD_CLOSE
     long pending = 0;
     int errors[FD_MAX_EVENTS] = {};
 };
@@ -142,7 +143,9 @@ short Interest(const Selection& s) {
 
 void ReportClose(Selection& s, int error) {
     s.closeReported = true;
-    Record(s, FD_CLOSE_BIT, error);
+    // The socket gives its error once: when a read or write took it first, the socket now looks
+    // closed without one, and the close must still tell of the reset.
+    Record(s, FD_CLOSE_BIT, error != 0 ? error : s.endedBy);
 }
 
 // Turns the readiness poll saw on a selected socket into network events.
@@ -227,15 +230,43 @@ int BlockedError(SOCKET s, int error) {
     return ErrorFromErrno(error);
 }
 
-void Rearm(SOCKET s, bool read) {
+// The errors with which a read or write takes the end of the connection from the socket.
+bool EndsConnection(int error) {
+    switch (error) {
+        case ECONNRESET: case EPIPE: case ETIMEDOUT: case ECONNABORTED: case ENETRESET:
+        case EHOSTUNREACH: case ENETUNREACH: case EHOSTDOWN: case ENETDOWN: case EPROTO:
+            return true;
+        default:
+            return false;
+    }
+}
+
+// Runs a read or write of `length` bytes (`io`, retried after EINTR) and keeps the socket's event
+// record right: FD_READ is re-armed by any read, FD_WRITE by a write that would have blocked or
+// took fewer bytes than offered (the next FD_WRITE says when to offer the rest), and an error that
+// ended the connection is noted for FD_CLOSE. On a selected socket, which never blocks, the call
+// runs under the registry's lock, so the event thread cannot look at the socket between the call
+// taking its error and the note of it.
+template <class Io>
+ssize_t Transfer(SOCKET s, bool read, int length, Io&& io, int& error) {
     Registry& reg = Reg();
-    std::lock_guard<std::mutex> guard(reg.lock);
-    auto sel = FindSelection(reg, s);
-    if (!sel) return;
+    std::unique_lock<std::mutex> guard(reg.lock);
+    const std::shared_ptr<Selection> sel = FindSelection(reg, s);
+    if (!sel) guard.unlock();
+    ssize_t n;
+    do {
+        n = io();
+    } while (n < 0 && errno == EINTR);
+    error = n < 0 ? errno : 0;
+    if (!sel) return n;
+    if (sel->endedBy == 0 && EndsConnection(error)) sel->endedBy = ErrorFromErrno(error);
+    const bool rearm = read || (n < 0 ? error == EAGAIN || error == EWOULDBLOCK : n < length);
     bool& armed = read ? sel->readArmed : sel->writeArmed;
-    if (armed) return;
-    armed = true;
-    if (sel->event) Ring(*sel->event);
+    if (rearm && !armed) {
+        armed = true;
+        if (sel->event) Ring(*sel->event);
+    }
+    return n;
 }
 
 }  // namespace
@@ -391,28 +422,16 @@ int connect(SOCKET s, const SOCKADDR* address, int length) {
 
 int send(SOCKET s, const char* bytes, int length, int flags) {
     if (length < 0 || (length > 0 && !bytes)) return Fail(WSAEFAULT);
-    ssize_t n;
-    do {
-        n = ::send(s, bytes, static_cast<size_t>(length), flags | MSG_NOSIGNAL);
-    } while (n < 0 && errno == EINTR);
-    if (n < 0) {
-        int error = errno;
-        if (error == EAGAIN || error == EWOULDBLOCK) Rearm(s, false);
-        return Fail(BlockedError(s, error));
-    }
-    // The bytes not taken would have blocked: the next FD_WRITE says when to offer them again.
-    if (n < length) Rearm(s, false);
+    int error = 0;
+    const ssize_t n = Transfer(s, false, length, [&] { return ::send(s, bytes, length, flags | MSG_NOSIGNAL); }, error);
+    if (n < 0) return Fail(BlockedError(s, error));
     return static_cast<int>(n);
 }
 
 int recv(SOCKET s, char* buffer, int length, int flags) {
     if (length < 0 || (length > 0 && !buffer)) return Fail(WSAEFAULT);
-    ssize_t n;
-    do {
-        n = ::recv(s, buffer, static_cast<size_t>(length), flags);
-    } while (n < 0 && errno == EINTR);
-    int error = n < 0 ? errno : 0;
-    Rearm(s, true);
+    int error = 0;
+    const ssize_t n = Transfer(s, true, length, [&] { return ::recv(s, buffer, length, flags); }, error);
     if (n < 0) return Fail(BlockedError(s, error));
     return static_cast<int>(n);
 }

@@ -27,7 +27,8 @@
 //    are not read does not signal again and again.
 //  - FD_CLOSE comes once. When bytes arrived before the remote side's close, their FD_READ is
 //    reported before, or in the same enumeration as, the FD_CLOSE. A reset (or another failure of
-//    an established connection) gives FD_CLOSE with its error code; no FD_READ or FD_CLOSE follows.
+//    an established connection) gives FD_CLOSE with its error code, also when a recv or send
+//    returned that error first; no FD_READ or FD_CLOSE follows.
 // The socket must be selected before connect is called (selecting an already connected socket
 // treats it as connected and writable). Sends never raise SIGPIPE.
 //
