@@ -256,16 +256,18 @@ void ProtocolSession::Dispatch(const uint8_t* bytes, uint32_t length) {
 }
 
 void ProtocolSession::OnClosed() {
-    m_connected = false;
-    // The service ending a phase 0 connection ends the sign-in; whoever sent the last request has
-    // shown what there is to show.
-    if (Phase == 1) ConnectionLost();
+    ConnectionEnded();
 }
 
 void ProtocolSession::OnError(int code) {
     QeTrace(L"ProtocolSession::OnError, the connection failed in phase %d with error %d.\n", Phase, code);
-    // A session server that could not be reached or did not prove itself (the TLS handshake) ends
-    // the sign-in attempt, as on the login server: no session was ever open to be lost.
+    ConnectionEnded();
+}
+
+void ProtocolSession::ConnectionEnded() {
+    // A session server that could not be reached, did not prove itself (the TLS handshake) or went
+    // away before it opened ends the sign-in attempt, as on the login server: no session was ever
+    // open to be lost.
     if (Phase == 1 && !m_connected) Phase = 0;
     ConnectionLost();
 }
@@ -284,10 +286,10 @@ void ProtocolSession::ConnectionLost() {
     EndSignInAttempt();
 }
 
-void ProtocolSession::EndSignInAttempt() {
+void ProtocolSession::EndSignInAttempt(const wchar_t* why) {
     Close();
     Phase = 0;
-    Screens().Alert(kNoNetworkText);
+    Screens().Alert(why);
     Screens().LoginShowPage(0);
 }
 

@@ -67,9 +67,12 @@ public:
     // Dispatches one frame. The bytes are copied first, so a handler may close or reconnect the
     // connection (which frees the receive queue) and may dispatch a frame carried in its message.
     void OnPacket(const uint8_t* bytes, uint32_t length);
-    // The service closed the connection.
+    // The service closed the connection, or the connection failed (refused, reset, unreachable,
+    // write error; code is the socket error). Either ends what the connection carried: once the
+    // session server's connection had opened, the session (the lost-connection text, ResetToLogin);
+    // before that, the sign-in attempt (EndSignInAttempt), so the user never waits on the
+    // connecting panel for a reply that cannot come.
     void OnClosed();
-    // The connection failed (refused, reset, unreachable, write error); code is the socket error.
     void OnError(int code) override;
 
     // Serialises the request and writes all its bytes; a request with a transaction id and without
@@ -83,9 +86,9 @@ public:
     // 2 inside a handler of a frame carried in an envelope, ...
     int NestingDepth() const { return m_depth; }
 
-    // Ends a sign-in attempt that has no session yet: closes the connection, sets phase 0, shows
-    // kNoNetworkText and brings the login form back.
-    void EndSignInAttempt();
+    // Ends a sign-in attempt that has no session yet: closes the connection, sets phase 0, shows why
+    // (kNoNetworkText, or the failure text of a refused step) and brings the login form back.
+    void EndSignInAttempt(const wchar_t* why = kNoNetworkText);
 
     // The text for the message's Code ("Unknown Error" for a code outside the table).
     static void FailureCodeName(const ReceivedMessage& message, std::wstring& out);
@@ -108,6 +111,7 @@ private:
     struct FrameCopy;
     void Dispatch(const uint8_t* bytes, uint32_t length);
     void OnProtocolError(const wchar_t* why);
+    void ConnectionEnded();
     // The end of the connection as the user sees it: in phase 1 the signed-in (or signing-in)
     // session is over; in phase 0 the sign-in attempt has failed.
     void ConnectionLost();

@@ -18,6 +18,23 @@
 #include "messenger/protocol/SharedMessages.h"
 #include "messenger/protocol/TokenSets.h"
 
+namespace {
+
+// Every reply on the road checks its code this way: a refused step ends the attempt with the
+// failure's text, the connection closed and the login form back, whichever step it was.
+bool StepSucceeded(ProtocolSession* session, ReceivedMessage& message) {
+    if (message.Code == 100) return true;
+    if (session != nullptr) {
+        session->EndSignInAttempt(ProtocolSession::FailureCodeText(message.Code));
+    } else {
+        ProtocolSession::ShowFailure(message);
+        Screens().LoginShowPage(0);
+    }
+    return false;
+}
+
+}  // namespace
+
 // ---- requests
 
 bool PverRequest::WriteBody(QeMemoryWriter& writer) {
@@ -122,13 +139,13 @@ bool KillReceived::ReadBody(TokenReader& reader) {
 // ---- handlers
 
 bool PverHandler::Handle(ProtocolSession* session, ReceivedMessage& message) {
-    if (!CheckCode(session, message)) return false;
+    if (!StepSucceeded(session, message)) return false;
     UpgradeCheck(static_cast<PverReceived&>(message).Answer);
     return true;
 }
 
 bool AuthHandler::Handle(ProtocolSession* session, ReceivedMessage& message) {
-    if (!CheckCode(session, message)) return false;
+    if (!StepSucceeded(session, message)) return false;
     if (session == nullptr) return false;
     const AccountInfo* account = AccountInfo::Instance();
     ReqsRequest reqs;
@@ -138,7 +155,7 @@ bool AuthHandler::Handle(ProtocolSession* session, ReceivedMessage& message) {
 }
 
 bool ReqsHandler::Handle(ProtocolSession* session, ReceivedMessage& message) {
-    if (!CheckCode(session, message)) return false;
+    if (!StepSucceeded(session, message)) return false;
     if (session == nullptr) return false;
     const auto& reply = static_cast<const ReqsReceived&>(message);
     if (AccountInfo* account = AccountInfo::Instance()) account->Ticket = reply.Ticket;
@@ -155,14 +172,7 @@ bool ReqsHandler::Handle(ProtocolSession* session, ReceivedMessage& message) {
 }
 
 bool Lin2Handler::Handle(ProtocolSession* session, ReceivedMessage& message) {
-    if (!CheckCode(session, message)) {
-        if (session != nullptr) {
-            session->Close();
-            session->Phase = 0;
-        }
-        Screens().LoginShowPage(0);
-        return false;
-    }
+    if (!StepSucceeded(session, message)) return false;
     if (session == nullptr) return false;
     const auto& reply = static_cast<const Lin2Received&>(message);
     if (AccountInfo* account = AccountInfo::Instance()) {

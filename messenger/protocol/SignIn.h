@@ -145,7 +145,10 @@ public:
     int32_t Number2 = 0;
 };
 
-// ---- handlers (none reads its request, so a reply counts whatever its id was sent with)
+// ---- handlers
+// None reads its request, so a reply counts whatever its id was sent with. A failure code in the
+// PVER, AUTH, REQS or LIN2 reply ends the attempt (ProtocolSession::EndSignInAttempt with the
+// failure's text): the connection closed, phase 0, the login form back.
 
 // The answer goes to UpgradeCheck (the client upgrade), which goes on with ContinueLogin.
 class PverHandler final : public MessageHandler {
@@ -166,9 +169,8 @@ public:
     bool Handle(ProtocolSession* session, ReceivedMessage& message) override;
 };
 
-// Success: fills the account, refreshes the own card, asks for the buddy list, sends the options
-// and starts the keep-alive. Failure: the text is shown and the login form comes back, the
-// connection closed.
+// Fills the account, refreshes the own card, asks for the buddy list, sends the options and starts
+// the keep-alive.
 class Lin2Handler final : public MessageHandler {
 public:
     bool Handle(ProtocolSession* session, ReceivedMessage& message) override;

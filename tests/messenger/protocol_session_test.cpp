@@ -419,11 +419,13 @@ TEST_F(SessionTest, ClosedSignedInConnectionShowsTheLossAndReturnsToLogin) {
     EXPECT_EQ(harness.Pending().Count(), 0u);
 }
 
-TEST_F(SessionTest, ClosedLoginServerConnectionShowsNothing) {
+TEST_F(SessionTest, ClosedLoginServerConnectionEndsTheAttemptOnTheForm) {
+    // The sign-in waits for a reply that cannot come any more.
     harness.Connect(0);
     session.OnClosed();
-    EXPECT_TRUE(seam.Lines().empty());
+    EXPECT_EQ(seam.Lines(), (std::vector<std::wstring>{kNetworkAlert, L"LoginShowPage(0)"}));
     EXPECT_FALSE(session.IsConnected());
+    EXPECT_EQ(harness.Closes(), 1);
 }
 
 TEST_F(SessionTest, ConnectionErrorWhileSignedInIsAConnectionLoss) {

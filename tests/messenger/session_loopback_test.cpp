@@ -107,13 +107,13 @@ TEST_F(SessionLoopbackTest, ServiceClosingTheSignedInConnectionReturnsToLogin) {
     EXPECT_FALSE(session.IsOpen());
 }
 
-TEST_F(SessionLoopbackTest, ServiceClosingTheLoginConnectionShowsNothing) {
+TEST_F(SessionLoopbackTest, ServiceClosingTheLoginConnectionEndsTheAttemptOnTheForm) {
     Open(0);
     testnet::CloseFd(server);
     server = -1;
-    PumpFor(0.1);
-    EXPECT_TRUE(seam.Lines().empty());
-    EXPECT_FALSE(session.IsConnected());
+    ASSERT_TRUE(PumpUntil([&] { return seam.Count("LoginShowPage") == 1; }, kBound));
+    EXPECT_EQ(seam.Lines(), (std::vector<std::wstring>{L"Alert(네트워크를 사용할 수 없습니다.)", L"LoginShowPage(0)"}));
+    EXPECT_FALSE(session.IsOpen());
 }
 
 TEST_F(SessionLoopbackTest, ResetDuringSignInReturnsToTheLoginForm) {

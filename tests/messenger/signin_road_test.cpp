@@ -186,13 +186,22 @@ TEST_F(SignInRoadTest, RepliesAreReadWhateverIdTheyCarry) {
     EXPECT_TRUE(screens.Lines().empty()) << screens.Dump();
 }
 
-TEST_F(SignInRoadTest, FailureOnTheLoginServerShowsItAndStopsThere) {
-    harness.Connect(0);
-    harness.ClearSent();
-    harness.Receive("600 1\r\n");
-    EXPECT_EQ(screens.Lines(), (std::vector<std::wstring>{L"Alert(FailureCodeLowVersion)"}));
-    EXPECT_TRUE(harness.Sent().empty());
-    EXPECT_TRUE(harness.IsOpen());
+TEST_F(SignInRoadTest, FailureOfAnyLoginServerStepEndsTheAttemptOnTheForm) {
+    // The replies that bring the road to PVER (id 1), AUTH (2) and REQS (3).
+    const std::string before[] = {"", "PVER 1 N\r\n", "PVER 1 N\r\nAUTH 2 f00dfeed\r\n"};
+    for (int step = 1; step <= 3; ++step) {
+        harness.Ids().LastId = 0;
+        harness.Connect(0);
+        harness.Receive(before[step - 1]);
+        harness.ClearSent();
+        screens.Clear();
+        harness.Receive("600 " + std::to_string(step) + "\r\n");
+        EXPECT_EQ(screens.Lines(), (std::vector<std::wstring>{L"Alert(FailureCodeLowVersion)", L"LoginShowPage(0)"}))
+            << step;
+        EXPECT_TRUE(harness.Sent().empty()) << step;
+        EXPECT_FALSE(harness.IsOpen()) << step;
+        EXPECT_EQ(session.Phase, 0) << step;
+    }
 }
 
 TEST_F(SignInRoadTest, SessionServerThatCannotBeReachedEndsTheAttemptOnTheForm) {
