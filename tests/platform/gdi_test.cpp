@@ -350,4 +350,217 @@ TEST(GdiBlit, PaintDcDrawsOnlyInsideItsRegion) {
     ReleaseDC(nullptr, screen);
 }
 
+
+// ---- Stretching ----
+
+// A row of 1 x n or a column: the stretch maps each destination pixel to one source pixel.
+std::vector<int> StretchRow(int from, int to) {
+    Canvas source(from, 1, 0);
+    for (int x = 0; x < from; ++x) source.Set(x, 0, static_cast<std::uint32_t>(x + 1));
+    Canvas out(to, 1, 0xEEEEEE);
+    EXPECT_EQ(TRUE, StretchBlt(out.dc, 0, 0, to, 1, source.dc, 0, 0, from, 1, SRCCOPY));
+    std::vector<int> picked;
+    for (std::uint32_t p : out.Pixels()) picked.push_back(static_cast<int>(p) - 1);
+    return picked;
+}
+
+TEST(GdiStretch, EachDestinationPixelTakesTheSourcePixelUnderItsCentre) {
+    EXPECT_EQ((std::vector<int>{0, 0, 1, 1}), StretchRow(2, 4));
+    EXPECT_EQ((std::vector<int>{0, 0, 0, 1, 1, 1}), StretchRow(2, 6));
+    EXPECT_EQ((std::vector<int>{0, 2}), StretchRow(4, 2));   // centres on borders take the pixel before
+    EXPECT_EQ((std::vector<int>{0, 2}), StretchRow(3, 2));   // centres at 0.75 and 2.25
+    EXPECT_EQ((std::vector<int>{0, 1, 1, 2}), StretchRow(3, 4));  // 0.375, 1.125, 1.875, 2.625
+    EXPECT_EQ((std::vector<int>{1}), StretchRow(3, 1));
+
+    // Vertically too, with a source rectangle partly off the source: those rows stay.
+    Canvas source(1, 2, 0);
+    source.Set(0, 0, 0x11);
+    source.Set(0, 1, 0x22);
+    Canvas out(1, 6, 0xEEEEEE);
+    ASSERT_EQ(TRUE, StretchBlt(out.dc, 0, 0, 1, 6, source.dc, 0, -1, 1, 3, SRCCOPY));
+    EXPECT_EQ((Picture{0xEEEEEE, 0xEEEEEE, 0x11, 0x11, 0x22, 0x22}), out.Pixels());
+    EXPECT_EQ(FALSE, StretchBlt(out.dc, 0, 0, 1, 40000, source.dc, 0, 0, 1, 2, SRCCOPY));
+    EXPECT_EQ(FALSE, StretchBlt(out.dc, 0, 0, 1, 2, source.dc, 0, 0, -1, 2, SRCCOPY));
+}
+
+// The colour key picks the same pixels as pixman's stretch, for any ratio and clip.
+TEST(GdiStretch, ColourKeyAndCopyAgreeOnEveryRatio) {
+    Canvas source(13, 7, 0);
+    Number(source);
+    const int sizes[][4] = {{13, 7, 5, 3}, {3, 2, 13, 11}, {7, 7, 9, 4}, {13, 7, 40, 17}, {5, 3, 4, 6}};
+    for (const auto& s : sizes) {
+        for (int offset : {0, -3}) {
+            SCOPED_TRACE(testing::Message() << s[0] << "x" << s[1] << " -> " << s[2] << "x" << s[3] << " at " << offset);
+            Canvas copied(30, 20, 0xEEEEEE), keyed(30, 20, 0xEEEEEE);
+            ASSERT_EQ(TRUE, StretchBlt(copied.dc, offset, 1, s[2], s[3], source.dc, 1, offset, s[0], s[1], SRCCOPY));
+            ASSERT_EQ(TRUE, TransparentImage(keyed.dc, offset, 1, s[2], s[3], source.dc, 1, offset, s[0], s[1],
+                                             RGB(0xFF, 0, 0xFF)));
+            EXPECT_EQ(copied.Pixels(), keyed.Pixels());
+        }
+    }
+}
+
+// ---- Colour key ----
+
+TEST(GdiColourKey, PixelsOfTheKeyAreSkippedInEachSourceFormat) {
+    // Magenta in each source's own terms; 0xEEEEEE in what is expected marks a skipped pixel.
+    const std::uint32_t kept = 0xEEEEEE;
+    const DibSpec specs[] = {
+        {"32 bit, fourth byte ignored", 32, BI_RGB, {}, {},
+         {{1, 2, 3, 0, 0xFF, 0, 0xFF, 0x00, 4, 5, 6, 0, 0xFF, 0, 0xFF, 0x77}}, {0x030201, kept, 0x060504, kept}},
+        {"24 bit, a near miss drawn", 24, BI_RGB, {}, {}, {{1, 2, 3, 0xFF, 0, 0xFF, 0xFE, 0, 0xFF, 0xFF, 0, 0xFF}},
+         {0x030201, kept, 0xFF00FE, kept}},
+        {"16 bit 5-6-5", 16, BI_BITFIELDS, {0xF800, 0x07E0, 0x001F}, {},
+         {{0x00, 0xF8, 0x1F, 0xF8, 0x1F, 0x00, 0x1F, 0xF8}}, {0xFF0000, kept, 0x0000FF, kept}},
+        {"8 bit by palette colour", 8, BI_RGB, {}, {0x000000, 0xFF00FF, 0x123456, 0xFF00FF}, {{2, 1, 0, 3}},
+         {0x123456, kept, 0x000000, kept}},
+        {"4 bit", 4, BI_RGB, {}, {0xFF00FF, 0x00FF00}, {{0x10, 0x10}}, {0x00FF00, kept, 0x00FF00, kept}},
+        {"1 bit", 1, BI_RGB, {}, {0x0000FF, 0xFF00FF}, {{0x50}}, {0x0000FF, kept, 0x0000FF, kept}},
+    };
+    for (const DibSpec& spec : specs) {
+        SCOPED_TRACE(spec.name);
+        gditest::Dib dib(spec, true);
+        ASSERT_NE(nullptr, dib.bitmap);
+        Canvas out(4, 1, kept);
+        // A bitmap handle serves as the source as well as a DC.
+        ASSERT_EQ(TRUE, TransparentImage(out.dc, 0, 0, 4, 1, dib.bitmap, 0, 0, 4, 1, RGB(0xFF, 0x00, 0xFF)));
+        EXPECT_EQ(spec.expected, out.Pixels());
+    }
+    // A 16-bit source compares the key cut down to its masks.
+    gditest::Dib dib(specs[2], true);
+    Canvas out(4, 1, kept);
+    ASSERT_EQ(TRUE, TransparentImage(out.dc, 0, 0, 4, 1, dib.bitmap, 0, 0, 4, 1, RGB(0xFE, 0x01, 0xFC)));
+    EXPECT_EQ(specs[2].expected, out.Pixels());
+}
+
+TEST(GdiColourKey, KeyedCopiesIntoOtherDepthsAndWithinOneBitmap) {
+    Canvas source(3, 1, 0);
+    source.Set(0, 0, 0xFF00FF);
+    source.Set(1, 0, 0x00FF00);
+    source.Set(2, 0, 0xFF00FF);
+    // Into a 16-bit DIB section.
+    gditest::Dib target(DibSpec{"565", 16, BI_BITFIELDS, {0xF800, 0x07E0, 0x001F}, {}, {{0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}}, {}},
+                        true, 3);
+    HDC dc = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, target.bitmap);
+    ASSERT_EQ(TRUE, TransparentImage(dc, 0, 0, 3, 1, source.dc, 0, 0, 3, 1, RGB(0xFF, 0, 0xFF)));
+    const BYTE* bytes = static_cast<const BYTE*>(target.bits);
+    EXPECT_EQ((std::vector<BYTE>{0xFF, 0xFF, 0xE0, 0x07, 0xFF, 0xFF}), std::vector<BYTE>(bytes, bytes + 6));
+    SelectObject(dc, old);
+    DeleteDC(dc);
+
+    // Within one bitmap, overlapping: the keyed pixel leaves what was there before the copy.
+    Canvas one(4, 1, 0);
+    one.Set(0, 0, 0x000001);
+    one.Set(1, 0, 0xFF00FF);
+    one.Set(2, 0, 0x000003);
+    one.Set(3, 0, 0x000004);
+    ASSERT_EQ(TRUE, TransparentImage(one.dc, 1, 0, 3, 1, one.dc, 0, 0, 3, 1, RGB(0xFF, 0, 0xFF)));
+    EXPECT_EQ((Picture{0x000001, 0x000001, 0x000003, 0x000003}), one.Pixels());
+}
+
+// ---- Alpha ----
+
+// pixman's product of two 8-bit values, rounded.
+int Mul(int a, int b) {
+    const int t = a * b + 0x80;
+    return (t + (t >> 8)) >> 8;
+}
+
+TEST(GdiAlpha, ConstantAlphaBlendsOpaqueSources) {
+    const std::uint32_t src = 0xC86432, dst = 0x1E3C5A;
+    for (int alpha : {0, 1, 64, 128, 200, 254, 255}) {
+        SCOPED_TRACE(alpha);
+        Canvas source(2, 1, src);
+        *source.Pixel(1, 0) = 0x00C86432;  // a fourth byte of 0 does not matter
+        Canvas out(2, 1, dst);
+        ASSERT_EQ(TRUE, AlphaBlend(out.dc, 0, 0, 2, 1, source.dc, 0, 0, 2, 1,
+                                   BLENDFUNCTION{AC_SRC_OVER, 0, static_cast<BYTE>(alpha), 0}));
+        std::uint32_t expected = 0;
+        for (int shift : {16, 8, 0}) {
+            const int s = (src >> shift) & 0xFF, d = (dst >> shift) & 0xFF;
+            expected |= static_cast<std::uint32_t>(Mul(s, alpha) + Mul(d, 255 - alpha)) << shift;
+        }
+        EXPECT_EQ(Picture(2, expected), out.Pixels());
+    }
+}
+
+TEST(GdiAlpha, PerPixelAlphaTakesPremultipliedPixels) {
+    // Premultiplied BGRA: transparent, opaque, half, a quarter with constant alpha 128 on top.
+    const std::vector<BYTE> row{0, 0, 0, 0, 10, 20, 30, 255, 50, 40, 30, 128, 64, 0, 32, 64};
+    const DibSpec spec{"32 bit", 32, BI_RGB, {}, {}, {row}, {}};
+    gditest::Dib dib(spec, false);
+    HDC dc = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, dib.bitmap);
+    const std::uint32_t dst = 0x6496C8;  // R 100, G 150, B 200
+    for (int constant : {255, 128}) {
+        SCOPED_TRACE(constant);
+        Canvas out(4, 1, dst);
+        ASSERT_EQ(TRUE, AlphaBlend(out.dc, 0, 0, 4, 1, dc, 0, 0, 4, 1,
+                                   BLENDFUNCTION{AC_SRC_OVER, 0, static_cast<BYTE>(constant), AC_SRC_ALPHA}));
+        Picture expected;
+        for (int x = 0; x < 4; ++x) {
+            const int a = Mul(row[static_cast<size_t>(4 * x + 3)], constant);
+            std::uint32_t p = 0;
+            for (int c = 0; c < 3; ++c) {
+                const int s = Mul(row[static_cast<size_t>(4 * x + c)], constant);
+                const int d = (dst >> (8 * c)) & 0xFF;
+                p |= static_cast<std::uint32_t>(std::min(255, s + Mul(d, 255 - a))) << (8 * c);
+            }
+            expected.push_back(p);
+        }
+        EXPECT_EQ(expected, out.Pixels());
+    }
+    // Stretched: each destination pixel blends its nearest source pixel.
+    Canvas out(8, 1, dst);
+    ASSERT_EQ(TRUE, AlphaBlend(out.dc, 0, 0, 8, 1, dc, 0, 0, 4, 1, BLENDFUNCTION{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA}));
+    const Picture p = out.Pixels();
+    for (int x = 0; x < 8; x += 2) EXPECT_EQ(p[static_cast<size_t>(x)], p[static_cast<size_t>(x + 1)]);
+    EXPECT_EQ(dst, p[0]);
+    EXPECT_EQ(0x1E140Au, p[2]);
+    SelectObject(dc, old);
+    DeleteDC(dc);
+}
+
+TEST(GdiAlpha, RefusedBlendsDrawNothing) {
+    Canvas device(4, 4, 0x808080);
+    const DibSpec spec{"32 bit", 32, BI_RGB, {}, {}, {std::vector<BYTE>(16, 0x40), std::vector<BYTE>(16, 0x40)}, {}};
+    const DibSpec spec24{"24 bit", 24, BI_RGB, {}, {}, {std::vector<BYTE>(12, 0x40)}, {}};
+    gditest::Dib dib(spec, true), dib24(spec24, true);
+    HDC dibDc = CreateCompatibleDC(nullptr), dib24Dc = CreateCompatibleDC(nullptr);
+    HGDIOBJ old1 = SelectObject(dibDc, dib.bitmap), old2 = SelectObject(dib24Dc, dib24.bitmap);
+    const BLENDFUNCTION half{AC_SRC_OVER, 0, 128, 0}, perPixel{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+    struct Case {
+        const char* name;
+        HDC dest;
+        int x, y, w, h;
+        HDC source;
+        int xs, ys, ws, hs;
+        BLENDFUNCTION blend;
+    };
+    const Case cases[] = {
+        {"negative width", device.dc, 0, 0, -1, 1, dibDc, 0, 0, 1, 1, half},
+        {"negative source height", device.dc, 0, 0, 1, 1, dibDc, 0, 0, 1, -1, half},
+        {"source off the left", device.dc, 0, 0, 2, 2, dibDc, -1, 0, 2, 2, half},
+        {"source past the bottom", device.dc, 0, 0, 2, 2, dibDc, 0, 1, 2, 2, half},
+        {"source past the right", device.dc, 0, 0, 2, 2, dibDc, 3, 0, 2, 2, half},
+        {"overlap in one bitmap", device.dc, 1, 1, 2, 2, device.dc, 0, 0, 2, 2, half},
+        {"per pixel of a device bitmap", dibDc, 0, 0, 1, 1, device.dc, 0, 0, 1, 1, perPixel},
+        {"per pixel of 24 bits", device.dc, 0, 0, 1, 1, dib24Dc, 0, 0, 1, 1, perPixel},
+        {"unknown operation", device.dc, 0, 0, 1, 1, dibDc, 0, 0, 1, 1, BLENDFUNCTION{1, 0, 128, 0}},
+        {"no source", device.dc, 0, 0, 1, 1, nullptr, 0, 0, 1, 1, half},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(FALSE, AlphaBlend(c.dest, c.x, c.y, c.w, c.h, c.source, c.xs, c.ys, c.ws, c.hs, c.blend));
+    }
+    EXPECT_EQ(Picture(16, 0x808080), device.Pixels());
+    // Apart within one bitmap is fine.
+    EXPECT_EQ(TRUE, AlphaBlend(device.dc, 2, 2, 2, 2, device.dc, 0, 0, 2, 2, half));
+    SelectObject(dibDc, old1);
+    SelectObject(dib24Dc, old2);
+    DeleteDC(dibDc);
+    DeleteDC(dib24Dc);
+}
+
 }  // namespace
