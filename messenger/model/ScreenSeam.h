@@ -52,6 +52,9 @@ public:
     }
     // The screens' half of returning to the login screen; the protocol half runs first.
     virtual void OnResetToLogin() {}
+    // The application's signed-in flag: set once the login is accepted (LIN2), cleared by the
+    // return to the login screen before OnResetToLogin.
+    virtual void SetSignedIn(bool signedIn) { (void)signedIn; }
     // 0 own sign-in, 1 a buddy came online, 2 a chat line while its window is hidden, 3 a new memo.
     virtual void PlayNotification(int event) { (void)event; }
     virtual void UpdateNotifyIndicators() {}

@@ -31,5 +31,6 @@ void ResetToLogin() {
 
     if (PendingRequests* pending = PendingRequests::Instance()) pending->Clear();
 
+    Screens().SetSignedIn(false);
     Screens().OnResetToLogin();
 }

@@ -11,6 +11,7 @@
 //      screens' half);
 //   4. the pending-request table is emptied (no reply can arrive on a closed connection, so its
 //      entries would only pile up over a long run);
-//   5. the screens' half: Screens().OnResetToLogin().
+//   5. the application's signed-in flag is cleared;
+//   6. the screens' half: Screens().OnResetToLogin().
 // Every step works on an already empty state, so a second call changes nothing.
 void ResetToLogin();

@@ -201,6 +201,7 @@ bool Lin2Handler::Handle(ProtocolSession* session, ReceivedMessage& message) {
     SendInCrp2(*session, envelope, options);
 
     if (KeepAlive* keepAlive = KeepAlive::Instance()) keepAlive->StartKeepAlive();
+    Screens().SetSignedIn(true);
     return true;
 }
 

@@ -169,8 +169,8 @@ public:
     bool Handle(ProtocolSession* session, ReceivedMessage& message) override;
 };
 
-// Fills the account, refreshes the own card, asks for the buddy list, sends the options and starts
-// the keep-alive.
+// Fills the account, refreshes the own card, asks for the buddy list, sends the options, starts the
+// keep-alive and sets the application's signed-in flag.
 class Lin2Handler final : public MessageHandler {
 public:
     bool Handle(ProtocolSession* session, ReceivedMessage& message) override;

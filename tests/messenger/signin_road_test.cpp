@@ -9,6 +9,7 @@
 #include "framework/base/QeTimerManager.h"
 #include "messenger/model/Credentials.h"
 #include "messenger/protocol/Envelopes.h"
+#include "messenger/protocol/Reset.h"
 #include "messenger/protocol/SharedMessages.h"
 #include "tests/messenger/signin_test_support.h"
 #include "tests/messenger/wire_bytes.h"
@@ -292,7 +293,8 @@ TEST_F(SignInRoadTest, AcceptedLoginFillsTheAccountAndAsksForListAndOptions) {
     EXPECT_EQ(harness.Pending().Find(6), nullptr);
     EXPECT_EQ(harness.Pending().Find(7), nullptr);
     EXPECT_EQ(screens.Count("Alert"), 0u);
-    model.keepAlive.StopKeepAlive();
+    ResetToLogin();
+    EXPECT_FALSE(screens.SignedIn);
 }
 
 TEST_F(SignInRoadTest, RefusedLoginShowsWhyAndReturnsToTheFormClosed) {
@@ -306,6 +308,7 @@ TEST_F(SignInRoadTest, RefusedLoginShowsWhyAndReturnsToTheFormClosed) {
     EXPECT_EQ(session.Phase, 0);
     EXPECT_EQ(model.account.Status, 7u) << "the account is not touched";
     EXPECT_EQ(model.keepAlive.TimerId, 0u);
+    EXPECT_FALSE(screens.SignedIn);
 
     harness.Connect(1);
     screens.Clear();

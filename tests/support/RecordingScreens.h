@@ -94,6 +94,8 @@ public:
     bool MemoReadPageCurrent = false;          // IsMemoReadPageCurrent
     MemoRecord* ReadRecord = nullptr;          // MemoReadRecord
     const Buddy* ProfileBuddy = nullptr;       // BuddyProfileBuddy
+    // The application's signed-in flag as SetSignedIn left it (a state, not logged as a call).
+    bool SignedIn = false;
     // RunLater: queued (the loop runs them later) unless RunTasksAtOnce is set.
     bool RunTasksAtOnce = false;
     size_t PendingTasks() const { return m_tasks.size(); }
@@ -109,6 +111,7 @@ public:
     void ShowNotice(const std::wstring& text) override;
     void RunLater(std::function<void()> task) override;
     void OnResetToLogin() override;
+    void SetSignedIn(bool signedIn) override { SignedIn = signedIn; }
     void PlayNotification(int event) override;
     void UpdateNotifyIndicators() override;
     void LoginShowPage(int page) override;
