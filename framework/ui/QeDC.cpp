@@ -1,0 +1,130 @@
+#include "framework/ui/QeDC.h"
+
+#include <algorithm>
+
+#include "framework/ui/QeBitmap.h"
+
+void QeFont::Release() {
+    if (m_handle != nullptr) DeleteObject(m_handle);
+    m_handle = nullptr;
+}
+
+bool QeDC::CreateMemoryDC() {
+    Release();
+    HDC screen = GetDC(nullptr);
+    m_handle = CreateCompatibleDC(screen);
+    if (screen != nullptr) ReleaseDC(nullptr, screen);
+    m_kind = kMemory;
+    return m_handle != nullptr;
+}
+
+void QeDC::Release() {
+    DeselectFont();
+    DeselectBitmap();
+    if (m_handle != nullptr) {
+        if (m_kind == kMemory) {
+            DeleteDC(m_handle);
+        } else if (m_kind == kWindow) {
+            ReleaseDC(nullptr, m_handle);
+        }
+    }
+    m_handle = nullptr;
+}
+
+void QeDC::DeselectFont() {
+    if (m_font == nullptr) return;
+    if (m_handle != nullptr && m_oldFont != nullptr) SelectObject(m_handle, m_oldFont);
+    if (m_fontOwned) delete m_font;
+    m_font = nullptr;
+    m_fontOwned = false;
+    m_oldFont = nullptr;
+}
+
+void QeDC::DeselectBitmap() {
+    if (m_bitmap == nullptr) return;
+    if (m_handle != nullptr && m_oldBitmap != nullptr) SelectObject(m_handle, m_oldBitmap);
+    if (m_bitmapOwned) delete m_bitmap;
+    m_bitmap = nullptr;
+    m_bitmapOwned = false;
+    m_oldBitmap = nullptr;
+}
+
+int QeDC::SelectBitmap(QeBitmap* bitmap, bool owned) {
+    if (bitmap == m_bitmap) {
+        m_bitmapOwned = owned;
+        return 1;
+    }
+    DeselectBitmap();
+    if (bitmap == nullptr) return 1;
+    HGDIOBJ old = SelectObject(m_handle, bitmap->Handle());
+    if (old == nullptr) {
+        if (owned) delete bitmap;
+        return 0;
+    }
+    m_bitmap = bitmap;
+    m_bitmapOwned = owned;
+    m_oldBitmap = old;
+    return 1;
+}
+
+int32_t QeDC::Width() const { return m_bitmap != nullptr ? m_bitmap->Width() : 0; }
+int32_t QeDC::Height() const { return m_bitmap != nullptr ? m_bitmap->Height() : 0; }
+
+namespace {
+
+// The extents of a blit: a zero extent on either side takes the source bitmap's.
+struct Extents {
+    int to_w, to_h, from_w, from_h;
+};
+
+Extents ExtentsOf(const QeDC& source, const RECT& to, const RECT& from) {
+    auto extent = [](LONG low, LONG high, int32_t whole) {
+        const int64_t e = int64_t{high} - low;
+        return e == 0 ? whole : static_cast<int>(std::clamp<int64_t>(e, INT32_MIN, INT32_MAX));
+    };
+    return Extents{extent(to.left, to.right, source.Width()), extent(to.top, to.bottom, source.Height()),
+                   extent(from.left, from.right, source.Width()), extent(from.top, from.bottom, source.Height())};
+}
+
+}  // namespace
+
+bool QeDC::Blit(QeDC& destination, QeDC& source, const RECT& to, const RECT& from, DWORD rop) {
+    const Extents e = ExtentsOf(source, to, from);
+    if (e.to_w == e.from_w && e.to_h == e.from_h) {
+        return BitBlt(destination.m_handle, to.left, to.top, e.to_w, e.to_h, source.m_handle, from.left, from.top,
+                      rop) != 0;
+    }
+    return StretchBlt(destination.m_handle, to.left, to.top, e.to_w, e.to_h, source.m_handle, from.left, from.top,
+                      e.from_w, e.from_h, rop) != 0;
+}
+
+bool QeDC::TransparentBlit(QeDC& destination, QeDC& source, const RECT& to, const RECT& from, COLORREF key) {
+    const Extents e = ExtentsOf(source, to, from);
+    return TransparentImage(destination.m_handle, to.left, to.top, e.to_w, e.to_h, source.m_handle, from.left,
+                            from.top, e.from_w, e.from_h, key) != 0;
+}
+
+bool QeDC::AlphaBlit(QeDC& destination, QeDC& source, const RECT& to, const RECT& from, BYTE alpha) {
+    const Extents e = ExtentsOf(source, to, from);
+    const BLENDFUNCTION blend = {AC_SRC_OVER, 0, alpha, 0};
+    return AlphaBlend(destination.m_handle, to.left, to.top, e.to_w, e.to_h, source.m_handle, from.left, from.top,
+                      e.from_w, e.from_h, blend) != 0;
+}
+
+bool QeDC::AlphaBlitPerPixel(QeDC& destination, QeDC& source, const RECT& to, const RECT& from) {
+    const Extents e = ExtentsOf(source, to, from);
+    const BLENDFUNCTION blend = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+    return AlphaBlend(destination.m_handle, to.left, to.top, e.to_w, e.to_h, source.m_handle, from.left, from.top,
+                      e.from_w, e.from_h, blend) != 0;
+}
+
+bool QeSurface::Create(int32_t width, int32_t height) {
+    if (!CreateMemoryDC()) return false;
+    auto* bitmap = new QeBitmap;
+    if (!bitmap->CreateCompatible(width, height)) {
+        delete bitmap;
+        return false;
+    }
+    return SelectBitmap(bitmap, true) != 0;
+}
+

@@ -1,0 +1,61 @@
+// Pictures of drawn pixels for tests: a surface read back as rows of characters by a legend of
+// colours, so that a whole expected picture is written in the test and a failure shows the actual.
+#pragma once
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "framework/ui/QeBitmap.h"
+#include "framework/ui/QeDC.h"
+#include "platform/gdi.h"
+
+// The colour (0x00BBGGRR) of a pixel of the DC's selected bitmap (24 or 32 bits per pixel);
+// CLR_INVALID outside it or without one.
+inline COLORREF PixelAt(const QeDC& dc, int x, int y) {
+    BitmapPixels pixels = {};
+    if (dc.Bitmap() == nullptr || !GetBitmapPixels(dc.Bitmap()->Handle(), &pixels)) return CLR_INVALID;
+    if (x < 0 || y < 0 || x >= pixels.width || y >= pixels.height) return CLR_INVALID;
+    const BYTE* p = pixels.top + static_cast<std::ptrdiff_t>(y) * pixels.stride + x * (pixels.bitsPerPixel / 8);
+    return RGB(p[2], p[1], p[0]);
+}
+
+// Each pixel as its legend character, "?" for a colour the legend does not name.
+inline std::vector<std::string> Picture(const QeDC& dc, const std::map<COLORREF, char>& legend) {
+    std::vector<std::string> rows;
+    for (int y = 0; y < dc.Height(); ++y) {
+        std::string row;
+        for (int x = 0; x < dc.Width(); ++x) {
+            auto found = legend.find(PixelAt(dc, x, y));
+            row += found != legend.end() ? found->second : '?';
+        }
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+// Writes the picture into the DC's selected bitmap (24 or 32 bits per pixel), each character as
+// its colour; the fourth byte of 32-bit pixels gets `alpha`.
+inline bool Paint(const QeDC& dc, const std::vector<std::string>& rows, const std::map<char, COLORREF>& colors,
+                  BYTE alpha = 0) {
+    BitmapPixels pixels = {};
+    if (dc.Bitmap() == nullptr || !GetBitmapPixels(dc.Bitmap()->Handle(), &pixels)) return false;
+    for (int y = 0; y < pixels.height && y < static_cast<int>(rows.size()); ++y) {
+        for (int x = 0; x < pixels.width && x < static_cast<int>(rows[y].size()); ++x) {
+            const COLORREF c = colors.at(rows[y][x]);
+            BYTE* p = pixels.top + static_cast<std::ptrdiff_t>(y) * pixels.stride + x * (pixels.bitsPerPixel / 8);
+            p[0] = GetBValue(c);
+            p[1] = GetGValue(c);
+            p[2] = GetRValue(c);
+            if (pixels.bitsPerPixel == 32) p[3] = alpha;
+        }
+    }
+    return true;
+}
+
+// A surface holding the picture.
+inline bool MakeSurface(QeSurface& surface, const std::vector<std::string>& rows,
+                        const std::map<char, COLORREF>& colors) {
+    return surface.Create(static_cast<int>(rows.at(0).size()), static_cast<int>(rows.size())) &&
+           Paint(surface, rows, colors);
+}
