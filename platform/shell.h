@@ -11,9 +11,9 @@
 #include <vector>
 
 #include "platform/win_types.h"
+#include "platform/window.h"
 
 inline constexpr ULONG SEE_MASK_NOCLOSEPROCESS = 0x00000040;
-inline constexpr int SW_SHOWNORMAL = 1;
 
 struct SHELLEXECUTEINFOW {
     DWORD cbSize;

@@ -1,5 +1,8 @@
 #include "platform/window.h"
 
+#include <pixman.h>
+
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <cwctype>
@@ -7,12 +10,16 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
+#include "platform/input.h"
 #include "platform/mmtimer.h"
+#include "platform/presenter.h"
 #include "platform/thread.h"
+#include "platform/window_internal.h"
 
 namespace {
 
@@ -20,6 +27,60 @@ struct ClassRecord {
     std::wstring name;
     WNDCLASSW info{};
     ATOM atom = 0;
+};
+
+// A set of pixels as rectangles, for update regions.
+class Region {
+public:
+    Region() { pixman_region32_init(&m_region); }
+    Region(const Region& other) {
+        pixman_region32_init(&m_region);
+        pixman_region32_copy(&m_region, const_cast<pixman_region32_t*>(&other.m_region));
+    }
+    Region& operator=(const Region&) = delete;
+    ~Region() { pixman_region32_fini(&m_region); }
+
+    bool Empty() const { return !pixman_region32_not_empty(const_cast<pixman_region32_t*>(&m_region)); }
+    void Clear() {
+        pixman_region32_fini(&m_region);
+        pixman_region32_init(&m_region);
+    }
+    void Add(const RECT& rect) {
+        if (rect.left >= rect.right || rect.top >= rect.bottom) return;
+        pixman_region32_union_rect(&m_region, &m_region, rect.left, rect.top,
+                                   static_cast<unsigned>(rect.right - rect.left),
+                                   static_cast<unsigned>(rect.bottom - rect.top));
+    }
+    void Subtract(const RECT& rect) {
+        if (rect.left >= rect.right || rect.top >= rect.bottom) return;
+        pixman_region32_t cut;
+        pixman_region32_init_rect(&cut, rect.left, rect.top, static_cast<unsigned>(rect.right - rect.left),
+                                  static_cast<unsigned>(rect.bottom - rect.top));
+        pixman_region32_subtract(&m_region, &m_region, &cut);
+        pixman_region32_fini(&cut);
+    }
+    void Clip(const RECT& rect) {
+        pixman_region32_t keep;
+        pixman_region32_init_rect(&keep, rect.left, rect.top, static_cast<unsigned>(std::max(0, rect.right - rect.left)),
+                                  static_cast<unsigned>(std::max(0, rect.bottom - rect.top)));
+        pixman_region32_intersect(&m_region, &m_region, &keep);
+        pixman_region32_fini(&keep);
+    }
+    RECT Bounds() const {
+        if (Empty()) return RECT{};
+        const pixman_box32_t* box = pixman_region32_extents(const_cast<pixman_region32_t*>(&m_region));
+        return RECT{box->x1, box->y1, box->x2, box->y2};
+    }
+    std::vector<RECT> Rects() const {
+        int count = 0;
+        const pixman_box32_t* boxes = pixman_region32_rectangles(const_cast<pixman_region32_t*>(&m_region), &count);
+        std::vector<RECT> out;
+        for (int i = 0; i < count; ++i) out.push_back(RECT{boxes[i].x1, boxes[i].y1, boxes[i].x2, boxes[i].y2});
+        return out;
+    }
+
+private:
+    pixman_region32_t m_region;
 };
 
 struct WindowRecord {
@@ -33,22 +94,47 @@ struct WindowRecord {
     RECT rect{};
     LONG_PTR userData = 0;
     bool destroying = false;
+    bool visible = false;
+    bool everShown = false;
+    bool announced = false;
+    Region update;
+    bool erase = false;
+    std::uint64_t paintDue = 0;  // the stamp taken when the update region last stopped being empty
+    int raised = 0;
+
+    int Width() const { return std::max(0, rect.right - rect.left); }
+    int Height() const { return std::max(0, rect.bottom - rect.top); }
+    RECT Client() const { return RECT{0, 0, Width(), Height()}; }
 };
 
 struct QueuedMessage {
     MSG msg;
     bool coalesced;
+    std::uint64_t stamp;  // order of queuing across posted and input messages and paints
+    char32_t typed;       // the character a key message types
 };
 
 struct ThreadQueue {
     std::deque<QueuedMessage> posted;
+    std::deque<QueuedMessage> input;
     bool quitPending = false;
     int quitCode = 0;
     std::condition_variable wake;
 };
 
+// The keys held and the pen, as the input stand-in last saw them.
+struct KeyboardState {
+    bool shift = false;
+    bool control = false;
+    bool alt = false;
+    bool capsLock = false;
+    std::set<UINT> held;
+    std::set<UINT> swallowed;  // keys whose release must not arrive either
+    bool penDown = false;
+};
+
 // The window table and every thread's queue, under one lock. The lock is never held while a window
-// procedure runs.
+// procedure, the presenter or the input method runs.
 struct WindowSystem {
     std::mutex lock;
     std::vector<ClassRecord> classes;
@@ -56,7 +142,18 @@ struct WindowSystem {
     std::unordered_map<DWORD, std::unique_ptr<ThreadQueue>> queues;
     std::uintptr_t nextHandle = 0x10000;
     ATOM nextAtom = 0xC000;
+    std::uint64_t nextStamp = 1;
+    HWND capture = nullptr;
+    KeyboardState keyboard;
 };
+
+// The key message the calling thread took last, so TranslateMessage knows what it typed.
+struct LastKey {
+    MSG msg{};
+    char32_t typed = 0;
+    bool valid = false;
+};
+thread_local LastKey t_lastKey;
 
 // Never destroyed: other threads may still post while the process ends.
 WindowSystem& System() {
@@ -77,17 +174,33 @@ bool EqualNoCase(const std::wstring& a, const wchar_t* b) {
     return b[i] == L'\0';
 }
 
+// What a window leaves behind outside the table: its input context and its announcement.
+void ForgetOutsideTable(HWND window, bool announced) {
+    ImeForget(window);
+    if (announced) WithdrawWindow(window);
+}
+
 // A thread's windows and queue go when the thread ends, without calling any procedure.
 struct QueueOwner {
     DWORD thread = 0;
     ~QueueOwner() {
         if (thread == 0) return;
         WindowSystem& system = System();
-        std::lock_guard<std::mutex> guard(system.lock);
-        for (auto it = system.windows.begin(); it != system.windows.end();) {
-            it = it->second.thread == thread ? system.windows.erase(it) : std::next(it);
+        std::vector<std::pair<HWND, bool>> gone;
+        {
+            std::lock_guard<std::mutex> guard(system.lock);
+            for (auto it = system.windows.begin(); it != system.windows.end();) {
+                if (it->second.thread != thread) {
+                    ++it;
+                    continue;
+                }
+                gone.emplace_back(Handle(it->first), it->second.announced);
+                if (system.capture == Handle(it->first)) system.capture = nullptr;
+                it = system.windows.erase(it);
+            }
+            system.queues.erase(thread);
         }
-        system.queues.erase(thread);
+        for (const auto& [window, announced] : gone) ForgetOutsideTable(window, announced);
     }
 };
 thread_local QueueOwner t_queueOwner;
@@ -117,23 +230,65 @@ bool MatchesFilter(const MSG& msg, HWND window, UINT filterMin, UINT filterMax) 
     return msg.message >= filterMin && msg.message <= filterMax;
 }
 
-// Finds the next message for the calling thread. Lock held. Posted messages come first, in order;
-// messages for windows that are gone are dropped on the way. Messages the system makes up on
-// demand (paint, input) belong after the posted ones; the quit flag comes last.
-bool TakeNext(WindowSystem& system, ThreadQueue& queue, MSG* out, HWND window, UINT filterMin, UINT filterMax,
-              bool remove) {
-    for (auto it = queue.posted.begin(); it != queue.posted.end();) {
+// The first message of a queue that passes the filter; messages for windows that are gone are
+// dropped on the way. Lock held.
+std::deque<QueuedMessage>::iterator FirstMatch(WindowSystem& system, std::deque<QueuedMessage>& queue, HWND window,
+                                               UINT filterMin, UINT filterMax) {
+    for (auto it = queue.begin(); it != queue.end();) {
         const MSG& msg = it->msg;
         if (msg.hwnd != nullptr && FindWindowRecord(system, msg.hwnd) == nullptr) {
-            it = queue.posted.erase(it);
+            it = queue.erase(it);
             continue;
         }
-        if (!MatchesFilter(msg, window, filterMin, filterMax)) {
-            ++it;
-            continue;
+        if (MatchesFilter(msg, window, filterMin, filterMax)) return it;
+        ++it;
+    }
+    return queue.end();
+}
+
+// The calling thread's window whose paint has been due longest, or null. Lock held.
+WindowRecord* DuePaint(WindowSystem& system, DWORD thread, HWND window, UINT filterMin, UINT filterMax,
+                       HWND* handle) {
+    WindowRecord* due = nullptr;
+    for (auto& [key, record] : system.windows) {
+        if (record.thread != thread || !record.visible || record.destroying || record.update.Empty()) continue;
+        MSG paint{};
+        paint.hwnd = Handle(key);
+        paint.message = WM_PAINT;
+        if (!MatchesFilter(paint, window, filterMin, filterMax)) continue;
+        if (due == nullptr || record.paintDue < due->paintDue) {
+            due = &record;
+            *handle = Handle(key);
         }
-        *out = msg;
-        if (remove) queue.posted.erase(it);
+    }
+    return due;
+}
+
+// Finds the next message for the calling thread. Lock held. Posted messages first, in order, then
+// input, then the quit flag, then a paint; but a paint that fell due before the message otherwise
+// next was queued goes first, so a queue that never empties cannot starve painting.
+bool TakeNext(WindowSystem& system, ThreadQueue& queue, MSG* out, HWND window, UINT filterMin, UINT filterMax,
+              bool remove) {
+    HWND paintWindow = nullptr;
+    WindowRecord* paint = DuePaint(system, GetCurrentThreadId(), window, filterMin, filterMax, &paintWindow);
+    auto takePaint = [&] {
+        *out = MSG{};
+        out->hwnd = paintWindow;
+        out->message = WM_PAINT;
+        out->time = timeGetTime();
+        return true;
+    };
+    for (std::deque<QueuedMessage>* source : {&queue.posted, &queue.input}) {
+        auto it = FirstMatch(system, *source, window, filterMin, filterMax);
+        if (it == source->end()) continue;
+        if (paint != nullptr && paint->paintDue < it->stamp) return takePaint();
+        *out = it->msg;
+        if (remove) {
+            if (source == &queue.input && (out->message == WM_KEYDOWN || out->message == WM_KEYUP)) {
+                t_lastKey = LastKey{*out, it->typed, true};
+            }
+            source->erase(it);
+        }
         return true;
     }
     if (queue.quitPending) {
@@ -144,10 +299,21 @@ bool TakeNext(WindowSystem& system, ThreadQueue& queue, MSG* out, HWND window, U
         if (remove) queue.quitPending = false;
         return true;
     }
+    if (paint != nullptr) return takePaint();
     return false;
 }
 
-bool HasWaiting(const ThreadQueue& queue) { return queue.quitPending || !queue.posted.empty(); }
+bool HasWaiting(WindowSystem& system, const ThreadQueue& queue) {
+    if (queue.quitPending || !queue.posted.empty() || !queue.input.empty()) return true;
+    HWND ignored = nullptr;
+    return DuePaint(system, GetCurrentThreadId(), nullptr, 0, 0, &ignored) != nullptr;
+}
+
+// The queue of the thread that owns the window, or null. Lock held.
+ThreadQueue* OwnerQueue(WindowSystem& system, const WindowRecord& record) {
+    auto it = system.queues.find(record.thread);
+    return it == system.queues.end() ? nullptr : it->second.get();
+}
 
 BOOL Post(HWND window, UINT message, WPARAM wParam, LPARAM lParam, bool coalesce) {
     WindowSystem& system = System();
@@ -158,9 +324,8 @@ BOOL Post(HWND window, UINT message, WPARAM wParam, LPARAM lParam, bool coalesce
     } else {
         WindowRecord* record = FindWindowRecord(system, window);
         if (record == nullptr || record->destroying) return FALSE;
-        auto it = system.queues.find(record->thread);
-        if (it == system.queues.end()) return FALSE;
-        queue = it->second.get();
+        queue = OwnerQueue(system, *record);
+        if (queue == nullptr) return FALSE;
     }
     if (coalesce) {
         for (const QueuedMessage& waiting : queue->posted) {
@@ -176,7 +341,7 @@ BOOL Post(HWND window, UINT message, WPARAM wParam, LPARAM lParam, bool coalesce
     msg.wParam = wParam;
     msg.lParam = lParam;
     msg.time = timeGetTime();
-    queue->posted.push_back(QueuedMessage{msg, coalesce});
+    queue->posted.push_back(QueuedMessage{msg, coalesce, system.nextStamp++, 0});
     queue->wake.notify_all();
     return TRUE;
 }
@@ -224,6 +389,7 @@ HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD
     WindowSystem& system = System();
     HWND window = nullptr;
     WNDPROC procedure = nullptr;
+    std::wstring realClass;
     {
         std::lock_guard<std::mutex> guard(system.lock);
         const ClassRecord* windowClass = nullptr;
@@ -239,14 +405,15 @@ HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD
         record.procedure = windowClass->info.lpfnWndProc;
         record.thread = GetCurrentThreadId();
         record.parent = parent;
-        record.style = style;
+        record.style = style & ~WS_VISIBLE;
         record.exStyle = exStyle;
-        record.rect = RECT{x, y, x + width, y + height};
+        record.rect = RECT{x, y, x + std::max(0, width), y + std::max(0, height)};
         std::uintptr_t key = system.nextHandle;
         system.nextHandle += 4;
         system.windows.emplace(key, std::move(record));
         window = Handle(key);
         procedure = windowClass->info.lpfnWndProc;
+        realClass = windowClass->name;
     }
     CREATESTRUCTW create{};
     create.lpCreateParams = parameter;
@@ -265,7 +432,17 @@ HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD
         DestroyWindow(window);
         return nullptr;
     }
-    // The procedure may have destroyed the window itself.
+    // The procedure may have destroyed the window itself, at any of these steps.
+    if (!IsWindow(window)) return nullptr;
+    SendMessageW(window, WM_SIZE, SIZE_RESTORED, MAKELPARAM(std::max(0, width), std::max(0, height)));
+    if (!IsWindow(window)) return nullptr;
+    const bool announce = parent == nullptr && (style & (WS_POPUP | WS_CAPTION)) != 0 && windowName != nullptr &&
+                          windowName[0] != L'\0';
+    if (announce && AnnounceWindow(window, realClass, windowName)) {
+        std::lock_guard<std::mutex> guard(system.lock);
+        if (WindowRecord* record = FindWindowRecord(system, window)) record->announced = true;
+    }
+    if ((style & WS_VISIBLE) != 0) ShowWindow(window, SW_SHOW);
     return IsWindow(window) ? window : nullptr;
 }
 
@@ -281,43 +458,251 @@ BOOL DestroyWindow(HWND window) {
         procedure = record->procedure;
     }
     procedure(window, WM_DESTROY, 0, 0);
-    std::lock_guard<std::mutex> guard(system.lock);
-    auto it = system.windows.find(Key(window));
-    if (it == system.windows.end()) return TRUE;
-    DWORD owner = it->second.thread;
-    system.windows.erase(it);
-    auto queue = system.queues.find(owner);
-    if (queue != system.queues.end()) {
-        auto& posted = queue->second->posted;
-        for (auto msg = posted.begin(); msg != posted.end();) {
-            msg = msg->msg.hwnd == window ? posted.erase(msg) : std::next(msg);
+    bool announced = false;
+    bool wasVisible = false;
+    {
+        std::lock_guard<std::mutex> guard(system.lock);
+        auto it = system.windows.find(Key(window));
+        if (it == system.windows.end()) return TRUE;
+        announced = it->second.announced;
+        wasVisible = it->second.visible;
+        if (ThreadQueue* queue = OwnerQueue(system, it->second)) {
+            for (auto* source : {&queue->posted, &queue->input}) {
+                source->erase(std::remove_if(source->begin(), source->end(),
+                                             [&](const QueuedMessage& m) { return m.msg.hwnd == window; }),
+                              source->end());
+            }
         }
+        if (system.capture == window) system.capture = nullptr;
+        system.windows.erase(it);
     }
+    ForgetOutsideTable(window, announced);
+    if (wasVisible) CurrentPresenter().Hidden(window);
     return TRUE;
 }
 
 LRESULT DefWindowProcW(HWND window, UINT message, WPARAM, LPARAM) {
     if (message == WM_CLOSE) DestroyWindow(window);
+    if (message == WM_PAINT) ValidateRect(window, nullptr);
     return 0;
 }
 
 HWND FindWindowW(LPCWSTR className, LPCWSTR windowName) {
     WindowSystem& system = System();
-    std::lock_guard<std::mutex> guard(system.lock);
-    for (const auto& [key, record] : system.windows) {
-        if (record.destroying) continue;
-        if (className != nullptr && !EqualNoCase(record.className, className)) continue;
-        if (windowName != nullptr && !EqualNoCase(record.title, windowName)) continue;
-        return Handle(key);
+    {
+        std::lock_guard<std::mutex> guard(system.lock);
+        for (const auto& [key, record] : system.windows) {
+            if (record.destroying) continue;
+            if (className != nullptr && !EqualNoCase(record.className, className)) continue;
+            if (windowName != nullptr && !EqualNoCase(record.title, windowName)) continue;
+            return Handle(key);
+        }
     }
-    return nullptr;
+    return FindAnnouncedWindow(className, windowName);
 }
 
 BOOL IsWindow(HWND window) {
     if (window == nullptr) return FALSE;
     WindowSystem& system = System();
+    {
+        std::lock_guard<std::mutex> guard(system.lock);
+        if (FindWindowRecord(system, window) != nullptr) return TRUE;
+    }
+    return IsAnnouncedWindowAlive(window) ? TRUE : FALSE;
+}
+
+HWND NewWindowHandle() {
+    WindowSystem& system = System();
     std::lock_guard<std::mutex> guard(system.lock);
-    return FindWindowRecord(system, window) != nullptr ? TRUE : FALSE;
+    std::uintptr_t key = system.nextHandle;
+    system.nextHandle += 4;
+    return Handle(key);
+}
+
+bool RaiseLocalWindow(HWND window) {
+    WindowSystem& system = System();
+    {
+        std::lock_guard<std::mutex> guard(system.lock);
+        WindowRecord* record = FindWindowRecord(system, window);
+        if (record == nullptr || record->destroying) return false;
+        ++record->raised;
+    }
+    CurrentPresenter().Raised(window);
+    return true;
+}
+
+BOOL SetForegroundWindow(HWND window) {
+    // Handles are multiples of 4; callers may set the low bit.
+    HWND handle = Handle(Key(window) & ~static_cast<std::uintptr_t>(3));
+    if (handle == nullptr) return FALSE;
+    if (RaiseLocalWindow(handle)) return TRUE;
+    return RaiseAnnouncedWindow(handle) ? TRUE : FALSE;
+}
+
+int WindowRaiseCount(HWND window) {
+    WindowSystem& system = System();
+    std::lock_guard<std::mutex> guard(system.lock);
+    WindowRecord* record = FindWindowRecord(system, window);
+    return record != nullptr ? record->raised : 0;
+}
+
+BOOL ShowWindow(HWND window, int command) {
+    WindowSystem& system = System();
+    bool wasVisible = false;
+    bool firstShow = false;
+    int width = 0;
+    int height = 0;
+    {
+        std::lock_guard<std::mutex> guard(system.lock);
+        WindowRecord* record = FindWindowRecord(system, window);
+        if (record == nullptr || record->thread != GetCurrentThreadId() || record->destroying) return FALSE;
+        wasVisible = record->visible;
+        if (command == SW_HIDE) {
+            record->visible = false;
+        } else if (!wasVisible) {
+            record->visible = true;
+            firstShow = !record->everShown;
+            record->everShown = true;
+            if (record->update.Empty()) record->paintDue = system.nextStamp++;
+            record->update.Add(record->Client());
+            record->erase = true;
+        }
+        width = record->Width();
+        height = record->Height();
+    }
+    if (command == SW_HIDE) {
+        if (wasVisible) CurrentPresenter().Hidden(window);
+        return wasVisible ? TRUE : FALSE;
+    }
+    if (!wasVisible) {
+        CurrentPresenter().Shown(window, width, height);
+        if (firstShow) SendMessageW(window, WM_ACTIVATE, WA_ACTIVE, 0);
+    }
+    return wasVisible ? TRUE : FALSE;
+}
+
+BOOL IsWindowVisible(HWND window) {
+    WindowSystem& system = System();
+    std::lock_guard<std::mutex> guard(system.lock);
+    WindowRecord* record = FindWindowRecord(system, window);
+    return record != nullptr && record->visible ? TRUE : FALSE;
+}
+
+BOOL MoveWindow(HWND window, int x, int y, int width, int height, BOOL repaint) {
+    WindowSystem& system = System();
+    bool resized = false;
+    bool visible = false;
+    width = std::max(0, width);
+    height = std::max(0, height);
+    {
+        std::lock_guard<std::mutex> guard(system.lock);
+        WindowRecord* record = FindWindowRecord(system, window);
+        if (record == nullptr || record->thread != GetCurrentThreadId()) return FALSE;
+        resized = width != record->Width() || height != record->Height();
+        record->rect = RECT{x, y, x + width, y + height};
+        record->update.Clip(record->Client());
+        visible = record->visible;
+    }
+    if (resized) {
+        if (visible) CurrentPresenter().Resized(window, width, height);
+        SendMessageW(window, WM_SIZE, SIZE_RESTORED, MAKELPARAM(width, height));
+    }
+    if (repaint) InvalidateRect(window, nullptr, FALSE);
+    return TRUE;
+}
+
+BOOL GetClientRect(HWND window, RECT* rect) {
+    if (rect == nullptr) return FALSE;
+    WindowSystem& system = System();
+    std::lock_guard<std::mutex> guard(system.lock);
+    WindowRecord* record = FindWindowRecord(system, window);
+    if (record == nullptr) return FALSE;
+    *rect = record->Client();
+    return TRUE;
+}
+
+HCURSOR LoadCursorW(HINSTANCE instance, LPCWSTR name) {
+    if (instance != nullptr || name != IDC_ARROW) return nullptr;
+    static int arrow = 0;
+    return reinterpret_cast<HCURSOR>(&arrow);
+}
+
+BOOL InvalidateRect(HWND window, const RECT* rect, BOOL erase) {
+    WindowSystem& system = System();
+    std::lock_guard<std::mutex> guard(system.lock);
+    WindowRecord* record = FindWindowRecord(system, window);
+    if (record == nullptr) return FALSE;
+    RECT area = record->Client();
+    if (rect != nullptr) {
+        area.left = std::max(area.left, rect->left);
+        area.top = std::max(area.top, rect->top);
+        area.right = std::min(area.right, rect->right);
+        area.bottom = std::min(area.bottom, rect->bottom);
+    }
+    if (area.left >= area.right || area.top >= area.bottom) return TRUE;
+    if (record->update.Empty()) record->paintDue = system.nextStamp++;
+    record->update.Add(area);
+    if (erase) record->erase = true;
+    if (record->visible) {
+        if (ThreadQueue* queue = OwnerQueue(system, *record)) queue->wake.notify_all();
+    }
+    return TRUE;
+}
+
+BOOL ValidateRect(HWND window, const RECT* rect) {
+    WindowSystem& system = System();
+    std::lock_guard<std::mutex> guard(system.lock);
+    WindowRecord* record = FindWindowRecord(system, window);
+    if (record == nullptr) return FALSE;
+    if (rect == nullptr) {
+        record->update.Clear();
+    } else {
+        record->update.Subtract(*rect);
+    }
+    if (record->update.Empty()) record->erase = false;
+    return TRUE;
+}
+
+BOOL GetUpdateRect(HWND window, RECT* rect, BOOL) {
+    WindowSystem& system = System();
+    std::lock_guard<std::mutex> guard(system.lock);
+    WindowRecord* record = FindWindowRecord(system, window);
+    if (record == nullptr) return FALSE;
+    if (rect != nullptr) *rect = record->update.Bounds();
+    return record->update.Empty() ? FALSE : TRUE;
+}
+
+BOOL UpdateWindow(HWND window) {
+    WindowSystem& system = System();
+    {
+        std::lock_guard<std::mutex> guard(system.lock);
+        WindowRecord* record = FindWindowRecord(system, window);
+        if (record == nullptr || record->thread != GetCurrentThreadId()) return FALSE;
+        if (!record->visible || record->update.Empty()) return TRUE;
+    }
+    SendMessageW(window, WM_PAINT, 0, 0);
+    return TRUE;
+}
+
+HWND SetCapture(HWND window) {
+    WindowSystem& system = System();
+    std::lock_guard<std::mutex> guard(system.lock);
+    HWND previous = system.capture;
+    if (FindWindowRecord(system, window) != nullptr) system.capture = window;
+    return previous;
+}
+
+BOOL ReleaseCapture() {
+    WindowSystem& system = System();
+    std::lock_guard<std::mutex> guard(system.lock);
+    system.capture = nullptr;
+    return TRUE;
+}
+
+HWND GetCapture() {
+    WindowSystem& system = System();
+    std::lock_guard<std::mutex> guard(system.lock);
+    return system.capture;
 }
 
 LONG_PTR GetWindowLongPtrW(HWND window, int index) {
@@ -365,7 +750,202 @@ BOOL PeekMessageW(MSG* message, HWND window, UINT filterMin, UINT filterMax, UIN
                                                                                                          : FALSE;
 }
 
-BOOL TranslateMessage(const MSG*) { return FALSE; }
+// ---- keys and characters
+
+bool IsTypedCharacter(char32_t ch) {
+    if (ch == 8 || ch == 9 || ch == 13 || ch == 27) return true;
+    if (ch < 0x20 || ch == 0x7F || (ch >= 0x80 && ch < 0xA0)) return false;
+    if (ch >= 0xD800 && ch < 0xE000) return false;  // a lone surrogate is no character
+    return ch <= 0x10FFFF;
+}
+
+void AppendCharMessages(char32_t ch, LPARAM lParam, std::vector<InputMessage>& out) {
+    if (ch > 0xFFFF) {
+        const char32_t v = ch - 0x10000;
+        out.push_back(InputMessage{WM_CHAR, static_cast<WPARAM>(0xD800 + (v >> 10)), lParam});
+        out.push_back(InputMessage{WM_CHAR, static_cast<WPARAM>(0xDC00 + (v & 0x3FF)), lParam});
+        return;
+    }
+    out.push_back(InputMessage{WM_CHAR, static_cast<WPARAM>(ch), lParam});
+}
+
+namespace {
+
+// The character a key types on a US layout.
+char32_t LayoutCharacter(UINT key, bool shift, bool capsLock) {
+    if (key >= 'A' && key <= 'Z') return shift != capsLock ? key : key + 32;
+    if (key >= '0' && key <= '9') return shift ? U")!@#$%^&*("[key - '0'] : key;
+    if (key >= 0x60 && key <= 0x69) return U'0' + (key - 0x60);  // the number pad
+    struct Pair {
+        UINT key;
+        char32_t plain;
+        char32_t shifted;
+    };
+    static constexpr Pair kKeys[] = {
+        {VK_SPACE, U' ', U' '},      {VK_BACK, 8, 8},          {VK_TAB, 9, 9},           {VK_RETURN, 13, 13},
+        {VK_ESCAPE, 27, 27},         {VK_OEM_1, U';', U':'},   {VK_OEM_PLUS, U'=', U'+'}, {VK_OEM_COMMA, U',', U'<'},
+        {VK_OEM_MINUS, U'-', U'_'},  {VK_OEM_PERIOD, U'.', U'>'}, {VK_OEM_2, U'/', U'?'}, {VK_OEM_3, U'`', U'~'},
+        {VK_OEM_4, U'[', U'{'},      {VK_OEM_5, U'\\', U'|'},  {VK_OEM_6, U']', U'}'},   {VK_OEM_7, U'\'', U'"'},
+        {0x6A, U'*', U'*'},          {0x6B, U'+', U'+'},       {0x6D, U'-', U'-'},       {0x6E, U'.', U'.'},
+        {0x6F, U'/', U'/'},
+    };
+    for (const Pair& pair : kKeys) {
+        if (pair.key == key) return shift ? pair.shifted : pair.plain;
+    }
+    return 0;
+}
+
+bool IsShift(UINT key) { return key == VK_SHIFT || key == VK_LSHIFT || key == VK_RSHIFT; }
+bool IsControl(UINT key) { return key == VK_CONTROL || key == VK_LCONTROL || key == VK_RCONTROL; }
+bool IsAlt(UINT key) { return key == VK_MENU || key == VK_LMENU; }
+
+std::int16_t Clamp16(long long v) { return static_cast<std::int16_t>(std::clamp<long long>(v, -32768, 32767)); }
+
+}  // namespace
+
+BOOL TranslateMessage(const MSG* message) {
+    if (message == nullptr) return FALSE;
+    if (message->message == WM_KEYUP) return TRUE;
+    if (message->message != WM_KEYDOWN) return FALSE;
+    const LastKey& last = t_lastKey;
+    char32_t typed = 0;
+    if (last.valid && last.msg.hwnd == message->hwnd && last.msg.message == message->message &&
+        last.msg.wParam == message->wParam && last.msg.lParam == message->lParam && last.msg.time == message->time) {
+        typed = last.typed;
+    } else if (message->wParam <= 0xFF) {
+        // Made up by the program rather than typed: read the key as unshifted.
+        typed = LayoutCharacter(static_cast<UINT>(message->wParam), false, false);
+    }
+    if (message->wParam == VK_PROCESSKEY || !IsTypedCharacter(typed)) return TRUE;
+    std::vector<InputMessage> chars;
+    AppendCharMessages(typed, message->lParam, chars);
+    for (const InputMessage& ch : chars) PostMessageW(message->hwnd, ch.message, ch.wParam, ch.lParam);
+    return TRUE;
+}
+
+bool QueueInput(HWND window, const std::vector<InputMessage>& messages) {
+    WindowSystem& system = System();
+    std::lock_guard<std::mutex> guard(system.lock);
+    WindowRecord* record = FindWindowRecord(system, window);
+    if (record == nullptr || record->destroying) return false;
+    ThreadQueue* queue = OwnerQueue(system, *record);
+    if (queue == nullptr) return false;
+    for (const InputMessage& input : messages) {
+        MSG msg{};
+        msg.hwnd = window;
+        msg.message = input.message;
+        msg.wParam = input.wParam;
+        msg.lParam = input.lParam;
+        msg.time = timeGetTime();
+        queue->input.push_back(QueuedMessage{msg, false, system.nextStamp++, input.typed});
+    }
+    queue->wake.notify_all();
+    return true;
+}
+
+BOOL InjectKey(HWND window, UINT key, bool down, bool textFollows) {
+    WindowSystem& system = System();
+    bool toggle = false;
+    bool repeat = false;
+    char32_t typed = 0;
+    {
+        std::lock_guard<std::mutex> guard(system.lock);
+        if (FindWindowRecord(system, window) == nullptr) return FALSE;
+        KeyboardState& keys = system.keyboard;
+        repeat = down && keys.held.count(key) != 0;
+        if (down) {
+            keys.held.insert(key);
+        } else {
+            keys.held.erase(key);
+        }
+        if (IsShift(key)) keys.shift = down;
+        if (IsControl(key)) keys.control = down;
+        if (IsAlt(key)) keys.alt = down;
+        if (key == VK_CAPITAL && down && !repeat) keys.capsLock = !keys.capsLock;
+        if (!down && keys.swallowed.erase(key) != 0) return TRUE;
+        toggle = down && (key == VK_HANGUL || key == VK_RMENU ||
+                          (key == VK_SPACE && keys.shift && !keys.control && !keys.alt));
+        if (toggle) keys.swallowed.insert(key);
+        if (!keys.control && !keys.alt) typed = LayoutCharacter(key, keys.shift, keys.capsLock);
+    }
+    std::vector<InputMessage> out;
+    if (toggle) {
+        if (!repeat) ImeToggle(window, out);
+    } else if (!down) {
+        out.push_back(InputMessage{WM_KEYUP, key, static_cast<LPARAM>(0xC0000001u)});
+    } else {
+        const LPARAM lParam = repeat ? 0x40000001 : 1;
+        std::vector<InputMessage> method;
+        if (ImeKeyDown(window, key, typed, textFollows, method)) {
+            out.push_back(InputMessage{WM_KEYDOWN, VK_PROCESSKEY, lParam});
+        } else {
+            if (textFollows && typed >= 0x20) typed = 0;  // its text comes by itself
+            method.push_back(InputMessage{WM_KEYDOWN, key, lParam, typed});
+        }
+        out.insert(out.end(), method.begin(), method.end());
+    }
+    return out.empty() || QueueInput(window, out) ? TRUE : FALSE;
+}
+
+BOOL InjectText(HWND window, const std::u32string& text) {
+    std::vector<InputMessage> out;
+    for (char32_t ch : text) ImeText(window, ch, out);
+    return QueueInput(window, out) ? TRUE : FALSE;
+}
+
+BOOL InjectPreedit(HWND window, const std::u32string& text) {
+    std::vector<InputMessage> out;
+    ImePreedit(window, text, out);
+    return QueueInput(window, out) ? TRUE : FALSE;
+}
+
+BOOL InjectClose(HWND window) { return PostMessageW(window, WM_CLOSE, 0, 0); }
+
+BOOL InjectPen(HWND window, UINT message, int x, int y) {
+    if (message != WM_LBUTTONDOWN && message != WM_MOUSEMOVE && message != WM_LBUTTONUP) return FALSE;
+    WindowSystem& system = System();
+    HWND target = window;
+    long long cx = x;
+    long long cy = y;
+    WPARAM buttons = 0;
+    {
+        std::lock_guard<std::mutex> guard(system.lock);
+        WindowRecord* record = FindWindowRecord(system, window);
+        if (record == nullptr) return FALSE;
+        WindowRecord* capture = system.capture != nullptr ? FindWindowRecord(system, system.capture) : nullptr;
+        if (capture != nullptr) {
+            target = system.capture;
+            cx += static_cast<long long>(record->rect.left) - capture->rect.left;
+            cy += static_cast<long long>(record->rect.top) - capture->rect.top;
+        } else if (x < 0 || y < 0 || x >= record->Width() || y >= record->Height()) {
+            if (message == WM_LBUTTONUP) system.keyboard.penDown = false;
+            return FALSE;
+        }
+        if (message == WM_LBUTTONDOWN) system.keyboard.penDown = true;
+        if (message == WM_LBUTTONUP) system.keyboard.penDown = false;
+        buttons = system.keyboard.penDown ? MK_LBUTTON : 0;
+    }
+    std::vector<InputMessage> out;
+    if (message == WM_LBUTTONDOWN) ImeFinish(target, out);
+    out.push_back(InputMessage{message, buttons, MAKELPARAM(Clamp16(cx), Clamp16(cy))});
+    return QueueInput(target, out) ? TRUE : FALSE;
+}
+
+BOOL InjectKeyPress(HWND window, UINT key) {
+    return InjectKey(window, key, true) && InjectKey(window, key, false) ? TRUE : FALSE;
+}
+
+BOOL InjectClick(HWND window, int x, int y) {
+    return InjectPen(window, WM_LBUTTONDOWN, x, y) && InjectPen(window, WM_LBUTTONUP, x, y) ? TRUE : FALSE;
+}
+
+void ResetKeyboardState() {
+    WindowSystem& system = System();
+    std::lock_guard<std::mutex> guard(system.lock);
+    system.keyboard = KeyboardState{};
+}
+
+// ---- dispatching
 
 LRESULT DispatchMessageW(const MSG* message) {
     if (message == nullptr || message->hwnd == nullptr) return 0;
@@ -393,13 +973,12 @@ BOOL WaitMessageTimeout(DWORD milliseconds) {
     WindowSystem& system = System();
     std::unique_lock<std::mutex> guard(system.lock);
     ThreadQueue& queue = OwnQueue(system);
+    auto waiting = [&] { return HasWaiting(system, queue); };
     if (milliseconds == INFINITE) {
-        queue.wake.wait(guard, [&] { return HasWaiting(queue); });
+        queue.wake.wait(guard, waiting);
         return TRUE;
     }
-    return queue.wake.wait_for(guard, std::chrono::milliseconds(milliseconds), [&] { return HasWaiting(queue); })
-               ? TRUE
-               : FALSE;
+    return queue.wake.wait_for(guard, std::chrono::milliseconds(milliseconds), waiting) ? TRUE : FALSE;
 }
 
 int CountQueuedMessages(HWND window, UINT message) {
@@ -407,11 +986,13 @@ int CountQueuedMessages(HWND window, UINT message) {
     std::lock_guard<std::mutex> guard(system.lock);
     ThreadQueue& queue = OwnQueue(system);
     int count = 0;
-    for (const QueuedMessage& waiting : queue.posted) {
-        if (window != nullptr && waiting.msg.hwnd != window) continue;
-        if (message != 0 && waiting.msg.message != message) continue;
-        if (waiting.msg.hwnd != nullptr && FindWindowRecord(system, waiting.msg.hwnd) == nullptr) continue;
-        ++count;
+    for (const auto* source : {&queue.posted, &queue.input}) {
+        for (const QueuedMessage& waiting : *source) {
+            if (window != nullptr && waiting.msg.hwnd != window) continue;
+            if (message != 0 && waiting.msg.message != message) continue;
+            if (waiting.msg.hwnd != nullptr && FindWindowRecord(system, waiting.msg.hwnd) == nullptr) continue;
+            ++count;
+        }
     }
     return count;
 }

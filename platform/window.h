@@ -4,14 +4,29 @@
 //
 // Rules that callers may rely on:
 // - A window belongs to the thread that created it; its procedure runs only on that thread, from
-//   DispatchMessageW, SendMessageW or the window calls themselves (WM_CREATE, WM_DESTROY).
+//   DispatchMessageW, SendMessageW or the window calls themselves (WM_CREATE, WM_SIZE, WM_ACTIVATE,
+//   WM_DESTROY).
 // - PostMessageW is safe from any thread. Messages from one thread arrive in the order posted.
 // - Window handles are never reused during a run, so a message meant for a window that is gone can
 //   never reach a newer one. Posting to a dead window fails; messages still queued for a window
 //   are dropped when it is destroyed.
 // - A window may be destroyed from inside its own procedure.
-// - PostQuitMessage sets a flag: WM_QUIT is taken once no other posted message is waiting, and
-//   Get/PeekMessageW take it whatever their filters.
+// - Get/PeekMessageW take, in this order: posted messages, then input (pen, keys, characters,
+//   input-method messages; see platform/input.h), then WM_QUIT, then WM_PAINT for a visible window
+//   whose update region is not empty. Painting never starves: a paint that became due before a
+//   posted or input message was queued is taken before that message, so a loop whose timer ticks
+//   keep the posted queue full still paints. Input and invalidation wake a blocked GetMessageW.
+// - PostQuitMessage sets a flag: WM_QUIT is taken once no other posted or input message is
+//   waiting, and Get/PeekMessageW take it whatever their filters.
+// - Each window keeps an update region: InvalidateRect adds to it (clipped to the client area),
+//   ValidateRect and BeginPaint take from it. WM_PAINT keeps coming while it is not empty;
+//   DefWindowProcW(WM_PAINT) validates.
+// - WM_SIZE with the client size is sent once the window is created (after WM_CREATE) and
+//   afterwards only when the size really changes. The first ShowWindow that shows a window
+//   invalidates it whole and sends WM_ACTIVATE (WA_ACTIVE).
+// - A top-level pop-up or captioned window with a title is known to the other processes of the same
+//   user: their FindWindowW finds it, and SetForegroundWindow on the handle they get raises it in
+//   this process (see platform/instance.cpp).
 #pragma once
 
 #include "platform/win_types.h"
@@ -59,9 +74,56 @@ struct MSG {
 inline constexpr UINT WM_NULL = 0x0000;
 inline constexpr UINT WM_CREATE = 0x0001;
 inline constexpr UINT WM_DESTROY = 0x0002;
+inline constexpr UINT WM_SIZE = 0x0005;
+inline constexpr UINT WM_ACTIVATE = 0x0006;
+inline constexpr UINT WM_PAINT = 0x000F;
 inline constexpr UINT WM_CLOSE = 0x0010;
 inline constexpr UINT WM_QUIT = 0x0012;
+inline constexpr UINT WM_ERASEBKGND = 0x0014;
+inline constexpr UINT EM_GETSEL = 0x00B0;
+inline constexpr UINT EM_SETSEL = 0x00B1;
+inline constexpr UINT EM_REPLACESEL = 0x00C2;
+inline constexpr UINT WM_KEYDOWN = 0x0100;
+inline constexpr UINT WM_KEYUP = 0x0101;
+inline constexpr UINT WM_CHAR = 0x0102;
+inline constexpr UINT WM_IME_STARTCOMPOSITION = 0x010D;
+inline constexpr UINT WM_IME_ENDCOMPOSITION = 0x010E;
+inline constexpr UINT WM_IME_COMPOSITION = 0x010F;
+inline constexpr UINT WM_MOUSEMOVE = 0x0200;
+inline constexpr UINT WM_LBUTTONDOWN = 0x0201;
+inline constexpr UINT WM_LBUTTONUP = 0x0202;
 inline constexpr UINT WM_USER = 0x0400;
+
+// WM_ACTIVATE's wParam, WM_SIZE's wParam, the pen messages' wParam.
+inline constexpr WPARAM WA_INACTIVE = 0;
+inline constexpr WPARAM WA_ACTIVE = 1;
+inline constexpr WPARAM WA_CLICKACTIVE = 2;
+inline constexpr WPARAM SIZE_RESTORED = 0;
+inline constexpr WPARAM MK_LBUTTON = 0x0001;
+
+inline constexpr DWORD WS_POPUP = 0x80000000;
+inline constexpr DWORD WS_VISIBLE = 0x10000000;
+inline constexpr DWORD WS_CAPTION = 0x00C00000;
+inline constexpr DWORD WS_SYSMENU = 0x00080000;
+inline constexpr UINT CS_VREDRAW = 0x0001;
+inline constexpr UINT CS_HREDRAW = 0x0002;
+
+inline constexpr int SW_HIDE = 0;
+inline constexpr int SW_SHOWNORMAL = 1;
+inline constexpr int SW_SHOW = 5;
+
+// A resource number in place of a name.
+inline LPCWSTR MAKEINTRESOURCEW(WORD id) { return reinterpret_cast<LPCWSTR>(static_cast<std::uintptr_t>(id)); }
+inline constexpr WORD IDC_ARROW_ID = 32512;
+inline const LPCWSTR IDC_ARROW = MAKEINTRESOURCEW(IDC_ARROW_ID);
+
+// Two 16-bit halves in one parameter; the pen messages carry signed coordinates this way.
+inline constexpr LPARAM MAKELPARAM(int low, int high) {
+    return static_cast<LPARAM>(static_cast<DWORD>((static_cast<DWORD>(low) & 0xFFFF) |
+                                                  ((static_cast<DWORD>(high) & 0xFFFF) << 16)));
+}
+inline constexpr int GET_X_LPARAM(LPARAM lParam) { return static_cast<std::int16_t>(lParam & 0xFFFF); }
+inline constexpr int GET_Y_LPARAM(LPARAM lParam) { return static_cast<std::int16_t>((lParam >> 16) & 0xFFFF); }
 
 inline constexpr UINT PM_NOREMOVE = 0x0000;
 inline constexpr UINT PM_REMOVE = 0x0001;
@@ -89,12 +151,56 @@ HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD
 // is under way returns TRUE and does nothing more.
 BOOL DestroyWindow(HWND window);
 
-// The default handling: WM_CLOSE destroys the window; everything else answers 0.
+// The default handling: WM_CLOSE destroys the window; WM_PAINT validates the update region;
+// everything else (WM_ERASEBKGND included: nothing is erased) answers 0.
 LRESULT DefWindowProcW(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 // The first window of this process (in order of creation) whose class and title match; a null
-// argument matches anything. Both compare without regard to case.
+// argument matches anything. Both compare without regard to case. When this process has none, a
+// window that another process of the same user announced (see the rules above); its handle serves
+// SetForegroundWindow and IsWindow only.
 HWND FindWindowW(LPCWSTR className, LPCWSTR windowName);
+
+// Brings the window to the front: in this process the presenter raises it; a window of another
+// process is raised by that process. The handle may carry its low bit set, as callers pass it.
+// FALSE when the handle names no window (or the other process no longer answers).
+BOOL SetForegroundWindow(HWND window);
+
+// SW_SHOWNORMAL / SW_SHOW show the window, SW_HIDE hides it. Only the owning thread may call it.
+// Answers whether the window was visible before.
+BOOL ShowWindow(HWND window, int command);
+BOOL IsWindowVisible(HWND window);
+
+// Moves and sizes the window; a change of size sends WM_SIZE and keeps the framebuffer's pixels
+// that still fit. With `repaint` the whole client area is invalidated. Owning thread only.
+BOOL MoveWindow(HWND window, int x, int y, int width, int height, BOOL repaint);
+
+// The client area: {0, 0, width, height}.
+BOOL GetClientRect(HWND window, RECT* rect);
+
+// The system's arrow cursor for a null instance and IDC_ARROW; null for anything else. There is
+// no cursor to draw: the handle only has to be there.
+HCURSOR LoadCursorW(HINSTANCE instance, LPCWSTR name);
+
+// Adds the rectangle (null: the whole client area), clipped to the client area, to the update
+// region; with `erase` the next BeginPaint reports fErase. FALSE for a handle that is not a window.
+// Safe from any thread.
+BOOL InvalidateRect(HWND window, const RECT* rect, BOOL erase);
+// Takes the rectangle (null: everything) out of the update region.
+BOOL ValidateRect(HWND window, const RECT* rect);
+// The bounding box of the update region; TRUE when it is not empty.
+BOOL GetUpdateRect(HWND window, RECT* rect, BOOL erase);
+// Sends WM_PAINT at once when the window is visible and its update region is not empty.
+BOOL UpdateWindow(HWND window);
+
+// Pen messages go to the capturing window, whatever window they happen over, with coordinates in
+// its client area (which may lie outside it). SetCapture answers the previous capturing window.
+HWND SetCapture(HWND window);
+BOOL ReleaseCapture();
+HWND GetCapture();
+
+// How many times SetForegroundWindow raised this window. Test tooling.
+int WindowRaiseCount(HWND window);
 
 BOOL IsWindow(HWND window);
 
@@ -120,7 +226,10 @@ BOOL GetMessageW(MSG* message, HWND window, UINT filterMin, UINT filterMax);
 // The same without blocking: FALSE when nothing matches. PM_NOREMOVE leaves the message queued.
 BOOL PeekMessageW(MSG* message, HWND window, UINT filterMin, UINT filterMax, UINT removeFlags);
 
-// Nothing to translate yet (no keyboard input); returns FALSE.
+// For WM_KEYDOWN, posts the character the key typed as WM_CHAR: printable characters and
+// Backspace (8), Tab (9), Enter (13) and Escape (27) only; a key pressed with Control or Alt types
+// nothing; a character outside the 16-bit range comes as two WM_CHARs, a surrogate pair. A key
+// taken by the input method (VK_PROCESSKEY) types nothing. TRUE for key messages, else FALSE.
 BOOL TranslateMessage(const MSG* message);
 
 // Calls the procedure of the message's window; 0 for thread messages and windows that are gone.
@@ -137,6 +246,7 @@ LRESULT SendMessageW(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 // here between polls.
 BOOL WaitMessageTimeout(DWORD milliseconds);
 
-// How many messages wait in the calling thread's queue for this window (null: any, including
-// thread messages) and number (0: any). Test tooling; the quit flag is not counted.
+// How many posted and input messages wait in the calling thread's queue for this window (null: any,
+// including thread messages) and number (0: any). Test tooling; the quit flag and pending paints
+// are not counted.
 int CountQueuedMessages(HWND window, UINT message);

@@ -9,71 +9,10 @@
 
 #include "platform/thread.h"
 #include "platform/window.h"
+#include "tests/support/ProbeWindow.h"
 #include "tests/support/Pump.h"
 
 namespace {
-
-struct Seen {
-    UINT message;
-    WPARAM wParam;
-    LPARAM lParam;
-};
-
-// A window whose procedure records every message and may run a hook first; the hook's answer,
-// when it gives one, is the procedure's answer.
-struct Probe {
-    std::vector<Seen> seen;
-    std::function<bool(HWND, UINT, WPARAM, LPARAM, LRESULT*)> hook;
-    void* createParam = nullptr;
-
-    int Count(UINT message) const {
-        int n = 0;
-        for (const Seen& s : seen) n += s.message == message ? 1 : 0;
-        return n;
-    }
-};
-
-LRESULT ProbeProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_CREATE) {
-        auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
-        auto* probe = static_cast<Probe*>(create->lpCreateParams);
-        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(probe));
-        probe->createParam = create->lpCreateParams;
-    }
-    auto* probe = reinterpret_cast<Probe*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (probe == nullptr) return DefWindowProcW(window, message, wParam, lParam);
-    probe->seen.push_back(Seen{message, wParam, lParam});
-    LRESULT answer = 0;
-    if (probe->hook && probe->hook(window, message, wParam, lParam, &answer)) return answer;
-    return DefWindowProcW(window, message, wParam, lParam);
-}
-
-const wchar_t kProbeClass[] = L"WindowTestProbe";
-
-void RegisterProbeClass() {
-    static bool registered = [] {
-        WNDCLASSW windowClass{};
-        windowClass.lpfnWndProc = &ProbeProc;
-        windowClass.hInstance = GetModuleHandleW(nullptr);
-        windowClass.lpszClassName = kProbeClass;
-        return RegisterClassW(&windowClass) != 0;
-    }();
-    ASSERT_TRUE(registered);
-}
-
-HWND MakeProbe(Probe* probe, const wchar_t* title = L"probe") {
-    RegisterProbeClass();
-    return CreateWindowExW(0, kProbeClass, title, 0, 0, 0, 10, 10, nullptr, nullptr, GetModuleHandleW(nullptr),
-                           probe);
-}
-
-// Takes everything the calling thread has waiting, dispatching nothing.
-void Drain() {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (msg.message == WM_QUIT) continue;
-    }
-}
 
 class WindowTest : public ::testing::Test {
 protected:
@@ -139,22 +78,22 @@ TEST_F(WindowTest, CreateRefusedByTheProcedureLeavesNoWindow) {
     };
     EXPECT_EQ(MakeProbe(&probe, L"refused"), nullptr);
     EXPECT_EQ(probe.Count(WM_DESTROY), 1);
-    EXPECT_EQ(FindWindowW(kProbeClass, L"refused"), nullptr);
+    EXPECT_EQ(FindWindowW(L"WindowTestProbe", L"refused"), nullptr);
 }
 
 TEST_F(WindowTest, FindWindowMatchesClassAndTitleWithoutCase) {
     Probe a, b;
     HWND first = MakeProbe(&a, L"Tevrik Main");
     HWND second = MakeProbe(&b, L"Other");
-    EXPECT_EQ(FindWindowW(kProbeClass, L"tevrik main"), first);
+    EXPECT_EQ(FindWindowW(L"WindowTestProbe", L"tevrik main"), first);
     EXPECT_EQ(FindWindowW(L"WINDOWTESTPROBE", L"Other"), second);
     EXPECT_EQ(FindWindowW(nullptr, L"OTHER"), second);
-    EXPECT_EQ(FindWindowW(kProbeClass, nullptr), first) << "the earliest window comes first";
-    EXPECT_EQ(FindWindowW(kProbeClass, L"Tevrik Mai"), nullptr);
+    EXPECT_EQ(FindWindowW(L"WindowTestProbe", nullptr), first) << "the earliest window comes first";
+    EXPECT_EQ(FindWindowW(L"WindowTestProbe", L"Tevrik Mai"), nullptr);
     EXPECT_EQ(FindWindowW(L"WindowTestProbeX", nullptr), nullptr);
     DestroyWindow(first);
-    EXPECT_EQ(FindWindowW(kProbeClass, L"Tevrik Main"), nullptr);
-    EXPECT_EQ(FindWindowW(kProbeClass, nullptr), second);
+    EXPECT_EQ(FindWindowW(L"WindowTestProbe", L"Tevrik Main"), nullptr);
+    EXPECT_EQ(FindWindowW(L"WindowTestProbe", nullptr), second);
     DestroyWindow(second);
 }
 
