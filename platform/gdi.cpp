@@ -69,6 +69,12 @@ Object* StockObject(int index) {
         made = brush.get();
         Register(std::move(brush));
     }
+    if (index == SYSTEM_FONT || index == DEFAULT_GUI_FONT) {
+        LOGFONTW description{};
+        std::unique_ptr<Object> font = MakeFont(description);
+        made = font.get();
+        Register(std::move(font));
+    }
     if (made != nullptr) made->stock = true;
     table.stock[index] = made;
     return made;
@@ -90,6 +96,8 @@ Dc* NewDc(DcKind kind) {
     pixman_region32_init(&dc->clip);
     dc->brush = static_cast<Brush*>(StockObject(WHITE_BRUSH));
     Selected(dc->brush);
+    dc->font = StockObject(SYSTEM_FONT);
+    Selected(dc->font);
     if (kind == DcKind::Memory) {
         dc->bitmap = DefaultBitmap();
         Selected(dc->bitmap);
@@ -229,17 +237,31 @@ pixman_format_code_t NativeFormat(const Bitmap& bitmap, bool withAlpha) {
     return static_cast<pixman_format_code_t>(0);
 }
 
+std::uint32_t PackColour(const PixelLayout& layout, COLORREF colour) {
+    const BYTE parts[3] = {GetRValue(colour), GetGValue(colour), GetBValue(colour)};
+    std::uint32_t value = 0, used = 0;
+    for (int i = 0; i < 3; ++i) {
+        const std::uint32_t mask = layout.masks[i];
+        if (mask == 0) continue;
+        const int n = __builtin_popcount(mask);
+        const std::uint32_t v = n <= 8 ? parts[i] >> (8 - n) : static_cast<std::uint32_t>(parts[i]) << (n - 8);
+        value |= (v << __builtin_ctz(mask)) & mask;
+        used |= mask;
+    }
+    return layout.bitsPerPixel == 32 ? value | (~used & 0xFF000000) : value;
+}
+
 pixman_image_t* WrapImage(const Bitmap& bitmap, pixman_format_code_t format) {
     return pixman_image_create_bits(format, bitmap.layout.width, bitmap.layout.height,
                                     reinterpret_cast<std::uint32_t*>(bitmap.Row(0)), bitmap.RowStep());
 }
 
-void FillSolid(Dc& dc, long long x0, long long y0, long long x1, long long y1, COLORREF colour) {
-    if (dc.bitmap == nullptr) return;
+bool FillSolid(Dc& dc, long long x0, long long y0, long long x1, long long y1, COLORREF colour) {
+    if (dc.bitmap == nullptr) return true;
     const pixman_format_code_t format = NativeFormat(*dc.bitmap, false);
-    if (format == 0) return;
+    if (format == 0) return false;
     pixman_image_t* image = WrapImage(*dc.bitmap, format);
-    if (image == nullptr) return;
+    if (image == nullptr) return false;
     const pixman_color_t c{static_cast<std::uint16_t>(GetRValue(colour) * 257),
                            static_cast<std::uint16_t>(GetGValue(colour) * 257),
                            static_cast<std::uint16_t>(GetBValue(colour) * 257), 0xFFFF};
@@ -250,6 +272,7 @@ void FillSolid(Dc& dc, long long x0, long long y0, long long x1, long long y1, C
     if (!boxes.empty())
         pixman_image_fill_boxes(PIXMAN_OP_SRC, image, &c, static_cast<int>(boxes.size()), boxes.data());
     pixman_image_unref(image);
+    return true;
 }
 
 }  // namespace gdi
@@ -395,8 +418,7 @@ int FillRect(HDC dc, const RECT* rect, HBRUSH brush) {
     Dc* d = FindAs<Dc>(dc, Kind::Dc);
     const Brush* b = FindAs<Brush>(brush, Kind::Brush);
     if (d == nullptr || b == nullptr || rect == nullptr) return 0;
-    if (!b->hollow) FillSolid(*d, rect->left, rect->top, rect->right, rect->bottom, b->colour);
-    return 1;
+    return b->hollow || FillSolid(*d, rect->left, rect->top, rect->right, rect->bottom, b->colour) ? 1 : 0;
 }
 
 BOOL GetBitmapPixels(HBITMAP bitmap, BitmapPixels* pixels) {

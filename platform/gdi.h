@@ -171,6 +171,90 @@ BOOL AlphaBlend(HDC dest, int x, int y, int width, int height, HDC source, int x
 // Fills the rectangle with the brush's colour (a null brush fills nothing).
 int FillRect(HDC dc, const RECT* rect, HBRUSH brush);
 
+// ---- Fonts and text ----
+//
+// Faces are matched by fontconfig. An empty face name, "삼성 고딕" (the device's own face) and any
+// face that is not installed all give the one Korean default face, NanumGothic (fonts-nanum);
+// characters a chosen face lacks are taken from the default face too. Glyphs are hinted and drawn
+// without greyscale antialiasing: each pixel is either the text colour or untouched, so text drawn
+// onto a surface that is later composed with a colour key leaves no blended fringe around the key.
+// Each glyph is rendered once per face and size and kept while a font uses it.
+
+inline constexpr int LF_FACESIZE = 32;
+inline constexpr LONG FW_NORMAL = 400;
+inline constexpr LONG FW_BOLD = 700;
+inline constexpr BYTE HANGUL_CHARSET = 129;
+
+struct LOGFONTW {
+    LONG lfHeight;  // > 0: cell height (ascent + descent); < 0: em height; 0: the default, a 16-pixel cell
+    LONG lfWidth;
+    LONG lfEscapement;
+    LONG lfOrientation;
+    LONG lfWeight;  // 600 and above: bold
+    BYTE lfItalic;
+    BYTE lfUnderline;
+    BYTE lfStrikeOut;
+    BYTE lfCharSet;
+    BYTE lfOutPrecision;
+    BYTE lfClipPrecision;
+    BYTE lfQuality;
+    BYTE lfPitchAndFamily;
+    WCHAR lfFaceName[LF_FACESIZE];
+};
+
+struct TEXTMETRICW {
+    LONG tmHeight;  // tmAscent + tmDescent, whole pixels
+    LONG tmAscent;
+    LONG tmDescent;
+    LONG tmInternalLeading;
+    LONG tmExternalLeading;
+    LONG tmAveCharWidth;
+    LONG tmMaxCharWidth;
+    LONG tmWeight;
+    LONG tmOverhang;
+    LONG tmDigitizedAspectX;
+    LONG tmDigitizedAspectY;
+    WCHAR tmFirstChar;
+    WCHAR tmLastChar;
+    WCHAR tmDefaultChar;
+    WCHAR tmBreakChar;
+    BYTE tmItalic;
+    BYTE tmUnderlined;
+    BYTE tmStruckOut;
+    BYTE tmPitchAndFamily;
+    BYTE tmCharSet;
+};
+
+inline constexpr UINT ETO_OPAQUE = 0x0002;
+inline constexpr UINT ETO_CLIPPED = 0x0004;
+
+// Null for a null description or when no face at all can be loaded. lfWidth, escapement,
+// orientation, character set, precision, quality and pitch are not read.
+HFONT CreateFontIndirectW(const LOGFONTW* description);
+
+// Of the DC's selected font (every DC starts with SYSTEM_FONT, the default face at the default size).
+BOOL GetTextMetricsW(HDC dc, TEXTMETRICW* metrics);
+
+// The extent of the first count characters: the sum of their whole-pixel advances (no kerning) by
+// tmHeight. fit (when given) receives how many characters from the start fit within maxExtent;
+// dx (when given, count entries) the extent after each character.
+BOOL GetTextExtentExPointW(HDC dc, LPCWSTR text, int count, int maxExtent, int* fit, int* dx, SIZE* size);
+
+// Draws the text with its cell's top-left at (x, y) in the text colour, each character advancing by
+// its advance or by dx[i] when dx is given. ETO_OPAQUE fills rect with the background colour first;
+// ETO_CLIPPED keeps everything inside rect. Without ETO_OPAQUE, an OPAQUE background mode fills the
+// text's cell. Underline and strike-out are drawn across the text. No text: only the fill.
+BOOL ExtTextOutW(HDC dc, int x, int y, UINT options, const RECT* rect, LPCWSTR text, UINT count, const int* dx);
+
+// Each answers the previous value (0 or CLR_INVALID for a bad DC; SetBkMode takes only OPAQUE and
+// TRANSPARENT).
+int SetBkMode(HDC dc, int mode);
+COLORREF SetBkColor(HDC dc, COLORREF colour);
+COLORREF SetTextColor(HDC dc, COLORREF colour);
+int GetBkMode(HDC dc);
+COLORREF GetBkColor(HDC dc);
+COLORREF GetTextColor(HDC dc);
+
 // ---- Platform-internal: for the window stand-in, the tests and the benchmarks ----
 
 // A view of a bitmap's pixels: row y starts at top + y * stride (stride is negative for bottom-up

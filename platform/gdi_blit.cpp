@@ -68,15 +68,8 @@ Keying MakeKeying(const Bitmap& source, COLORREF key) {
     k.colour = (static_cast<std::uint32_t>(GetRValue(key)) << 16) | (GetGValue(key) << 8) | GetBValue(key);
     const PixelLayout& l = source.layout;
     k.useRaw = l.bitsPerPixel == 16 || (l.bitsPerPixel == 32 && !StandardMasks32(source));
-    if (k.useRaw) {
-        const BYTE parts[3] = {GetRValue(key), GetGValue(key), GetBValue(key)};
-        for (int i = 0; i < 3; ++i) {
-            const int n = BitCount(l.masks[i]);
-            const std::uint32_t v = n <= 8 ? parts[i] >> (8 - n) : static_cast<std::uint32_t>(parts[i]) << (n - 8);
-            k.raw |= v << LowBit(l.masks[i]);
-            k.rawMask |= l.masks[i];
-        }
-    }
+    k.rawMask = l.masks[0] | l.masks[1] | l.masks[2];
+    k.raw = PackColour(l, key) & k.rawMask;
     return k;
 }
 

@@ -121,10 +121,17 @@ void ForEachBox(const Dc& dc, long long x0, long long y0, long long x1, long lon
     }
 }
 
+// The colour as a pixel of a 16-, 24- or 32-bit layout, each component cut down (or widened) to its
+// mask; the unused byte of 32-bit pixels is 0xFF.
+std::uint32_t PackColour(const PixelLayout& layout, COLORREF colour);
+
 // A pixman image over the bitmap's own bytes in the given format; unref when done.
 pixman_image_t* WrapImage(const Bitmap& bitmap, pixman_format_code_t format);
 
-// Solid fill of the DC's drawable parts of [x0, x1) x [y0, y1).
-void FillSolid(Dc& dc, long long x0, long long y0, long long x1, long long y1, COLORREF colour);
+// A font object for the description; its face is found when first needed (gdi_text.cpp).
+std::unique_ptr<Object> MakeFont(const LOGFONTW& description);
+
+// Solid fill of the DC's drawable parts of [x0, x1) x [y0, y1); false for a palette bitmap.
+bool FillSolid(Dc& dc, long long x0, long long y0, long long x1, long long y1, COLORREF colour);
 
 }  // namespace gdi
