@@ -4,8 +4,10 @@
 
 #include "framework/base/QeStream.h"
 #include "framework/base/QeStrings.h"
+#include "framework/base/QeTrace.h"
 #include "framework/net/QeSocketAddress.h"
 #include "platform/crt.h"
+#include "platform/mmtimer.h"
 
 QeHttpClient::QeHttpClient() : m_request(m_cookies, m_fields) {}
 
@@ -17,7 +19,10 @@ QeHttpClient::~QeHttpClient() {
     m_response.Clear();
 }
 
-bool QeHttpClient::Execute(const QeUrl& url) { return ExecuteHop(url, 0); }
+bool QeHttpClient::Execute(const QeUrl& url) {
+    m_started = timeGetTime();
+    return ExecuteHop(url, 0);
+}
 
 std::wstring QeHttpClient::GetHeader(const std::wstring& name) const {
     return QeStrings::AnsiToWide(m_response.HeaderA(QeStrings::WideToAnsi(name)));
@@ -46,6 +51,10 @@ bool QeHttpClient::ExecuteHop(const QeUrl& url, int redirects) {
 
 bool QeHttpClient::Exchange(const QeUrl& url) {
     if (url.Port() <= 0 || url.Port() > 0xFFFF) return false;
+    m_progressMark = timeGetTime();
+    m_sinceMark = 0;
+    DWORD wait;
+    if (!WithinLimits(wait)) return false;  // a redirect after the time ran out
     if (!Create()) return false;
     if (m_listener != nullptr && !m_listener->OnConnecting()) return false;
     if (!Connect(QeSocketAddress(url.Host(), static_cast<WORD>(url.Port())))) return false;
@@ -104,12 +113,48 @@ bool QeHttpClient::SendBody() {
     return SendText(m_request.BuildClosingLine());
 }
 
+bool QeHttpClient::WithinLimits(DWORD& wait) const {
+    // Differences of unsigned times stay right across the 32-bit wrap.
+    const DWORD now = timeGetTime();
+    const DWORD sinceMark = now - m_progressMark;
+    if (sinceMark >= kProgressWindowMs) {
+        QeTrace(L"[QE+] QeHttpClient::Execute, fewer than %u bytes arrived in %u ms; the server is given up.\n",
+                static_cast<unsigned>(kProgressBytes), static_cast<unsigned>(kProgressWindowMs));
+        return false;
+    }
+    wait = kProgressWindowMs - sinceMark;
+    if (m_timeLimit != 0) {
+        const DWORD spent = now - m_started;
+        if (spent >= m_timeLimit) {
+            QeTrace(L"[QE+] QeHttpClient::Execute, the exchange did not end within %u ms; it is given up.\n",
+                    static_cast<unsigned>(m_timeLimit));
+            return false;
+        }
+        wait = std::min(wait, m_timeLimit - spent);
+    }
+    return true;
+}
+
 bool QeHttpClient::Receive() {
     char buffer[kChunkSize];
     for (;;) {
+        DWORD wait;
+        if (!WithinLimits(wait)) return false;
+        ws::WSAPOLLFD entry{handle, POLLRDNORM, 0};
+        const int ready = ws::WSAPoll(&entry, 1, static_cast<INT>(std::min(wait, kReadTimeoutMs)));
+        if (ready <= 0) {
+            // A rule's time ran out while waiting: say which.
+            if (ready == 0 && wait < kReadTimeoutMs) WithinLimits(wait);
+            return false;
+        }
         const int n = Recv(buffer, sizeof buffer);
         if (n < 0) return false;
         if (n == 0) return m_listener == nullptr || m_listener->OnReceiveComplete();
+        m_sinceMark += static_cast<uint32_t>(n);
+        if (m_sinceMark >= kProgressBytes) {
+            m_progressMark = timeGetTime();
+            m_sinceMark = 0;
+        }
         const bool hadHead = m_response.HasHead();
         if (!m_response.Append(buffer, static_cast<uint32_t>(n))) return false;
         if (m_listener != nullptr) {

@@ -1,6 +1,11 @@
 // One HTTP/1.x exchange at a time, blocking, on the calling thread: connect, send the request and
 // its body, read until the server closes, then follow redirects and keep cookies. A listener
 // hears of each phase and of the bytes moved, and ends the exchange by answering false.
+//
+// Since the calling thread is blocked meanwhile, a server must keep the exchange moving: each read
+// waits at most 10 s, every request must bring kProgressBytes within kProgressWindowMs (counted
+// from its start, then from each time the last kProgressBytes were complete), and the caller may
+// bound the whole of Execute. Time is timeGetTime's, so the test clock steers these limits.
 #pragma once
 
 #include <cstdint>
@@ -42,6 +47,11 @@ public:
     static constexpr int kMaxRedirects = 10;
     // A received block, and a block of a file being sent.
     static constexpr int kChunkSize = 8192;
+    // A live download brings this much in this time; a trickle does not, and is given up.
+    static constexpr uint32_t kProgressBytes = 1024;
+    static constexpr DWORD kProgressWindowMs = 30000;
+    // The longest a single read waits for bytes (the socket's receive time-out).
+    static constexpr DWORD kReadTimeoutMs = 10000;
 
     QeHttpClient();
     ~QeHttpClient() override;
@@ -72,6 +82,9 @@ public:
     void SetKeepCookies(bool keep) { m_keepCookies = keep; }
     // Not owned; null for none.
     void SetListener(QeHttpListener* listener) { m_listener = listener; }
+    // Bounds the whole of each Execute, redirects included, to this many ms; 0 (the default): no
+    // bound beyond the progress rule.
+    void SetTimeLimit(DWORD ms) { m_timeLimit = ms; }
 
 private:
     bool ExecuteHop(const QeUrl& url, int redirects);
@@ -81,6 +94,8 @@ private:
     bool SendBody();
     bool SendFile(const std::wstring& path);
     bool Receive();
+    // False (traced) when the exchange broke a time rule; else how long it may wait for bytes now.
+    bool WithinLimits(DWORD& wait) const;
     void TakeCookies();
 
     bool m_followRedirects = true;
@@ -91,4 +106,8 @@ private:
     QeHttpResponse m_response;
     int32_t m_status = 0;
     QeHttpListener* m_listener = nullptr;
+    DWORD m_timeLimit = 0;
+    DWORD m_started = 0;        // when Execute began
+    DWORD m_progressMark = 0;   // when the request began, or the last kProgressBytes were complete
+    uint32_t m_sinceMark = 0;   // bytes received since then
 };

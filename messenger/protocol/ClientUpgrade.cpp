@@ -24,9 +24,10 @@ std::wstring ProgramFile(const wchar_t* name) {
     return path;
 }
 
-bool Download(const std::wstring& url, const std::wstring& path, QeHttpListener* listener) {
+bool Download(const std::wstring& url, const std::wstring& path, QeHttpListener* listener, DWORD timeLimit) {
     QeHttpClient client;
     client.SetListener(listener);
+    client.SetTimeLimit(timeLimit);
     if (!client.Execute(QeUrl(url))) return false;
     // An error page is no manifest and no package.
     if (client.Status() < 200 || client.Status() > 299) return false;
@@ -131,13 +132,15 @@ void IniValue(std::wstring& out, const std::wstring& path, const std::wstring& s
     }
 }
 
-bool DownloadToFile(const std::wstring& url, const std::wstring& path) { return Download(url, path, nullptr); }
+bool DownloadToFile(const std::wstring& url, const std::wstring& path) {
+    return Download(url, path, nullptr, kManifestTimeLimitMs);
+}
 
 bool DownloadToFileWithProgress(const std::wstring& url, const std::wstring& path) {
     ResetToLogin();
     Screens().ShowUpgradeBox();
     UpgradeProgressListener listener;
-    return Download(url, path, &listener);
+    return Download(url, path, &listener, 0);
 }
 
 float UpgradeProgressListener::Fraction(uint32_t done, uint32_t total) {

@@ -48,10 +48,12 @@ void SetContinueLoginAction(ContinueLoginAction action);
 void IniValue(std::wstring& out, const std::wstring& path, const std::wstring& section, const std::wstring& key);
 
 // GETs the URL and writes the response body to the file. False when the exchange fails, the final
-// status is not 2xx (nothing is written then), or the file cannot be written whole.
+// status is not 2xx (nothing is written then), or the file cannot be written whole. It fetches the
+// small manifest while the sign-in waits, so the whole exchange must end within this time.
+inline constexpr DWORD kManifestTimeLimitMs = 30000;
 bool DownloadToFile(const std::wstring& url, const std::wstring& path);
 // The same after signing out (back to the login screen) and opening the upgrade box, whose
-// progress follows the download.
+// progress follows the download; the package may take as long as it keeps arriving.
 bool DownloadToFileWithProgress(const std::wstring& url, const std::wstring& path);
 
 // Reports the receive progress of a download to the upgrade box.

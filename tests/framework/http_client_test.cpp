@@ -2,13 +2,19 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "framework/base/QeStrings.h"
+#include "platform/mmtimer.h"
 #include "tests/framework/http_test_server.h"
 #include "tests/framework/temp_dir.h"
 #include "tests/support/Loopback.h"
+#include "tests/support/Pump.h"
+#include "tests/support/TraceLog.h"
 
 namespace {
 
@@ -144,6 +150,68 @@ TEST_F(HttpClient, BodyShorterThanItsContentLengthFails) {
         EXPECT_EQ(Get(server.Base() + "/" + std::to_string(i)), cases[i].ok);
         EXPECT_EQ(client.Status(), cases[i].status);
         EXPECT_EQ(Body(client), cases[i].body);
+    }
+}
+
+// The test clock moves only while the server is slow: before each piece it waits until the client
+// has received everything sent so far (or has given up), then lets stepMs pass.
+class PacedExchange : public QeHttpListener {
+public:
+    bool OnReceiveProgress(uint32_t n) override {
+        received += n;
+        return true;
+    }
+    Response Serve(const std::string& bytes, size_t piece, DWORD stepMs) {
+        Response r = Reply(bytes);
+        r.piece = piece;
+        r.between = [this, stepMs](size_t sent) {
+            const auto bound = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+            while (received < sent && !over && std::chrono::steady_clock::now() < bound) std::this_thread::yield();
+            timeFakeClockAdvance(stepMs, nullptr, nullptr);
+        };
+        return r;
+    }
+    std::atomic<size_t> received{0};
+    std::atomic<bool> over{false};
+};
+
+TEST_F(HttpClient, SlowServersAreGivenUpOnTheTestClock) {
+    FakeClock clock;
+    TraceLog trace;
+    const std::string response = "HTTP/1.0 200 OK\r\nContent-Length: 60000\r\n\r\n" + testnet::Pattern(60000);
+    const std::wstring trickling = L"[QE+] QeHttpClient::Execute, fewer than 1024 bytes arrived in 30000 ms; the server is given up.\n";
+    const std::wstring overtime = L"[QE+] QeHttpClient::Execute, the exchange did not end within 30000 ms; it is given up.\n";
+    struct Case {
+        const char* path;  // "/trickle": 10 bytes every 2 s; "/live": 1100 bytes every 25 s; "/fast"
+        DWORD limit;
+        bool ok;
+        std::wstring trace;
+    };
+    const std::vector<Case> cases = {
+        {"/trickle", 0, false, trickling},
+        {"/live", 0, true, L""},  // over 20 minutes in all, but never stalled
+        {"/live", 30000, false, overtime},
+        {"/fast", 30000, true, L""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path);
+        PacedExchange pace;
+        Server server([&](const Request& r, int) {
+            if (r.path == "/trickle") return pace.Serve(response, 10, 2000);
+            if (r.path == "/live") return pace.Serve(response, 1100, 25000);
+            return Reply(response);
+        });
+        client.SetListener(&pace);
+        client.SetTimeLimit(c.limit);
+        EXPECT_EQ(Get(server.Base() + c.path), c.ok);
+        pace.over = true;
+        EXPECT_EQ(trace.Text(), c.trace);
+        if (c.ok) {
+            EXPECT_EQ(client.RawResponse().Size(), response.size());
+        } else {
+            EXPECT_LT(client.RawResponse().Size(), 3000u);  // given up after a few pieces
+        }
+        trace.Clear();
     }
 }
 

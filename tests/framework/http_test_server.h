@@ -39,11 +39,19 @@ struct Request {
 struct Response {
     std::string bytes;
     bool reset = false;  // close with an RST after sending
+    // When not 0, the bytes go out `piece` at a time, and before each piece `between` is called
+    // with the count sent so far (a slow server; it stops when the client has gone).
+    size_t piece = 0;
+    std::function<void(size_t sent)> between;
 };
 
 using Handler = std::function<Response(const Request&, int index)>;
 
-inline Response Reply(const std::string& bytes) { return Response{bytes, false}; }
+inline Response Reply(const std::string& bytes) {
+    Response response;
+    response.bytes = bytes;
+    return response;
+}
 
 class Server {
 public:
@@ -115,7 +123,14 @@ private:
             m_requests.push_back(request);
         }
         const Response response = m_handler(request, index);
-        testnet::SendAll(fd, response.bytes);
+        if (response.piece == 0) {
+            testnet::SendAll(fd, response.bytes);
+        } else {
+            for (size_t at = 0; at < response.bytes.size(); at += response.piece) {
+                if (response.between) response.between(at);
+                if (!testnet::SendAll(fd, response.bytes.substr(at, response.piece))) break;
+            }
+        }
         if (response.reset) {
             testnet::Reset(fd);
         } else {

@@ -12,6 +12,7 @@
 #include "framework/base/QePathTable.h"
 #include "messenger/protocol/TokenSets.h"
 #include "platform/file.h"
+#include "platform/mmtimer.h"
 #include "platform/shell.h"
 #include "platform/window.h"
 #include "tests/framework/http_test_server.h"
@@ -373,6 +374,24 @@ TEST_F(UpgradeFlow, CutDownloadsAreNeitherSavedNorOpened) {
     EXPECT_EQ(screens.PendingConfirms(), 0u);
     EXPECT_FALSE(Exists(File(kUpgradeManifestFile)));
     EXPECT_EQ(cut.Count(), 2u);
+}
+
+TEST_F(UpgradeFlow, ManifestStillComingAfterThirtySecondsIsNoManifest) {
+    Start('Y');
+    FakeClock clock;
+    // The server keeps sending, 1100 bytes every 25 s of the test clock, but needs 75 s in all.
+    testhttp::Server slow([](const testhttp::Request&, int) {
+        testhttp::Response r = testhttp::Reply("HTTP/1.0 200 OK\r\n\r\n[main]\r\nmsg=slow\r\nurl=x\r\n[pad]\r\nx=" +
+                                               std::string(3000, 'y') + "\r\n");
+        r.piece = 1100;
+        r.between = [](size_t) { timeFakeClockAdvance(25000, nullptr, nullptr); };
+        return r;
+    });
+    ScopedEnv env("TEVRIK_UPGRADE_HOST", "127.0.0.1:" + std::to_string(slow.Port()));
+    UpgradeCheck(kUpgradeOffered);
+    EXPECT_EQ(g_continued, 1);
+    EXPECT_EQ(screens.PendingConfirms(), 0u);
+    EXPECT_FALSE(Exists(File(kUpgradeManifestFile)));
 }
 
 TEST_F(UpgradeFlow, UnreachablePackageAndManifestWithoutUrl) {

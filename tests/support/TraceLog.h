@@ -17,6 +17,10 @@ public:
         std::lock_guard<std::mutex> guard(m_lock);
         return m_text;
     }
+    void Clear() {
+        std::lock_guard<std::mutex> guard(m_lock);
+        m_text.clear();
+    }
 
 private:
     static void Sink(void* self, const std::wstring& text) {
