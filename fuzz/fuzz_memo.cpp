@@ -50,6 +50,7 @@ void WgetParts(const uint8_t* data, size_t size) {
         WgetReceived reply(1);
         ReadFrame(reply, frame);
         Check(MemoParts().Bytes.size() <= kMaxMemoParts);
+        Check(reply.Complete == (part == total));
         Check(reply.Parsed == (part == total && !MemoParts().Bytes.empty()));
         if (reply.Fetched) {
             ImsgReceived memo(0);

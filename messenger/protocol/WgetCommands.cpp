@@ -194,9 +194,8 @@ bool WgetReceived::ReadBody(TokenReader& reader) {
             parts.Bytes.insert(parts.Bytes.end(), frame.payload, frame.payload + count);
         }
     }
-    if (Part == Total && !parts.Overflowed && !parts.Bytes.empty()) {
-        ParseGathered(parts.Bytes.data(), static_cast<uint32_t>(parts.Bytes.size()));
-    }
+    Complete = Part == Total && !parts.Overflowed;
+    if (Complete && !parts.Bytes.empty()) ParseGathered(parts.Bytes.data(), static_cast<uint32_t>(parts.Bytes.size()));
     return true;
 }
 
@@ -259,7 +258,8 @@ bool WgetHandler::Handle(ProtocolSession* session, ReceivedMessage& message) {
         ShowMemoFailure(*reply);
         return false;
     }
-    if (!reply->Parsed) return true;
+    // An empty reply still sets the pages (so no stale "more" row stays) and the new-memo flag.
+    if (!reply->Complete) return true;
 
     switch (reply->Kind) {
         case kMemoList: {

@@ -130,7 +130,8 @@ public:
     int32_t Total = 0;
     int32_t Part = 0;
     int32_t Length = 0;
-    bool Parsed = false;  // this was the last part and the gathered payload was parsed
+    bool Complete = false;  // this was the last part of a reply that was kept (empty or not)
+    bool Parsed = false;    // ... and the gathered payload was parsed
 
     // MEMOLST2
     uint32_t Page = 0;
@@ -151,8 +152,10 @@ private:
     void ParseGathered(const uint8_t* bytes, uint32_t size);
 };
 
-// Code other than 100: the memo failure box. MEMOLST2 appends its rows to MemoStore and the memo
-// list; MEMOCNT2 sets the new-memo flag; MEMOGET2 dispatches the carried IMSG with the fetch flag set.
+// Code other than 100: the memo failure box. Once the last part is in, MEMOLST2 sets the pages and
+// appends its rows to MemoStore and the memo list, MEMOCNT2 sets the new-memo flag (an empty reply
+// counts as no rows on page 0 of 0, and as a count of 0), and MEMOGET2 dispatches the carried IMSG
+// with the fetch flag set.
 class WgetHandler final : public MessageHandler {
 public:
     bool Handle(ProtocolSession* session, ReceivedMessage& message) override;

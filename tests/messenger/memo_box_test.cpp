@@ -108,6 +108,19 @@ TEST_F(MemoBoxTest, EmptyBoxAndTrailingSeparatorsGiveNoRow) {
     EXPECT_EQ(screens.Lines(), (std::vector<std::wstring>{L"MemoListAppendPage(1)"}));
 }
 
+TEST_F(MemoBoxTest, EmptyRepliesStillSetThePagesAndTheNewMemoFlag) {
+    // What an earlier box left: more pages to come, and a new memo.
+    store.CurrentPage = 1;
+    store.PageCount = 3;
+    store.HasNewMemo = 1;
+    harness.Receive(Wget(5, "MEMOLST2", 1, 1, 100, ""));
+    EXPECT_EQ(store.CurrentPage, 0u);
+    EXPECT_EQ(store.PageCount, 0u);
+    harness.Receive(Wget(6, "MEMOCNT2", 0, 0, 100, ""));
+    EXPECT_EQ(store.HasNewMemo, 0);
+    EXPECT_EQ(screens.Lines(), (std::vector<std::wstring>{L"MemoListAppendPage(0)", L"UpdateNotifyIndicators()"}));
+}
+
 TEST_F(MemoBoxTest, TheSameRowsInAnySplitGiveTheSameList) {
     harness.Receive(Wget(5, "MEMOLST2", 1, 1, 100, kPage));
     const std::vector<RowView> whole = Rows(store);
