@@ -1,6 +1,9 @@
 #include "framework/ui/QeBitmap.h"
 
+#include <cstring>
+#include <vector>
 
+#include "framework/image/QeDib.h"
 #include "framework/ui/QeGraphicsTypes.h"
 
 namespace {
@@ -19,6 +22,20 @@ public:
 private:
     HDC m_dc;
 };
+
+// The frame's header block as GDI reads it. Frames of 32 bits lie top row first, which the header
+// says with a negative height; every other depth lies bottom row first.
+std::vector<uint8_t> InfoOf(const QeDib& dib) {
+    std::vector<uint8_t> block(dib.HeaderBlock(), dib.HeaderBlock() + dib.HeaderBlockSize());
+    // Room for the one colour entry BITMAPINFO declares, whatever the frame carries.
+    if (block.size() < sizeof(BITMAPINFO)) block.resize(sizeof(BITMAPINFO), 0);
+    BITMAPINFOHEADER header;
+    std::memcpy(&header, block.data(), sizeof(header));
+    header.biSize = sizeof(BITMAPINFOHEADER);
+    header.biHeight = dib.BitsPerPixel() == 32 ? -dib.Height() : dib.Height();
+    std::memcpy(block.data(), &header, sizeof(header));
+    return block;
+}
 
 }  // namespace
 
@@ -71,6 +88,47 @@ bool QeBitmap::SetDibBits(const BITMAPINFO* info, const void* pixels) {
     }
     DeleteDC(dc);
     return done;
+}
+
+bool QeBitmap::CreateFromDib(const QeDib& dib, int mode) {
+    if (!dib.IsCreated()) return false;
+    if (mode == kBitmapPerPixelAlpha && dib.BitsPerPixel() != 32) mode = kBitmapDevice;
+    switch (mode) {
+    case kBitmapPerPixelAlpha: {
+        if (!CreateDibSection(dib.Width(), dib.Height(), 32)) return false;
+        // Premultiplied once here, so that drawing costs one blend.
+        const uint8_t* from = dib.Pixels();
+        auto* to = static_cast<uint8_t*>(m_bits);
+        const size_t bytes = static_cast<size_t>(dib.Stride()) * static_cast<size_t>(dib.Height());
+        for (size_t i = 0; i + 4 <= bytes; i += 4) {
+            const unsigned alpha = from[i + 3];
+            to[i] = static_cast<uint8_t>(from[i] * alpha / 255);
+            to[i + 1] = static_cast<uint8_t>(from[i + 1] * alpha / 255);
+            to[i + 2] = static_cast<uint8_t>(from[i + 2] * alpha / 255);
+            to[i + 3] = static_cast<uint8_t>(alpha);
+        }
+        return true;
+    }
+    case kBitmapDibCopy: {
+        // The frame's own header, so that its palette and row order come along with the bytes.
+        const std::vector<uint8_t> info = InfoOf(dib);
+        if (!CreateSection(reinterpret_cast<const BITMAPINFO*>(info.data()), dib.Width(), dib.Height(),
+                           dib.BitsPerPixel())) {
+            return false;
+        }
+        std::memcpy(m_bits, dib.Pixels(), static_cast<size_t>(dib.Stride()) * static_cast<size_t>(dib.Height()));
+        return true;
+    }
+    case kBitmapDevice: {
+        if (!CreateCompatible(dib.Width(), dib.Height())) return false;
+        const std::vector<uint8_t> info = InfoOf(dib);
+        if (SetDibBits(reinterpret_cast<const BITMAPINFO*>(info.data()), dib.Pixels())) return true;
+        Release();
+        return false;
+    }
+    default:
+        return false;
+    }
 }
 
 void QeBitmap::Release() {

@@ -1,0 +1,227 @@
+#include "framework/ui/QeImage.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "framework/base/QeClock.h"
+#include "tests/framework/picture.h"
+#include "tests/support/ImageFiles.h"
+#include "tests/support/Pump.h"
+
+namespace {
+
+using Rows = std::vector<std::string>;
+using image_files::Bmp;
+using image_files::GifFile;
+using image_files::GifImage;
+
+const std::map<char, COLORREF> kColors = {{'.', RGB(0, 0, 0)},   {'R', RGB(255, 0, 0)},     {'G', RGB(0, 255, 0)},
+                                          {'B', RGB(0, 0, 255)}, {'W', RGB(255, 255, 255)}, {'M', RGB(255, 0, 255)}};
+
+std::map<COLORREF, char> Legend() {
+    std::map<COLORREF, char> legend;
+    for (const auto& [c, color] : kColors) legend[color] = c;
+    return legend;
+}
+
+// A BMP of the picture: 24 bits, or 32 bits with each pixel's alpha from the same-shaped `alphas`
+// ("#" 255, "+" 128, "." 0).
+std::string BmpOf(const Rows& rows, int bits = 24, const Rows& alphas = {}) {
+    Rows stored;
+    for (size_t y = 0; y < rows.size(); ++y) {
+        std::string row;
+        for (size_t x = 0; x < rows[y].size(); ++x) {
+            const COLORREF c = kColors.at(rows[y][x]);
+            row += {static_cast<char>(GetBValue(c)), static_cast<char>(GetGValue(c)), static_cast<char>(GetRValue(c))};
+            if (bits == 32) {
+                const char a = alphas.empty() ? '#' : alphas[y][x];
+                row += static_cast<char>(a == '#' ? 255 : a == '+' ? 128 : 0);
+            }
+        }
+        stored.push_back(row);
+    }
+    Bmp bmp;
+    bmp.width = static_cast<int32_t>(rows[0].size());
+    bmp.height = static_cast<int32_t>(rows.size());
+    bmp.bits = static_cast<uint16_t>(bits);
+    bmp.pixels = image_files::BmpRows(stored);
+    return image_files::BmpFile(bmp);
+}
+
+// Two 1 x 1 frames, red for 100 ms then green for 200 ms, played `loops` times (0: forever).
+std::string RedThenGreen(uint16_t loops) {
+    return GifFile(1, 1, {0xFF0000, 0x00FF00})
+        .Loop(loops)
+        .Control(0, 10, -1)
+        .Image(GifImage(0, 0, 1, 1, {0}))
+        .Control(0, 20, -1)
+        .Image(GifImage(0, 0, 1, 1, {1}))
+        .Done();
+}
+
+// An image loaded from the bytes in the mode; the stream lives as long as the test needs it.
+class Loaded {
+public:
+    Loaded(const std::string& bytes, int mode) : m_bytes(bytes), m_reader(m_bytes.data(), static_cast<uint32_t>(m_bytes.size())) {
+        QeImageKey key;
+        key.source = &m_reader;
+        key.bitmapMode = mode;
+        ok = image.Load(key);
+    }
+    bool ok = false;
+    QeImage image;
+
+private:
+    std::string m_bytes;
+    QeMemoryReader m_reader;
+};
+
+void ExpectColor(COLORREF actual, int red, int green, int blue, const std::string& what) {
+    EXPECT_NEAR(GetRValue(actual), red, 1) << what;
+    EXPECT_NEAR(GetGValue(actual), green, 1) << what;
+    EXPECT_NEAR(GetBValue(actual), blue, 1) << what;
+}
+
+TEST(ImageDrawTest, TheFourDrawMethods) {
+    Loaded keyed(BmpOf({"MRM", "GMB"}), kBitmapPerPixelAlpha);
+    // White at alpha 255, 128 and 0: premultiplied when loaded.
+    Loaded alpha(BmpOf({"WWW"}, 32, {"#+."}), kBitmapPerPixelAlpha);
+    ASSERT_TRUE(keyed.ok);
+    ASSERT_TRUE(alpha.ok);
+    const RECT whole = {0, 0, 0, 0};
+    const struct {
+        const char* what;
+        std::function<bool(QeDC&)> draw;
+        Rows expected;  // over blue
+    } cases[] = {
+        {"copy", [&](QeDC& to) { return keyed.image.DrawBlt(to, whole, whole, SRCCOPY); }, {"MRM", "GMB"}},
+        {"colour key", [&](QeDC& to) { return keyed.image.DrawTransparent(to, whole, whole, RGB(255, 0, 255)); },
+         {"BRB", "GBB"}},
+        {"opaque alpha", [&](QeDC& to) { return keyed.image.DrawAlpha(to, whole, whole, 255); }, {"MRM", "GMB"}},
+        {"invisible alpha", [&](QeDC& to) { return keyed.image.DrawAlpha(to, whole, whole, 0); }, {"BBB", "BBB"}},
+        {"premultiplied copy", [&](QeDC& to) { return alpha.image.DrawBlt(to, whole, whole, SRCCOPY); },
+         {"W?.", "BBB"}},
+        {"per-pixel alpha", [&](QeDC& to) { return alpha.image.DrawAlphaPerPixel(to, whole, whole); },
+         {"W?B", "BBB"}},
+    };
+    for (const auto& c : cases) {
+        QeSurface target;
+        ASSERT_TRUE(MakeSurface(target, {"BBB", "BBB"}, kColors));
+        EXPECT_TRUE(c.draw(target)) << c.what;
+        EXPECT_EQ(Picture(target, Legend()), c.expected) << c.what;
+    }
+    // Half-transparent white over blue, and at constant alpha 128 over blue.
+    QeSurface target;
+    ASSERT_TRUE(MakeSurface(target, {"BBB", "BBB"}, kColors));
+    ASSERT_TRUE(alpha.image.DrawAlphaPerPixel(target, whole, whole));
+    ExpectColor(PixelAt(target, 1, 0), 128, 128, 255, "alpha 128 per pixel");
+    ASSERT_TRUE(keyed.image.DrawAlpha(target, whole, whole, 128));
+    ExpectColor(PixelAt(target, 1, 0), 192, 64, 128, "red at 128 over that");
+}
+
+TEST(ImageDrawTest, PerPixelAlphaFramesArePremultipliedOnce) {
+    Loaded alpha(BmpOf({"WRG"}, 32, {"#++"}), kBitmapPerPixelAlpha);
+    ASSERT_TRUE(alpha.ok);
+    QeBitmap& bitmap = alpha.image.Frame(0)->Bitmap();
+    ASSERT_NE(bitmap.Bits(), nullptr);
+    const auto* bits = static_cast<const BYTE*>(bitmap.Bits());
+    EXPECT_EQ(std::vector<int>(bits, bits + 12),
+              (std::vector<int>{255, 255, 255, 255, 0, 0, 128, 128, 0, 128, 0, 128}));
+    // The decoded pixels are gone once the bitmap holds them.
+    EXPECT_FALSE(alpha.image.Frame(0)->Dib()->IsCreated());
+}
+
+TEST(ImageDrawTest, A24BitPngAskedForPerPixelAlphaBecomesADeviceBitmap) {
+    image_files::Png png;
+    png.width = 2;
+    png.height = 2;
+    png.colorType = 2;
+    png.rows = std::string("\xFF\x00\x00\x00\xFF\x00\x00\x00\xFF\xFF\xFF\xFF", 12);  // red green / blue white
+    Loaded loaded(image_files::PngFile(png), kBitmapPerPixelAlpha);
+    ASSERT_TRUE(loaded.ok);
+    QeBitmap& bitmap = loaded.image.Frame(0)->Bitmap();
+    EXPECT_EQ(bitmap.Bits(), nullptr);  // not a DIB section
+    EXPECT_EQ(bitmap.BitsPerPixel(), kDeviceBitsPerPixel);
+    QeSurface target;
+    ASSERT_TRUE(MakeSurface(target, {"..", ".."}, kColors));
+    ASSERT_TRUE(loaded.image.DrawBlt(target, {0, 0, 0, 0}, {0, 0, 0, 0}, SRCCOPY));
+    EXPECT_EQ(Picture(target, Legend()), (Rows{"RG", "BW"}));
+}
+
+TEST(ImageDrawTest, DibCopiesKeepRowOrderAndPalette) {
+    const struct {
+        std::string bytes;
+        Rows expected;
+    } cases[] = {{BmpOf({"RG", "BW"}), {"RG", "BW"}},
+                 {BmpOf({"RG", "BW"}, 32), {"RG", "BW"}},
+                 {RedThenGreen(0), {"R.", ".."}}};
+    for (const auto& c : cases) {
+        Loaded loaded(c.bytes, kBitmapDibCopy);
+        ASSERT_TRUE(loaded.ok);
+        EXPECT_NE(loaded.image.Frame(0)->Bitmap().Bits(), nullptr);
+        QeSurface target;
+        ASSERT_TRUE(MakeSurface(target, {"..", ".."}, kColors));
+        ASSERT_TRUE(loaded.image.DrawBlt(target, {0, 0, 0, 0}, {0, 0, 0, 0}, SRCCOPY));
+        EXPECT_EQ(Picture(target, Legend()), c.expected);
+    }
+}
+
+TEST(ImageDrawTest, TransparentPaletteEntryBecomesTheColourKey) {
+    const std::string gif = GifFile(1, 1, {0xFF0000, 0x00FF00})
+                                .Control(2, 0, 1)
+                                .Image(GifImage(0, 0, 1, 1, {1}))
+                                .Done();
+    Loaded loaded(gif, kBitmapDevice);
+    ASSERT_TRUE(loaded.ok);
+    EXPECT_EQ(loaded.image.Frame(0)->ColorKey(), RGB(0, 255, 0));
+    EXPECT_EQ(loaded.image.Frame(0)->DelayMs(), 100u);  // no delay of its own
+}
+
+TEST(ImageDrawTest, AFailedLoadKeepsNothing) {
+    for (int mode : {7, -1}) {
+        Loaded loaded(RedThenGreen(0), mode);
+        EXPECT_FALSE(loaded.ok);
+        EXPECT_EQ(loaded.image.FrameCount(), 0u);
+        EXPECT_EQ(loaded.image.Width(), 0);
+        EXPECT_TRUE(loaded.image.Decoded().Frames().empty());
+        QeSurface target;
+        ASSERT_TRUE(MakeSurface(target, {"W"}, kColors));
+        EXPECT_FALSE(loaded.image.DrawBlt(target, {0, 0, 0, 0}, {0, 0, 0, 0}, SRCCOPY));
+    }
+    Loaded broken(std::string("GIF89a\x01\x00", 8), kBitmapDevice);
+    EXPECT_FALSE(broken.ok);
+}
+
+class ImageClockTest : public FakeClockTest {};
+
+TEST_F(ImageClockTest, FramesFollowTheFrameClock) {
+    QeClock::Instance()->Update();
+    Loaded twice(RedThenGreen(2), kBitmapDevice);
+    Loaded forever(RedThenGreen(0), kBitmapDevice);
+    ASSERT_TRUE(twice.ok);
+    ASSERT_TRUE(forever.ok);
+    EXPECT_EQ(twice.image.TotalDelayMs(), 300u);
+    const struct {
+        DWORD at;
+        size_t twice, forever;
+    } steps[] = {{0, 0, 0},   {99, 0, 0},  {100, 1, 1}, {299, 1, 1}, {300, 0, 0},
+                 {400, 1, 1}, {599, 1, 1}, {600, 1, 0}, {700, 1, 1}, {5000, 1, 1}};
+    DWORD now = 0;
+    for (const auto& step : steps) {
+        AdvanceBlocked(step.at - now);
+        now = step.at;
+        QeClock::Instance()->Update();
+        EXPECT_EQ(twice.image.CurrentFrame(), step.twice) << step.at << " ms";
+        EXPECT_EQ(forever.image.CurrentFrame(), step.forever) << step.at << " ms";
+    }
+    // What is drawn is the frame due: green at the end.
+    QeSurface target;
+    ASSERT_TRUE(MakeSurface(target, {"."}, kColors));
+    ASSERT_TRUE(twice.image.DrawBlt(target, {0, 0, 0, 0}, {0, 0, 0, 0}, SRCCOPY));
+    EXPECT_EQ(Picture(target, Legend()), (Rows{"G"}));
+}
+
+}  // namespace
