@@ -144,17 +144,15 @@ TEST(QeDib, CreateRaisesTheDepthAndRefusesOversizeFrames) {
     }
 }
 
-// Writes the fuzzers' seeds when TEVRIK_IMAGE_CORPUS names a folder (tests/framework/make_image_corpus.sh).
-TEST(ImageSeeds, WrittenOnRequest) {
-    const char* root = std::getenv("TEVRIK_IMAGE_CORPUS");
-    if (root == nullptr) GTEST_SKIP() << "TEVRIK_IMAGE_CORPUS not set";
+// The fuzzers' seeds by folder and name: one file of each kind the decoders take apart.
+std::map<std::string, std::map<std::string, std::string>> Seeds() {
     std::string rle8 = BmpFile({4, 2, 8, 1, 4, 40, {0, 0xFF, 0xFF00, 0xFF0000}, {}, std::string("\x03\x01\x00\x02\x01\x01\x00\x00\x00\x03\x01\x02\x03\x00\x00\x01", 16)});
     std::string rle4 = BmpFile({6, 2, 4, 2, 4, 40, {0, 0xFF, 0xFF00, 0xFF0000}, {}, std::string("\x05\x12\x00\x00\x00\x05\x12\x30\x00\x00\x00\x01", 12)});
     std::string noisy;
     for (int i = 0; i < 24 * 16 * 3; ++i) noisy.push_back(static_cast<char>(i * 11 % 256));
     GifImage interlaced{0, 0, 6, 9, std::vector<uint8_t>(54, 2)};
     interlaced.interlaced = true;
-    const std::map<std::string, std::map<std::string, std::string>> seeds = {
+    return {
         {"bmp",
          {{"rgb24", SmallBmp()},
           {"pal1_core", BmpFile({3, 2, 1, 0, 0, 12, {0, 0xFFFFFF}, {}, BmpRows({"\xA0", "\x60"})})},
@@ -178,12 +176,26 @@ TEST(ImageSeeds, WrittenOnRequest) {
           {"progressive", JpegFile(24, 16, 3, noisy, 75, true)},
           {"cmyk", JpegFile(8, 8, 4, std::string(256, '\x80'), 75)}}},
     };
-    for (const auto& [folder, files] : seeds) {
+}
+
+TEST(ImageSeeds, EveryOneDecodes) {
+    for (const auto& [folder, files] : Seeds()) {
+        for (const auto& [name, bytes] : files) {
+            QeMemoryReader reader(bytes.data(), static_cast<uint32_t>(bytes.size()));
+            QeDecodedImage image;
+            EXPECT_TRUE(DecodeImage(image, reader, kImageOther)) << folder << "/" << name;
+        }
+    }
+}
+
+// Writes the seeds into the folder that TEVRIK_IMAGE_CORPUS names (tests/framework/make_image_corpus.sh).
+TEST(ImageSeeds, WrittenOnRequest) {
+    const char* root = std::getenv("TEVRIK_IMAGE_CORPUS");
+    if (root == nullptr) GTEST_SKIP() << "TEVRIK_IMAGE_CORPUS not set";
+    for (const auto& [folder, files] : Seeds()) {
         const std::filesystem::path dir = std::filesystem::path(root) / folder;
         std::filesystem::create_directories(dir);
-        for (const auto& [name, bytes] : files) {
-            std::ofstream(dir / name, std::ios::binary) << bytes;
-        }
+        for (const auto& [name, bytes] : files) std::ofstream(dir / name, std::ios::binary) << bytes;
     }
 }
 

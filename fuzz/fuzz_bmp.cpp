@@ -1,0 +1,7 @@
+// Any bytes given to the BMP decoder decode or fail cleanly (see FuzzImage.h).
+#include "framework/image/QeBmpDecoder.h"
+#include "fuzz/FuzzImage.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    return fuzz_image::Run<QeBmpDecoder>(data, size);
+}
