@@ -10,8 +10,11 @@
 // - Exactly one presenter is installed at a time; installing one returns the one it replaces.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
 
+#include "platform/gdi.h"
 #include "platform/win_types.h"
 
 class Presenter {
@@ -39,3 +42,16 @@ Presenter& CurrentPresenter();
 // Installs `presenter` (null: the headless one again) and answers the previous one; the caller
 // keeps ownership.
 Presenter* SetPresenter(Presenter* presenter);
+
+// ---- the framebuffer, as presenters and tests read it
+
+// The window's framebuffer (made when missing); null for a window that is gone or has no area.
+// Owned by the window: never delete it.
+HBITMAP WindowFramebuffer(HWND window);
+// The pixel at (x, y) as a COLORREF (0x00BBGGRR); CLR_INVALID outside the framebuffer.
+COLORREF FramebufferPixel(HWND window, int x, int y);
+// Copies the rectangle of the framebuffer (clipped to it) as 0x00RRGGBB words, row after row, into
+// `out`, which must hold width x height words of the clipped rectangle; answers that rectangle.
+RECT CopyFramebuffer(HWND window, const RECT& area, std::uint32_t* out, size_t capacity);
+// Saves the framebuffer as an 8-bit RGB PNG file (file-system path); false when it cannot.
+bool SaveFramebufferPng(HWND window, const std::string& path);

@@ -2,6 +2,8 @@
 
 #include <pixman.h>
 
+#include <cstring>
+
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
@@ -97,6 +99,8 @@ struct WindowRecord {
     bool visible = false;
     bool everShown = false;
     bool announced = false;
+    HBRUSH background = nullptr;  // the class's, for WM_ERASEBKGND
+    HBITMAP framebuffer = nullptr;
     Region update;
     bool erase = false;
     std::uint64_t paintDue = 0;  // the stamp taken when the update region last stopped being empty
@@ -180,6 +184,28 @@ void ForgetOutsideTable(HWND window, bool announced) {
     if (announced) WithdrawWindow(window);
 }
 
+// A device bitmap of the size; null for an empty size or when it cannot be made.
+HBITMAP NewFramebuffer(int width, int height) {
+    if (width <= 0 || height <= 0) return nullptr;
+    HDC screen = GetDC(nullptr);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+    ReleaseDC(nullptr, screen);
+    return bitmap;
+}
+
+// Copies what fits of one framebuffer into another (both in the device format).
+void CopyOverlap(HBITMAP from, HBITMAP to) {
+    BitmapPixels source{};
+    BitmapPixels target{};
+    if (!GetBitmapPixels(from, &source) || !GetBitmapPixels(to, &target)) return;
+    const int rows = std::min(source.height, target.height);
+    const size_t bytes = static_cast<size_t>(std::min(source.width, target.width)) * 4;
+    for (int y = 0; y < rows; ++y) {
+        std::memcpy(target.top + static_cast<std::ptrdiff_t>(y) * target.stride,
+                    source.top + static_cast<std::ptrdiff_t>(y) * source.stride, bytes);
+    }
+}
+
 // A thread's windows and queue go when the thread ends, without calling any procedure.
 struct QueueOwner {
     DWORD thread = 0;
@@ -187,6 +213,7 @@ struct QueueOwner {
         if (thread == 0) return;
         WindowSystem& system = System();
         std::vector<std::pair<HWND, bool>> gone;
+        std::vector<HBITMAP> framebuffers;
         {
             std::lock_guard<std::mutex> guard(system.lock);
             for (auto it = system.windows.begin(); it != system.windows.end();) {
@@ -195,12 +222,16 @@ struct QueueOwner {
                     continue;
                 }
                 gone.emplace_back(Handle(it->first), it->second.announced);
+                framebuffers.push_back(it->second.framebuffer);
                 if (system.capture == Handle(it->first)) system.capture = nullptr;
                 it = system.windows.erase(it);
             }
             system.queues.erase(thread);
         }
         for (const auto& [window, announced] : gone) ForgetOutsideTable(window, announced);
+        for (HBITMAP framebuffer : framebuffers) {
+            if (framebuffer != nullptr) DeleteObject(framebuffer);
+        }
     }
 };
 thread_local QueueOwner t_queueOwner;
@@ -383,9 +414,30 @@ ATOM RegisterClassW(const WNDCLASSW* windowClass) {
     return system.classes.back().atom;
 }
 
+namespace {
+
+HDC WindowDc(HWND window) {
+    HBITMAP framebuffer = WindowFramebuffer(window);
+    RECT client{};
+    if (framebuffer == nullptr || !GetClientRect(window, &client)) return nullptr;
+    return CreatePaintDC(framebuffer, &client, 1);
+}
+
+void WindowDcReleased(HWND window, HDC) {
+    RECT client{};
+    if (GetClientRect(window, &client)) CurrentPresenter().Painted(window, client);
+}
+
+}  // namespace
+
 HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD style, int x, int y, int width,
                      int height, HWND parent, HMENU menu, HINSTANCE instance, LPVOID parameter) {
     if (className == nullptr) return nullptr;
+    static const bool provided = [] {
+        SetWindowDcProvider(WindowDcProvider{&WindowDc, &WindowDcReleased});
+        return true;
+    }();
+    (void)provided;
     WindowSystem& system = System();
     HWND window = nullptr;
     WNDPROC procedure = nullptr;
@@ -408,6 +460,7 @@ HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD
         record.style = style & ~WS_VISIBLE;
         record.exStyle = exStyle;
         record.rect = RECT{x, y, x + std::max(0, width), y + std::max(0, height)};
+        record.background = windowClass->info.hbrBackground;
         std::uintptr_t key = system.nextHandle;
         system.nextHandle += 4;
         system.windows.emplace(key, std::move(record));
@@ -460,11 +513,13 @@ BOOL DestroyWindow(HWND window) {
     procedure(window, WM_DESTROY, 0, 0);
     bool announced = false;
     bool wasVisible = false;
+    HBITMAP framebuffer = nullptr;
     {
         std::lock_guard<std::mutex> guard(system.lock);
         auto it = system.windows.find(Key(window));
         if (it == system.windows.end()) return TRUE;
         announced = it->second.announced;
+        framebuffer = it->second.framebuffer;
         wasVisible = it->second.visible;
         if (ThreadQueue* queue = OwnerQueue(system, it->second)) {
             for (auto* source : {&queue->posted, &queue->input}) {
@@ -478,12 +533,31 @@ BOOL DestroyWindow(HWND window) {
     }
     ForgetOutsideTable(window, announced);
     if (wasVisible) CurrentPresenter().Hidden(window);
+    if (framebuffer != nullptr) DeleteObject(framebuffer);
     return TRUE;
 }
 
-LRESULT DefWindowProcW(HWND window, UINT message, WPARAM, LPARAM) {
+LRESULT DefWindowProcW(HWND window, UINT message, WPARAM wParam, LPARAM) {
     if (message == WM_CLOSE) DestroyWindow(window);
-    if (message == WM_PAINT) ValidateRect(window, nullptr);
+    if (message == WM_PAINT) {
+        PAINTSTRUCT paint{};
+        BeginPaint(window, &paint);
+        EndPaint(window, &paint);
+    }
+    if (message == WM_ERASEBKGND) {
+        HBRUSH background = nullptr;
+        RECT client{};
+        {
+            WindowSystem& system = System();
+            std::lock_guard<std::mutex> guard(system.lock);
+            WindowRecord* record = FindWindowRecord(system, window);
+            if (record == nullptr) return 0;
+            background = record->background;
+            client = record->Client();
+        }
+        if (background == nullptr) return 0;
+        return FillRect(reinterpret_cast<HDC>(wParam), &client, background) ? 1 : 0;
+    }
     return 0;
 }
 
@@ -592,6 +666,7 @@ BOOL MoveWindow(HWND window, int x, int y, int width, int height, BOOL repaint) 
     WindowSystem& system = System();
     bool resized = false;
     bool visible = false;
+    HBITMAP old = nullptr;
     width = std::max(0, width);
     height = std::max(0, height);
     {
@@ -602,6 +677,22 @@ BOOL MoveWindow(HWND window, int x, int y, int width, int height, BOOL repaint) 
         record->rect = RECT{x, y, x + width, y + height};
         record->update.Clip(record->Client());
         visible = record->visible;
+        if (resized) {
+            old = record->framebuffer;
+            record->framebuffer = nullptr;
+        }
+    }
+    if (old != nullptr) {
+        HBITMAP fresh = NewFramebuffer(width, height);
+        if (fresh != nullptr) CopyOverlap(old, fresh);
+        DeleteObject(old);
+        std::lock_guard<std::mutex> guard(system.lock);
+        WindowRecord* record = FindWindowRecord(system, window);
+        if (record != nullptr && record->framebuffer == nullptr) {
+            record->framebuffer = fresh;
+        } else if (fresh != nullptr) {
+            DeleteObject(fresh);
+        }
     }
     if (resized) {
         if (visible) CurrentPresenter().Resized(window, width, height);
@@ -681,6 +772,72 @@ BOOL UpdateWindow(HWND window) {
         if (!record->visible || record->update.Empty()) return TRUE;
     }
     SendMessageW(window, WM_PAINT, 0, 0);
+    return TRUE;
+}
+
+HBITMAP WindowFramebuffer(HWND window) {
+    WindowSystem& system = System();
+    int width = 0;
+    int height = 0;
+    {
+        std::lock_guard<std::mutex> guard(system.lock);
+        WindowRecord* record = FindWindowRecord(system, window);
+        if (record == nullptr) return nullptr;
+        if (record->framebuffer != nullptr) return record->framebuffer;
+        width = record->Width();
+        height = record->Height();
+    }
+    HBITMAP made = NewFramebuffer(width, height);
+    if (made == nullptr) return nullptr;
+    HBITMAP kept = nullptr;
+    {
+        std::lock_guard<std::mutex> guard(system.lock);
+        WindowRecord* record = FindWindowRecord(system, window);
+        if (record != nullptr && record->framebuffer == nullptr && record->Width() == width &&
+            record->Height() == height) {
+            record->framebuffer = made;
+            return made;
+        }
+        kept = record != nullptr ? record->framebuffer : nullptr;
+    }
+    DeleteObject(made);  // another thread was quicker, or the window changed meanwhile
+    return kept;
+}
+
+HDC BeginPaint(HWND window, PAINTSTRUCT* paint) {
+    if (paint == nullptr) return nullptr;
+    *paint = PAINTSTRUCT{};
+    std::vector<RECT> rects;
+    bool erase = false;
+    {
+        WindowSystem& system = System();
+        std::lock_guard<std::mutex> guard(system.lock);
+        WindowRecord* record = FindWindowRecord(system, window);
+        if (record == nullptr || record->thread != GetCurrentThreadId()) return nullptr;
+        rects = record->update.Rects();
+        paint->rcPaint = record->update.Bounds();
+        erase = record->erase;
+        record->update.Clear();
+        record->erase = false;
+    }
+    HBITMAP framebuffer = WindowFramebuffer(window);
+    HDC dc = framebuffer != nullptr ? CreatePaintDC(framebuffer, rects.data(), static_cast<int>(rects.size())) : nullptr;
+    if (dc == nullptr) {
+        paint->rcPaint = RECT{};
+        return nullptr;
+    }
+    paint->hdc = dc;
+    if (erase) paint->fErase = SendMessageW(window, WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0) == 0;
+    return dc;
+}
+
+BOOL EndPaint(HWND window, const PAINTSTRUCT* paint) {
+    if (paint == nullptr) return FALSE;
+    if (paint->hdc != nullptr) DeleteDC(paint->hdc);
+    const RECT& area = paint->rcPaint;
+    if (paint->hdc != nullptr && area.left < area.right && area.top < area.bottom && IsWindow(window)) {
+        CurrentPresenter().Painted(window, area);
+    }
     return TRUE;
 }
 

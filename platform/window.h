@@ -21,6 +21,12 @@
 // - Each window keeps an update region: InvalidateRect adds to it (clipped to the client area),
 //   ValidateRect and BeginPaint take from it. WM_PAINT keeps coming while it is not empty;
 //   DefWindowProcW(WM_PAINT) validates.
+// - Each window draws into its framebuffer, a device-format bitmap of its client size
+//   (platform/gdi.h) that keeps every pixel until it is drawn over; a resize keeps what still
+//   fits. BeginPaint answers a paint DC on it clipped to the update region, with rcPaint the
+//   region's bounding box, and validates; EndPaint hands the painted area to the presenter
+//   (platform/presenter.h). GetDC of a window answers a DC on the whole framebuffer, presented when
+//   it is released.
 // - WM_SIZE with the client size is sent once the window is created (after WM_CREATE) and
 //   afterwards only when the size really changes. The first ShowWindow that shows a window
 //   invalidates it whole and sends WM_ACTIVATE (WA_ACTIVE).
@@ -29,6 +35,7 @@
 //   this process (see platform/instance.cpp).
 #pragma once
 
+#include "platform/gdi.h"
 #include "platform/win_types.h"
 
 using WNDPROC = LRESULT (*)(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -60,6 +67,15 @@ struct CREATESTRUCTW {
     LPCWSTR lpszName;
     LPCWSTR lpszClass;
     DWORD dwExStyle;
+};
+
+struct PAINTSTRUCT {
+    HDC hdc;
+    BOOL fErase;  // the background was not erased: the window must cover the area itself
+    RECT rcPaint;
+    BOOL fRestore;
+    BOOL fIncUpdate;
+    BYTE rgbReserved[32];
 };
 
 struct MSG {
@@ -151,8 +167,9 @@ HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD
 // is under way returns TRUE and does nothing more.
 BOOL DestroyWindow(HWND window);
 
-// The default handling: WM_CLOSE destroys the window; WM_PAINT validates the update region;
-// everything else (WM_ERASEBKGND included: nothing is erased) answers 0.
+// The default handling: WM_CLOSE destroys the window; WM_PAINT validates the update region (through
+// BeginPaint and EndPaint); WM_ERASEBKGND fills the DC's area with the class's background brush
+// and answers 1 (0 without a brush); everything else answers 0.
 LRESULT DefWindowProcW(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 // The first window of this process (in order of creation) whose class and title match; a null
@@ -192,6 +209,12 @@ BOOL ValidateRect(HWND window, const RECT* rect);
 BOOL GetUpdateRect(HWND window, RECT* rect, BOOL erase);
 // Sends WM_PAINT at once when the window is visible and its update region is not empty.
 BOOL UpdateWindow(HWND window);
+
+// Owning thread only. Null when the window is gone or its framebuffer cannot be made. With an
+// erase pending, WM_ERASEBKGND (wParam: the DC) goes to the window first; DefWindowProcW answers it
+// by filling the area with the class's background brush.
+HDC BeginPaint(HWND window, PAINTSTRUCT* paint);
+BOOL EndPaint(HWND window, const PAINTSTRUCT* paint);
 
 // Pen messages go to the capturing window, whatever window they happen over, with coordinates in
 // its client area (which may lie outside it). SetCapture answers the previous capturing window.
