@@ -71,82 +71,66 @@ struct Surface {
     }
 };
 
-void Finish(benchmark::State& state) {
+// The source kinds: device pixels, premultiplied pixels in a DIB section, device pixels with runs of
+// the colour key.
+enum class Source { Plain, Premultiplied, Keyed };
+
+// Times one of our calls on a full client area.
+template <class Draw>
+void Ours(benchmark::State& state, Source kind, Draw draw) {
+    Surface source(kind == Source::Premultiplied), target(false);
+    source.Fill(kind == Source::Premultiplied, kind == Source::Keyed);
+    for (auto _ : state) draw(target.dc, source.dc);
+    state.SetItemsProcessed(state.iterations() * kWidth * kHeight);
+}
+
+// Times pixman doing the same work on the same pixels; alpha < 255 adds a constant-alpha mask.
+void Pixman(benchmark::State& state, Source kind, pixman_op_t op, int alpha) {
+    Surface source(kind == Source::Premultiplied), target(false);
+    source.Fill(kind == Source::Premultiplied, false);
+    pixman_image_t* s = source.Image(kind == Source::Premultiplied ? PIXMAN_a8r8g8b8 : PIXMAN_x8r8g8b8);
+    pixman_image_t* d = target.Image(PIXMAN_x8r8g8b8);
+    const pixman_color_t constant{0, 0, 0, static_cast<std::uint16_t>(alpha * 257)};
+    pixman_image_t* m = alpha < 255 ? pixman_image_create_solid_fill(&constant) : nullptr;
+    for (auto _ : state) pixman_image_composite32(op, s, m, d, 0, 0, 0, 0, 0, 0, kWidth, kHeight);
+    if (m != nullptr) pixman_image_unref(m);
+    pixman_image_unref(s);
+    pixman_image_unref(d);
     state.SetItemsProcessed(state.iterations() * kWidth * kHeight);
 }
 
 void BM_BitBlt(benchmark::State& state) {
-    Surface source(false), target(false);
-    source.Fill(false, false);
-    for (auto _ : state) BitBlt(target.dc, 0, 0, kWidth, kHeight, source.dc, 0, 0, SRCCOPY);
-    Finish(state);
+    Ours(state, Source::Plain, [](HDC d, HDC s) { BitBlt(d, 0, 0, kWidth, kHeight, s, 0, 0, SRCCOPY); });
 }
 BENCHMARK(BM_BitBlt);
 
-void BM_PixmanCopy(benchmark::State& state) {
-    Surface source(false), target(false);
-    source.Fill(false, false);
-    pixman_image_t* s = source.Image(PIXMAN_x8r8g8b8);
-    pixman_image_t* d = target.Image(PIXMAN_x8r8g8b8);
-    for (auto _ : state) pixman_image_composite32(PIXMAN_OP_SRC, s, nullptr, d, 0, 0, 0, 0, 0, 0, kWidth, kHeight);
-    pixman_image_unref(s);
-    pixman_image_unref(d);
-    Finish(state);
-}
+void BM_PixmanCopy(benchmark::State& state) { Pixman(state, Source::Plain, PIXMAN_OP_SRC, 255); }
 BENCHMARK(BM_PixmanCopy);
 
 void BM_AlphaBlendConstant(benchmark::State& state) {
-    Surface source(false), target(false);
-    source.Fill(false, false);
-    for (auto _ : state)
-        AlphaBlend(target.dc, 0, 0, kWidth, kHeight, source.dc, 0, 0, kWidth, kHeight, BLENDFUNCTION{AC_SRC_OVER, 0, 128, 0});
-    Finish(state);
+    Ours(state, Source::Plain, [](HDC d, HDC s) {
+        AlphaBlend(d, 0, 0, kWidth, kHeight, s, 0, 0, kWidth, kHeight, BLENDFUNCTION{AC_SRC_OVER, 0, 128, 0});
+    });
 }
 BENCHMARK(BM_AlphaBlendConstant);
 
-void BM_PixmanConstantAlpha(benchmark::State& state) {
-    Surface source(false), target(false);
-    source.Fill(false, false);
-    pixman_image_t* s = source.Image(PIXMAN_x8r8g8b8);
-    pixman_image_t* d = target.Image(PIXMAN_x8r8g8b8);
-    const pixman_color_t half{0, 0, 0, 128 * 257};
-    pixman_image_t* m = pixman_image_create_solid_fill(&half);
-    for (auto _ : state) pixman_image_composite32(PIXMAN_OP_OVER, s, m, d, 0, 0, 0, 0, 0, 0, kWidth, kHeight);
-    pixman_image_unref(m);
-    pixman_image_unref(s);
-    pixman_image_unref(d);
-    Finish(state);
-}
+void BM_PixmanConstantAlpha(benchmark::State& state) { Pixman(state, Source::Plain, PIXMAN_OP_OVER, 128); }
 BENCHMARK(BM_PixmanConstantAlpha);
 
 void BM_AlphaBlendPerPixel(benchmark::State& state) {
-    Surface source(true), target(false);
-    source.Fill(true, false);
-    for (auto _ : state)
-        AlphaBlend(target.dc, 0, 0, kWidth, kHeight, source.dc, 0, 0, kWidth, kHeight,
-                   BLENDFUNCTION{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA});
-    Finish(state);
+    Ours(state, Source::Premultiplied, [](HDC d, HDC s) {
+        AlphaBlend(d, 0, 0, kWidth, kHeight, s, 0, 0, kWidth, kHeight, BLENDFUNCTION{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA});
+    });
 }
 BENCHMARK(BM_AlphaBlendPerPixel);
 
-void BM_PixmanPerPixelAlpha(benchmark::State& state) {
-    Surface source(true), target(false);
-    source.Fill(true, false);
-    pixman_image_t* s = source.Image(PIXMAN_a8r8g8b8);
-    pixman_image_t* d = target.Image(PIXMAN_x8r8g8b8);
-    for (auto _ : state) pixman_image_composite32(PIXMAN_OP_OVER, s, nullptr, d, 0, 0, 0, 0, 0, 0, kWidth, kHeight);
-    pixman_image_unref(s);
-    pixman_image_unref(d);
-    Finish(state);
-}
+void BM_PixmanPerPixelAlpha(benchmark::State& state) { Pixman(state, Source::Premultiplied, PIXMAN_OP_OVER, 255); }
 BENCHMARK(BM_PixmanPerPixelAlpha);
 
 void BM_TransparentImage(benchmark::State& state) {
-    Surface source(false), target(false);
-    source.Fill(false, true);
-    for (auto _ : state)
-        TransparentImage(target.dc, 0, 0, kWidth, kHeight, source.dc, 0, 0, kWidth, kHeight, RGB(0xFF, 0, 0xFF));
-    Finish(state);
+    Ours(state, Source::Keyed, [](HDC d, HDC s) {
+        TransparentImage(d, 0, 0, kWidth, kHeight, s, 0, 0, kWidth, kHeight, RGB(0xFF, 0, 0xFF));
+    });
 }
 BENCHMARK(BM_TransparentImage);
 
