@@ -10,6 +10,7 @@
 #include <vector>
 
 #include <gtest/gtest.h>
+#include <openssl/ssl.h>
 
 #include "platform/thread.h"
 #include "platform/window.h"
@@ -399,8 +400,8 @@ protected:
         TcpPeerTest::TearDown();
         server.Stop();
     }
-    void Start(const std::string& cert, const std::string& key) {
-        ASSERT_TRUE(server.Start(cert, key)) << server.Error();
+    void Start(const std::string& cert, const std::string& key, const std::vector<std::string>& extra = {}) {
+        ASSERT_TRUE(server.Start(cert, key, extra)) << server.Error();
     }
 
     testtls::TrustTestCa trust;
@@ -425,13 +426,41 @@ TEST_F(TcpPeerTlsTest, TrustedServerWithTheRightNameConnects) {
 TEST_F(TcpPeerTlsTest, WrongNameFailsWithOnErrorAndNothingSent) {
     const auto& c = testtls::TestCertificates();
     Start(c.wrongNameCert, c.wrongNameKey);
-    ASSERT_TRUE(peer_.Connect(Loopback(server.Port()), 3));
-    ASSERT_TRUE(PumpUntil([&] { return peer_.HasError() || peer_.Has("connect"); }, kBound));
-    EXPECT_EQ(peer_.log, (Log{"error:10053"}));
-    // Whatever the owner sends now stays queued: the channel never carries it.
-    EXPECT_TRUE(peer_.Send("credentials\n", 12));
-    EXPECT_EQ(peer_.sent, "");
-    EXPECT_EQ(server.ReceivedSoFar(), "");
+    // Trusted, but made out to wrong.example: neither the address nor the name it was reached by.
+    for (const wchar_t* host : {L"127.0.0.1", L"localhost"}) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(host)));
+        peer_.log.clear();
+        ASSERT_TRUE(peer_.Connect(QeSocketAddress(host, server.Port()), 3));
+        ASSERT_TRUE(PumpUntil([&] { return peer_.HasError() || peer_.Has("connect"); }, kBound));
+        EXPECT_EQ(peer_.log, (Log{"error:10053"}));
+        EXPECT_NE(trace_.Text().find(L"the server's certificate was refused"), std::wstring::npos);
+        trace_.Clear();
+        // Whatever the owner sends now stays queued: the channel never carries it.
+        EXPECT_TRUE(peer_.Send("credentials\n", 12));
+        EXPECT_EQ(peer_.sent, "");
+        EXPECT_EQ(server.ReceivedSoFar(), "");
+    }
+}
+
+TEST_F(TcpPeerTlsTest, ServersOfTls10And11AreRefused) {
+    const auto& c = testtls::TestCertificates();
+    for (const auto& [flag, version] : {std::pair{"-tls1", TLS1_VERSION}, std::pair{"-tls1_1", TLS1_1_VERSION}}) {
+        SCOPED_TRACE(flag);
+        server.Stop();
+        // The old versions sign with SHA-1, which only security level 0 allows.
+        Start(c.goodCert, c.goodKey, {flag, "-cipher", "DEFAULT@SECLEVEL=0"});
+        if (!testtls::HandshakesAt(server.Port(), version)) {
+            GTEST_SKIP() << "the local openssl cannot serve " << flag << " at all";
+        }
+        peer_.log.clear();
+        ASSERT_TRUE(peer_.Connect(QeSocketAddress(L"localhost", server.Port()), 3));
+        ASSERT_TRUE(PumpUntil([&] { return peer_.HasError() || peer_.Has("connect"); }, kBound));
+        EXPECT_EQ(peer_.log, (Log{"error:10053"}));
+        // Refused for its version, before any question of ciphers or signatures: the hello offers
+        // nothing older than TLS 1.2, and the server answers with its protocol-version alert.
+        EXPECT_NE(trace_.Text().find(L"protocol version"), std::wstring::npos) << testing::PrintToString(trace_.Text());
+        trace_.Clear();
+    }
 }
 
 TEST_F(TcpPeerTlsTest, UntrustedServerFailsWithOnError) {

@@ -10,6 +10,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <openssl/ssl.h>
+
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
@@ -167,6 +169,35 @@ TrustTestCa::~TrustTestCa() {
     else unsetenv("SSL_CERT_FILE");
     if (m_hadDir) setenv("SSL_CERT_DIR", m_dir.c_str(), 1);
     else unsetenv("SSL_CERT_DIR");
+}
+
+bool HandshakesAt(std::uint16_t port, int version) {
+    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) return false;
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(port);
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    timeval bound{10, 0};
+    ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &bound, sizeof bound);
+    ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &bound, sizeof bound);
+    bool done = false;
+    SSL_CTX* context = SSL_CTX_new(TLS_client_method());
+    if (context && ::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0) {
+        SSL_CTX_set_security_level(context, 0);
+        SSL_CTX_set_min_proto_version(context, version);
+        SSL_CTX_set_max_proto_version(context, version);
+        SSL_CTX_set_cipher_list(context, "ALL:@SECLEVEL=0");
+        SSL* connection = SSL_new(context);
+        if (connection) {
+            SSL_set_fd(connection, fd);
+            done = SSL_connect(connection) == 1;
+            SSL_free(connection);
+        }
+    }
+    SSL_CTX_free(context);
+    ::close(fd);
+    return done;
 }
 
 SServer::~SServer() { Stop(); }

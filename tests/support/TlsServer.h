@@ -41,6 +41,11 @@ private:
     std::string m_file, m_dir;
 };
 
+// Whether a server on 127.0.0.1:port completes a handshake at exactly this protocol version
+// (TLS1_VERSION, TLS1_1_VERSION, ...) with a client that allows everything else: security level 0,
+// no verification. Tells whether the local OpenSSL can serve that version at all.
+bool HandshakesAt(std::uint16_t port, int version);
+
 class SServer {
 public:
     SServer() = default;
