@@ -7,7 +7,7 @@ PACKAGES=(
   build-essential cmake ninja-build pkg-config git
   libgtest-dev googletest libgmock-dev libbenchmark-dev
   libssl-dev openssl ca-certificates
-  libjpeg62-turbo-dev libpng-dev zlib1g-dev
+  libjpeg62-turbo-dev libpng-dev zlib1g-dev libgif-dev
   libfreetype-dev libfontconfig-dev fonts-nanum
   libsdl2-dev libpixman-1-dev
   nlohmann-json3-dev
