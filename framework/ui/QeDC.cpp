@@ -38,6 +38,7 @@ void QeDC::DeselectFont() {
     m_font = nullptr;
     m_fontOwned = false;
     m_oldFont = nullptr;
+    m_textMetrics = {};
 }
 
 void QeDC::DeselectBitmap() {

@@ -74,6 +74,8 @@ public:
     int SelectBitmap(QeBitmap* bitmap, bool owned);
     QeFont* Font() const { return m_font; }
     QeBitmap* Bitmap() const { return m_bitmap; }
+    // Of the selected font, read when it was selected.
+    const TEXTMETRICW& TextMetrics() const { return m_textMetrics; }
     // The selected bitmap's size; 0 without one.
     int32_t Width() const;
     int32_t Height() const;
@@ -113,6 +115,7 @@ private:
     QeLayer m_layer;
     QeFont* m_font = nullptr;
     bool m_fontOwned = false;
+    TEXTMETRICW m_textMetrics = {};
     QeBitmap* m_bitmap = nullptr;
     bool m_bitmapOwned = false;
     HGDIOBJ m_oldFont = nullptr;

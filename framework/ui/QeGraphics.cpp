@@ -1,0 +1,77 @@
+#include "framework/ui/QeGraphics.h"
+
+#include <memory>
+
+bool QeFontHandle::Create(const QeTextStyle& style) {
+    Release();
+    m_style = style;
+    QeFontPool* pool = QeFontPool::Instance();
+    if (pool == nullptr) return false;
+    m_handle = pool->Load(style.font);
+    m_poolSerial = pool->Serial();
+    return m_handle != -1;
+}
+
+void QeFontHandle::Release() {
+    QeFontPool* pool = QeFontPool::Instance();
+    if (m_handle != -1 && pool != nullptr && pool->Serial() == m_poolSerial) pool->Unload(m_handle);
+    m_handle = -1;
+}
+
+QeFont* QeFontHandle::Font() const {
+    QeFontPool* pool = QeFontPool::Instance();
+    if (m_handle == -1 || pool == nullptr || pool->Serial() != m_poolSerial) return nullptr;
+    return pool->Find(m_handle);
+}
+
+bool QeFontHandle::operator==(const QeFontHandle& other) const {
+    return m_handle == other.m_handle && m_style.backMode == other.m_style.backMode &&
+           m_style.backColor == other.m_style.backColor && m_style.textColor == other.m_style.textColor &&
+           m_style.format == other.m_style.format;
+}
+
+bool QeBackBuffer::Start() {
+    if (!m_surface.Create(1, 1)) return false;
+    m_surface.Fill(kColor);
+    return true;
+}
+
+namespace {
+
+// The framework's owner pointers of the graphics group.
+struct GraphicsGroup {
+    std::unique_ptr<QeSurfacePool> surfaces;
+    std::unique_ptr<QeImagePool> images;
+    std::unique_ptr<QeFontPool> fonts;
+    std::unique_ptr<QeUpdateRegion> updateRegion;
+    std::unique_ptr<QeBackBuffer> backBuffer;
+};
+
+GraphicsGroup& Group() {
+    static GraphicsGroup group;
+    return group;
+}
+
+}  // namespace
+
+bool QeGraphicsStart() {
+    GraphicsGroup& group = Group();
+    group.surfaces.reset(new QeSurfacePool);
+    group.images.reset(new QeImagePool);
+    group.fonts.reset(new QeFontPool);
+    group.updateRegion.reset(new QeUpdateRegion);
+    group.backBuffer.reset(new QeBackBuffer);
+    return group.backBuffer->Start();
+}
+
+void QeGraphicsStop() {
+    GraphicsGroup& group = Group();
+    group.backBuffer.reset();
+    group.updateRegion.reset();
+    if (group.fonts) group.fonts->UnloadAll();
+    group.fonts.reset();
+    if (group.images) group.images->UnloadAll();
+    group.images.reset();
+    if (group.surfaces) group.surfaces->DestroyAll();
+    group.surfaces.reset();
+}

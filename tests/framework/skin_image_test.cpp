@@ -1,0 +1,171 @@
+#include "framework/ui/QeSkinElements.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "framework/base/QeMarkup.h"
+#include "framework/base/QePathTable.h"
+#include "framework/ui/QeGraphics.h"
+#include "platform/text.h"
+#include "tests/framework/picture.h"
+#include "tests/framework/temp_dir.h"
+#include "tests/support/ImageFiles.h"
+
+namespace {
+
+using Rows = std::vector<std::string>;
+
+const std::map<char, COLORREF> kColors = {{'.', RGB(0, 0, 0)},   {'R', RGB(255, 0, 0)},     {'G', RGB(0, 255, 0)},
+                                          {'B', RGB(0, 0, 255)}, {'W', RGB(255, 255, 255)}, {'M', RGB(255, 0, 255)}};
+
+std::map<COLORREF, char> Legend() {
+    std::map<COLORREF, char> legend;
+    for (const auto& [c, color] : kColors) legend[color] = c;
+    return legend;
+}
+
+// A 24-bit BMP of the picture.
+std::string BmpOf(const Rows& rows) {
+    Rows stored;
+    for (const std::string& row : rows) {
+        std::string bytes;
+        for (char c : row) {
+            const COLORREF color = kColors.at(c);
+            bytes += {static_cast<char>(GetBValue(color)), static_cast<char>(GetGValue(color)),
+                      static_cast<char>(GetRValue(color))};
+        }
+        stored.push_back(bytes);
+    }
+    image_files::Bmp bmp;
+    bmp.width = static_cast<int32_t>(rows[0].size());
+    bmp.height = static_cast<int32_t>(rows.size());
+    bmp.pixels = image_files::BmpRows(stored);
+    return image_files::BmpFile(bmp);
+}
+
+// Images in a folder registered as the images root, the graphics started, and skin elements
+// written in the test.
+class SkinImageTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(m_dir.Valid());
+        ASSERT_TRUE(QePathTableStart());
+        QePathTable::Instance()->SetRoot(0, m_dir.Path(L""));
+        ASSERT_TRUE(QeGraphicsStart());
+        m_dir.WriteBytes("keyed.bmp", BmpOf({"MRM", "GMB"}));
+        m_dir.WriteBytes("strip.bmp", BmpOf({"RGBW"}));
+    }
+    void TearDown() override {
+        QeGraphicsStop();
+        QePathTableStop();
+    }
+
+    const QeMarkupElement& Element(const std::wstring& markup) {
+        const std::string units = TextWideToUtf16Le(markup);
+        QeMemoryReader reader(units.data(), static_cast<uint32_t>(units.size()));
+        m_skin = std::make_unique<QeMarkupDocument>();
+        EXPECT_TRUE(m_skin->Parse(reader));
+        return *m_skin->Children().at(0);
+    }
+
+    TempDir m_dir;
+    std::unique_ptr<QeMarkupDocument> m_skin;
+};
+
+TEST_F(SkinImageTest, DrawMethodsFromTheSkin) {
+    const struct {
+        const wchar_t* markup;
+        Rows expected;  // the element filling a 3 x 2 box over blue
+    } cases[] = {
+        // No ImageCoord: the whole image.
+        {L"<E><File>keyed.bmp</File></E>", {"MRM", "GMB"}},
+        {L"<E><File>keyed.bmp</File><DrawMethod>TransparentBlt</DrawMethod><ColorKey>#ff00ff</ColorKey></E>",
+         {"BRB", "GBB"}},
+        // ConstantAlpha overrides ColorKey, whatever their order.
+        {L"<E><File>keyed.bmp</File><DrawMethod>AlphaBlend</DrawMethod><ConstantAlpha>0</ConstantAlpha>"
+         L"<ColorKey>#ff00ff</ColorKey></E>",
+         {"BBB", "BBB"}},
+        {L"<E><File>keyed.bmp</File><DrawMethod>AlphaBlend</DrawMethod><ColorKey>#0000ff</ColorKey>"
+         L"<ConstantAlpha>255</ConstantAlpha></E>",
+         {"MRM", "GMB"}},
+        {L"<E><File>strip.bmp</File><ImageCoord>1, 0, 1, 1</ImageCoord></E>", {"GGG", "GGG"}},
+        // An unknown method word reads as BitBlt.
+        {L"<E><File>strip.bmp</File><ImageCoord>3, 0, 1, 1</ImageCoord><DrawMethod>Copy</DrawMethod></E>",
+         {"WWW", "WWW"}},
+    };
+    for (const auto& c : cases) {
+        QeSkinImage image;
+        ASSERT_TRUE(image.Load(Element(c.markup))) << c.markup;
+        QeSurface target;
+        ASSERT_TRUE(MakeSurface(target, {"BBB", "BBB"}, kColors));
+        EXPECT_TRUE(image.Draw(target, {0, 0, 3, 2}, {0, 0, 3, 2}, {3, 2})) << c.markup;
+        EXPECT_EQ(Picture(target, Legend()), c.expected) << c.markup;
+    }
+}
+
+TEST_F(SkinImageTest, PartsOfTheBox) {
+    QeSkinImage image;
+    // The middle three pixels of the strip, stretched over the box.
+    ASSERT_TRUE(image.Load(Element(L"<E><File>strip.bmp</File><ImageCoord>1, 0, 3, 1</ImageCoord></E>")));
+    const struct {
+        const char* what;
+        RECT destination;
+        RECT part;
+        SIZE box;
+        Rows expected;
+    } cases[] = {
+        {"the whole box", {0, 0, 6, 1}, {0, 0, 3, 1}, {3, 1}, {"GGBBWW"}},
+        // A third of a 3-wide box is column 1 only because of the bias: 1/3 x 3 falls short in floats.
+        {"the middle third", {0, 0, 6, 1}, {1, 0, 2, 1}, {3, 1}, {"BBBBBB"}},
+        {"narrower than a source pixel", {2, 0, 3, 1}, {50, 0, 51, 1}, {100, 1}, {"..B..."}},
+        {"the last sliver", {5, 0, 6, 1}, {99, 0, 100, 1}, {100, 1}, {".....W"}},
+    };
+    for (const auto& c : cases) {
+        QeSurface target;
+        ASSERT_TRUE(MakeSurface(target, {"......"}, kColors));
+        EXPECT_TRUE(image.Draw(target, c.destination, c.part, c.box)) << c.what;
+        EXPECT_EQ(Picture(target, Legend()), c.expected) << c.what;
+    }
+    // A box without width or height draws nothing.
+    QeSurface target;
+    ASSERT_TRUE(MakeSurface(target, {"......"}, kColors));
+    EXPECT_FALSE(image.Draw(target, {0, 0, 6, 1}, {0, 0, 1, 1}, {0, 1}));
+    EXPECT_FALSE(image.Draw(target, {0, 0, 6, 1}, {0, 0, 1, 1}, {3, 0}));
+    EXPECT_EQ(Picture(target, Legend()), (Rows{"......"}));
+}
+
+TEST_F(SkinImageTest, ElementsShareThePooledImage) {
+    QeSkinImage first, second, other;
+    ASSERT_TRUE(first.Load(Element(L"<E><File>keyed.bmp</File></E>")));
+    ASSERT_TRUE(second.Load(Element(L"<E><File>keyed.bmp</File><DrawMethod>AlphaBlend</DrawMethod></E>")));
+    ASSERT_TRUE(other.Load(Element(L"<E><File>strip.bmp</File></E>")));
+    EXPECT_EQ(first.Handle(), second.Handle());
+    EXPECT_NE(first.Handle(), other.Handle());
+    EXPECT_EQ(QeImagePool::Instance()->Size(), 2u);
+    // Loading another image lets go of the one held.
+    ASSERT_TRUE(second.SetImage(other.Descriptor()));
+    EXPECT_EQ(second.Handle(), other.Handle());
+    EXPECT_EQ(second.Descriptor().source.right, 4);
+    QeSkinImage().SetImage(first.Descriptor());
+    EXPECT_EQ(QeImagePool::Instance()->Size(), 2u);
+}
+
+TEST_F(SkinImageTest, MissingAndBrokenImages) {
+    m_dir.WriteBytes("short.bmp", "BM\x01");
+    for (const wchar_t* markup : {L"<E><File>nowhere.png</File></E>", L"<E><File>short.bmp</File></E>", L"<E/>"}) {
+        QeSkinImage image;
+        EXPECT_FALSE(image.Load(Element(markup))) << markup;
+        EXPECT_EQ(image.Handle(), -1);
+        QeSurface target;
+        ASSERT_TRUE(MakeSurface(target, {"W"}, kColors));
+        EXPECT_FALSE(image.Draw(target, {0, 0, 1, 1}, {0, 0, 1, 1}, {1, 1}));
+        EXPECT_EQ(Picture(target, Legend()), (Rows{"W"}));
+    }
+    EXPECT_EQ(QeImagePool::Instance()->Size(), 0u);
+}
+
+}  // namespace
