@@ -4,8 +4,19 @@
 #include "messenger/model/ChatSessionManager.h"
 #include "messenger/model/ScreenSeam.h"
 #include "messenger/protocol/ChatCommands.h"
+#include "messenger/protocol/PendingRequests.h"
 
 namespace {
+
+// Its own RESS is out and no member has joined yet (State 1), or the CSES CONN that enters the
+// room it was invited to still waits for its answer: the room is coming, and a text typed now
+// waits for its members instead of asking for a second room.
+bool IsOpening(const ChatSession& chat) {
+    if (chat.State == 1) return true;
+    const PendingRequests* pending = PendingRequests::Instance();
+    return chat.PendingTrId != 0 && pending != nullptr &&
+           pending->Find(static_cast<int32_t>(chat.PendingTrId)) != nullptr;
+}
 
 bool SendTyping(ChatSession& chat, int state) {
     if (chat.Members.empty()) return false;
@@ -48,7 +59,7 @@ bool ChatSendText(ChatSession& chat, const std::wstring& text) {
         }
         return true;
     }
-    if (chat.QueuedTexts.empty()) {
+    if (chat.QueuedTexts.empty() && !IsOpening(chat)) {
         int32_t ressId = 0;
         if (SendRess(&ressId) == 0) return false;
         chat.State = 1;

@@ -18,8 +18,10 @@ ChatSession* OpenChatWithBuddy(const std::wstring& buddyId, const std::wstring& 
 // line ("%s (%s) 님의 말:\n%s\n" with the account's name and nickname) once it has gone out; false,
 // and no line, when it could not be sent.
 // Without a member: the text is queued, to go out when the first member joins. The first text queued
-// asks for a chat server (RESS; State 1, PendingTrId = its id); when that cannot be sent, nothing is
-// queued and the result is false, so that the next Enter asks again.
+// asks for a chat server (RESS; State 1, PendingTrId = its id) unless the chat is opening already
+// (its own RESS out, or the CONN into the room it was invited to unanswered): one room per opening.
+// When the RESS cannot be sent, nothing is queued and the result is false, so that the next Enter
+// asks again.
 bool ChatSendText(ChatSession& chat, const std::wstring& text);
 
 // MESG TYPING "1" / "0", only while the chat has a member; nothing is queued for them. True when

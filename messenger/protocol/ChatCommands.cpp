@@ -58,6 +58,14 @@ ChatSession* EnvelopeChat(ProtocolSession* session, const ReceivedMessage& messa
 
 ChatWindow* WindowOf(ChatSession& chat) { return chat.Page.get(); }
 
+// The texts typed while the chat had no member go out in typing order, each an own line now. The
+// queue is taken first: sending may write lines, and nothing may queue into what is sent.
+void SendQueuedTexts(ChatSession& chat) {
+    std::vector<std::wstring> queued;
+    queued.swap(chat.QueuedTexts);
+    for (const std::wstring& text : queued) ChatSendText(chat, text);
+}
+
 // Name and nickname of a participant: the roster's when the buddy is there, else the member's own.
 void DisplayNames(const std::wstring& id, const std::wstring& memberName, const std::wstring& memberNickname,
                   std::wstring& name, std::wstring& nickname) {
@@ -288,7 +296,10 @@ std::wstring ChatLastMessageText(const QeDateTime& time) {
 // ---------------------------------------------------------------- handlers
 
 bool RessHandler::Handle(ProtocolSession* session, ReceivedMessage& message) {
-    if (!CheckCode(session, message)) return false;
+    if (!CheckCode(session, message)) {
+        ChatOpeningRefused(message.TrId);
+        return false;
+    }
     auto* reply = dynamic_cast<RessReceived*>(&message);
     if (reply == nullptr) return false;
     int32_t connId = 0;
@@ -360,10 +371,7 @@ bool JoinHandler::Handle(ProtocolSession* session, ReceivedMessage& message) {
         window->UpdateTitle();
         if (chat->Members.size() > 1) window->AppendLine(ChatJoinLine(join->Name, join->Nickname), kChatLineSystem);
     }
-    // The queue is taken first: sending may write lines, and nothing may queue into what is sent.
-    std::vector<std::wstring> queued;
-    queued.swap(chat->QueuedTexts);
-    for (const std::wstring& text : queued) ChatSendText(*chat, text);
+    SendQueuedTexts(*chat);
     return true;
 }
 
@@ -381,6 +389,8 @@ bool UserHandler::Handle(ProtocolSession* session, ReceivedMessage& message) {
         window->UpdateTitle();
         window->UpdateInputState();
     }
+    // Typed while the room this side was invited to was being entered.
+    SendQueuedTexts(*chat);
     return true;
 }
 

@@ -174,11 +174,13 @@ public:
     bool Handle(ProtocolSession* session, ReceivedMessage& message) override;
 };
 
+// A member joined (State back to 0) or was already there: the texts queued meanwhile go out.
 class JoinHandler final : public MessageHandler {
 public:
     bool Handle(ProtocolSession* session, ReceivedMessage& message) override;
 };
 
+// See JoinHandler; no join line for members already there.
 class UserHandler final : public MessageHandler {
 public:
     bool Handle(ProtocolSession* session, ReceivedMessage& message) override;

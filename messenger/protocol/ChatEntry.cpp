@@ -1,6 +1,6 @@
 // Entering a chat session once the service granted it (the CSES CONN reply): the chat whose CONN is
 // answered takes the reply's session id, and its ENTR goes inside a CRP2 with the reply's route and
-// session id as the target.
+// session id as the target. A refused RESS or CONN ends the chat's wait for a room.
 #include "framework/base/QeTrace.h"
 #include "messenger/model/AccountInfo.h"
 #include "messenger/model/ChatSessionManager.h"
@@ -36,4 +36,10 @@ bool EnterGrantedChat(ProtocolSession& session, const CsesReceived& reply) {
     entr.Tail = 1;
     SendInCrp2(session, envelope, entr);
     return true;
+}
+
+void ChatOpeningRefused(int32_t trId) {
+    ChatSessionManager* chats = ChatSessionManager::Instance();
+    if (chats == nullptr || trId == 0) return;
+    if (ChatSession* chat = chats->FindChatByTrId(static_cast<uint32_t>(trId))) chat->State = 0;
 }

@@ -183,7 +183,10 @@ bool CtocHandler::Handle(ProtocolSession* session, ReceivedMessage& message) {
 }
 
 bool CsesHandler::Handle(ProtocolSession* session, ReceivedMessage& message) {
-    if (!CheckCode(session, message)) return false;
+    if (!CheckCode(session, message)) {
+        ChatOpeningRefused(message.TrId);
+        return false;
+    }
     auto* reply = dynamic_cast<CsesReceived*>(&message);
     if (reply == nullptr) return false;
     switch (reply->Op) {

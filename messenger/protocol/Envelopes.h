@@ -139,6 +139,10 @@ public:
 // inside a CRP2 with the reply's route and session id as target. The chat commands provide it
 // (ChatEntry.cpp); until then no chat is entered and the reply is not acted on (false).
 bool EnterGrantedChat(ProtocolSession& session, const CsesReceived& reply);
+// A failure code answering a chat's opening request (its RESS or its CSES CONN, the chat's
+// PendingTrId): the chat no longer waits for a room (State 0), so the next text typed into it asks
+// for one again instead of waiting in the queue for ever.
+void ChatOpeningRefused(int32_t trId);
 
 // Every request that travels inside a CRP2 goes out through here: puts inner into the envelope,
 // whose route and target are set already, and sends it. (The caller makes the envelope, so that it

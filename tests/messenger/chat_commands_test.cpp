@@ -324,23 +324,19 @@ TEST_F(ChatCommandsTest, InitiatingRoadQueuesUntilTheFirstJoin) {
     EXPECT_EQ(OpenChatWithBuddy(L"bud@tevrik.example", L"버디"), chat);
     EXPECT_EQ(harness.Sent().size(), 1u);
 
-    // Typed before anyone is there: queued; the opener's RESS is out, but the queue was empty, so
-    // the first text asks again, the second does not.
+    // Typed before anyone is there: queued, and the opener's RESS stays the one room asked for.
     harness.ClearSent();
     EXPECT_TRUE(ChatSendText(*chat, L"first %41"));
-    const int32_t secondRess = harness.Ids().LastId;
     EXPECT_TRUE(ChatSendText(*chat, L"second"));
     EXPECT_FALSE(ChatSendText(*chat, L""));
-    ASSERT_EQ(harness.Sent().size(), 1u);
-    EXPECT_EQ(harness.Sent()[0], Crp2(N(secondRess - 1), "DP", "%00", "RESS " + N(secondRess) + "\r\n"));
-    EXPECT_EQ(chat->PendingTrId, static_cast<uint32_t>(secondRess));
+    EXPECT_TRUE(harness.Sent().empty());
+    EXPECT_EQ(chat->PendingTrId, static_cast<uint32_t>(ressId));
     EXPECT_EQ(chat->QueuedTexts, (Lines{L"first %41", L"second"}));
     EXPECT_TRUE(Window(chat).Lines().empty());
 
     // The RESS answer: CSES CONN goes out without an envelope, and the chat waits for it.
-    harness.ClearSent();
     const int32_t connId = NextId();
-    harness.Receive(Crp2(N(secondRess - 1), "DP", "%00", "RESS " + N(secondRess) + " 127.0.0.1 5005 ck1\r\n"));
+    harness.Receive(Crp2(N(ressEnvelope), "DP", "%00", "RESS " + N(ressId) + " 127.0.0.1 5005 ck1\r\n"));
     ASSERT_EQ(harness.Sent(), (std::vector<std::string>{"CSES " + N(connId) + " CONN SS %00 20\r\n127.0.0.1 5005 ck1\r\n"}));
     EXPECT_EQ(chat->PendingTrId, static_cast<uint32_t>(connId));
     EXPECT_EQ(chat->Host, L"127.0.0.1");
@@ -398,7 +394,7 @@ TEST_F(ChatCommandsTest, InitiatingRoadQueuesUntilTheFirstJoin) {
     EXPECT_EQ(harness.Pending().Find(firstMesg + 2), nullptr);
 }
 
-TEST_F(ChatCommandsTest, RessAnswersThatFindNoChatStillConnectAndFailuresStop) {
+TEST_F(ChatCommandsTest, RessAnswersThatFindNoChatStillConnectAndRefusalsEndTheWaitForARoom) {
     const int32_t connId = NextId();
     harness.Inject(Crp2("40", "DP", "%00", "RESS 41 10.0.0.1 6000 zz\r\n"));
     EXPECT_EQ(harness.Sent(), (std::vector<std::string>{"CSES " + N(connId) + " CONN SS %00 18\r\n10.0.0.1 6000 zz\r\n"}));
@@ -412,7 +408,21 @@ TEST_F(ChatCommandsTest, RessAnswersThatFindNoChatStillConnectAndFailuresStop) {
     EXPECT_TRUE(harness.Sent().empty());
     ASSERT_EQ(screens.Count("Alert"), 1u);
     EXPECT_EQ(screens.Last("Alert")->Text, L"FailureCodeGeneralServerError");
-    EXPECT_EQ(chat->State, 1u);
+    // The chat no longer waits for that room: a text asks for another.
+    EXPECT_EQ(chat->State, 0u);
+    harness.ClearSent();
+    const int32_t again = NextId() + 1;
+    EXPECT_TRUE(ChatSendText(*chat, L"again"));
+    ASSERT_EQ(harness.Sent(), (std::vector<std::string>{Crp2(N(again - 1), "DP", "%00", "RESS " + N(again) + "\r\n")}));
+    // Granted, but the CONN into the room is refused: again no room is awaited.
+    const int32_t refusedConn = NextId();
+    harness.Receive(Crp2(N(again - 1), "DP", "%00", "RESS " + N(again) + " 10.0.0.1 6000 zz\r\n"));
+    harness.Receive("400 " + N(refusedConn) + "\r\n");
+    EXPECT_EQ(chat->State, 0u);
+    chat->ClearQueue();
+    harness.ClearSent();
+    EXPECT_TRUE(ChatSendText(*chat, L"once more"));
+    EXPECT_NE(harness.SentText().find("RESS"), std::string::npos);
 }
 
 // ---------------------------------------------------------------- the invited road
@@ -430,8 +440,11 @@ TEST_F(ChatCommandsTest, InvitedRoadListsTheMembersAndNeverInvitesBack) {
     EXPECT_EQ(chat->DisplayName, L"버디");
     EXPECT_EQ(chat->Cookie, L"ck2");
     EXPECT_EQ(screens.Names(), (std::vector<std::string>{"CreateChatWindow", "PageIndicatorRebuild", "ChatListAddRow"}));
-
+    // Typed while the room is being entered: it waits for the members, no room of its own is asked.
     harness.ClearSent();
+    EXPECT_TRUE(ChatSendText(*chat, L"hi"));
+    EXPECT_TRUE(harness.Sent().empty());
+
     const int32_t entrEnvelope = NextId();
     harness.Receive(ConnReply(connId, "88", "ck2"));
     EXPECT_EQ(chat->SessionId, L"88");
@@ -445,12 +458,15 @@ TEST_F(ChatCommandsTest, InvitedRoadListsTheMembersAndNeverInvitesBack) {
     harness.Receive(Pushed("USER 0 1 2 bud@tevrik.example 버디닉 버디 %00 1\r\n", "88") +
                     Pushed("USER 0 2 2 third@tevrik.example 셋 셋째 %00 2\r\n", "88") +
                     Crp2(N(entrEnvelope), "SS", "88", "ENTR " + N(entrEnvelope + 1) + "\r\n"));
-    EXPECT_TRUE(harness.Sent().empty());
+    // The text typed meanwhile goes out with the first member, as an own line.
+    ASSERT_EQ(harness.Sent().size(), 1u);
+    EXPECT_NE(harness.Sent()[0].find(" SS 88 "), std::string::npos) << harness.Sent()[0];
+    EXPECT_NE(harness.Sent()[0].find(" MSG 0%090%090%09hi\r\n"), std::string::npos) << harness.Sent()[0];
+    EXPECT_EQ(Window(chat).Lines(), (Lines{L"나민수 (민수) 님의 말:\nhi\n"}));
     ASSERT_EQ(chat->Members.size(), 2u);
     EXPECT_EQ(chat->Members[0].State, 0u);
     EXPECT_EQ(chat->Members[1].Id, L"third@tevrik.example");
     EXPECT_EQ(chat->Members[1].State, 2u);
-    EXPECT_TRUE(Window(chat).Lines().empty());
     EXPECT_EQ(screens.Count("ParticipantsRefresh"), 2u);
     EXPECT_EQ(Window(chat).Count("SetBuddyIcon"), 2u);
     EXPECT_EQ(screens.Last("ChatWindow.SetBuddyIcon")->BuddyArg, nullptr);
