@@ -13,7 +13,9 @@ constexpr uint32_t kFileHeaderSize = 14;
 constexpr uint32_t kCoreHeaderSize = 12;
 
 uint16_t Le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
-uint32_t Le32(const uint8_t* p) { return static_cast<uint32_t>(p[0] | p[1] << 8 | p[2] << 16) | static_cast<uint32_t>(p[3]) << 24; }
+uint32_t Le32(const uint8_t* p) {
+    return static_cast<uint32_t>(p[0] | p[1] << 8 | p[2] << 16) | static_cast<uint32_t>(p[3]) << 24;
+}
 
 // Seeks to base + offset, refusing positions the stream's signed offsets cannot reach.
 bool SeekFrom(QeStream& stream, uint32_t base, uint64_t offset) {
@@ -171,9 +173,13 @@ bool ReadInfoHeader(QeStream& stream, QeBitmapInfoHeader& header, uint32_t& size
 
 }  // namespace
 
-bool ExpandRle8(QeStream& stream, QeDib& frame) { return frame.BitsPerPixel() == 8 && ExpandRle<Rle8Row>(stream, frame); }
+bool ExpandRle8(QeStream& stream, QeDib& frame) {
+    return frame.BitsPerPixel() == 8 && ExpandRle<Rle8Row>(stream, frame);
+}
 
-bool ExpandRle4(QeStream& stream, QeDib& frame) { return frame.BitsPerPixel() == 4 && ExpandRle<Rle4Row>(stream, frame); }
+bool ExpandRle4(QeStream& stream, QeDib& frame) {
+    return frame.BitsPerPixel() == 4 && ExpandRle<Rle4Row>(stream, frame);
+}
 
 bool QeBmpDecoder::Decode(QeStream& stream) {
     const uint32_t base = stream.Tell();

@@ -90,10 +90,10 @@ void SwapRedBlue(QeDib& frame) {
 
 void QeStreamJpegSource::Install(j_decompress_ptr info, QeStream& stream) {
     if (info->src == nullptr) {
+        auto* common = reinterpret_cast<j_common_ptr>(info);
         auto* source = static_cast<QeStreamJpegSource*>(
-            (*info->mem->alloc_small)(reinterpret_cast<j_common_ptr>(info), JPOOL_PERMANENT, sizeof(QeStreamJpegSource)));
-        source->buffer = static_cast<JOCTET*>(
-            (*info->mem->alloc_small)(reinterpret_cast<j_common_ptr>(info), JPOOL_PERMANENT, kBufferSize));
+            (*info->mem->alloc_small)(common, JPOOL_PERMANENT, sizeof(QeStreamJpegSource)));
+        source->buffer = static_cast<JOCTET*>((*info->mem->alloc_small)(common, JPOOL_PERMANENT, kBufferSize));
         info->src = &source->pub;
     }
     QeStreamJpegSource* source = Source(info);

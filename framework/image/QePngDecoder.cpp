@@ -27,7 +27,8 @@ void PngWarning(png_structp, png_const_charp message) { TracePngMessage(message)
 
 void PngReadCallback(png_structp png, png_bytep buffer, png_size_t length) {
     auto* stream = static_cast<QeStream*>(png_get_io_ptr(png));
-    if (length > UINT32_MAX || !stream->Read(buffer, static_cast<uint32_t>(length))) png_error(png, "Error: png_read_data");
+    if (length > UINT32_MAX || !stream->Read(buffer, static_cast<uint32_t>(length)))
+        png_error(png, "Error: png_read_data");
 }
 
 static_assert(sizeof(png_color) == 3);
