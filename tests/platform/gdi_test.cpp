@@ -161,6 +161,55 @@ TEST(GdiDib, EveryFormatCopiesTopDownAndBottomUpIntoTheDeviceFormat) {
     }
 }
 
+TEST(GdiDib, CopiesFillsAndTextGoOutIntoEachDrawableDepth) {
+    Canvas source(2, 1, 0);
+    source.Set(0, 0, 0xFF8000);
+    source.Set(1, 0, 0x0842FF);
+    struct Case {
+        DibSpec spec;
+        std::vector<BYTE> copied;  // the two pixels' bytes after the copy
+        std::vector<BYTE> filled;  // after a fill with 0x102030 (red 0x10)
+    };
+    const std::vector<BYTE> zeros(8, 0);
+    const Case cases[] = {
+        {{"32 bit", 32, BI_RGB, {}, {}, {zeros}, {}}, {0x00, 0x80, 0xFF, 0xFF, 0xFF, 0x42, 0x08, 0xFF},
+         {0x30, 0x20, 0x10, 0xFF, 0x30, 0x20, 0x10, 0xFF}},
+        {{"24 bit", 24, BI_RGB, {}, {}, {zeros}, {}}, {0x00, 0x80, 0xFF, 0xFF, 0x42, 0x08},
+         {0x30, 0x20, 0x10, 0x30, 0x20, 0x10}},
+        {{"5-5-5", 16, BI_RGB, {}, {}, {zeros}, {}}, {0x00, 0x7E, 0x1F, 0x05}, {0x86, 0x08, 0x86, 0x08}},
+        {{"5-6-5", 16, BI_BITFIELDS, {0xF800, 0x07E0, 0x001F}, {}, {zeros}, {}}, {0x00, 0xFC, 0x1F, 0x0A},
+         {0x06, 0x11, 0x06, 0x11}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.spec.name);
+        gditest::Dib dib(c.spec, true, 2);
+        HDC dc = CreateCompatibleDC(nullptr);
+        HGDIOBJ old = SelectObject(dc, dib.bitmap);
+        const BYTE* bytes = static_cast<const BYTE*>(dib.bits);
+        ASSERT_EQ(TRUE, BitBlt(dc, 0, 0, 2, 1, source.dc, 0, 0, SRCCOPY));
+        EXPECT_EQ(c.copied, std::vector<BYTE>(bytes, bytes + c.copied.size()));
+        const HBRUSH brush = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+        const RECT all{0, 0, 2, 1};
+        ASSERT_EQ(1, FillRect(dc, &all, brush));
+        SetBkColor(dc, RGB(0x10, 0x20, 0x30));
+        ASSERT_EQ(TRUE, ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &all, nullptr, 0, nullptr));
+        EXPECT_EQ(c.filled, std::vector<BYTE>(bytes, bytes + c.filled.size()));
+        SelectObject(dc, old);
+        DeleteDC(dc);
+    }
+    // Palette bitmaps are sources only.
+    gditest::Dib palette(DibSpec{"8 bit", 8, BI_RGB, {}, {0x000000, 0xFFFFFF}, {{1, 0}}, {}}, true, 2);
+    HDC dc = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, palette.bitmap);
+    const RECT all{0, 0, 2, 1};
+    EXPECT_EQ(FALSE, BitBlt(dc, 0, 0, 2, 1, source.dc, 0, 0, SRCCOPY));
+    EXPECT_EQ(0, FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH))));
+    EXPECT_EQ(FALSE, ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &all, L"a", 1, nullptr));
+    EXPECT_EQ((std::vector<BYTE>{1, 0}), std::vector<BYTE>(static_cast<BYTE*>(palette.bits), static_cast<BYTE*>(palette.bits) + 2));
+    SelectObject(dc, old);
+    DeleteDC(dc);
+}
+
 TEST(GdiDib, SetDIBitsToDeviceTakesPartsOfTheLinesAndSourceRectangles) {
     // A bottom-up 24-bit DIB of 2 x 4; pixel (x, row from the top) = 0x0000RX.
     const DibSpec spec{"24 bit", 24, BI_RGB, {}, {},
