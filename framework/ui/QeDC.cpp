@@ -19,8 +19,9 @@ bool QeDC::CreateMemoryDC() {
 }
 
 void QeDC::Release() {
-    DeselectFont();
-    DeselectBitmap();
+    m_font.Deselect(m_handle);
+    m_textMetrics = {};
+    m_bitmap.Deselect(m_handle);
     if (m_handle != nullptr) {
         if (m_kind == kMemory) {
             DeleteDC(m_handle);
@@ -31,45 +32,10 @@ void QeDC::Release() {
     m_handle = nullptr;
 }
 
-void QeDC::DeselectFont() {
-    if (m_font == nullptr) return;
-    if (m_handle != nullptr && m_oldFont != nullptr) SelectObject(m_handle, m_oldFont);
-    if (m_fontOwned) delete m_font;
-    m_font = nullptr;
-    m_fontOwned = false;
-    m_oldFont = nullptr;
-    m_textMetrics = {};
-}
+int QeDC::SelectBitmap(QeBitmap* bitmap, bool owned) { return m_bitmap.Select(m_handle, bitmap, owned); }
 
-void QeDC::DeselectBitmap() {
-    if (m_bitmap == nullptr) return;
-    if (m_handle != nullptr && m_oldBitmap != nullptr) SelectObject(m_handle, m_oldBitmap);
-    if (m_bitmapOwned) delete m_bitmap;
-    m_bitmap = nullptr;
-    m_bitmapOwned = false;
-    m_oldBitmap = nullptr;
-}
-
-int QeDC::SelectBitmap(QeBitmap* bitmap, bool owned) {
-    if (bitmap == m_bitmap) {
-        m_bitmapOwned = owned;
-        return 1;
-    }
-    DeselectBitmap();
-    if (bitmap == nullptr) return 1;
-    HGDIOBJ old = SelectObject(m_handle, bitmap->Handle());
-    if (old == nullptr) {
-        if (owned) delete bitmap;
-        return 0;
-    }
-    m_bitmap = bitmap;
-    m_bitmapOwned = owned;
-    m_oldBitmap = old;
-    return 1;
-}
-
-int32_t QeDC::Width() const { return m_bitmap != nullptr ? m_bitmap->Width() : 0; }
-int32_t QeDC::Height() const { return m_bitmap != nullptr ? m_bitmap->Height() : 0; }
+int32_t QeDC::Width() const { return m_bitmap.object != nullptr ? m_bitmap.object->Width() : 0; }
+int32_t QeDC::Height() const { return m_bitmap.object != nullptr ? m_bitmap.object->Height() : 0; }
 
 namespace {
 

@@ -72,8 +72,8 @@ public:
     // refuses the object (an owned one is then deleted and nothing stays selected).
     int SelectFont(QeFont* font, bool owned);
     int SelectBitmap(QeBitmap* bitmap, bool owned);
-    QeFont* Font() const { return m_font; }
-    QeBitmap* Bitmap() const { return m_bitmap; }
+    QeFont* Font() const { return m_font.object; }
+    QeBitmap* Bitmap() const { return m_bitmap.object; }
     // Of the selected font, read when it was selected.
     const TEXTMETRICW& TextMetrics() const { return m_textMetrics; }
     // The selected bitmap's size; 0 without one.
@@ -107,19 +107,47 @@ public:
     const QeLayer& Layer() const { return m_layer; }
 
 private:
-    void DeselectFont();
-    void DeselectBitmap();
+    // A font or bitmap selected into the DC and the object it replaced, put back on deselection.
+    template <class T>
+    struct Selection {
+        T* object = nullptr;
+        bool owned = false;
+        HGDIOBJ previous = nullptr;
+
+        // 1, or 0 when the platform refuses the object (an owned one is then deleted).
+        int Select(HDC dc, T* next, bool nextOwned) {
+            if (next == object) {
+                owned = nextOwned;
+                return 1;
+            }
+            Deselect(dc);
+            if (next == nullptr) return 1;
+            HGDIOBJ replaced = SelectObject(dc, next->Handle());
+            if (replaced == nullptr) {
+                if (nextOwned) delete next;
+                return 0;
+            }
+            object = next;
+            owned = nextOwned;
+            previous = replaced;
+            return 1;
+        }
+        void Deselect(HDC dc) {
+            if (object == nullptr) return;
+            if (dc != nullptr && previous != nullptr) SelectObject(dc, previous);
+            if (owned) delete object;
+            object = nullptr;
+            owned = false;
+            previous = nullptr;
+        }
+    };
 
     HDC m_handle = nullptr;
     int32_t m_kind = kBorrowed;
     QeLayer m_layer;
-    QeFont* m_font = nullptr;
-    bool m_fontOwned = false;
+    Selection<QeFont> m_font;
     TEXTMETRICW m_textMetrics = {};
-    QeBitmap* m_bitmap = nullptr;
-    bool m_bitmapOwned = false;
-    HGDIOBJ m_oldFont = nullptr;
-    HGDIOBJ m_oldBitmap = nullptr;
+    Selection<QeBitmap> m_bitmap;
     int32_t m_backMode = 0;
     COLORREF m_backColor = 0xFFFFFF;
     COLORREF m_textColor = 0;

@@ -25,21 +25,16 @@ bool QeFont::Create(const FontKey& key) {
 }
 
 int QeDC::SelectFont(QeFont* font, bool owned) {
-    if (font == m_font) {
-        m_fontOwned = owned;
-        return 1;
-    }
-    DeselectFont();
-    if (font == nullptr) return 1;
-    HGDIOBJ old = SelectObject(m_handle, font->Handle());
-    if (old == nullptr) {
-        if (owned) delete font;
+    QeFont* before = m_font.object;
+    if (!m_font.Select(m_handle, font, owned)) {
+        m_textMetrics = {};
         return 0;
     }
-    m_font = font;
-    m_fontOwned = owned;
-    m_oldFont = old;
-    GetTextMetricsW(m_handle, &m_textMetrics);
+    if (m_font.object == nullptr) {
+        m_textMetrics = {};
+    } else if (m_font.object != before) {
+        GetTextMetricsW(m_handle, &m_textMetrics);
+    }
     return 1;
 }
 

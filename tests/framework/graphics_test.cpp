@@ -6,10 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "framework/base/QeMarkup.h"
 #include "framework/ui/QeSkinElements.h"
-#include "platform/text.h"
 #include "tests/framework/picture.h"
+#include "tests/framework/test_skin.h"
 #include "tests/support/TraceLog.h"
 
 namespace {
@@ -100,14 +99,8 @@ TEST_F(GraphicsTest, SurfacesOfOneSizeInOneFrame) {
 
 class SkinTextTest : public GraphicsTest {
 protected:
-    const QeMarkupElement& Element(const std::wstring& markup) {
-        const std::string units = TextWideToUtf16Le(markup);
-        QeMemoryReader reader(units.data(), static_cast<uint32_t>(units.size()));
-        m_skin = std::make_unique<QeMarkupDocument>();
-        EXPECT_TRUE(m_skin->Parse(reader));
-        return *m_skin->Children().at(0);
-    }
-    std::unique_ptr<QeMarkupDocument> m_skin;
+    const QeMarkupElement& Element(const std::wstring& markup) { return m_skin.Parse(markup); }
+    TestSkin m_skin;
 };
 
 TEST_F(SkinTextTest, LoadsItsStyleFontAndText) {

@@ -18,14 +18,6 @@ using image_files::Bmp;
 using image_files::GifFile;
 using image_files::GifImage;
 
-const std::map<char, COLORREF> kColors = {{'.', RGB(0, 0, 0)},   {'R', RGB(255, 0, 0)},     {'G', RGB(0, 255, 0)},
-                                          {'B', RGB(0, 0, 255)}, {'W', RGB(255, 255, 255)}, {'M', RGB(255, 0, 255)}};
-
-std::map<COLORREF, char> Legend() {
-    std::map<COLORREF, char> legend;
-    for (const auto& [c, color] : kColors) legend[color] = c;
-    return legend;
-}
 
 // A BMP of the picture: 24 bits, or 32 bits with each pixel's alpha from the same-shaped `alphas`
 // ("#" 255, "+" 128, "." 0).
@@ -34,7 +26,7 @@ std::string BmpOf(const Rows& rows, int bits = 24, const Rows& alphas = {}) {
     for (size_t y = 0; y < rows.size(); ++y) {
         std::string row;
         for (size_t x = 0; x < rows[y].size(); ++x) {
-            const COLORREF c = kColors.at(rows[y][x]);
+            const COLORREF c = kPictureColors.at(rows[y][x]);
             row += {static_cast<char>(GetBValue(c)), static_cast<char>(GetGValue(c)), static_cast<char>(GetRValue(c))};
             if (bits == 32) {
                 const char a = alphas.empty() ? '#' : alphas[y][x];
@@ -109,13 +101,13 @@ TEST(ImageDrawTest, TheFourDrawMethods) {
     };
     for (const auto& c : cases) {
         QeSurface target;
-        ASSERT_TRUE(MakeSurface(target, {"BBB", "BBB"}, kColors));
+        ASSERT_TRUE(MakeSurface(target, {"BBB", "BBB"}));
         EXPECT_TRUE(c.draw(target)) << c.what;
-        EXPECT_EQ(Picture(target, Legend()), c.expected) << c.what;
+        EXPECT_EQ(Picture(target), c.expected) << c.what;
     }
     // Half-transparent white over blue, and at constant alpha 128 over blue.
     QeSurface target;
-    ASSERT_TRUE(MakeSurface(target, {"BBB", "BBB"}, kColors));
+    ASSERT_TRUE(MakeSurface(target, {"BBB", "BBB"}));
     ASSERT_TRUE(alpha.image.DrawAlphaPerPixel(target, whole, whole));
     ExpectColor(PixelAt(target, 1, 0), 128, 128, 255, "alpha 128 per pixel");
     ASSERT_TRUE(keyed.image.DrawAlpha(target, whole, whole, 128));
@@ -146,9 +138,9 @@ TEST(ImageDrawTest, A24BitPngAskedForPerPixelAlphaBecomesADeviceBitmap) {
     EXPECT_EQ(bitmap.Bits(), nullptr);  // not a DIB section
     EXPECT_EQ(bitmap.BitsPerPixel(), kDeviceBitsPerPixel);
     QeSurface target;
-    ASSERT_TRUE(MakeSurface(target, {"..", ".."}, kColors));
+    ASSERT_TRUE(MakeSurface(target, {"..", ".."}));
     ASSERT_TRUE(loaded.image.DrawBlt(target, {0, 0, 0, 0}, {0, 0, 0, 0}, SRCCOPY));
-    EXPECT_EQ(Picture(target, Legend()), (Rows{"RG", "BW"}));
+    EXPECT_EQ(Picture(target), (Rows{"RG", "BW"}));
 }
 
 TEST(ImageDrawTest, DibCopiesKeepRowOrderAndPalette) {
@@ -163,9 +155,9 @@ TEST(ImageDrawTest, DibCopiesKeepRowOrderAndPalette) {
         ASSERT_TRUE(loaded.ok);
         EXPECT_NE(loaded.image.Frame(0)->Bitmap().Bits(), nullptr);
         QeSurface target;
-        ASSERT_TRUE(MakeSurface(target, {"..", ".."}, kColors));
+        ASSERT_TRUE(MakeSurface(target, {"..", ".."}));
         ASSERT_TRUE(loaded.image.DrawBlt(target, {0, 0, 0, 0}, {0, 0, 0, 0}, SRCCOPY));
-        EXPECT_EQ(Picture(target, Legend()), c.expected);
+        EXPECT_EQ(Picture(target), c.expected);
     }
 }
 
@@ -188,7 +180,7 @@ TEST(ImageDrawTest, AFailedLoadKeepsNothing) {
         EXPECT_EQ(loaded.image.Width(), 0);
         EXPECT_TRUE(loaded.image.Decoded().Frames().empty());
         QeSurface target;
-        ASSERT_TRUE(MakeSurface(target, {"W"}, kColors));
+        ASSERT_TRUE(MakeSurface(target, {"W"}));
         EXPECT_FALSE(loaded.image.DrawBlt(target, {0, 0, 0, 0}, {0, 0, 0, 0}, SRCCOPY));
     }
     Loaded broken(std::string("GIF89a\x01\x00", 8), kBitmapDevice);
@@ -219,9 +211,9 @@ TEST_F(ImageClockTest, FramesFollowTheFrameClock) {
     }
     // What is drawn is the frame due: green at the end.
     QeSurface target;
-    ASSERT_TRUE(MakeSurface(target, {"."}, kColors));
+    ASSERT_TRUE(MakeSurface(target, {"."}));
     ASSERT_TRUE(twice.image.DrawBlt(target, {0, 0, 0, 0}, {0, 0, 0, 0}, SRCCOPY));
-    EXPECT_EQ(Picture(target, Legend()), (Rows{"G"}));
+    EXPECT_EQ(Picture(target), (Rows{"G"}));
 }
 
 }  // namespace

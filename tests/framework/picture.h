@@ -10,6 +10,18 @@
 #include "framework/ui/QeDC.h"
 #include "platform/gdi.h"
 
+// The colours pictures are written in: black, red, green, blue, white and magenta.
+inline const std::map<char, COLORREF> kPictureColors = {{'.', RGB(0, 0, 0)},     {'R', RGB(255, 0, 0)},
+                                                        {'G', RGB(0, 255, 0)},   {'B', RGB(0, 0, 255)},
+                                                        {'W', RGB(255, 255, 255)}, {'M', RGB(255, 0, 255)}};
+
+// The characters of kPictureColors by colour.
+inline std::map<COLORREF, char> PictureLegend() {
+    std::map<COLORREF, char> legend;
+    for (const auto& [c, color] : kPictureColors) legend[color] = c;
+    return legend;
+}
+
 // The colour (0x00BBGGRR) of a pixel of the DC's selected bitmap (24 or 32 bits per pixel);
 // CLR_INVALID outside it or without one.
 inline COLORREF PixelAt(const QeDC& dc, int x, int y) {
@@ -21,7 +33,7 @@ inline COLORREF PixelAt(const QeDC& dc, int x, int y) {
 }
 
 // Each pixel as its legend character, "?" for a colour the legend does not name.
-inline std::vector<std::string> Picture(const QeDC& dc, const std::map<COLORREF, char>& legend) {
+inline std::vector<std::string> Picture(const QeDC& dc, const std::map<COLORREF, char>& legend = PictureLegend()) {
     std::vector<std::string> rows;
     for (int y = 0; y < dc.Height(); ++y) {
         std::string row;
@@ -36,8 +48,8 @@ inline std::vector<std::string> Picture(const QeDC& dc, const std::map<COLORREF,
 
 // Writes the picture into the DC's selected bitmap (24 or 32 bits per pixel), each character as
 // its colour; the fourth byte of 32-bit pixels gets `alpha`.
-inline bool Paint(const QeDC& dc, const std::vector<std::string>& rows, const std::map<char, COLORREF>& colors,
-                  BYTE alpha = 0) {
+inline bool Paint(const QeDC& dc, const std::vector<std::string>& rows,
+                  const std::map<char, COLORREF>& colors = kPictureColors, BYTE alpha = 0) {
     BitmapPixels pixels = {};
     if (dc.Bitmap() == nullptr || !GetBitmapPixels(dc.Bitmap()->Handle(), &pixels)) return false;
     for (int y = 0; y < pixels.height && y < static_cast<int>(rows.size()); ++y) {
@@ -55,7 +67,7 @@ inline bool Paint(const QeDC& dc, const std::vector<std::string>& rows, const st
 
 // A surface holding the picture.
 inline bool MakeSurface(QeSurface& surface, const std::vector<std::string>& rows,
-                        const std::map<char, COLORREF>& colors) {
+                        const std::map<char, COLORREF>& colors = kPictureColors) {
     return surface.Create(static_cast<int>(rows.at(0).size()), static_cast<int>(rows.size())) &&
            Paint(surface, rows, colors);
 }

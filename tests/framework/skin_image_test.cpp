@@ -7,11 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "framework/base/QeMarkup.h"
 #include "framework/base/QePathTable.h"
 #include "framework/ui/QeGraphics.h"
-#include "platform/text.h"
 #include "tests/framework/picture.h"
+#include "tests/framework/test_skin.h"
 #include "tests/framework/temp_dir.h"
 #include "tests/support/ImageFiles.h"
 
@@ -19,14 +18,6 @@ namespace {
 
 using Rows = std::vector<std::string>;
 
-const std::map<char, COLORREF> kColors = {{'.', RGB(0, 0, 0)},   {'R', RGB(255, 0, 0)},     {'G', RGB(0, 255, 0)},
-                                          {'B', RGB(0, 0, 255)}, {'W', RGB(255, 255, 255)}, {'M', RGB(255, 0, 255)}};
-
-std::map<COLORREF, char> Legend() {
-    std::map<COLORREF, char> legend;
-    for (const auto& [c, color] : kColors) legend[color] = c;
-    return legend;
-}
 
 // A 24-bit BMP of the picture.
 std::string BmpOf(const Rows& rows) {
@@ -34,7 +25,7 @@ std::string BmpOf(const Rows& rows) {
     for (const std::string& row : rows) {
         std::string bytes;
         for (char c : row) {
-            const COLORREF color = kColors.at(c);
+            const COLORREF color = kPictureColors.at(c);
             bytes += {static_cast<char>(GetBValue(color)), static_cast<char>(GetGValue(color)),
                       static_cast<char>(GetRValue(color))};
         }
@@ -64,16 +55,10 @@ protected:
         QePathTableStop();
     }
 
-    const QeMarkupElement& Element(const std::wstring& markup) {
-        const std::string units = TextWideToUtf16Le(markup);
-        QeMemoryReader reader(units.data(), static_cast<uint32_t>(units.size()));
-        m_skin = std::make_unique<QeMarkupDocument>();
-        EXPECT_TRUE(m_skin->Parse(reader));
-        return *m_skin->Children().at(0);
-    }
+    const QeMarkupElement& Element(const std::wstring& markup) { return m_skin.Parse(markup); }
 
     TempDir m_dir;
-    std::unique_ptr<QeMarkupDocument> m_skin;
+    TestSkin m_skin;
 };
 
 TEST_F(SkinImageTest, DrawMethodsFromTheSkin) {
@@ -101,9 +86,9 @@ TEST_F(SkinImageTest, DrawMethodsFromTheSkin) {
         QeSkinImage image;
         ASSERT_TRUE(image.Load(Element(c.markup))) << c.markup;
         QeSurface target;
-        ASSERT_TRUE(MakeSurface(target, {"BBB", "BBB"}, kColors));
+        ASSERT_TRUE(MakeSurface(target, {"BBB", "BBB"}));
         EXPECT_TRUE(image.Draw(target, {0, 0, 3, 2}, {0, 0, 3, 2}, {3, 2})) << c.markup;
-        EXPECT_EQ(Picture(target, Legend()), c.expected) << c.markup;
+        EXPECT_EQ(Picture(target), c.expected) << c.markup;
     }
 }
 
@@ -126,16 +111,16 @@ TEST_F(SkinImageTest, PartsOfTheBox) {
     };
     for (const auto& c : cases) {
         QeSurface target;
-        ASSERT_TRUE(MakeSurface(target, {"......"}, kColors));
+        ASSERT_TRUE(MakeSurface(target, {"......"}));
         EXPECT_TRUE(image.Draw(target, c.destination, c.part, c.box)) << c.what;
-        EXPECT_EQ(Picture(target, Legend()), c.expected) << c.what;
+        EXPECT_EQ(Picture(target), c.expected) << c.what;
     }
     // A box without width or height draws nothing.
     QeSurface target;
-    ASSERT_TRUE(MakeSurface(target, {"......"}, kColors));
+    ASSERT_TRUE(MakeSurface(target, {"......"}));
     EXPECT_FALSE(image.Draw(target, {0, 0, 6, 1}, {0, 0, 1, 1}, {0, 1}));
     EXPECT_FALSE(image.Draw(target, {0, 0, 6, 1}, {0, 0, 1, 1}, {3, 0}));
-    EXPECT_EQ(Picture(target, Legend()), (Rows{"......"}));
+    EXPECT_EQ(Picture(target), (Rows{"......"}));
 }
 
 TEST_F(SkinImageTest, ElementsShareThePooledImage) {
@@ -161,9 +146,9 @@ TEST_F(SkinImageTest, MissingAndBrokenImages) {
         EXPECT_FALSE(image.Load(Element(markup))) << markup;
         EXPECT_EQ(image.Handle(), -1);
         QeSurface target;
-        ASSERT_TRUE(MakeSurface(target, {"W"}, kColors));
+        ASSERT_TRUE(MakeSurface(target, {"W"}));
         EXPECT_FALSE(image.Draw(target, {0, 0, 1, 1}, {0, 0, 1, 1}, {1, 1}));
-        EXPECT_EQ(Picture(target, Legend()), (Rows{"W"}));
+        EXPECT_EQ(Picture(target), (Rows{"W"}));
     }
     EXPECT_EQ(QeImagePool::Instance()->Size(), 0u);
 }

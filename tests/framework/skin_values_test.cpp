@@ -4,8 +4,7 @@
 
 #include <string>
 
-#include "framework/base/QeMarkup.h"
-#include "platform/text.h"
+#include "tests/framework/test_skin.h"
 #include "tests/support/TraceLog.h"
 
 namespace {
@@ -60,20 +59,6 @@ TEST(SkinValuesTest, WholeValueWords) {
     for (const auto& c : cases) EXPECT_EQ(c.parse(c.value), c.expected) << c.value;
 }
 
-// The one element of a skin written in the test.
-class SkinElement {
-public:
-    explicit SkinElement(const std::wstring& markup) {
-        const std::string units = TextWideToUtf16Le(markup);
-        QeMemoryReader reader(units.data(), static_cast<uint32_t>(units.size()));
-        EXPECT_TRUE(m_document.Parse(reader));
-    }
-    const QeMarkupElement& operator*() const { return *m_document.FindChild(L"E"); }
-
-private:
-    QeMarkupDocument m_document;
-};
-
 std::wstring Describe(const QeTextStyle& s) {
     wchar_t text[256];
     swprintf(text, 256, L"h%d w%d i%d u%d s%d [%ls] mode %d back %06X text %06X format %u", s.font.height,
@@ -114,8 +99,8 @@ TEST(SkinValuesTest, TextStyles) {
     };
     for (const auto& c : cases) {
         TraceLog log;
-        SkinElement element(c.markup);
-        EXPECT_EQ(Describe(ReadTextStyle(*element)), c.style) << c.markup;
+        TestSkin skin(c.markup);
+        EXPECT_EQ(Describe(ReadTextStyle(skin.First())), c.style) << c.markup;
         EXPECT_EQ(log.Text(), c.trace) << c.markup;
     }
 }
@@ -150,8 +135,8 @@ TEST(SkinValuesTest, ImageDescriptors) {
     };
     for (const auto& c : cases) {
         TraceLog log;
-        SkinElement element(c.markup);
-        EXPECT_EQ(Describe(ReadImageDescriptor(*element)), c.descriptor) << c.markup;
+        TestSkin skin(c.markup);
+        EXPECT_EQ(Describe(ReadImageDescriptor(skin.First())), c.descriptor) << c.markup;
         EXPECT_EQ(log.Text(), c.trace) << c.markup;
     }
 }
