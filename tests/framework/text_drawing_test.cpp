@@ -62,6 +62,14 @@ TEST_F(TextDrawingTest, TheDefaultFaceDrawsKorean) {
     ASSERT_TRUE(surface.DrawText(L"가나다", {0, 0, 64, 24}, {0, 0, 64, 24}, kTextLeft | kTextTop));
     const RECT ink = Ink(surface, kBlack);
     EXPECT_GT(ink.right - ink.left, extent.cx / 2);
+    // Real glyphs, not one missing-glyph box for every syllable.
+    QeSurface ga, na;
+    Prepare(ga, 24, 24);
+    Prepare(na, 24, 24);
+    ASSERT_TRUE(ga.DrawText(L"가", {0, 0, 24, 24}, {0, 0, 24, 24}, kTextLeft | kTextTop));
+    ASSERT_TRUE(na.DrawText(L"나", {0, 0, 24, 24}, {0, 0, 24, 24}, kTextLeft | kTextTop));
+    const std::map<COLORREF, char> legend = {{kBlack, '.'}};
+    EXPECT_NE(Picture(ga, legend), Picture(na, legend));
 }
 
 TEST_F(TextDrawingTest, ShortenedTextStaysInsideItsRectangleForEveryAlignment) {
