@@ -103,6 +103,16 @@ TEST_F(MemoTest, MemoToAnOnlineUserIsPushed) {
     EXPECT_EQ(Ask(b, "MEMOCNT2", ""), "1");
 }
 
+TEST_F(MemoTest, TitleIsTakenFromTheDecodedText) {
+    // A client writes each "%" of the text as "%25": its reading undoes escapes over the whole body.
+    a.Send(Crp2("10", "DP", "%00", Cmsg("11", "c@tevrik.example", Imsg("c@tevrik.example", "100%25 sure"))));
+    ASSERT_EQ(a.Next(), Crp2("10", "DP", "%00", "CMSG 11 0\r\n"));
+    ASSERT_EQ(SignIn(service, c, "c@tevrik.example", "pc").rfind("LIN2 4 ", 0), 0u);
+    const std::string list = Ask(c, "MEMOLST2", "msgtype=1&boxtype=1&requestpage=1&count=10");
+    EXPECT_TRUE(std::regex_match(list, std::regex("1 1 1\r\n1 a@tevrik.example 100%25%20sure 20240102030405 0 1 M1[0-9a-f]{12}\r\n")))
+        << list;
+}
+
 TEST_F(MemoTest, ListsComeInPagesOfTheAskedSize) {
     for (int i = 0; i < 12; ++i) {
         std::string body = "memo " + std::to_string(i);

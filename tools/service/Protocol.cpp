@@ -494,7 +494,8 @@ void Protocol::Cmsg(User& me, const ReplyTo& to, const WireFrame& in) {
         for (User* user : recipients) refs += (refs.empty() ? "" : ";") + user->id;
         memo.refs = header("ref", refs);
         memo.body = body;
-        memo.title = header("title", TitleFromBody(body));
+        // The body arrives as the client wrote it, escaped; the title is read text.
+        memo.title = header("title", TitleFromBody(UnescapeToken(body)));
         memo.confirm = header("confirm", "0");
         memo.date = IsStamp(header("date", "")) ? header("date", "") : NowStamp();
         memo.event = header("event", "NW");
