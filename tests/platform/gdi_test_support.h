@@ -62,7 +62,8 @@ struct Dib {
         stride = (width * spec.bitsPerPixel + 31) / 32 * 4;
         for (int i = 0; i < height; ++i) {
             BYTE* row = static_cast<BYTE*>(bits) + (topDown ? i : height - 1 - i) * stride;
-            std::memcpy(row, spec.rows[static_cast<size_t>(i)].data(), spec.rows[static_cast<size_t>(i)].size());
+            const std::vector<BYTE>& bytes = spec.rows[static_cast<size_t>(i)];
+            if (!bytes.empty()) std::memcpy(row, bytes.data(), bytes.size());
         }
     }
     ~Dib() { DeleteObject(bitmap); }
