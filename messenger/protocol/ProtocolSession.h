@@ -54,8 +54,9 @@ public:
     // reply named, for the login proper. The REQS handler sets 1; a failed LIN2 and ResetToLogin 0.
     int32_t Phase = 0;
 
-    // Starts connecting (TLS mode 0 plain, 3 TLSv1); the connection counts as open only once
-    // OnConnected has run. False when the connect could not be started.
+    // Starts connecting (mode 0 plain; 3 TLS 1.2 or newer, the server's certificate checked against
+    // the host connected to); the connection counts as open only once OnConnected has run. False
+    // when the connect could not be started.
     bool Connect(const QeSocketAddress& address, int mode);
 
     // ---- events of the connection (the peer's OnConnect, FrameLength, OnMessage, OnClose, OnError)
