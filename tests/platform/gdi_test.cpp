@@ -436,17 +436,27 @@ TEST(GdiStretch, EachDestinationPixelTakesTheSourcePixelUnderItsCentre) {
 TEST(GdiStretch, ColourKeyAndCopyAgreeOnEveryRatio) {
     Canvas source(13, 7, 0);
     Number(source);
+    // The same picture in 24 bits goes through the general keyed path rather than the 32-bit loop.
+    gditest::Dib wide(DibSpec{"24 bit", 24, BI_RGB, {}, {}, std::vector<std::vector<BYTE>>(7), {}}, true, 13);
+    HDC wideDc = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(wideDc, wide.bitmap);
+    ASSERT_EQ(TRUE, BitBlt(wideDc, 0, 0, 13, 7, source.dc, 0, 0, SRCCOPY));
     const int sizes[][4] = {{13, 7, 5, 3}, {3, 2, 13, 11}, {7, 7, 9, 4}, {13, 7, 40, 17}, {5, 3, 4, 6}};
-    for (const auto& s : sizes) {
-        for (int offset : {0, -3}) {
-            SCOPED_TRACE(testing::Message() << s[0] << "x" << s[1] << " -> " << s[2] << "x" << s[3] << " at " << offset);
-            Canvas copied(30, 20, 0xEEEEEE), keyed(30, 20, 0xEEEEEE);
-            ASSERT_EQ(TRUE, StretchBlt(copied.dc, offset, 1, s[2], s[3], source.dc, 1, offset, s[0], s[1], SRCCOPY));
-            ASSERT_EQ(TRUE, TransparentImage(keyed.dc, offset, 1, s[2], s[3], source.dc, 1, offset, s[0], s[1],
-                                             RGB(0xFF, 0, 0xFF)));
-            EXPECT_EQ(copied.Pixels(), keyed.Pixels());
+    for (HDC from : {source.dc, wideDc}) {
+        for (const auto& s : sizes) {
+            for (int offset : {0, -3}) {
+                SCOPED_TRACE(testing::Message() << s[0] << "x" << s[1] << " -> " << s[2] << "x" << s[3] << " at "
+                                                << offset << (from == wideDc ? " from 24 bits" : ""));
+                Canvas copied(30, 20, 0xEEEEEE), keyed(30, 20, 0xEEEEEE);
+                ASSERT_EQ(TRUE, StretchBlt(copied.dc, offset, 1, s[2], s[3], from, 1, offset, s[0], s[1], SRCCOPY));
+                ASSERT_EQ(TRUE, TransparentImage(keyed.dc, offset, 1, s[2], s[3], from, 1, offset, s[0], s[1],
+                                                 RGB(0xFF, 0, 0xFF)));
+                EXPECT_EQ(copied.Pixels(), keyed.Pixels());
+            }
         }
     }
+    SelectObject(wideDc, old);
+    DeleteDC(wideDc);
 }
 
 // ---- Colour key ----
