@@ -131,16 +131,24 @@ bool ChildExited(pid_t pid) {
     return waitpid(pid, &status, WNOHANG) == pid;
 }
 
-bool ProbeConnect(std::uint16_t port) {
+// A blocking socket connected to 127.0.0.1:port, or -1.
+int ConnectLoopback(std::uint16_t port) {
     int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0) return false;
+    if (fd < 0) return -1;
     sockaddr_in a{};
     a.sin_family = AF_INET;
     a.sin_port = htons(port);
     a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bool connected = ::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0) return fd;
     ::close(fd);
-    return connected;
+    return -1;
+}
+
+bool ProbeConnect(std::uint16_t port) {
+    int fd = ConnectLoopback(port);
+    if (fd < 0) return false;
+    ::close(fd);
+    return true;
 }
 
 }  // namespace
@@ -172,18 +180,14 @@ TrustTestCa::~TrustTestCa() {
 }
 
 bool HandshakesAt(std::uint16_t port, int version) {
-    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    int fd = ConnectLoopback(port);
     if (fd < 0) return false;
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_port = htons(port);
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     timeval bound{10, 0};
     ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &bound, sizeof bound);
     ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &bound, sizeof bound);
     bool done = false;
     SSL_CTX* context = SSL_CTX_new(TLS_client_method());
-    if (context && ::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0) {
+    if (context) {
         SSL_CTX_set_security_level(context, 0);
         SSL_CTX_set_min_proto_version(context, version);
         SSL_CTX_set_max_proto_version(context, version);
