@@ -28,7 +28,7 @@ bool SendTyping(ChatSession& chat, int state) {
 
 }  // namespace
 
-ChatSession* OpenChatWithBuddy(const std::wstring& buddyId, const std::wstring& name) {
+ChatSession* ChatOpenWithBuddy(const std::wstring& buddyId, const std::wstring& name) {
     ChatSessionManager* chats = ChatSessionManager::Instance();
     if (chats == nullptr) return nullptr;
     if (ChatSession* open = chats->FindChatWithBuddy(buddyId)) return open;

@@ -10,8 +10,9 @@ class ChatSession;
 // The one-to-one chat with the buddy: the open one when there is one (FindChatWithBuddy), else a new
 // chat that waits for its RESS (State 1, PendingTrId = the RESS's id) with the buddy's login id and
 // name; the chat list gains its row and the page indicator is rebuilt. Showing the window is the
-// caller's. Null only when the chat model does not exist.
-ChatSession* OpenChatWithBuddy(const std::wstring& buddyId, const std::wstring& name);
+// caller's. Null only when the chat model does not exist. (Named apart from the screens' own
+// OpenChatWithBuddy operations, inside which a free function of that name would be hidden.)
+ChatSession* ChatOpenWithBuddy(const std::wstring& buddyId, const std::wstring& name);
 
 // Enter with a text. An empty text does nothing (false).
 // With a member: MESG MSG inside CRP2 "SS", and the text written into the window as the user's own

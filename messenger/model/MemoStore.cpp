@@ -72,12 +72,16 @@ void MemoStore::DeleteAllAndClear() {
     ++m_generation;
 }
 
-int MemoStore::RemoveRecord(MemoRecord* record) {
-    int index = IndexOf(record);
-    if (index < 0) return 0;
-    m_records.erase(m_records.begin() + index);
+int MemoStore::RemoveAt(size_t index) {
+    if (index >= m_records.size()) return 0;
+    m_records.erase(m_records.begin() + static_cast<std::ptrdiff_t>(index));
     ++m_generation;
     return 1;
+}
+
+int MemoStore::RemoveRecord(MemoRecord* record) {
+    const int index = IndexOf(record);
+    return index < 0 ? 0 : RemoveAt(static_cast<size_t>(index));
 }
 
 int MemoStore::IndexOf(const MemoRecord* record) const {

@@ -49,6 +49,9 @@ public:
 
     // Deletes every record (switching boxes, log-out).
     void DeleteAllAndClear();
+    // Deletes the record at that position (the memo list's row of the same index); 1 when there was
+    // one.
+    int RemoveAt(size_t index);
     // Deletes that record; 1 when it was in the store.
     int RemoveRecord(MemoRecord* record);
 

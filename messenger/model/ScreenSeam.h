@@ -15,7 +15,10 @@ class ChatSession;
 class MemoRecord;
 class ImsgReceived;
 
-// The window of one chat, owned by its ChatSession and made by ScreenSeam::CreateChatWindow.
+// The window of one chat (the application's chat page), owned by its ChatSession and made by
+// ScreenSeam::CreateChatWindow. It must leave the view tree when it is destroyed: its destructor
+// removes it from the application's root window. Sessions are deleted from the message loop
+// (ChatSessionManager, RunLater), never while one of their window's own operations runs.
 class ChatWindow {
 public:
     virtual ~ChatWindow() = default;
@@ -44,8 +47,10 @@ public:
     virtual void ShowNotice(const std::wstring& text) { (void)text; }
 
     // Application.
-    // Runs the task from the message loop once the message being handled is done (the application
-    // posts it), so a window may end its own chat from inside its own notification. The default
+    // Must run the task from the message loop once the message being handled is done (the
+    // application posts it to its main window), never from inside this call: a chat window may
+    // end its own chat from inside its own notification, and the chat and its window are deleted
+    // only after that code has returned. Tasks run in the order they were handed over. The default
     // runs it at once, which is right only while no screen exists.
     virtual void RunLater(std::function<void()> task) {
         if (task) task();
@@ -79,6 +84,15 @@ public:
     virtual void BuddyProfileSetGroup(BuddyGroup* group) { (void)group; }
 
     // Chats.
+    // Called by the ChatSession constructor once every field of the session has its start value.
+    // The application's implementation must, in this order:
+    //   1. make the chat page and run its create step (its output view and input bar added and laid
+    //      out from the skin);
+    //   2. set the page's rectangle from the skin: element "Tevrik", then "Chat" / "_Rect";
+    //   3. give the page its back pointer to this session;
+    //   4. add the page as a child of the application's root window, hidden until navigation
+    //      shows it.
+    // The session owns the window from then on and deletes it with itself (see ChatWindow).
     virtual std::unique_ptr<ChatWindow> CreateChatWindow(ChatSession* session) {
         (void)session;
         return std::make_unique<ChatWindow>();

@@ -224,6 +224,16 @@ int SendCsesConn(const std::wstring& host, uint16_t port, const std::wstring& co
     return session->Send(conn);
 }
 
+int SendCsesKill(const ChatSession& chat) {
+    ProtocolSession* session = ProtocolSession::Instance();
+    if (session == nullptr) return 0;
+    CsesRequest kill;
+    kill.Op = 2;
+    kill.Route = 1;
+    kill.Id = chat.SessionId;
+    return session->Send(kill);
+}
+
 int SendInvitation(const ChatSession& chat, const std::wstring& buddyId) {
     ProtocolSession* session = ProtocolSession::Instance();
     AccountInfo* account = AccountInfo::Instance();

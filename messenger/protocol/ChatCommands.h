@@ -204,6 +204,9 @@ public:
 int SendRess(int32_t* outTrId = nullptr);
 // CSES CONN "SS" with an empty id, without an envelope.
 int SendCsesConn(const std::wstring& host, uint16_t port, const std::wstring& cookie, int32_t* outTrId = nullptr);
+// CSES KILL "SS" with the chat's session id, without an envelope: the user closes the chat (the
+// status bar's close button). The chat itself is removed once its window has left the screen.
+int SendCsesKill(const ChatSession& chat);
 // INVT {own login id, the chat's host, port and cookie} inside CTOC (target = buddyId, kind "A")
 // inside CRP2 "DP".
 int SendInvitation(const ChatSession& chat, const std::wstring& buddyId);

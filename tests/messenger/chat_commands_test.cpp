@@ -310,7 +310,7 @@ TEST(ChatTexts, FormatsWithWideArgumentsAndNeverCutsTheUsersText) {
 TEST_F(ChatCommandsTest, InitiatingRoadQueuesUntilTheFirstJoin) {
     AddBuddy(L"bud@tevrik.example", L"버디", L"버디닉");
     const int32_t ressEnvelope = NextId();
-    ChatSession* chat = OpenChatWithBuddy(L"bud@tevrik.example", L"버디");
+    ChatSession* chat = ChatOpenWithBuddy(L"bud@tevrik.example", L"버디");
     ASSERT_NE(chat, nullptr);
     const int32_t ressId = ressEnvelope + 1;
     ASSERT_EQ(harness.Sent(), (std::vector<std::string>{Crp2(N(ressEnvelope), "DP", "%00", "RESS " + N(ressId) + "\r\n")}));
@@ -321,7 +321,7 @@ TEST_F(ChatCommandsTest, InitiatingRoadQueuesUntilTheFirstJoin) {
     EXPECT_EQ(screens.Count("ChatListAddRow"), 1u);
     EXPECT_EQ(screens.Count("PageIndicatorRebuild"), 1u);
     // Opening again finds the same chat and sends nothing.
-    EXPECT_EQ(OpenChatWithBuddy(L"bud@tevrik.example", L"버디"), chat);
+    EXPECT_EQ(ChatOpenWithBuddy(L"bud@tevrik.example", L"버디"), chat);
     EXPECT_EQ(harness.Sent().size(), 1u);
 
     // Typed before anyone is there: queued, and the opener's RESS stays the one room asked for.
@@ -400,7 +400,7 @@ TEST_F(ChatCommandsTest, RessAnswersThatFindNoChatStillConnectAndRefusalsEndTheW
     EXPECT_EQ(harness.Sent(), (std::vector<std::string>{"CSES " + N(connId) + " CONN SS %00 18\r\n10.0.0.1 6000 zz\r\n"}));
 
     // A failure inside the envelope is shown; nothing is sent and the chat keeps waiting.
-    ChatSession* chat = OpenChatWithBuddy(L"bud@tevrik.example", L"Bud");
+    ChatSession* chat = ChatOpenWithBuddy(L"bud@tevrik.example", L"Bud");
     const std::string ressFrame = harness.Sent().back();
     const std::string ressEnvelope = ressFrame.substr(5, ressFrame.find(' ', 5) - 5);
     harness.ClearSent();
@@ -485,7 +485,7 @@ TEST_F(ChatCommandsTest, InvitationsReuseAnIdleChatButNeverOneWaitingForItsRess)
     const std::string invt = "INVT stranger@tevrik.example 127.0.0.1 5005 ck3";
     const std::string frame = "CTOC 0 stranger@tevrik.example " + std::to_string(invt.size()) + "\r\n" + invt;
 
-    ChatSession* waiting = OpenChatWithBuddy(L"stranger@tevrik.example", L"S");
+    ChatSession* waiting = ChatOpenWithBuddy(L"stranger@tevrik.example", L"S");
     harness.Receive(frame);
     ASSERT_EQ(chats.Count(), 2u);
     ChatSession* invited = chats.ChatAt(1);
@@ -735,6 +735,18 @@ TEST_F(ChatCommandsTest, TypingNoticesGoOutOnlyWithMembers) {
     EXPECT_EQ(harness.Sent()[0], Crp2(N(first + 1), "SS", "77", "MESG " + N(first) + " TYPING 1\r\n"));
     EXPECT_EQ(harness.Sent()[1], Crp2(N(first + 3), "SS", "77", "MESG " + N(first + 2) + " TYPING 0\r\n"));
     EXPECT_TRUE(Window(chat).Lines().empty());
+}
+
+TEST_F(ChatCommandsTest, ClosingAChatKillsItsSessionWithoutAnEnvelope) {
+    ChatSession* chat = EnteredChat({L"b@x"});
+    const int32_t killId = NextId();
+    EXPECT_EQ(SendCsesKill(*chat), 1);
+    EXPECT_EQ(harness.Sent(), (std::vector<std::string>{"CSES " + N(killId) + " KILL SS 77 0\r\n"}));
+    // Its answer is only acknowledged; the chat goes when its window has left.
+    harness.Receive("CSES " + N(killId) + " KILL 6\r\n%00 Y\r\n");
+    EXPECT_EQ(harness.Pending().Find(killId), nullptr);
+    EXPECT_EQ(chats.Count(), 1u);
+    EXPECT_EQ(screens.Count("Alert"), 0u);
 }
 
 TEST_F(ChatCommandsTest, NothingThatCouldNotBeSentIsShownOrWaitedFor) {

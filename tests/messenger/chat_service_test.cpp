@@ -202,7 +202,7 @@ TEST_F(ChatService, InitiatorQueuesUntilTheBuddyJoinsThenTheyTalk) {
     ASSERT_TRUE(SignIn()) << screens.Dump();
 
     // The user opens the chat and types at once: the text waits for the buddy.
-    ChatSession* chat = OpenChatWithBuddy(L"b@tevrik.example", L"Bee Park");
+    ChatSession* chat = ChatOpenWithBuddy(L"b@tevrik.example", L"Bee Park");
     ASSERT_NE(chat, nullptr);
     ASSERT_TRUE(ChatSendText(*chat, L"먼저 쓴 말 100%"));
     RecordingChatWindow* window = screens.WindowOf(chat);
@@ -347,7 +347,7 @@ TEST_F(ChatService, ALineWithPercentTabAndKoreanComesBackAsTyped) {
     Peer bee;
     ASSERT_TRUE(SignInPeer(bee, "b@tevrik.example", "pb"));
     ASSERT_TRUE(SignIn()) << screens.Dump();
-    ChatSession* chat = OpenChatWithBuddy(L"b@tevrik.example", L"Bee Park");
+    ChatSession* chat = ChatOpenWithBuddy(L"b@tevrik.example", L"Bee Park");
     ASSERT_TRUE(PumpForClientFrame("CTOC"));
     AcceptInvitation(bee);
     ASSERT_TRUE(PumpUntil([&] { return chat->Members.size() == 1; }, kBound));
@@ -375,7 +375,7 @@ TEST_F(ChatService, AFailedLineShowsTheErrorLine) {
     Peer bee;
     ASSERT_TRUE(SignInPeer(bee, "b@tevrik.example", "pb"));
     ASSERT_TRUE(SignIn()) << screens.Dump();
-    ChatSession* chat = OpenChatWithBuddy(L"b@tevrik.example", L"Bee Park");
+    ChatSession* chat = ChatOpenWithBuddy(L"b@tevrik.example", L"Bee Park");
     ASSERT_TRUE(PumpForClientFrame("CTOC"));
     AcceptInvitation(bee);
     ASSERT_TRUE(PumpUntil([&] { return chat->Members.size() == 1; }, kBound));

@@ -169,6 +169,18 @@ TEST_F(MemoStoreTest, RemovingOneRecordKeepsTheOthersInOrder) {
     EXPECT_EQ(store.RemoveRecord(&outside), 0);
     EXPECT_EQ(store.RemoveRecord(nullptr), 0);
     EXPECT_EQ(store.Count(), 2u);
+
+    // By position, as the memo list removes the record of its row.
+    store.AddBack()->Cookie = L"d";
+    generation = store.Generation();
+    EXPECT_EQ(store.RemoveAt(1), 1);
+    EXPECT_NE(store.Generation(), generation);
+    EXPECT_EQ(Cookies(), (std::vector<std::wstring>{L"a", L"d"}));
+    generation = store.Generation();
+    EXPECT_EQ(store.RemoveAt(2), 0);
+    EXPECT_EQ(store.RemoveAt(static_cast<size_t>(-1)), 0);
+    EXPECT_EQ(store.Generation(), generation);
+    EXPECT_EQ(Cookies(), (std::vector<std::wstring>{L"a", L"d"}));
 }
 
 TEST_F(MemoStoreTest, DeleteAllAndClearTellsHoldersOfRecordPointers) {
