@@ -23,6 +23,7 @@ struct DeviceState {
     std::vector<std::wstring> calls;
     bool panelShown = false;
     RECT panelRect{};
+    bool sipInfoFails = false;
     UINT ledCount = 1;
     std::set<UINT> ledsOn;
     HRESULT establishResult = S_OK;
@@ -90,6 +91,10 @@ BOOL SHSipInfo(UINT action, UINT parameter, void* info, UINT winIni) {
     Record(state, L"SHSipInfo(0x%X, %u, %u)", action, parameter, winIni);
     auto* sip = static_cast<SIPINFO*>(info);
     if (action != SPI_GETSIPINFO || sip == nullptr || sip->cbSize != sizeof(SIPINFO)) return FALSE;
+    if (state.sipInfoFails) {
+        sip->rcSipRect = RECT{1, 2, 300, 400};
+        return FALSE;
+    }
     sip->fdwFlags = state.panelShown ? SIPF_ON : SIPF_OFF;
     sip->rcSipRect = state.panelRect;
     sip->rcVisibleDesktop = RECT{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
@@ -208,6 +213,7 @@ void ResetDevices() {
     state.calls.clear();
     state.panelShown = false;
     state.panelRect = RECT{};
+    state.sipInfoFails = false;
     state.ledCount = 1;
     state.ledsOn.clear();
     state.establishResult = S_OK;
@@ -219,6 +225,12 @@ void SetSipPanelRect(const RECT& rect) {
     DeviceState& state = Device();
     std::lock_guard<std::mutex> guard(state.lock);
     state.panelRect = rect;
+}
+
+void FailSipInfo(bool fail) {
+    DeviceState& state = Device();
+    std::lock_guard<std::mutex> guard(state.lock);
+    state.sipInfoFails = fail;
 }
 
 bool SipPanelShown() {

@@ -137,6 +137,8 @@ void ClearDeviceCalls();
 // off, the connection manager answering S_OK, no connection) and clears the record.
 void ResetDevices();
 void SetSipPanelRect(const RECT& rect);
+// While set, SHSipInfo fails after writing junk into the record, as a failing system call may.
+void FailSipInfo(bool fail);
 bool SipPanelShown();
 void SetLedCount(UINT count);
 bool LedIsOn(UINT led);

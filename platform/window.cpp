@@ -712,6 +712,16 @@ BOOL GetClientRect(HWND window, RECT* rect) {
     return TRUE;
 }
 
+BOOL GetWindowRect(HWND window, RECT* rect) {
+    if (rect == nullptr) return FALSE;
+    WindowSystem& system = System();
+    std::lock_guard<std::mutex> guard(system.lock);
+    WindowRecord* record = FindWindowRecord(system, window);
+    if (record == nullptr) return FALSE;
+    *rect = record->rect;
+    return TRUE;
+}
+
 HCURSOR LoadCursorW(HINSTANCE instance, LPCWSTR name) {
     if (instance != nullptr || name != IDC_ARROW) return nullptr;
     static int arrow = 0;

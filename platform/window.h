@@ -192,8 +192,9 @@ BOOL IsWindowVisible(HWND window);
 // that still fit. With `repaint` the whole client area is invalidated. Owning thread only.
 BOOL MoveWindow(HWND window, int x, int y, int width, int height, BOOL repaint);
 
-// The client area: {0, 0, width, height}.
+// The client area: {0, 0, width, height}; and the window's place on the screen.
 BOOL GetClientRect(HWND window, RECT* rect);
+BOOL GetWindowRect(HWND window, RECT* rect);
 
 // The system's arrow cursor for a null instance and IDC_ARROW; null for anything else. There is
 // no cursor to draw: the handle only has to be there.

@@ -2,7 +2,23 @@
 
 #include <cxxabi.h>
 
+#include <atomic>
 #include <cstdlib>
+
+namespace {
+std::atomic<QeSingletonObserver> g_observer{nullptr};
+std::atomic<void*> g_observerContext{nullptr};
+}  // namespace
+
+void QeSetSingletonObserver(QeSingletonObserver observer, void* context) {
+    g_observer.store(nullptr);
+    g_observerContext.store(context);
+    g_observer.store(observer);
+}
+
+void QeTellSingletonObserver(const std::type_info& type, bool created) {
+    if (QeSingletonObserver observer = g_observer.load()) observer(g_observerContext.load(), type, created);
+}
 
 std::string QeTypeName(const std::type_info& type) {
     int status = 0;

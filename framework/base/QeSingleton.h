@@ -9,6 +9,13 @@
 // The readable name of a type ("Account", "ns::Thing"), for traces.
 std::string QeTypeName(const std::type_info& type);
 
+// Test tooling: told of every singleton's construction (true) and destruction (false) as it
+// happens, so a test can see the order in which a start or stop made and destroyed them. Null
+// stops the telling.
+using QeSingletonObserver = void (*)(void* context, const std::type_info& type, bool created);
+void QeSetSingletonObserver(QeSingletonObserver observer, void* context);
+void QeTellSingletonObserver(const std::type_info& type, bool created);
+
 template <class T>
 class QeSingleton {
 public:
@@ -20,8 +27,10 @@ public:
         // The newer object becomes the instance, as callers expect of a replaced singleton. The
         // slot holds the base: the derived part does not exist yet while this constructor runs.
         s_instance = this;
+        QeTellSingletonObserver(typeid(T), true);
     }
     virtual ~QeSingleton() {
+        QeTellSingletonObserver(typeid(T), false);
         // An older object destroyed after a newer one replaced it must not clear the newer one's slot.
         if (s_instance == this) s_instance = nullptr;
     }

@@ -4,6 +4,7 @@
 
 #include "framework/base/QeStrings.h"
 #include "framework/base/QeTrace.h"
+#include "framework/ui/QeConnection.h"
 #include "messenger/model/ScreenSeam.h"
 #include "messenger/protocol/HandlerRegistry.h"
 #include "messenger/protocol/MessageFactory.h"
@@ -144,9 +145,12 @@ int32_t ResultCode(const std::wstring& name) {
 
 ProtocolSession::ProtocolSession() {
     for (int phase = 0; phase < 2; ++phase) m_connectActions[phase] = DefaultConnectAction(phase);
+    // Whatever the answer: a missing connection shows when the peer itself fails to connect.
+    if (QeConnection* connection = QeConnection::Instance()) connection->Establish(60000);
 }
 
 ProtocolSession::~ProtocolSession() {
+    if (QeConnection* connection = QeConnection::Instance()) connection->Release();
     Close();
 }
 

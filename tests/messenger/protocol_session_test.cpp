@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "framework/base/QeTrace.h"
+#include "framework/ui/QeConnection.h"
 #include "messenger/model/BuddyGroupList.h"
 #include "messenger/model/BuddyRoster.h"
 #include "messenger/model/ChatSessionManager.h"
@@ -15,6 +16,7 @@
 #include "messenger/protocol/Envelopes.h"
 #include "messenger/protocol/Reset.h"
 #include "messenger/protocol/SharedMessages.h"
+#include "platform/device.h"
 #include "tests/support/RecordingScreens.h"
 #include "tests/support/SessionHarness.h"
 
@@ -479,4 +481,27 @@ TEST_F(SessionTest, ResetToLoginEmptiesEverythingAndTwiceChangesNothing) {
     ResetToLogin();
     EXPECT_EQ(roster.Count(), 0u);
     EXPECT_EQ(seam.Count("OnResetToLogin"), 2u);
+}
+
+// ---- the Internet connection
+
+TEST(SessionConnectionTest, TheSessionHoldsTheInternetConnectionForItsLife) {
+    ResetDevices();
+    QeConnection connection;
+    {
+        ProtocolSession session;
+        EXPECT_NE(connection.Handle(), nullptr);
+        EXPECT_EQ(OpenConnectionCount(), 1);
+    }
+    EXPECT_EQ(connection.Handle(), nullptr);
+    EXPECT_EQ(DeviceCalls(), (std::vector<std::wstring>{L"ConnMgrEstablishConnectionSync(60000)",
+                                                        L"ConnMgrReleaseConnection(1)"}));
+
+    // A refused connection changes nothing else: the session goes on without one.
+    SetConnMgrResults(E_FAIL, S_OK);
+    {
+        ProtocolSession session;
+        EXPECT_EQ(connection.Handle(), nullptr);
+    }
+    ResetDevices();
 }

@@ -1,0 +1,45 @@
+#include "framework/ui/QeApplication.h"
+
+#include "framework/ui/QeMainWindow.h"
+#include "framework/ui/QeMessageDispatcher.h"
+#include "framework/ui/QePopupHolder.h"
+
+int QeRootWindow::OnParentSize(int width, int height) { return m_application.OnSize(width, height); }
+
+QeApplicationBase::QeApplicationBase() : m_root(*this) {}
+
+QeApplicationBase::~QeApplicationBase() { m_frame.dc.Release(); }
+
+bool QeApplicationBase::Create(const std::wstring& title, const RECT& rect) {
+    QeMainWindow* main = QeMainWindow::Instance();
+    if (main == nullptr || !main->Create(title, rect)) return false;
+    if (!ShowRoot(rect)) return false;
+    if (!OnInit()) return false;
+    return main->Show() != 0;
+}
+
+int QeApplicationBase::ShowRoot(const RECT& rect) {
+    m_root.SetOwnDC(true);
+    m_root.SetVisible(true);
+    m_root.SetRect(rect);
+    return 1;
+}
+
+int QeApplicationBase::Run() {
+    QeMessageLoop();
+    Exit();
+    return 1;
+}
+
+void QeApplicationBase::Exit() {
+    if (QePopupHolder* holder = QePopupHolder::Instance()) holder->CloseOpen(0);
+    OnExit();
+}
+
+int QeApplicationBase::OnSize(int width, int height) {
+    if (m_root.Width() != width || m_root.Height() != height) {
+        // Every pooled surface was made for the old size; the surface pool unloads them here.
+        m_root.SetSize(width, height);
+    }
+    return 1;
+}

@@ -1,0 +1,45 @@
+// The program's one operating-system window, with the single-instance rule: a window of the same
+// title found at creation (in this process or another of the same user's) is brought to the front
+// instead, and the creation fails.
+#pragma once
+
+#include <string>
+
+#include "framework/base/QeSingleton.h"
+#include "platform/win_types.h"
+
+class QeMainWindow : public QeSingleton<QeMainWindow> {
+public:
+    // How far below the given top the window starts: the device's title bar.
+    static constexpr int kTitleBarHeight = 52;
+
+    QeMainWindow() = default;
+    ~QeMainWindow() override;  // destroys the window when one exists
+
+    // The existing window first (then false); then the window class (style CS_VREDRAW |
+    // CS_HREDRAW, the dispatcher's procedure, the arrow cursor, a white background, the title as
+    // its name) and the window: WS_POPUP | WS_SYSMENU, kTitleBarHeight below the rectangle's top.
+    // Timer ticks go to it from then on.
+    bool Create(const std::wstring& title, const RECT& rect);
+    // True when a window of the title exists; it was brought to the front.
+    bool ActivateExisting(const std::wstring& title);
+    // Shows the window and paints it at once; 1.
+    int Show();
+
+    // Asks for the rectangle to be repainted (without erasing); with addToDirty it also grows the
+    // dirty rectangle.
+    void Invalidate(const RECT& rect, bool addToDirty);
+    // An empty dirty rectangle (left = right or top = bottom) becomes the given one, else the union.
+    void AddDirtyRect(const RECT& rect);
+    void ClearDirtyRect() { dirtyRect = RECT{0, 0, 0, 0}; }
+
+    HWND Handle() const { return window; }
+
+    HWND window = nullptr;
+    // The last pen position (main-window pixels), written by the view tree's pen routing.
+    int lastPenX = 0;
+    int lastPenY = 0;
+    // The BeginPaint rectangle of the WM_PAINT being handled.
+    RECT paintRect{0, 0, 0, 0};
+    RECT dirtyRect{0, 0, 0, 0};
+};

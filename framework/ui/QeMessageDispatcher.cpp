@@ -1,0 +1,162 @@
+#include "framework/ui/QeMessageDispatcher.h"
+
+#include "framework/base/QeClock.h"
+#include "framework/base/QeTimerManager.h"
+#include "framework/ui/QeApplication.h"
+#include "framework/ui/QeInputPanel.h"
+#include "framework/ui/QeMainWindow.h"
+#include "framework/ui/QeWindow.h"
+#include "platform/device.h"
+#include "platform/imm.h"
+#include "platform/window.h"
+
+namespace {
+
+LRESULT g_messageResult = 0;
+QeMessageDispatcher::PaintHook g_paintHook = nullptr;
+
+QeWindow* Root() {
+    QeApplicationBase* application = QeApplicationBase::Instance();
+    return application != nullptr ? &application->Root() : nullptr;
+}
+
+int X(LPARAM lParam) { return GET_X_LPARAM(lParam); }
+int Y(LPARAM lParam) { return GET_Y_LPARAM(lParam); }
+
+const QeMessageTable kTable[QeMessageDispatcher::kTableSize] = {
+    {WM_SIZE, &QeMessageDispatcher::OnSize},
+    {WM_ERASEBKGND, &QeMessageDispatcher::OnEraseBackground},
+    {WM_PAINT, &QeMessageDispatcher::OnPaint},
+    {WM_LBUTTONDOWN, &QeMessageDispatcher::OnLButtonDown},
+    {WM_LBUTTONUP, &QeMessageDispatcher::OnLButtonUp},
+    {WM_MOUSEMOVE, &QeMessageDispatcher::OnMouseMove},
+    {WM_KEYDOWN, &QeMessageDispatcher::OnKeyDown},
+    {WM_KEYUP, &QeMessageDispatcher::OnKeyUp},
+    {WM_IME_STARTCOMPOSITION, &QeMessageDispatcher::OnImeStartComposition},
+    {WM_IME_ENDCOMPOSITION, &QeMessageDispatcher::OnImeEndComposition},
+    {WM_IME_COMPOSITION, &QeMessageDispatcher::OnImeComposition},
+    {WM_CHAR, &QeMessageDispatcher::OnChar},
+    {WM_USER, &QeMessageDispatcher::OnTimer},
+    {EM_GETSEL, &QeMessageDispatcher::OnGetSel},
+    {EM_SETSEL, &QeMessageDispatcher::OnSetSel},
+    {EM_REPLACESEL, &QeMessageDispatcher::OnReplaceSel},
+};
+
+}  // namespace
+
+const QeMessageTable* QeMessageDispatcher::Table() { return kTable; }
+
+void QeMessageDispatcher::SetMessageResult(LRESULT result) { g_messageResult = result; }
+LRESULT QeMessageDispatcher::MessageResult() { return g_messageResult; }
+void QeMessageDispatcher::SetPaintHook(PaintHook hook) { g_paintHook = hook; }
+
+int QeMessageDispatcher::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
+    for (const QeMessageTable& entry : kTable) {
+        if (entry.message == message) return entry.handler(Instance(), wParam, lParam);
+    }
+    return 0;
+}
+
+LRESULT QeMessageDispatcher::WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (Instance() == nullptr) return DefWindowProcW(window, message, wParam, lParam);
+    g_messageResult = 0;
+    if (Dispatch(message, wParam, lParam)) return g_messageResult;
+    if (message == WM_DESTROY) {
+        PostQuitMessage(0);
+        return 0;
+    }
+    if (message == WM_ACTIVATE) {
+        if (wParam == WA_ACTIVE || wParam == WA_CLICKACTIVE) {
+            SHFullScreen(window, SHFS_HIDESIPBUTTON);
+            ShowWindow(FindWindowW(L"MS_SIPBUTTON", nullptr), SW_HIDE);
+            if (QeInputPanel* panel = QeInputPanel::Instance()) panel->Hide();
+        }
+        return 0;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+int QeMessageDispatcher::OnSize(QeMessageDispatcher*, WPARAM, LPARAM lParam) {
+    QeWindow* root = Root();
+    return root != nullptr ? root->BroadcastParentSize(LOWORD(lParam), HIWORD(lParam)) : 0;
+}
+
+int QeMessageDispatcher::OnEraseBackground(QeMessageDispatcher*, WPARAM, LPARAM) { return 1; }
+
+int QeMessageDispatcher::OnPaint(QeMessageDispatcher*, WPARAM, LPARAM) {
+    return g_paintHook != nullptr ? g_paintHook() : 0;
+}
+
+int QeMessageDispatcher::OnLButtonDown(QeMessageDispatcher*, WPARAM, LPARAM lParam) {
+    if (QeMainWindow* main = QeMainWindow::Instance()) SetCapture(main->Handle());
+    QeWindow* root = Root();
+    return root != nullptr && root->RoutePenDown(X(lParam), Y(lParam)) ? 1 : 0;
+}
+
+int QeMessageDispatcher::OnLButtonUp(QeMessageDispatcher*, WPARAM, LPARAM lParam) {
+    ReleaseCapture();
+    QeWindow* root = Root();
+    return root != nullptr && root->RoutePenUp(X(lParam), Y(lParam)) ? 1 : 0;
+}
+
+int QeMessageDispatcher::OnMouseMove(QeMessageDispatcher*, WPARAM, LPARAM lParam) {
+    QeWindow* root = Root();
+    return root != nullptr && root->RoutePenMove(X(lParam), Y(lParam)) ? 1 : 0;
+}
+
+int QeMessageDispatcher::OnKeyDown(QeMessageDispatcher*, WPARAM wParam, LPARAM lParam) {
+    QeWindow* root = Root();
+    return root != nullptr && root->RouteKeyDown(wParam, lParam) ? 1 : 0;
+}
+
+int QeMessageDispatcher::OnKeyUp(QeMessageDispatcher*, WPARAM wParam, LPARAM lParam) {
+    QeWindow* root = Root();
+    return root != nullptr && root->RouteKeyUp(wParam, lParam) ? 1 : 0;
+}
+
+int QeMessageDispatcher::OnImeStartComposition(QeMessageDispatcher*, WPARAM, LPARAM) { return 1; }
+int QeMessageDispatcher::OnImeEndComposition(QeMessageDispatcher*, WPARAM, LPARAM) { return 1; }
+
+int QeMessageDispatcher::OnImeComposition(QeMessageDispatcher*, WPARAM wParam, LPARAM lParam) {
+    QeWindow* root = Root();
+    if (root == nullptr) return 0;
+    const WPARAM character = LOWORD(wParam);
+    if ((lParam & GCS_RESULTSTR) != 0) return root->RouteChar(character, lParam) ? 1 : 0;
+    const LPARAM kind = (lParam & GCS_DELTASTART) != 0 ? 2 : (lParam >> 3) & 1;
+    return root->RouteImeComposition(character, kind) ? 1 : 0;
+}
+
+int QeMessageDispatcher::OnChar(QeMessageDispatcher*, WPARAM wParam, LPARAM lParam) {
+    QeWindow* root = Root();
+    return root != nullptr && root->RouteChar(LOWORD(wParam), lParam) ? 1 : 0;
+}
+
+int QeMessageDispatcher::OnTimer(QeMessageDispatcher*, WPARAM wParam, LPARAM) {
+    if (QeTimerManager* timers = QeTimerManager::Instance()) timers->OnTimer(wParam);
+    return 1;
+}
+
+int QeMessageDispatcher::OnGetSel(QeMessageDispatcher*, WPARAM wParam, LPARAM lParam) {
+    QeWindow* root = Root();
+    return root != nullptr && root->RouteGetSel(wParam, lParam) ? 1 : 0;
+}
+
+int QeMessageDispatcher::OnSetSel(QeMessageDispatcher*, WPARAM wParam, LPARAM lParam) {
+    QeWindow* root = Root();
+    return root != nullptr && root->RouteSetSel(wParam, lParam) ? 1 : 0;
+}
+
+int QeMessageDispatcher::OnReplaceSel(QeMessageDispatcher*, WPARAM wParam, LPARAM lParam) {
+    QeWindow* root = Root();
+    return root != nullptr && root->RouteReplaceSel(wParam, lParam) ? 1 : 0;
+}
+
+int QeMessageLoop() {
+    MSG msg;
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        if (QeClock* clock = QeClock::Instance()) clock->Update();
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+    return 1;
+}

@@ -1,0 +1,60 @@
+// The main window's procedure and its table of sixteen messages, and the program's message loop.
+//
+// Rules callers rely on:
+//   - the procedure and the table need no live dispatcher object: once the dispatcher is gone (the
+//     framework is stopping, the loop has ended), every message falls to DefWindowProcW, so the
+//     main window's WM_DESTROY then posts no quit message;
+//   - a handler answers nonzero when it handled the message; the procedure then answers the message
+//     result, which is set to 0 before every dispatch and written only by a handler that must answer
+//     with a value (SetMessageResult); an unhandled message gets the default handling;
+//   - routing goes to the application's root window; without an application nothing is handled.
+#pragma once
+
+#include "framework/base/QeSingleton.h"
+#include "platform/win_types.h"
+
+class QeMessageDispatcher;
+
+struct QeMessageTable {
+    using Handler = int (*)(QeMessageDispatcher* dispatcher, WPARAM wParam, LPARAM lParam);
+    UINT message;
+    Handler handler;
+};
+
+class QeMessageDispatcher : public QeSingleton<QeMessageDispatcher> {
+public:
+    static constexpr int kTableSize = 16;
+
+    static LRESULT WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    // The first entry of the table for the message: its handler's answer, or 0 when none.
+    static int Dispatch(UINT message, WPARAM wParam, LPARAM lParam);
+    static const QeMessageTable* Table();
+
+    // What the procedure answers for the message being handled.
+    static void SetMessageResult(LRESULT result);
+    static LRESULT MessageResult();
+
+    // What WM_PAINT does until the paint path is built: answers 1 when a frame was composed.
+    using PaintHook = int (*)();
+    static void SetPaintHook(PaintHook hook);
+
+    static int OnSize(QeMessageDispatcher*, WPARAM, LPARAM lParam);
+    static int OnEraseBackground(QeMessageDispatcher*, WPARAM, LPARAM);
+    static int OnPaint(QeMessageDispatcher*, WPARAM, LPARAM);
+    static int OnLButtonDown(QeMessageDispatcher*, WPARAM, LPARAM lParam);
+    static int OnLButtonUp(QeMessageDispatcher*, WPARAM, LPARAM lParam);
+    static int OnMouseMove(QeMessageDispatcher*, WPARAM, LPARAM lParam);
+    static int OnKeyDown(QeMessageDispatcher*, WPARAM wParam, LPARAM lParam);
+    static int OnKeyUp(QeMessageDispatcher*, WPARAM wParam, LPARAM lParam);
+    static int OnImeStartComposition(QeMessageDispatcher*, WPARAM, LPARAM);
+    static int OnImeEndComposition(QeMessageDispatcher*, WPARAM, LPARAM);
+    static int OnImeComposition(QeMessageDispatcher*, WPARAM wParam, LPARAM lParam);
+    static int OnChar(QeMessageDispatcher*, WPARAM wParam, LPARAM lParam);
+    static int OnTimer(QeMessageDispatcher*, WPARAM wParam, LPARAM lParam);
+    static int OnGetSel(QeMessageDispatcher*, WPARAM wParam, LPARAM lParam);
+    static int OnSetSel(QeMessageDispatcher*, WPARAM wParam, LPARAM lParam);
+    static int OnReplaceSel(QeMessageDispatcher*, WPARAM wParam, LPARAM lParam);
+};
+
+// Gets, clocks, translates and dispatches messages until WM_QUIT; answers 1.
+int QeMessageLoop();
