@@ -1,5 +1,7 @@
 #include "messenger/model/BuddyGroupList.h"
 
+#include <utility>
+
 #include "messenger/model/BuddyRoster.h"
 
 namespace {
@@ -35,6 +37,12 @@ BuddyGroup* BuddyGroupList::FindEntry(const std::wstring& groupId) {
 
 int BuddyGroupList::InsertEntry(const BuddyGroup& group) {
     m_groups.try_emplace(group.Id, group);
+    return 1;
+}
+
+int BuddyGroupList::InsertEntry(BuddyGroup&& group) {
+    // The id is copied for the map before the group moves; a group already there is not touched.
+    m_groups.try_emplace(group.Id, std::move(group));
     return 1;
 }
 

@@ -32,6 +32,7 @@ public:
     BuddyGroup* FindEntry(const std::wstring& groupId);
     // Stores a copy under the group's id; a group already there stays unchanged. Returns 1.
     int InsertEntry(const BuddyGroup& group);
+    int InsertEntry(BuddyGroup&& group);
     // First group in id order whose name equals the text exactly (letter case counts), or null.
     BuddyGroup* FindGroupByName(const std::wstring& name);
     // First group in id order that holds the member key, or null.

@@ -7,10 +7,13 @@
 
 #include <cstdint>
 #include <cstddef>
-#include <map>
+#include <memory_resource>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "framework/base/QeSingleton.h"
+#include "messenger/model/TextIndex.h"
 
 // Presence codes: 0 online, 1 away, 2 in a meeting, 3 on the phone, 4 other business,
 // 5 appear offline, 6 offline, 7 not yet known.
@@ -45,29 +48,38 @@ public:
 
 class BuddyRoster : public QeSingleton<BuddyRoster> {
 public:
+    BuddyRoster() = default;
+    ~BuddyRoster() override;
+    BuddyRoster(const BuddyRoster&) = delete;
+    BuddyRoster& operator=(const BuddyRoster&) = delete;
+
     // By member key, or null.
-    Buddy* FindEntry(const std::wstring& key);
+    Buddy* FindEntry(std::wstring_view key);
     // By login id, or null.
-    Buddy* Find(const std::wstring& id);
+    Buddy* Find(std::wstring_view id);
 
-    // Stores a copy of the buddy under the key and indexes it by its login id. An insert never
-    // replaces: a key already present leaves the stored buddy and the id index as they are, and an
-    // id already indexed keeps pointing at the buddy that had it first. Returns 1 either way;
-    // callers that mean to change a buddy look it up and change it in place.
-    int AddOrUpdate(const std::wstring& key, const Buddy& buddy);
+    // Stores the buddy under the key and indexes it by its login id. An insert never replaces: a
+    // key already present leaves the stored buddy and the id index as they are, and an id already
+    // indexed keeps pointing at the buddy that had it first. Returns 1 either way; callers that
+    // mean to change a buddy look it up and change it in place.
+    int AddOrUpdate(std::wstring_view key, const Buddy& buddy);
+    int AddOrUpdate(std::wstring_view key, Buddy&& buddy);
+    // Room for this many buddies in all, before a bulk load.
+    void Reserve(size_t count);
 
-    // Empties both maps (log-out). Pointers to buddies are invalid afterwards.
+    // Empties both indexes (log-out). Pointers to buddies are invalid afterwards.
     void Clear();
     // Unticks every buddy.
     void ClearChecks();
 
-    size_t Count() const { return m_buddies.size(); }
-    // In member-key order. Buddies are changed through FindEntry, Find or ForEach; only Clear
-    // removes them, so the id index never points at a freed entry.
-    const std::map<std::wstring, Buddy>& Entries() const { return m_buddies; }
+    size_t Count() const { return m_order.size(); }
+    // Visits every buddy in member-key order (wide-string order of the key it was stored under).
+    // Buddies are changed through FindEntry, Find or ForEach; only Clear removes them, so the id
+    // index never points at a freed entry. A buddy added during the walk may be missed.
     template <class Visit>
     void ForEach(Visit visit) {
-        for (auto& [key, buddy] : m_buddies) visit(buddy);
+        SortOrder();
+        for (size_t i = 0; i < m_order.size(); ++i) visit(*m_order[i].value);
     }
 
     // Goes up whenever pointers handed out earlier may have become invalid (Clear). A screen that
@@ -75,7 +87,21 @@ public:
     uint32_t Generation() const { return m_generation; }
 
 private:
-    std::map<std::wstring, Buddy> m_buddies;
-    std::map<std::wstring, Buddy*> m_byId;
+    using Entry = TextIndex<Buddy>::Entry;
+
+    std::wstring_view Keep(std::wstring_view text);
+    void SortOrder();
+    void DestroyBuddies();
+
+    // The buddies and the texts of both indexes live in the arena, packed in the order they came: a
+    // list of thousands of buddies costs no allocation per buddy beyond its own texts, and Clear
+    // frees it all at once. Nothing erases single entries, so nothing in the arena is freed alone.
+    std::pmr::monotonic_buffer_resource m_arena;
+    TextIndex<Buddy> m_byKey;
+    TextIndex<Buddy> m_byId;
+    // Every buddy once, with the key it was stored under: in the order they came until a walk sorts
+    // them; m_sorted says whether they are in key order.
+    std::vector<Entry> m_order;
+    bool m_sorted = true;
     uint32_t m_generation = 0;
 };

@@ -1,5 +1,6 @@
 #include "messenger/protocol/Lsta.h"
 
+#include <algorithm>
 #include <cstring>
 #include <iterator>
 #include <utility>
@@ -38,7 +39,7 @@ void ParseLstaPayload(const uint8_t* bytes, uint32_t size, std::vector<LstaGroup
 
     std::wstring token;
     for (int32_t i = 0; i < groupCount && more(); ++i) {
-        LstaGroupEntry group;
+        LstaGroupEntry& group = groups.emplace_back();
         reader.ReadToken(group.Id);
         reader.ReadToken(group.Name);
         int32_t memberCount = 0;
@@ -48,10 +49,13 @@ void ParseLstaPayload(const uint8_t* bytes, uint32_t size, std::vector<LstaGroup
             // An empty key names no buddy; keeping it would only cost memory.
             if (!token.empty()) group.MemberKeys.push_back(std::move(token));
         }
-        groups.push_back(std::move(group));
     }
+    // The count is the service's word and the bytes bound what it can mean: a record takes at least
+    // thirteen bytes, so a false count never reserves more than the records it could have held.
+    if (buddyCount > 0 && more()) buddies.reserve(std::min<size_t>(buddyCount, (contentEnd - reader.Tell()) / 13 + 1));
     for (int32_t i = 0; i < buddyCount && more(); ++i) {
-        LstaBuddyEntry buddy;
+        // Read in place: the record's texts are written once, where they stay.
+        LstaBuddyEntry& buddy = buddies.emplace_back();
         reader.ReadToken(buddy.Id);
         reader.ReadToken(token);
         buddy.Flag2 = ParseBool01(token) ? 1 : 0;
@@ -69,7 +73,6 @@ void ParseLstaPayload(const uint8_t* bytes, uint32_t size, std::vector<LstaGroup
         reader.ReadToken(buddy.Profile1);
         reader.ReadToken(buddy.Profile3);
         reader.ReadToken(buddy.Profile4);
-        buddies.push_back(std::move(buddy));
     }
 }
 
@@ -137,8 +140,9 @@ void FillBuddyModel(std::vector<LstaGroupEntry>& groups, std::vector<LstaBuddyEn
         group.Name = std::move(entry.Name);
         group.Members.insert(std::make_move_iterator(entry.MemberKeys.begin()),
                              std::make_move_iterator(entry.MemberKeys.end()));
-        groupList->InsertEntry(group);
+        groupList->InsertEntry(std::move(group));
     }
+    roster->Reserve(roster->Count() + buddies.size());
     for (LstaBuddyEntry& entry : buddies) {
         Buddy buddy;
         buddy.Id = std::move(entry.Id);
@@ -154,7 +158,7 @@ void FillBuddyModel(std::vector<LstaGroupEntry>& groups, std::vector<LstaBuddyEn
         buddy.Profile1 = std::move(entry.Profile1);
         buddy.Profile3 = std::move(entry.Profile3);
         buddy.Profile4 = std::move(entry.Profile4);
-        roster->AddOrUpdate(buddy.Key, buddy);
+        roster->AddOrUpdate(buddy.Key, std::move(buddy));
     }
     groupList->ForEach([](BuddyGroup& group) { group.PruneUnknownMembers(); });
 }

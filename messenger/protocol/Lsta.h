@@ -48,9 +48,10 @@ struct LstaBuddyEntry {
 };
 
 // Parses a complete payload: group count G, buddy count B, G group records (id, name, member count
-// M, M member keys), B buddy records of thirteen tokens. The counts only bound the loops: nothing
-// is reserved from them, and reading stops as soon as only separators remain, so a payload that
-// claims more records than it holds ends with the records it has.
+// M, M member keys), B buddy records of thirteen tokens. The counts only bound the loops, and
+// reading stops as soon as only separators remain, so a payload that claims more records than it
+// holds ends with the records it has; room for the buddies is reserved only as far as the bytes
+// left could hold them.
 void ParseLstaPayload(const uint8_t* bytes, uint32_t size, std::vector<LstaGroupEntry>& groups,
                       std::vector<LstaBuddyEntry>& buddies);
 

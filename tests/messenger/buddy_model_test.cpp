@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "messenger/model/AccountInfo.h"
 #include "messenger/model/BuddyGroupList.h"
 #include "messenger/model/BuddyRoster.h"
@@ -84,6 +87,35 @@ TEST_F(BuddyModelTest, IndexStaysValidWhileManyBuddiesAreAdded) {
         EXPECT_EQ(buddy, roster.FindEntry(L"key" + n));
         EXPECT_EQ(buddy->Name, L"name" + n);
     }
+}
+
+TEST_F(BuddyModelTest, WalksGoInMemberKeyOrderWhateverTheOrderOfAdding) {
+    auto keys = [&] {
+        std::vector<std::wstring> seen;
+        roster.ForEach([&](Buddy& buddy) { seen.push_back(buddy.Key); });
+        return seen;
+    };
+    // Wide-string order: "k10" before "k2".
+    for (const wchar_t* key : {L"k2", L"k10", L"k3"}) roster.AddOrUpdate(key, MakeBuddy(std::wstring(key) + L"@x", key));
+    EXPECT_EQ(keys(), (std::vector<std::wstring>{L"k10", L"k2", L"k3"}));
+    // Added after a walk, before and after every key there is; a repeated key changes nothing.
+    roster.AddOrUpdate(L"k4", MakeBuddy(L"k4@x", L"k4"));
+    roster.AddOrUpdate(L"k0", MakeBuddy(L"k0@x", L"k0"));
+    roster.AddOrUpdate(L"k2", MakeBuddy(L"again@x", L"k2"));
+    EXPECT_EQ(keys(), (std::vector<std::wstring>{L"k0", L"k10", L"k2", L"k3", L"k4"}));
+    roster.Clear();
+    EXPECT_TRUE(keys().empty());
+}
+
+TEST_F(BuddyModelTest, AMovedBuddyMayBeStoredUnderItsOwnKey) {
+    // The key is one of the buddy's own texts, which the insert moves away.
+    Buddy buddy = MakeBuddy(L"long-login-id@mail.example.net", L"a-member-key-past-any-short-text", 0, L"Name");
+    roster.AddOrUpdate(buddy.Key, std::move(buddy));
+    Buddy* stored = roster.FindEntry(L"a-member-key-past-any-short-text");
+    ASSERT_NE(stored, nullptr);
+    EXPECT_EQ(stored, roster.Find(L"long-login-id@mail.example.net"));
+    EXPECT_EQ(stored->Key, L"a-member-key-past-any-short-text");
+    EXPECT_EQ(stored->Name, L"Name");
 }
 
 TEST_F(BuddyModelTest, AnEmptyLoginIdFindsNoBuddy) {
