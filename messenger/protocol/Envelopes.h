@@ -128,7 +128,8 @@ public:
     bool Handle(ProtocolSession* session, ReceivedMessage& message) override;
 };
 
-// LIST, INFO, KILL: nothing more to do. CONN: EnterGrantedChat. Any other op: not acted on.
+// LIST, INFO, KILL: nothing more to do. CONN: EnterGrantedChat. Any other op: not acted on. A
+// failure code is shown, and ends the wait of a chat whose CONN it answers (ChatOpeningRefused).
 class CsesHandler final : public MessageHandler {
 public:
     bool Handle(ProtocolSession* session, ReceivedMessage& message) override;
@@ -136,8 +137,8 @@ public:
 
 // The CONN step of a chat: the chat whose CSES CONN is answered takes the reply's session id, and
 // an ENTR (own login id, nickname and name, the reply's cookie, "UTF8", "P", "1.1", "2") goes
-// inside a CRP2 with the reply's route and session id as target. The chat commands provide it
-// (ChatEntry.cpp); until then no chat is entered and the reply is not acted on (false).
+// inside a CRP2 with the reply's route and session id as target. A reply that answers no chat's
+// CONN, or names no session, enters nothing (false).
 bool EnterGrantedChat(ProtocolSession& session, const CsesReceived& reply);
 // A failure code answering a chat's opening request (its RESS or its CSES CONN, the chat's
 // PendingTrId): the chat no longer waits for a room (State 0), so the next text typed into it asks

@@ -2,6 +2,8 @@
 // texts, and what happens when the connection ends.
 #include <gtest/gtest.h>
 
+#include <climits>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -376,27 +378,61 @@ TEST_F(SessionTest, ConnectSendsThePhasesFirstRequest) {
 // ---- failure texts
 
 TEST(FailureCodeName, MapsTheTableAndAnythingElseToUnknownError) {
-    struct Case {
-        int32_t code;
-        const wchar_t* text;
-    };
-    const Case cases[] = {
+    // The protocol's table, written out.
+    const std::map<int32_t, std::wstring> table = {
         {100, L"FailureCodeSuccess"},
+        {101, L"FailureCodeLowCache"},
+        {200, L"FailureCodeInvalidPacket"},
+        {201, L"FailureCodeMissingData"},
+        {202, L"FailureCodeInvalidData"},
+        {203, L"FailureCodeInvalidCommand"},
+        {270, L"FailureCodeInvalidSsSession"},
+        {280, L"FailureCodeMsgError"},
         {300, L"입력하신 아이디를 확인하시고, 다시 로그인을 시도해 주세요."},
+        {301, L"입력하신 비밀번호를 확인하시고, 다시 로그인을 시도해 주세요."},
+        {302, L"FailureCodeAlreadyLoggedIn"},
+        {303, L"FailureCodeWrongDomain"},
+        {304, L"FailureCodeInvalidTargetId"},
+        {305, L"FailureCodeOfflineTargetId"},
+        {306, L"FailureCodeInvalidSession"},
+        {307, L"FailureCodeIdAlreadyExists"},
+        {308, L"FailureCodeClosedSession"},
+        {309, L"FailureCodeStoppedCommunication"},
+        {321, L"FailureCodeFlExceeded"},
+        {322, L"FailureCodeBuddyExceeded"},
         {395, L"아직 OTP 인증은 지원하지 않습니다."},
+        {396, L"FailureCodeOtpNotReg"},
+        {397, L"FailureCodeOtpOverTry"},
+        {400, L"FailureCodeGeneralServerError"},
+        {401, L"FailureCodeResourceExhausted"},
+        {411, L"FailureCodeDplNotRegistered"},
+        {412, L"FailureCodeDplInsertError"},
         {413, L"FailureCodeDplIInvalidHost"},
+        {414, L"FailureCodeDplUnknownOs"},
+        {418, L"FailureCodeDplUnsupportedVersion"},
+        {420, L"FailureCodeDispError"},
+        {421, L"FailureCodeDispConnectionFailed"},
+        {422, L"FailureCodeDispTimeout"},
+        {423, L"FailureCodeDispIpmlTimeout"},
+        {480, L"FailureCodeMrError"},
+        {490, L"FailureCodeIpmlError"},
+        {500, L"FailureCodeDbError"},
+        {600, L"FailureCodeLowVersion"},
+        {601, L"FailureCodeUnauthorized"},
+        {997, L"FailureCodeSrFormat"},
+        {998, L"FailureCodeLink"},
         {999, L"FailureCodeGeneral"},
-        {402, L"Unknown Error"},
-        {0, L"Unknown Error"},
-        {-301, L"Unknown Error"},
-        {2147483647, L"Unknown Error"},
     };
-    for (const Case& c : cases) {
+    ASSERT_EQ(table.size(), 42u);
+    std::vector<int32_t> codes = {INT32_MIN, -301, 2147483647, 1100, 1300};
+    for (int32_t code = -1; code <= 1000; ++code) codes.push_back(code);
+    for (int32_t code : codes) {
         AuthReceived message(1);
-        message.Code = c.code;
+        message.Code = code;
         std::wstring text = L"stale";
         ProtocolSession::FailureCodeName(message, text);
-        EXPECT_EQ(text, c.text) << c.code;
+        const auto entry = table.find(code);
+        ASSERT_EQ(text, entry != table.end() ? entry->second : L"Unknown Error") << code;
     }
 }
 
