@@ -56,6 +56,12 @@ public:
 // Every search walks from the front, so the oldest match wins; texts compare exactly.
 class ChatSessionManager : public QeSingleton<ChatSessionManager> {
 public:
+    // Far more chats than a handheld screen can show. Beyond it an invitation that would open a new
+    // chat is dropped (InvtHandler): another user must not be able to fill the client with chats,
+    // windows and requests. Past it only the user opens chats, one at a time, so the searches below
+    // stay short and a burst of invitations costs time in proportion to its length, not its square.
+    static constexpr size_t kMaxChats = 64;
+
     ChatSessionManager() = default;
     ~ChatSessionManager() override;
 

@@ -336,12 +336,16 @@ bool InvtHandler::Handle(ProtocolSession* session, ReceivedMessage& message) {
                 invitation->InviterId.c_str());
         return false;
     }
-    int32_t connId = 0;
-    SendCsesConn(invitation->Host, invitation->Port, invitation->Cookie, &connId);
-
     ChatSession* chat = chats->FindChatWithBuddy(invitation->InviterId);
     // A chat waiting for its own RESS keeps waiting for it; the invitation gets a chat of its own.
     const bool created = chat == nullptr || chat->State == 1;
+    if (created && chats->Count() >= ChatSessionManager::kMaxChats) {
+        QeTrace(L"InvtHandler::Handle, %u chats are open; the invitation from \"%ls\" is dropped.\n",
+                static_cast<unsigned>(chats->Count()), invitation->InviterId.c_str());
+        return false;
+    }
+    int32_t connId = 0;
+    SendCsesConn(invitation->Host, invitation->Port, invitation->Cookie, &connId);
     if (created) chat = chats->CreateChatSession();
     chat->PendingTrId = static_cast<uint32_t>(connId);
     chat->BuddyId = invitation->InviterId;

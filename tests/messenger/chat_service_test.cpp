@@ -21,6 +21,7 @@
 #include "tests/support/Pump.h"
 #include "tests/support/RecordingScreens.h"
 #include "tests/support/SessionHarness.h"
+#include "tests/support/TraceLog.h"
 #include "tests/support/temp_folder.h"
 #include "tools/service/TestService.h"
 
@@ -165,6 +166,30 @@ protected:
         }
     }
 
+    // The peer asks for a room of its own and connects to it (RESS, CSES CONN); returns the room's
+    // port, and the peer keeps its session id and cookie.
+    std::string OpenRoom(Peer& peer) {
+        peer.wire.Send(Crp2("10", "DP", "%00", "RESS 11\r\n"));
+        auto ress = peer.wire.NextStartingWith("CRP2 10 ");
+        std::smatch m;
+        if (!ress || !std::regex_search(*ress, m, std::regex("RESS 11 127\\.0\\.0\\.1 (\\d+) (\\S+)\r\n"))) return {};
+        const std::string port = m[1];
+        peer.cookie = m[2];
+        const std::string body = "127.0.0.1 " + port + " " + peer.cookie + "\r\n";
+        peer.wire.Send("CSES 12 CONN SS %00 " + std::to_string(body.size()) + "\r\n" + body);
+        auto granted = peer.wire.NextStartingWith("CSES 12 CONN ");
+        if (!granted) return {};
+        peer.sid = service_test::Tokens(granted->substr(granted->find('\n') + 1) + "\r\n")[1];
+        return port;
+    }
+
+    // An invitation from `inviter` into the peer's room, as the peer sends it to the client.
+    std::string Invitation(Peer& peer, const std::string& port, const std::string& inviter) {
+        const std::string invt = "INVT " + inviter + " 127.0.0.1 " + port + " " + peer.cookie;
+        return Crp2(peer.Id(), "DP", "%00",
+                    "CTOC " + peer.Id() + " a@tevrik.example A " + std::to_string(invt.size()) + "\r\n" + invt);
+    }
+
     // A MESG from the peer into its room; returns once the service has answered it.
     void Say(Peer& peer, const std::string& mesgBody) {
         const std::string envelope = peer.Id();
@@ -280,22 +305,11 @@ TEST_F(ChatService, InvitedSideHearsTheMembersFirstAndDoesNotInviteBack) {
     ASSERT_TRUE(SignIn()) << screens.Dump();
 
     // The buddy opens a room of its own and invites the client.
-    bee.wire.Send(Crp2("10", "DP", "%00", "RESS 11\r\n"));
-    auto ress = bee.wire.NextStartingWith("CRP2 10 ");
-    ASSERT_TRUE(ress);
-    std::smatch m;
-    ASSERT_TRUE(std::regex_search(*ress, m, std::regex("RESS 11 127\\.0\\.0\\.1 (\\d+) (\\S+)\r\n"))) << *ress;
-    const std::string port = m[1];
-    bee.cookie = m[2];
-    const std::string body = "127.0.0.1 " + port + " " + bee.cookie + "\r\n";
-    bee.wire.Send("CSES 12 CONN SS %00 " + std::to_string(body.size()) + "\r\n" + body);
-    auto granted = bee.wire.NextStartingWith("CSES 12 CONN ");
-    ASSERT_TRUE(granted);
-    bee.sid = service_test::Tokens(granted->substr(granted->find('\n') + 1) + "\r\n")[1];
+    const std::string port = OpenRoom(bee);
+    ASSERT_FALSE(port.empty());
     Enter(bee, nullptr);
     const size_t from = service.FrameCount();
-    const std::string invt = "INVT b@tevrik.example 127.0.0.1 " + port + " " + bee.cookie;
-    bee.wire.Send(Crp2("15", "DP", "%00", "CTOC 16 a@tevrik.example A " + std::to_string(invt.size()) + "\r\n" + invt));
+    bee.wire.Send(Invitation(bee, port, "b@tevrik.example"));
 
     // The client connects and enters; the service names the buddy (USER) before it answers the ENTR.
     auto entr = PumpForClientFrame("ENTR", from);
@@ -391,4 +405,64 @@ TEST_F(ChatService, AFailedLineShowsTheErrorLine) {
     EXPECT_EQ(window->LineKinds(), (std::vector<int>{kChatLineMe, kChatLineError}));
     EXPECT_EQ(screens.Count("Alert"), 0u);
     EXPECT_TRUE(Settle());
+}
+
+// Another user sends invitations from ever new inviters, which the service relays unchanged: the
+// client opens chats up to its cap, drops every invitation past it with a trace (no chat, window,
+// row or CSES CONN), and still takes an invitation into a chat it has, or one into room made free.
+TEST_F(ChatService, AnInvitationFloodOpensNoMoreChatsThanTheCap) {
+    Peer bee;
+    ASSERT_TRUE(SignInPeer(bee, "b@tevrik.example", "pb"));
+    ASSERT_TRUE(SignIn()) << screens.Dump();
+    const std::string port = OpenRoom(bee);
+    ASSERT_FALSE(port.empty());
+    Enter(bee, nullptr);
+
+    constexpr size_t kCap = ChatSessionManager::kMaxChats;
+    constexpr size_t kFlood = 3 * kCap;
+    TraceLog traces;
+    auto dropped = [&] {
+        const std::wstring text = traces.Text();
+        size_t count = 0;
+        for (size_t at = text.find(L"is dropped"); at != std::wstring::npos; at = text.find(L"is dropped", at + 1))
+            count += text.rfind(L"InvtHandler::Handle", at) != std::wstring::npos;
+        return count;
+    };
+    auto connsSent = [&](size_t from) {
+        size_t count = 0;
+        for (const Frame& f : service.Frames(from)) count += f.conn == client && f.fromClient && f.command == "CSES";
+        return count;
+    };
+    size_t from = service.FrameCount();
+    std::string flood;
+    for (size_t i = 0; i < kFlood; ++i) flood += Invitation(bee, port, "x" + std::to_string(i) + "@tevrik.example");
+    ASSERT_TRUE(bee.wire.Send(flood));
+    ASSERT_TRUE(PumpUntil([&] { return dropped() == kFlood - kCap; }, kBound)) << dropped();
+    ASSERT_TRUE(Settle());
+    EXPECT_EQ(model.chats.Count(), kCap);
+    EXPECT_EQ(screens.WindowsCreated(), kCap);
+    EXPECT_EQ(screens.Count("ChatListAddRow"), kCap);
+    EXPECT_EQ(connsSent(from), kCap);
+    EXPECT_EQ(model.chats.ChatAt(kCap - 1)->BuddyId, Wide("x" + std::to_string(kCap - 1) + "@tevrik.example"));
+    EXPECT_EQ(screens.Count("Alert"), 0u) << screens.Dump();
+
+    // An inviter whose chat is open is taken into it, as before.
+    traces.Clear();
+    screens.Clear();
+    from = service.FrameCount();
+    ASSERT_TRUE(bee.wire.Send(Invitation(bee, port, "x0@tevrik.example")));
+    ASSERT_TRUE(PumpUntil([&] { return connsSent(from) == 1; }, kBound));
+    ASSERT_TRUE(Settle());
+    EXPECT_EQ(model.chats.Count(), kCap);
+    EXPECT_EQ(dropped(), 0u);
+
+    // A chat closed makes room for one more.
+    ASSERT_EQ(model.chats.RemoveChat(model.chats.ChatAt(5)), 1);
+    from = service.FrameCount();
+    ASSERT_TRUE(bee.wire.Send(Invitation(bee, port, "late@tevrik.example") + Invitation(bee, port, "later@tevrik.example")));
+    ASSERT_TRUE(PumpUntil([&] { return dropped() == 1; }, kBound));
+    ASSERT_TRUE(Settle());
+    EXPECT_EQ(model.chats.Count(), kCap);
+    EXPECT_EQ(model.chats.ChatAt(kCap - 1)->BuddyId, L"late@tevrik.example");
+    EXPECT_EQ(connsSent(from), 1u);
 }
