@@ -255,6 +255,15 @@ bool WgetHandler::Handle(ProtocolSession* session, ReceivedMessage& message) {
     auto* reply = dynamic_cast<WgetReceived*>(&message);
     if (reply == nullptr) return false;
     if (reply->Code != 100) {
+        // Only a request of ours may be answered with a box: the code stands in the reply's own
+        // line, so a failure that no WGET is waiting for (a repeat, another part, a stray) would
+        // otherwise open box after box.
+        const PendingRequests* pending = PendingRequests::Instance();
+        if (pending == nullptr || pending->PendingAs<WgetRequest>(reply->TrId, L"WGET") == nullptr) {
+            QeTrace(L"WgetHandler::Handle, code %d answers no WGET of ours (id %d); it is dropped.\n", reply->Code,
+                    reply->TrId);
+            return false;
+        }
         ShowMemoFailure(*reply);
         return false;
     }

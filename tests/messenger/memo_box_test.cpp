@@ -228,8 +228,10 @@ TEST_F(MemoBoxTest, OtherCodesShowTheMemoFailureBoxAndChangeNothing) {
         {-1, L"WGET [-1]\n\nUnknown Error"},
     };
     for (const auto& [code, text] : cases) {
+        ASSERT_EQ(RequestMemoListPage(kMemoInbox, 2), 1);
         screens.Clear();
-        harness.Receive(Wget(5, "MEMOLST2", 1, 1, code, kPage));
+        // The WGET's own id, inside the envelope's.
+        harness.Receive(Wget(harness.Ids().LastId - 1, "MEMOLST2", 1, 1, code, kPage));
         ASSERT_EQ(screens.Count("Alert"), 1u) << code;
         EXPECT_EQ(screens.Last("Alert")->Text, text);
         EXPECT_EQ(screens.Count("MemoListAppendPage"), 0u);

@@ -19,6 +19,7 @@
 #include "tests/support/Pump.h"
 #include "tests/support/RecordingScreens.h"
 #include "tests/support/SessionHarness.h"
+#include "tests/support/TraceLog.h"
 #include "tests/support/temp_folder.h"
 #include "tools/service/Directory.h"
 #include "tools/service/TestService.h"
@@ -382,6 +383,29 @@ TEST_F(MemoService, MemoServiceCodesShowTheirNames) {
     ASSERT_TRUE(PumpUntil([&] { return screens.Count("Alert") == 2; }, kBound)) << screens.Dump();
     EXPECT_EQ(screens.Last("Alert")->Text, L"WGET [777]\n\nUnknown Error");
     EXPECT_TRUE(screens.filledBodies.empty());
+}
+
+// A service that sends memo-box failures nobody asked for (no id, an id never sent, the id of a
+// request answered already) opens no box for them; the failure of a request of ours still shows.
+TEST_F(MemoService, FailuresThatAnswerNoRequestOpenNoBox) {
+    ASSERT_TRUE(SignIn()) << screens.Dump();
+    const tevrik_service::ConnId client = service.SignedInConnection("a@tevrik.example");
+    ASSERT_NE(client, 0);
+    ASSERT_TRUE(OpenBox(kMemoInbox));
+    screens.Clear();
+    TraceLog traces;
+    const int32_t answered = harness.Ids().LastId;
+    std::string flood;
+    for (int i = 0; i < 300; ++i) {
+        const std::string id = std::to_string(i % 3 == 0 ? 0 : i % 3 == 1 ? 5000 + i : answered);
+        flood += Crp2("0", "DP", "%00", "WGET " + id + " MEMOLST2 1 1 490 0\r\n");
+    }
+    ASSERT_TRUE(service.Push(client, flood));
+    service.SetMemoResultCode("MEMOCNT2", 500);
+    ASSERT_EQ(RequestMemoCount(), 1);
+    ASSERT_TRUE(PumpUntil([&] { return screens.Count("Alert") > 0; }, kBound)) << screens.Dump();
+    ASSERT_TRUE(Settle());
+    EXPECT_EQ(screens.Lines(), (std::vector<std::wstring>{L"Alert(WGET [500]\n\nFailureCodeDbError)"}));
 }
 
 TEST_F(MemoService, RepliesSplitIntoPartsGiveTheSameResults) {
