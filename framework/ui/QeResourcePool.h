@@ -222,6 +222,13 @@ public:
     }
     void Unpin(const Value* item) { m_pinned.erase(item); }
     bool IsPinned(const Value* item) const { return m_pinned.count(item) != 0; }
+    // Handed out this frame (and not given back).
+    bool IsInUse(const Value* item) const {
+        for (const auto& record : m_inUse) {
+            if (record.value.get() == item) return true;
+        }
+        return false;
+    }
 
     // Moves on at every UnloadAll and DestroyAll.
     uint32_t Generation() const { return m_generation; }
@@ -247,9 +254,7 @@ private:
     };
 
     bool Owns(const Value* item) const {
-        for (const auto& record : m_inUse) {
-            if (record.value.get() == item) return true;
-        }
+        if (IsInUse(item)) return true;
         for (const auto& [key, value] : m_free) {
             if (value.get() == item) return true;
         }
