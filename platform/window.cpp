@@ -585,6 +585,18 @@ BOOL IsWindow(HWND window) {
     return IsAnnouncedWindowAlive(window) ? TRUE : FALSE;
 }
 
+int GetWindowTextW(HWND window, LPWSTR text, int capacity) {
+    if (text == nullptr || capacity <= 0) return 0;
+    WindowSystem& system = System();
+    std::lock_guard<std::mutex> guard(system.lock);
+    WindowRecord* record = FindWindowRecord(system, window);
+    const std::wstring title = record != nullptr ? record->title : std::wstring();
+    const size_t n = std::min(title.size(), static_cast<size_t>(capacity - 1));
+    title.copy(text, n);
+    text[n] = L'\0';
+    return static_cast<int>(n);
+}
+
 HWND NewWindowHandle() {
     WindowSystem& system = System();
     std::lock_guard<std::mutex> guard(system.lock);

@@ -228,6 +228,9 @@ int WindowRaiseCount(HWND window);
 
 BOOL IsWindow(HWND window);
 
+// Copies the title (cut to fit, always terminated); answers its length. 0 for no window.
+int GetWindowTextW(HWND window, LPWSTR text, int capacity);
+
 // Only GWLP_USERDATA is kept; other indexes read 0 and are not written. Set returns the old value.
 LONG_PTR GetWindowLongPtrW(HWND window, int index);
 LONG_PTR SetWindowLongPtrW(HWND window, int index, LONG_PTR value);

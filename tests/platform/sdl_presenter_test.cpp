@@ -1,0 +1,223 @@
+// The real presenter under SDL's offscreen driver: what is painted reaches the SDL window, and SDL's
+// events come back as the handheld's messages at the right client coordinates.
+#include <SDL.h>
+#include <stdlib.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+#include <fstream>
+#include <string>
+
+#include "platform/device.h"
+#include "platform/file.h"
+#include "platform/gdi.h"
+#include "platform/input.h"
+#include "platform/presenter.h"
+#include "platform/sdl_presenter.h"
+#include "platform/window.h"
+#include "tests/support/ProbeWindow.h"
+#include "tests/support/Pump.h"
+#include "tests/support/temp_folder.h"
+
+namespace {
+
+constexpr std::uint32_t kWhite = 0xFFFFFF;
+constexpr std::uint32_t kBlack = 0x000000;
+
+class SdlPresenterTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        setenv("SDL_VIDEODRIVER", "offscreen", 1);
+        setenv("SDL_AUDIODRIVER", "dummy", 1);
+        std::string why;
+        ASSERT_TRUE(StartSdlPresenter(&why)) << why;
+        Drain();
+        ResetKeyboardState();
+        // 120 x 100: the left half white, the right half black.
+        m_window = MakeProbe(&m_probe, L"presented", RECT{0, 0, 120, 100});
+        ASSERT_NE(m_window, nullptr);
+        ShowWindow(m_window, SW_SHOWNORMAL);
+        PumpPending();
+        HDC dc = GetDC(m_window);
+        const RECT left{0, 0, 60, 100};
+        FillRect(dc, &left, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+        ReleaseDC(m_window, dc);
+        m_probe.seen.clear();
+    }
+    void TearDown() override {
+        DestroyWindow(m_window);
+        StopSdlPresenter();
+        Drain();
+    }
+
+    // The colour at a point of the SDL window once the SDL thread has drawn what it was asked to.
+    std::uint32_t Pixel(int x, int y) {
+        std::uint32_t rgb = 0xDEAD;
+        SdlPresenterRun([] {});
+        EXPECT_TRUE(SdlPresenterPixel(x, y, &rgb)) << x << "," << y;
+        return rgb;
+    }
+    void Push(SDL_Event event) { ASSERT_EQ(SDL_PushEvent(&event), 1); }
+    void Click(Uint32 type, int x, int y) {
+        SDL_Event event{};
+        event.type = type;
+        event.button.windowID = SdlPresenterWindowId();
+        event.button.button = SDL_BUTTON_LEFT;
+        event.button.state = type == SDL_MOUSEBUTTONDOWN ? SDL_PRESSED : SDL_RELEASED;
+        event.button.x = x;
+        event.button.y = y;
+        Push(event);
+    }
+    // Waits until the window got `count` messages of these numbers.
+    std::vector<Seen> Await(std::initializer_list<UINT> messages, size_t count) {
+        PumpUntil([&] { return m_probe.Only(messages).size() >= count; }, 5.0);
+        return m_probe.Only(messages);
+    }
+
+    Probe m_probe;
+    HWND m_window = nullptr;
+};
+
+TEST_F(SdlPresenterTest, TheFrameReachesTheWindowAndScalesWithIt) {
+    ASSERT_NE(SdlPresenterWindowId(), 0u);
+    EXPECT_EQ(Pixel(10, 50), kWhite);
+    EXPECT_EQ(Pixel(110, 50), kBlack);
+
+    // Twice the size: the picture doubles.
+    ASSERT_TRUE(SdlPresenterResize(240, 200));
+    EXPECT_EQ(Pixel(110, 100), kWhite);
+    EXPECT_EQ(Pixel(130, 100), kBlack);
+
+    // A later paint of a part reaches the window too.
+    HDC dc = GetDC(m_window);
+    const RECT corner{100, 0, 120, 20};
+    FillRect(dc, &corner, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    ReleaseDC(m_window, dc);
+    EXPECT_EQ(Pixel(230, 10), kWhite);
+}
+
+TEST_F(SdlPresenterTest, AClickArrivesAtTheClientPointUnderIt) {
+    ASSERT_TRUE(SdlPresenterResize(240, 200));
+    Click(SDL_MOUSEBUTTONDOWN, 101, 61);
+    Click(SDL_MOUSEBUTTONUP, 30, 199);
+    std::vector<Seen> pen = Await({WM_LBUTTONDOWN, WM_LBUTTONUP}, 2);
+    ASSERT_EQ(pen.size(), 2u);
+    EXPECT_EQ(pen[0].message, WM_LBUTTONDOWN);
+    EXPECT_EQ(GET_X_LPARAM(pen[0].lParam), 50);
+    EXPECT_EQ(GET_Y_LPARAM(pen[0].lParam), 30);
+    EXPECT_EQ(pen[1].message, WM_LBUTTONUP);
+    EXPECT_EQ(GET_X_LPARAM(pen[1].lParam), 15);
+    EXPECT_EQ(GET_Y_LPARAM(pen[1].lParam), 99);
+
+    // Wider than the picture: it stands centred, and the margins lie outside the client area.
+    m_probe.seen.clear();
+    ASSERT_TRUE(SdlPresenterResize(360, 100));
+    EXPECT_EQ(Pixel(10, 50), kBlack) << "margin";
+    EXPECT_EQ(Pixel(130, 50), kWhite);
+    Click(SDL_MOUSEBUTTONDOWN, 10, 10);
+    Click(SDL_MOUSEBUTTONDOWN, 130, 10);
+    pen = Await({WM_LBUTTONDOWN}, 1);
+    SdlPresenterRun([] {});
+    PumpPending();
+    pen = m_probe.Only({WM_LBUTTONDOWN});
+    ASSERT_EQ(pen.size(), 1u) << "the click in the margin went nowhere";
+    EXPECT_EQ(GET_X_LPARAM(pen[0].lParam), 10);
+}
+
+TEST_F(SdlPresenterTest, KeysTextAndClosingArriveAsMessages) {
+    SDL_Event key{};
+    key.type = SDL_KEYDOWN;
+    key.key.windowID = SdlPresenterWindowId();
+    key.key.keysym.scancode = SDL_SCANCODE_A;
+    Push(key);
+    key.type = SDL_KEYUP;
+    Push(key);
+    SDL_Event text{};
+    text.type = SDL_TEXTINPUT;
+    text.text.windowID = key.key.windowID;
+    std::strcpy(text.text.text, "가");
+    Push(text);
+    Await({WM_KEYDOWN, WM_KEYUP, WM_CHAR}, 4);
+    // Closing is posted, ahead of any input still waiting: it comes last here.
+    SDL_Event close{};
+    close.type = SDL_WINDOWEVENT;
+    close.window.windowID = key.key.windowID;
+    close.window.event = SDL_WINDOWEVENT_CLOSE;
+    Push(close);
+    std::vector<Seen> seen = Await({WM_KEYDOWN, WM_KEYUP, WM_CHAR, WM_CLOSE}, 5);
+    ASSERT_EQ(seen.size(), 5u);
+    EXPECT_EQ(seen[0].message, WM_KEYDOWN);
+    EXPECT_EQ(seen[0].wParam, static_cast<WPARAM>('A'));
+    EXPECT_EQ(seen[1].message, WM_CHAR) << "no text input runs: the key types";
+    EXPECT_EQ(seen[1].wParam, static_cast<WPARAM>('a'));
+    EXPECT_EQ(seen[2].message, WM_KEYUP);
+    EXPECT_EQ(seen[3].message, WM_CHAR);
+    EXPECT_EQ(seen[3].wParam, static_cast<WPARAM>(L'가'));
+    EXPECT_EQ(seen[4].message, WM_CLOSE);
+    EXPECT_FALSE(IsWindow(m_window)) << "closing destroyed it";
+}
+
+TEST_F(SdlPresenterTest, TheDeviceServicesReachTheWindow) {
+    ResetDevices();
+    SipShowIM(SIPF_ON);
+    SdlPresenterRun([] {});
+    EXPECT_TRUE(SdlPresenterTextInput()) << "the panel starts text input";
+    SipShowIM(SIPF_OFF);
+    SdlPresenterRun([] {});
+    EXPECT_FALSE(SdlPresenterTextInput());
+
+    NLED_SETTINGS_INFO led{};
+    led.OffOnBlink = 1;
+    NLedSetDevice(NLED_SETTINGS_INFO_ID, &led);
+    SetForegroundWindow(m_window);
+    SdlPresenterRun([] {});
+    EXPECT_EQ(SdlPresenterFlashes(), 1);
+    EXPECT_EQ(SdlPresenterRaises(), 1);
+
+    // A WAV file plays through SDL audio; a missing or broken one plays nothing.
+    testsupport::TempFolder folder;
+    {
+        // 8-bit mono at 8000 Hz, 800 samples of silence.
+        const std::uint32_t samples = 800;
+        std::ofstream out(folder.File("notice.wav"), std::ios::binary);
+        auto u32 = [&](std::uint32_t v) { out.write(reinterpret_cast<const char*>(&v), 4); };
+        auto u16 = [&](std::uint16_t v) { out.write(reinterpret_cast<const char*>(&v), 2); };
+        out.write("RIFF", 4);
+        u32(36 + samples);
+        out.write("WAVEfmt ", 8);
+        u32(16);
+        u16(1);       // PCM
+        u16(1);       // mono
+        u32(8000);    // samples per second
+        u32(8000);    // bytes per second
+        u16(1);       // block alignment
+        u16(8);       // bits per sample
+        out.write("data", 4);
+        u32(samples);
+        out.write(std::string(samples, '\x80').data(), samples);
+    }
+    std::ofstream(folder.File("broken.wav")) << "RIFF nonsense";
+    EXPECT_TRUE(sndPlaySoundW(PathFromNative(folder.File("notice.wav")).c_str(), SND_FILENAME | SND_ASYNC));
+    EXPECT_FALSE(sndPlaySoundW(PathFromNative(folder.File("broken.wav")).c_str(), SND_FILENAME | SND_ASYNC));
+    EXPECT_FALSE(sndPlaySoundW(PathFromNative(folder.File("missing.wav")).c_str(), SND_FILENAME | SND_ASYNC));
+    ResetDevices();
+}
+
+}  // namespace
+
+namespace {
+
+TEST(SdlPresenterStartTest, WithoutADisplayItSaysSoAndInstallsNothing) {
+    setenv("SDL_VIDEODRIVER", "no-such-display", 1);
+    std::string why;
+    EXPECT_FALSE(StartSdlPresenter(&why));
+    EXPECT_NE(why.find("no display"), std::string::npos) << why;
+    EXPECT_NE(why.find("SDL_VIDEODRIVER=offscreen"), std::string::npos) << why;
+    EXPECT_FALSE(CurrentPresenter().Visible()) << "still headless";
+    StopSdlPresenter();
+    unsetenv("SDL_VIDEODRIVER");
+}
+
+}  // namespace
