@@ -1,5 +1,6 @@
 #include "framework/ui/QeApplication.h"
 
+#include "framework/ui/QeGraphics.h"
 #include "framework/ui/QeMainWindow.h"
 #include "framework/ui/QeMessageDispatcher.h"
 #include "framework/ui/QePopupHolder.h"
@@ -38,7 +39,9 @@ void QeApplicationBase::Exit() {
 
 int QeApplicationBase::OnSize(int width, int height) {
     if (m_root.Width() != width || m_root.Height() != height) {
-        // Every pooled surface was made for the old size; the surface pool unloads them here.
+        // Every pooled surface was made for the old size. Windows see the pool's generation move
+        // and stop preferring the surfaces they kept; those a transition pins stay until it ends.
+        if (QeSurfacePool* surfaces = QeSurfacePool::Instance()) surfaces->UnloadAll();
         m_root.SetSize(width, height);
     }
     return 1;

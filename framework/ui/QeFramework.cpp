@@ -7,6 +7,7 @@
 #include "framework/base/QePathTable.h"
 #include "framework/base/QeTiming.h"
 #include "framework/ui/QeConnection.h"
+#include "framework/ui/QeGraphics.h"
 #include "framework/ui/QeInputPanel.h"
 #include "framework/ui/QeMainWindow.h"
 #include "framework/ui/QeMessageDispatcher.h"
@@ -66,6 +67,7 @@ struct Step {
 
 const Step kSteps[] = {
     {"path table", &QePathTableStart, &QePathTableStop},
+    {"graphics", &QeGraphicsStart, &QeGraphicsStop},
     {"crypto", &QeCryptoStart, &QeCryptoStop},
     {"timing", &QeTimingStart, &QeTimingStop},
     {"popup holder", &QePopupHolderStart, &QePopupHolderStop},

@@ -1,11 +1,12 @@
 // The framework's start and stop: its singletons made in a fixed order and destroyed in exactly the
 // reverse order.
 //
-// Start steps, in order: the path table; the crypto provider; timing (the clock, then the timer
-// manager); the popup holder; the operating-system group (QeMainWindow, QeMessageDispatcher,
-// QeConnection, QeInputPanel, QeNotifyLed). The graphics group comes after the path table and the
-// transition manager after the timer manager once they exist. Before any step the character type
-// becomes UTF-8, on which wide case folding (titles, class names, text) depends.
+// Start steps, in order: the path table; graphics (the surface, image and font pools, the update
+// region, the back buffer); the crypto provider; timing (the clock, then the timer manager); the
+// popup holder; the operating-system group (QeMainWindow, QeMessageDispatcher, QeConnection,
+// QeInputPanel, QeNotifyLed). The transition manager comes after the timer manager once it exists.
+// Before any step the character type becomes UTF-8, on which wide case folding (titles, class names,
+// text) depends.
 #pragma once
 
 // Runs the steps in order; false at the first that fails, leaving the later ones undone.
@@ -13,6 +14,6 @@ bool QeFrameworkStart();
 // Undoes every step, last first; harmless for steps not done.
 void QeFrameworkStop();
 
-// Test tooling: the named step ("path table", "crypto", "timing", "popup holder", "system") fails
-// in every start from now on; null makes every step run again.
+// Test tooling: the named step ("path table", "graphics", "crypto", "timing", "popup holder",
+// "system") fails in every start from now on; null makes every step run again.
 void QeFrameworkFailStep(const char* name);

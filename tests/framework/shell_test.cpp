@@ -11,6 +11,7 @@
 #include "framework/ui/QeApplication.h"
 #include "framework/ui/QeConnection.h"
 #include "framework/ui/QeFramework.h"
+#include "framework/ui/QeGraphics.h"
 #include "framework/ui/QeInputPanel.h"
 #include "framework/ui/QeMainWindow.h"
 #include "framework/ui/QeMessageDispatcher.h"
@@ -155,6 +156,26 @@ TEST_F(ShellTest, TheWindowStartsBelowTheTitleBarAndTheRootTakesTheScreen) {
     EXPECT_EQ(QeInputPanel::Instance()->GetState(), QeInputPanel::kHidden);
 }
 
+TEST_F(ShellTest, ARootResizeUnloadsThePooledSurfacesButThePinnedOnes) {
+    QeSurfacePool& pool = *QeSurfacePool::Instance();
+    ASSERT_NE(pool.Acquire(480, 640, nullptr), nullptr);
+    QeSurface* pinned = pool.Acquire(100, 100, nullptr);
+    ASSERT_NE(pinned, nullptr);
+    pool.Pin(pinned);
+    const uint32_t before = pool.Generation();
+    QeMessageDispatcher::Dispatch(WM_SIZE, SIZE_RESTORED, MAKELPARAM(300, 200));
+    const uint32_t after = pool.Generation();
+    EXPECT_NE(after, before);
+    EXPECT_EQ(pool.InUseCount(), 0u);
+    EXPECT_EQ(pool.FreeCount(), 1u) << "the pinned surface waits for its transition";
+    EXPECT_EQ(pinned->Width(), 100);
+    // The same size again leaves the pool alone.
+    ASSERT_NE(pool.Acquire(300, 200, nullptr), nullptr);
+    QeMessageDispatcher::Dispatch(WM_SIZE, SIZE_RESTORED, MAKELPARAM(300, 200));
+    EXPECT_EQ(pool.Generation(), after);
+    EXPECT_EQ(pool.InUseCount(), 1u);
+}
+
 TEST_F(ShellTest, CreateStopsAtTheFirstFailingStep) {
     m_app->initAnswer = false;
     m_title = FreshTitle();
@@ -284,8 +305,10 @@ TEST(FrameworkStartTest, SingletonsComeInOrderAndGoInExactlyTheReverseOrder) {
     Order order;
     QeSetSingletonObserver(&Order::Observe, &order);
     ASSERT_TRUE(QeFrameworkStart());
-    const Lines made{L"+QePathTable",  L"+QeClock",   L"+QeTimerManager", L"+QePopupHolder", L"+QeMainWindow",
-                     L"+QeMessageDispatcher", L"+QeConnection", L"+QeInputPanel", L"+QeNotifyLed"};
+    const Lines made{L"+QePathTable",   L"+QeSurfacePool",       L"+QeImagePool",   L"+QeFontPool",
+                     L"+QeUpdateRegion", L"+QeBackBuffer",        L"+QeClock",       L"+QeTimerManager",
+                     L"+QePopupHolder",  L"+QeMainWindow",        L"+QeMessageDispatcher", L"+QeConnection",
+                     L"+QeInputPanel",   L"+QeNotifyLed"};
     EXPECT_EQ(order.lines, made);
     order.lines.clear();
 
@@ -312,11 +335,16 @@ TEST(FrameworkStartTest, AFailingStepLeavesTheLaterOnesUndone) {
     QeFrameworkFailStep("timing");
     EXPECT_FALSE(QeFrameworkStart());
     QeFrameworkFailStep(nullptr);
-    EXPECT_EQ(order.lines, (Lines{L"+QePathTable"}));
+    const Lines graphics{L"+QeSurfacePool", L"+QeImagePool", L"+QeFontPool", L"+QeUpdateRegion", L"+QeBackBuffer"};
+    Lines made{L"+QePathTable"};
+    made.insert(made.end(), graphics.begin(), graphics.end());
+    EXPECT_EQ(order.lines, made);
     EXPECT_EQ(QeMainWindow::Instance(), nullptr);
     QeFrameworkStop();
     QeSetSingletonObserver(nullptr, nullptr);
-    EXPECT_EQ(order.lines, (Lines{L"+QePathTable", L"-QePathTable"}));
+    Lines all = made;
+    for (auto it = made.rbegin(); it != made.rend(); ++it) all.push_back(L"-" + it->substr(1));
+    EXPECT_EQ(order.lines, all);
 }
 
 TEST(FrameworkStartTest, StartMakesTheCharacterTypeUtf8) {
