@@ -1,0 +1,109 @@
+// Single instance across processes: a second start finds the first one's main window, raises it in
+// the first process and ends.
+#include <fcntl.h>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "framework/ui/QeApplication.h"
+#include "framework/ui/QeFramework.h"
+#include "framework/ui/QeMainWindow.h"
+#include "platform/window.h"
+#include "tests/support/Pump.h"
+
+extern char** environ;
+
+namespace {
+
+std::wstring Wide(const std::string& text) { return std::wstring(text.begin(), text.end()); }
+
+// One start of the program, as a child process: the role says which.
+TEST(InstanceChild, Run) {
+    const char* role = std::getenv("TEVRIK_INSTANCE_ROLE");
+    const char* title = std::getenv("TEVRIK_INSTANCE_TITLE");
+    if (role == nullptr || title == nullptr) GTEST_SKIP() << "started by SingleInstanceTest only";
+    ASSERT_TRUE(QeFrameworkStart());
+    {
+        QeApplicationBase application;
+        const bool created = application.Create(Wide(title), RECT{0, 0, 480, 640});
+        if (std::string(role) == "first") {
+            ASSERT_TRUE(created);
+            const int ready = std::atoi(std::getenv("TEVRIK_INSTANCE_READY_FD"));
+            ASSERT_EQ(write(ready, "ready\n", 6), 6);
+            close(ready);
+            HWND window = QeMainWindow::Instance()->Handle();
+            EXPECT_TRUE(PumpUntil([&] { return WindowRaiseCount(window) > 0; }, 10.0)) << "raised by the second";
+        } else {
+            EXPECT_FALSE(created) << "the first one's window was there";
+        }
+    }
+    QeFrameworkStop();
+}
+
+pid_t Start(const std::string& role, const std::string& title, int readyFd) {
+    std::vector<std::string> settings = {"TEVRIK_INSTANCE_ROLE=" + role, "TEVRIK_INSTANCE_TITLE=" + title,
+                                         "TEVRIK_INSTANCE_READY_FD=" + std::to_string(readyFd),
+                                         "TEVRIK_TEST_SHARED_RUNTIME=1"};
+    for (char** entry = environ; *entry != nullptr; ++entry) settings.emplace_back(*entry);
+    std::vector<char*> env;
+    for (std::string& setting : settings) env.push_back(setting.data());
+    env.push_back(nullptr);
+    std::string program = "/proc/self/exe";
+    std::string filter = "--gtest_filter=InstanceChild.Run";
+    char* argv[] = {program.data(), filter.data(), nullptr};
+    pid_t pid = -1;
+    if (posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv, env.data()) != 0) return -1;
+    return pid;
+}
+
+// The child's exit code once it has ended, or -1 when it has not within the bound.
+int Wait(pid_t pid, double seconds) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    for (;;) {
+        int status = 0;
+        if (waitpid(pid, &status, WNOHANG) == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : 128;
+        if (std::chrono::steady_clock::now() > deadline) break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+    return -1;
+}
+
+TEST(SingleInstanceTest, TheSecondStartRaisesTheFirstAndEnds) {
+    const std::string title = "Instance test " + std::to_string(getpid());
+    int fds[2];
+    ASSERT_EQ(pipe2(fds, 0), 0);
+    fcntl(fds[0], F_SETFD, FD_CLOEXEC);
+    pid_t first = Start("first", title, fds[1]);
+    close(fds[1]);
+    ASSERT_GT(first, 0);
+    pollfd ready{fds[0], POLLIN, 0};
+    char line[8] = {};
+    const bool started = poll(&ready, 1, 10000) == 1 && read(fds[0], line, sizeof(line)) > 0;
+    close(fds[0]);
+    if (!started) Wait(first, 0);
+    ASSERT_TRUE(started) << "the first start never showed its window";
+
+    // This process, a third one, sees the window too.
+    HWND found = FindWindowW(Wide(title).c_str(), Wide(title).c_str());
+    EXPECT_NE(found, nullptr);
+    EXPECT_TRUE(IsWindow(found));
+
+    pid_t second = Start("second", title, -1);
+    ASSERT_GT(second, 0);
+    EXPECT_EQ(Wait(second, 10.0), 0) << "the second start ends after raising the first";
+    EXPECT_EQ(Wait(first, 10.0), 0) << "the first one was raised";
+    EXPECT_EQ(FindWindowW(Wide(title).c_str(), nullptr), nullptr) << "gone with its process";
+}
+
+}  // namespace
