@@ -13,7 +13,7 @@ struct QeFrameSurface {
     // Composition always goes through the frame while set; nothing in the program sets it.
     bool forceFrame = false;
     // A memory DC with a bitmap of the root's size, made when first needed.
-    QeDC dc;
+    QeSurface dc;
 };
 
 class QeApplicationBase;

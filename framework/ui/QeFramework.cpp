@@ -13,6 +13,7 @@
 #include "framework/ui/QeMessageDispatcher.h"
 #include "framework/ui/QeNotifyLed.h"
 #include "framework/ui/QePopupHolder.h"
+#include "framework/ui/QeTransitionManager.h"
 
 namespace {
 
@@ -21,6 +22,7 @@ QeMessageDispatcher* g_dispatcher = nullptr;
 QeConnection* g_connection = nullptr;
 QeInputPanel* g_inputPanel = nullptr;
 QeNotifyLed* g_notifyLed = nullptr;
+QeTransitionManager* g_transitions = nullptr;
 const char* g_failingStep = nullptr;
 
 template <class T>
@@ -59,6 +61,20 @@ void SystemStop() {
     SafeDelete(g_mainWindow);
 }
 
+// The clock and the timer manager, then the transitions that run on them.
+bool TimingStart() {
+    if (!QeTimingStart()) return false;
+    QeTransitionManager* transitions = new QeTransitionManager;
+    SafeDelete(g_transitions);
+    g_transitions = transitions;
+    return true;
+}
+
+void TimingStop() {
+    SafeDelete(g_transitions);
+    QeTimingStop();
+}
+
 struct Step {
     const char* name;
     bool (*start)();
@@ -69,7 +85,7 @@ const Step kSteps[] = {
     {"path table", &QePathTableStart, &QePathTableStop},
     {"graphics", &QeGraphicsStart, &QeGraphicsStop},
     {"crypto", &QeCryptoStart, &QeCryptoStop},
-    {"timing", &QeTimingStart, &QeTimingStop},
+    {"timing", &TimingStart, &TimingStop},
     {"popup holder", &QePopupHolderStart, &QePopupHolderStop},
     {"system", &SystemStart, &SystemStop},
 };

@@ -1,12 +1,11 @@
 // The framework's start and stop: its singletons made in a fixed order and destroyed in exactly the
 // reverse order.
 //
-// Start steps, in order: the path table; graphics (the surface, image and font pools, the update
-// region, the back buffer); the crypto provider; timing (the clock, then the timer manager); the
-// popup holder; the operating-system group (QeMainWindow, QeMessageDispatcher, QeConnection,
-// QeInputPanel, QeNotifyLed). The transition manager comes after the timer manager once it exists.
-// Before any step the character type becomes UTF-8, on which wide case folding (titles, class names,
-// text) depends.
+// Start steps, in order: the path table; the graphics group (the surface, image and font pools, the
+// update region, the back buffer); the crypto provider; timing (the clock, the timer manager, the
+// transition manager); the popup holder; the operating-system group (QeMainWindow,
+// QeMessageDispatcher, QeConnection, QeInputPanel, QeNotifyLed). Before any step the character type
+// becomes UTF-8, on which wide case folding (titles, class names, text) depends.
 #pragma once
 
 // Runs the steps in order; false at the first that fails, leaving the later ones undone.

@@ -5,6 +5,7 @@
 #include "framework/ui/QeApplication.h"
 #include "framework/ui/QeInputPanel.h"
 #include "framework/ui/QeMainWindow.h"
+#include "framework/ui/QePaint.h"
 #include "framework/ui/QeWindow.h"
 #include "platform/device.h"
 #include "platform/imm.h"
@@ -13,7 +14,6 @@
 namespace {
 
 LRESULT g_messageResult = 0;
-QeMessageDispatcher::PaintHook g_paintHook = nullptr;
 
 QeWindow* Root() {
     QeApplicationBase* application = QeApplicationBase::Instance();
@@ -48,7 +48,6 @@ const QeMessageTable* QeMessageDispatcher::Table() { return kTable; }
 
 void QeMessageDispatcher::SetMessageResult(LRESULT result) { g_messageResult = result; }
 LRESULT QeMessageDispatcher::MessageResult() { return g_messageResult; }
-void QeMessageDispatcher::SetPaintHook(PaintHook hook) { g_paintHook = hook; }
 
 int QeMessageDispatcher::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
     for (const QeMessageTable& entry : kTable) {
@@ -84,7 +83,7 @@ int QeMessageDispatcher::OnSize(QeMessageDispatcher*, WPARAM, LPARAM lParam) {
 int QeMessageDispatcher::OnEraseBackground(QeMessageDispatcher*, WPARAM, LPARAM) { return 1; }
 
 int QeMessageDispatcher::OnPaint(QeMessageDispatcher*, WPARAM, LPARAM) {
-    return g_paintHook != nullptr ? g_paintHook() : 0;
+    return QePaintMainWindow();
 }
 
 int QeMessageDispatcher::OnLButtonDown(QeMessageDispatcher*, WPARAM, LPARAM lParam) {

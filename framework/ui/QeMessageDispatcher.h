@@ -34,12 +34,10 @@ public:
     static void SetMessageResult(LRESULT result);
     static LRESULT MessageResult();
 
-    // What WM_PAINT does until the paint path is built: answers 1 when a frame was composed.
-    using PaintHook = int (*)();
-    static void SetPaintHook(PaintHook hook);
 
     static int OnSize(QeMessageDispatcher*, WPARAM, LPARAM lParam);
     static int OnEraseBackground(QeMessageDispatcher*, WPARAM, LPARAM);
+    // The paint path (QePaintMainWindow): 1 when a frame was composed.
     static int OnPaint(QeMessageDispatcher*, WPARAM, LPARAM);
     static int OnLButtonDown(QeMessageDispatcher*, WPARAM, LPARAM lParam);
     static int OnLButtonUp(QeMessageDispatcher*, WPARAM, LPARAM lParam);

@@ -150,10 +150,11 @@ TEST_F(ShellTest, TheWindowStartsBelowTheTitleBarAndTheRootTakesTheScreen) {
     EXPECT_EQ(FindWindowW(m_title.c_str(), m_title.c_str()), window);
     EXPECT_EQ(QeTimerManager::Instance()->TickWindow(), window);
     // The start listed the input methods and switched the LED off; the first show activated the
-    // window: the panel button hidden, the panel hidden.
+    // window: the panel button hidden, the panel hidden; the first frame composed then took the
+    // panel's state from hidden back to none.
     EXPECT_EQ(DeviceCalls(), (Lines{L"SipEnumIM", L"SipGetCurrentIM", L"NLedGetDeviceInfo(0)", L"NLedSetDevice(2, 0, 0)",
                                     L"SHFullScreen(0x8)", L"SipShowIM(0)"}));
-    EXPECT_EQ(QeInputPanel::Instance()->GetState(), QeInputPanel::kHidden);
+    EXPECT_EQ(QeInputPanel::Instance()->GetState(), QeInputPanel::kNone);
 }
 
 TEST_F(ShellTest, ARootResizeUnloadsThePooledSurfacesButThePinnedOnes) {
@@ -305,10 +306,10 @@ TEST(FrameworkStartTest, SingletonsComeInOrderAndGoInExactlyTheReverseOrder) {
     Order order;
     QeSetSingletonObserver(&Order::Observe, &order);
     ASSERT_TRUE(QeFrameworkStart());
-    const Lines made{L"+QePathTable",   L"+QeSurfacePool",       L"+QeImagePool",   L"+QeFontPool",
-                     L"+QeUpdateRegion", L"+QeBackBuffer",        L"+QeClock",       L"+QeTimerManager",
-                     L"+QePopupHolder",  L"+QeMainWindow",        L"+QeMessageDispatcher", L"+QeConnection",
-                     L"+QeInputPanel",   L"+QeNotifyLed"};
+    const Lines made{L"+QePathTable",     L"+QeSurfacePool",    L"+QeImagePool",         L"+QeFontPool",
+                     L"+QeUpdateRegion",  L"+QeBackBuffer",     L"+QeClock",             L"+QeTimerManager",
+                     L"+QeTransitionManager", L"+QePopupHolder", L"+QeMainWindow",       L"+QeMessageDispatcher",
+                     L"+QeConnection",    L"+QeInputPanel",     L"+QeNotifyLed"};
     EXPECT_EQ(order.lines, made);
     order.lines.clear();
 
