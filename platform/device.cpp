@@ -37,6 +37,14 @@ DeviceState& Device() {
     return *state;
 }
 
+// Runs `work` on the device state under its lock.
+template <class F>
+auto Locked(F&& work) {
+    DeviceState& state = Device();
+    std::lock_guard<std::mutex> guard(state.lock);
+    return work(state);
+}
+
 void Record(DeviceState& state, const wchar_t* format, ...) {
     wchar_t line[600];
     va_list args;
@@ -196,70 +204,56 @@ BOOL sndPlaySoundW(LPCWSTR sound, UINT flags) {
 }
 
 std::vector<std::wstring> DeviceCalls() {
-    DeviceState& state = Device();
-    std::lock_guard<std::mutex> guard(state.lock);
-    return state.calls;
+    return Locked([](DeviceState& state) { return state.calls; });
 }
 
 void ClearDeviceCalls() {
-    DeviceState& state = Device();
-    std::lock_guard<std::mutex> guard(state.lock);
-    state.calls.clear();
+    Locked([](DeviceState& state) { state.calls.clear(); });
 }
 
 void ResetDevices() {
-    DeviceState& state = Device();
-    std::lock_guard<std::mutex> guard(state.lock);
-    state.calls.clear();
-    state.panelShown = false;
-    state.panelRect = RECT{};
-    state.sipInfoFails = false;
-    state.ledCount = 1;
-    state.ledsOn.clear();
-    state.establishResult = S_OK;
-    state.releaseResult = S_OK;
-    state.connections.clear();
+    Locked([](DeviceState& state) {
+        const std::uintptr_t nextConnection = state.nextConnection;  // handles are never given twice
+        state.calls.clear();
+        state.panelShown = false;
+        state.panelRect = RECT{};
+        state.sipInfoFails = false;
+        state.ledCount = 1;
+        state.ledsOn.clear();
+        state.establishResult = S_OK;
+        state.releaseResult = S_OK;
+        state.connections.clear();
+        state.nextConnection = nextConnection;
+    });
 }
 
 void SetSipPanelRect(const RECT& rect) {
-    DeviceState& state = Device();
-    std::lock_guard<std::mutex> guard(state.lock);
-    state.panelRect = rect;
+    Locked([&](DeviceState& state) { state.panelRect = rect; });
 }
 
 void FailSipInfo(bool fail) {
-    DeviceState& state = Device();
-    std::lock_guard<std::mutex> guard(state.lock);
-    state.sipInfoFails = fail;
+    Locked([&](DeviceState& state) { state.sipInfoFails = fail; });
 }
 
 bool SipPanelShown() {
-    DeviceState& state = Device();
-    std::lock_guard<std::mutex> guard(state.lock);
-    return state.panelShown;
+    return Locked([](DeviceState& state) { return state.panelShown; });
 }
 
 void SetLedCount(UINT count) {
-    DeviceState& state = Device();
-    std::lock_guard<std::mutex> guard(state.lock);
-    state.ledCount = count;
+    Locked([&](DeviceState& state) { state.ledCount = count; });
 }
 
 bool LedIsOn(UINT led) {
-    DeviceState& state = Device();
-    std::lock_guard<std::mutex> guard(state.lock);
-    return state.ledsOn.count(led) != 0;
+    return Locked([&](DeviceState& state) { return state.ledsOn.count(led) != 0; });
 }
 
 void SetConnMgrResults(HRESULT establish, HRESULT release) {
-    DeviceState& state = Device();
-    std::lock_guard<std::mutex> guard(state.lock);
-    state.establishResult = establish;
-    state.releaseResult = release;
+    Locked([&](DeviceState& state) {
+        state.establishResult = establish;
+        state.releaseResult = release;
+    });
 }
 
 int OpenConnectionCount() {
-    DeviceState& state = Device();
-    std::lock_guard<std::mutex> guard(state.lock);
-    return static_cast<int>(state.connections.size());
+    return Locked([](DeviceState& state) { return static_cast<int>(state.connections.size()); });
 }

@@ -297,26 +297,25 @@ HWND FindAnnouncedWindow(const wchar_t* className, const wchar_t* title) {
     return window;
 }
 
+// The lock file of another process's window that FindAnnouncedWindow handed out.
+bool RemoteLockPath(HWND window, std::string& path) {
+    std::lock_guard<std::mutex> guard(Known().lock);
+    auto it = Known().remotes.find(window);
+    if (it == Known().remotes.end()) return false;
+    path = it->second.lockPath;
+    return true;
+}
+
 bool IsAnnouncedWindowAlive(HWND window) {
     std::string path;
-    {
-        std::lock_guard<std::mutex> guard(Known().lock);
-        auto it = Known().remotes.find(window);
-        if (it == Known().remotes.end()) return false;
-        path = it->second.lockPath;
-    }
+    if (!RemoteLockPath(window, path)) return false;
     const std::string folder = Folder();
     return !folder.empty() && HeldByLiveProcess(folder, path, nullptr);
 }
 
 bool RaiseAnnouncedWindow(HWND window) {
     std::string path;
-    {
-        std::lock_guard<std::mutex> guard(Known().lock);
-        auto it = Known().remotes.find(window);
-        if (it == Known().remotes.end()) return false;
-        path = it->second.lockPath;
-    }
+    if (!RemoteLockPath(window, path)) return false;
     const std::string folder = Folder();
     std::string socketName;
     if (folder.empty() || !HeldByLiveProcess(folder, path, &socketName) || socketName.empty()) return false;

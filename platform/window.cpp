@@ -15,6 +15,7 @@
 #include <set>
 #include <string>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "platform/input.h"
@@ -346,6 +347,15 @@ ThreadQueue* OwnerQueue(WindowSystem& system, const WindowRecord& record) {
     return it == system.queues.end() ? nullptr : it->second.get();
 }
 
+// Runs `read` on the window's record under the lock; `absent` when there is no such window.
+template <class R, class F>
+R WithWindow(HWND window, R absent, F&& read) {
+    WindowSystem& system = System();
+    std::lock_guard<std::mutex> guard(system.lock);
+    WindowRecord* record = FindWindowRecord(system, window);
+    return record != nullptr ? read(*record) : absent;
+}
+
 BOOL Post(HWND window, UINT message, WPARAM wParam, LPARAM lParam, bool coalesce) {
     WindowSystem& system = System();
     std::lock_guard<std::mutex> guard(system.lock);
@@ -587,10 +597,7 @@ BOOL IsWindow(HWND window) {
 
 int GetWindowTextW(HWND window, LPWSTR text, int capacity) {
     if (text == nullptr || capacity <= 0) return 0;
-    WindowSystem& system = System();
-    std::lock_guard<std::mutex> guard(system.lock);
-    WindowRecord* record = FindWindowRecord(system, window);
-    const std::wstring title = record != nullptr ? record->title : std::wstring();
+    const std::wstring title = WithWindow(window, std::wstring(), [](WindowRecord& r) { return r.title; });
     const size_t n = std::min(title.size(), static_cast<size_t>(capacity - 1));
     title.copy(text, n);
     text[n] = L'\0';
@@ -626,10 +633,7 @@ BOOL SetForegroundWindow(HWND window) {
 }
 
 int WindowRaiseCount(HWND window) {
-    WindowSystem& system = System();
-    std::lock_guard<std::mutex> guard(system.lock);
-    WindowRecord* record = FindWindowRecord(system, window);
-    return record != nullptr ? record->raised : 0;
+    return WithWindow(window, 0, [](WindowRecord& r) { return r.raised; });
 }
 
 BOOL ShowWindow(HWND window, int command) {
@@ -668,10 +672,7 @@ BOOL ShowWindow(HWND window, int command) {
 }
 
 BOOL IsWindowVisible(HWND window) {
-    WindowSystem& system = System();
-    std::lock_guard<std::mutex> guard(system.lock);
-    WindowRecord* record = FindWindowRecord(system, window);
-    return record != nullptr && record->visible ? TRUE : FALSE;
+    return WithWindow(window, FALSE, [](WindowRecord& r) { return r.visible ? TRUE : FALSE; });
 }
 
 BOOL MoveWindow(HWND window, int x, int y, int width, int height, BOOL repaint) {
@@ -715,23 +716,17 @@ BOOL MoveWindow(HWND window, int x, int y, int width, int height, BOOL repaint) 
 }
 
 BOOL GetClientRect(HWND window, RECT* rect) {
-    if (rect == nullptr) return FALSE;
-    WindowSystem& system = System();
-    std::lock_guard<std::mutex> guard(system.lock);
-    WindowRecord* record = FindWindowRecord(system, window);
-    if (record == nullptr) return FALSE;
-    *rect = record->Client();
-    return TRUE;
+    return rect != nullptr && WithWindow(window, false, [&](WindowRecord& r) {
+               *rect = r.Client();
+               return true;
+           });
 }
 
 BOOL GetWindowRect(HWND window, RECT* rect) {
-    if (rect == nullptr) return FALSE;
-    WindowSystem& system = System();
-    std::lock_guard<std::mutex> guard(system.lock);
-    WindowRecord* record = FindWindowRecord(system, window);
-    if (record == nullptr) return FALSE;
-    *rect = record->rect;
-    return TRUE;
+    return rect != nullptr && WithWindow(window, false, [&](WindowRecord& r) {
+               *rect = r.rect;
+               return true;
+           });
 }
 
 HCURSOR LoadCursorW(HINSTANCE instance, LPCWSTR name) {
@@ -763,26 +758,22 @@ BOOL InvalidateRect(HWND window, const RECT* rect, BOOL erase) {
 }
 
 BOOL ValidateRect(HWND window, const RECT* rect) {
-    WindowSystem& system = System();
-    std::lock_guard<std::mutex> guard(system.lock);
-    WindowRecord* record = FindWindowRecord(system, window);
-    if (record == nullptr) return FALSE;
-    if (rect == nullptr) {
-        record->update.Clear();
-    } else {
-        record->update.Subtract(*rect);
-    }
-    if (record->update.Empty()) record->erase = false;
-    return TRUE;
+    return WithWindow(window, FALSE, [&](WindowRecord& r) {
+        if (rect == nullptr) {
+            r.update.Clear();
+        } else {
+            r.update.Subtract(*rect);
+        }
+        if (r.update.Empty()) r.erase = false;
+        return TRUE;
+    });
 }
 
 BOOL GetUpdateRect(HWND window, RECT* rect, BOOL) {
-    WindowSystem& system = System();
-    std::lock_guard<std::mutex> guard(system.lock);
-    WindowRecord* record = FindWindowRecord(system, window);
-    if (record == nullptr) return FALSE;
-    if (rect != nullptr) *rect = record->update.Bounds();
-    return record->update.Empty() ? FALSE : TRUE;
+    return WithWindow(window, FALSE, [&](WindowRecord& r) {
+        if (rect != nullptr) *rect = r.update.Bounds();
+        return r.update.Empty() ? FALSE : TRUE;
+    });
 }
 
 BOOL UpdateWindow(HWND window) {
@@ -885,21 +876,13 @@ HWND GetCapture() {
 }
 
 LONG_PTR GetWindowLongPtrW(HWND window, int index) {
-    WindowSystem& system = System();
-    std::lock_guard<std::mutex> guard(system.lock);
-    WindowRecord* record = FindWindowRecord(system, window);
-    if (record == nullptr || index != GWLP_USERDATA) return 0;
-    return record->userData;
+    if (index != GWLP_USERDATA) return 0;
+    return WithWindow(window, LONG_PTR{0}, [](WindowRecord& r) { return r.userData; });
 }
 
 LONG_PTR SetWindowLongPtrW(HWND window, int index, LONG_PTR value) {
-    WindowSystem& system = System();
-    std::lock_guard<std::mutex> guard(system.lock);
-    WindowRecord* record = FindWindowRecord(system, window);
-    if (record == nullptr || index != GWLP_USERDATA) return 0;
-    LONG_PTR old = record->userData;
-    record->userData = value;
-    return old;
+    if (index != GWLP_USERDATA) return 0;
+    return WithWindow(window, LONG_PTR{0}, [&](WindowRecord& r) { return std::exchange(r.userData, value); });
 }
 
 BOOL PostMessageW(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -20,8 +20,17 @@ QeWindow* Root() {
     return application != nullptr ? &application->Root() : nullptr;
 }
 
-int X(LPARAM lParam) { return GET_X_LPARAM(lParam); }
-int Y(LPARAM lParam) { return GET_Y_LPARAM(lParam); }
+// A routing operation of the root with the message's parameters: 1 when it took the message.
+int Route(int (QeWindow::*route)(WPARAM, LPARAM), WPARAM wParam, LPARAM lParam) {
+    QeWindow* root = Root();
+    return root != nullptr && (root->*route)(wParam, lParam) ? 1 : 0;
+}
+
+// A pen routing operation at the signed position the message carries.
+int RoutePen(int (QeWindow::*route)(int, int), LPARAM lParam) {
+    QeWindow* root = Root();
+    return root != nullptr && (root->*route)(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)) ? 1 : 0;
+}
 
 const QeMessageTable kTable[QeMessageDispatcher::kTableSize] = {
     {WM_SIZE, &QeMessageDispatcher::OnSize},
@@ -88,46 +97,37 @@ int QeMessageDispatcher::OnPaint(QeMessageDispatcher*, WPARAM, LPARAM) {
 
 int QeMessageDispatcher::OnLButtonDown(QeMessageDispatcher*, WPARAM, LPARAM lParam) {
     if (QeMainWindow* main = QeMainWindow::Instance()) SetCapture(main->Handle());
-    QeWindow* root = Root();
-    return root != nullptr && root->RoutePenDown(X(lParam), Y(lParam)) ? 1 : 0;
+    return RoutePen(&QeWindow::RoutePenDown, lParam);
 }
 
 int QeMessageDispatcher::OnLButtonUp(QeMessageDispatcher*, WPARAM, LPARAM lParam) {
     ReleaseCapture();
-    QeWindow* root = Root();
-    return root != nullptr && root->RoutePenUp(X(lParam), Y(lParam)) ? 1 : 0;
+    return RoutePen(&QeWindow::RoutePenUp, lParam);
 }
 
 int QeMessageDispatcher::OnMouseMove(QeMessageDispatcher*, WPARAM, LPARAM lParam) {
-    QeWindow* root = Root();
-    return root != nullptr && root->RoutePenMove(X(lParam), Y(lParam)) ? 1 : 0;
+    return RoutePen(&QeWindow::RoutePenMove, lParam);
 }
 
 int QeMessageDispatcher::OnKeyDown(QeMessageDispatcher*, WPARAM wParam, LPARAM lParam) {
-    QeWindow* root = Root();
-    return root != nullptr && root->RouteKeyDown(wParam, lParam) ? 1 : 0;
+    return Route(&QeWindow::RouteKeyDown, wParam, lParam);
 }
 
 int QeMessageDispatcher::OnKeyUp(QeMessageDispatcher*, WPARAM wParam, LPARAM lParam) {
-    QeWindow* root = Root();
-    return root != nullptr && root->RouteKeyUp(wParam, lParam) ? 1 : 0;
+    return Route(&QeWindow::RouteKeyUp, wParam, lParam);
 }
 
 int QeMessageDispatcher::OnImeStartComposition(QeMessageDispatcher*, WPARAM, LPARAM) { return 1; }
 int QeMessageDispatcher::OnImeEndComposition(QeMessageDispatcher*, WPARAM, LPARAM) { return 1; }
 
 int QeMessageDispatcher::OnImeComposition(QeMessageDispatcher*, WPARAM wParam, LPARAM lParam) {
-    QeWindow* root = Root();
-    if (root == nullptr) return 0;
-    const WPARAM character = LOWORD(wParam);
-    if ((lParam & GCS_RESULTSTR) != 0) return root->RouteChar(character, lParam) ? 1 : 0;
+    if ((lParam & GCS_RESULTSTR) != 0) return Route(&QeWindow::RouteChar, LOWORD(wParam), lParam);
     const LPARAM kind = (lParam & GCS_DELTASTART) != 0 ? 2 : (lParam >> 3) & 1;
-    return root->RouteImeComposition(character, kind) ? 1 : 0;
+    return Route(&QeWindow::RouteImeComposition, LOWORD(wParam), kind);
 }
 
 int QeMessageDispatcher::OnChar(QeMessageDispatcher*, WPARAM wParam, LPARAM lParam) {
-    QeWindow* root = Root();
-    return root != nullptr && root->RouteChar(LOWORD(wParam), lParam) ? 1 : 0;
+    return Route(&QeWindow::RouteChar, LOWORD(wParam), lParam);
 }
 
 int QeMessageDispatcher::OnTimer(QeMessageDispatcher*, WPARAM wParam, LPARAM) {
@@ -136,18 +136,15 @@ int QeMessageDispatcher::OnTimer(QeMessageDispatcher*, WPARAM wParam, LPARAM) {
 }
 
 int QeMessageDispatcher::OnGetSel(QeMessageDispatcher*, WPARAM wParam, LPARAM lParam) {
-    QeWindow* root = Root();
-    return root != nullptr && root->RouteGetSel(wParam, lParam) ? 1 : 0;
+    return Route(&QeWindow::RouteGetSel, wParam, lParam);
 }
 
 int QeMessageDispatcher::OnSetSel(QeMessageDispatcher*, WPARAM wParam, LPARAM lParam) {
-    QeWindow* root = Root();
-    return root != nullptr && root->RouteSetSel(wParam, lParam) ? 1 : 0;
+    return Route(&QeWindow::RouteSetSel, wParam, lParam);
 }
 
 int QeMessageDispatcher::OnReplaceSel(QeMessageDispatcher*, WPARAM wParam, LPARAM lParam) {
-    QeWindow* root = Root();
-    return root != nullptr && root->RouteReplaceSel(wParam, lParam) ? 1 : 0;
+    return Route(&QeWindow::RouteReplaceSel, wParam, lParam);
 }
 
 int QeMessageLoop() {

@@ -122,7 +122,9 @@ TEST_F(PaintTest, TheUpdateRegionAccumulatesAndPaintsOnlyWhileVisible) {
     };
     InvalidateRect(m_window, &a, FALSE);
     EXPECT_EQ(Next(3), (std::vector<UINT>{WM_PAINT, WM_PAINT, WM_PAINT}));
+    EXPECT_FALSE(PumpUntilIdle(0.05)) << "the loop never goes idle";
     m_probe.hook = nullptr;
+    EXPECT_TRUE(PumpUntilIdle(1.0));
 }
 
 TEST_F(PaintTest, PaintComesAfterPostedInputAndQuitUnlessItFellDueFirst) {

@@ -52,6 +52,16 @@ int PumpPending() {
     return count;
 }
 
+bool PumpUntilIdle(double seconds) {
+    using Clock = std::chrono::steady_clock;
+    const auto deadline = Clock::now() + std::chrono::duration_cast<Clock::duration>(
+                                             std::chrono::duration<double>(seconds > 0 ? seconds : 0));
+    while (DispatchOne()) {
+        if (Clock::now() >= deadline) return false;
+    }
+    return true;
+}
+
 void PumpFor(double seconds) {
     PumpUntil([] { return false; }, seconds);
 }

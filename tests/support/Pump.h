@@ -36,6 +36,11 @@ bool PumpUntil(const std::function<bool()>& condition, double seconds);
 // Stops before a waiting WM_QUIT.
 int PumpPending();
 
+// Dispatches until nothing waits (a waiting WM_QUIT aside) or `seconds` of real time have passed;
+// true when the loop went idle. Unlike PumpPending it ends even when a window keeps asking to be
+// painted.
+bool PumpUntilIdle(double seconds);
+
 // Runs the loop for `seconds` whatever happens. Only for showing that something does NOT happen
 // within that time; everything else waits with PumpUntil.
 void PumpFor(double seconds);
