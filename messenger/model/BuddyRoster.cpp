@@ -6,71 +6,88 @@
 
 BuddyRoster::~BuddyRoster() { DestroyBuddies(); }
 
-Buddy* BuddyRoster::FindEntry(std::wstring_view key) { return m_byKey.Find(key); }
+Buddy* BuddyRoster::FindEntry(std::wstring_view key) {
+    const uint32_t at = m_byKey.Find(key, [this](uint32_t p) { return m_records[p].key; });
+    return at != TextIndex::kNone ? m_records[at].buddy : nullptr;
+}
 
-Buddy* BuddyRoster::Find(std::wstring_view id) { return m_byId.Find(id); }
+Buddy* BuddyRoster::Find(std::wstring_view id) {
+    const uint32_t at = m_byId.Find(id, [this](uint32_t p) { return m_records[p].id; });
+    return at != TextIndex::kNone ? m_records[at].buddy : nullptr;
+}
 
 int BuddyRoster::AddOrUpdate(std::wstring_view key, const Buddy& buddy) {
-    if (m_byKey.Find(key) != nullptr) return 1;
+    if (FindEntry(key) != nullptr) return 1;
     return AddOrUpdate(key, Buddy(buddy));
 }
 
 int BuddyRoster::AddOrUpdate(std::wstring_view key, Buddy&& buddy) {
     bool added = false;
-    m_byKey.Insert(
-        key,
+    const uint32_t at = m_byKey.Insert(
+        key, [this](uint32_t p) { return m_records[p].key; },
         [&] {
             // The key is copied before the buddy moves: it may be one of the buddy's own texts.
-            const std::wstring_view kept = Keep(key);
-            Buddy* stored = new (m_arena.allocate(sizeof(Buddy), alignof(Buddy))) Buddy(std::move(buddy));
-            if (m_sorted && !m_order.empty() && !(m_order.back().key < kept)) m_sorted = false;
-            m_order.push_back({kept, stored});
-            return m_order.back();
+            Record record{Keep(key), {}, nullptr};
+            record.buddy = new (m_buddies.Allocate(sizeof(Buddy), alignof(Buddy))) Buddy(std::move(buddy));
+            if (m_sorted && !m_order.empty() && !(m_records[m_order.back()].key < record.key)) m_sorted = false;
+            m_records.push_back(record);
+            m_order.push_back(static_cast<uint32_t>(m_records.size() - 1));
+            return static_cast<uint32_t>(m_records.size() - 1);
         },
         added);
     if (!added) return 1;
-    Buddy* stored = m_order.back().value;
+    Record& record = m_records[at];
     // No login id is empty; indexing one would let an empty id from the wire match some buddy.
-    if (!stored->Id.empty()) {
-        m_byId.Insert(stored->Id, [&] { return Entry{Keep(stored->Id), stored}; }, added);
+    if (!record.buddy->Id.empty()) {
+        m_byId.Insert(
+            record.buddy->Id, [this](uint32_t p) { return m_records[p].id; },
+            [&] {
+                record.id = Keep(record.buddy->Id);
+                return at;
+            },
+            added);
     }
     return 1;
 }
 
 void BuddyRoster::Reserve(size_t count) {
+    m_records.reserve(count);
+    m_order.reserve(count);
     m_byKey.Reserve(count);
     m_byId.Reserve(count);
-    m_order.reserve(count);
 }
 
 void BuddyRoster::Clear() {
+    DestroyBuddies();
+    m_records.clear();
+    m_order.clear();
+    m_sorted = true;
     m_byKey.Clear();
     m_byId.Clear();
-    DestroyBuddies();
-    std::vector<Entry>().swap(m_order);
-    m_sorted = true;
-    m_arena.release();
+    m_buddies.Reset();
+    m_texts.Reset();
     ++m_generation;
 }
 
 void BuddyRoster::ClearChecks() {
-    for (const Entry& entry : m_order) entry.value->Ticked = 0;
+    for (const Record& record : m_records) record.buddy->Ticked = 0;
 }
 
 void BuddyRoster::DestroyBuddies() {
-    // The arena frees their memory; their own texts are freed here.
-    for (const Entry& entry : m_order) entry.value->~Buddy();
+    // Their arena keeps their memory; their own texts are freed here.
+    for (const Record& record : m_records) record.buddy->~Buddy();
 }
 
 std::wstring_view BuddyRoster::Keep(std::wstring_view text) {
     if (text.empty()) return {};
-    auto* copy = static_cast<wchar_t*>(m_arena.allocate(text.size() * sizeof(wchar_t), alignof(wchar_t)));
+    auto* copy = static_cast<wchar_t*>(m_texts.Allocate(text.size() * sizeof(wchar_t), alignof(wchar_t)));
     std::memcpy(copy, text.data(), text.size() * sizeof(wchar_t));
     return {copy, text.size()};
 }
 
 void BuddyRoster::SortOrder() {
     if (m_sorted) return;
-    std::sort(m_order.begin(), m_order.end(), [](const Entry& a, const Entry& b) { return a.key < b.key; });
+    std::sort(m_order.begin(), m_order.end(),
+              [this](uint32_t a, uint32_t b) { return m_records[a].key < m_records[b].key; });
     m_sorted = true;
 }

@@ -7,12 +7,12 @@
 
 #include <cstdint>
 #include <cstddef>
-#include <memory_resource>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "framework/base/QeSingleton.h"
+#include "messenger/model/BumpArena.h"
 #include "messenger/model/TextIndex.h"
 
 // Presence codes: 0 online, 1 away, 2 in a meeting, 3 on the phone, 4 other business,
@@ -72,14 +72,14 @@ public:
     // Unticks every buddy.
     void ClearChecks();
 
-    size_t Count() const { return m_order.size(); }
+    size_t Count() const { return m_records.size(); }
     // Visits every buddy in member-key order (wide-string order of the key it was stored under).
     // Buddies are changed through FindEntry, Find or ForEach; only Clear removes them, so the id
     // index never points at a freed entry. A buddy added during the walk may be missed.
     template <class Visit>
     void ForEach(Visit visit) {
         SortOrder();
-        for (size_t i = 0; i < m_order.size(); ++i) visit(*m_order[i].value);
+        for (size_t i = 0; i < m_order.size(); ++i) visit(*m_records[m_order[i]].buddy);
     }
 
     // Goes up whenever pointers handed out earlier may have become invalid (Clear). A screen that
@@ -87,21 +87,33 @@ public:
     uint32_t Generation() const { return m_generation; }
 
 private:
-    using Entry = TextIndex<Buddy>::Entry;
+    // One stored buddy, with the key it was stored under and the id it is indexed by (empty when
+    // another buddy had the id first): copies that stay as they were while the buddy's own Key and
+    // Id are the callers' to change.
+    struct Record {
+        std::wstring_view key;
+        std::wstring_view id;
+        Buddy* buddy = nullptr;
+    };
 
     std::wstring_view Keep(std::wstring_view text);
     void SortOrder();
     void DestroyBuddies();
 
-    // The buddies and the texts of both indexes live in the arena, packed in the order they came: a
-    // list of thousands of buddies costs no allocation per buddy beyond its own texts, and Clear
-    // frees it all at once. Nothing erases single entries, so nothing in the arena is freed alone.
-    std::pmr::monotonic_buffer_resource m_arena;
-    TextIndex<Buddy> m_byKey;
-    TextIndex<Buddy> m_byId;
-    // Every buddy once, with the key it was stored under: in the order they came until a walk sorts
-    // them; m_sorted says whether they are in key order.
-    std::vector<Entry> m_order;
+    // The buddies, and apart from them the texts of both indexes, live in arenas, packed in the order
+    // they came: a list of thousands of buddies costs no allocation per buddy beyond its own texts,
+    // look-ups read texts that lie close together, and Clear takes it all back at once, keeping the
+    // memory for the next sign-in as the indexes keep theirs. Nothing erases single entries, so
+    // nothing in the arenas is freed alone.
+    BumpArena m_buddies;
+    BumpArena m_texts;
+    // In the order the buddies came; the indexes hold positions in it.
+    std::vector<Record> m_records;
+    TextIndex m_byKey;
+    TextIndex m_byId;
+    // Positions of every record, in key order after a walk sorted them; m_sorted says whether they
+    // still are (a buddy added later with a smaller key unsorts them).
+    std::vector<uint32_t> m_order;
     bool m_sorted = true;
     uint32_t m_generation = 0;
 };

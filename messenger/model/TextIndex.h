@@ -1,45 +1,46 @@
-// Looks objects up by a text, for an index that only grows until it is emptied at once (the buddy
-// roster's two indexes). Open addressing over one array: a look-up touches a slot or two and the
-// text it compares, where a node-based map walks a chain of scattered nodes. The key texts and the
-// objects belong to the owner, which keeps both in place until it clears the index.
+// Finds entries by a text, for an index that only grows until it is emptied at once (the buddy
+// roster's two indexes). The owner keeps its entries in a list and the index holds their positions:
+// open addressing over slots of eight bytes, so the slots of thousands of entries stay in the cache
+// and a look-up reads a slot or two and then the one entry whose hash matches, where a node-based
+// map walks a chain of scattered nodes. keyOf(position) gives an entry's text, which must stay
+// unchanged while the index holds the position.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string_view>
 #include <vector>
 
-template <class T>
 class TextIndex {
 public:
-    struct Entry {
-        std::wstring_view key;
-        T* value = nullptr;
-    };
+    static constexpr uint32_t kNone = UINT32_MAX;
 
-    // The object stored under the text, or null.
-    T* Find(std::wstring_view key) const {
-        if (m_slots.empty()) return nullptr;
-        const Slot& slot = m_slots[Probe(key, Hash(key))];
-        return slot.entry.value;
+    // The position stored under the text, or kNone.
+    template <class KeyOf>
+    uint32_t Find(std::wstring_view key, KeyOf keyOf) const {
+        if (m_slots.empty()) return kNone;
+        const Slot& slot = m_slots[Probe(key, Hash(key), keyOf)];
+        return slot.position;
     }
 
-    // Stores make()'s entry, whose key must equal the text, unless the text is already there; make
-    // runs only then (so the owner copies a key only when it is new). Returns the object stored under
-    // the text, the old one or the new one; false in added when it was the old one.
-    template <class Make>
-    T* Insert(std::wstring_view key, Make make, bool& added) {
-        if ((m_count + 1) * 4 > m_slots.size() * 3) Grow();
-        const uint64_t hash = Hash(key);
-        Slot& slot = m_slots[Probe(key, hash)];
-        added = slot.entry.value == nullptr;
+    // Stores the position that make() returns unless the text is there already; make runs only then
+    // (so the owner adds an entry, and copies its text, only when it is new) and its entry's text
+    // must equal key. Returns the position stored under the text, the old one or the new one, and
+    // says in added which it was.
+    template <class KeyOf, class Make>
+    uint32_t Insert(std::wstring_view key, KeyOf keyOf, Make make, bool& added) {
+        if ((m_count + 1) * 4 > m_slots.size() * 3) Rebuild(SlotsFor(m_count + 1));
+        const uint32_t hash = Hash(key);
+        Slot& slot = m_slots[Probe(key, hash, keyOf)];
+        added = slot.position == kNone;
         if (added) {
-            slot.entry = make();
+            slot.position = make();
             slot.hash = hash;
             ++m_count;
         }
-        return slot.entry.value;
+        return slot.position;
     }
 
     // Room for count entries without growing.
@@ -47,19 +48,21 @@ public:
         if (count * 4 > m_slots.size() * 3) Rebuild(SlotsFor(count));
     }
 
-    size_t Count() const { return m_count; }
+    // Empties the index and keeps its slots for the next fill.
     void Clear() {
-        std::vector<Slot>().swap(m_slots);
+        std::fill(m_slots.begin(), m_slots.end(), Slot{});
         m_count = 0;
     }
 
 private:
     struct Slot {
-        Entry entry;  // empty while value is null
-        uint64_t hash = 0;
+        uint32_t hash = 0;
+        uint32_t position = kNone;  // kNone: empty
     };
 
-    static uint64_t Hash(std::wstring_view key) { return std::hash<std::wstring_view>{}(key); }
+    static uint32_t Hash(std::wstring_view key) {
+        return static_cast<uint32_t>(std::hash<std::wstring_view>{}(key));
+    }
 
     // Slots for count entries at most three quarters full: a power of two, so the probe masks.
     static size_t SlotsFor(size_t count) {
@@ -69,24 +72,23 @@ private:
     }
 
     // The slot that holds the text, or the empty one where it belongs.
-    size_t Probe(std::wstring_view key, uint64_t hash) const {
+    template <class KeyOf>
+    size_t Probe(std::wstring_view key, uint32_t hash, KeyOf& keyOf) const {
         const size_t mask = m_slots.size() - 1;
-        for (size_t i = static_cast<size_t>(hash) & mask;; i = (i + 1) & mask) {
+        for (size_t i = hash & mask;; i = (i + 1) & mask) {
             const Slot& slot = m_slots[i];
-            if (slot.entry.value == nullptr || (slot.hash == hash && slot.entry.key == key)) return i;
+            if (slot.position == kNone || (slot.hash == hash && keyOf(slot.position) == key)) return i;
         }
     }
-
-    void Grow() { Rebuild(SlotsFor(m_count + 1)); }
 
     void Rebuild(size_t slotCount) {
         std::vector<Slot> old(slotCount);
         old.swap(m_slots);
         const size_t mask = slotCount - 1;
         for (const Slot& slot : old) {
-            if (slot.entry.value == nullptr) continue;
-            size_t i = static_cast<size_t>(slot.hash) & mask;
-            while (m_slots[i].entry.value != nullptr) i = (i + 1) & mask;
+            if (slot.position == kNone) continue;
+            size_t i = slot.hash & mask;
+            while (m_slots[i].position != kNone) i = (i + 1) & mask;
             m_slots[i] = slot;
         }
     }

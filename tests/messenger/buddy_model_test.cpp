@@ -96,13 +96,16 @@ TEST_F(BuddyModelTest, WalksGoInMemberKeyOrderWhateverTheOrderOfAdding) {
         return seen;
     };
     // Wide-string order: "k10" before "k2".
-    for (const wchar_t* key : {L"k2", L"k10", L"k3"}) roster.AddOrUpdate(key, MakeBuddy(std::wstring(key) + L"@x", key));
+    for (const wchar_t* key : {L"k3", L"k2", L"k10"}) roster.AddOrUpdate(key, MakeBuddy(std::wstring(key) + L"@x", key));
     EXPECT_EQ(keys(), (std::vector<std::wstring>{L"k10", L"k2", L"k3"}));
-    // Added after a walk, before and after every key there is; a repeated key changes nothing.
+    // Added after a walk: between keys there are (though after the last one added), after every
+    // key, before every key; a repeated key changes nothing.
+    roster.AddOrUpdate(L"k25", MakeBuddy(L"k25@x", L"k25"));
+    EXPECT_EQ(keys(), (std::vector<std::wstring>{L"k10", L"k2", L"k25", L"k3"}));
     roster.AddOrUpdate(L"k4", MakeBuddy(L"k4@x", L"k4"));
     roster.AddOrUpdate(L"k0", MakeBuddy(L"k0@x", L"k0"));
     roster.AddOrUpdate(L"k2", MakeBuddy(L"again@x", L"k2"));
-    EXPECT_EQ(keys(), (std::vector<std::wstring>{L"k0", L"k10", L"k2", L"k3", L"k4"}));
+    EXPECT_EQ(keys(), (std::vector<std::wstring>{L"k0", L"k10", L"k2", L"k25", L"k3", L"k4"}));
     roster.Clear();
     EXPECT_TRUE(keys().empty());
 }
