@@ -62,23 +62,10 @@ float QeAnimationTiming::Advance(bool& ended) {
     return 1.0f;
 }
 
-// ---- alpha
+// ---- the two values
 
-void QeAlphaAnimator::Start(uint8_t from, uint8_t to, float duration, uint32_t easingKind) {
-    m_from = from;
-    m_to = to;
-    m_current = from;
-    if (!m_timing.Start(duration, easingKind, &OnTick, this)) Step();
-}
-
-void QeAlphaAnimator::Snap(uint8_t alpha) {
-    m_timing.Stop();
-    m_from = m_to = m_current = alpha;
-}
-
-void QeAlphaAnimator::OnTick(void* user) { static_cast<QeAlphaAnimator*>(user)->Step(); }
-
-void QeAlphaAnimator::Step() {
+template <>
+void QeAnimator<uint8_t>::Step() {
     bool ended = false;
     const float e = m_timing.Advance(ended);
     m_current = Mix<uint8_t>(e, m_from, m_to, 0, 255);
@@ -86,23 +73,8 @@ void QeAlphaAnimator::Step() {
     if (m_to == 0 && !m_timing.IsRunning()) m_owner.m_visible = 0;
 }
 
-// ---- rectangle
-
-void QeRectAnimator::Start(const RECT& from, const RECT& to, float duration, uint32_t easingKind) {
-    m_from = from;
-    m_to = to;
-    m_current = from;
-    if (!m_timing.Start(duration, easingKind, &OnTick, this)) Step();
-}
-
-void QeRectAnimator::Snap(const RECT& rect) {
-    m_timing.Stop();
-    m_from = m_to = m_current = rect;
-}
-
-void QeRectAnimator::OnTick(void* user) { static_cast<QeRectAnimator*>(user)->Step(); }
-
-void QeRectAnimator::Step() {
+template <>
+void QeAnimator<RECT>::Step() {
     bool ended = false;
     const float e = m_timing.Advance(ended);
     const RECT old = m_owner.m_rect;

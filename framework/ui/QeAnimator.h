@@ -60,55 +60,49 @@ private:
     UINT m_timer = 0;
 };
 
-class QeAlphaAnimator {
+// A value of the owner window animated from one value to another: alpha (its fade) or its
+// rectangle (its move). Each step sets the value at the eased progress and repaints what changed:
+// the whole window for alpha (a fade to 0 that is over also hides the window), the union of what
+// it left and what it entered for the rectangle (set without OnRectChanged: the owner told the
+// target when the move began).
+template <class Value>
+class QeAnimator {
 public:
-    explicit QeAlphaAnimator(QeWindow& owner) : m_owner(owner) {}
+    explicit QeAnimator(QeWindow& owner) : m_owner(owner) {}
 
-    // Fades from `from` to `to`; the owner is invalidated at every step and, once a fade to 0 is
-    // over, stops being visible.
-    void Start(uint8_t from, uint8_t to, float duration, uint32_t easingKind);
-    // Stops and stands at the alpha.
-    void Snap(uint8_t alpha);
+    void Start(const Value& from, const Value& to, float duration, uint32_t easingKind) {
+        m_from = from;
+        m_to = to;
+        m_current = from;
+        if (!m_timing.Start(duration, easingKind, &OnTick, this)) Step();
+    }
+    // Stops and stands at the value.
+    void Snap(const Value& value) {
+        m_timing.Stop();
+        m_from = m_to = m_current = value;
+    }
 
-    uint8_t Current() const { return m_current; }
-    uint8_t From() const { return m_from; }
-    uint8_t To() const { return m_to; }
+    const Value& Current() const { return m_current; }
+    const Value& From() const { return m_from; }
+    const Value& To() const { return m_to; }
     bool IsRunning() const { return m_timing.IsRunning(); }
     UINT TimerId() const { return m_timing.TimerId(); }
 
 private:
-    static void OnTick(void* user);
+    static void OnTick(void* user) { static_cast<QeAnimator*>(user)->Step(); }
     void Step();
 
     QeWindow& m_owner;
-    uint8_t m_from = 0;
-    uint8_t m_to = 0;
-    uint8_t m_current = 0;
+    Value m_from{};
+    Value m_to{};
+    Value m_current{};
     QeAnimationTiming m_timing;
 };
 
-class QeRectAnimator {
-public:
-    explicit QeRectAnimator(QeWindow& owner) : m_owner(owner) {}
+template <>
+void QeAnimator<uint8_t>::Step();
+template <>
+void QeAnimator<RECT>::Step();
 
-    // Moves the owner from `from` to `to` (parent coordinates), setting its rectangle and
-    // invalidating what it left and entered at every step.
-    void Start(const RECT& from, const RECT& to, float duration, uint32_t easingKind);
-    void Snap(const RECT& rect);
-
-    const RECT& Current() const { return m_current; }
-    const RECT& From() const { return m_from; }
-    const RECT& To() const { return m_to; }
-    bool IsRunning() const { return m_timing.IsRunning(); }
-    UINT TimerId() const { return m_timing.TimerId(); }
-
-private:
-    static void OnTick(void* user);
-    void Step();
-
-    QeWindow& m_owner;
-    RECT m_from{0, 0, 0, 0};
-    RECT m_to{0, 0, 0, 0};
-    RECT m_current{0, 0, 0, 0};
-    QeAnimationTiming m_timing;
-};
+using QeAlphaAnimator = QeAnimator<uint8_t>;
+using QeRectAnimator = QeAnimator<RECT>;

@@ -190,8 +190,8 @@ protected:
     int NotifyParent(int code);
 
 private:
-    friend class QeAlphaAnimator;
-    friend class QeRectAnimator;
+    template <class>
+    friend class QeAnimator;
 
     void Unlink();
     void InsertChild(QeWindow* child, QeWindow* before);

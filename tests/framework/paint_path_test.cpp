@@ -97,8 +97,13 @@ struct ColourPopup : QePopup {
 // Fills the rectangle it runs over.
 struct FillTransition : QeTransition {
     RECT area;
+    bool fails = false;
+    bool sawComposing = false;
     explicit FillTransition(const RECT& r) : area(r) {}
-    bool Render(QeDC& dc) override { return dc.FillSolid(kMagenta, area) != 0; }
+    bool Render(QeDC& dc) override {
+        sawComposing = QeUpdateRegion::Instance()->composing;
+        return !fails && dc.FillSolid(kMagenta, area) != 0;
+    }
     RECT Area() const override { return area; }
 };
 
@@ -272,10 +277,21 @@ TEST_F(PaintPathTest, RunningTransitionsAreDrawnDimmedAndCopied) {
         QeMainWindow::Instance()->Invalidate(RECT{0, 180, 20, 200}, true);
         Settle();
     };
-    QeTransitionManager::Instance()->Add(std::make_unique<FillTransition>(area));
+    auto owned = std::make_unique<FillTransition>(area);
+    FillTransition* transition = owned.get();
+    QeTransitionManager::Instance()->Add(std::move(owned));
     frame();
     EXPECT_EQ(Screen()[0], "WWWWWWWWMMMM");
     EXPECT_EQ(Screen()[1], "WRRRRWWWMMMM");
+    EXPECT_TRUE(transition->sawComposing);
+    EXPECT_FALSE(QeUpdateRegion::Instance()->composing);
+
+    // A transition that cannot draw abandons the frame: the default handling takes the paint, and
+    // the dirty rectangle and the composing flag go all the same.
+    transition->fails = true;
+    frame();
+    EXPECT_EQ(QeMainWindow::Instance()->dirtyRect.right, 0);
+    EXPECT_FALSE(QeUpdateRegion::Instance()->composing);
     QeTransitionManager::Instance()->Clear();
 
     OpenPopup();
