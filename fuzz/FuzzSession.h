@@ -1,87 +1,107 @@
-// What the fuzzers that drive the protocol session share: a connection that takes writes and
-// forgets them, requests to leave pending, the protocol's singletons, and the feeding of a byte
-// stream in reads of one size, framed with FrameLength and dispatched with OnPacket.
+// What the fuzzers that drive the protocol session share: a client made afresh for every input and
+// signed in as far as the protocol can tell, with its model filled, a real request of each kind
+// waiting for its reply, and every screen call recorded (RecordingScreens); bytes reach it as the
+// session's peer delivers them (SessionHarness: cut into reads of one size, framed with FrameLength,
+// dispatched with OnPacket). Nothing of one input is left for the next: the client is built and torn
+// down around each one, and the process-wide parts buffers and envelope id are emptied.
+//
+// The starting state is the same for every input, so inputs (and the seeds and dictionaries) can
+// name its transaction ids and texts:
+//   account  "me@x", name "Me", nickname "me", online
+//   roster   key "k1" "b@x" Bee/bee online, "k2" "c@x" Cee/cee away, "k3" "d@x" Dee/dee offline;
+//            groups "0" {k1, k2} and "g1" {k3}
+//   memos    inbox page 1 of 2: "m1" from b@x, "m2" from c@x (the memo read page shows "m1")
+//   chats    "77" with b@x and c@x; d@x waiting for its RESS (37) with a text queued; e@x waiting
+//            for its CSES CONN (38)
+//   pending  by transaction id (the CRP2 that carries a request in brackets):
+//             1 LIN2               9 WGET MEMOCNT2 (10)   24 ADDB BL (25)
+//             2 AUTH              11 WGET MEMOGET2 (12)   26 RMVB (27)
+//             3 LSTA FULL         13 WGET MEMODEL1 (14)   28 ADDG (29)
+//             4 LOPT (5)          15 WGET MEMOSPM1 (16)   30 MVBG (31)
+//             6 PONG              18 CMSG (19)            32 ONST (33)
+//             7 WGET MEMOLST2 (8) 20 ADSB REQST (21)      34 CNIK (35)
+//                                 22 ADSB ACCPT (23)      37 RESS (36), 38 CSES CONN
+// Nothing waits for a PVER or REQS: their handlers would reach out to the network (the upgrade
+// download, the session server's connect).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
-#include <string>
+#include <vector>
 
-#include "messenger/protocol/HandlerRegistry.h"
-#include "messenger/protocol/MessageFactory.h"
-#include "messenger/protocol/PendingRequests.h"
-#include "messenger/protocol/ProtocolSession.h"
-#include "messenger/protocol/SharedMessages.h"
-#include "messenger/protocol/TrIdGenerator.h"
+#include "messenger/model/AccountInfo.h"
+#include "messenger/model/BuddyGroupList.h"
+#include "messenger/model/BuddyRoster.h"
+#include "messenger/model/ChatSessionManager.h"
+#include "messenger/model/MemoStore.h"
+#include "messenger/protocol/KeepAlive.h"
+#include "tests/support/RecordingScreens.h"
+#include "tests/support/SessionHarness.h"
 
 inline void Check(bool condition) {
     if (!condition) std::abort();
 }
 
-// The connection: writes are taken and forgotten; a close drops what is still queued, as the
-// peer's Close does.
-class DiscardWire final : public SessionWire {
+// The first input byte of the session fuzzers: bit 0 the phase (0 on the login server, 1 on the
+// session server), bit 1 whether the memo read page is the current page, bit 2 how the message
+// boxes that ask are answered (Yes or No), bits 3-7 the size of the reads.
+struct FuzzControl {
+    explicit FuzzControl(uint8_t byte);
+    int Phase;
+    bool MemoReadPageCurrent;
+    int ConfirmAnswer;  // 2 Yes, 3 No
+    size_t ReadSize;
+};
+
+// The objects of a client in the program's order: the screens, the model, then the protocol
+// singletons (the harness makes them); deleted in reverse.
+struct ClientObjects {
+    ClientObjects();
+    ~ClientObjects();
+    ClientObjects(const ClientObjects&) = delete;
+    ClientObjects& operator=(const ClientObjects&) = delete;
+
+    // The account, roster, groups, memos and chats of the starting state; the connection open in
+    // phase 1.
+    void SignIn();
+
+    RecordingScreens Screens;
+    AccountInfo Account;
+    BuddyGroupList Groups;
+    BuddyRoster Roster;
+    ChatSessionManager Chats;
+    MemoStore Memos;
+    KeepAlive Alive;
+    SessionHarness Harness;
+};
+
+// The requests a client has waiting at the start, sent once by the screens' and handlers' own
+// senders to a client of their own, which must be gone before the input's client is made (there is
+// one of each singleton at a time): hence a base that comes first.
+class StartingRequests {
+protected:
+    StartingRequests();
+    const std::vector<std::unique_ptr<RequestMessage>>& Waiting;
+};
+
+class SignedInClient : private StartingRequests, public ClientObjects {
 public:
-    bool Write(const uint8_t*, uint32_t) override { return open; }
-    void Close() override {
-        open = false;
-        queue.clear();
-        ++closes;
-    }
-    bool open = true;
-    std::string queue;
-    unsigned closes = 0;
+    explicit SignedInClient(const FuzzControl& control);
+
+    // Hands bytes[0, size) to the session in reads of readSize bytes, until they run out or the
+    // session closes the connection; no frame may be left half dispatched.
+    void Feed(const uint8_t* bytes, size_t size, size_t readSize);
+    // What the loop does once the bytes are handled: it runs the tasks handlers left for it and the
+    // user answers the message boxes that ask (their answers may send more). Then the model is
+    // checked: no chat holds a member twice, every chat window belongs to a chat, and the parts
+    // buffers stay within their caps.
+    void Settle();
+
+    FuzzControl Control;
 };
 
-// A request under any command, so error replies find something pending.
-class AnyRequest final : public BodilessRequest<AnyRequest> {
-public:
-    AnyRequest(const wchar_t* name, int32_t trId) : BodilessRequest(name, trId) {}
-};
-
-struct FuzzProtocol {
-    FuzzProtocol() { session->SetWire(&wire); }
-    ~FuzzProtocol() { session->SetWire(nullptr); }
-    FuzzProtocol(const FuzzProtocol&) = delete;
-    FuzzProtocol& operator=(const FuzzProtocol&) = delete;
-
-    // Opens the connection afresh for the next input, with nothing queued and nothing pending.
-    void Reconnect() {
-        wire.open = true;
-        wire.queue.clear();
-        session->OnConnected();
-        pending->Clear();
-    }
-
-    // Feeds data[1, size) in reads of readSize bytes, dispatching every whole frame, until the
-    // bytes run out or the session closes the connection.
-    void Feed(const uint8_t* data, size_t size, size_t readSize) {
-        for (size_t at = 1; at < size && wire.open; at += readSize) {
-            const size_t n = size - at < readSize ? size - at : readSize;
-            wire.queue.append(reinterpret_cast<const char*>(data + at), n);
-            while (!wire.queue.empty()) {
-                uint32_t length = 0;
-                const unsigned closes = wire.closes;
-                session->FrameLength(reinterpret_cast<const uint8_t*>(wire.queue.data()),
-                                     static_cast<uint32_t>(wire.queue.size()), length);
-                if (closes != wire.closes || length == 0) break;
-                Check(length <= wire.queue.size());
-                // Dispatched from a copy that is gone afterwards, so a handler reading the caller's
-                // bytes after a close would show.
-                const std::string frame = wire.queue.substr(0, length);
-                session->OnPacket(reinterpret_cast<const uint8_t*>(frame.data()), length);
-                if (closes != wire.closes) break;
-                wire.queue.erase(0, length);
-            }
-        }
-        Check(session->NestingDepth() == 0);
-    }
-
-    DiscardWire wire;
-    std::unique_ptr<TrIdGenerator> ids = std::make_unique<TrIdGenerator>();
-    std::unique_ptr<MessageFactory> factory = std::make_unique<MessageFactory>();
-    std::unique_ptr<HandlerRegistry> registry = std::make_unique<HandlerRegistry>();
-    std::unique_ptr<PendingRequests> pending = std::make_unique<PendingRequests>();
-    std::unique_ptr<ProtocolSession> session = std::make_unique<ProtocolSession>();
-};
+// The whole run of one input of the session fuzzers: the first byte is the control, the rest the
+// stream from the service.
+void RunSignedIn(const uint8_t* data, size_t size);

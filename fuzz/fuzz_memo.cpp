@@ -1,21 +1,24 @@
-// The memo readers on arbitrary bytes: a memo-box reply cut into parts as the input chooses, the
-// IMSG header and body, and the memo carried in an incoming CMSG. Besides not crashing, the parts
-// buffer stays within its cap, reading always ends, and a memo written by the client reads back
-// with the same body and header values.
+// The memo readers and handlers on arbitrary bytes. The first input byte chooses (modulo 6):
+//   0  a memo-box reply cut into parts as the input chooses, read only
+//   1  an IMSG header and body, read only
+//   2  an incoming CMSG and the memo it carries, read only
+//   3  a memo written by the client reads back with the same body and header values
+//   4  memo-box replies to a signed-in client (FuzzSession.h) that waits for one of each kind: the
+//      next byte chooses the reply (below), the rest, cut at its 0xFF bytes, is the payload of one
+//      part each, framed and dispatched through the session
+//   5  the rest is a stream from the service to that client, as in the session fuzzer
+// Besides not crashing, the parts buffer stays within its cap and reading always ends.
 #include <cstddef>
 #include <cstdint>
 #include <string>
 
+#include "fuzz/FuzzSession.h"
 #include "messenger/protocol/MemoCommands.h"
 #include "messenger/protocol/ProtocolMessage.h"
 #include "messenger/protocol/TokenCodec.h"
 #include "messenger/protocol/WgetCommands.h"
 
 namespace {
-
-void Check(bool condition) {
-    if (!condition) __builtin_trap();
-}
 
 const char* const kKinds[] = {"MEMOLST2", "MEMOCNT2", "MEMOGET2", "MEMOREL1", "MEMODEL1", "MEMOSPM1", "XX"};
 
@@ -87,6 +90,46 @@ void Cmsg(const uint8_t* data, size_t size) {
     }
 }
 
+// The reply the client waits for under each kind, as kKinds orders them; MEMOREL1, which the client
+// never asks for, and the unknown kind come as pushes (id 0).
+const int32_t kWaitingIds[] = {7, 9, 11, 0, 13, 15, 0};
+
+// The second byte: bits 0-2 the kind (its waiting request, kWaitingIds), bit 3 the lengths say more
+// than the parts hold, bit 4 each part comes back inside the CRP2 that carried the request, bit 5
+// the memo service answers with code 202, bit 6 the memo read page is the current page, bit 7 the
+// part numbers count down from the total.
+void WgetReplies(const uint8_t* data, size_t size) {
+    if (size < 1) return;
+    const uint8_t flags = data[0];
+    const size_t kind = flags % 8 < 7 ? flags % 8 : 2;
+    const std::string id = std::to_string(kWaitingIds[kind]);
+    const std::string envelopeId = kWaitingIds[kind] != 0 ? std::to_string(kWaitingIds[kind] + 1) : "0";
+    const std::string code = (flags & 32) != 0 ? "202" : "100";
+    const std::string payload(reinterpret_cast<const char*>(data + 1), size - 1);
+    size_t total = 1;
+    for (char c : payload) total += c == '\xff' ? 1 : 0;
+    std::string stream;
+    size_t from = 0;
+    for (size_t i = 1; i <= total; ++i) {
+        size_t end = payload.find('\xff', from);
+        if (end == std::string::npos) end = payload.size();
+        const std::string chunk = payload.substr(from, end - from);
+        from = end + 1;
+        const size_t part = (flags & 128) != 0 ? total + 1 - i : i;
+        const size_t claimed = (flags & 8) != 0 ? chunk.size() * 2 + 3 : chunk.size();
+        std::string frame = "WGET " + id + " " + kKinds[kind] + " " + std::to_string(total) + " " +
+                            std::to_string(part) + " " + code + " " + std::to_string(claimed) + "\r\n" + chunk;
+        if ((flags & 16) != 0) {
+            frame = "CRP2 " + envelopeId + " DP %00 " + std::to_string(frame.size()) + "\r\n" + frame;
+        }
+        stream += frame;
+    }
+    // The session server's connection, boxes answered Yes, one read.
+    SignedInClient client{FuzzControl((flags & 64) != 0 ? 0x07 : 0x05)};
+    client.Feed(reinterpret_cast<const uint8_t*>(stream.data()), stream.size(), stream.size());
+    client.Settle();
+}
+
 // A memo written with texts taken from the input reads back the same.
 void RoundTrip(const uint8_t* data, size_t size) {
     std::wstring text;
@@ -125,11 +168,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const uint8_t mode = data[0];
     ++data;
     --size;
-    switch (mode % 4) {
+    switch (mode % 6) {
         case 0: WgetParts(data, size); break;
         case 1: Imsg(data, size); break;
         case 2: Cmsg(data, size); break;
-        default: RoundTrip(data, size); break;
+        case 3: RoundTrip(data, size); break;
+        case 4: WgetReplies(data, size); break;
+        default: RunSignedIn(data, size); break;
     }
     return 0;
 }

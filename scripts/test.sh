@@ -28,6 +28,7 @@ if command -v clang++ >/dev/null 2>&1 && [ -n "$(ls fuzz/fuzz_*.cpp 2>/dev/null)
   cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTEVRIK_FUZZ=ON \
     -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null
   cmake --build build-fuzz -j "$jobs" --target fuzzers
+  . scripts/fuzz_options.sh
   for f in build-fuzz/fuzz/fuzz_*; do
     [ -x "$f" ] || continue
     name=$(basename "$f")
@@ -35,7 +36,8 @@ if command -v clang++ >/dev/null 2>&1 && [ -n "$(ls fuzz/fuzz_*.cpp 2>/dev/null)
     work=$(mktemp -d)
     [ -d "$corpus" ] && cp -r "$corpus"/. "$work"/
     echo "==> fuzzing $name for ${fuzz_seconds}s"
-    "$f" -max_total_time="$fuzz_seconds" -print_final_stats=0 "$work" 2>&1 | tail -n 3
+    # shellcheck disable=SC2046
+    "$f" -max_total_time="$fuzz_seconds" -print_final_stats=0 $(fuzz_options "$name" "$root") "$work" 2>&1 | tail -n 3
     rm -rf "$work"
   done
 else
