@@ -10,6 +10,8 @@
 #include "messenger/model/ChatActions.h"
 #include "messenger/protocol/BuddyCommands.h"
 #include "messenger/protocol/ChatCommands.h"
+#include "messenger/protocol/ClientUpgrade.h"
+#include "messenger/protocol/CommandRegistrar.h"
 #include "messenger/protocol/Envelopes.h"
 #include "messenger/protocol/Lsta.h"
 #include "messenger/protocol/PendingRequests.h"
@@ -18,6 +20,7 @@
 #include "messenger/protocol/ProtocolSession.h"
 #include "messenger/protocol/SignIn.h"
 #include "messenger/protocol/WgetCommands.h"
+#include "platform/winsock.h"
 #include "tests/support/temp_folder.h"
 
 namespace {
@@ -77,6 +80,40 @@ const PendingEntry kStartingPending[] = {
 constexpr uint32_t kRessId = 37;
 constexpr uint32_t kConnId = 38;
 
+// PVER and REQS would reach out to the network: the upgrade manifest's download, and the name
+// lookup and connect of the session server. Here the network is down: an answer that offers an
+// upgrade goes on as when the manifest cannot be fetched (the sign-in goes on), and the session
+// server refuses the connect. Everything else is the program's own handlers.
+class OfflinePverHandler final : public MessageHandler {
+public:
+    bool Handle(ProtocolSession* session, ReceivedMessage& message) override {
+        auto& reply = static_cast<PverReceived&>(message);
+        if (reply.Answer == kUpgradeOffered || reply.Answer == kUpgradeRequired) reply.Answer = kUpgradeNone;
+        return PverHandler().Handle(session, message);
+    }
+};
+
+class OfflineReqsHandler final : public MessageHandler {
+public:
+    bool Handle(ProtocolSession* session, ReceivedMessage& message) override {
+        if (message.Code != 100 || session == nullptr) return ReqsHandler().Handle(session, message);
+        if (AccountInfo* account = AccountInfo::Instance()) {
+            account->Ticket = static_cast<ReqsReceived&>(message).Ticket;
+        }
+        session->Close();
+        session->Phase = 1;
+        session->OnError(ws::WSAECONNREFUSED);
+        return false;
+    }
+};
+
+// Every command of the program; the first registration of a command stays, so these two go first.
+void OfflineCommands(CommandRegistrar& registrar) {
+    registrar.Command<PverReceived, OfflinePverHandler>(L"PVER");
+    registrar.Command<ReqsReceived, OfflineReqsHandler>(L"REQS");
+    RegisterAllCommands(registrar);
+}
+
 // The process-wide state that outlives the client objects.
 void ClearProcessState() {
     LstaParts::Instance().Drop();
@@ -94,10 +131,12 @@ FuzzControl::FuzzControl(uint8_t byte)
       // From one byte at a time up to reads larger than most inputs.
       ReadSize(1 + 3 * static_cast<size_t>(byte >> 3) * static_cast<size_t>(byte >> 3)) {}
 
-ClientObjects::ClientObjects() {
+ClientObjects::Once::Once() {
     static ProcessSetUp once;
     ClearProcessState();
 }
+
+ClientObjects::ClientObjects() : Harness(&OfflineCommands) {}
 
 ClientObjects::~ClientObjects() {
     // The chats a handler removed are deleted from the loop; the loop is this.

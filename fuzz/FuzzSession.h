@@ -67,6 +67,13 @@ struct ClientObjects {
     // phase 1.
     void SignIn();
 
+private:
+    // Before anything else: the process set up once, and what earlier inputs left in it cleared.
+    struct Once {
+        Once();
+    } m_once;
+
+public:
     RecordingScreens Screens;
     AccountInfo Account;
     BuddyGroupList Groups;

@@ -6,6 +6,7 @@
 #
 #   scripts/fuzz_coverage.sh [runs]        (default 200000 inputs per fuzzer)
 #
+# TEVRIK_FUZZ_COVERAGE_FILES=1 adds the line coverage of each handler and model file.
 # Builds in build-fuzz (as scripts/test.sh does) and build-fuzz-cov; works in a temporary folder.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -25,17 +26,28 @@ cmake -S . -B build-fuzz-cov -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTEVRIK
 cmake --build build-fuzz-cov -j "$jobs" --target fuzzers >/dev/null
 
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+# TEVRIK_FUZZ_COVERAGE_KEEP=1 keeps the corpora and profiles for a closer look.
+if [ -n "${TEVRIK_FUZZ_COVERAGE_KEEP:-}" ]; then echo "corpora and profiles in $work"; else trap 'rm -rf "$work"' EXIT; fi
 handlers=$(ls messenger/protocol/*Commands.cpp messenger/protocol/{Lsta,SignIn,Envelopes}.cpp)
 model=$(ls messenger/model/*.cpp)
 
 # Line coverage of the files from a profile: "covered/lines (percent)". Every fuzzer program is
-# given, so each target is measured against the same lines, also those it does not link.
+# given, so each target is measured against the same lines, also those it does not link. The
+# programs name their sources by the paths they were compiled with, hence the normalising.
 lines() {
   local profile=$1; shift
   # shellcheck disable=SC2046
-  llvm-cov report "${programs[0]}" $(printf -- '-object %s ' "${programs[@]:1}") -instr-profile="$profile" "$@" \
-    2>/dev/null | awk '/^TOTAL/ { printf "%d/%d (%s)", $(NF-5) - $(NF-4), $(NF-5), $(NF-3) }'
+  llvm-cov export -summary-only "${programs[0]}" $(printf -- '-object %s ' "${programs[@]:1}") \
+    -instr-profile="$profile" 2>/dev/null | python3 -c '
+import json, os, sys
+wanted = {os.path.realpath(f) for f in sys.argv[1:]}
+covered = total = 0
+for f in json.load(sys.stdin)["data"][0]["files"]:
+    if os.path.realpath(f["filename"]) in wanted:
+        covered += f["summary"]["lines"]["covered"]
+        total += f["summary"]["lines"]["count"]
+print("%d/%d (%.1f%%)" % (covered, total, 100.0 * covered / total if total else 0.0))
+' "$@"
 }
 
 programs=()
@@ -61,7 +73,8 @@ for name in "${targets[@]}" all; do
   printf '%-14s %-8s %-26s %s\n' "$name" "$count" "$(lines "$work/$name.profdata" $handlers)" "$(lines "$work/$name.profdata" $model)"
 done
 if [ -n "${TEVRIK_FUZZ_COVERAGE_FILES:-}" ]; then
-  # shellcheck disable=SC2046,SC2086
+  printf '%-44s %6s %6s %8s\n' "all fuzzers together" lines missed covered
+  # shellcheck disable=SC2046
   llvm-cov report "${programs[0]}" $(printf -- '-object %s ' "${programs[@]:1}") -instr-profile="$work/all.profdata" \
-    $handlers $model 2>/dev/null | cut -c1-130
+    2>/dev/null | awk '/messenger\/(protocol|model)\/.*\.cpp/ { printf "%-44s %6s %6s %8s\n", $1, $8, $9, $10 }'
 fi
