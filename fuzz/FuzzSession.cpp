@@ -7,15 +7,14 @@
 #include <string>
 
 #include "framework/base/QeTrace.h"
-#include "messenger/model/ChatActions.h"
 #include "messenger/protocol/BuddyCommands.h"
 #include "messenger/protocol/ChatCommands.h"
 #include "messenger/protocol/ClientUpgrade.h"
 #include "messenger/protocol/CommandRegistrar.h"
 #include "messenger/protocol/Envelopes.h"
 #include "messenger/protocol/Lsta.h"
-#include "messenger/protocol/PendingRequests.h"
 #include "messenger/protocol/MemoRequests.h"
+#include "messenger/protocol/PendingRequests.h"
 #include "messenger/protocol/PresenceCommands.h"
 #include "messenger/protocol/ProtocolSession.h"
 #include "messenger/protocol/SignIn.h"

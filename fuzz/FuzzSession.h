@@ -21,8 +21,8 @@
 //             6 PONG              18 CMSG (19)            32 ONST (33)
 //             7 WGET MEMOLST2 (8) 20 ADSB REQST (21)      34 CNIK (35)
 //                                 22 ADSB ACCPT (23)      37 RESS (36), 38 CSES CONN
-// Nothing waits for a PVER or REQS: their handlers would reach out to the network (the upgrade
-// download, the session server's connect).
+// Every command of the program is dispatched to its own handler, except that PVER and REQS, whose
+// handlers would reach out to the network, meet a network that is down (FuzzSession.cpp).
 #pragma once
 
 #include <cstddef>
