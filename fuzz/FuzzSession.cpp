@@ -294,6 +294,23 @@ void SignedInClient::Settle() {
     Check(MemoParts().Bytes.size() <= kMaxMemoParts);
 }
 
+void SignedInClient::Play(const std::string& stream) {
+    Feed(reinterpret_cast<const uint8_t*>(stream.data()), stream.size(), stream.size());
+    Settle();
+}
+
+std::vector<std::string> CutAtFF(const uint8_t* data, size_t size) {
+    std::vector<std::string> pieces(1);
+    for (size_t i = 0; i < size; ++i) {
+        if (data[i] == 0xFF) {
+            pieces.emplace_back();
+        } else {
+            pieces.back() += static_cast<char>(data[i]);
+        }
+    }
+    return pieces;
+}
+
 void RunSignedIn(const uint8_t* data, size_t size) {
     if (size == 0) return;
     SignedInClient client{FuzzControl(data[0])};

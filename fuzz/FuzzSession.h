@@ -29,6 +29,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "messenger/model/AccountInfo.h"
@@ -105,9 +106,15 @@ public:
     // checked: no chat holds a member twice, every chat window belongs to a chat, and the parts
     // buffers stay within their caps.
     void Settle();
+    // The whole stream in one read, then Settle.
+    void Play(const std::string& stream);
 
     FuzzControl Control;
 };
+
+// The bytes cut at every 0xFF byte, a byte UTF-8 text never holds: how the fuzzers that build reply
+// parts from their input tell where one part ends and the next begins. Always at least one piece.
+std::vector<std::string> CutAtFF(const uint8_t* data, size_t size);
 
 // The whole run of one input of the session fuzzers: the first byte is the control, the rest the
 // stream from the service.

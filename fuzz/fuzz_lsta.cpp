@@ -60,14 +60,7 @@ void Payload(const uint8_t* data, size_t size) {
 }
 
 void Parts(uint8_t flags, int8_t totalOffset, const uint8_t* data, size_t size) {
-    const std::string payload(reinterpret_cast<const char*>(data), size);
-    std::vector<std::string> chunks;
-    for (size_t from = 0;;) {
-        const size_t end = payload.find('\xff', from);
-        chunks.push_back(payload.substr(from, end == std::string::npos ? std::string::npos : end - from));
-        if (end == std::string::npos) break;
-        from = end + 1;
-    }
+    std::vector<std::string> chunks = CutAtFF(data, size);
     const std::string id = (flags & 16) != 0 ? "99" : "3";
     const long total = static_cast<long>(chunks.size()) + totalOffset;
     std::string stream = (flags & 32) != 0 ? "201 " + id + "\r\n" : "";
@@ -83,10 +76,9 @@ void Parts(uint8_t flags, int8_t totalOffset, const uint8_t* data, size_t size) 
                   std::to_string(length) + "\r\n" + chunk;
     }
 
-    // The session server's connection, the memo read page not shown, boxes answered No, one read.
-    SignedInClient client{FuzzControl((flags & 8) != 0 ? 0xF8 : 0xF9)};
-    client.Feed(reinterpret_cast<const uint8_t*>(stream.data()), stream.size(), stream.size());
-    client.Settle();
+    // The memo read page not shown, boxes answered No.
+    SignedInClient client{FuzzControl((flags & 8) != 0 ? 0 : 1)};
+    client.Play(stream);
     if (client.Screens.Count("ShowSignedIn") != 0) EveryMemberIsABuddy(client.Groups, client.Roster);
 }
 

@@ -38,15 +38,10 @@ void WgetParts(const uint8_t* data, size_t size) {
     if (size < 2) return;
     const char* kind = kKinds[data[0] % 7];
     const bool lie = (data[1] & 1) != 0;
-    const std::string payload(reinterpret_cast<const char*>(data + 2), size - 2);
-    size_t total = 1;
-    for (char c : payload) total += c == '\xff' ? 1 : 0;
-    size_t from = 0;
+    const std::vector<std::string> chunks = CutAtFF(data + 2, size - 2);
+    const size_t total = chunks.size();
     for (size_t part = 1; part <= total; ++part) {
-        size_t end = payload.find('\xff', from);
-        if (end == std::string::npos) end = payload.size();
-        const std::string chunk = payload.substr(from, end - from);
-        from = end + 1;
+        const std::string& chunk = chunks[part - 1];
         const size_t claimed = lie ? chunk.size() * 3 + 7 : chunk.size();
         const std::string frame = "WGET 1 " + std::string(kind) + " " + std::to_string(total) + " " +
                                   std::to_string(part) + " 100 " + std::to_string(claimed) + "\r\n" + chunk;
@@ -105,16 +100,11 @@ void WgetReplies(const uint8_t* data, size_t size) {
     const std::string id = std::to_string(kWaitingIds[kind]);
     const std::string envelopeId = kWaitingIds[kind] != 0 ? std::to_string(kWaitingIds[kind] + 1) : "0";
     const std::string code = (flags & 32) != 0 ? "202" : "100";
-    const std::string payload(reinterpret_cast<const char*>(data + 1), size - 1);
-    size_t total = 1;
-    for (char c : payload) total += c == '\xff' ? 1 : 0;
+    const std::vector<std::string> chunks = CutAtFF(data + 1, size - 1);
+    const size_t total = chunks.size();
     std::string stream;
-    size_t from = 0;
     for (size_t i = 1; i <= total; ++i) {
-        size_t end = payload.find('\xff', from);
-        if (end == std::string::npos) end = payload.size();
-        const std::string chunk = payload.substr(from, end - from);
-        from = end + 1;
+        const std::string& chunk = chunks[i - 1];
         const size_t part = (flags & 128) != 0 ? total + 1 - i : i;
         const size_t claimed = (flags & 8) != 0 ? chunk.size() * 2 + 3 : chunk.size();
         std::string frame = "WGET " + id + " " + kKinds[kind] + " " + std::to_string(total) + " " +
@@ -124,10 +114,9 @@ void WgetReplies(const uint8_t* data, size_t size) {
         }
         stream += frame;
     }
-    // The session server's connection, boxes answered Yes, one read.
+    // The session server's connection, boxes answered Yes.
     SignedInClient client{FuzzControl((flags & 64) != 0 ? 0x07 : 0x05)};
-    client.Feed(reinterpret_cast<const uint8_t*>(stream.data()), stream.size(), stream.size());
-    client.Settle();
+    client.Play(stream);
 }
 
 // A memo written with texts taken from the input reads back the same.
