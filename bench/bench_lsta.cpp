@@ -91,6 +91,7 @@ void BM_LstaPartsThroughTheSession(benchmark::State& state) {
         LstaRequest request(7);
         request.Mode = L"FULL";
         pending.Add(request);
+        LstaParts::Instance().Start(request.TrId);
         for (const std::string& frame : frames) {
             session.OnPacket(reinterpret_cast<const uint8_t*>(frame.data()), static_cast<uint32_t>(frame.size()));
         }

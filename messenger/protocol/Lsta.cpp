@@ -10,7 +10,8 @@
 #include "messenger/model/BuddyRoster.h"
 #include "messenger/model/ScreenSeam.h"
 #include "messenger/protocol/CommandRegistrar.h"
-#include "messenger/protocol/PendingRequests.h"
+#include "messenger/protocol/ProtocolSession.h"
+#include "messenger/protocol/Reset.h"
 #include "messenger/protocol/TokenSets.h"
 
 bool LstaRequest::WriteBody(QeMemoryWriter& writer) {
@@ -84,27 +85,78 @@ LstaParts& LstaParts::Instance() {
 }
 
 void LstaParts::Start(int32_t trId) {
-    m_bytes.clear();
+    Drop();
     m_trId = trId;
     m_active = true;
 }
 
-bool LstaParts::Append(const uint8_t* bytes, uint32_t count) {
-    if (count == 0) return true;
-    if (bytes == nullptr || count > kLimit - m_bytes.size()) {
-        QeTrace(L"LstaParts::Append, the buddy list of LSTA %d passes %u bytes; the load is dropped.\n", m_trId,
-                static_cast<unsigned>(kLimit));
-        Drop();
-        return false;
+LstaParts::Outcome LstaParts::Impossible(const wchar_t* why, int32_t part, int32_t total) {
+    QeTrace(L"LstaParts::Add, part %d of %d of LSTA %d: %ls; the load is dropped.\n", part, total, m_trId, why);
+    Drop();
+    return Outcome::Impossible;
+}
+
+LstaParts::Outcome LstaParts::Add(int32_t part, int32_t total, const uint8_t* bytes, uint32_t count) {
+    if (!m_active) return Outcome::Stray;
+    if (total < 0 || total > kMaxParts) return Impossible(L"no list comes in that many parts", part, total);
+    if (total > 0 && part == 0) return Outcome::Stray;
+    if (part < 0 || part > total || (total == 0 && part != 0)) return Impossible(L"no such part", part, total);
+    if (part == 1 && m_total > 0 && m_spans[0].held) {
+        const int32_t trId = m_trId;
+        Start(trId);
     }
+    if (m_total >= 0 && total != m_total) return Impossible(L"the load has another total", part, total);
+    if (m_total < 0) {
+        m_total = total;
+        m_spans.assign(total == 0 ? 1u : static_cast<size_t>(total), Span{});
+    }
+    Span& span = m_spans[total == 0 ? 0u : static_cast<size_t>(part - 1)];
+    if (span.held) return Outcome::Stray;
+    if (count > kLimit - m_bytes.size() || (bytes == nullptr && count > 0)) {
+        return Impossible(L"the list grows past its limit", part, total);
+    }
+    span = Span{static_cast<uint32_t>(m_bytes.size()), count, true};
     m_bytes.insert(m_bytes.end(), bytes, bytes + count);
-    return true;
+    ++m_held;
+    return static_cast<size_t>(m_held) == m_spans.size() ? Outcome::Complete : Outcome::Kept;
+}
+
+void LstaParts::TakeJoined(std::vector<uint8_t>& out) {
+    out.clear();
+    bool inOrder = true;
+    size_t at = 0;
+    for (const Span& span : m_spans) {
+        inOrder = inOrder && span.offset == at;
+        at += span.size;
+    }
+    // The parts nearly always come in order: then the bytes are the list as they stand.
+    if (inOrder) {
+        out.swap(m_bytes);
+    } else {
+        out.reserve(m_bytes.size());
+        for (const Span& span : m_spans) {
+            out.insert(out.end(), m_bytes.begin() + span.offset, m_bytes.begin() + span.offset + span.size);
+        }
+    }
+    Drop();
 }
 
 void LstaParts::Drop() {
     std::vector<uint8_t>().swap(m_bytes);
+    std::vector<Span>().swap(m_spans);
+    m_total = -1;
+    m_held = 0;
     m_trId = 0;
     m_active = false;
+}
+
+int SendBuddyListRequest(ProtocolSession& session) {
+    LstaRequest list;
+    list.Mode = L"FULL";
+    const int sent = session.Send(list);
+    LstaParts::Instance().Start(list.TrId);
+    session.BeginSignInStep(ProtocolSession::SignInStep::List);
+    return sent;
 }
 
 // ---- the reply
@@ -164,36 +216,47 @@ void FillBuddyModel(std::vector<LstaGroupEntry>& groups, std::vector<LstaBuddyEn
 }
 
 bool LstaHandler::Handle(ProtocolSession* session, ReceivedMessage& message) {
-    if (!CheckCode(session, message)) return false;
     auto& reply = static_cast<LstaReceived&>(message);
     LstaParts& parts = LstaParts::Instance();
+    const bool ours = parts.Active() && parts.TrId() == reply.TrId;
+    if (!ours) {
+        if (!CheckCode(session, message)) return false;
+        QeTrace(L"LstaHandler::Handle, LSTA %d answers no request of ours and is dropped.\n", reply.TrId);
+        return false;
+    }
+    if (reply.Code != 100) {
+        // The list will not come: the user is not left signed in without one.
+        parts.Drop();
+        FailSignInAfterLogin(ProtocolSession::FailureCodeText(reply.Code));
+        return false;
+    }
+    // Whatever this reply is, the list it belongs to still has parts to come.
+    reply.AwaitsMoreParts = true;
     if (!reply.HasNumbers) {
         QeTrace(L"LstaHandler::Handle, LSTA %d has no part numbers and is dropped.\n", reply.TrId);
         return false;
     }
-
-    if (reply.Part == 0 || reply.Part == 1) {
-        const PendingRequests* pending = PendingRequests::Instance();
-        const bool requested = pending != nullptr && pending->PendingAs<LstaRequest>(reply.TrId, L"LSTA") != nullptr;
-        // The request's entry goes with the first part; a load restarted under its id is still ours.
-        if (!requested && !(parts.Active() && parts.TrId() == reply.TrId)) {
-            QeTrace(L"LstaHandler::Handle, LSTA %d answers no request of ours and is dropped.\n", reply.TrId);
+    switch (parts.Add(reply.Part, reply.Total, reply.Payload, reply.PayloadSize)) {
+        case LstaParts::Outcome::Stray:
+            QeTrace(L"LstaHandler::Handle, part %d of %d of LSTA %d is no part still missing and is dropped.\n",
+                    reply.Part, reply.Total, reply.TrId);
             return false;
-        }
-        parts.Start(reply.TrId);
-    } else if (!parts.Active() || parts.TrId() != reply.TrId) {
-        QeTrace(L"LstaHandler::Handle, part %d of LSTA %d belongs to no load and is dropped.\n", reply.Part,
-                reply.TrId);
-        return false;
+        case LstaParts::Outcome::Kept:
+            return true;
+        case LstaParts::Outcome::Impossible:
+            reply.AwaitsMoreParts = false;
+            FailSignInAfterLogin();
+            return false;
+        case LstaParts::Outcome::Complete:
+            break;
     }
-    if (!parts.Append(reply.Payload, reply.PayloadSize)) return false;
-    if (reply.Part != reply.Total) return true;
+    reply.AwaitsMoreParts = false;
+    if (session != nullptr && session->WaitingFor() == ProtocolSession::SignInStep::List) session->EndSignInStep();
 
-    const std::vector<uint8_t>& bytes = parts.Bytes();
+    std::vector<uint8_t> bytes;
+    parts.TakeJoined(bytes);
     ParseLstaPayload(bytes.data(), static_cast<uint32_t>(bytes.size()), reply.Groups, reply.Buddies);
     reply.Complete = true;
-    // Nothing reads a finished load again.
-    parts.Drop();
 
     FillBuddyModel(reply.Groups, reply.Buddies);
     ScreenSeam& screens = Screens();

@@ -78,4 +78,7 @@ public:
 
     // 100 success; any other value is the failure code of an error reply.
     int32_t Code = 100;
+    // Set by the handler of one part of a reply that comes in several: the request goes on waiting
+    // for the rest, so the dispatcher leaves its pending entry in place.
+    bool AwaitsMoreParts = false;
 };

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "framework/base/QeStrings.h"
+#include "framework/base/QeTimerManager.h"
 #include "framework/base/QeTrace.h"
 #include "framework/ui/QeConnection.h"
 #include "messenger/model/ScreenSeam.h"
@@ -252,7 +253,7 @@ void ProtocolSession::Dispatch(const uint8_t* bytes, uint32_t length) {
     // The service numbers its own PINGs, so one may carry the id of a request of ours whose reply
     // is still to come (the outstanding PONG): that request goes on waiting.
     pending = PendingRequests::Instance();
-    if (trId != 0 && pending != nullptr) {
+    if (trId != 0 && pending != nullptr && !message->AwaitsMoreParts) {
         const RequestMessage* request = pending->Find(trId);
         const bool pingUnderAnotherId = name == L"PING" && request != nullptr && request->Name != L"PING";
         if (!pingUnderAnotherId) pending->Remove(trId);
@@ -290,6 +291,59 @@ void ProtocolSession::ConnectionLost() {
     EndSignInAttempt();
 }
 
+namespace {
+
+const wchar_t* StepName(ProtocolSession::SignInStep step) {
+    switch (step) {
+        case ProtocolSession::SignInStep::Connect: return L"the connect to the login server";
+        case ProtocolSession::SignInStep::Pver: return L"the PVER reply";
+        case ProtocolSession::SignInStep::Auth: return L"the AUTH reply";
+        case ProtocolSession::SignInStep::Reqs: return L"the REQS reply";
+        case ProtocolSession::SignInStep::TlsConnect: return L"the connect to the session server";
+        case ProtocolSession::SignInStep::Lin2: return L"the LIN2 reply";
+        case ProtocolSession::SignInStep::List: return L"the whole buddy list";
+        default: return L"nothing";
+    }
+}
+
+}  // namespace
+
+void ProtocolSession::BeginSignInStep(SignInStep step) {
+    EndSignInStep();
+    if (step == SignInStep::None) return;
+    QeTimerManager* timers = QeTimerManager::Instance();
+    if (timers == nullptr) {
+        QeTrace(L"[QE+] ProtocolSession::BeginSignInStep, there is no timer manager; %ls is waited for without a "
+                L"limit.\n",
+                StepName(step));
+        return;
+    }
+    const float seconds = step == SignInStep::List ? kListLimitSeconds : kStepLimitSeconds;
+    // One call, at the limit; the timer is gone after it.
+    m_stepTimer = timers->Add(seconds, seconds, &ProtocolSession::SignInStepExpired, this);
+    if (m_stepTimer != 0) m_step = step;
+}
+
+void ProtocolSession::EndSignInStep() {
+    m_step = SignInStep::None;
+    if (m_stepTimer == 0) return;
+    if (QeTimerManager* timers = QeTimerManager::Instance()) timers->Remove(m_stepTimer);
+    m_stepTimer = 0;
+}
+
+void ProtocolSession::SignInStepExpired(void* user) {
+    auto* session = static_cast<ProtocolSession*>(user);
+    if (session == nullptr || session->m_step == SignInStep::None) return;
+    const SignInStep step = session->m_step;
+    session->EndSignInStep();
+    QeTrace(L"ProtocolSession, the sign-in waited too long for %ls; the attempt ends.\n", StepName(step));
+    if (step == SignInStep::List) {
+        FailSignInAfterLogin();
+    } else {
+        session->EndSignInAttempt();
+    }
+}
+
 void ProtocolSession::EndSignInAttempt(const wchar_t* why) {
     Close();
     Phase = 0;
@@ -316,6 +370,8 @@ bool ProtocolSession::WriteBytes(const uint8_t* bytes, uint32_t count) {
 
 void ProtocolSession::Close() {
     m_connected = false;
+    // Nothing the road waited for can come over a closed connection.
+    EndSignInStep();
     if (m_wire != nullptr) {
         m_wire->Close();
     } else {

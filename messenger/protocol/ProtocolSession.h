@@ -91,6 +91,23 @@ public:
     // (kNoNetworkText, or the failure text of a refused step) and brings the login form back.
     void EndSignInAttempt(const wchar_t* why = kNoNetworkText);
 
+    // ---- the time limits of the sign-in road
+    // What the road waits for: the connect to the login server, the PVER, AUTH and REQS replies,
+    // the connect to the session server (TLS), the LIN2 reply, the whole buddy list.
+    enum class SignInStep { None, Connect, Pver, Auth, Reqs, TlsConnect, Lin2, List };
+    static constexpr float kStepLimitSeconds = 30.0f;
+    // The list may come in many parts.
+    static constexpr float kListLimitSeconds = 60.0f;
+    // The road now waits for this step: its time limit starts, replacing the previous step's. When
+    // it passes first, the attempt ends as a failed one: EndSignInAttempt, or for the list, which
+    // comes after the login was accepted, FailSignInAfterLogin. Without a timer manager no limit
+    // runs (traced).
+    void BeginSignInStep(SignInStep step);
+    // The step is over (its answer came, or the user holds the road, as the upgrade dialogue does).
+    // Closing the connection ends it too.
+    void EndSignInStep();
+    SignInStep WaitingFor() const { return m_step; }
+
     // The text for the message's Code ("Unknown Error" for a code outside the table).
     static void FailureCodeName(const ReceivedMessage& message, std::wstring& out);
     static const wchar_t* FailureCodeText(int32_t code);
@@ -117,6 +134,10 @@ private:
     // session is over; in phase 0 the sign-in attempt has failed.
     void ConnectionLost();
     bool WriteBytes(const uint8_t* bytes, uint32_t count);
+    static void SignInStepExpired(void* user);
+
+    SignInStep m_step = SignInStep::None;
+    UINT m_stepTimer = 0;
 
     bool m_connected = false;
     SessionWire* m_wire = nullptr;

@@ -34,3 +34,9 @@ void ResetToLogin() {
     Screens().SetSignedIn(false);
     Screens().OnResetToLogin();
 }
+
+void FailSignInAfterLogin(const wchar_t* why) {
+    ResetToLogin();
+    Screens().Alert(why != nullptr ? why : kNoNetworkText);
+    Screens().LoginShowPage(0);
+}

@@ -15,3 +15,8 @@
 //   6. the screens' half: Screens().OnResetToLogin().
 // Every step works on an already empty state, so a second call changes nothing.
 void ResetToLogin();
+
+// The login was accepted but the sign-in cannot finish (the buddy list will not come whole): what
+// the login started is undone as ResetToLogin does, then the attempt ends as a failed one, with the
+// text (the network text unless a refusal names its own) and the login form.
+void FailSignInAfterLogin(const wchar_t* why = nullptr);

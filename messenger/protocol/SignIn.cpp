@@ -190,9 +190,7 @@ bool Lin2Handler::Handle(ProtocolSession* session, ReceivedMessage& message) {
     }
     Screens().StatusBarCardRefresh();
 
-    LstaRequest list;
-    list.Mode = L"FULL";
-    session->Send(list);
+    SendBuddyListRequest(*session);
 
     LoptRequest options;
     options.Text = kSignInOptions;

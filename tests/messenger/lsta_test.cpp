@@ -1,12 +1,14 @@
 // The buddy list load: the payload parser on its own, then the reply parts through the session.
 #include <gtest/gtest.h>
 
+#include <set>
 #include <string>
 #include <vector>
 
 #include "messenger/protocol/Lsta.h"
 #include "messenger/protocol/Reset.h"
 #include "tests/messenger/signin_test_support.h"
+#include "tests/support/Pump.h"
 #include "tests/support/RecordingScreens.h"
 #include "tests/support/SessionHarness.h"
 #include "tests/support/TraceLog.h"
@@ -111,19 +113,18 @@ TEST(LstaPayload, CountsBoundTheLoopsButNeverTheMemory) {
 
 namespace {
 
-class LstaTest : public ::testing::Test {
+// On the test clock, for the list's time limit.
+class LstaTest : public FakeClockTest {
 protected:
     LstaTest() {
         harness.Connect(1);
         harness.Ids().LastId = 4;
     }
 
-    // Sends the sign-in's request, so its reply finds it pending; returns its id.
+    // Sends the sign-in's request, so its reply finds its load; returns its id.
     int32_t Request() {
-        LstaRequest request;
-        request.Mode = L"FULL";
-        EXPECT_EQ(harness.Session().Send(request), 1);
-        return request.TrId;
+        EXPECT_EQ(SendBuddyListRequest(harness.Session()), 1);
+        return harness.Ids().LastId;
     }
 
     std::string Part(int32_t trId, int part, int total, const std::string& payload) {
@@ -141,6 +142,10 @@ protected:
 
     const std::vector<std::wstring> kShown{L"BuddyListRefresh()", L"ShowSignedIn()", L"MemoListSwitchBox(0)",
                                            L"PlayNotification(0)"};
+    // The sign-in ends as a failed one: the login undone, the text, the login form.
+    static std::vector<std::wstring> Failed(const std::wstring& why = kNoNetworkText) {
+        return {L"OnResetToLogin()", L"Alert(" + why + L")", L"LoginShowPage(0)"};
+    }
 
     RecordingScreens screens;
     SignedInModel model;
@@ -192,6 +197,12 @@ TEST_F(LstaTest, ListWithoutGroupsIsCompleteAndShownEmpty) {
     screens.Clear();
     const int32_t again = Request();
     harness.Receive(Part(again, 1, 1, "0 0\r\n"));
+    EXPECT_EQ(screens.Lines(), kShown);
+
+    // The whole list as part 0 of 0.
+    screens.Clear();
+    const int32_t third = Request();
+    harness.Receive(Part(third, 0, 0, "0 0\r\n"));
     EXPECT_EQ(screens.Lines(), kShown);
 }
 
@@ -251,26 +262,128 @@ TEST_F(LstaTest, ReplyWithoutItsNumbersIsNoPart) {
     EXPECT_NE(text.find(L"LSTA " + std::to_wstring(second) + L" has no part numbers"), std::wstring::npos) << text;
 }
 
-TEST_F(LstaTest, ListPastTheLimitIsDroppedAndTraced) {
+TEST_F(LstaTest, ListPastTheLimitEndsTheSignIn) {
     const int32_t id = Request();
     TraceLog trace;
     const std::string big(3u * 1024u * 1024u, ' ');
     harness.Receive(Part(id, 1, 4, "1 0\r\n0 g 0\r\n" + big));
     harness.Receive(Part(id, 2, 4, big));
+    EXPECT_TRUE(screens.Lines().empty());
     harness.Receive(Part(id, 3, 4, big));  // past 8 MiB
-    EXPECT_NE(trace.Text().find(L"the load is dropped"), std::wstring::npos) << trace.Text();
+    EXPECT_NE(trace.Text().find(L"the list grows past its limit; the load is dropped"), std::wstring::npos)
+        << trace.Text();
+    EXPECT_EQ(screens.Lines(), Failed());
     EXPECT_FALSE(LstaParts::Instance().Active());
     EXPECT_TRUE(LstaParts::Instance().Bytes().empty());
-    harness.Receive(Part(id, 4, 4, "x"));
-    EXPECT_TRUE(screens.Lines().empty());
+    EXPECT_FALSE(harness.IsOpen());
     EXPECT_EQ(model.groups.Count(), 0u);
 }
 
-TEST_F(LstaTest, FailureIsShownAndChangesNothing) {
+TEST_F(LstaTest, RefusedListEndsTheSignInWithTheRefusalsText) {
     const int32_t id = Request();
+    harness.Receive(Part(id, 1, 2, kList.substr(0, 20)));
     harness.Receive("500 " + std::to_string(id) + "\r\n");
-    EXPECT_EQ(screens.Lines(), (std::vector<std::wstring>{L"Alert(FailureCodeDbError)"}));
+    EXPECT_EQ(screens.Lines(), Failed(L"FailureCodeDbError"));
     EXPECT_EQ(model.roster.Count(), 0u);
+    EXPECT_FALSE(LstaParts::Instance().Active());
+}
+
+TEST_F(LstaTest, PartsAreGatheredByNumberWhateverTheirOrder) {
+    for (const std::vector<int>& order : std::vector<std::vector<int>>{{1, 2, 3, 4}, {4, 3, 2, 1}, {2, 4, 1, 3}}) {
+        screens.Clear();
+        model.roster.Clear();
+        model.groups.ClearMap();
+        const int32_t id = Request();
+        const std::vector<std::string> frames = Parts(id, kList, 4);
+        for (int part : order) {
+            ASSERT_TRUE(screens.Lines().empty()) << part;
+            // The request waits until the list is whole.
+            ASSERT_NE(harness.Pending().Find(id), nullptr) << part;
+            harness.Receive(frames[part - 1]);
+        }
+        EXPECT_EQ(screens.Lines(), kShown);
+        EXPECT_EQ(model.roster.Count(), 2u);
+        EXPECT_EQ(model.groups.FindEntry(L"0")->Members, (std::set<std::wstring>{L"1001", L"1002"}));
+        EXPECT_EQ(model.groups.FindEntry(L"7")->Members, (std::set<std::wstring>{L"1002"}));
+        EXPECT_EQ(harness.Pending().Find(id), nullptr);
+    }
+}
+
+TEST_F(LstaTest, StrayPartsAreDroppedAndTheListStillCompletes) {
+    TraceLog trace;
+    const int32_t id = Request();
+    const std::vector<std::string> frames = Parts(id, kList, 3);
+    const std::string lsta = "LSTA " + std::to_string(id);
+    harness.Receive(frames[1]);
+    harness.Receive(Part(id, 2, 3, "9 9\r\nthe first part 2 stays "));  // held already
+    harness.Receive(Part(id, 0, 3, "9 9\r\n"));                        // no part of a list in parts
+    harness.Inject(lsta + "\r\n");                                     // no numbers
+    harness.Receive(Part(id + 7, 1, 3, "9 9\r\n"));                    // another id
+    harness.Receive(Part(id + 7, 9, 3, ""));
+    EXPECT_TRUE(screens.Lines().empty());
+    EXPECT_NE(harness.Pending().Find(id), nullptr);
+    harness.Receive(frames[2]);
+    harness.Receive(frames[0]);
+    EXPECT_EQ(screens.Lines(), kShown) << trace.Text();
+    EXPECT_EQ(model.roster.Count(), 2u);
+    EXPECT_EQ(model.groups.Count(), 2u);
+    const std::wstring text = trace.Text();
+    EXPECT_NE(text.find(L"part 2 of 3 of LSTA " + std::to_wstring(id) + L" is no part still missing"),
+              std::wstring::npos)
+        << text;
+    EXPECT_NE(text.find(L"part 0 of 3 of LSTA " + std::to_wstring(id) + L" is no part still missing"),
+              std::wstring::npos)
+        << text;
+}
+
+TEST_F(LstaTest, NumberingThatCannotCompleteEndsTheSignIn) {
+    const std::vector<std::vector<std::pair<int32_t, int32_t>>> cases = {
+        {{1, 0}},  {{2, 1}},          {{-1, 3}},
+        {{1, -2}}, {{1, 2147483647}}, {{1, LstaParts::kMaxParts + 1}},
+        {{2, 3}, {1, 4}},  // another total than the load's
+        {{3, 3}, {0, 0}},
+    };
+    for (const auto& parts : cases) {
+        harness.Connect(1);
+        screens.Clear();
+        TraceLog trace;
+        const int32_t id = Request();
+        for (const auto& [part, total] : parts) harness.Receive(Part(id, part, total, "0 0\r\n"));
+        const std::string name = std::to_string(parts.back().first) + " of " + std::to_string(parts.back().second);
+        EXPECT_EQ(screens.Lines(), Failed()) << name;
+        EXPECT_NE(trace.Text().find(L"the load is dropped"), std::wstring::npos) << name;
+        EXPECT_FALSE(LstaParts::Instance().Active()) << name;
+        EXPECT_EQ(harness.Pending().Count(), 0u) << name;
+        EXPECT_FALSE(harness.IsOpen()) << name;
+    }
+    // The largest number of parts is still a list.
+    harness.Connect(1);
+    screens.Clear();
+    const int32_t id = Request();
+    harness.Receive(Part(id, LstaParts::kMaxParts, LstaParts::kMaxParts, ""));
+    EXPECT_TRUE(screens.Lines().empty());
+    EXPECT_TRUE(LstaParts::Instance().Active());
+}
+
+TEST_F(LstaTest, ListNotWholeAMinuteAfterTheRequestEndsTheSignIn) {
+    const int32_t id = Request();
+    harness.Receive(Part(id, 1, 2, kList.substr(0, 20)));
+    Advance(59999);
+    EXPECT_TRUE(screens.Lines().empty());
+    Advance(1);
+    EXPECT_EQ(screens.Lines(), Failed());
+    EXPECT_FALSE(LstaParts::Instance().Active());
+    EXPECT_FALSE(harness.IsOpen());
+
+    // A list that came whole in time stops the limit.
+    harness.Connect(1);
+    screens.Clear();
+    const int32_t again = Request();
+    Advance(59000);
+    harness.Receive(Part(again, 1, 1, kList));
+    Advance(120000);
+    EXPECT_EQ(screens.Lines(), kShown);
+    EXPECT_EQ(harness.Session().WaitingFor(), ProtocolSession::SignInStep::None);
 }
 
 TEST_F(LstaTest, ListThatCannotBeShownStopsBeforeTheSignedInScreens) {

@@ -283,3 +283,98 @@ TEST_F(ServiceKeepAlive, AnsweredPongsKeepTheSessionAndAMissedOneEndsIt) {
     EXPECT_FALSE(session.IsOpen());
     EXPECT_EQ(ClientFrames("PONG").size(), 3u);
 }
+
+// ---- a buddy list that arrives badly: the service holds its own list back and the test pushes
+// the parts, on the test clock
+
+namespace {
+
+class ServiceListArrival : public ServiceSignIn {
+protected:
+    // Starts the sign-in with the service's list held back; the id of the list request once it
+    // went out (empty when it did not).
+    std::string SignInWithoutTheList() {
+        service.SetNoReply("LSTA");
+        if (!started || !Begin(kId, L"pa")) return {};
+        std::string trid;
+        PumpUntil(
+            [&] {
+                const std::vector<Frame> sent = ClientFrames("LSTA");
+                if (!sent.empty()) trid = sent.front().trid;
+                return !trid.empty();
+            },
+            kBound);
+        return trid;
+    }
+
+    static std::string Part(const std::string& trid, int part, int total, const std::string& payload) {
+        return "LSTA " + trid + " " + std::to_string(part) + " " + std::to_string(total) + " " +
+               std::to_string(payload.size()) + "\r\n" + payload;
+    }
+
+    // Moves the test clock on in keep-alive intervals, each PONG answered before the next is due.
+    void AdvanceAnswered(DWORD ms) {
+        while (ms > 0) {
+            const DWORD step = ms < 10000 ? ms : 10000;
+            clock.Advance(step);
+            ms -= step;
+            PumpUntil([&] { return !model.keepAlive.AwaitingAnswer || model.keepAlive.TimerId == 0; }, kBound);
+        }
+    }
+
+    bool SignedIn() {
+        return PumpUntil([&] { return screens.Count("PlayNotification") > 0 || screens.Count("Alert") > 0; }, kBound) &&
+               screens.Count("PlayNotification") == 1;
+    }
+
+    const std::string kList = "1 1\r\n0 친구 1 1001\r\nb@tevrik.example 0 1001 %00 1101 O Bee%20Park Bee %00 0 %00 %00 %00\r\n";
+    const std::vector<std::wstring> kFailed{L"StatusBarCardRefresh()", L"OnResetToLogin()",
+                                            std::wstring(L"Alert(") + kNoNetworkText + L")", L"LoginShowPage(0)"};
+    FakeClock clock;
+};
+
+}  // namespace
+
+TEST_F(ServiceListArrival, PartsInAnyOrderAmongStraysStillSignIn) {
+    const std::string trid = SignInWithoutTheList();
+    ASSERT_FALSE(trid.empty()) << screens.Dump();
+    const std::string p1 = kList.substr(0, 9), p2 = kList.substr(9, 30), p3 = kList.substr(39);
+    ASSERT_TRUE(service.Push(Connection(), Part(trid, 3, 3, p3) + Part(trid, 3, 3, "9 9\r\n") + Part(trid, 0, 3, "9 9\r\n") +
+                                               Part("9" + trid, 1, 3, "9 9\r\n") + Part(trid, 1, 3, p1)));
+    ASSERT_TRUE(PumpUntil([&] { return LstaParts::Instance().Bytes().size() == p3.size() + p1.size(); }, kBound));
+    AdvanceAnswered(30000);
+    ASSERT_TRUE(service.Push(Connection(), Part(trid, 2, 3, p2)));
+    ASSERT_TRUE(SignedIn()) << screens.Dump();
+    ASSERT_EQ(model.roster.Count(), 1u);
+    EXPECT_EQ(model.roster.Find(L"b@tevrik.example")->Name, L"Bee Park");
+    EXPECT_EQ(model.groups.FindEntry(L"0")->Name, L"친구");
+    // The limit went with the list.
+    AdvanceAnswered(60000);
+    EXPECT_EQ(screens.Count("Alert"), 0u) << screens.Dump();
+    EXPECT_NE(Connection(), 0);
+}
+
+TEST_F(ServiceListArrival, NumberingThatCannotCompleteEndsTheSignIn) {
+    const std::string trid = SignInWithoutTheList();
+    ASSERT_FALSE(trid.empty()) << screens.Dump();
+    ASSERT_TRUE(service.Push(Connection(), Part(trid, 1, 2, kList.substr(0, 9)) + Part(trid, 1, 0, "")));
+    ASSERT_TRUE(PumpUntil([&] { return screens.Count("LoginShowPage") == 1; }, kBound)) << screens.Dump();
+    EXPECT_EQ(screens.Lines(), kFailed);
+    EXPECT_TRUE(PumpUntil([&] { return Connection() == 0; }, kBound));
+    EXPECT_EQ(session.Phase, 0);
+    EXPECT_FALSE(screens.SignedIn);
+    EXPECT_EQ(model.keepAlive.TimerId, 0u);
+}
+
+TEST_F(ServiceListArrival, ListNotWholeAMinuteAfterTheRequestEndsTheSignIn) {
+    const std::string trid = SignInWithoutTheList();
+    ASSERT_FALSE(trid.empty()) << screens.Dump();
+    ASSERT_TRUE(service.Push(Connection(), Part(trid, 1, 2, kList.substr(0, 9))));
+    ASSERT_TRUE(PumpUntil([&] { return !LstaParts::Instance().Bytes().empty(); }, kBound));
+    AdvanceAnswered(59999);
+    EXPECT_EQ(screens.Count("Alert"), 0u) << screens.Dump();
+    AdvanceAnswered(1);
+    EXPECT_EQ(screens.Lines(), kFailed);
+    EXPECT_TRUE(PumpUntil([&] { return Connection() == 0; }, kBound));
+    EXPECT_FALSE(screens.SignedIn);
+}

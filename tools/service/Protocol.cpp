@@ -134,6 +134,7 @@ void Protocol::OnFrame(Connection& c, const WireFrame& f) {
     const std::string& command = f.Command();
     if (!command.empty() && command[0] >= '0' && command[0] <= '9') return;  // clients send no codes
     int code = 0;
+    if (s.TakeOverride(s.silences, command, code)) return;
     if (s.TakeOverride(s.errorReplies, command, code)) {
         s.Send(c, ErrorLine(code, f.TrId()));
         return;
@@ -266,6 +267,7 @@ void Protocol::Carried(Connection& c, User& me, const WireFrame& f) {
     WireFrame in;
     if (!ParseFrame(f.payload, in)) return s.Drop(c);  // an envelope must hold exactly one frame
     int code = 0;
+    if (s.TakeOverride(s.silences, in.Command(), code)) return;
     if (s.TakeOverride(s.errorReplies, in.Command(), code)) return Error(to, code, in.TrId());
     Inner(c, me, to, in);
 }

@@ -125,6 +125,7 @@ bool TestService::Impl::Start(const ServiceOptions& opts, std::string& error) {
     tickets.clear();
     rooms.clear();
     errorReplies.clear();
+    silences.clear();
     memoCodes.clear();
     running = true;
     stopping = false;
@@ -658,6 +659,11 @@ bool TestService::ResetConnection(ConnId conn) {
 void TestService::SetErrorReply(const std::string& command, int code, int times) {
     std::lock_guard<std::mutex> lock(impl_->mu);
     impl_->errorReplies[command] = {code, times};
+}
+
+void TestService::SetNoReply(const std::string& command, int times) {
+    std::lock_guard<std::mutex> lock(impl_->mu);
+    impl_->silences[command] = {0, times};
 }
 
 void TestService::SetMemoResultCode(const std::string& kind, int code, int times) {

@@ -131,6 +131,7 @@ public:
     std::map<std::string, Room> rooms;           // by session id
     long long nextRoom = 7001;
     std::map<std::string, Override> errorReplies;
+    std::map<std::string, Override> silences;  // the code is not used
     std::map<std::string, Override> memoCodes;
     std::string upgradeMessage = "새 버전의 Tevrik이 나왔습니다.\r\n지금 업그레이드하시겠습니까?";
     std::string upgradePackage = "TEVRIK-PACKAGE\n";

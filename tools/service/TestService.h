@@ -120,6 +120,9 @@ public:
     // The next `times` requests of the command (outer or carried; -1: all of them) are answered with
     // the error line "<code> <trid>" (inside the envelope when the request came in one).
     void SetErrorReply(const std::string& command, int code, int times = 1);
+    // The next `times` requests of the command (outer or carried; -1: all of them) get no answer at
+    // all: the service takes them and says nothing, as a stalled server would.
+    void SetNoReply(const std::string& command, int times = 1);
     // The next `times` WGET requests of the kind get this memo-service code and no payload.
     void SetMemoResultCode(const std::string& kind, int code, int times = 1);
     void SetHandshakeTimeout(std::chrono::milliseconds timeout);
