@@ -1,17 +1,13 @@
 #include "framework/controls/EmoticonImage.h"
 
+#include <algorithm>
+#include <cstdint>
+#include <set>
+#include <utility>
+
 #include "framework/base/QeMarkup.h"
-
-namespace {
-
-uint32_t DrawMethodByName(const std::wstring& name) {
-    if (name == L"TransparentBlt") return EmoticonImage::kTransparentBlt;
-    if (name == L"AlphaBlend") return EmoticonImage::kAlphaBlend;
-    if (name == L"AlphaBlendPerPixel") return EmoticonImage::kAlphaBlendPerPixel;
-    return EmoticonImage::kBitBlt;
-}
-
-}  // namespace
+#include "framework/base/QeTrace.h"
+#include "framework/ui/QeSkinValues.h"
 
 int EmoticonImage::Load(const QeMarkupElement* element) {
     if (element == nullptr) return 0;
@@ -24,6 +20,29 @@ int EmoticonImage::Load(const QeMarkupElement* element) {
         Width = rect.right - rect.left;
         Height = rect.bottom - rect.top;
     }
-    if (const QeMarkupElement* method = element->FindChild(L"DrawMethod")) DrawMethod = DrawMethodByName(method->Text());
+    if (const QeMarkupElement* method = element->FindChild(L"DrawMethod")) {
+        DrawMethod = static_cast<uint32_t>(ParseDrawMethod(method->Text()));
+    }
     return 1;
+}
+
+QeImageDescriptor EmoticonImage::Descriptor() const {
+    QeImageDescriptor descriptor;
+    descriptor.key.fileName = File;
+    if (Width > 0 && Height > 0) {
+        descriptor.source = RECT{X, Y, static_cast<LONG>(std::min<int64_t>(int64_t{X} + Width, INT32_MAX)),
+                                 static_cast<LONG>(std::min<int64_t>(int64_t{Y} + Height, INT32_MAX))};
+    }
+    descriptor.drawMethod = static_cast<int32_t>(DrawMethod);
+    if (DrawMethod == kTransparentBlt || DrawMethod == kAlphaBlend) {
+        // Each emoticon is drawn over and over: one line says it all.
+        static std::set<std::pair<std::wstring, uint32_t>> reported;
+        if (reported.emplace(File, DrawMethod).second) {
+            QeTrace(DrawMethod == kTransparentBlt
+                        ? L"[QE+] EmoticonImage::Descriptor, %ls is drawn by TransparentBlt but has no colour key; black is keyed out.\n"
+                        : L"[QE+] EmoticonImage::Descriptor, %ls is drawn by AlphaBlend but has no constant alpha; it does not show.\n",
+                    File.c_str());
+        }
+    }
+    return descriptor;
 }

@@ -1,19 +1,22 @@
 // One emoticon of the skin: where its picture lies in which image file, how it is drawn, and the
-// code typed for it. A plain record; the catalogue hands out copies.
+// code typed for it. A plain record; the catalogue hands out copies, and the edit control and the
+// chat screens draw it through a skin image made from its descriptor.
 #pragma once
 
 #include <cstdint>
 #include <string>
+
+#include "framework/ui/QeGraphicsTypes.h"
 
 class QeMarkupElement;
 
 class EmoticonImage {
 public:
     // Draw methods.
-    static constexpr uint32_t kBitBlt = 0;
-    static constexpr uint32_t kTransparentBlt = 1;
-    static constexpr uint32_t kAlphaBlend = 2;
-    static constexpr uint32_t kAlphaBlendPerPixel = 3;
+    static constexpr uint32_t kBitBlt = kDrawBitBlt;
+    static constexpr uint32_t kTransparentBlt = kDrawTransparentBlt;
+    static constexpr uint32_t kAlphaBlend = kDrawAlphaBlend;
+    static constexpr uint32_t kAlphaBlendPerPixel = kDrawAlphaBlendPerPixel;
 
     // Reads the optional keys "Text", "File", "ImageCoord" ("x, y, width, height") and
     // "DrawMethod" (a method name; any other text gives BitBlt). Returns 0 only for a null element.
@@ -21,6 +24,12 @@ public:
 
     // Nothing loaded: no image file and no text code.
     bool IsEmpty() const { return File.empty() && Text.empty(); }
+
+    // The image to load: the file (format from the content), the ImageCoord part (the whole image
+    // when it has no area), the draw method. An emoticon has no colour key and no constant alpha,
+    // so both are 0: TransparentBlt leaves out black and AlphaBlend draws nothing. Asking for
+    // such a descriptor is traced, once per file and method in a run.
+    QeImageDescriptor Descriptor() const;
 
     std::wstring File;  // relative to the registered image folders; the format is found from the content
     int32_t X = 0;

@@ -9,6 +9,7 @@
 #include "framework/ui/QeBitmap.h"
 #include "framework/ui/QeDC.h"
 #include "platform/gdi.h"
+#include "tests/support/ImageFiles.h"
 
 // The colours pictures are written in: black, red, green, blue, white and magenta.
 inline const std::map<char, COLORREF> kPictureColors = {{'.', RGB(0, 0, 0)},     {'R', RGB(255, 0, 0)},
@@ -70,4 +71,23 @@ inline bool MakeSurface(QeSurface& surface, const std::vector<std::string>& rows
                         const std::map<char, COLORREF>& colors = kPictureColors) {
     return surface.Create(static_cast<int>(rows.at(0).size()), static_cast<int>(rows.size())) &&
            Paint(surface, rows, colors);
+}
+
+// A 24-bit BMP file of the picture.
+inline std::string PictureBmp(const std::vector<std::string>& rows) {
+    std::vector<std::string> stored;
+    for (const std::string& row : rows) {
+        std::string bytes;
+        for (char c : row) {
+            const COLORREF color = kPictureColors.at(c);
+            bytes += {static_cast<char>(GetBValue(color)), static_cast<char>(GetGValue(color)),
+                      static_cast<char>(GetRValue(color))};
+        }
+        stored.push_back(bytes);
+    }
+    image_files::Bmp bmp;
+    bmp.width = static_cast<int32_t>(rows.at(0).size());
+    bmp.height = static_cast<int32_t>(rows.size());
+    bmp.pixels = image_files::BmpRows(stored);
+    return image_files::BmpFile(bmp);
 }

@@ -18,26 +18,6 @@ namespace {
 
 using Rows = std::vector<std::string>;
 
-
-// A 24-bit BMP of the picture.
-std::string BmpOf(const Rows& rows) {
-    Rows stored;
-    for (const std::string& row : rows) {
-        std::string bytes;
-        for (char c : row) {
-            const COLORREF color = kPictureColors.at(c);
-            bytes += {static_cast<char>(GetBValue(color)), static_cast<char>(GetGValue(color)),
-                      static_cast<char>(GetRValue(color))};
-        }
-        stored.push_back(bytes);
-    }
-    image_files::Bmp bmp;
-    bmp.width = static_cast<int32_t>(rows[0].size());
-    bmp.height = static_cast<int32_t>(rows.size());
-    bmp.pixels = image_files::BmpRows(stored);
-    return image_files::BmpFile(bmp);
-}
-
 // Images in a folder registered as the images root, the graphics started, and skin elements
 // written in the test.
 class SkinImageTest : public ::testing::Test {
@@ -47,8 +27,8 @@ protected:
         ASSERT_TRUE(QePathTableStart());
         QePathTable::Instance()->SetRoot(0, m_dir.Path(L""));
         ASSERT_TRUE(QeGraphicsStart());
-        m_dir.WriteBytes("keyed.bmp", BmpOf({"MRM", "GMB"}));
-        m_dir.WriteBytes("strip.bmp", BmpOf({"RGBW"}));
+        m_dir.WriteBytes("keyed.bmp", PictureBmp({"MRM", "GMB"}));
+        m_dir.WriteBytes("strip.bmp", PictureBmp({"RGBW"}));
     }
     void TearDown() override {
         QeGraphicsStop();
