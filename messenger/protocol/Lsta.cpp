@@ -10,6 +10,7 @@
 #include "messenger/model/BuddyRoster.h"
 #include "messenger/model/ScreenSeam.h"
 #include "messenger/protocol/CommandRegistrar.h"
+#include "messenger/protocol/PendingRequests.h"
 #include "messenger/protocol/ProtocolSession.h"
 #include "messenger/protocol/Reset.h"
 #include "messenger/protocol/TokenSets.h"
@@ -218,6 +219,12 @@ void FillBuddyModel(std::vector<LstaGroupEntry>& groups, std::vector<LstaBuddyEn
 bool LstaHandler::Handle(ProtocolSession* session, ReceivedMessage& message) {
     auto& reply = static_cast<LstaReceived&>(message);
     LstaParts& parts = LstaParts::Instance();
+    // A list request sent on its own, not by SendBuddyListRequest, has its load begin with its
+    // first reply.
+    const PendingRequests* pending = PendingRequests::Instance();
+    if (!parts.Active() && pending != nullptr && pending->PendingAs<LstaRequest>(reply.TrId, L"LSTA") != nullptr) {
+        parts.Start(reply.TrId);
+    }
     const bool ours = parts.Active() && parts.TrId() == reply.TrId;
     if (!ours) {
         if (!CheckCode(session, message)) return false;

@@ -242,6 +242,18 @@ TEST_F(LstaTest, PartsOfNoRequestOrAnotherLoadAreDropped) {
     EXPECT_EQ(screens.Lines(), kShown);
 }
 
+TEST_F(LstaTest, ListRequestSentOnItsOwnIsGatheredFromItsFirstReply) {
+    LstaRequest request;
+    request.Mode = L"FULL";
+    ASSERT_EQ(harness.Session().Send(request), 1);
+    const std::vector<std::string> frames = Parts(request.TrId, kList, 2);
+    harness.Receive(frames[1]);
+    EXPECT_NE(harness.Pending().Find(request.TrId), nullptr);
+    harness.Receive(frames[0]);
+    EXPECT_EQ(screens.Lines(), kShown);
+    EXPECT_EQ(model.roster.Count(), 2u);
+}
+
 TEST_F(LstaTest, PartLengthIsClampedToTheFrame) {
     const int32_t id = Request();
     // Straight to dispatch, past the framing: the line claims more than the frame holds.
