@@ -71,7 +71,7 @@ void ParseLstaPayload(const uint8_t* bytes, uint32_t size, std::vector<LstaGroup
         reader.ReadToken(buddy.Nickname);
         reader.ReadToken(buddy.Profile6);
         reader.ReadToken(token);
-        buddy.Flag10 = token == L"1" ? 1 : 0;
+        buddy.Flag10 = ParseBool01(token) ? 1 : 0;
         reader.ReadToken(buddy.Profile1);
         reader.ReadToken(buddy.Profile3);
         reader.ReadToken(buddy.Profile4);

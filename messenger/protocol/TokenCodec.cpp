@@ -299,14 +299,20 @@ void TokenReader::Decode(std::wstring& out, uint32_t begin, uint32_t end, uint8_
         bytes = reinterpret_cast<const uint8_t*>(m_scratch.data());
         count = m_scratch.size();
     }
-    out.resize(count);
-    wchar_t* text = out.data();
-    if (what & kHighByte) {
-        out.resize(DecodeUtf8(text, bytes, count));
+    if (what & (kHighByte | kPercent)) {
+        // Decoded in the reader's own buffer first, so the text takes only the room it needs (a
+        // Korean letter is three bytes and one character; an escape three characters and one).
+        m_wide.resize(count);
+        m_wide.resize(what & kHighByte ? DecodeUtf8(m_wide.data(), bytes, count) : (Widen(m_wide.data(), bytes, count), count));
+        if (what & kPercent) UnescapeToken(m_wide);
+        out.assign(m_wide);
+    } else if (out.capacity() >= count) {
+        out.resize(count);
+        Widen(out.data(), bytes, count);
     } else {
-        Widen(text, bytes, count);
+        // A new text of its exact size, written once.
+        out = std::wstring(bytes, bytes + count);
     }
-    if (what & kPercent) UnescapeToken(out);
 }
 
 void TokenReader::ReadToken(std::wstring& out) {

@@ -82,6 +82,7 @@ private:
     uint32_t m_size = 0;
     uint32_t m_position = 0;
     std::string m_scratch;
+    std::wstring m_wide;
 };
 
 // A frame whose line ends in a byte count and goes on with the payload: the rest of the line the
