@@ -26,7 +26,9 @@ struct QeAnimationParams {
     float duration = 0;  // seconds
 
     QeAnimationParams() = default;
+    // Animated over the duration with the kind's curve.
     QeAnimationParams(float seconds, uint32_t kind) : animated(1), easingKind(kind), duration(seconds) {}
+    bool operator==(const QeAnimationParams&) const = default;
 };
 
 // The clock and timer half of an animation.

@@ -1,34 +1,38 @@
-// The running screen transitions, which the paint path draws over the screen every frame.
+// The running screen transitions: the paint path draws them over the screen every frame, and each
+// one leaves the set when it ends (QeTransition.h says what its end does).
 //
-// Only what the paint path needs of a transition is here: drawing itself onto the frame and the
-// screen rectangle it covers.
+// Rules callers rely on:
+//   - Start answers false for a refused or failed start, traced; the switch is made all the same,
+//     without animation, and the transition is gone: nothing is left in the set without a timer;
+//   - a transition of no length switches at once and answers true;
+//   - Remove and Clear delete without telling the windows (a reset drops what runs).
 #pragma once
 
 #include <memory>
 #include <vector>
 
 #include "framework/base/QeSingleton.h"
+#include "framework/ui/QeTransition.h"
 #include "platform/win_types.h"
 
 class QeDC;
 
-class QeTransition {
-public:
-    virtual ~QeTransition() = default;
-    // Draws the transition's present state onto the DC; false when it cannot.
-    virtual bool Render(QeDC& dc) = 0;
-    // The screen rectangle the transition draws over.
-    virtual RECT Area() const = 0;
-};
-
 class QeTransitionManager : public QeSingleton<QeTransitionManager> {
 public:
-    // Takes the transition; it is drawn from the next frame on.
+    ~QeTransitionManager() override { Clear(); }
+
+    // Makes a transition of the params and starts it (see the rules above).
+    bool Start(const QeTransitionParams& params);
+    // Takes a transition that runs by itself; it is drawn from the next frame on.
     void Add(std::unique_ptr<QeTransition> transition);
+    // Takes the transition out of the set, makes its switch and deletes it.
+    void Finish(QeTransition* transition);
     // Deletes the transition and stops drawing it.
     void Remove(QeTransition* transition);
-    void Clear() { m_running.clear(); }
+    void Clear();
 
+    // Some transition has a timer and time left.
+    bool IsAnyRunning() const;
     // Renders every transition onto the DC; false at the first that fails. True with none.
     bool RenderAll(QeDC& dc);
     // The rectangles they draw over, in the order they render.
@@ -36,5 +40,8 @@ public:
     size_t Count() const { return m_running.size(); }
 
 private:
+    // Out of the set, still alive; null when it is not there.
+    std::unique_ptr<QeTransition> Take(QeTransition* transition);
+
     std::vector<std::unique_ptr<QeTransition>> m_running;
 };
