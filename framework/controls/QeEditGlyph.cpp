@@ -1,0 +1,117 @@
+#include "framework/controls/QeEditGlyph.h"
+
+#include <algorithm>
+
+#include "framework/base/QeTrace.h"
+#include "framework/ui/QeDC.h"
+#include "framework/ui/QeGraphics.h"
+#include "framework/ui/QeRect.h"
+
+namespace {
+
+bool IsSurrogate(char32_t c) { return c >= 0xD800 && c <= 0xDFFF; }
+
+SIZE Measured(QeFontHandle* style, char32_t shown) {
+    return QeEditMeasure(style, std::wstring(1, static_cast<wchar_t>(shown)));
+}
+
+}  // namespace
+
+SIZE QeEditMeasure(QeFontHandle* style, const std::wstring& text) {
+    QeSurfacePool* pool = QeSurfacePool::Instance();
+    QeSurface* surface = pool != nullptr ? pool->Acquire(1, 1, nullptr) : nullptr;
+    if (surface == nullptr) {
+        QeTrace(L"[QE+] QeEditGlyph::Measure, No surface to measure the text on.\n");
+        return SIZE{0, 0};
+    }
+    QeFont* font = style != nullptr ? style->Font() : nullptr;
+    if (font != nullptr) surface->SelectFont(font, false);
+    const SIZE size = surface->TextExtent(text);
+    // The surface goes back to the pool; it must not keep naming a font the pool may free.
+    surface->SelectFont(nullptr, false);
+    pool->Unload(surface);
+    return size;
+}
+
+void QeEditGlyph::MoveTo(int32_t left, int32_t top) {
+    box = RECT{left, top, left + Width(), top + Height()};
+}
+
+QeEditGlyphAnchor::QeEditGlyphAnchor(QeFontHandle* style, Kind kind) : QeEditGlyph(style), m_kind(kind) {
+    const SIZE line = QeEditMeasure(style, std::wstring());
+    box = RECT{0, 0, kind == kBegin ? 0 : 2, line.cy};
+}
+
+QeEditGlyphText::QeEditGlyphText(QeFontHandle* style, char32_t character, bool password)
+    : QeEditGlyph(style), m_character(character), m_password(password) {
+    const SIZE size = Measured(style, Shown());
+    box = RECT{0, 0, size.cx, size.cy};
+}
+
+char32_t QeEditGlyphText::TextCharacter() const { return IsSurrogate(m_character) ? kReplacement : m_character; }
+
+QeEditGlyphImage::QeEditGlyphImage(QeEditHost* owner, QeFontHandle* style, const EmoticonImage& emoticon)
+    : QeEditGlyph(style), m_owner(owner), m_emoticon(emoticon) {}
+
+QeEditGlyphImage* QeEditGlyphImage::Create(QeEditHost* owner, QeFontHandle* style, const EmoticonImage& emoticon) {
+    auto* glyph = new QeEditGlyphImage(owner, style, emoticon);
+    if (!glyph->m_image.SetImage(emoticon.Descriptor())) {
+        delete glyph;
+        return nullptr;
+    }
+    const QeImageDescriptor& loaded = glyph->m_image.Descriptor();
+    SIZE size = loaded.targetSize;
+    if (size.cx <= 0 || size.cy <= 0) {
+        size = SIZE{loaded.source.right - loaded.source.left, loaded.source.bottom - loaded.source.top};
+    }
+    glyph->box = RECT{0, 0, std::max<LONG>(size.cx, 0), std::max<LONG>(size.cy, 0)};
+    const QeImage* image = glyph->m_image.Image();
+    if (image != nullptr && image->FrameCount() >= 2 && owner != nullptr) {
+        glyph->m_animated = true;
+        owner->AddAnimatedGlyph(glyph);
+    }
+    return glyph;
+}
+
+QeEditGlyphImage::~QeEditGlyphImage() {
+    if (m_animated && m_owner != nullptr) m_owner->RemoveAnimatedGlyph(this);
+}
+
+bool QeEditGlyphImage::Draw(QeDC& dc, POINT origin, const RECT& clip) {
+    RECT part;
+    if (!QeIntersectRect(box, clip, part)) return true;
+    const RECT destination = QeOffsetRect(part, origin.x, origin.y);
+    const RECT inBox = QeOffsetRect(part, -box.left, -box.top);
+    return m_image.Draw(dc, destination, inBox, SIZE{Width(), Height()});
+}
+
+QeEditGlyphAnchor* QeAsAnchor(QeEditGlyph* glyph) {
+    return IsKindOf(glyph, &QeEditGlyphAnchorClass) ? static_cast<QeEditGlyphAnchor*>(glyph) : nullptr;
+}
+QeEditGlyphText* QeAsText(QeEditGlyph* glyph) {
+    return IsKindOf(glyph, &QeEditGlyphTextClass) ? static_cast<QeEditGlyphText*>(glyph) : nullptr;
+}
+QeEditGlyphImage* QeAsImage(QeEditGlyph* glyph) {
+    return IsKindOf(glyph, &QeEditGlyphImageClass) ? static_cast<QeEditGlyphImage*>(glyph) : nullptr;
+}
+bool QeIsAnchor(QeEditGlyph* glyph, QeEditGlyphAnchor::Kind kind) {
+    const QeEditGlyphAnchor* anchor = QeAsAnchor(glyph);
+    return anchor != nullptr && anchor->AnchorKind() == kind;
+}
+
+void QeEditLink(QeEditGlyph* before, QeEditGlyph* after) {
+    if (before != nullptr) before->next = after;
+    if (after != nullptr) after->previous = before;
+}
+
+void QeEditDeleteGlyphs(QeEditGlyph* first, QeEditGlyph* last) {
+    if (first == nullptr) return;
+    QeEditGlyph* before = first->previous;
+    QeEditGlyph* after = last != nullptr ? last->next : nullptr;
+    QeEditLink(before, after);
+    for (QeEditGlyph* glyph = first; glyph != nullptr && glyph != after;) {
+        QeEditGlyph* next = glyph->next;
+        delete glyph;
+        glyph = next;
+    }
+}

@@ -1,0 +1,136 @@
+// The text model of the edit control: every character, line break and emoticon is a glyph with
+// its own box, and the glyphs form one doubly linked list between a begin and an end anchor.
+//
+// Rules callers rely on:
+//   - a glyph measures itself when it is made and keeps its width and height; laying out only
+//     moves its box (content coordinates);
+//   - the list owns nothing by itself: whoever holds the anchors deletes glyphs through
+//     QeEditDeleteGlyphs, which mends the links around them. A deleted glyph may still be named by
+//     the line that held it, so every deletion is followed by a layout before any draw or hit test;
+//   - a glyph carries one character, a whole code point: a character outside the 16-bit range is
+//     one glyph, however it arrived. A lone surrogate half is shown and measured as U+FFFD and
+//     read back as U+FFFD, so it never reaches UTF-8 text;
+//   - an animated image glyph is in its edit's animator set from its making to its deletion.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "framework/base/QeClassInfo.h"
+#include "framework/controls/EmoticonImage.h"
+#include "framework/ui/QeSkinElements.h"
+#include "platform/win_types.h"
+
+class QeDC;
+class QeEditGlyphImage;
+class QeEditLine;
+class QeFontHandle;
+
+// What the glyphs and the layout need from the edit that holds them.
+class QeEditHost {
+public:
+    // The horizontal line placement: 1 left, 2 centred, 3 right, anything else as built.
+    virtual uint32_t LayoutAligns() const = 0;
+    // The colour of the band behind the lines: the back colour of the current font.
+    virtual COLORREF LayoutBackColor() const = 0;
+    virtual void AddAnimatedGlyph(QeEditGlyphImage* glyph) = 0;
+    virtual void RemoveAnimatedGlyph(QeEditGlyphImage* glyph) = 0;
+
+protected:
+    ~QeEditHost() = default;
+};
+
+class QeEditGlyph {
+public:
+    explicit QeEditGlyph(QeFontHandle* style) : style(style) {}
+    virtual ~QeEditGlyph() = default;
+    QeEditGlyph(const QeEditGlyph&) = delete;
+    QeEditGlyph& operator=(const QeEditGlyph&) = delete;
+
+    // Draws the glyph's own picture; `origin` is where the content's (0, 0) lies in the surface and
+    // `clip` is in content coordinates. Text is drawn by the line's runs, so the base draws nothing.
+    virtual bool Draw(QeDC& /*dc*/, POINT /*origin*/, const RECT& /*clip*/) { return true; }
+    virtual const QeClassInfo* GetClassInfo() const { return &QeEditGlyphClass; }
+
+    int32_t Width() const { return box.right - box.left; }
+    int32_t Height() const { return box.bottom - box.top; }
+    // Keeps the size.
+    void MoveTo(int32_t left, int32_t top);
+
+    QeEditLine* line = nullptr;  // the line that holds it; null until laid out
+    QeEditGlyph* previous = nullptr;
+    QeEditGlyph* next = nullptr;
+    RECT box{0, 0, 0, 0};
+    QeFontHandle* style;  // the font of the glyph (owned by the edit's font cache)
+};
+
+class QeEditGlyphAnchor : public QeEditGlyph {
+public:
+    enum Kind : uint32_t { kBegin = 0, kEnd = 1, kLineBreak = 2 };
+    // As tall as the font's line; no width for the begin anchor, 2 pixels for the others.
+    QeEditGlyphAnchor(QeFontHandle* style, Kind kind);
+    const QeClassInfo* GetClassInfo() const override { return &QeEditGlyphAnchorClass; }
+    Kind AnchorKind() const { return m_kind; }
+
+private:
+    Kind m_kind;
+};
+
+class QeEditGlyphText : public QeEditGlyph {
+public:
+    // Measured in its font: the character's extent, or the password dot's with `password`.
+    QeEditGlyphText(QeFontHandle* style, char32_t character, bool password);
+    const QeClassInfo* GetClassInfo() const override { return &QeEditGlyphTextClass; }
+
+    char32_t Character() const { return m_character; }
+    // The character the glyph is read back as: itself, or U+FFFD for a lone surrogate half.
+    char32_t TextCharacter() const;
+    // What is drawn: the password dot, or the read-back character.
+    char32_t Shown() const { return m_password ? kPasswordDot : TextCharacter(); }
+
+    static constexpr char32_t kPasswordDot = 0x25CF;
+    static constexpr char32_t kReplacement = 0xFFFD;
+
+private:
+    char32_t m_character;
+    bool m_password;
+};
+
+class QeEditGlyphImage : public QeEditGlyph {
+public:
+    // Null when the emoticon's image cannot be loaded. An image of two or more frames is added to
+    // the owner's animated glyphs.
+    static QeEditGlyphImage* Create(QeEditHost* owner, QeFontHandle* style, const EmoticonImage& emoticon);
+    ~QeEditGlyphImage() override;
+    const QeClassInfo* GetClassInfo() const override { return &QeEditGlyphImageClass; }
+    // The image stretched over the box, the part inside `clip`.
+    bool Draw(QeDC& dc, POINT origin, const RECT& clip) override;
+
+    const EmoticonImage& Emoticon() const { return m_emoticon; }
+    bool IsAnimated() const { return m_animated; }
+
+private:
+    QeEditGlyphImage(QeEditHost* owner, QeFontHandle* style, const EmoticonImage& emoticon);
+
+    QeEditHost* m_owner;
+    EmoticonImage m_emoticon;
+    QeSkinImage m_image;
+    bool m_animated = false;
+};
+
+// The glyph as that kind, or null.
+QeEditGlyphAnchor* QeAsAnchor(QeEditGlyph* glyph);
+QeEditGlyphText* QeAsText(QeEditGlyph* glyph);
+QeEditGlyphImage* QeAsImage(QeEditGlyph* glyph);
+// An anchor of that kind.
+bool QeIsAnchor(QeEditGlyph* glyph, QeEditGlyphAnchor::Kind kind);
+
+// Links `after` directly after `before`; either may be null.
+void QeEditLink(QeEditGlyph* before, QeEditGlyph* after);
+// Destroys the glyphs from first to last (following next, last included) and links first's
+// previous to last's next. Nothing for a null first; a null last runs to the end of the list.
+void QeEditDeleteGlyphs(QeEditGlyph* first, QeEditGlyph* last);
+
+// The extent of the text in the style's font, measured on a borrowed 1 x 1 surface; {0, 0},
+// traced, when no surface can be had.
+SIZE QeEditMeasure(QeFontHandle* style, const std::wstring& text);
