@@ -1,0 +1,103 @@
+#include "framework/controls/QeScrollIndicator.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "framework/base/QeMarkup.h"
+#include "framework/controls/QeKineticScroller.h"
+#include "framework/controls/QeScrollView.h"
+#include "framework/ui/QeRect.h"
+
+namespace {
+
+constexpr float kFadeSeconds = 1.0f;
+
+// truncate(v / content x view) kept within [0, view].
+int32_t Along(double v, int32_t content, int32_t view) {
+    const double at = std::trunc(v / content * view);
+    return static_cast<int32_t>(std::clamp(at, 0.0, static_cast<double>(std::max(view, 0))));
+}
+
+}  // namespace
+
+QeScrollIndicator::QeScrollIndicator() : m_fade(kDefaultEasingKind, kFadeSeconds, kShownAlpha, 0) {}
+
+bool QeScrollIndicator::Bind(QeScrollView* owner, QeKineticScroller* axis) {
+    m_owner = owner;
+    m_axis = axis;
+    m_barReady = m_bar.Create(1, 1) && m_bar.Fill(kBarColor);
+    return m_barReady;
+}
+
+int QeScrollIndicator::Load(const QeMarkupElement& element) {
+    if (const QeMarkupElement* enabled = element.FindChild(L"Enabled")) m_enabled = ParseBool(enabled) ? 1 : 0;
+    // A negative size from the skin would turn the bar inside out: none is kept.
+    if (const QeMarkupElement* thick = element.FindChild(L"Thick")) m_thickness = std::max(ParseInt(thick), 0);
+    if (const QeMarkupElement* margin = element.FindChild(L"Margin")) m_margin = std::max(ParseInt(margin), 0);
+    return 1;
+}
+
+bool QeScrollIndicator::IsVertical() const { return m_axis != nullptr && m_axis->IsVertical(); }
+
+void QeScrollIndicator::Show(bool flag) {
+    if (!flag && !m_shown) return;
+    m_fade.from = kShownAlpha;
+    m_fade.to = 0;
+    m_fade.duration = kFadeSeconds;
+    m_fade.Start(&OnFadeTick, this);
+}
+
+void QeScrollIndicator::OnFadeTick(void* user) { static_cast<QeScrollIndicator*>(user)->FadeStep(); }
+
+void QeScrollIndicator::FadeStep() {
+    m_fade.Update();
+    if (m_owner == nullptr) return;
+    const RECT area = m_wholeTrack ? TrackRect() : BarRect();
+    m_wholeTrack = 0;
+    if (area.right > area.left && area.bottom > area.top) m_owner->Invalidate(area, true);
+}
+
+RECT QeScrollIndicator::TrackRect() const {
+    if (m_owner == nullptr) return RECT{0, 0, 0, 0};
+    const int32_t width = m_owner->Width();
+    const int32_t height = m_owner->Height();
+    if (IsVertical()) return RECT{width - m_thickness, 0, width, height};
+    return RECT{0, height - m_thickness, width, height};
+}
+
+RECT QeScrollIndicator::BarRect() const {
+    if (m_owner == nullptr || m_axis == nullptr) return RECT{0, 0, 0, 0};
+    const int32_t view = m_axis->ViewSize();
+    const int32_t content = m_axis->ScaledContentSize();
+    int32_t start = 0;
+    int32_t end = std::max(view, 0);
+    if (content > view) {
+        const double scrolled = -static_cast<double>(m_axis->Position());
+        start = Along(scrolled, content, view);
+        end = Along(scrolled + view, content, view);
+    }
+    if (IsVertical()) {
+        const int32_t width = m_owner->Width();
+        return RECT{width - m_thickness, start, width - m_margin, end};
+    }
+    const int32_t height = m_owner->Height();
+    return RECT{start, height - m_thickness, end, height - m_margin};
+}
+
+void QeScrollIndicator::Draw(QeDC& surface, POINT origin) {
+    uint8_t alpha = 0;
+    if (m_axis != nullptr && m_axis->IsMoving()) {
+        m_fade.Stop();
+        alpha = kShownAlpha;
+        m_shown = 1;
+    } else if (m_fade.IsRunning()) {
+        alpha = FadeAlpha();
+        m_shown = 0;
+    } else {
+        return;
+    }
+    const RECT bar = BarRect();
+    // An empty extent would stand for the bar surface's own pixel.
+    if (!m_barReady || bar.right <= bar.left || bar.bottom <= bar.top) return;
+    QeDC::AlphaBlit(surface, m_bar, QeOffsetRect(bar, origin.x, origin.y), RECT{0, 0, 1, 1}, alpha);
+}

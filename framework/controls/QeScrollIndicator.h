@@ -1,0 +1,72 @@
+// The thin translucent bar that a scroll view draws along its right edge (Y axis) or bottom edge
+// (X axis) while its content moves, and fades out afterwards. Not a window: the view owns two and
+// draws them after its content.
+//
+// Rules callers rely on:
+//   - rectangles are in the view's local coordinates;
+//   - content no larger than the view (none at all included) gives a bar over the whole track;
+//   - the fade's last tick clears its timer, and the destructor removes a timer still running.
+#pragma once
+
+#include <cstdint>
+
+#include "framework/ui/QeDC.h"
+#include "framework/ui/QeTween.h"
+
+class QeKineticScroller;
+class QeMarkupElement;
+class QeScrollView;
+
+class QeScrollIndicator {
+public:
+    static constexpr COLORREF kBarColor = 0x808080;
+    static constexpr uint8_t kShownAlpha = 192;
+
+    QeScrollIndicator();
+    QeScrollIndicator(const QeScrollIndicator&) = delete;
+    QeScrollIndicator& operator=(const QeScrollIndicator&) = delete;
+
+    // Stores the view and the axis shown and makes the grey bar; false when the bar cannot be made
+    // (the indicator then draws nothing).
+    bool Bind(QeScrollView* owner, QeKineticScroller* axis);
+    // The optional keys Enabled (the text "True"), Thick and Margin; 1.
+    int Load(const QeMarkupElement& element);
+
+    // 0 for an axis that stopped: fades out a bar that is shown, else nothing. 1: fades out the
+    // bar from its full alpha (content changed).
+    void Show(bool flag);
+    // The next fade tick repaints the whole track (the content size changed).
+    void Refresh() { m_wholeTrack = 1; }
+    // Stops the fade.
+    void Reset() { m_fade.Stop(); }
+
+    RECT TrackRect() const;
+    RECT BarRect() const;
+    // Blends the bar into the surface, the view's top-left at `origin` (surface coordinates):
+    // at the shown alpha while the axis moves, else at the fade's alpha while it runs.
+    void Draw(QeDC& surface, POINT origin);
+
+    void SetEnabled(bool on) { m_enabled = on ? 1 : 0; }
+    bool IsEnabled() const { return m_enabled != 0; }
+    int32_t Thickness() const { return m_thickness; }
+    int32_t Margin() const { return m_margin; }
+    bool IsShown() const { return m_shown != 0; }
+    bool IsFading() const { return m_fade.IsRunning(); }
+    uint8_t FadeAlpha() const { return static_cast<uint8_t>(m_fade.Current() & 0xFF); }
+
+private:
+    static void OnFadeTick(void* user);
+    void FadeStep();
+    bool IsVertical() const;
+
+    QeScrollView* m_owner = nullptr;
+    QeKineticScroller* m_axis = nullptr;
+    uint8_t m_enabled = 1;
+    QeSurface m_bar;
+    bool m_barReady = false;
+    int32_t m_thickness = 8;
+    int32_t m_margin = 2;
+    QeTween m_fade;
+    uint8_t m_shown = 0;
+    uint8_t m_wholeTrack = 0;
+};

@@ -1,0 +1,369 @@
+// Tweens, kinetic scrolling and the scroll indicator on the test clock, with pen sequences routed
+// through a view tree as the loop would deliver them.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <limits>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "framework/base/QeClock.h"
+#include "framework/base/QeTimerManager.h"
+#include "framework/controls/QeScrollView.h"
+#include "framework/ui/QeMainWindow.h"
+#include "framework/ui/QeTween.h"
+#include "tests/framework/picture.h"
+#include "tests/framework/test_skin.h"
+#include "tests/support/Pump.h"
+#include "tests/support/TraceLog.h"
+
+namespace {
+
+using Lines = std::vector<std::string>;
+
+std::string RectText(const RECT& r) {
+    return std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) + "," +
+           std::to_string(r.bottom);
+}
+
+constexpr uint32_t kLinear = 0;
+
+size_t Timers() { return QeTimerManager::Instance()->Count(); }
+
+// ---- tweens
+
+struct TickCounter {
+    int ticks = 0;
+    static void Tick(void* user) { ++static_cast<TickCounter*>(user)->ticks; }
+};
+
+class TweenTest : public FakeClockTest {};
+
+TEST_F(TweenTest, RunsFromTheClockAndLeavesNoTimerBehind) {
+    TickCounter counter;
+    QeTween tween(kLinear, 1.0f, 100, 300);
+    tween.Start(&TickCounter::Tick, &counter);
+    EXPECT_EQ(tween.Current(), 100);
+    EXPECT_TRUE(tween.IsRunning());
+    Advance(250);
+    EXPECT_EQ(tween.Update(), 150);
+    Advance(750);
+    EXPECT_EQ(tween.Update(), 300);
+    EXPECT_FALSE(tween.IsRunning());
+    EXPECT_EQ(tween.TimerId(), 0u) << "the id goes with the timer";
+    EXPECT_EQ(Timers(), 0u);
+    EXPECT_GE(counter.ticks, 99);
+
+    // Its stale id is never removed again: a later Stop leaves another tween's timer alone.
+    QeFloatTween other(kLinear, 1.0f, 1.0f, 0.0f);
+    other.Start(&TickCounter::Tick, &counter);
+    tween.Stop();
+    EXPECT_TRUE(other.IsRunning());
+    Advance(500);
+    EXPECT_FLOAT_EQ(other.Update(), 0.5f) << "floats are not truncated";
+}
+
+TEST_F(TweenTest, NoLengthEndsAtOnceAndADestroyedTweenTicksNoMore) {
+    for (float duration : {0.0f, -1.0f}) {
+        TickCounter counter;
+        QeTween tween(kLinear, duration, 5, 9);
+        tween.Start(&TickCounter::Tick, &counter);
+        EXPECT_EQ(counter.ticks, 1) << "its one tick came at once";
+        EXPECT_FALSE(tween.IsRunning());
+        EXPECT_EQ(tween.Update(), 9);
+        EXPECT_EQ(Timers(), 0u);
+    }
+    TickCounter counter;
+    {
+        QeTween tween(kLinear, 1.0f, 0, 10);
+        tween.Start(&TickCounter::Tick, &counter);
+        Advance(100);
+    }
+    EXPECT_EQ(Timers(), 0u);
+    const int ticks = counter.ticks;
+    Advance(500);
+    EXPECT_EQ(counter.ticks, ticks);
+}
+
+// ---- scrolling
+
+// A scroll view that writes down when its axes begin dragging.
+struct Scroller : QeScrollView {
+    Lines drags;
+    void OnDragBegin(QeKineticScroller& axis) override { drags.push_back(axis.IsVertical() ? "y" : "x"); }
+};
+
+// The parent of the view: writes down what the view reports.
+struct Parent : QeWindow {
+    Lines heard;
+    int OnNotify(QeWindow*, int code) override {
+        heard.push_back(std::to_string(code));
+        return 1;
+    }
+};
+
+class KineticTest : public FakeClockTest {
+protected:
+    void SetUp() override {
+        for (QeWindow* w : {&m_root, static_cast<QeWindow*>(&m_parent)}) {
+            w->SetRect(RECT{0, 0, 480, 640});
+            w->SetVisible(true);
+        }
+        m_root.AddChild(&m_parent);
+        m_view.SetRect(RECT{0, 0, 200, 300});
+        m_view.SetVisible(true);
+        m_view.SetContentSize(200, 1000);
+        m_parent.AddChild(&m_view);
+    }
+    void TearDown() override {
+        m_parent.RemoveChild(&m_view);
+        m_root.RemoveChild(&m_parent);
+    }
+
+    // The pen as the loop hands it over: the frame clock refreshed for each message.
+    void Down(int x, int y) {
+        QeClock::Instance()->Update();
+        m_root.RoutePenDown(x, y);
+    }
+    void Move(int x, int y) {
+        QeClock::Instance()->Update();
+        m_root.RoutePenMove(x, y);
+    }
+    void Up(int x, int y) {
+        QeClock::Instance()->Update();
+        m_root.RoutePenUp(x, y);
+    }
+    // A drag along y in steps of `step` pixels, one every `ms` milliseconds, from y0 to y1.
+    void Drag(int y0, int y1, int step, DWORD ms) {
+        Down(100, y0);
+        for (int y = y0; y != y1;) {
+            y = std::abs(y1 - y) < step ? y1 : y + (y1 > y ? step : -step);
+            Advance(ms);
+            Move(100, y);
+        }
+    }
+    int Y() const { return m_view.AxisY().Position(); }
+
+    QeMainWindow m_main;  // collects the dirty rectangle; it has no window
+    QeWindow m_root;
+    Parent m_parent;
+    Scroller m_view;
+};
+
+TEST_F(KineticTest, SmallMovesNeverScrollAndTheParentStillHearsTheTap) {
+    Down(100, 150);
+    for (int y : {160, 169, 131, 150}) {
+        Advance(10);
+        Move(100, y);
+    }
+    Advance(10);
+    Up(100, 150);
+    EXPECT_EQ(Y(), 0);
+    EXPECT_TRUE(m_view.drags.empty());
+    EXPECT_EQ(m_parent.heard, (Lines{"0", "2", "2", "2", "2", "1"}));
+    Advance(3000);
+    EXPECT_EQ(Y(), 0);
+    EXPECT_EQ(Timers(), 0u);
+}
+
+TEST_F(KineticTest, ASlowDragFollowsThePenOneToOne) {
+    Down(100, 250);
+    Advance(20);
+    Move(100, 230);  // 20 pixels: the drag begins here, nothing moves yet
+    EXPECT_EQ(m_view.drags, (Lines{"y"}));
+    EXPECT_EQ(Y(), 0);
+    for (int y = 225; y >= 150; y -= 5) {
+        Advance(20);
+        Move(100, y);
+        EXPECT_EQ(Y(), y - 230);
+    }
+    // A pause longer than the fling window: the release neither flings nor springs back.
+    Advance(100);
+    Up(100, 150);
+    EXPECT_FALSE(m_view.AxisY().IsMoving());
+    Advance(3000);
+    EXPECT_EQ(Y(), -80);
+    EXPECT_EQ(Timers(), 0u);
+}
+
+TEST_F(KineticTest, AFlingDeceleratesAndStops) {
+    Drag(250, 200, 10, 20);
+    const int released = Y();
+    EXPECT_EQ(released, -30);
+    EXPECT_EQ(m_view.AxisY().FlingDistance(), -300) << "30 x the last 10-pixel step";
+    Up(100, 200);
+    ASSERT_TRUE(m_view.AxisY().IsFlinging());
+    m_main.ClearDirtyRect();
+    Advance(10);
+    EXPECT_EQ(RectText(m_main.dirtyRect), "0,0,200,300") << "a view without children repaints as it moves";
+    std::vector<int> steps;
+    int last = Y();
+    for (int t = 0; t < 250; ++t) {
+        Advance(10);
+        steps.push_back(last - Y());
+        last = Y();
+    }
+    EXPECT_EQ(Y(), released - 300);
+    EXPECT_FALSE(m_view.AxisY().IsMoving());
+    EXPECT_EQ(Timers(), 0u) << "the fling and the indicator fade are over";
+    // Slower and slower: each 100 ms moves no further than the 100 ms before (give or take the
+    // pixel that truncation moves between them).
+    int previous = 1 << 30;
+    for (size_t i = 0; i + 10 <= steps.size(); i += 10) {
+        int sum = 0;
+        for (size_t j = i; j < i + 10; ++j) sum += steps[j];
+        EXPECT_LE(sum, previous + 1) << "at " << i * 10 << " ms";
+        previous = sum;
+    }
+}
+
+TEST_F(KineticTest, APenDownStopsAFling) {
+    Drag(250, 200, 10, 20);
+    Up(100, 200);
+    Advance(100);
+    const int at = Y();
+    EXPECT_LT(at, -30);
+    Down(100, 100);
+    EXPECT_FALSE(m_view.AxisY().IsMoving());
+    Advance(1000);
+    EXPECT_EQ(Y(), at);
+    Up(100, 100);
+}
+
+TEST_F(KineticTest, BeyondAnEndTheContentMovesAtHalfSpeedAndSpringsBack) {
+    Drag(100, 180, 10, 20);  // the drag begins at 120: 60 pixels beyond the start
+    EXPECT_EQ(Y(), 10 + 5 * 5) << "the first step reaches 10, the five after it half as far";
+    Advance(100);
+    Up(100, 180);
+    ASSERT_TRUE(m_view.AxisY().IsBouncing());
+    Advance(250);
+    EXPECT_GT(Y(), 0);
+    EXPECT_LT(Y(), 35);
+    Advance(250);
+    EXPECT_EQ(Y(), 0);
+    EXPECT_EQ(Timers(), 0u);
+
+    // At the far end too, and content shorter than the view always goes back to 0.
+    m_view.AxisY().SetPosition(-750);
+    Down(100, 100);
+    Advance(100);
+    Up(100, 100);
+    Advance(500);
+    EXPECT_EQ(Y(), -700);
+    m_view.SetContentSize(200, 100);
+    Down(100, 100);
+    Advance(100);
+    Up(100, 100);
+    Advance(500);
+    EXPECT_EQ(Y(), 0);
+}
+
+TEST_F(KineticTest, ChildrenMoveWithTheContent) {
+    QeWindow child;
+    child.SetRect(RECT{10, 400, 60, 420});
+    child.SetVisible(true);
+    m_view.AddChild(&child);
+    Drag(250, 190, 10, 20);
+    EXPECT_EQ(RectText(child.Rect()), "10,360,60,380");
+    EXPECT_EQ(RectText(m_view.ContentToLocal(RECT{10, 400, 60, 420})), "10,360,60,380");
+    const POINT content = m_view.ScreenToContent(POINT{10, 360});
+    EXPECT_EQ(content.y, 400);
+    m_view.AxisY().SetPosition(0);
+    EXPECT_EQ(RectText(child.Rect()), "10,400,60,420");
+    Up(100, 190);
+    m_view.RemoveChild(&child);
+}
+
+TEST_F(KineticTest, TheScaleIsNeverZero) {
+    TraceLog log;
+    QeKineticScroller& y = m_view.AxisY();
+    EXPECT_TRUE(y.SetScale(2.0f));
+    EXPECT_EQ(y.ScaledContentSize(), 2000);
+    for (float bad : {0.0f, -1.0f, std::numeric_limits<float>::infinity(), std::numeric_limits<float>::quiet_NaN()}) EXPECT_FALSE(y.SetScale(bad));
+    EXPECT_EQ(y.Scale(), 2.0f);
+    EXPECT_NE(log.Text().find(L"[QE+] QeKineticScroller::SetScale, "), std::wstring::npos);
+}
+
+// ---- the indicator
+
+TEST_F(KineticTest, TheBarFollowsThePositionWithinItsTrack) {
+    QeScrollIndicator& bar = m_view.IndicatorY();
+    EXPECT_EQ(RectText(bar.TrackRect()), "192,0,200,300");
+    const struct {
+        int content, position;
+        const char* expected;
+    } cases[] = {
+        {1000, 0, "192,0,198,90"},      {1000, -700, "192,210,198,300"}, {1000, 50, "192,0,198,75"},
+        {1000, -800, "192,240,198,300"}, {300, 0, "192,0,198,300"},       {100, 40, "192,0,198,300"},
+        {0, 0, "192,0,198,300"},
+    };
+    for (const auto& c : cases) {
+        m_view.SetContentSize(200, c.content);
+        m_view.AxisY().SetPosition(c.position);
+        EXPECT_EQ(RectText(bar.BarRect()), c.expected) << c.content << " at " << c.position;
+    }
+    EXPECT_EQ(RectText(m_view.IndicatorX().BarRect()), "0,292,200,298");
+}
+
+TEST_F(KineticTest, TheBarShowsWhileTheContentMovesAndThenFades) {
+    QeSurface surface;
+    ASSERT_TRUE(surface.Create(200, 300));
+    m_view.SetDrawMode(QeScrollView::kDrawWhole);
+    auto barPixel = [&] {
+        EXPECT_TRUE(m_view.Draw(&surface, RECT{0, 0, 200, 300}));
+        return static_cast<int>(GetRValue(PixelAt(surface, 195, 10)));
+    };
+    EXPECT_EQ(barPixel(), 0) << "at rest nothing shows over the black content";
+    Drag(250, 200, 10, 20);
+    const int shown = 0x80 * 192 / 255;
+    EXPECT_NEAR(barPixel(), shown, 1) << "grey at alpha 192";
+    EXPECT_TRUE(m_view.IndicatorY().IsShown());
+    Advance(100);
+    Up(100, 200);  // no fling: the axis stops, the bar fades
+    EXPECT_TRUE(m_view.IndicatorY().IsFading());
+    Advance(10);  // the first step after the content size was set repaints the whole track
+    m_main.ClearDirtyRect();
+    Advance(190);
+    EXPECT_EQ(RectText(m_main.dirtyRect), "192,9,198,99") << "each fade step repaints the bar";
+    const int fading = barPixel();
+    EXPECT_GT(fading, 0);
+    EXPECT_LT(fading, shown - 1);
+    Advance(800);
+    EXPECT_FALSE(m_view.IndicatorY().IsFading());
+    EXPECT_EQ(barPixel(), 0);
+    EXPECT_EQ(Timers(), 0u);
+
+    // Shown by the content's owner: it fades from full; a new content size repaints the whole track.
+    m_view.SetContentSize(200, 600);
+    m_view.IndicatorY().Show(true);
+    m_main.ClearDirtyRect();
+    Advance(10);
+    EXPECT_EQ(RectText(m_main.dirtyRect), "192,0,200,300");
+    m_main.ClearDirtyRect();
+    Advance(10);
+    EXPECT_EQ(RectText(m_main.dirtyRect), "192,15,198,165");
+}
+
+TEST_F(KineticTest, IndicatorsFromTheSkin) {
+    TestSkin skin;
+    m_view.Load(skin.Parse(L"<View><XIndicator><Enabled>False</Enabled></XIndicator>"
+                           L"<YIndicator><Enabled>True</Enabled><Thick>12</Thick><Margin>4</Margin></YIndicator></View>"));
+    EXPECT_FALSE(m_view.IndicatorX().IsEnabled());
+    EXPECT_TRUE(m_view.IndicatorY().IsEnabled());
+    EXPECT_EQ(RectText(m_view.IndicatorY().BarRect()), "188,0,196,90");
+    m_view.Load(skin.Parse(L"<View><YIndicator><Enabled>yes</Enabled><Thick>-3</Thick></YIndicator></View>"));
+    EXPECT_FALSE(m_view.IndicatorY().IsEnabled()) << "only the text True enables";
+    EXPECT_EQ(m_view.IndicatorY().Thickness(), 0);
+
+    // A disabled indicator draws nothing, moving or not.
+    QeSurface surface;
+    ASSERT_TRUE(surface.Create(200, 300));
+    m_view.SetDrawMode(QeScrollView::kDrawWhole);
+    Drag(250, 200, 10, 20);
+    EXPECT_TRUE(m_view.Draw(&surface, RECT{0, 0, 200, 300}));
+    EXPECT_EQ(PixelAt(surface, 195, 10), RGB(0, 0, 0));
+    Up(100, 200);
+}
+
+}  // namespace
