@@ -10,35 +10,20 @@
 #include "framework/base/QePathTable.h"
 #include "framework/ui/QeGraphics.h"
 #include "tests/framework/picture.h"
-#include "tests/framework/test_skin.h"
-#include "tests/framework/temp_dir.h"
+#include "tests/framework/skin_folder.h"
 #include "tests/support/ImageFiles.h"
 
 namespace {
 
 using Rows = std::vector<std::string>;
 
-// Images in a folder registered as the images root, the graphics started, and skin elements
-// written in the test.
-class SkinImageTest : public ::testing::Test {
+class SkinImageTest : public SkinFolderTest {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(m_dir.Valid());
-        ASSERT_TRUE(QePathTableStart());
-        QePathTable::Instance()->SetRoot(0, m_dir.Path(L""));
-        ASSERT_TRUE(QeGraphicsStart());
+        SkinFolderTest::SetUp();
         m_dir.WriteBytes("keyed.bmp", PictureBmp({"MRM", "GMB"}));
         m_dir.WriteBytes("strip.bmp", PictureBmp({"RGBW"}));
     }
-    void TearDown() override {
-        QeGraphicsStop();
-        QePathTableStop();
-    }
-
-    const QeMarkupElement& Element(const std::wstring& markup) { return m_skin.Parse(markup); }
-
-    TempDir m_dir;
-    TestSkin m_skin;
 };
 
 TEST_F(SkinImageTest, DrawMethodsFromTheSkin) {

@@ -6,7 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "framework/base/QePathTable.h"
 #include "framework/controls/EmoticonImage.h"
 #include "framework/controls/QeButton.h"
 #include "framework/controls/QeCheckBox.h"
@@ -16,7 +15,7 @@
 #include "framework/ui/QeGraphics.h"
 #include "framework/ui/QeMainWindow.h"
 #include "tests/framework/picture.h"
-#include "tests/framework/temp_dir.h"
+#include "tests/framework/skin_folder.h"
 #include "tests/framework/test_skin.h"
 #include "tests/support/TraceLog.h"
 
@@ -52,13 +51,10 @@ struct Screen : QeWindow {
     }
 };
 
-class ControlsTest : public ::testing::Test {
+class ControlsTest : public SkinFolderTest {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(m_dir.Valid());
-        ASSERT_TRUE(QePathTableStart());
-        QePathTable::Instance()->SetRoot(0, m_dir.Path(L""));
-        ASSERT_TRUE(QeGraphicsStart());
+        SkinFolderTest::SetUp();
         m_dir.WriteBytes("red.bmp", PictureBmp({"R"}));
         m_dir.WriteBytes("green.bmp", PictureBmp({"G"}));
         m_dir.WriteBytes("strip.bmp", PictureBmp({"RB"}));
@@ -68,8 +64,7 @@ protected:
     }
     void TearDown() override {
         m_root.RemoveChild(&m_screen);
-        QeGraphicsStop();
-        QePathTableStop();
+        SkinFolderTest::TearDown();
     }
 
     // Puts the control on the screen at the rectangle, visible.
@@ -91,15 +86,12 @@ protected:
         for (LONG y = r.top; y < r.bottom; ++y) rows.push_back(all.at(y).substr(r.left, r.right - r.left));
         return rows;
     }
-    const QeMarkupElement& Element(const std::wstring& markup) { return m_skin.Parse(markup); }
     Lines Heard() {
         Lines heard;
         heard.swap(m_screen.heard);
         return heard;
     }
 
-    TempDir m_dir;
-    TestSkin m_skin;
     QeMainWindow m_main;  // collects the dirty rectangle; it has no window
     QeWindow m_root;
     Screen m_screen;
