@@ -121,6 +121,23 @@ TEST_F(BuddyModelTest, AMovedBuddyMayBeStoredUnderItsOwnKey) {
     EXPECT_EQ(stored->Name, L"Name");
 }
 
+TEST_F(BuddyModelTest, TextsOfAnySizeSurviveClearingAndFillingAgain) {
+    // Keys and ids past the roster's storage blocks, growing each round, between short ones.
+    for (int round = 0; round < 3; ++round) {
+        const std::wstring huge(20000 + 30000 * static_cast<size_t>(round), L'k');
+        roster.AddOrUpdate(L"k1", MakeBuddy(L"a@x", L"k1"));
+        roster.AddOrUpdate(huge, MakeBuddy(huge + L"@x", huge, 0, L"Huge"));
+        roster.AddOrUpdate(L"k2", MakeBuddy(L"b@x", L"k2"));
+        ASSERT_NE(roster.FindEntry(huge), nullptr) << round;
+        EXPECT_EQ(roster.FindEntry(huge)->Name, L"Huge");
+        EXPECT_EQ(roster.Find(huge + L"@x"), roster.FindEntry(huge));
+        EXPECT_EQ(roster.Find(L"b@x"), roster.FindEntry(L"k2"));
+        EXPECT_EQ(roster.FindEntry(L"k1")->Id, L"a@x");
+        roster.Clear();
+        EXPECT_EQ(roster.FindEntry(huge), nullptr);
+    }
+}
+
 TEST_F(BuddyModelTest, AnEmptyLoginIdFindsNoBuddy) {
     roster.AddOrUpdate(L"k1", MakeBuddy(L"", L"k1"));
     EXPECT_NE(roster.FindEntry(L"k1"), nullptr);
