@@ -165,6 +165,8 @@ void ProtocolSession::SetConnectAction(int phase, ConnectAction action) {
 
 void ProtocolSession::OnConnected() {
     m_connected = true;
+    // The connect is done; the first request starts the next step.
+    EndSignInStep();
     if (Phase != 0 && Phase != 1) return;
     ConnectAction action = m_connectActions[Phase];
     if (action != nullptr) action(*this);
@@ -173,7 +175,11 @@ void ProtocolSession::OnConnected() {
 bool ProtocolSession::Connect(const QeSocketAddress& address, int mode) {
     // Whatever was open is gone; nothing may be sent until the new connection completes.
     m_connected = false;
-    return QeTcpPeer::Connect(address, mode);
+    if (!QeTcpPeer::Connect(address, mode)) return false;
+    // An address that drops connection attempts would leave the road waiting for the system to
+    // give up (minutes); the TLS handshake's own limit only starts once the connect is through.
+    BeginSignInStep(Phase == 1 ? SignInStep::TlsConnect : SignInStep::Connect);
+    return true;
 }
 
 void ProtocolSession::FrameLength(const BYTE* bytes, DWORD available, DWORD& length) {

@@ -56,7 +56,8 @@ public:
 
     // Starts connecting (mode 0 plain; 3 TLS 1.2 or newer, the server's certificate checked against
     // the host connected to); the connection counts as open only once OnConnected has run. False
-    // when the connect could not be started.
+    // when the connect could not be started. The connect is a step of the sign-in road (Connect in
+    // phase 0, TlsConnect in phase 1) with its time limit.
     bool Connect(const QeSocketAddress& address, int mode);
 
     // ---- events of the connection (the peer's OnConnect, FrameLength, OnMessage, OnClose, OnError)

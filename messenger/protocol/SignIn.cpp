@@ -140,6 +140,9 @@ bool KillReceived::ReadBody(TokenReader& reader) {
 
 bool PverHandler::Handle(ProtocolSession* session, ReceivedMessage& message) {
     if (!StepSucceeded(session, message)) return false;
+    // An upgrade on offer waits for the user, who may take as long as they like; AUTH starts the
+    // next step.
+    if (session != nullptr) session->EndSignInStep();
     UpgradeCheck(static_cast<PverReceived&>(message).Answer);
     return true;
 }
@@ -151,7 +154,9 @@ bool AuthHandler::Handle(ProtocolSession* session, ReceivedMessage& message) {
     ReqsRequest reqs;
     reqs.Token = static_cast<AuthReceived&>(message).Text;
     reqs.LoginId = account != nullptr ? account->Id : std::wstring();
-    return session->Send(reqs) == 1;
+    const int sent = session->Send(reqs);
+    session->BeginSignInStep(ProtocolSession::SignInStep::Reqs);
+    return sent == 1;
 }
 
 bool ReqsHandler::Handle(ProtocolSession* session, ReceivedMessage& message) {
@@ -257,9 +262,12 @@ bool BeginSignIn(const std::wstring& loginId, const std::wstring& digest, bool a
 void SendPverRequest(ProtocolSession& session) {
     PverRequest pver;
     session.Send(pver);
+    session.BeginSignInStep(ProtocolSession::SignInStep::Pver);
 }
 
 void SendLin2Request(ProtocolSession& session) {
+    // Whether or not the request can be made: the road must not wait for an answer without end.
+    session.BeginSignInStep(ProtocolSession::SignInStep::Lin2);
     const AccountInfo* account = AccountInfo::Instance();
     if (account == nullptr) return;
     Lin2Request lin2;
@@ -278,6 +286,7 @@ void SendAuthRequest() {
     AuthRequest auth;
     auth.Method = 0;
     session->Send(auth);
+    session->BeginSignInStep(ProtocolSession::SignInStep::Auth);
 }
 
 void LogOut() {

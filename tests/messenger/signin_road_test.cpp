@@ -423,3 +423,55 @@ TEST(LoginServer, ConnectThatCannotStartShowsTheNetworkText) {
     EXPECT_EQ(screens.Lines(), (std::vector<std::wstring>{L"Alert(네트워크를 사용할 수 없습니다.)"}));
     EXPECT_FALSE(harness.Session().IsOpen());
 }
+
+// ---- what the road waits for, on the test clock
+
+namespace {
+
+class SignInRoadClockTest : public FakeClockTest {
+protected:
+    SignInRoadClockTest() {
+        model.account.Id = L"a@tevrik.example";
+        harness.UseFirstRequests();
+    }
+    ~SignInRoadClockTest() override { SetContinueLoginAction(nullptr); }
+
+    testsupport::ScopedConfigHome home;
+    RecordingScreens screens;
+    SignedInModel model;
+    SessionHarness harness;
+    ProtocolSession& session = harness.Session();
+};
+
+void HoldTheRoad() {}
+
+}  // namespace
+
+TEST_F(SignInRoadClockTest, EveryRequestOfTheRoadWaitsForItsAnswerUnderALimit) {
+    using Step = ProtocolSession::SignInStep;
+    harness.Connect(0);
+    EXPECT_EQ(session.WaitingFor(), Step::Pver);
+    Advance(29000);
+    harness.Receive("PVER 1 N\r\n");
+    EXPECT_EQ(session.WaitingFor(), Step::Auth);
+    Advance(29000);
+    harness.Receive("AUTH 2 f00dfeed\r\n");
+    EXPECT_EQ(session.WaitingFor(), Step::Reqs);
+    harness.Connect(1);
+    EXPECT_EQ(session.WaitingFor(), Step::Lin2);
+    Advance(29000);
+    harness.Receive(kLin2Reply);
+    EXPECT_EQ(session.WaitingFor(), Step::List);
+    EXPECT_EQ(screens.Count("Alert"), 0u) << screens.Dump();
+}
+
+TEST_F(SignInRoadClockTest, AVersionAnswerThatHoldsTheRoadForTheUserHasNoLimit) {
+    // As the upgrade dialogue does: AUTH goes out only once the user has decided.
+    SetContinueLoginAction(&HoldTheRoad);
+    harness.Connect(0);
+    harness.Receive("PVER 1 N\r\n");
+    EXPECT_EQ(session.WaitingFor(), ProtocolSession::SignInStep::None);
+    Advance(600000);
+    EXPECT_TRUE(screens.Lines().empty()) << screens.Dump();
+    EXPECT_TRUE(harness.IsOpen());
+}

@@ -2,6 +2,9 @@
 // certificate authority: the login server, the reconnect over verified TLS, the buddy list in
 // several parts, and every way the signed-in session ends.
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <string>
@@ -377,4 +380,104 @@ TEST_F(ServiceListArrival, ListNotWholeAMinuteAfterTheRequestEndsTheSignIn) {
     EXPECT_EQ(screens.Lines(), kFailed);
     EXPECT_TRUE(PumpUntil([&] { return Connection() == 0; }, kBound));
     EXPECT_FALSE(screens.SignedIn);
+}
+
+// ---- the time limit of every step of the road, on the test clock
+
+namespace {
+
+// A port on 127.0.0.1 whose connection attempts are never answered: its one-place accept queue is
+// taken and nobody accepts, so further SYNs are dropped and a connect waits until it is given up.
+class BlackHole {
+public:
+    BlackHole() {
+        m_listener = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t size = sizeof address;
+        if (::bind(m_listener, reinterpret_cast<sockaddr*>(&address), size) != 0 || ::listen(m_listener, 0) != 0 ||
+            ::getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &size) != 0)
+            return;
+        m_port = ntohs(address.sin_port);
+        m_filler = ::socket(AF_INET, SOCK_STREAM, 0);
+        if (::connect(m_filler, reinterpret_cast<sockaddr*>(&address), size) != 0) m_port = 0;
+    }
+    ~BlackHole() {
+        if (m_filler >= 0) ::close(m_filler);
+        if (m_listener >= 0) ::close(m_listener);
+    }
+    BlackHole(const BlackHole&) = delete;
+    BlackHole& operator=(const BlackHole&) = delete;
+    uint16_t Port() const { return m_port; }
+
+private:
+    int m_listener = -1;
+    int m_filler = -1;
+    uint16_t m_port = 0;
+};
+
+class ServiceSignInLimits : public ServiceSignIn {
+protected:
+    // The attempt still waits just before the limit and has ended, closed, as a failed one at it.
+    void ExpectEndsAtTheLimit(const std::string& step) {
+        PumpFor(0.05);
+        clock.Advance(29999);
+        EXPECT_TRUE(screens.Lines().empty()) << step << "\n" << screens.Dump();
+        clock.Advance(1);
+        EXPECT_EQ(screens.Lines(), kFailed) << step << "\n" << screens.Dump();
+        EXPECT_FALSE(session.IsConnected()) << step;
+        EXPECT_EQ(session.Phase, 0) << step;
+        EXPECT_EQ(session.WaitingFor(), ProtocolSession::SignInStep::None) << step;
+    }
+
+    size_t Sent(const std::string& command) { return ClientFrames(command).size(); }
+
+    const std::vector<std::wstring> kFailed{std::wstring(L"Alert(") + kNoNetworkText + L")", L"LoginShowPage(0)"};
+    FakeClock clock;
+};
+
+}  // namespace
+
+TEST_F(ServiceSignInLimits, AnUnansweredRequestEndsTheAttemptAfter30Seconds) {
+    ASSERT_TRUE(started);
+    for (const std::string command : {"PVER", "AUTH", "REQS", "LIN2"}) {
+        screens.Clear();
+        const size_t before = Sent(command);
+        service.SetNoReply(command);
+        ASSERT_TRUE(Begin(kId, L"pa"));
+        ASSERT_TRUE(PumpUntil([&] { return Sent(command) == before + 1; }, kBound)) << command;
+        const tevrik_service::ConnId conn = ClientFrames(command).back().conn;
+        ExpectEndsAtTheLimit(command);
+        EXPECT_TRUE(service.WaitForClose(conn, 5s)) << command;
+    }
+    // The road then goes through whole, and nothing is left waiting.
+    screens.Clear();
+    ASSERT_TRUE(SignIn()) << screens.Dump();
+    EXPECT_EQ(session.WaitingFor(), ProtocolSession::SignInStep::None);
+    EXPECT_EQ(screens.Count("Alert"), 0u);
+}
+
+TEST_F(ServiceSignInLimits, AConnectThatHangsEndsTheAttemptAfter30Seconds) {
+    BlackHole hole;
+    ASSERT_NE(hole.Port(), 0);
+    {
+        // The login server drops the connection attempts.
+        const std::string port = std::to_string(hole.Port());
+        signin_test::ScopedEnv loginPort("TEVRIK_LOGIN_PORT", port.c_str());
+        ASSERT_TRUE(Begin(kId, L"pa"));
+        EXPECT_EQ(session.WaitingFor(), ProtocolSession::SignInStep::Connect);
+        ExpectEndsAtTheLimit("login server");
+    }
+    // The session server that REQS names does.
+    screens.Clear();
+    service.SetNoReply("REQS");
+    ASSERT_TRUE(Begin(kId, L"pa"));
+    ASSERT_TRUE(PumpUntil([&] { return Sent("REQS") == 1; }, kBound));
+    const Frame reqs = ClientFrames("REQS").back();
+    ASSERT_TRUE(service.Push(reqs.conn, "REQS " + reqs.trid + " NS 127.0.0.1 " + std::to_string(hole.Port()) + " t1\r\n"));
+    ASSERT_TRUE(PumpUntil([&] { return session.WaitingFor() == ProtocolSession::SignInStep::TlsConnect; }, kBound));
+    EXPECT_EQ(session.Phase, 1);
+    ExpectEndsAtTheLimit("session server");
+    EXPECT_TRUE(ClientFrames("LIN2").empty());
 }
