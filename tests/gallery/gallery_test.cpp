@@ -1,0 +1,425 @@
+// The framework's gallery: a skin written for this test lays out screens that use the controls,
+// the real loop draws them into the headless framebuffer on the test clock, and each scene is
+// compared with its golden picture in tests/golden/ (tests/support/Golden.h says how a failure is
+// shown and how a golden is made again on purpose).
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "framework/base/QeMarkup.h"
+#include "framework/base/QePathTable.h"
+#include "framework/controls/QeBoxLayout.h"
+#include "framework/controls/QeButton.h"
+#include "framework/controls/QeCheckBox.h"
+#include "framework/controls/QeImageView.h"
+#include "framework/controls/QeLabel.h"
+#include "framework/ui/QeApplication.h"
+#include "framework/ui/QeFramework.h"
+#include "framework/ui/QeMainWindow.h"
+#include "framework/ui/QePopup.h"
+#include "framework/ui/QeTransitionManager.h"
+#include "platform/input.h"
+#include "platform/window.h"
+#include "tests/framework/temp_dir.h"
+#include "tests/framework/test_skin.h"
+#include "tests/support/Golden.h"
+#include "tests/support/ImageFiles.h"
+#include "tests/support/Pump.h"
+
+namespace {
+
+constexpr int kWidth = 240;
+constexpr int kHeight = 320;
+
+// ---- the images beside the skin, drawn in code
+
+using Shader = std::function<uint32_t(int x, int y)>;  // 0xAARRGGBB
+
+std::string Bmp(int width, int height, const Shader& shade) {
+    std::vector<std::string> rows;
+    for (int y = 0; y < height; ++y) {
+        std::string row;
+        for (int x = 0; x < width; ++x) {
+            const uint32_t c = shade(x, y);
+            row += {static_cast<char>(c), static_cast<char>(c >> 8), static_cast<char>(c >> 16)};
+        }
+        rows.push_back(row);
+    }
+    image_files::Bmp bmp;
+    bmp.width = width;
+    bmp.height = height;
+    bmp.pixels = image_files::BmpRows(rows);
+    return image_files::BmpFile(bmp);
+}
+
+std::string Png(int width, int height, const Shader& shade) {
+    image_files::Png png;
+    png.width = static_cast<uint32_t>(width);
+    png.height = static_cast<uint32_t>(height);
+    png.colorType = 6;
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const uint32_t c = shade(x, y);
+            png.rows += {static_cast<char>(c >> 16), static_cast<char>(c >> 8), static_cast<char>(c),
+                         static_cast<char>(c >> 24)};
+        }
+    }
+    return image_files::PngFile(png);
+}
+
+uint32_t Mix(uint32_t a, uint32_t b, float t) {
+    uint32_t out = 0;
+    for (int shift = 0; shift <= 16; shift += 8) {
+        const float v = static_cast<float>((a >> shift) & 0xFF) * (1 - t) + static_cast<float>((b >> shift) & 0xFF) * t;
+        out |= static_cast<uint32_t>(v) << shift;
+    }
+    return out;
+}
+
+bool Edge(int x, int y, int width, int height) { return x == 0 || y == 0 || x == width - 1 || y == height - 1; }
+
+// A button face: a vertical gradient inside a dark frame.
+Shader ButtonFace(uint32_t top, uint32_t bottom, uint32_t frame) {
+    return [=](int x, int y) { return Edge(x, y, 70, 26) ? frame : Mix(top, bottom, static_cast<float>(y) / 25); };
+}
+
+// A box, with a tick when checked.
+Shader CheckFace(bool checked) {
+    return [=](int x, int y) -> uint32_t {
+        if (Edge(x, y, 16, 16)) return 0x506070;
+        const bool tick = (x >= 3 && x <= 6 && y == x + 5) || (x >= 6 && x <= 12 && y == 17 - x) ||
+                          (x >= 3 && x <= 6 && y == x + 4) || (x >= 6 && x <= 12 && y == 16 - x);
+        return checked && tick ? 0x208040 : 0xFFFFFF;
+    };
+}
+
+// Sky, a sun and a green hill.
+uint32_t Landscape(int x, int y) {
+    const float hill = 24 + 5 * std::sin(static_cast<float>(x) / 7);
+    if (static_cast<float>(y) > hill) return Mix(0x3A8A3A, 0x1F5F1F, static_cast<float>(y - 24) / 12);
+    const int dx = x - 34, dy = y - 10;
+    if (dx * dx + dy * dy < 36) return 0xFFD040;
+    return Mix(0x7FB8F0, 0xD8ECFF, static_cast<float>(y) / 30);
+}
+
+// A five-pointed star on the colour key.
+uint32_t Star(int x, int y) {
+    const float cx = static_cast<float>(x) - 17.5f, cy = static_cast<float>(y) - 18.5f;
+    const float angle = std::atan2(cy, cx) + 1.5707964f;
+    const float r = std::sqrt(cx * cx + cy * cy);
+    const float arm = std::fabs(std::fmod(angle * 5 / 6.2831855f + 10.5f, 1.0f) - 0.5f) * 2;  // 0 at a point
+    return r < 7 + 10 * (1 - arm) ? 0xF0B020 : 0xFF00FF;
+}
+
+// An orange glow that fades out toward its rim.
+uint32_t Glow(int x, int y) {
+    const float cx = static_cast<float>(x) - 17.5f, cy = static_cast<float>(y) - 17.5f;
+    const float fall = std::max(0.0f, 1 - std::sqrt(cx * cx + cy * cy) / 18);
+    return static_cast<uint32_t>(fall * 255) << 24 | 0xFF6A00;
+}
+
+uint32_t Checker(int x, int y) { return ((x / 8 + y / 8) % 2) != 0 ? 0xC8D0D8 : 0xFFFFFF; }
+
+// ---- the skin
+
+const wchar_t* const kLabelStyle = L"<BackMode>Transparent</BackMode><TextFormats>Left VCenter</TextFormats>"
+                                   L"<FontSize>13</FontSize><TextColor>#203040</TextColor>";
+
+std::wstring Label(const std::wstring& name, const std::wstring& rect, const std::wstring& text,
+                   const std::wstring& style = kLabelStyle) {
+    return L"<" + name + L"><_Rect>" + rect + L"</_Rect>" + style + L"<Text>" + text + L"</Text></" + name + L">";
+}
+
+std::wstring Button(const std::wstring& name, const std::wstring& text) {
+    const std::wstring label = L"<BackMode>Transparent</BackMode><FontSize>13</FontSize><TextColor>#ffffff</TextColor>"
+                               L"<Text>" + text + L"</Text>";
+    return L"<" + name + L"><DefaultImage><File>button.bmp</File></DefaultImage>"
+                         L"<ClickedImage><File>button_down.bmp</File></ClickedImage>"
+                         L"<DefaultLabel>" + label + L"</DefaultLabel><ClickedLabel>" + label + L"</ClickedLabel></" +
+           name + L">";
+}
+
+std::wstring Check(const std::wstring& name, const std::wstring& rect) {
+    return L"<" + name + L"><_Rect>" + rect + L"</_Rect><DefaultImage><File>check_off.bmp</File></DefaultImage>"
+                         L"<CheckedImage><File>check_on.bmp</File></CheckedImage></" + name + L">";
+}
+
+std::wstring Picture(const std::wstring& name, const std::wstring& rect, const std::wstring& image) {
+    return L"<" + name + L"><_Rect>" + rect + L"</_Rect>" + image + L"</" + name + L">";
+}
+
+std::wstring SkinText() {
+    return L"<Tevrik>"
+           L"<Gallery><_Rect>0, 0, 240, 320</_Rect><_BackColor>#e8eef4</_BackColor>" +
+           Label(L"Title", L"8, 4, 224, 24", L"컨트롤 갤러리",
+                 L"<BackMode>Transparent</BackMode><TextFormats>Left VCenter</TextFormats><FontSize>18</FontSize>"
+                 L"<FontEffects>Bold</FontEffects><TextColor>#102030</TextColor>") +
+           L"<Buttons><_Rect>8, 34, 224, 26</_Rect><_Spacing>8</_Spacing>" + Button(L"Ok", L"확인") +
+           Button(L"Cancel", L"취소") + Button(L"More", L"더 보기") + L"</Buttons>" +
+           Check(L"Sound", L"8, 70, 16, 16") + Label(L"SoundLabel", L"30, 69, 120, 18", L"알림 소리") +
+           Check(L"Vibrate", L"8, 92, 16, 16") + Label(L"VibrateLabel", L"30, 91, 120, 18", L"진동") +
+           Check(L"AutoLogin", L"8, 114, 16, 16") + Label(L"AutoLoginLabel", L"30, 113, 160, 18", L"자동 로그인 (고정)") +
+           Picture(L"Backdrop", L"8, 140, 224, 52", L"<File>checker.bmp</File>") +
+           Picture(L"Copy", L"18, 148, 36, 36", L"<File>landscape.bmp</File><DrawMethod>BitBlt</DrawMethod>") +
+           Picture(L"Keyed", L"74, 148, 36, 36",
+                   L"<File>star.bmp</File><DrawMethod>TransparentBlt</DrawMethod><ColorKey>#ff00ff</ColorKey>") +
+           Picture(L"Faded", L"130, 148, 36, 36",
+                   L"<File>landscape.bmp</File><DrawMethod>AlphaBlend</DrawMethod><ConstantAlpha>128</ConstantAlpha>") +
+           Picture(L"Shaded", L"186, 148, 36, 36", L"<File>glow.png</File><DrawMethod>AlphaBlendPerPixel</DrawMethod>") +
+           Label(L"CopyLabel", L"8, 194, 56, 16", L"복사") + Label(L"KeyedLabel", L"64, 194, 56, 16", L"색 키") +
+           Label(L"FadedLabel", L"120, 194, 56, 16", L"반투명") + Label(L"ShadedLabel", L"176, 194, 56, 16", L"알파") +
+           L"</Gallery>"
+           L"<Detail><_Rect>0, 0, 240, 320</_Rect><_BackColor>#2c3e50</_BackColor>" +
+           Label(L"Name", L"12, 12, 216, 24", L"대화 상대",
+                 L"<BackMode>Transparent</BackMode><TextFormats>Left VCenter</TextFormats><FontSize>18</FontSize>"
+                 L"<TextColor>#ffffff</TextColor>") +
+           Picture(L"Photo", L"12, 48, 216, 162", L"<File>landscape.bmp</File>") +
+           L"</Detail>"
+           L"<Prompt><_Rect>0, 0, 180, 90</_Rect><_BackColor>#ffffff</_BackColor>" +
+           Label(L"Question", L"12, 10, 156, 40", L"로그아웃 할까요?") +
+           L"<Buttons><_Rect>12, 54, 156, 26</_Rect><_Spacing>6</_Spacing>" + Button(L"Yes", L"예") +
+           Button(L"No", L"아니요") + L"</Buttons>"
+           L"</Prompt>"
+           L"</Tevrik>";
+}
+
+// ---- the windows the skin lays out
+
+// A screen of the skin: its own surface filled with its back colour, its children placed from
+// their _Rect.
+struct SkinScreen : QeWindow {
+    explicit SkinScreen(const QeMarkupElement& section) : section(section) {
+        SetOwnDC(true);
+        SetRect(ParseRect(section.FindChild(L"_Rect")));
+        back = ParseColor(section.FindChild(L"_BackColor"));
+    }
+    int Draw(QeSurface* surface, const RECT& rect) override { return surface->FillSolid(back, rect); }
+
+    // Loads the control from the child element of the name and puts it at its _Rect.
+    template <class Control>
+    Control& Place(Control& control, const wchar_t* name, QeWindow* parent = nullptr) {
+        const QeMarkupElement* element = section.FindChild(name);
+        EXPECT_NE(element, nullptr) << "no " << name;
+        if (element == nullptr) return control;
+        EXPECT_EQ(control.Load(*element), 1) << name;
+        control.SetRect(ParseRect(element->FindChild(L"_Rect")));
+        control.SetVisible(true);
+        (parent != nullptr ? *parent : *this).AddChild(&control);
+        return control;
+    }
+
+    const QeMarkupElement& section;
+    COLORREF back = 0;
+};
+
+// Buttons side by side, sharing the row's width by a box layout.
+struct ButtonRow : QeWindow {
+    explicit ButtonRow(const QeMarkupElement& element) : element(element) {
+        layout.horizontalSpacing = ParseInt(element.FindChild(L"_Spacing"));
+    }
+    void Add(QeButton& button, const wchar_t* name) {
+        const QeMarkupElement* skin = element.FindChild(name);
+        EXPECT_TRUE(skin != nullptr && button.Load(*skin) == 1) << name;
+        button.SetVisible(true);
+        AddChild(&button);
+        layout.AppendToRow(&button);
+    }
+    void OnRectChanged(const RECT& rect) override { layout.Apply(rect.right - rect.left, rect.bottom - rect.top); }
+
+    const QeMarkupElement& element;
+    QeBoxLayout layout;
+};
+
+struct GalleryScreen : SkinScreen {
+    explicit GalleryScreen(const QeMarkupElement& section) : SkinScreen(section), row(*section.FindChild(L"Buttons")) {
+        Place(title, L"Title");
+        row.Add(ok, L"Ok");
+        row.Add(cancel, L"Cancel");
+        row.Add(more, L"More");
+        row.SetVisible(true);
+        AddChild(&row);
+        row.SetRect(ParseRect(section.FindChild2(L"Buttons", L"_Rect")));
+        Place(sound, L"Sound");
+        Place(soundLabel, L"SoundLabel");
+        Place(vibrate, L"Vibrate");
+        Place(vibrateLabel, L"VibrateLabel");
+        Place(autoLogin, L"AutoLogin");
+        Place(autoLoginLabel, L"AutoLoginLabel");
+        autoLogin.SetChecked(true);
+        autoLogin.SetReadOnly(true);
+        Place(backdrop, L"Backdrop");
+        for (auto [view, name] : {std::pair{&copy, L"Copy"}, {&keyed, L"Keyed"}, {&faded, L"Faded"}, {&shaded, L"Shaded"}})
+            Place(*view, name);
+        for (auto [label, name] : {std::pair{&copyLabel, L"CopyLabel"}, {&keyedLabel, L"KeyedLabel"},
+                                   {&fadedLabel, L"FadedLabel"}, {&shadedLabel, L"ShadedLabel"}})
+            Place(*label, name);
+    }
+
+    QeLabel title;
+    ButtonRow row;
+    QeButton ok, cancel, more;
+    QeCheckBox sound, vibrate, autoLogin;
+    QeLabel soundLabel, vibrateLabel, autoLoginLabel;
+    QeImageView backdrop, copy, keyed, faded, shaded;
+    QeLabel copyLabel, keyedLabel, fadedLabel, shadedLabel;
+};
+
+struct DetailScreen : SkinScreen {
+    explicit DetailScreen(const QeMarkupElement& section) : SkinScreen(section) {
+        Place(name, L"Name");
+        Place(photo, L"Photo");
+    }
+    QeLabel name;
+    QeImageView photo;
+};
+
+// A question with two buttons over the dimmed screen.
+struct PromptPopup : QePopup {
+    explicit PromptPopup(const QeMarkupElement& section)
+        : screen(section), row(*section.FindChild(L"Buttons")) {
+        // Drawn into the popup's own surface, which lies above the dimming.
+        screen.SetOwnDC(false);
+        screen.SetVisible(true);
+        AddChild(&screen);
+        screen.Place(question, L"Question");
+        row.Add(yes, L"Yes");
+        row.Add(no, L"No");
+        row.SetVisible(true);
+        screen.AddChild(&row);
+        row.SetRect(ParseRect(section.FindChild2(L"Buttons", L"_Rect")));
+    }
+    // The screen inside draws into the popup's surface.
+    struct Face : SkinScreen {
+        using SkinScreen::SkinScreen;
+    } screen;
+    QeLabel question;
+    ButtonRow row;
+    QeButton yes, no;
+};
+
+struct App : QeApplicationBase {};
+
+std::wstring FreshTitle() {
+    static int count = 0;
+    return L"Gallery " + std::to_wstring(++count);
+}
+
+class GalleryTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(m_images.Valid());
+        m_images.WriteBytes("button.bmp", Bmp(70, 26, ButtonFace(0x5A8CDC, 0x2E5AA8, 0x1A3870)));
+        m_images.WriteBytes("button_down.bmp", Bmp(70, 26, ButtonFace(0x2E5AA8, 0x1A3870, 0x0E2048)));
+        m_images.WriteBytes("check_off.bmp", Bmp(16, 16, CheckFace(false)));
+        m_images.WriteBytes("check_on.bmp", Bmp(16, 16, CheckFace(true)));
+        m_images.WriteBytes("landscape.bmp", Bmp(48, 36, Landscape));
+        m_images.WriteBytes("star.bmp", Bmp(36, 36, Star));
+        m_images.WriteBytes("glow.png", Png(36, 36, Glow));
+        m_images.WriteBytes("checker.bmp", Bmp(224, 52, Checker));
+
+        ASSERT_TRUE(QeFrameworkStart());
+        QePathTable::Instance()->SetRoot(0, m_images.Path(L""));
+        m_skin.Parse(SkinText());
+        m_app = std::make_unique<App>();
+        ASSERT_TRUE(m_app->Create(FreshTitle(), RECT{0, 0, kWidth, QeMainWindow::kTitleBarHeight + kHeight}));
+        m_window = QeMainWindow::Instance()->Handle();
+        m_app->Root().SetSize(kWidth, kHeight);
+        m_gallery = std::make_unique<GalleryScreen>(Section(L"Gallery"));
+        m_detail = std::make_unique<DetailScreen>(Section(L"Detail"));
+        m_app->Root().AddChild(m_gallery.get());
+        m_app->Root().AddChild(m_detail.get());
+        m_gallery->SetVisible(true);
+        Repaint();
+    }
+    void TearDown() override {
+        if (QePopup* popup = QePopup::Current()) popup->Close(0);
+        QeTransitionManager::Instance()->Clear();
+        m_gallery.reset();
+        m_detail.reset();
+        m_app.reset();
+        QeFrameworkStop();
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        }
+    }
+
+    const QeMarkupElement& Section(const wchar_t* name) { return *m_skin.First().FindChild(name); }
+    void Repaint() {
+        m_app->Root().Invalidate(RECT{0, 0, 0, 0}, true);
+        PumpPending();
+    }
+    // The centre of a control on the screen.
+    POINT Centre(const QeWindow& control) {
+        const RECT r = control.GetScreenRect();
+        return POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+    }
+
+    FakeClock m_clock;
+    TempDir m_images;
+    TestSkin m_skin;
+    std::unique_ptr<App> m_app;
+    HWND m_window = nullptr;
+    std::unique_ptr<GalleryScreen> m_gallery;
+    std::unique_ptr<DetailScreen> m_detail;
+};
+
+TEST_F(GalleryTest, TheControlsAsTheUserLeavesThem) {
+    // One box ticked by a tap, the read-only one tapped in vain, a button held down.
+    const POINT sound = Centre(m_gallery->sound), fixed = Centre(m_gallery->autoLogin);
+    InjectClick(m_window, sound.x, sound.y);
+    InjectClick(m_window, fixed.x, fixed.y);
+    const POINT cancel = Centre(m_gallery->cancel);
+    InjectPen(m_window, WM_LBUTTONDOWN, cancel.x, cancel.y);
+    PumpPending();
+    ASSERT_TRUE(m_gallery->sound.IsChecked());
+    ASSERT_TRUE(m_gallery->cancel.ShowsClicked());
+    EXPECT_TRUE(MatchesGolden(m_window, "gallery_controls"));
+    InjectPen(m_window, WM_LBUTTONUP, cancel.x, cancel.y);
+    PumpPending();
+}
+
+TEST_F(GalleryTest, APromptOverTheDimmedScreen) {
+    auto* prompt = new PromptPopup(Section(L"Prompt"));
+    prompt->Popup(SIZE{180, 90}, nullptr, nullptr);
+    PumpPending();
+    EXPECT_TRUE(MatchesGolden(m_window, "gallery_prompt"));
+}
+
+TEST_F(GalleryTest, ATransitionHalfWay) {
+    QeTransitionParams params;
+    params.source = m_gallery.get();
+    params.target = m_detail.get();
+    params.effect = kTransitionPush;
+    params.direction = kTransitionLeftwards;
+    params.animation = QeAnimationParams(1.0f, 0);
+    ASSERT_TRUE(QeTransitionManager::Instance()->Start(params));
+    m_clock.Advance(500);
+    EXPECT_TRUE(MatchesGolden(m_window, "gallery_transition"));
+    m_clock.Advance(500);
+    EXPECT_TRUE(m_detail->IsVisible());
+}
+
+// The harness itself: one pixel off fails, and the two pictures written show it.
+TEST(GoldenTest, OnePixelOffFailsAndLeavesTheDrawnAndTheDifferencePictures) {
+    if (std::getenv("TEVRIK_UPDATE_GOLDEN") != nullptr) GTEST_SKIP() << "it would write over a golden";
+    GoldenPicture picture;
+    ASSERT_TRUE(ReadPng(GoldenPath("gallery_transition"), picture));
+    picture.pixels[5 * picture.width + 7] ^= 0x010000;
+    const ::testing::AssertionResult result = MatchesGolden(picture, "gallery_transition");
+    ASSERT_FALSE(result);
+    EXPECT_NE(std::string(result.message()).find("1 of 76800 pixels differ"), std::string::npos) << result.message();
+    GoldenPicture drawn, diff;
+    ASSERT_TRUE(ReadPng("golden-output/gallery_transition.actual.png", drawn));
+    ASSERT_TRUE(ReadPng("golden-output/gallery_transition.diff.png", diff));
+    EXPECT_EQ(drawn.pixels, picture.pixels);
+    EXPECT_EQ(std::count(diff.pixels.begin(), diff.pixels.end(), 0xFF00FFu), 1);
+    EXPECT_EQ(diff.pixels[5 * picture.width + 7], 0xFF00FFu);
+}
+
+}  // namespace
