@@ -183,6 +183,14 @@ protected:
         return port;
     }
 
+    // The client and b signed in, b in a room of its own; the room's port, empty when any of it failed.
+    std::string BuddyInARoomOfItsOwn(Peer& bee) {
+        if (!SignInPeer(bee, "b@tevrik.example", "pb") || !SignIn()) return {};
+        const std::string port = OpenRoom(bee);
+        if (!port.empty()) Enter(bee, nullptr);
+        return port;
+    }
+
     // An invitation from `inviter` into the peer's room, as the peer sends it to the client.
     std::string Invitation(Peer& peer, const std::string& port, const std::string& inviter) {
         const std::string invt = "INVT " + inviter + " 127.0.0.1 " + port + " " + peer.cookie;
@@ -300,14 +308,10 @@ TEST_F(ChatService, InitiatorQueuesUntilTheBuddyJoinsThenTheyTalk) {
 }
 
 TEST_F(ChatService, InvitedSideHearsTheMembersFirstAndDoesNotInviteBack) {
-    Peer bee;
-    ASSERT_TRUE(SignInPeer(bee, "b@tevrik.example", "pb"));
-    ASSERT_TRUE(SignIn()) << screens.Dump();
-
     // The buddy opens a room of its own and invites the client.
-    const std::string port = OpenRoom(bee);
-    ASSERT_FALSE(port.empty());
-    Enter(bee, nullptr);
+    Peer bee;
+    const std::string port = BuddyInARoomOfItsOwn(bee);
+    ASSERT_FALSE(port.empty()) << screens.Dump();
     const size_t from = service.FrameCount();
     bee.wire.Send(Invitation(bee, port, "b@tevrik.example"));
 
@@ -412,11 +416,8 @@ TEST_F(ChatService, AFailedLineShowsTheErrorLine) {
 // row or CSES CONN), and still takes an invitation into a chat it has, or one into room made free.
 TEST_F(ChatService, AnInvitationFloodOpensNoMoreChatsThanTheCap) {
     Peer bee;
-    ASSERT_TRUE(SignInPeer(bee, "b@tevrik.example", "pb"));
-    ASSERT_TRUE(SignIn()) << screens.Dump();
-    const std::string port = OpenRoom(bee);
-    ASSERT_FALSE(port.empty());
-    Enter(bee, nullptr);
+    const std::string port = BuddyInARoomOfItsOwn(bee);
+    ASSERT_FALSE(port.empty()) << screens.Dump();
 
     constexpr size_t kCap = ChatSessionManager::kMaxChats;
     constexpr size_t kFlood = 3 * kCap;
