@@ -19,10 +19,12 @@
 #include "framework/controls/QeCheckBox.h"
 #include "framework/controls/QeImageView.h"
 #include "framework/controls/QeLabel.h"
+#include "framework/controls/QeScrollView.h"
 #include "framework/ui/QeApplication.h"
 #include "framework/ui/QeFramework.h"
 #include "framework/ui/QeMainWindow.h"
 #include "framework/ui/QePopup.h"
+#include "framework/ui/QeRect.h"
 #include "framework/ui/QeTransitionManager.h"
 #include "platform/input.h"
 #include "platform/window.h"
@@ -181,6 +183,13 @@ std::wstring SkinText() {
                  L"<TextColor>#ffffff</TextColor>") +
            Picture(L"Photo", L"12, 48, 216, 162", L"<File>landscape.bmp</File>") +
            L"</Detail>"
+           L"<Lists><_Rect>0, 0, 240, 320</_Rect><_BackColor>#e8eef4</_BackColor>"
+           L"<Notes><_Rect>8, 76, 224, 236</_Rect><_RowHeight>28</_RowHeight><_Rows>14</_Rows>"
+           L"<YIndicator><Enabled>True</Enabled><Thick>6</Thick><Margin>2</Margin></YIndicator>"
+           L"<XIndicator><Enabled>False</Enabled></XIndicator>"
+           L"<Row><BackMode>Transparent</BackMode><TextFormats>Left VCenter</TextFormats><FontSize>13</FontSize>"
+           L"<TextColor>#203040</TextColor></Row></Notes>"
+           L"</Lists>"
            L"<Prompt><_Rect>0, 0, 180, 90</_Rect><_BackColor>#ffffff</_BackColor>" +
            Label(L"Question", L"12, 10, 156, 40", L"로그아웃 할까요?") +
            L"<Buttons><_Rect>12, 54, 156, 26</_Rect><_Spacing>6</_Spacing>" + Button(L"Yes", L"예") +
@@ -279,6 +288,40 @@ struct DetailScreen : SkinScreen {
     QeImageView photo;
 };
 
+// Rows of notes in a view that scrolls: stripes with a text each, drawn as content.
+struct NotesPanel : QeScrollView {
+    int Load(const QeMarkupElement& element) {
+        rowHeight = ParseInt(element.FindChild(L"_RowHeight"));
+        rows = ParseInt(element.FindChild(L"_Rows"));
+        const QeMarkupElement* row = element.FindChild(L"Row");
+        return QeScrollView::Load(element) == 1 && row != nullptr && text.Load(*row) ? 1 : 0;
+    }
+    void OnRectChanged(const RECT& rect) override {
+        QeScrollView::OnRectChanged(rect);
+        SetContentSize(rect.right - rect.left, rows * rowHeight);
+    }
+    int DrawContent(QeSurface* surface, const RECT& rect, const RECT& content) override {
+        for (int i = std::max(0, static_cast<int>(content.top) / rowHeight); i < rows && i * rowHeight < content.bottom;
+             ++i) {
+            const RECT row = ContentToSurface(RECT{0, i * rowHeight, AxisX().ContentSize(), (i + 1) * rowHeight});
+            RECT part;
+            if (!QeIntersectRect(row, rect, part)) continue;
+            surface->FillSolid(i % 2 == 0 ? RGB(255, 255, 255) : RGB(240, 244, 250), part);
+            text.SetText(L"메모 " + std::to_wstring(i + 1) + L": 오늘 회의는 세 시");
+            text.Draw(*surface, RECT{row.left + 8, row.top, row.right, row.bottom}, part);
+        }
+        return 1;
+    }
+    int rowHeight = 1;
+    int rows = 0;
+    QeSkinText text;
+};
+
+struct ListsScreen : SkinScreen {
+    explicit ListsScreen(const QeMarkupElement& section) : SkinScreen(section) { Place(notes, L"Notes"); }
+    NotesPanel notes;
+};
+
 // A question with two buttons over the dimmed screen.
 struct PromptPopup : QePopup {
     explicit PromptPopup(const QeMarkupElement& section)
@@ -332,8 +375,10 @@ protected:
         m_app->Root().SetSize(kWidth, kHeight);
         m_gallery = std::make_unique<GalleryScreen>(Section(L"Gallery"));
         m_detail = std::make_unique<DetailScreen>(Section(L"Detail"));
+        m_lists = std::make_unique<ListsScreen>(Section(L"Lists"));
         m_app->Root().AddChild(m_gallery.get());
         m_app->Root().AddChild(m_detail.get());
+        m_app->Root().AddChild(m_lists.get());
         m_gallery->SetVisible(true);
         Repaint();
     }
@@ -342,6 +387,7 @@ protected:
         QeTransitionManager::Instance()->Clear();
         m_gallery.reset();
         m_detail.reset();
+        m_lists.reset();
         m_app.reset();
         QeFrameworkStop();
         MSG msg;
@@ -367,6 +413,7 @@ protected:
     HWND m_window = nullptr;
     std::unique_ptr<GalleryScreen> m_gallery;
     std::unique_ptr<DetailScreen> m_detail;
+    std::unique_ptr<ListsScreen> m_lists;
 };
 
 TEST_F(GalleryTest, TheControlsAsTheUserLeavesThem) {
@@ -382,6 +429,24 @@ TEST_F(GalleryTest, TheControlsAsTheUserLeavesThem) {
     EXPECT_TRUE(MatchesGolden(m_window, "gallery_controls"));
     InjectPen(m_window, WM_LBUTTONUP, cancel.x, cancel.y);
     PumpPending();
+}
+
+TEST_F(GalleryTest, ListsWhileTheUserDragsThem) {
+    m_gallery->SetVisible(false);
+    m_lists->SetVisible(true);
+    Repaint();
+    // Dragged up by 90 pixels in 20 ms steps, the pen still down: the bar shows where it is.
+    const POINT start = Centre(m_lists->notes);
+    InjectPen(m_window, WM_LBUTTONDOWN, start.x, start.y);
+    for (int step = 1; step <= 9; ++step) {
+        m_clock.Advance(20);
+        InjectPen(m_window, WM_MOUSEMOVE, start.x, start.y - 10 * step);
+        PumpPending();
+    }
+    ASSERT_TRUE(m_lists->notes.AxisY().IsDragging());
+    EXPECT_TRUE(MatchesGolden(m_window, "gallery_lists"));
+    InjectPen(m_window, WM_LBUTTONUP, start.x, start.y - 90);
+    m_clock.Advance(3000);
 }
 
 TEST_F(GalleryTest, APromptOverTheDimmedScreen) {
