@@ -239,6 +239,12 @@ struct ButtonRow : QeWindow {
         AddChild(&button);
         layout.AppendToRow(&button);
     }
+    // Shown in the parent at the row's _Rect; the layout places the buttons.
+    void PlaceIn(QeWindow& parent) {
+        SetVisible(true);
+        parent.AddChild(this);
+        SetRect(ParseRect(element.FindChild(L"_Rect")));
+    }
     void OnRectChanged(const RECT& rect) override { layout.Apply(rect.right - rect.left, rect.bottom - rect.top); }
 
     const QeMarkupElement& element;
@@ -251,9 +257,7 @@ struct GalleryScreen : SkinScreen {
         row.Add(ok, L"Ok");
         row.Add(cancel, L"Cancel");
         row.Add(more, L"More");
-        row.SetVisible(true);
-        AddChild(&row);
-        row.SetRect(ParseRect(section.FindChild2(L"Buttons", L"_Rect")));
+        row.PlaceIn(*this);
         Place(sound, L"Sound");
         Place(soundLabel, L"SoundLabel");
         Place(vibrate, L"Vibrate");
@@ -333,9 +337,7 @@ struct PromptPopup : QePopup {
         screen.Place(question, L"Question");
         row.Add(yes, L"Yes");
         row.Add(no, L"No");
-        row.SetVisible(true);
-        screen.AddChild(&row);
-        row.SetRect(ParseRect(section.FindChild2(L"Buttons", L"_Rect")));
+        row.PlaceIn(screen);
     }
     // The screen inside draws into the popup's surface.
     struct Face : SkinScreen {
