@@ -66,8 +66,7 @@ int32_t ParseDrawMethod(const std::wstring& value) {
     return WholeValue(value, names);
 }
 
-QeTextStyle ReadTextStyle(const QeMarkupElement& element) {
-    QeTextStyle style;
+void ReadFontKeys(const QeMarkupElement& element, QeTextStyle& style) {
     if (const QeMarkupElement* size = element.FindChild(L"FontSize")) {
         int32_t height = ParseInt(size);
         if (height > kMaxFontHeight || height < -kMaxFontHeight) {
@@ -76,18 +75,23 @@ QeTextStyle ReadTextStyle(const QeMarkupElement& element) {
         }
         style.font.height = height;
     }
-    if (const QeMarkupElement* mode = element.FindChild(L"BackMode")) style.backMode = ParseBackMode(mode->Text());
     if (const QeMarkupElement* color = element.FindChild(L"BackColor")) style.backColor = ParseColor(color);
     if (const QeMarkupElement* color = element.FindChild(L"TextColor")) style.textColor = ParseColor(color);
-    if (const QeMarkupElement* formats = element.FindChild(L"TextFormats")) {
-        style.format = ParseTextFormats(formats->Text());
-    }
     if (const QeMarkupElement* effects = element.FindChild(L"FontEffects")) {
         const uint32_t bits = ParseFontEffects(effects->Text());
         if (bits & 1) style.font.weight = 700;
         if (bits & 2) style.font.italic = 1;
         if (bits & 4) style.font.underline = 1;
         if (bits & 8) style.font.strikeOut = 1;
+    }
+}
+
+QeTextStyle ReadTextStyle(const QeMarkupElement& element) {
+    QeTextStyle style;
+    ReadFontKeys(element, style);
+    if (const QeMarkupElement* mode = element.FindChild(L"BackMode")) style.backMode = ParseBackMode(mode->Text());
+    if (const QeMarkupElement* formats = element.FindChild(L"TextFormats")) {
+        style.format = ParseTextFormats(formats->Text());
     }
     return style;
 }

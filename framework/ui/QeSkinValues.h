@@ -26,6 +26,9 @@ int32_t ParseDrawMethod(const std::wstring& value);
 // Font heights beyond this (either sign) are clamped: the skin is outside input.
 inline constexpr int32_t kMaxFontHeight = 1024;
 
+// The element's FontSize (clamped, traced), BackColor, TextColor and FontEffects applied to the
+// style, each only when present.
+void ReadFontKeys(const QeMarkupElement& element, QeTextStyle& style);
 // A default style with the element's FontSize, BackMode, BackColor, TextColor, TextFormats and
 // FontEffects applied, each only when present.
 QeTextStyle ReadTextStyle(const QeMarkupElement& element);

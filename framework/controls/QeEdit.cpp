@@ -1,0 +1,336 @@
+#include "framework/controls/QeEdit.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "framework/base/QeClock.h"
+#include "framework/base/QeMarkup.h"
+#include "framework/base/QeTimerManager.h"
+#include "framework/ui/QeDC.h"
+#include "framework/ui/QeEasing.h"
+#include "framework/ui/QeRect.h"
+#include "framework/ui/QeSkinValues.h"
+
+namespace {
+
+DWORD ClockNow() {
+    const QeClock* clock = QeClock::Instance();
+    return clock != nullptr ? clock->current : 0;
+}
+
+bool IsHighSurrogate(char32_t c) { return c >= 0xD800 && c <= 0xDBFF; }
+bool IsLowSurrogate(char32_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
+
+}  // namespace
+
+// ---- selection
+
+void QeEditSelection::Set(QeEditGlyph* start, QeEditGlyph* end) {
+    m_start = start;
+    m_end = end;
+    m_lastChange = ClockNow();
+}
+
+RECT QeEditSelection::CaretRect() const {
+    if (m_end == nullptr) return RECT{0, 0, 0, 0};
+    return RECT{m_end->box.left, m_end->box.top, m_end->box.left + 2, m_end->box.bottom};
+}
+
+COLORREF QeEditSelection::CaretColorAt(DWORD now, COLORREF back) const {
+    float phase = static_cast<float>(static_cast<int32_t>(now - m_lastChange)) / static_cast<float>(kBlinkPeriodMs);
+    if (phase > 1.0f) phase -= std::floor(phase);
+    if (phase < 0.0f) phase = 0.0f;
+    const float e = QeEasingOrDefault(kBlinkEasing)(phase, 0.0f, 1.0f, 1.0f);
+    auto mix = [e](BYTE caret, BYTE backdrop) {
+        return static_cast<BYTE>(static_cast<int32_t>((1.0f - e) * caret + e * backdrop) & 0xFF);
+    };
+    return RGB(mix(GetRValue(caretColor), GetRValue(back)), mix(GetGValue(caretColor), GetGValue(back)),
+               mix(GetBValue(caretColor), GetBValue(back)));
+}
+
+// ---- animator
+
+void QeEditAnimator::Start() {
+    Stop();
+    if (QeTimerManager* timers = QeTimerManager::Instance()) m_timer = timers->Add(0, kInterval, &OnTick, this);
+}
+
+void QeEditAnimator::Stop() {
+    if (m_timer == 0) return;
+    if (QeTimerManager* timers = QeTimerManager::Instance()) timers->Remove(m_timer);
+    m_timer = 0;
+}
+
+void QeEditAnimator::OnTick(void* user) { static_cast<QeEditAnimator*>(user)->m_owner->OnAnimatorTick(); }
+
+// ---- the edit
+
+QeEdit::QeEdit() {
+    AxisX().SetDragEnabled(false);
+    Reset(QeTextStyle());
+}
+
+QeEdit::~QeEdit() {
+    m_animator.Stop();
+    DeleteAllGlyphs();
+    RemoveChild(&m_hint);
+}
+
+void QeEdit::DeleteAllGlyphs() {
+    // The animator and the lines name glyphs: they let go first.
+    m_animator.Clear();
+    m_layout.Clear();
+    QeEditDeleteGlyphs(m_begin, nullptr);
+    m_begin = m_end = nullptr;
+    m_count = 0;
+    m_pendingHigh = 0;
+}
+
+int QeEdit::Reset(const QeTextStyle& style) {
+    DeleteAllGlyphs();
+    m_names.clear();
+    const int selected = m_fonts.Select(style);
+    m_currentStyle = m_fonts.Current();
+    m_begin = new QeEditGlyphAnchor(m_currentStyle, QeEditGlyphAnchor::kBegin);
+    m_end = new QeEditGlyphAnchor(m_currentStyle, QeEditGlyphAnchor::kEnd);
+    QeEditLink(m_begin, m_end);
+    m_selection.Set(m_begin, m_end);
+    QeScrollView::Reset();
+    AxisX().SetPosition(0);
+    AxisY().SetPosition(0);
+    Relayout();
+    AddChild(&m_hint);
+    m_hint.SetRect(GetClientRect());
+    m_selection.caretColor = m_currentStyle != nullptr ? m_currentStyle->Style().textColor : style.textColor;
+    UpdateHint(HasFocus());
+    Invalidate(RECT{0, 0, 0, 0}, true);
+    return selected;
+}
+
+int QeEdit::Load(const QeMarkupElement& element) {
+    QeScrollView::Load(element);
+    QeTextStyle style;
+    ReadFontKeys(element, style);
+    if (!Reset(style)) return 0;
+    if (const QeMarkupElement* styles = element.FindChild(L"Styles")) SetStyles(ParseEditStyles(styles->Text()));
+    if (const QeMarkupElement* aligns = element.FindChild(L"Aligns")) {
+        m_aligns = ParseEditAligns(aligns->Text());
+        Relayout();  // even an empty edit's caret sits where the lines are placed
+    }
+    if (const QeMarkupElement* max = element.FindChild(L"MaxInput")) {
+        m_maxInput = static_cast<uint32_t>(std::max<int32_t>(ParseInt(max), 0));
+    }
+    if (const QeMarkupElement* text = element.FindChild(L"Text")) SetText(text->Text());
+    if (const QeMarkupElement* guide = element.FindChild(L"TextGuide")) m_hint.Load(*guide);
+    return 1;
+}
+
+void QeEdit::SetStyles(uint32_t styles) {
+    m_styles = styles;
+    if (Has(kSingleLine)) AxisY().SetDragEnabled(false);
+}
+
+COLORREF QeEdit::BackColor() const {
+    const QeFontHandle* font = m_fonts.Current();
+    return font != nullptr ? font->Style().backColor : QeTextStyle().backColor;
+}
+
+// ---- changing the text
+
+void QeEdit::Select(QeEditGlyph* start, QeEditGlyph* end) {
+    InvalidateCaret();
+    m_selection.Set(start, end);
+    InvalidateCaret();
+}
+
+void QeEdit::InvalidateCaret() { InvalidateContent(m_selection.CaretRect()); }
+
+void QeEdit::DeleteSelection() {
+    QeEditGlyph* start = m_selection.Start();
+    QeEditGlyph* end = m_selection.End();
+    if (start->next == end) return;
+    m_count -= SelectedCount();
+    QeEditDeleteGlyphs(start->next, end->previous);
+    m_selection.Set(start, end);
+}
+
+void QeEdit::Append(QeEditGlyph* glyph) {
+    QeEditGlyph* start = m_selection.Start();
+    QeEditLink(glyph, start->next);
+    QeEditLink(start, glyph);
+    ++m_count;
+    m_selection.Set(glyph, m_selection.End());
+}
+
+void QeEdit::Changed(QeEditGlyph* from) {
+    QeEditLink(m_selection.Start(), m_selection.End());
+    m_layout.Build(from, m_end);
+    SetContentSize(m_layout.Width(), m_layout.Height());
+    const int32_t top = from->line != nullptr ? from->line->box.top : 0;
+    const int32_t bottom = std::max(m_layout.Height(), Height());
+    InvalidateContent(RECT{-AxisX().Position(), top, Width() - AxisX().Position(), bottom});
+    if (AxisY().IsDragEnabled()) IndicatorY().Show(true);
+    EnsureCaretVisible();
+    UpdateHint(HasFocus());
+}
+
+int QeEdit::InsertText(const std::wstring& text) {
+    InvalidateCaret();
+    QeEditGlyph* from = m_selection.Start();
+    DeleteSelection();
+    for (size_t i = 0; i < text.size(); ++i) {
+        char32_t c = static_cast<char32_t>(text[i]);
+        if (Has(kNumberOnly) && (c < U'0' || c > U'9')) continue;
+        if (Has(kSingleLine) && (c == U'\r' || c == U'\n')) continue;
+        // CR LF is one break, as in text from the system.
+        if (c == U'\r' && i + 1 < text.size() && text[i + 1] == L'\n') ++i;
+        if (IsHighSurrogate(c) && i + 1 < text.size() && IsLowSurrogate(static_cast<char32_t>(text[i + 1]))) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (static_cast<char32_t>(text[++i]) - 0xDC00);
+        }
+        if (IsFull()) continue;
+        if (c == U'\r' || c == U'\n') {
+            Append(new QeEditGlyphAnchor(m_currentStyle, QeEditGlyphAnchor::kLineBreak));
+        } else {
+            Append(new QeEditGlyphText(m_currentStyle, c, Has(kPassword)));
+        }
+    }
+    Changed(from);
+    return 1;
+}
+
+uint32_t QeEdit::SelectedCount() const {
+    uint32_t selected = 0;
+    for (QeEditGlyph* glyph = m_selection.Start()->next; glyph != m_selection.End(); glyph = glyph->next) ++selected;
+    return selected;
+}
+
+int QeEdit::InsertImage(const EmoticonImage& emoticon) {
+    if (m_maxInput != 0 && m_count - SelectedCount() >= m_maxInput) return 0;
+    QeEditGlyphImage* glyph = QeEditGlyphImage::Create(this, m_currentStyle, emoticon);
+    if (glyph == nullptr) return 0;
+    InvalidateCaret();
+    QeEditGlyph* from = m_selection.Start();
+    DeleteSelection();
+    Append(glyph);
+    Changed(from);
+    return 1;
+}
+
+int QeEdit::SetText(const std::wstring& text) {
+    m_selection.Set(m_begin, m_end);
+    return InsertText(text);
+}
+
+std::wstring QeEdit::GetText() const {
+    std::wstring text;
+    for (QeEditGlyph* glyph = m_begin->next; glyph != nullptr && glyph != m_end; glyph = glyph->next) {
+        if (const QeEditGlyphText* character = QeAsText(glyph)) {
+            text.push_back(static_cast<wchar_t>(character->TextCharacter()));
+        } else if (const QeEditGlyphImage* image = QeAsImage(glyph)) {
+            text += image->Emoticon().Text;
+        } else if (QeIsAnchor(glyph, QeEditGlyphAnchor::kLineBreak)) {
+            text.push_back(L'\n');
+        }
+    }
+    return text;
+}
+
+QeEditSelection* QeEdit::CollapseSelection() {
+    if (m_selection.IsEmpty()) return nullptr;
+    Select(m_selection.End()->previous, m_selection.End());
+    return &m_selection;
+}
+
+void QeEdit::DeleteNext(bool back) {
+    if (m_selection.IsEmpty()) {
+        QeEditGlyph* start = m_selection.Start();
+        QeEditGlyph* end = m_selection.End();
+        if (back && start != m_begin) start = start->previous;
+        if (!back && end != m_end) end = end->next;
+        m_selection.Set(start, end);
+    }
+    InsertText(std::wstring());
+}
+
+void QeEdit::Relayout() {
+    m_layout.box.right = m_layout.box.left + Width() - IndicatorX().Thickness();
+    m_layout.Build(m_begin, m_end);
+    SetContentSize(m_layout.Width(), m_layout.Height());
+}
+
+void QeEdit::EnsureCaretVisible() {
+    const QeEditGlyph* glyph = m_selection.End();
+    if (glyph == nullptr) return;
+    bool moved = false;
+    auto fit = [&moved](QeKineticScroller& axis, int32_t nearEdge, int32_t farEdge) {
+        const int32_t first = -axis.Position();
+        const int32_t last = axis.ViewSize() - axis.Position();
+        if (nearEdge >= first && farEdge <= last) return;
+        // Toward whichever side of the view the glyph lies on.
+        const bool after = int64_t{first} + last < int64_t{nearEdge} + farEdge;
+        const int32_t position = after ? axis.ViewSize() - farEdge : -nearEdge;
+        if (position != axis.Position()) {
+            axis.SetPosition(position);
+            moved = true;
+        }
+    };
+    fit(AxisX(), glyph->box.left, glyph->box.right);
+    fit(AxisY(), glyph->box.top, glyph->box.bottom);
+    if (moved) Invalidate(RECT{0, 0, 0, 0}, true);
+}
+
+void QeEdit::UpdateHint(bool focused) {
+    const bool show = IsEmpty() && !focused;
+    if (show == m_hint.IsVisible()) return;
+    m_hint.SetVisible(show);
+    Invalidate(m_hint.Rect(), true);
+}
+
+// ---- window operations
+
+void QeEdit::OnFocusChanged(bool focused) {
+    InvalidateCaret();
+    // The focus view changes only after this call.
+    UpdateHint(focused);
+}
+
+void QeEdit::OnVisibleChanged(bool visible) {
+    if (visible) {
+        m_animator.Start();
+        UpdateHint(HasFocus());
+    } else {
+        m_animator.Stop();
+    }
+}
+
+void QeEdit::OnRectChanged(const RECT& rect) {
+    QeScrollView::OnRectChanged(rect);
+    if (m_layout.Width() != Width() - IndicatorX().Thickness()) Relayout();
+    m_hint.SetRect(GetClientRect());
+}
+
+void QeEdit::OnAnimatorTick() {
+    for (QeEditGlyphImage* glyph : m_animator.Glyphs()) InvalidateContent(glyph->box);
+    if (HasFocus()) InvalidateCaret();
+}
+
+int QeEdit::DrawBackground(QeSurface* surface, const RECT& rect) {
+    if (surface != nullptr) surface->FillSolid(BackColor(), rect);
+    return 1;
+}
+
+int QeEdit::DrawContent(QeSurface* surface, const RECT& rect, const RECT& content) {
+    if (surface == nullptr) return 1;
+    const RECT client = QeOffsetRect(GetClientRect(), -AxisX().Position(), -AxisY().Position());
+    RECT clip;
+    if (!QeIntersectRect(content, client, clip)) return 1;
+    const POINT origin{rect.left - content.left, rect.top - content.top};
+    if (!m_layout.Draw(*surface, origin, clip)) return 0;
+    if (Has(kReadOnly)) return 1;
+    RECT caret;
+    if (QeIntersectRect(m_selection.CaretRect(), clip, caret)) {
+        const COLORREF color = HasFocus() ? m_selection.CaretColorAt(ClockNow(), BackColor()) : BackColor();
+        surface->FillSolid(color, QeOffsetRect(caret, origin.x, origin.y));
+    }
+    return 1;
+}

@@ -1,0 +1,460 @@
+// The edit control through the real loop: keys, text, the two-set Hangul composer, the pen and the
+// edit-selection messages are posted to the main window and routed to the edit as the focus view.
+#include "framework/controls/QeEdit.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "framework/base/QePathTable.h"
+#include "framework/ui/QeApplication.h"
+#include "framework/ui/QeFramework.h"
+#include "framework/ui/QeMainWindow.h"
+#include "platform/imm.h"
+#include "platform/input.h"
+#include "platform/presenter.h"
+#include "platform/window.h"
+#include "tests/framework/edit_text_fixture.h"
+#include "tests/framework/test_skin.h"
+#include "tests/support/Pump.h"
+
+namespace {
+
+using namespace edit_text;
+
+struct App : QeApplicationBase {};
+
+// The edit's parent: every notification with the event arguments stored for it.
+struct Parent : QeWindow {
+    struct Event {
+        int code;
+        int32_t first;
+        int32_t second;
+        bool operator==(const Event&) const = default;
+    };
+    std::vector<Event> events;
+    QeWindow* from = nullptr;
+    int OnNotify(QeWindow* child, int code) override {
+        from = child;
+        events.push_back({code, QeLastEventArgs().first, QeLastEventArgs().second});
+        return 1;
+    }
+    // Only the codes, for the tests that care which events came.
+    std::vector<int> Codes() const {
+        std::vector<int> codes;
+        for (const Event& e : events) codes.push_back(e.code);
+        return codes;
+    }
+};
+
+std::wstring FreshTitle() {
+    static int count = 0;
+    return L"Edit test " + std::to_wstring(++count);
+}
+
+constexpr RECT kEditRect{10, 10, 210, 110};  // in the parent, which lies at (0, 0)
+
+class EditTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(m_dir.Valid());
+        ASSERT_TRUE(QeFrameworkStart());
+        QePathTable::Instance()->SetRoot(0, m_dir.Path(L""));
+        m_dir.WriteBytes("still.bmp", StillBmp());
+        m_dir.WriteBytes("animated.gif", AnimatedGif());
+        m_app = std::make_unique<App>();
+        ASSERT_TRUE(m_app->Create(FreshTitle(), RECT{0, 0, 240, QeMainWindow::kTitleBarHeight + 200}));
+        m_window = QeMainWindow::Instance()->Handle();
+        m_app->Root().SetSize(240, 200);
+        m_app->Root().AddChild(&m_parent);
+        m_parent.SetRect(RECT{0, 0, 240, 200});
+        m_parent.SetVisible(true);
+        m_edit = std::make_unique<QeEdit>();
+        m_parent.AddChild(m_edit.get());
+        ASSERT_TRUE(m_edit->Reset(TestStyle()));
+        m_edit->SetRect(kEditRect);
+        m_edit->SetVisible(true);
+        m_edit->SetFocus(true);
+        PumpPending();
+        m_parent.events.clear();
+    }
+    void TearDown() override {
+        m_parent.RemoveChild(m_edit.get());
+        m_edit.reset();
+        m_app->Root().RemoveChild(&m_parent);
+        m_app.reset();
+        QeFrameworkStop();
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        }
+    }
+
+    void Type(const std::u32string& text) {
+        if (text.empty()) return;
+        ASSERT_TRUE(InjectText(m_window, text));
+        PumpPending();
+    }
+    void Key(UINT key) {
+        ASSERT_TRUE(InjectKey(m_window, key, true));
+        ASSERT_TRUE(InjectKey(m_window, key, false));
+        PumpPending();
+    }
+    // A tap at a point of the edit's content (the edit is not scrolled in these tests).
+    void Tap(int x, int y) {
+        ASSERT_TRUE(InjectPen(m_window, WM_LBUTTONDOWN, kEditRect.left + x, kEditRect.top + y));
+        ASSERT_TRUE(InjectPen(m_window, WM_LBUTTONUP, kEditRect.left + x, kEditRect.top + y));
+        PumpPending();
+    }
+    void Native(bool on) {
+        ASSERT_TRUE(ImmSetConversionStatus(ImmGetContext(m_window), on ? IME_CMODE_NATIVE : IME_CMODE_ALPHANUMERIC, 0));
+        PumpPending();
+    }
+    // The selection as {glyphs before its start, begin anchor included; glyphs selected}.
+    std::pair<int, int> Selection() {
+        int first = 0;
+        for (QeEditGlyph* g = m_edit->BeginAnchor(); g != m_edit->Selection().Start(); g = g->next) ++first;
+        int selected = 0;
+        for (QeEditGlyph* g = m_edit->Selection().Start()->next; g != m_edit->Selection().End(); g = g->next) {
+            ++selected;
+        }
+        return {first, selected};
+    }
+    LRESULT Send(UINT message, WPARAM wParam, LPARAM lParam) {
+        const LRESULT result = SendMessageW(m_window, message, wParam, lParam);
+        PumpPending();
+        return result;
+    }
+
+    TempDir m_dir;
+    std::unique_ptr<App> m_app;
+    HWND m_window = nullptr;
+    Parent m_parent;
+    std::unique_ptr<QeEdit> m_edit;
+};
+
+TEST_F(EditTest, TypingBackspaceAndTheCharactersThatDeleteTheSelection) {
+    Type(U"Hello");
+    EXPECT_EQ(m_edit->GetText(), L"Hello");
+    EXPECT_EQ(Selection(), (std::pair{5, 0})) << "the caret after the last letter";
+    Key(VK_BACK);
+    Key(VK_RETURN);
+    Type(U"w");
+    EXPECT_EQ(m_edit->GetText(), L"Hell\nw");
+    // Tab and Escape delete the selection and reach the parent as character 0.
+    m_edit->SetText(L"abc");
+    m_edit->Selection().Set(m_edit->BeginAnchor(), m_edit->EndAnchor());
+    m_parent.events.clear();
+    Key(VK_TAB);
+    EXPECT_EQ(m_edit->GetText(), L"");
+    EXPECT_EQ(m_parent.events, (std::vector<Parent::Event>{{3, VK_TAB, 0}, {6, 0, 0}, {4, VK_TAB, 0}}));
+    EXPECT_EQ(m_parent.from, m_edit.get());
+    Type(U"x");
+    Key(VK_ESCAPE);
+    EXPECT_EQ(m_edit->GetText(), L"x") << "nothing selected, nothing deleted";
+    // Backspace right after the begin anchor deletes nothing.
+    Key(VK_BACK);
+    Key(VK_BACK);
+    EXPECT_EQ(m_edit->GetText(), L"");
+    EXPECT_EQ(Selection(), (std::pair{0, 0}));
+}
+
+TEST_F(EditTest, ThePenPlacesTheCaretAndTheCaretFollowsTheText) {
+    Type(U"abcdef\rxy");
+    // Letters are 8 wide: x 20 is on "c", so the caret goes before it.
+    const struct {
+        POINT at;
+        std::u32string typed;
+        const wchar_t* expected;
+        std::pair<int, int> caret;  // after typing
+    } cases[] = {
+        {{20, 5}, U"Z", L"abZcdef\nxy", {3, 0}},
+        {{0, 5}, U"<", L"<abZcdef\nxy", {1, 0}},           // on the begin anchor: after it
+        {{150, 5}, U"!", L"<abZcdef\nxy!", {12, 0}},        // beyond the line: before the end anchor
+        {{3, 20}, U"-", L"<abZcdef\n-xy!", {10, 0}},        // on "x" in the second line
+        {{150, 60}, U"", L"<abZcdef\n-xy!", {13, 0}},       // below the text
+    };
+    for (const auto& c : cases) {
+        Tap(c.at.x, c.at.y);
+        Type(c.typed);
+        EXPECT_EQ(m_edit->GetText(), c.expected);
+        EXPECT_EQ(Selection(), c.caret) << c.at.x << "," << c.at.y;
+    }
+    // A drag scrolls; it selects nothing.
+    ASSERT_TRUE(InjectPen(m_window, WM_LBUTTONDOWN, kEditRect.left + 4, kEditRect.top + 4));
+    ASSERT_TRUE(InjectPen(m_window, WM_MOUSEMOVE, kEditRect.left + 60, kEditRect.top + 4));
+    ASSERT_TRUE(InjectPen(m_window, WM_LBUTTONUP, kEditRect.left + 60, kEditRect.top + 4));
+    PumpPending();
+    EXPECT_EQ(Selection().second, 0);
+}
+
+TEST_F(EditTest, MaxInputDropsWhatDoesNotFit) {
+    m_edit->SetMaxInput(3);
+    Type(U"abcd");
+    EXPECT_EQ(m_edit->GetText(), L"abc");
+    Key(VK_BACK);
+    Type(U"de");
+    EXPECT_EQ(m_edit->GetText(), L"abd");
+    EXPECT_EQ(m_edit->InsertImage(Still()), 0) << "an emoticon is a glyph too";
+    // Replacing a selection frees its room first.
+    m_edit->Selection().Set(m_edit->BeginAnchor(), m_edit->EndAnchor());
+    EXPECT_EQ(m_edit->InsertImage(Still()), 1);
+    EXPECT_EQ(m_edit->GetText(), L"(s)");
+    Type(U"123456");
+    EXPECT_EQ(m_edit->GetText(), L"(s)12");
+}
+
+TEST_F(EditTest, StylesFilterTheText) {
+    const struct {
+        uint32_t styles;
+        const wchar_t* inserted;
+        const wchar_t* text;
+        int glyphs;
+    } cases[] = {
+        {QeEdit::kNumberOnly, L"a1b2", L"12", 2},
+        {QeEdit::kSingleLine, L"one\ntwo\r\nthree", L"onetwothree", 11},
+        // A CR LF pair is one break.
+        {0, L"one\r\ntwo\rthree\n", L"one\ntwo\nthree\n", 14},
+        {QeEdit::kPassword, L"pw", L"pw", 2},
+    };
+    for (const auto& c : cases) {
+        m_edit->SetStyles(c.styles);
+        m_edit->SetText(c.inserted);
+        EXPECT_EQ(m_edit->GetText(), c.text);
+        EXPECT_EQ(static_cast<int>(m_edit->GlyphCount()), c.glyphs);
+    }
+    // Password shows dots.
+    const QeEditGlyphText* p = QeAsText(m_edit->BeginAnchor()->next);
+    ASSERT_NE(p, nullptr);
+    EXPECT_EQ(p->Shown(), 0x25CFu);
+    EXPECT_EQ(m_edit->Layout().Paragraphs()[0]->lines[0]->runs[0].text, L"\u25CF\u25CF");
+    m_edit->SetStyles(QeEdit::kSingleLine);
+    EXPECT_FALSE(m_edit->AxisY().IsDragEnabled()) << "a single line does not drag vertically";
+    EXPECT_FALSE(m_edit->AxisX().IsDragEnabled()) << "no edit drags sideways";
+}
+
+TEST_F(EditTest, ReadOnlyKeepsItsTextAndStillReportsKeys) {
+    m_edit->SetText(L"fixed");
+    m_edit->SetStyles(QeEdit::kReadOnly);
+    m_edit->Selection().Set(m_edit->BeginAnchor(), m_edit->EndAnchor());
+    m_parent.events.clear();
+    Type(U"x");
+    Key(VK_BACK);
+    Key(VK_DELETE);
+    Tap(12, 5);
+    wchar_t text[] = L"new";
+    Send(EM_REPLACESEL, 0, reinterpret_cast<LPARAM>(text));
+    Send(EM_SETSEL, 2, 3);
+    EXPECT_EQ(m_edit->GetText(), L"fixed");
+    EXPECT_EQ(Selection(), (std::pair{0, 5})) << "the selection did not move";
+    // Keys and characters still reach the parent; the Delete key's code 3 among them.
+    const std::vector<int> codes = m_parent.Codes();
+    EXPECT_EQ(std::count(codes.begin(), codes.end(), 3), 2);
+    EXPECT_NE(std::find(m_parent.events.begin(), m_parent.events.end(), Parent::Event{3, VK_DELETE, 0}),
+              m_parent.events.end());
+}
+
+TEST_F(EditTest, DeleteTakesTheSelectionOrTheGlyphAfterTheCaret) {
+    m_edit->SetText(L"abcdef");
+    Send(EM_SETSEL, 2, 4);  // start after "a", two glyphs on: "bc" selected
+    EXPECT_EQ(Selection(), (std::pair{1, 2}));
+    Key(VK_DELETE);
+    EXPECT_EQ(m_edit->GetText(), L"adef");
+    Key(VK_DELETE);
+    EXPECT_EQ(m_edit->GetText(), L"aef");
+    Send(EM_SETSEL, 4, 4);  // the caret before the end anchor
+    Key(VK_DELETE);
+    EXPECT_EQ(m_edit->GetText(), L"aef") << "never past the end anchor";
+}
+
+TEST_F(EditTest, TheHintShowsWhileEmptyAndUnfocused) {
+    TestSkin skin(L"<Edit><TextGuide><Text>검색</Text><FontSize>12</FontSize></TextGuide></Edit>");
+    ASSERT_TRUE(m_edit->Load(skin.First()));
+    EXPECT_EQ(m_edit->Hint().Text().Text(), L"검색");
+    EXPECT_FALSE(m_edit->Hint().IsVisible()) << "focused";
+    m_parent.SetFocus(true);
+    EXPECT_TRUE(m_edit->Hint().IsVisible());
+    m_edit->SetText(L"a");
+    EXPECT_FALSE(m_edit->Hint().IsVisible()) << "not empty";
+    m_edit->SetText(L"");
+    EXPECT_TRUE(m_edit->Hint().IsVisible());
+    // A tap on the hint focuses the edit, and the parent hears it from the edit.
+    m_parent.events.clear();
+    Tap(50, 50);
+    EXPECT_TRUE(m_edit->HasFocus());
+    EXPECT_FALSE(m_edit->Hint().IsVisible());
+    EXPECT_EQ(m_parent.Codes(), (std::vector<int>{0, 1}));
+    EXPECT_EQ(m_parent.from, m_edit.get());
+    Type(U"q");
+    Key(VK_BACK);
+    EXPECT_FALSE(m_edit->Hint().IsVisible()) << "empty again, but focused";
+    m_edit->SetVisible(false);
+    m_parent.SetFocus(true);
+    m_edit->SetVisible(true);
+    EXPECT_TRUE(m_edit->Hint().IsVisible());
+}
+
+TEST_F(EditTest, TheTwoSetComposerWritesKorean) {
+    Native(true);
+    // Each step's text and selection: the syllable being composed stays selected.
+    const struct {
+        char32_t key;
+        const wchar_t* text;
+        std::pair<int, int> selection;
+    } steps[] = {
+        {U'g', L"ㅎ", {0, 1}},   {U'k', L"하", {0, 1}},     {U's', L"한", {0, 1}},
+        {U'r', L"한ㄱ", {1, 1}}, {U'm', L"한그", {1, 1}},   {U'f', L"한글", {1, 1}},
+        {U'k', L"한그라", {2, 1}},  // the vowel takes the final consonant
+    };
+    for (const auto& s : steps) {
+        Type(std::u32string(1, s.key));
+        EXPECT_EQ(m_edit->GetText(), s.text) << static_cast<char>(s.key);
+        EXPECT_EQ(Selection(), s.selection) << static_cast<char>(s.key);
+    }
+    // A space finishes the syllable: the committed character replaces the selection.
+    Type(U" ");
+    EXPECT_EQ(m_edit->GetText(), L"한그라 ");
+    EXPECT_EQ(Selection(), (std::pair{4, 0}));
+    Native(false);
+    Type(U"ok");
+    EXPECT_EQ(m_edit->GetText(), L"한그라 ok");
+}
+
+TEST_F(EditTest, BackspaceInsideACompositionTakesBackItsKeys) {
+    m_edit->SetText(L"x");
+    Native(true);
+    Type(U"gks");
+    EXPECT_EQ(m_edit->GetText(), L"x한");
+    const wchar_t* expected[] = {L"x하", L"xㅎ", L"x", L"", L""};
+    for (const wchar_t* text : expected) {
+        Key(VK_BACK);
+        EXPECT_EQ(m_edit->GetText(), text);
+    }
+    EXPECT_EQ(Selection(), (std::pair{0, 0}));
+    // Composing at the maximum selects nothing that was not inserted.
+    m_edit->SetText(L"ab");
+    m_edit->SetMaxInput(2);
+    Type(U"g");
+    EXPECT_EQ(m_edit->GetText(), L"ab");
+    EXPECT_EQ(Selection(), (std::pair{2, 0}));
+    Type(U"k");
+    EXPECT_EQ(m_edit->GetText(), L"ab");
+    EXPECT_EQ(Selection(), (std::pair{2, 0}));
+}
+
+TEST_F(EditTest, ACharacterBeyond16BitsIsOneGlyph) {
+    Type(U"a\U0001F600b");  // the smile arrives as two WM_CHARs
+    EXPECT_EQ(m_edit->GetText(), L"a\U0001F600b");
+    EXPECT_EQ(m_edit->GlyphCount(), 3u);
+    Key(VK_BACK);
+    Key(VK_BACK);
+    EXPECT_EQ(m_edit->GetText(), L"a");
+    // A pair inside a text joins too; Delete takes it whole.
+    m_edit->SetText(std::wstring{L'x', wchar_t(0xD83D), wchar_t(0xDE00), L'y'});
+    EXPECT_EQ(m_edit->GlyphCount(), 3u);
+    Send(EM_SETSEL, 2, 2);
+    Key(VK_DELETE);
+    EXPECT_EQ(m_edit->GetText(), L"xy");
+    // Lone halves read back as U+FFFD, never as themselves.
+    m_edit->SetText(std::wstring{wchar_t(0xDE00), L'z'});
+    Send(WM_CHAR, 0xD83D, 0);
+    Send(WM_CHAR, L'!', 0);
+    EXPECT_EQ(m_edit->GetText(), L"\uFFFDz\uFFFD!");
+}
+
+TEST_F(EditTest, TheSelectionMessages) {
+    m_edit->SetText(L"abcdef");
+    DWORD first = 99, last = 99;
+    // The caret after "f": six glyphs before its start glyph "f", one step to the end anchor.
+    LRESULT result = Send(EM_GETSEL, reinterpret_cast<WPARAM>(&first), reinterpret_cast<LPARAM>(&last));
+    EXPECT_EQ(first, 6u);
+    EXPECT_EQ(last, 7u);
+    EXPECT_EQ(result, (7 << 16) | 6);
+    const struct {
+        int32_t first;
+        int32_t last;
+        std::pair<int, int> selection;
+    } cases[] = {
+        {1, 1, {0, 0}},      // the caret at the start
+        {3, 5, {2, 2}},      // "cd"
+        {2, 100, {1, 5}},    // to the end anchor at most
+        {7, 7, {6, 0}},      // the caret at the end
+        {8, 8, {6, 0}},      // start would be the end anchor: unchanged
+        {20, 21, {6, 0}},    // off the list: unchanged
+        {0, 3, {6, 0}},      // a start of 0 or less: unchanged
+        {-1, 0, {6, 0}},
+        {3, 2, {2, 0}},      // last before first: a caret
+    };
+    for (const auto& c : cases) {
+        Send(EM_SETSEL, static_cast<WPARAM>(c.first), static_cast<LPARAM>(c.last));
+        EXPECT_EQ(Selection(), c.selection) << c.first << ".." << c.last;
+    }
+    Send(EM_SETSEL, 3, 5);
+    // Null pointers are not written through; the result still says it.
+    EXPECT_EQ(Send(EM_GETSEL, 0, 0), (5 << 16) | 2);
+    wchar_t text[] = L"XY\r\nZ";
+    Send(EM_REPLACESEL, 0, reinterpret_cast<LPARAM>(text));
+    EXPECT_EQ(m_edit->GetText(), L"abXY\nZef");
+    Send(EM_REPLACESEL, 0, 0);
+    EXPECT_EQ(m_edit->GetText(), L"abXY\nZef");
+}
+
+TEST_F(EditTest, DeletedEmoticonsLeaveTheAnimator) {
+    ASSERT_TRUE(m_edit->Animator().IsRunning()) << "shown";
+    ASSERT_EQ(m_edit->InsertImage(Animated()), 1);
+    ASSERT_EQ(m_edit->InsertImage(Still()), 1);
+    ASSERT_EQ(m_edit->InsertImage(Emoticon(L"missing.gif", L"(m)")), 0);
+    ASSERT_EQ(m_edit->InsertImage(Animated()), 1);
+    EXPECT_EQ(m_edit->Animator().Glyphs().size(), 2u);
+    EXPECT_EQ(m_edit->GetText(), L"(a)(s)(a)");
+    Key(VK_BACK);
+    EXPECT_EQ(m_edit->Animator().Glyphs().size(), 1u);
+    // Ticks after the deletion touch only live glyphs.
+    PumpFor(0.05);
+    ASSERT_TRUE(m_edit->Reset(TestStyle()));
+    EXPECT_TRUE(m_edit->Animator().Glyphs().empty());
+    EXPECT_EQ(m_edit->GetText(), L"");
+    PumpFor(0.05);
+    m_edit->SetVisible(false);
+    EXPECT_FALSE(m_edit->Animator().IsRunning());
+}
+
+TEST_F(EditTest, TheCaretFadesOnceASecond) {
+    QeEditSelection selection;
+    selection.caretColor = RGB(255, 255, 255);
+    selection.Set(nullptr, nullptr);
+    const DWORD t = selection.LastChange();
+    const COLORREF back = RGB(0, 0, 0);
+    // Kind 20 (exponential in-out) from the caret colour to the back colour.
+    EXPECT_EQ(selection.CaretColorAt(t, back), RGB(255, 255, 255)) << "solid after a change";
+    EXPECT_EQ(selection.CaretColorAt(t + 500, back), RGB(127, 127, 127));
+    EXPECT_EQ(selection.CaretColorAt(t + 1000, back), RGB(0, 0, 0));
+    EXPECT_EQ(selection.CaretColorAt(t + 1500, back), RGB(127, 127, 127)) << "the phase wraps";
+    EXPECT_EQ(selection.CaretColorAt(t + 2000, back), RGB(255, 255, 255));
+}
+
+TEST_F(EditTest, LoadReadsTheSkin) {
+    TestSkin skin(
+        L"<Edit><FontSize>16</FontSize><BackColor>#102030</BackColor><TextColor>#405060</TextColor>"
+        L"<FontEffects>Bold Underline</FontEffects><Styles>Password|SingleLine</Styles>"
+        L"<Aligns>Right</Aligns><MaxInput>4</MaxInput><Text>hello</Text></Edit>");
+    ASSERT_EQ(m_edit->Load(skin.First()), 1);
+    const QeTextStyle& style = m_edit->Fonts().Current()->Style();
+    EXPECT_EQ(style.font.height, 16);
+    EXPECT_EQ(style.font.weight, 700);
+    EXPECT_EQ(style.font.underline, 1);
+    EXPECT_EQ(style.backColor, RGB(0x10, 0x20, 0x30));
+    EXPECT_EQ(style.textColor, RGB(0x40, 0x50, 0x60));
+    EXPECT_EQ(m_edit->Selection().caretColor, RGB(0x40, 0x50, 0x60));
+    EXPECT_EQ(m_edit->Styles(), QeEdit::kPassword | QeEdit::kSingleLine);
+    EXPECT_EQ(m_edit->Aligns(), 3u);
+    EXPECT_EQ(m_edit->MaxInput(), 4u);
+    EXPECT_EQ(m_edit->GetText(), L"hell");
+    // Right-aligned: the line ends at the layout's right edge (the width less the indicator's 8).
+    EXPECT_EQ(m_edit->Layout().Paragraphs()[0]->lines[0]->box.right, 192);
+    EXPECT_TRUE(m_edit->NameMap().empty());
+}
+
+}  // namespace
