@@ -128,6 +128,7 @@ protected:
         return result;
     }
 
+    FakeClock m_clock;  // before the framework: the frame clock and the caret's blink run on it
     TempDir m_dir;
     std::unique_ptr<App> m_app;
     HWND m_window = nullptr;
@@ -412,11 +413,11 @@ TEST_F(EditTest, DeletedEmoticonsLeaveTheAnimator) {
     Key(VK_BACK);
     EXPECT_EQ(m_edit->Animator().Glyphs().size(), 1u);
     // Ticks after the deletion touch only live glyphs.
-    PumpFor(0.05);
+    m_clock.Advance(50);
     ASSERT_TRUE(m_edit->Reset(TestStyle()));
     EXPECT_TRUE(m_edit->Animator().Glyphs().empty());
     EXPECT_EQ(m_edit->GetText(), L"");
-    PumpFor(0.05);
+    m_clock.Advance(50);
     m_edit->SetVisible(false);
     EXPECT_FALSE(m_edit->Animator().IsRunning());
 }
@@ -455,6 +456,67 @@ TEST_F(EditTest, LoadReadsTheSkin) {
     // Right-aligned: the line ends at the layout's right edge (the width less the indicator's 8).
     EXPECT_EQ(m_edit->Layout().Paragraphs()[0]->lines[0]->box.right, 192);
     EXPECT_TRUE(m_edit->NameMap().empty());
+}
+
+TEST_F(EditTest, TheScreenShowsTheTextTheBandAndTheBlinkingCaret) {
+    Type(U"ab");
+    auto at = [&](int x, int y) { return FramebufferPixel(m_window, kEditRect.left + x, kEditRect.top + y); };
+    const COLORREF blue = RGB(0, 0, 255);
+    const COLORREF white = RGB(255, 255, 255);
+    // The run "ab" (16 x 16 at the top left): white letters on blue, nothing else.
+    int letters = 0;
+    for (int y = 0; y < 16; ++y) {
+        for (int x = 0; x < 16; ++x) {
+            const COLORREF c = at(x, y);
+            ASSERT_TRUE(c == blue || c == white) << x << "," << y;
+            letters += c == white;
+        }
+    }
+    EXPECT_GT(letters, 20);
+    EXPECT_EQ(at(100, 8), blue) << "the band after the line";
+    EXPECT_EQ(at(100, 60), blue) << "below the text";
+    // The caret: 2 pixels at the end anchor's left edge, solid after a change.
+    EXPECT_EQ(at(16, 8), white);
+    EXPECT_EQ(at(17, 8), white);
+    EXPECT_EQ(at(18, 8), blue);
+    // Half a second on it is half-way to the background; a second on it is gone.
+    m_clock.Advance(500);
+    EXPECT_EQ(at(16, 8), RGB(127, 127, 255));
+    m_clock.Advance(500);
+    EXPECT_EQ(at(16, 8), blue);
+    EXPECT_EQ(at(195, 60), blue) << "beside the content, once the indicator has faded";
+    m_clock.Advance(250);
+    EXPECT_NE(at(16, 8), blue) << "and back";
+    // Without the focus the caret is not seen.
+    m_parent.SetFocus(true);
+    PumpPending();
+    EXPECT_EQ(at(16, 8), blue);
+}
+
+TEST_F(EditTest, TheCaretIsKeptInView) {
+    Type(U"1\r2\r3\r4\r5\r6\r7\r8");
+    // Eight lines of 16 in a view of 100: the caret's line ends at the view's bottom.
+    EXPECT_EQ(m_edit->AxisY().Position(), 100 - 8 * 16);
+    // A tap on the view's top line (content y 28 + 5, the third line) and typing there keeps it.
+    Tap(4, 5);
+    Type(U"x");
+    EXPECT_EQ(m_edit->GetText(), L"1\n2\nx3\n4\n5\n6\n7\n8");
+    EXPECT_EQ(m_edit->AxisY().Position(), 100 - 8 * 16);
+    // Back at the top.
+    Send(EM_SETSEL, 1, 1);
+    Type(U"y");
+    EXPECT_EQ(m_edit->AxisY().Position(), 0);
+}
+
+TEST_F(EditTest, ANewWidthBreaksTheLinesAgain) {
+    m_edit->SetText(L"abcdefghijklmnopqrstuvwxyz0123");
+    // 200 less the indicator's 8: 24 letters a line.
+    EXPECT_EQ(Lines(m_edit->Layout()),
+              (std::vector<std::string>{"0+16 0: ^abcdefghijklmnopqrstuvwx", "16+16 0: yz0123$"}));
+    m_edit->SetRect(RECT{10, 10, 98, 110});
+    EXPECT_EQ(Lines(m_edit->Layout()), (std::vector<std::string>{"0+16 0: ^abcdefghij", "16+16 0: klmnopqrst",
+                                                                  "32+16 0: uvwxyz0123", "48+16 0: $"}));
+    EXPECT_EQ(m_edit->AxisY().ContentSize(), 64);
 }
 
 }  // namespace
