@@ -12,6 +12,7 @@
 #include "framework/ui/QeGraphics.h"
 #include "tests/framework/edit_text_fixture.h"
 #include "tests/framework/picture.h"
+#include "tests/framework/skin_folder.h"
 #include "tests/support/TraceLog.h"
 
 namespace {
@@ -29,9 +30,11 @@ struct Host : QeEditHost {
     void RemoveAnimatedGlyph(QeEditGlyphImage* glyph) override { animated.erase(glyph); }
 };
 
-class EditLayoutTest : public ::testing::Test {
+class EditLayoutTest : public SkinFolderTest {
 protected:
     void SetUp() override {
+        SkinFolderTest::SetUp();
+        WriteEmoticons(m_dir);
         ASSERT_TRUE(m_fonts.Select(TestStyle()));
         m_begin = new QeEditGlyphAnchor(m_fonts.Current(), QeEditGlyphAnchor::kBegin);
         m_end = new QeEditGlyphAnchor(m_fonts.Current(), QeEditGlyphAnchor::kEnd);
@@ -40,6 +43,7 @@ protected:
     void TearDown() override {
         m_layout.Clear();
         QeEditDeleteGlyphs(m_begin, m_end);
+        SkinFolderTest::TearDown();
     }
 
     // Glyphs for the text before the end anchor: "\n" a line break, "S" and "A" the emoticons.
@@ -74,7 +78,6 @@ protected:
         return glyph;
     }
 
-    Graphics m_graphics;
     Host m_host;
     QeFontCache m_fonts;
     QeEditLayout m_layout{&m_host};

@@ -63,8 +63,7 @@ protected:
         ASSERT_TRUE(m_dir.Valid());
         ASSERT_TRUE(QeFrameworkStart());
         QePathTable::Instance()->SetRoot(0, m_dir.Path(L""));
-        m_dir.WriteBytes("still.bmp", StillBmp());
-        m_dir.WriteBytes("animated.gif", AnimatedGif());
+        WriteEmoticons(m_dir);
         m_app = std::make_unique<App>();
         ASSERT_TRUE(m_app->Create(FreshTitle(), RECT{0, 0, 240, QeMainWindow::kTitleBarHeight + 200}));
         m_window = QeMainWindow::Instance()->Handle();

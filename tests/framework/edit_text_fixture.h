@@ -1,6 +1,6 @@
-// The edit's text model in tests: the graphics started with an images folder holding a still and
-// an animated emoticon, the fixed test font (NanumGothicCoding: every Latin letter one advance,
-// every Hangul syllable two) and a picture of laid-out lines written as text.
+// The edit's text model in tests: a still and an animated emoticon for the images folder, the
+// fixed test font (NanumGothicCoding: every Latin letter one advance, every Hangul syllable two)
+// and a picture of laid-out lines written as text.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -9,7 +9,6 @@
 #include <string>
 #include <vector>
 
-#include "framework/base/QePathTable.h"
 #include "framework/controls/EmoticonImage.h"
 #include "framework/controls/QeEditLayout.h"
 #include "framework/controls/QeFontCache.h"
@@ -68,25 +67,11 @@ inline EmoticonImage Emoticon(const wchar_t* file, const wchar_t* text) {
 inline EmoticonImage Still() { return Emoticon(L"still.bmp", L"(s)"); }
 inline EmoticonImage Animated() { return Emoticon(L"animated.gif", L"(a)"); }
 
-// The graphics and the images folder for one test.
-class Graphics {
-public:
-    Graphics() {
-        EXPECT_TRUE(m_dir.Valid());
-        EXPECT_TRUE(QePathTableStart());
-        QePathTable::Instance()->SetRoot(0, m_dir.Path(L""));
-        EXPECT_TRUE(QeGraphicsStart());
-        m_dir.WriteBytes("still.bmp", StillBmp());
-        m_dir.WriteBytes("animated.gif", AnimatedGif());
-    }
-    ~Graphics() {
-        QeGraphicsStop();
-        QePathTableStop();
-    }
-
-private:
-    TempDir m_dir;
-};
+// The two emoticons in the images folder.
+inline void WriteEmoticons(const TempDir& folder) {
+    folder.WriteBytes("still.bmp", StillBmp());
+    folder.WriteBytes("animated.gif", AnimatedGif());
+}
 
 // One line of a layout as text: "top+height left: glyphs", where "^" is the begin anchor, "$" the
 // end anchor, "/" a line break, "S" and "A" the still and the animated emoticon, and characters
