@@ -1,6 +1,10 @@
 #include "framework/ui/QeMessageDispatcher.h"
 
+#include <memory>
+#include <vector>
+
 #include "framework/base/QeClock.h"
+#include "framework/base/QeObject.h"
 #include "framework/base/QeTimerManager.h"
 #include "framework/ui/QeApplication.h"
 #include "framework/ui/QeInputPanel.h"
@@ -14,6 +18,19 @@
 namespace {
 
 LRESULT g_messageResult = 0;
+// How deep the main window's procedure is nested, and what waits for it to return to the loop.
+int g_dispatchDepth = 0;
+std::vector<std::unique_ptr<QeObject>> g_pendingDeletes;
+
+// Keeps the depth for one run of the procedure and frees what was dropped once the outermost run
+// ends; anything their destructors drop goes at once.
+class DispatchScope {
+public:
+    DispatchScope() { ++g_dispatchDepth; }
+    ~DispatchScope() {
+        if (--g_dispatchDepth == 0) std::vector<std::unique_ptr<QeObject>>().swap(g_pendingDeletes);
+    }
+};
 
 QeWindow* Root() {
     QeApplicationBase* application = QeApplicationBase::Instance();
@@ -67,6 +84,7 @@ int QeMessageDispatcher::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
 
 LRESULT QeMessageDispatcher::WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (Instance() == nullptr) return DefWindowProcW(window, message, wParam, lParam);
+    DispatchScope scope;
     g_messageResult = 0;
     if (Dispatch(message, wParam, lParam)) return g_messageResult;
     if (message == WM_DESTROY) {
@@ -155,4 +173,13 @@ int QeMessageLoop() {
         DispatchMessageW(&msg);
     }
     return 1;
+}
+
+void QeDeleteAfterDispatch(QeObject* object) {
+    if (object == nullptr) return;
+    if (g_dispatchDepth == 0) {
+        delete object;
+        return;
+    }
+    g_pendingDeletes.emplace_back(object);
 }

@@ -7,7 +7,10 @@
 //   - a handler answers nonzero when it handled the message; the procedure then answers the message
 //     result, which is set to 0 before every dispatch and written only by a handler that must answer
 //     with a value (SetMessageResult); an unhandled message gets the default handling;
-//   - routing goes to the application's root window; without an application nothing is handled.
+//   - routing goes to the application's root window; without an application nothing is handled;
+//   - an object handed to QeDeleteAfterDispatch lives until the message being dispatched has been
+//     handled (the outermost one, when messages nest), so a handler may drop an object that is
+//     still on the call stack (a popup closing itself from its own button).
 #pragma once
 
 #include "framework/base/QeSingleton.h"
@@ -56,3 +59,10 @@ public:
 
 // Gets, clocks, translates and dispatches messages until WM_QUIT; answers 1.
 int QeMessageLoop();
+
+class QeObject;
+
+// Deletes the object once the main window's procedure has finished the message it is handling;
+// at once when it is handling none. Null is ignored.
+void QeDeleteAfterDispatch(QeObject* object);
+

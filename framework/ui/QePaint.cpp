@@ -99,8 +99,13 @@ bool QeComposeFrame(QeFrameSurface& frame, QeDC& paintDC, int width, int height)
     if (popup != nullptr) {
         QeBackBuffer* dim = QeBackBuffer::Instance();
         if (!IsEmptyRect(united) && dim != nullptr) QeDC::AlphaBlit(*target, dim->Surface(), united, kNoRect, dim->alpha);
-        // The popup's own changes reach the screen too, wherever they lie.
-        if (popupSurface != nullptr) Grow(copied, QeComposeLayer(*target, *popupSurface));
+        // The popup's own changes reach the screen too, wherever they lie. Its layer is keyed here,
+        // not where it draws: a menu list covering the part being drawn skips the popup's Draw.
+        if (popupSurface != nullptr) {
+            popupSurface->Layer().drawMethod = kDrawTransparentBlt;
+            popupSurface->Layer().keyOrAlpha = QePopup::kColorKey;
+            Grow(copied, QeComposeLayer(*target, *popupSurface));
+        }
     }
     if (throughFrame && !IsEmptyRect(copied)) QeDC::Blit(paintDC, frame.dc, copied, copied, SRCCOPY);
     return true;

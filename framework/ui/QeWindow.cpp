@@ -15,9 +15,9 @@ QeWindow* g_previousFocus = nullptr;
 QeEventArgs g_lastEvent;
 // Set while the pen is being routed into the open popup's tree.
 bool g_popupReentry = false;
-// Counts destroyed windows: a routing step that sees it move while a handler ran may have lost
-// the window it runs on (a popup closing itself) and touches nothing more.
-uint64_t g_destroyedWindows = 0;
+// Counts destroyed and retired windows: a routing step that sees it move while a handler ran may
+// have lost the window it runs on (a popup closing itself) and touches nothing more.
+uint64_t g_windowsGone = 0;
 
 void StorePenPosition(int x, int y) {
     if (QeMainWindow* main = QeMainWindow::Instance()) {
@@ -65,7 +65,7 @@ void QeSetFocusWindow(QeWindow* view) {
 QeWindow::QeWindow() : m_alphaAnimator(*this), m_rectAnimator(*this) {}
 
 QeWindow::~QeWindow() {
-    ++g_destroyedWindows;
+    ++g_windowsGone;
     // Nothing may go on pointing at a window that is gone; screens read the previous focus later,
     // so the window is not recorded there either.
     if (g_pressed == this) g_pressed = nullptr;
@@ -254,6 +254,20 @@ void QeWindow::SetFocus(bool on) {
 
 bool QeWindow::HasFocus() const { return g_focus == this; }
 
+void QeWindow::Retire() {
+    ++g_windowsGone;
+    auto inside = [this](const QeWindow* w) {
+        while (w != nullptr && w != this) w = w->m_parent;
+        return w != nullptr;
+    };
+    if (inside(g_pressed)) g_pressed = nullptr;
+    if (inside(g_focus)) g_focus = nullptr;
+    if (inside(g_previousFocus)) g_previousFocus = nullptr;
+    if (QePopupHolder* holder = QePopupHolder::Instance(); holder != nullptr && inside(holder->cover)) {
+        holder->cover = nullptr;
+    }
+}
+
 void QeWindow::Invalidate(const RECT& rect, bool addToDirty) {
     const RECT local = IsEmptyRect(rect) ? GetClientRect() : rect;
     if (QeMainWindow* main = QeMainWindow::Instance()) main->Invalidate(LocalToScreen(local), addToDirty);
@@ -418,20 +432,20 @@ int QeWindow::RoutePenDown(int x, int y) {
 }
 
 int QeWindow::PenDownAt(int x, int y) {
-    const uint64_t destroyed = g_destroyedWindows;
+    const uint64_t gone = g_windowsGone;
     // Later siblings lie on top and are tried first.
     if (m_next != nullptr && m_next->PenDownAt(x, y)) return 1;
-    if (g_destroyedWindows != destroyed) return 0;
+    if (g_windowsGone != gone) return 0;
     if (m_disabled != 0 || m_visible == 0) return 0;
     if (HitByPen(x, y)) {
         if (m_firstChild != nullptr && m_firstChild->PenDownAt(x, y)) return 1;
-        if (g_destroyedWindows != destroyed) return 0;
+        if (g_windowsGone != gone) return 0;
         SetPressed(true);
         SetFocus(true);
         m_pressed = 1;
         const int taken = OnPenDown(x, y);
         // A window that declines is not left pressed, or the pen-up would click it. Still being
-        // the pressed view also says it was not destroyed inside OnPenDown (that clears the view).
+        // the pressed view also says it was not destroyed or retired inside OnPenDown (both clear it).
         if (!taken && g_pressed == this) {
             m_pressed = 0;
             SetPressed(false);

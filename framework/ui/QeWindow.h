@@ -19,7 +19,7 @@
 //     parent's OnNotify with the codes below; a window without a parent reports to nobody and
 //     answers true. Reporting is the last thing any routing step does: the parent may delete the
 //     window (a popup closing itself) inside OnNotify. A pen down during which some window was
-//     destroyed and that nobody took is not offered to the windows below;
+//     destroyed or retired and that nobody took is not offered to the windows below;
 //   - a window draws into a surface of the surface pool: its own when it has its own DC, else its
 //     nearest such ancestor's, at its offset there. A surface is only ever used while the pool
 //     holds it for this frame; a window that kept one from an earlier frame acquires it again.
@@ -135,6 +135,11 @@ public:
     // Makes this the focus view (or none); the views involved hear OnFocusChanged.
     void SetFocus(bool on);
     bool HasFocus() const;
+
+    // The window and its subtree are leaving for good and are freed later (a closing popup): no
+    // pressed, focus, previous-focus or cover pointer is left in them, and a routing step under way
+    // touches them no more, as if they had been destroyed. They hear nothing of it.
+    void Retire();
 
     // How the next SetVisible or SetRect is animated.
     void SetAnimation(const QeAnimationParams& params) { m_animation = params; }

@@ -21,11 +21,10 @@
 #include "platform/presenter.h"
 #include "platform/window.h"
 #include "tests/framework/picture.h"
+#include "tests/framework/screen_cells.h"
 #include "tests/support/Pump.h"
 
 namespace {
-
-using Cells = std::vector<std::string>;
 
 constexpr int kCell = 20;
 constexpr int kWidth = 240;
@@ -37,30 +36,6 @@ constexpr COLORREF kGreen = RGB(0, 255, 0);
 constexpr COLORREF kBlue = RGB(0, 0, 255);
 constexpr COLORREF kYellow = RGB(255, 255, 0);
 constexpr COLORREF kMagenta = RGB(255, 0, 255);
-
-// The back buffer's colour 0x080808 blended over a colour at alpha 128, with pixman's rounding.
-COLORREF Dimmed(COLORREF c) {
-    auto mul = [](int a, int b) {
-        const int t = a * b + 128;
-        return (t + (t >> 8)) >> 8;
-    };
-    auto channel = [&](int v) { return static_cast<BYTE>(mul(8, 128) + mul(v, 255 - 128)); };
-    return RGB(channel(GetRValue(c)), channel(GetGValue(c)), channel(GetBValue(c)));
-}
-
-// Upper case the colours, lower case the same dimmed behind a popup.
-const std::map<COLORREF, char>& Legend() {
-    static const std::map<COLORREF, char> legend = [] {
-        std::map<COLORREF, char> l;
-        for (auto [c, color] : {std::pair{'W', kWhite}, {'R', kRed}, {'G', kGreen}, {'B', kBlue}, {'Y', kYellow},
-                                {'M', kMagenta}}) {
-            l[color] = c;
-            l[Dimmed(color)] = static_cast<char>(c - 'A' + 'a');
-        }
-        return l;
-    }();
-    return legend;
-}
 
 // A window of one colour; a click on it gives it the click colour.
 struct Fill : QeWindow {
@@ -147,19 +122,8 @@ protected:
         RECT left{};
         EXPECT_FALSE(GetUpdateRect(m_window, &left, FALSE)) << "still due for painting";
     }
-    // The framebuffer, one character per cell (its centre pixel).
-    Cells Screen() {
-        Cells rows;
-        for (int y = kCell / 2; y < kHeight; y += kCell) {
-            std::string row;
-            for (int x = kCell / 2; x < kWidth; x += kCell) {
-                auto found = Legend().find(FramebufferPixel(m_window, x, y));
-                row += found != Legend().end() ? found->second : '?';
-            }
-            rows.push_back(row);
-        }
-        return rows;
-    }
+    // The framebuffer, one character per cell.
+    Cells Screen() { return ScreenCells(m_window, kWidth, kHeight, kCell); }
     ColourPopup* OpenPopup() {
         auto* popup = new ColourPopup;
         popup->Popup(SIZE{80, 40}, nullptr, nullptr);
