@@ -263,6 +263,9 @@ void QeEdit::EnsureCaretVisible() {
     if (glyph == nullptr) return;
     bool moved = false;
     auto fit = [&moved](QeKineticScroller& axis, int32_t nearEdge, int32_t farEdge) {
+        // A view not yet given its size shows nothing to scroll to (text loaded before the
+        // rectangle): scrolling it would leave the content shifted once it has one.
+        if (axis.ViewSize() <= 0) return;
         const int32_t first = -axis.Position();
         const int32_t last = axis.ViewSize() - axis.Position();
         if (nearEdge >= first && farEdge <= last) return;

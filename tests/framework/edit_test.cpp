@@ -505,6 +505,11 @@ TEST_F(EditTest, TheCaretIsKeptInView) {
     Send(EM_SETSEL, 1, 1);
     Type(U"y");
     EXPECT_EQ(m_edit->AxisY().Position(), 0);
+    // Text given before the edit has a size (a skin's Text, then its _Rect) scrolls nothing.
+    QeEdit unsized;
+    unsized.SetText(L"1\n2\n3\n4\n5\n6\n7\n8");
+    EXPECT_EQ(unsized.AxisY().Position(), 0);
+    EXPECT_EQ(unsized.AxisX().Position(), 0);
 }
 
 TEST_F(EditTest, ANewWidthBreaksTheLinesAgain) {
