@@ -320,6 +320,14 @@ TEST_F(EditTest, TheTwoSetComposerWritesKorean) {
     Native(false);
     Type(U"ok");
     EXPECT_EQ(m_edit->GetText(), L"한그라 ok");
+    // Kind 0 (neither a composition string nor a deletion) changes nothing; the parent hears of
+    // every step with its character and kind.
+    m_parent.events.clear();
+    Send(WM_IME_COMPOSITION, L'가', 0);
+    Send(WM_IME_COMPOSITION, L'가', kCompositionUpdate);
+    Send(WM_IME_COMPOSITION, 0, kCompositionCleared);
+    EXPECT_EQ(m_edit->GetText(), L"한그라 ok");
+    EXPECT_EQ(m_parent.events, (std::vector<Parent::Event>{{5, L'가', 0}, {5, L'가', 1}, {5, 0, 2}}));
 }
 
 TEST_F(EditTest, BackspaceInsideACompositionTakesBackItsKeys) {
