@@ -172,6 +172,16 @@ void Serialize(const Key& key, std::vector<std::wstring>& path, std::string& out
     }
 }
 
+// The whole file a save writes for the tree.
+std::string StoreText(const Key& root) {
+    std::string text = std::string(kMagic) + "\n";
+    size_t records = 0;
+    std::vector<std::wstring> path;
+    Serialize(root, path, text, records);
+    text += "end " + std::to_string(records) + "\n";
+    return text;
+}
+
 // Rebuilds the tree from the file's text; false with a reason on any flaw.
 bool Deserialize(const std::string& text, Key& root, std::string& reason) {
     std::vector<std::string> lines;
@@ -415,11 +425,7 @@ bool Registry::Persist() {
     const std::string directory = DirectoryOf(m_path);
     if (!MakeDirectories(directory)) return false;
 
-    std::string text = std::string(kMagic) + "\n";
-    size_t records = 0;
-    std::vector<std::wstring> path;
-    Serialize(*m_root, path, text, records);
-    text += "end " + std::to_string(records) + "\n";
+    const std::string text = StoreText(*m_root);
     // A file the next start would refuse to read is not written at all.
     if (text.size() > kMaxFileSize) return false;
 
@@ -638,6 +644,13 @@ std::string RegistryStorePath() {
 
 void RegistryDropStore() {
     TheRegistry().Drop();
+}
+
+bool RegistryReadStoreText(const std::string& text, std::string& saved, std::string& reason) {
+    Key root;
+    if (!Deserialize(text, root, reason)) return false;
+    saved = StoreText(root);
+    return true;
 }
 
 LONG RegCreateKeyExW(HKEY key, LPCWSTR subKey, DWORD, LPWSTR, DWORD, REGSAM, void*, PHKEY result,

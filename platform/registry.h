@@ -75,3 +75,6 @@ std::string RegistryStorePath();
 // Forgets the store held in memory; the next call reads it again from the file the environment
 // names then. Open handles stay valid and refer to the same key paths.
 void RegistryDropStore();
+// Reads a store file's text as a start does, leaving the store alone: false with the reason on any
+// flaw; otherwise true with the text a save of what it holds writes. The fuzzer's way in.
+bool RegistryReadStoreText(const std::string& text, std::string& saved, std::string& reason);
