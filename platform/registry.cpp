@@ -32,6 +32,9 @@ constexpr const char* kMagic = "tevrik-registry 1";
 constexpr size_t kMaxFileSize = 64u << 20;
 constexpr size_t kMaxKeyNameLength = 255;
 constexpr size_t kMaxValueNameLength = 16383;
+// Keys are saved, read and freed recursively, so their nesting is bounded as on the original
+// platform: a damaged file of a deep chain of keys must not exhaust the stack at start.
+constexpr size_t kMaxKeyDepth = 512;
 
 struct Value {
     std::wstring name;
@@ -214,6 +217,10 @@ bool Deserialize(const std::string& text, Key& root, std::string& reason) {
             return true;
         }
         if (fields[0] == "key") {
+            if (fields.size() - 1 > kMaxKeyDepth) {
+                reason = "a key lies too deep" + where;
+                return false;
+            }
             Key* key = &root;
             bool created = false;
             for (size_t f = 1; f < fields.size(); ++f) {
@@ -468,6 +475,7 @@ LONG Registry::ResolvePath(HKEY base, LPCWSTR subKey, KeyPath& path, std::vector
         if (name.empty()) return ERROR_BAD_PATHNAME;  // "a\\b": only one trailing "\" is allowed
         if (name.size() > kMaxKeyNameLength || !ValidName(name)) return ERROR_INVALID_PARAMETER;
         path.push_back(Fold(name));
+        if (path.size() > kMaxKeyDepth) return ERROR_INVALID_PARAMETER;
         if (names != nullptr) names->push_back(name);
         start = end + 1;
     }

@@ -396,6 +396,31 @@ TEST_F(DamagedStoreTest, MalformedRecordsAreRefused) {
     RegCloseKey(key);
 }
 
+TEST_F(DamagedStoreTest, KeysNestAtMost512Deep) {
+    const auto file = [](size_t depth) {
+        std::string line = "key";
+        for (size_t i = 0; i < depth; ++i) line += " 61";
+        return "tevrik-registry 1\nkey\n" + line + "\nend 2\n";
+    };
+    std::wstring deepest = L"a";
+    for (int i = 1; i < 512; ++i) deepest += L"\\a";
+    EXPECT_TRUE(LoadFrom(file(512)).empty());
+    HKEY key = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, OpenKey(deepest.c_str(), &key));
+    HKEY below = nullptr;
+    EXPECT_EQ(ERROR_INVALID_PARAMETER,
+              RegCreateKeyExW(key, L"a", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &below, nullptr));
+    EXPECT_EQ(ERROR_INVALID_PARAMETER, OpenKey((deepest + L"\\a").c_str(), &below));
+    RegCloseKey(key);
+
+    // A chain deep enough to exhaust the stack when freed is refused like any other damage.
+    for (size_t depth : {size_t{513}, size_t{300000}}) {
+        EXPECT_NE(std::string::npos, LoadFrom(file(depth)).find("too deep"));
+        EXPECT_EQ(file(depth), ReadBytes(StoreFile() + ".damaged-1"));
+        std::filesystem::remove(StoreFile() + ".damaged-1");
+    }
+}
+
 TEST_F(DamagedStoreTest, AnUnreadableStoreIsSetAsideToo) {
     std::filesystem::create_directories(StoreFile());
     RegistryDropStore();
