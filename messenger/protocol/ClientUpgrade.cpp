@@ -108,8 +108,13 @@ void UpgradeCheck(int answer) {
 }
 
 void IniValue(std::wstring& out, const std::wstring& path, const std::wstring& section, const std::wstring& key) {
+    IniValueInText(out, ReadNarrowTextFile(path), section, key);
+}
+
+void IniValueInText(std::wstring& out, const std::string& utf8, const std::wstring& section,
+                    const std::wstring& key) {
     out.clear();
-    std::wstring text = QeStrings::Utf8ToWide(ReadNarrowTextFile(path));
+    std::wstring text = QeStrings::Utf8ToWide(utf8);
     if (!text.empty() && text[0] == 0xFEFF) text.erase(0, 1);
     const std::wstring header = L"[" + section + L"]";
     const std::wstring prefix = key + L"=";

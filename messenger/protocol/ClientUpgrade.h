@@ -46,6 +46,9 @@ void SetContinueLoginAction(ContinueLoginAction action);
 // that starts with it, at or after the line "[section]" (a key in a later section counts too), up
 // to the line's end. Empty when the file, the section or the key is missing.
 void IniValue(std::wstring& out, const std::wstring& path, const std::wstring& section, const std::wstring& key);
+// The same on the file's bytes.
+void IniValueInText(std::wstring& out, const std::string& utf8, const std::wstring& section,
+                    const std::wstring& key);
 
 // GETs the URL and writes the response body to the file. False when the exchange fails, the final
 // status is not 2xx (nothing is written then), or the file cannot be written whole. It fetches the
