@@ -179,13 +179,7 @@ int QeTableView::OnNotify(QeWindow*, int code) {
 
 void QeTableView::OnDragBegin(QeKineticScroller&) { ClearSelection(); }
 
-void QeTableView::ToggleGroup(int32_t index) {
-    if (m_rows[index].expanded) {
-        CollapseGroup(index);
-    } else {
-        ExpandGroup(index);
-    }
-}
+void QeTableView::ToggleGroup(int32_t index) { SetGroupExpanded(index, m_rows[index].expanded == 0); }
 
 // ---- drawing
 
@@ -296,19 +290,14 @@ void QeTableView::RemoveAllItems() {
     IndicatorY().Refresh();
 }
 
-int QeTableView::ExpandGroup(int32_t index) {
-    m_animator.Finish();
-    if (!ValidIndex(index) || m_rows[index].kind != TableItem::kHeader) return 0;
-    m_rows[index].expanded = 1;
-    m_animator.Start(QeTableRowAnimator::kExpand, index);
-    return 1;
-}
+int QeTableView::ExpandGroup(int32_t index) { return SetGroupExpanded(index, true); }
+int QeTableView::CollapseGroup(int32_t index) { return SetGroupExpanded(index, false); }
 
-int QeTableView::CollapseGroup(int32_t index) {
+int QeTableView::SetGroupExpanded(int32_t index, bool expand) {
     m_animator.Finish();
     if (!ValidIndex(index) || m_rows[index].kind != TableItem::kHeader) return 0;
-    m_rows[index].expanded = 0;
-    m_animator.Start(QeTableRowAnimator::kCollapse, index);
+    m_rows[index].expanded = expand ? 1 : 0;
+    m_animator.Start(expand ? QeTableRowAnimator::kExpand : QeTableRowAnimator::kCollapse, index);
     return 1;
 }
 

@@ -189,6 +189,7 @@ private:
     int32_t FirstEndingAtOrAfter(int32_t y) const;
     // Folds an unfolded header, unfolds a folded one.
     void ToggleGroup(int32_t index);
+    int SetGroupExpanded(int32_t index, bool expand);
 
     std::vector<TableItem> m_rows;
     int32_t m_selection = -1;

@@ -8,15 +8,11 @@
 #include "framework/base/QeTimerManager.h"
 #include "framework/ui/QeMainWindow.h"
 #include "framework/ui/QeWindow.h"
+#include "tests/framework/rect_text.h"
 #include "tests/support/Pump.h"
 #include "tests/support/TraceLog.h"
 
 namespace {
-
-std::string RectText(const RECT& r) {
-    return std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) + "," +
-           std::to_string(r.bottom);
-}
 
 struct Watched : QeWindow {
     Watched() { SetOwnDC(true); }

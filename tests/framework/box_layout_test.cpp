@@ -7,13 +7,9 @@
 #include "framework/controls/QeBoxLayout.h"
 #include "framework/ui/QeMainWindow.h"
 #include "framework/ui/QeWindow.h"
+#include "tests/framework/rect_text.h"
 
 namespace {
-
-std::string RectText(const RECT& r) {
-    return std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) + "," +
-           std::to_string(r.bottom);
-}
 
 struct Boxes {
     QeWindow a, b, c, d;

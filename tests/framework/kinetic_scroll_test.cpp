@@ -14,6 +14,7 @@
 #include "framework/ui/QeMainWindow.h"
 #include "framework/ui/QeTween.h"
 #include "tests/framework/picture.h"
+#include "tests/framework/rect_text.h"
 #include "tests/framework/test_skin.h"
 #include "tests/support/Pump.h"
 #include "tests/support/TraceLog.h"
@@ -21,11 +22,6 @@
 namespace {
 
 using Lines = std::vector<std::string>;
-
-std::string RectText(const RECT& r) {
-    return std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) + "," +
-           std::to_string(r.bottom);
-}
 
 constexpr uint32_t kLinear = 0;
 

@@ -9,27 +9,23 @@
 #include <string>
 #include <vector>
 
-#include "framework/controls/QeImageView.h"
 #include "framework/controls/QeTableView.h"
 #include "framework/ui/QeApplication.h"
 #include "framework/ui/QeFramework.h"
 #include "framework/ui/QeMainWindow.h"
 #include "framework/ui/QeRect.h"
+#include "framework/ui/QeSkinElements.h"
 #include "platform/input.h"
 #include "platform/presenter.h"
 #include "platform/window.h"
 #include "tests/framework/picture.h"
+#include "tests/framework/rect_text.h"
 #include "tests/framework/skin_folder.h"
 #include "tests/support/Pump.h"
 
 namespace {
 
 using Lines = std::vector<std::string>;
-
-std::string RectText(const RECT& r) {
-    return std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) + "," +
-           std::to_string(r.bottom);
-}
 
 TableItem Row(uint32_t kind, int32_t height, const std::wstring& text = L"") {
     TableItem row(kind, height);

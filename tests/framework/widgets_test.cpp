@@ -15,6 +15,7 @@
 #include "framework/ui/QeGraphics.h"
 #include "framework/ui/QeMainWindow.h"
 #include "tests/framework/picture.h"
+#include "tests/framework/rect_text.h"
 #include "tests/framework/skin_folder.h"
 #include "tests/framework/test_skin.h"
 #include "tests/support/TraceLog.h"
@@ -23,11 +24,6 @@ namespace {
 
 using Rows = std::vector<std::string>;
 using Lines = std::vector<std::string>;
-
-std::string RectText(const RECT& r) {
-    return std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) + "," +
-           std::to_string(r.bottom);
-}
 
 // The screen the controls sit on: it draws into a surface of its own and writes down what its
 // children report.

@@ -5,13 +5,9 @@
 
 #include "framework/ui/QeGraphics.h"
 #include "framework/ui/QeWindow.h"
+#include "tests/framework/rect_text.h"
 
 namespace {
-
-std::string RectText(const RECT& r) {
-    return std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) + "," +
-           std::to_string(r.bottom);
-}
 
 struct Box : QeWindow {
     Box(const RECT& rect, bool ownDC) {
