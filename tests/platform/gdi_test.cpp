@@ -11,7 +11,7 @@
 namespace {
 
 using gditest::Canvas;
-using gditest::DibSpec;
+using gditest::DibFormat;
 using Picture = std::vector<std::uint32_t>;
 
 // ---- Objects, selection and deletion ----
@@ -112,7 +112,7 @@ TEST(GdiObjects, StockObjectsStayAndNewBitmapsAreBlack) {
 // ---- DIB formats in ----
 
 // A 4 x 2 picture in each format: the rows' bytes (top row first, unpadded) and what they show.
-const DibSpec kFormats[] = {
+const DibFormat kFormats[] = {
     {"1 bit", 1, BI_RGB, {}, {0x0000FF, 0xFFFF00}, {{0xB0}, {0x40}},
      {0xFFFF00, 0x0000FF, 0xFFFF00, 0xFFFF00, 0x0000FF, 0xFFFF00, 0x0000FF, 0x0000FF}},
     {"4 bit", 4, BI_RGB, {}, {0x000000, 0x110000, 0x002200, 0x000033, 0x444444, 0, 0, 0x777777, 0, 0, 0, 0, 0, 0, 0,
@@ -140,21 +140,21 @@ const DibSpec kFormats[] = {
 };
 
 TEST(GdiDib, EveryFormatCopiesTopDownAndBottomUpIntoTheDeviceFormat) {
-    for (const DibSpec& spec : kFormats) {
+    for (const DibFormat& format : kFormats) {
         for (bool topDown : {true, false}) {
-            SCOPED_TRACE(std::string(spec.name) + (topDown ? " top-down" : " bottom-up"));
-            gditest::Dib dib(spec, topDown);
+            SCOPED_TRACE(std::string(format.name) + (topDown ? " top-down" : " bottom-up"));
+            gditest::Dib dib(format, topDown);
             ASSERT_NE(nullptr, dib.bitmap);
             HDC source = CreateCompatibleDC(nullptr);
             HGDIOBJ old = SelectObject(source, dib.bitmap);
             Canvas out(4, 2, 0x5A5A5A);
             ASSERT_EQ(TRUE, BitBlt(out.dc, 0, 0, 4, 2, source, 0, 0, SRCCOPY));
-            EXPECT_EQ(spec.expected, out.Pixels());
+            EXPECT_EQ(format.expected, out.Pixels());
 
             // The same bytes through SetDIBitsToDevice.
             Canvas direct(4, 2, 0x5A5A5A);
             EXPECT_EQ(2, SetDIBitsToDevice(direct.dc, 0, 0, 4, 2, 0, 0, 0, 2, dib.bits, dib.Info(), DIB_RGB_COLORS));
-            EXPECT_EQ(spec.expected, direct.Pixels());
+            EXPECT_EQ(format.expected, direct.Pixels());
             SelectObject(source, old);
             DeleteDC(source);
         }
@@ -166,7 +166,7 @@ TEST(GdiDib, CopiesFillsAndTextGoOutIntoEachDrawableDepth) {
     source.Set(0, 0, 0xFF8000);
     source.Set(1, 0, 0x0842FF);
     struct Case {
-        DibSpec spec;
+        DibFormat format;
         std::vector<BYTE> copied;  // the two pixels' bytes after the copy
         std::vector<BYTE> filled;  // after a fill with 0x102030 (red 0x10)
     };
@@ -181,8 +181,8 @@ TEST(GdiDib, CopiesFillsAndTextGoOutIntoEachDrawableDepth) {
          {0x06, 0x11, 0x06, 0x11}},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.spec.name);
-        gditest::Dib dib(c.spec, true, 2);
+        SCOPED_TRACE(c.format.name);
+        gditest::Dib dib(c.format, true, 2);
         HDC dc = CreateCompatibleDC(nullptr);
         HGDIOBJ old = SelectObject(dc, dib.bitmap);
         const BYTE* bytes = static_cast<const BYTE*>(dib.bits);
@@ -198,7 +198,7 @@ TEST(GdiDib, CopiesFillsAndTextGoOutIntoEachDrawableDepth) {
         DeleteDC(dc);
     }
     // Palette bitmaps are sources only.
-    gditest::Dib palette(DibSpec{"8 bit", 8, BI_RGB, {}, {0x000000, 0xFFFFFF}, {{1, 0}}, {}}, true, 2);
+    gditest::Dib palette(DibFormat{"8 bit", 8, BI_RGB, {}, {0x000000, 0xFFFFFF}, {{1, 0}}, {}}, true, 2);
     HDC dc = CreateCompatibleDC(nullptr);
     HGDIOBJ old = SelectObject(dc, palette.bitmap);
     const RECT all{0, 0, 2, 1};
@@ -212,11 +212,11 @@ TEST(GdiDib, CopiesFillsAndTextGoOutIntoEachDrawableDepth) {
 
 TEST(GdiDib, SetDIBitsToDeviceTakesPartsOfTheLinesAndSourceRectangles) {
     // A bottom-up 24-bit DIB of 2 x 4; pixel (x, row from the top) = 0x0000RX.
-    const DibSpec spec{"24 bit", 24, BI_RGB, {}, {},
+    const DibFormat format{"24 bit", 24, BI_RGB, {}, {},
                        {{0x00, 0, 0, 0x01, 0, 0}, {0x10, 0, 0, 0x11, 0, 0}, {0x20, 0, 0, 0x21, 0, 0},
                         {0x30, 0, 0, 0x31, 0, 0}},
                        {}};
-    gditest::Dib dib(spec, false, 2);
+    gditest::Dib dib(format, false, 2);
     const BYTE* rows = static_cast<const BYTE*>(dib.bits);
     const int stride = 8;
     {
@@ -231,7 +231,7 @@ TEST(GdiDib, SetDIBitsToDeviceTakesPartsOfTheLinesAndSourceRectangles) {
         EXPECT_EQ(4, SetDIBitsToDevice(out.dc, 1, 0, 1, 2, 1, 1, 0, 4, rows, dib.Info(), DIB_RGB_COLORS));
         EXPECT_EQ((Picture{0xEEEEEE, 0x11, 0xEEEEEE, 0x21}), out.Pixels());
     }
-    gditest::Dib topDown(spec, true, 2);
+    gditest::Dib topDown(format, true, 2);
     {
         // Top-down: the source rectangle's corner is its top-left, rows counted from the top.
         Canvas out(2, 2, 0xEEEEEE);
@@ -437,7 +437,7 @@ TEST(GdiStretch, ColourKeyAndCopyAgreeOnEveryRatio) {
     Canvas source(13, 7, 0);
     Number(source);
     // The same picture in 24 bits goes through the general keyed path rather than the 32-bit loop.
-    gditest::Dib wide(DibSpec{"24 bit", 24, BI_RGB, {}, {}, std::vector<std::vector<BYTE>>(7), {}}, true, 13);
+    gditest::Dib wide(DibFormat{"24 bit", 24, BI_RGB, {}, {}, std::vector<std::vector<BYTE>>(7), {}}, true, 13);
     HDC wideDc = CreateCompatibleDC(nullptr);
     HGDIOBJ old = SelectObject(wideDc, wide.bitmap);
     ASSERT_EQ(TRUE, BitBlt(wideDc, 0, 0, 13, 7, source.dc, 0, 0, SRCCOPY));
@@ -464,7 +464,7 @@ TEST(GdiStretch, ColourKeyAndCopyAgreeOnEveryRatio) {
 TEST(GdiColourKey, PixelsOfTheKeyAreSkippedInEachSourceFormat) {
     // Magenta in each source's own terms; 0xEEEEEE in what is expected marks a skipped pixel.
     const std::uint32_t kept = 0xEEEEEE;
-    const DibSpec specs[] = {
+    const DibFormat formats[] = {
         {"32 bit, fourth byte ignored", 32, BI_RGB, {}, {},
          {{1, 2, 3, 0, 0xFF, 0, 0xFF, 0x00, 4, 5, 6, 0, 0xFF, 0, 0xFF, 0x77}}, {0x030201, kept, 0x060504, kept}},
         {"24 bit, a near miss drawn", 24, BI_RGB, {}, {}, {{1, 2, 3, 0xFF, 0, 0xFF, 0xFE, 0, 0xFF, 0xFF, 0, 0xFF}},
@@ -476,20 +476,20 @@ TEST(GdiColourKey, PixelsOfTheKeyAreSkippedInEachSourceFormat) {
         {"4 bit", 4, BI_RGB, {}, {0xFF00FF, 0x00FF00}, {{0x10, 0x10}}, {0x00FF00, kept, 0x00FF00, kept}},
         {"1 bit", 1, BI_RGB, {}, {0x0000FF, 0xFF00FF}, {{0x50}}, {0x0000FF, kept, 0x0000FF, kept}},
     };
-    for (const DibSpec& spec : specs) {
-        SCOPED_TRACE(spec.name);
-        gditest::Dib dib(spec, true);
+    for (const DibFormat& format : formats) {
+        SCOPED_TRACE(format.name);
+        gditest::Dib dib(format, true);
         ASSERT_NE(nullptr, dib.bitmap);
         Canvas out(4, 1, kept);
         // A bitmap handle serves as the source as well as a DC.
         ASSERT_EQ(TRUE, TransparentImage(out.dc, 0, 0, 4, 1, dib.bitmap, 0, 0, 4, 1, RGB(0xFF, 0x00, 0xFF)));
-        EXPECT_EQ(spec.expected, out.Pixels());
+        EXPECT_EQ(format.expected, out.Pixels());
     }
     // A 16-bit source compares the key cut down to its masks.
-    gditest::Dib dib(specs[2], true);
+    gditest::Dib dib(formats[2], true);
     Canvas out(4, 1, kept);
     ASSERT_EQ(TRUE, TransparentImage(out.dc, 0, 0, 4, 1, dib.bitmap, 0, 0, 4, 1, RGB(0xFE, 0x01, 0xFC)));
-    EXPECT_EQ(specs[2].expected, out.Pixels());
+    EXPECT_EQ(formats[2].expected, out.Pixels());
 }
 
 TEST(GdiColourKey, KeyedCopiesIntoOtherDepthsAndWithinOneBitmap) {
@@ -498,8 +498,9 @@ TEST(GdiColourKey, KeyedCopiesIntoOtherDepthsAndWithinOneBitmap) {
     source.Set(1, 0, 0x00FF00);
     source.Set(2, 0, 0xFF00FF);
     // Into a 16-bit DIB section.
-    gditest::Dib target(DibSpec{"565", 16, BI_BITFIELDS, {0xF800, 0x07E0, 0x001F}, {}, {{0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}}, {}},
-                        true, 3);
+    gditest::Dib target(
+        DibFormat{"565", 16, BI_BITFIELDS, {0xF800, 0x07E0, 0x001F}, {}, {{0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}}, {}},
+        true, 3);
     HDC dc = CreateCompatibleDC(nullptr);
     HGDIOBJ old = SelectObject(dc, target.bitmap);
     ASSERT_EQ(TRUE, TransparentImage(dc, 0, 0, 3, 1, source.dc, 0, 0, 3, 1, RGB(0xFF, 0, 0xFF)));
@@ -547,8 +548,8 @@ TEST(GdiAlpha, ConstantAlphaBlendsOpaqueSources) {
 TEST(GdiAlpha, PerPixelAlphaTakesPremultipliedPixels) {
     // Premultiplied BGRA: transparent, opaque, half, a quarter with constant alpha 128 on top.
     const std::vector<BYTE> row{0, 0, 0, 0, 10, 20, 30, 255, 50, 40, 30, 128, 64, 0, 32, 64};
-    const DibSpec spec{"32 bit", 32, BI_RGB, {}, {}, {row}, {}};
-    gditest::Dib dib(spec, false);
+    const DibFormat format{"32 bit", 32, BI_RGB, {}, {}, {row}, {}};
+    gditest::Dib dib(format, false);
     HDC dc = CreateCompatibleDC(nullptr);
     HGDIOBJ old = SelectObject(dc, dib.bitmap);
     const std::uint32_t dst = 0x6496C8;  // R 100, G 150, B 200
@@ -583,9 +584,10 @@ TEST(GdiAlpha, PerPixelAlphaTakesPremultipliedPixels) {
 
 TEST(GdiAlpha, RefusedBlendsDrawNothing) {
     Canvas device(4, 4, 0x808080);
-    const DibSpec spec{"32 bit", 32, BI_RGB, {}, {}, {std::vector<BYTE>(16, 0x40), std::vector<BYTE>(16, 0x40)}, {}};
-    const DibSpec spec24{"24 bit", 24, BI_RGB, {}, {}, {std::vector<BYTE>(12, 0x40)}, {}};
-    gditest::Dib dib(spec, true), dib24(spec24, true);
+    const DibFormat format{
+        "32 bit", 32, BI_RGB, {}, {}, {std::vector<BYTE>(16, 0x40), std::vector<BYTE>(16, 0x40)}, {}};
+    const DibFormat format24{"24 bit", 24, BI_RGB, {}, {}, {std::vector<BYTE>(12, 0x40)}, {}};
+    gditest::Dib dib(format, true), dib24(format24, true);
     HDC dibDc = CreateCompatibleDC(nullptr), dib24Dc = CreateCompatibleDC(nullptr);
     HGDIOBJ old1 = SelectObject(dibDc, dib.bitmap), old2 = SelectObject(dib24Dc, dib24.bitmap);
     const BLENDFUNCTION half{AC_SRC_OVER, 0, 128, 0}, perPixel{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};

@@ -17,7 +17,7 @@ struct InfoBlock {
     const BITMAPINFO* Info() const { return reinterpret_cast<const BITMAPINFO*>(this); }
 };
 
-struct DibSpec {
+struct DibFormat {
     const char* name;
     int bitsPerPixel;
     DWORD compression;
@@ -38,31 +38,31 @@ inline std::vector<std::uint32_t> Read(const BitmapPixels& p) {
     return out;
 }
 
-// A DIB section of the spec's rows.
+// A DIB section of the format's rows.
 struct Dib {
     InfoBlock info{};
     HBITMAP bitmap = nullptr;
     void* bits = nullptr;
     int stride = 0;
 
-    Dib(const DibSpec& spec, bool topDown, int width = 4) {
-        const int height = static_cast<int>(spec.rows.size());
+    Dib(const DibFormat& format, bool topDown, int width = 4) {
+        const int height = static_cast<int>(format.rows.size());
         info.header.biSize = sizeof(BITMAPINFOHEADER);
         info.header.biWidth = width;
         info.header.biHeight = topDown ? -height : height;
         info.header.biPlanes = 1;
-        info.header.biBitCount = static_cast<WORD>(spec.bitsPerPixel);
-        info.header.biCompression = spec.compression;
-        info.header.biClrUsed = static_cast<DWORD>(spec.palette.size());
+        info.header.biBitCount = static_cast<WORD>(format.bitsPerPixel);
+        info.header.biCompression = format.compression;
+        info.header.biClrUsed = static_cast<DWORD>(format.palette.size());
         std::uint32_t* extra = info.extra;
-        for (std::uint32_t m : spec.masks) *extra++ = m;
-        for (std::uint32_t c : spec.palette) *extra++ = c;
+        for (std::uint32_t m : format.masks) *extra++ = m;
+        for (std::uint32_t c : format.palette) *extra++ = c;
         bitmap = CreateDIBSection(nullptr, Info(), DIB_RGB_COLORS, &bits, nullptr, 0);
         if (bitmap == nullptr) return;
-        stride = (width * spec.bitsPerPixel + 31) / 32 * 4;
+        stride = (width * format.bitsPerPixel + 31) / 32 * 4;
         for (int i = 0; i < height; ++i) {
             BYTE* row = static_cast<BYTE*>(bits) + (topDown ? i : height - 1 - i) * stride;
-            const std::vector<BYTE>& bytes = spec.rows[static_cast<size_t>(i)];
+            const std::vector<BYTE>& bytes = format.rows[static_cast<size_t>(i)];
             if (!bytes.empty()) std::memcpy(row, bytes.data(), bytes.size());
         }
     }
