@@ -141,7 +141,14 @@ bool MatchFace(const std::string& family, bool bold, bool italic, bool exact, Fa
         FcPatternGetInteger(match, FC_INDEX, 0, &index);
         FcPatternGetInteger(match, FC_WEIGHT, 0, &weight);
         FcPatternGetInteger(match, FC_SLANT, 0, &slant);
-        out = FaceMatch{reinterpret_cast<const char*>(file), index, weight >= FC_WEIGHT_DEMIBOLD, slant != FC_SLANT_ROMAN};
+        // fontconfig's own synthesis rules report an upright face as oblique (with a shear matrix)
+        // and a light face as bold (with embolden); those faces still need our synthetic style.
+        FcBool embolden = FcFalse;
+        FcMatrix* shear = nullptr;
+        const bool emboldened = FcPatternGetBool(match, FC_EMBOLDEN, 0, &embolden) == FcResultMatch && embolden;
+        const bool sheared = FcPatternGetMatrix(match, FC_MATRIX, 0, &shear) == FcResultMatch && shear->xy != 0;
+        out = FaceMatch{reinterpret_cast<const char*>(file), index, weight >= FC_WEIGHT_DEMIBOLD && !emboldened,
+                        slant != FC_SLANT_ROMAN && !sheared};
     }
     FcPatternDestroy(match);
     return found;

@@ -17,12 +17,14 @@ namespace {
 using gditest::Canvas;
 using Picture = std::vector<std::uint32_t>;
 
-HFONT MakeFont(LONG height, const wchar_t* face = L"", LONG weight = FW_NORMAL, BYTE underline = 0, BYTE strike = 0) {
+HFONT MakeFont(LONG height, const wchar_t* face = L"", LONG weight = FW_NORMAL, BYTE underline = 0, BYTE strike = 0,
+               BYTE italic = 0) {
     LOGFONTW description{};
     description.lfHeight = height;
     description.lfWeight = weight;
     description.lfUnderline = underline;
     description.lfStrikeOut = strike;
+    description.lfItalic = italic;
     std::wcsncpy(description.lfFaceName, face, LF_FACESIZE - 1);
     return CreateFontIndirectW(&description);
 }
@@ -243,6 +245,26 @@ TEST(GdiText, UnderlineAndStrikeOutRunAcrossTheText) {
     EXPECT_GE(fullRows(under).front(), baseline);
     ASSERT_FALSE(fullRows(struck).empty());
     EXPECT_LT(fullRows(struck).back(), baseline);
+}
+
+TEST(GdiText, ItalicInkLeansRight) {
+    // How far right the ink's middle lies in its top row compared with its bottom row.
+    const auto lean = [](bool italic) {
+        TextCanvas c(60, 50, 0xFFFFFF, MakeFont(40, L"NanumGothic", FW_NORMAL, 0, 0, italic ? 1 : 0));
+        SetBkMode(c.dc, TRANSPARENT);
+        EXPECT_EQ(TRUE, ExtTextOutW(c.dc, 10, 5, 0, nullptr, L"l", 1, nullptr));
+        const RECT ink = c.Ink(0xFFFFFF);
+        const auto middle = [&c, &ink](int y) {
+            int sum = 0, count = 0;
+            for (int x = ink.left; x < ink.right; ++x)
+                if (c.At(x, y) != 0xFFFFFF) sum += x, ++count;
+            return count == 0 ? 0.0 : static_cast<double>(sum) / count;
+        };
+        EXPECT_GT(ink.bottom - ink.top, 20);
+        return middle(ink.top) - middle(ink.bottom - 1);
+    };
+    EXPECT_NEAR(0.0, lean(false), 1.0);
+    EXPECT_GE(lean(true), 4.0);  // a slant of about 12 degrees over some 28 rows
 }
 
 TEST(GdiText, EachDcKeepsItsStateAcrossSelections) {
