@@ -268,6 +268,10 @@ struct BitmapPixels {
 };
 BOOL GetBitmapPixels(HBITMAP bitmap, BitmapPixels* pixels);
 
+// How many glyphs have been rendered so far. A glyph is rendered once per face, size and character
+// and kept while some font of that face and size lives.
+unsigned long GlyphsRendered();
+
 // A paint DC: draws into the target (a device-format bitmap) clipped to the union of the count
 // rectangles (none: nothing is drawn). The target counts as selected while the DC lives, so deleting
 // it meanwhile is deferred; several paint DCs may share one target, and it may be selected in a

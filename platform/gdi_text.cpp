@@ -55,6 +55,8 @@ struct FaceInfo {
     int maxAdvance = 0;
 };
 
+unsigned long g_glyphsRendered = 0;  // under Lock()
+
 struct Strike {
     FT_Face face = nullptr;
     bool syntheticBold = false;
@@ -73,6 +75,7 @@ struct Strike {
         if (index == 0 && fallback != nullptr) {
             g = fallback->Get(c);
         } else if (FT_Load_Glyph(face, index, FT_LOAD_TARGET_MONO) == 0) {
+            ++g_glyphsRendered;
             FT_GlyphSlot slot = face->glyph;
             if (syntheticBold) FT_GlyphSlot_Embolden(slot);
             g.advance = static_cast<int>((slot->advance.x + 32) >> 6);
@@ -309,6 +312,11 @@ HFONT CreateFontIndirectW(const LOGFONTW* description) {
     std::unique_ptr<Object> font = MakeFont(*description);
     if (!static_cast<Font*>(font.get())->Resolve()) return nullptr;
     return reinterpret_cast<HFONT>(Register(std::move(font)));
+}
+
+unsigned long GlyphsRendered() {
+    std::lock_guard<std::mutex> guard(Lock());
+    return g_glyphsRendered;
 }
 
 BOOL GetTextMetricsW(HDC dc, TEXTMETRICW* metrics) {

@@ -267,6 +267,20 @@ TEST(GdiText, ItalicInkLeansRight) {
     EXPECT_GE(lean(true), 4.0);  // a slant of about 12 degrees over some 28 rows
 }
 
+TEST(GdiText, EachGlyphIsRenderedOncePerFaceAndSize) {
+    const std::wstring text = L"가나가AA";  // three characters
+    const auto draw = [&text](TextCanvas& c) {
+        const unsigned long before = GlyphsRendered();
+        EXPECT_EQ(TRUE, ExtTextOutW(c.dc, 0, 0, 0, nullptr, text.c_str(), static_cast<UINT>(text.size()), nullptr));
+        return GlyphsRendered() - before;
+    };
+    TextCanvas first(100, 40, 0, MakeFont(31)), same(100, 40, 0, MakeFont(31)), other(100, 40, 0, MakeFont(33));
+    EXPECT_EQ(3u, draw(first));
+    EXPECT_EQ(0u, draw(first));
+    EXPECT_EQ(0u, draw(same));  // another font of the same face and size
+    EXPECT_EQ(3u, draw(other));
+}
+
 TEST(GdiText, EachDcKeepsItsStateAcrossSelections) {
     Canvas a(4, 4, 0), b(4, 4, 0);
     EXPECT_EQ(OPAQUE, GetBkMode(a.dc));
