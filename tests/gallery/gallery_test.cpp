@@ -19,9 +19,12 @@
 #include "framework/controls/QeCheckBox.h"
 #include "framework/controls/QeImageView.h"
 #include "framework/controls/QeLabel.h"
-#include "framework/controls/QeScrollView.h"
+#include "framework/controls/EmoticonImage.h"
+#include "framework/controls/QeEdit.h"
+#include "framework/controls/QeTableView.h"
 #include "framework/ui/QeApplication.h"
 #include "framework/ui/QeFramework.h"
+#include "framework/ui/QeGraphics.h"
 #include "framework/ui/QeMainWindow.h"
 #include "framework/ui/QePopup.h"
 #include "framework/ui/QeRect.h"
@@ -126,6 +129,41 @@ uint32_t Glow(int x, int y) {
     return static_cast<uint32_t>(fall * 255) << 24 | 0xFF6A00;
 }
 
+// A presence dot: the colour inside a soft rim.
+Shader Dot(uint32_t color) {
+    return [=](int x, int y) {
+        const float cx = static_cast<float>(x) - 4.5f, cy = static_cast<float>(y) - 4.5f;
+        const float edge = std::clamp(5 - std::sqrt(cx * cx + cy * cy), 0.0f, 1.0f);
+        return static_cast<uint32_t>(edge * 255) << 24 | color;
+    };
+}
+
+// A face of two frames a tenth of a second each, looping: eyes open, then a wink.
+std::string WinkGif() {
+    auto face = [](bool wink) {
+        std::vector<uint8_t> pixels;
+        for (int y = 0; y < 16; ++y) {
+            for (int x = 0; x < 16; ++x) {
+                const int dx = 2 * x - 15, dy = 2 * y - 15;
+                uint8_t index = dx * dx + dy * dy <= 225 ? 1 : 0;
+                const bool leftEye = x == 5 && (y == 5 || y == 6);
+                const bool rightEye = wink ? (y == 6 && x >= 9 && x <= 11) : (x == 10 && (y == 5 || y == 6));
+                const bool mouth = (y == 11 && x >= 5 && x <= 10) || (y == 10 && (x == 4 || x == 11));
+                if (index == 1 && (leftEye || rightEye || mouth)) index = 2;
+                pixels.push_back(index);
+            }
+        }
+        return pixels;
+    };
+    return image_files::GifFile(16, 16, {0xFFFFFF, 0xF0C020, 0x603000, 0x000000})
+        .Loop(0)
+        .Control(1, 10, -1)
+        .Image(image_files::GifImage(0, 0, 16, 16, face(false)))
+        .Control(1, 10, -1)
+        .Image(image_files::GifImage(0, 0, 16, 16, face(true)))
+        .Done();
+}
+
 uint32_t Checker(int x, int y) { return ((x / 8 + y / 8) % 2) != 0 ? 0xC8D0D8 : 0xFFFFFF; }
 
 // ---- the skin
@@ -184,11 +222,20 @@ std::wstring SkinText() {
            Picture(L"Photo", L"12, 48, 216, 162", L"<File>landscape.bmp</File>") +
            L"</Detail>"
            L"<Lists><_Rect>0, 0, 240, 320</_Rect><_BackColor>#e8eef4</_BackColor>"
-           L"<Notes><_Rect>8, 76, 224, 236</_Rect><_RowHeight>28</_RowHeight><_Rows>14</_Rows>"
+           L"<Memo><_Rect>8, 8, 224, 60</_Rect><FontSize>14</FontSize><BackColor>#ffffff</BackColor>"
+           L"<TextColor>#203040</TextColor><Aligns>Left Top</Aligns>"
+           L"<XIndicator><Enabled>False</Enabled></XIndicator></Memo>"
+           L"<Wink><Text>;)</Text><File>wink.gif</File><DrawMethod>BitBlt</DrawMethod></Wink>"
+           L"<Buddies><_Rect>8, 76, 224, 236</_Rect>"
            L"<YIndicator><Enabled>True</Enabled><Thick>6</Thick><Margin>2</Margin></YIndicator>"
            L"<XIndicator><Enabled>False</Enabled></XIndicator>"
-           L"<Row><BackMode>Transparent</BackMode><TextFormats>Left VCenter</TextFormats><FontSize>13</FontSize>"
-           L"<TextColor>#203040</TextColor></Row></Notes>"
+           L"<Header><BackMode>Transparent</BackMode><TextFormats>Left VCenter</TextFormats><FontSize>13</FontSize>"
+           L"<FontEffects>Bold</FontEffects><TextColor>#ffffff</TextColor></Header>"
+           L"<Name><BackMode>Transparent</BackMode><TextFormats>Left VCenter EndEllipsis</TextFormats>"
+           L"<FontSize>13</FontSize><TextColor>#203040</TextColor></Name>"
+           L"<Online><File>online.png</File><DrawMethod>AlphaBlendPerPixel</DrawMethod></Online>"
+           L"<Offline><File>offline.png</File><DrawMethod>AlphaBlendPerPixel</DrawMethod></Offline>"
+           L"</Buddies>"
            L"</Lists>"
            L"<Prompt><_Rect>0, 0, 180, 90</_Rect><_BackColor>#ffffff</_BackColor>" +
            Label(L"Question", L"12, 10, 156, 40", L"로그아웃 할까요?") +
@@ -292,38 +339,78 @@ struct DetailScreen : SkinScreen {
     QeImageView photo;
 };
 
-// Rows of notes in a view that scrolls: stripes with a text each, drawn as content.
-struct NotesPanel : QeScrollView {
+// Buddies in folding groups: a band with the group's name for a header, a presence dot and a name
+// for an item, the selected row lit.
+struct BuddyTable : QeTableView {
     int Load(const QeMarkupElement& element) {
-        rowHeight = ParseInt(element.FindChild(L"_RowHeight"));
-        rows = ParseInt(element.FindChild(L"_Rows"));
-        const QeMarkupElement* row = element.FindChild(L"Row");
-        return QeScrollView::Load(element) == 1 && row != nullptr && text.Load(*row) ? 1 : 0;
-    }
-    void OnRectChanged(const RECT& rect) override {
-        QeScrollView::OnRectChanged(rect);
-        SetContentSize(rect.right - rect.left, rows * rowHeight);
-    }
-    int DrawContent(QeSurface* surface, const RECT& rect, const RECT& content) override {
-        for (int i = std::max(0, static_cast<int>(content.top) / rowHeight); i < rows && i * rowHeight < content.bottom;
-             ++i) {
-            const RECT row = ContentToSurface(RECT{0, i * rowHeight, AxisX().ContentSize(), (i + 1) * rowHeight});
-            RECT part;
-            if (!QeIntersectRect(row, rect, part)) continue;
-            surface->FillSolid(i % 2 == 0 ? RGB(255, 255, 255) : RGB(240, 244, 250), part);
-            text.SetText(L"메모 " + std::to_wstring(i + 1) + L": 오늘 회의는 세 시");
-            text.Draw(*surface, RECT{row.left + 8, row.top, row.right, row.bottom}, part);
+        bool loaded = QeScrollView::Load(element) == 1;
+        for (auto [text, name] : {std::pair{&header, L"Header"}, {&buddy, L"Name"}}) {
+            const QeMarkupElement* skin = element.FindChild(name);
+            loaded = loaded && skin != nullptr && text->Load(*skin);
         }
+        for (auto [image, name] : {std::pair{&online, L"Online"}, {&offline, L"Offline"}}) {
+            const QeMarkupElement* skin = element.FindChild(name);
+            loaded = loaded && skin != nullptr && image->Load(*skin);
+        }
+        return loaded ? 1 : 0;
+    }
+    void AddGroup(const std::wstring& name, const std::vector<std::pair<std::wstring, bool>>& members) {
+        TableItem group(TableItem::kHeader, 24);
+        group.text = name + L" (" + std::to_wstring(members.size()) + L")";
+        AddItem(group);
+        for (const auto& [member, present] : members) {
+            TableItem row(TableItem::kItem, 28);
+            row.text = member;
+            row.userValue = present ? 1 : 0;
+            AddItem(row);
+        }
+        FinishAnimation();
+    }
+    int DrawItem(QeSurface* surface, int32_t index, const RECT& clip, const RECT& inRow) override {
+        const TableItem* row = GetItem(index);
+        if (row == nullptr) return 1;
+        QeCell cell(*this, *surface, index, clip, inRow);
+        const int width = Width();
+        if (row->kind == TableItem::kHeader) {
+            surface->FillSolid(RGB(70, 110, 170), clip);
+            header.SetText((row->expanded ? L"▼ " : L"▶ ") + row->text);
+            cell.DrawText(header, RECT{8, 0, width - 8, row->fullHeight});
+            return 1;
+        }
+        surface->FillSolid(index == GetSelection() ? RGB(255, 226, 150) : RGB(255, 255, 255), clip);
+        surface->FillSolid(RGB(220, 226, 234), QeOffsetRect(RECT{0, row->fullHeight - 1, width, row->fullHeight},
+                                                            clip.left - inRow.left, clip.top - inRow.top));
+        cell.DrawImage(row->userValue != 0 ? online : offline, RECT{10, 9, 20, 19});
+        buddy.SetText(row->text);
+        cell.DrawText(buddy, RECT{28, 0, width - 12, row->fullHeight});
         return 1;
     }
-    int rowHeight = 1;
-    int rows = 0;
-    QeSkinText text;
+    QeSkinText header, buddy;
+    QeSkinImage online, offline;
 };
 
 struct ListsScreen : SkinScreen {
-    explicit ListsScreen(const QeMarkupElement& section) : SkinScreen(section) { Place(notes, L"Notes"); }
-    NotesPanel notes;
+    explicit ListsScreen(const QeMarkupElement& section) : SkinScreen(section) {
+        Place(memo, L"Memo");
+        Place(buddies, L"Buddies");
+        EXPECT_EQ(wink.Load(section.FindChild(L"Wink")), 1);
+        memo.InsertText(L"안녕하세요! 오늘 저녁 일곱 시에 만나요 ");
+        EXPECT_EQ(memo.InsertImage(wink), 1);
+        memo.InsertText(L" 늦지 마세요");
+        buddies.AddGroup(L"친구", {{L"김민수", true},
+                                  {L"이지영", false},
+                                  {L"박서준 (회의 중이라 답장이 늦어요)", true},
+                                  {L"한소희", true},
+                                  {L"오태윤", false}});
+        buddies.AddGroup(L"회사", {{L"최유나", true}, {L"정하늘", false}});
+        buddies.AddGroup(L"가족", {{L"엄마", true}, {L"아빠", false}, {L"누나", true}, {L"동생", false}, {L"할머니", false}});
+        buddies.CollapseGroup(6);
+        buddies.FinishAnimation();
+        buddies.SetSelection(2);
+    }
+    QeEdit memo;
+    BuddyTable buddies;
+    EmoticonImage wink;
 };
 
 // A question with two buttons over the dimmed screen.
@@ -367,6 +454,9 @@ protected:
         m_images.WriteBytes("star.bmp", Bmp(36, 36, Star));
         m_images.WriteBytes("glow.png", Png(36, 36, Glow));
         m_images.WriteBytes("checker.bmp", Bmp(224, 52, Checker));
+        m_images.WriteBytes("wink.gif", WinkGif());
+        m_images.WriteBytes("online.png", Png(10, 10, Dot(0x30B050)));
+        m_images.WriteBytes("offline.png", Png(10, 10, Dot(0x9098A0)));
 
         ASSERT_TRUE(QeFrameworkStart());
         QePathTable::Instance()->SetRoot(0, m_images.Path(L""));
@@ -402,6 +492,15 @@ protected:
         m_app->Root().Invalidate(RECT{0, 0, 0, 0}, true);
         PumpPending();
     }
+    // The frame the edit's wink shows now (its image, shared through the pool).
+    size_t WinkFrame() {
+        QeImagePool* pool = QeImagePool::Instance();
+        const int32_t handle = pool->Load(m_lists->wink.Descriptor().key);
+        const QeImage* image = handle >= 0 ? pool->Find(handle) : nullptr;
+        const size_t frame = image != nullptr ? image->CurrentFrame() : 99;
+        if (handle >= 0) pool->Unload(handle);
+        return frame;
+    }
     // The centre of a control on the screen.
     POINT Centre(const QeWindow& control) {
         const RECT r = control.GetScreenRect();
@@ -433,21 +532,30 @@ TEST_F(GalleryTest, TheControlsAsTheUserLeavesThem) {
     PumpPending();
 }
 
-TEST_F(GalleryTest, ListsWhileTheUserDragsThem) {
+TEST_F(GalleryTest, ListsAfterADragAndATap) {
     m_gallery->SetVisible(false);
     m_lists->SetVisible(true);
     Repaint();
-    // Dragged up by 90 pixels in 20 ms steps, the pen still down: the bar shows where it is.
-    const POINT start = Centre(m_lists->notes);
+    // Dragged up by 90 pixels in 20 ms steps and let go after a pause (no fling), then a tap on a
+    // buddy: the row is selected while the bar fades. By then the wink is on its second frame.
+    const POINT start = Centre(m_lists->buddies);
     InjectPen(m_window, WM_LBUTTONDOWN, start.x, start.y);
     for (int step = 1; step <= 9; ++step) {
         m_clock.Advance(20);
         InjectPen(m_window, WM_MOUSEMOVE, start.x, start.y - 10 * step);
         PumpPending();
     }
-    ASSERT_TRUE(m_lists->notes.AxisY().IsDragging());
-    EXPECT_TRUE(MatchesGolden(m_window, "gallery_lists"));
+    m_clock.Advance(120);
     InjectPen(m_window, WM_LBUTTONUP, start.x, start.y - 90);
+    m_clock.Advance(20);
+    const RECT mum = m_lists->buddies.GetItemScreenRect(10);
+    InjectClick(m_window, (mum.left + mum.right) / 2, (mum.top + mum.bottom) / 2);
+    PumpPending();
+    ASSERT_EQ(m_lists->buddies.GetSelection(), 10);
+    ASSERT_EQ(m_lists->buddies.GetItem(10)->text, L"엄마");
+    ASSERT_TRUE(m_lists->buddies.IndicatorY().IsFading());
+    ASSERT_EQ(WinkFrame(), 1u);
+    EXPECT_TRUE(MatchesGolden(m_window, "gallery_lists"));
     m_clock.Advance(3000);
 }
 
