@@ -50,6 +50,8 @@ public:
     bool IsEnabled() const { return m_enabled != 0; }
     int32_t Thickness() const { return m_thickness; }
     int32_t Margin() const { return m_margin; }
+    void SetThickness(int32_t thickness) { m_thickness = thickness < 0 ? 0 : thickness; }
+    void SetMargin(int32_t margin) { m_margin = margin < 0 ? 0 : margin; }
     bool IsShown() const { return m_shown != 0; }
     bool IsFading() const { return m_fade.IsRunning(); }
     uint8_t FadeAlpha() const { return static_cast<uint8_t>(m_fade.Current() & 0xFF); }

@@ -1,7 +1,7 @@
-// Popups through the real loop and the framebuffer: one open at a time, composed with its key
-// colour left out over the dimmed screen, closed by a tap outside, by its own button and from
-// another popup's button, freed only once the message that closed it has been handled, and the
-// next popup opened from the previous one's callback.
+// Popups and popup menus through the real loop and the framebuffer: one open at a time, composed
+// with the key colour left out over the dimmed screen, closed by a tap outside, by its own button,
+// from another popup's button and by a menu row, freed only once the message that closed it has
+// been handled, and the next popup opened from the previous one's callback.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -11,6 +11,7 @@
 
 #include "framework/base/QePathTable.h"
 #include "framework/controls/QeButton.h"
+#include "framework/controls/QePopupMenu.h"
 #include "framework/ui/QeApplication.h"
 #include "framework/ui/QeFramework.h"
 #include "framework/ui/QeMainWindow.h"
@@ -19,6 +20,7 @@
 #include "platform/input.h"
 #include "platform/window.h"
 #include "tests/framework/picture.h"
+#include "tests/framework/rect_text.h"
 #include "tests/framework/screen_cells.h"
 #include "tests/framework/temp_dir.h"
 #include "tests/framework/test_skin.h"
@@ -92,6 +94,32 @@ struct TestPopup : QePopup {
     TestPopup* next = nullptr;  // opened by the callback
 };
 
+// Two items and a header, 20 pixels each, painted by state: the selected row yellow, the header
+// red, items green, and what the rows leave of the list blue.
+struct TestMenu : QePopupMenu {
+    explicit TestMenu(Lines& log) : log(log) {
+        for (uint32_t kind : {TableItem::kItem, TableItem::kItem, TableItem::kHeader}) {
+            List().AddItem(TableItem(kind, 20));
+        }
+        List().FinishAnimation();
+    }
+    ~TestMenu() override { log.push_back("menu freed"); }
+    int DrawMenuBackground(QeSurface* surface, const RECT& rect) override {
+        surface->FillSolid(RGB(0, 0, 255), rect);
+        return 1;
+    }
+    int DrawMenuItem(QeSurface* surface, int32_t index, const RECT& clip, const RECT&) override {
+        const bool header = List().GetItem(index)->kind == TableItem::kHeader;
+        surface->FillSolid(index == List().GetSelection() ? RGB(255, 255, 0)
+                           : header                       ? RGB(255, 0, 0)
+                                                          : RGB(0, 255, 0),
+                           clip);
+        return 1;
+    }
+    Lines& log;
+};
+constexpr SIZE kMenuSize{140, 100};  // centred: 50, 50 to 190, 150; the list 60, 60 to 180, 140
+
 struct App : QeApplicationBase {};
 
 class PopupTest : public ::testing::Test {
@@ -150,6 +178,22 @@ protected:
         return taken;
     }
     Cells Screen() { return ScreenCells(m_window, kWidth, kHeight, kCell); }
+    // The cells of the menu's list.
+    Cells MenuList() {
+        Cells cells = Screen(), list;
+        for (int row = 3; row <= 6; ++row) list.push_back(cells[row].substr(3, 6));
+        return list;
+    }
+    TestMenu* OpenMenu() {
+        auto* menu = new TestMenu(m_log);
+        EXPECT_EQ(menu->Popup(kMenuSize, &MenuClosed, this), 1);
+        PumpPending();
+        return menu;
+    }
+    static void MenuClosed(void* context, QePopup* popup, int result) {
+        static_cast<PopupTest*>(context)->m_log.push_back("menu closed " + std::to_string(result) + " row " +
+                                                          std::to_string(static_cast<TestMenu*>(popup)->List().GetSelection()));
+    }
     int PopupsInTree() {
         int count = 0;
         for (QeWindow* w = m_app->Root().FirstChild(); w != nullptr; w = w->Next()) {
@@ -200,9 +244,7 @@ TEST_F(PopupTest, ItIsComposedOverTheDimmedScreenAndATapOutsideClosesIt) {
     EXPECT_EQ(Screen(), kPopupScene);
     Lines frames;
     for (const QeWindow* frame : {&popup->TopFrame(), &popup->MiddleFrame(), &popup->BottomFrame()}) {
-        const RECT& r = frame->Rect();
-        frames.push_back(std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) + "," +
-                         std::to_string(r.bottom));
+        frames.push_back(RectText(frame->Rect()));
     }
     EXPECT_EQ(frames, (Lines{"0,0,120,20", "0,20,120,60", "0,60,120,80"}));
 
@@ -283,6 +325,45 @@ TEST_F(PopupTest, TheCallbackMayOpenTheNextPopup) {
     Click(100, 100);
     EXPECT_EQ(Take(), (Lines{"B closed 7", "B freed"}));
     EXPECT_EQ(Screen(), kScene);
+}
+
+TEST_F(PopupTest, AMenuRowClosesItAndAHeaderDoesNot) {
+    TestMenu* menu = OpenMenu();
+    EXPECT_EQ(QePopupHolder::Instance()->cover, &menu->List());
+    EXPECT_EQ(RectText(menu->List().Rect()), "10,10,130,90");
+    EXPECT_EQ(MenuList(), (Cells{"GGGGGG", "GGGGGG", "RRRRRR", "BBBBBB"}));
+    EXPECT_EQ(Screen()[0], "wwwwwwwwwwww");
+
+    Click(100, 110);
+    EXPECT_EQ(QePopup::Current(), menu);
+    EXPECT_EQ(MenuList(), (Cells{"GGGGGG", "GGGGGG", "YYYYYY", "BBBBBB"}));
+
+    // The chosen row shows while the pen is held; lifting it closes the menu, whose callback still
+    // reads the row.
+    ASSERT_TRUE(InjectPen(m_window, WM_LBUTTONDOWN, 100, 90));
+    PumpPending();
+    EXPECT_EQ(MenuList(), (Cells{"GGGGGG", "YYYYYY", "RRRRRR", "BBBBBB"}));
+    ASSERT_TRUE(InjectPen(m_window, WM_LBUTTONUP, 100, 90));
+    PumpPending();
+    EXPECT_EQ(Take(), (Lines{"menu closed 1 row 1", "menu freed"}));
+    EXPECT_EQ(QePopupHolder::Instance()->cover, nullptr);
+    EXPECT_EQ(Screen(), kScene);
+
+    OpenMenu();
+    Click(30, 30);
+    EXPECT_EQ(Take(), (Lines{"menu closed 0 row -1", "menu freed"}));
+}
+
+TEST_F(PopupTest, TheNewerMenuKeepsTheCoverWhenTheOlderCloses) {
+    OpenMenu();
+    auto* newer = new TestMenu(m_log);
+    newer->Popup(kMenuSize, &MenuClosed, this);
+    EXPECT_EQ(Take(), (Lines{"menu closed 0 row -1", "menu freed"}));
+    EXPECT_EQ(QePopupHolder::Instance()->cover, &newer->List());
+    // A plain popup takes the menu's place and leaves no cover behind.
+    Open("A");
+    EXPECT_EQ(Take(), (Lines{"menu closed 0 row -1", "menu freed"}));
+    EXPECT_EQ(QePopupHolder::Instance()->cover, nullptr);
 }
 
 }  // namespace
