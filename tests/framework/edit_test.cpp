@@ -444,24 +444,45 @@ TEST_F(EditTest, TheCaretFadesOnceASecond) {
 }
 
 TEST_F(EditTest, LoadReadsTheSkin) {
-    TestSkin skin(
-        L"<Edit><FontSize>16</FontSize><BackColor>#102030</BackColor><TextColor>#405060</TextColor>"
-        L"<FontEffects>Bold Underline</FontEffects><Styles>Password|SingleLine</Styles>"
-        L"<Aligns>Right</Aligns><MaxInput>4</MaxInput><Text>hello</Text></Edit>");
-    ASSERT_EQ(m_edit->Load(skin.First()), 1);
-    const QeTextStyle& style = m_edit->Fonts().Current()->Style();
-    EXPECT_EQ(style.font.height, 16);
-    EXPECT_EQ(style.font.weight, 700);
-    EXPECT_EQ(style.font.underline, 1);
-    EXPECT_EQ(style.backColor, RGB(0x10, 0x20, 0x30));
-    EXPECT_EQ(style.textColor, RGB(0x40, 0x50, 0x60));
-    EXPECT_EQ(m_edit->Selection().caretColor, RGB(0x40, 0x50, 0x60));
-    EXPECT_EQ(m_edit->Styles(), QeEdit::kPassword | QeEdit::kSingleLine);
-    EXPECT_EQ(m_edit->Aligns(), 3u);
-    EXPECT_EQ(m_edit->MaxInput(), 4u);
-    EXPECT_EQ(m_edit->GetText(), L"hell");
-    // Right-aligned: the line ends at the layout's right edge (the width less the indicator's 8).
-    EXPECT_EQ(m_edit->Layout().Paragraphs()[0]->lines[0]->box.right, 192);
+    const struct {
+        const wchar_t* effects;
+        const wchar_t* indicator;
+        const char* font;  // weight, italic, underline, strike-out
+        // Right-aligned: the line ends at the layout's right edge, the width less the X
+        // indicator's thickness (8 unless the skin says otherwise); at 200 and at 100 pixels wide.
+        LONG right;
+        LONG narrowRight;
+    } cases[] = {
+        {L"Bold Underline", L"", "700 0 1 0", 192, 92},
+        {L"Italic StrikeOut", L"<XIndicator><Thick>20</Thick></XIndicator>", "0 1 0 1", 180, 80},
+    };
+    for (const auto& c : cases) {
+        TestSkin skin(std::wstring(L"<Edit><FontSize>16</FontSize><BackColor>#102030</BackColor>"
+                                   L"<TextColor>#405060</TextColor><FontEffects>") +
+                      c.effects + L"</FontEffects>" + c.indicator +
+                      L"<Styles>Password|SingleLine</Styles><Aligns>Right</Aligns><MaxInput>4</MaxInput>"
+                      L"<Text>hello</Text></Edit>");
+        m_edit->SetRect(kEditRect);
+        ASSERT_EQ(m_edit->Load(skin.First()), 1);
+        const QeTextStyle& style = m_edit->Fonts().Current()->Style();
+        EXPECT_EQ(style.font.height, 16);
+        EXPECT_EQ(std::to_string(style.font.weight) + " " + std::to_string(style.font.italic) + " " +
+                      std::to_string(style.font.underline) + " " + std::to_string(style.font.strikeOut),
+                  c.font);
+        EXPECT_EQ(style.backColor, RGB(0x10, 0x20, 0x30));
+        EXPECT_EQ(style.textColor, RGB(0x40, 0x50, 0x60));
+        EXPECT_EQ(m_edit->Selection().caretColor, RGB(0x40, 0x50, 0x60));
+        EXPECT_EQ(m_edit->Styles(), QeEdit::kPassword | QeEdit::kSingleLine);
+        EXPECT_EQ(m_edit->Aligns(), 3u);
+        EXPECT_EQ(m_edit->MaxInput(), 4u);
+        EXPECT_EQ(m_edit->GetText(), L"hell");
+        EXPECT_EQ(m_edit->Layout().Paragraphs()[0]->lines[0]->box.right, c.right) << c.effects;
+        m_edit->SetRect(RECT{kEditRect.left, kEditRect.top, kEditRect.left + 100, kEditRect.bottom});
+        EXPECT_EQ(m_edit->Layout().Paragraphs()[0]->lines[0]->box.right, c.narrowRight) << c.effects;
+    }
+    // Names handed out for the edit's objects go with its content.
+    m_edit->NameMap()[L"name"] = nullptr;
+    ASSERT_TRUE(m_edit->Reset(TestStyle()));
     EXPECT_TRUE(m_edit->NameMap().empty());
 }
 

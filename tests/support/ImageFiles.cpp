@@ -259,30 +259,30 @@ int PngChannels(int colorType) {
 
 }  // namespace
 
-std::string PngFile(const Png& spec) {
+std::string PngFile(const Png& png) {
     std::string out;
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png_create_info_struct(png);
+    png_structp writer = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(writer);
     std::vector<png_color> palette;
-    for (uint32_t rgb : spec.palette)
+    for (uint32_t rgb : png.palette)
         palette.push_back({static_cast<png_byte>(rgb >> 16), static_cast<png_byte>(rgb >> 8), static_cast<png_byte>(rgb)});
-    const size_t rowBytes = (size_t{spec.width} * PngChannels(spec.colorType) * spec.bitDepth + 7) / 8;
+    const size_t rowBytes = (size_t{png.width} * PngChannels(png.colorType) * png.bitDepth + 7) / 8;
     std::vector<png_bytep> rows;
-    for (uint32_t y = 0; y < spec.height; ++y)
-        rows.push_back(reinterpret_cast<png_bytep>(const_cast<char*>(spec.rows.data())) + y * rowBytes);
-    if (setjmp(png_jmpbuf(png)) == 0) {
-        png_set_write_fn(png, &out, PngWrite, PngFlush);
-        png_set_IHDR(png, info, spec.width, spec.height, spec.bitDepth, spec.colorType,
-                     spec.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+    for (uint32_t y = 0; y < png.height; ++y)
+        rows.push_back(reinterpret_cast<png_bytep>(const_cast<char*>(png.rows.data())) + y * rowBytes);
+    if (setjmp(png_jmpbuf(writer)) == 0) {
+        png_set_write_fn(writer, &out, PngWrite, PngFlush);
+        png_set_IHDR(writer, info, png.width, png.height, png.bitDepth, png.colorType,
+                     png.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
                      PNG_FILTER_TYPE_DEFAULT);
-        if (!palette.empty()) png_set_PLTE(png, info, palette.data(), static_cast<int>(palette.size()));
-        png_write_info(png, info);
-        png_write_image(png, rows.data());
-        png_write_end(png, info);
+        if (!palette.empty()) png_set_PLTE(writer, info, palette.data(), static_cast<int>(palette.size()));
+        png_write_info(writer, info);
+        png_write_image(writer, rows.data());
+        png_write_end(writer, info);
     } else {
         out.clear();
     }
-    png_destroy_write_struct(&png, &info);
+    png_destroy_write_struct(&writer, &info);
     return out;
 }
 
