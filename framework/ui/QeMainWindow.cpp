@@ -48,6 +48,7 @@ int QeMainWindow::Show() {
 }
 
 void QeMainWindow::Invalidate(const RECT& rect, bool addToDirty) {
+    ++invalidations;
     InvalidateRect(window, &rect, FALSE);
     if (addToDirty) AddDirtyRect(rect);
 }

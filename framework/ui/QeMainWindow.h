@@ -3,6 +3,7 @@
 // instead, and the creation fails.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "framework/base/QeSingleton.h"
@@ -42,4 +43,6 @@ public:
     // The BeginPaint rectangle of the WM_PAINT being handled.
     RECT paintRect{0, 0, 0, 0};
     RECT dirtyRect{0, 0, 0, 0};
+    // Repaint requests so far: the union above cannot tell one request from several.
+    uint32_t invalidations = 0;
 };

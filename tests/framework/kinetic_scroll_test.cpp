@@ -214,6 +214,29 @@ TEST_F(KineticTest, AFlingDeceleratesAndStops) {
     }
 }
 
+TEST_F(KineticTest, ADiagonalFlingRepaintsOncePerStepOfBothAxes) {
+    m_view.SetContentSize(1000, 1000);
+    Down(180, 250);
+    for (int d = 10; d <= 80; d += 10) {
+        Advance(20);
+        Move(180 - d, 250 - d);
+    }
+    Up(100, 170);
+    ASSERT_TRUE(m_view.AxisX().IsFlinging());
+    ASSERT_TRUE(m_view.AxisY().IsFlinging());
+    // Each 10 ms both axes step once. (The step that stops an axis may ask once more: the axes
+    // still moving are fewer by then.)
+    int steps = 0;
+    for (;;) {
+        m_main.invalidations = 0;
+        Advance(10);
+        if (!m_view.AxisX().IsMoving() || !m_view.AxisY().IsMoving()) break;
+        ASSERT_EQ(m_main.invalidations, 1u) << "after " << steps << " steps";
+        ++steps;
+    }
+    EXPECT_GT(steps, 100);
+}
+
 TEST_F(KineticTest, APenDownStopsAFling) {
     Drag(250, 200, 10, 20);
     Up(100, 200);

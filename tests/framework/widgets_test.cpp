@@ -35,7 +35,13 @@ struct Screen : QeWindow {
     }
     Lines heard;
     const QeCheckBox* watched = nullptr;  // its state is written down with each report
+    // Fed as a paging screen feeds it: a stroke starts where a child hears the pen go down and is
+    // examined where it is clicked.
+    QeGestureDetector* detector = nullptr;
     int OnNotify(QeWindow*, int code) override {
+        const auto [x, y] = QeLastEventArgs();
+        if (detector != nullptr && code == kNotifyPenDown) detector->SetStart(x, y);
+        if (detector != nullptr && code == kNotifyClick) detector->Detect(x, y);
         heard.push_back(std::to_string(code) + " " + std::to_string(QeLastEventArgs().first) + "," +
                         std::to_string(QeLastEventArgs().second) +
                         (watched == nullptr ? "" : watched->IsChecked() ? " checked" : " unchecked"));
@@ -294,6 +300,34 @@ TEST(GestureDetectorTest, DirectionsBeyondTheThresholdsInTheMask) {
     QeGestureDetector untargeted;
     untargeted.mask = kAll;
     EXPECT_EQ(untargeted.Detect(100, 0), 0);
+}
+
+TEST_F(ControlsTest, StrokesRoutedThroughAScreenReachItsOnGestureWithTheirDirection) {
+    QeGestureDetector detector;
+    detector.target = &m_screen;
+    detector.mask = 15;
+    m_screen.detector = &detector;
+    QeWindow pad;
+    Place(pad, RECT{0, 0, 100, 100});
+    const struct {
+        int dx, dy;
+        int direction;  // -1: none
+    } cases[] = {
+        {-30, 0, 0}, {-30, -30, 1}, {0, -30, 2}, {30, -30, 3}, {30, 0, 4},
+        {30, 30, 5}, {0, 30, 6},    {-30, 30, 7}, {20, -20, -1},
+    };
+    for (const auto& c : cases) {
+        m_root.RoutePenDown(50, 50);
+        m_root.RoutePenMove(50 + c.dx / 2, 50 + c.dy / 2);
+        m_root.RoutePenUp(50 + c.dx, 50 + c.dy);
+        Lines gestures;
+        for (const std::string& line : Heard())
+            if (line.starts_with("gesture")) gestures.push_back(line);
+        EXPECT_EQ(gestures, c.direction < 0 ? Lines{} : Lines{"gesture 0 " + std::to_string(c.direction)})
+            << c.dx << "," << c.dy;
+    }
+    m_screen.detector = nullptr;
+    m_screen.RemoveChild(&pad);
 }
 
 TEST(EmoticonImageTest, TheDescriptorAndTheMethodsThatLackAKeyOrAnAlpha) {
