@@ -19,6 +19,7 @@
 #include "framework/controls/QeCheckBox.h"
 #include "framework/controls/QeImageView.h"
 #include "framework/controls/QeLabel.h"
+#include "framework/controls/QePopupMenu.h"
 #include "framework/controls/EmoticonImage.h"
 #include "framework/controls/QeEdit.h"
 #include "framework/controls/QeTableView.h"
@@ -237,6 +238,14 @@ std::wstring SkinText() {
            L"<Offline><File>offline.png</File><DrawMethod>AlphaBlendPerPixel</DrawMethod></Offline>"
            L"</Buddies>"
            L"</Lists>"
+           L"<Menu><_Size>160, 150</_Size>"
+           L"<TopFrame><File>menu_top.bmp</File></TopFrame><MiddleFrame><File>menu_middle.bmp</File></MiddleFrame>"
+           L"<BottomFrame><File>menu_bottom.bmp</File></BottomFrame>"
+           L"<Header><BackMode>Transparent</BackMode><TextFormats>Left VCenter</TextFormats><FontSize>12</FontSize>"
+           L"<FontEffects>Bold</FontEffects><TextColor>#708090</TextColor></Header>"
+           L"<Item><BackMode>Transparent</BackMode><TextFormats>Left VCenter</TextFormats><FontSize>14</FontSize>"
+           L"<TextColor>#203040</TextColor></Item>"
+           L"</Menu>"
            L"<Prompt><_Rect>0, 0, 180, 90</_Rect><_BackColor>#ffffff</_BackColor>" +
            Label(L"Question", L"12, 10, 156, 40", L"로그아웃 할까요?") +
            L"<Buttons><_Rect>12, 54, 156, 26</_Rect><_Spacing>6</_Spacing>" + Button(L"Yes", L"예") +
@@ -435,6 +444,63 @@ struct PromptPopup : QePopup {
     QeButton yes, no;
 };
 
+// A menu of a chat room: a header and four commands in framed corners that let the dimmed screen
+// show through (the frames' magenta is the popup's colour key).
+struct RoomMenu : QePopupMenu {
+    explicit RoomMenu(const QeMarkupElement& section) {
+        EXPECT_EQ(TopFrame().Load(*section.FindChild(L"TopFrame")), 1);
+        EXPECT_EQ(MiddleFrame().Load(*section.FindChild(L"MiddleFrame")), 1);
+        EXPECT_EQ(BottomFrame().Load(*section.FindChild(L"BottomFrame")), 1);
+        EXPECT_TRUE(header.Load(*section.FindChild(L"Header")));
+        EXPECT_TRUE(item.Load(*section.FindChild(L"Item")));
+        TableItem title(TableItem::kHeader, 24);
+        title.text = L"대화방";
+        List().AddItem(title);
+        for (const wchar_t* command : {L"친구 초대", L"대화 내용 저장", L"알림 끄기", L"대화방 나가기"}) {
+            TableItem row(TableItem::kItem, 26);
+            row.text = command;
+            List().AddItem(row);
+        }
+        List().FinishAnimation();
+        size = ParseSize(section.FindChild(L"_Size"));
+    }
+    // The frames lie under the list but are not drawn while it covers what is repainted: the list
+    // paints the white of the middle frame where no row is (the bar's track once it has faded).
+    int DrawMenuBackground(QeSurface* surface, const RECT& rect) override {
+        return surface->FillSolid(RGB(255, 255, 255), rect);
+    }
+    int DrawMenuItem(QeSurface* surface, int32_t index, const RECT& clip, const RECT& inRow) override {
+        const TableItem* row = List().GetItem(index);
+        if (row == nullptr) return 1;
+        QeCell cell(List(), *surface, index, clip, inRow);
+        if (index == List().GetSelection()) surface->FillSolid(RGB(214, 230, 250), clip);
+        QeSkinText& text = row->kind == TableItem::kHeader ? header : item;
+        text.SetText(row->text);
+        cell.DrawText(text, RECT{6, 0, List().Width() - 6, row->fullHeight});
+        return 1;
+    }
+    QeSkinText header, item;
+    SIZE size{0, 0};
+};
+
+// A frame image of a rounded box: magenta outside the corners, a dark rim, white inside. `top` and
+// `bottom` say which corners the strip has.
+Shader MenuFrame(int width, int height, bool top, bool bottom) {
+    return [=](int x, int y) -> uint32_t {
+        constexpr int kRadius = 8;
+        const int cx = x < kRadius ? kRadius : x >= width - kRadius ? width - 1 - kRadius : x;
+        int cy = y;
+        if (top && y < kRadius) cy = kRadius;
+        if (bottom && y >= height - kRadius) cy = height - 1 - kRadius;
+        const int dx = x - cx, dy = y - cy;
+        const int d2 = dx * dx + dy * dy;
+        if (d2 > kRadius * kRadius) return 0xFF00FF;
+        const bool rim = d2 > (kRadius - 1) * (kRadius - 1) || x == 0 || x == width - 1 || (top && y == 0) ||
+                         (bottom && y == height - 1);
+        return rim ? 0x405060 : 0xFFFFFF;
+    };
+}
+
 struct App : QeApplicationBase {};
 
 std::wstring FreshTitle() {
@@ -455,6 +521,9 @@ protected:
         m_images.WriteBytes("glow.png", Png(36, 36, Glow));
         m_images.WriteBytes("checker.bmp", Bmp(224, 52, Checker));
         m_images.WriteBytes("wink.gif", WinkGif());
+        m_images.WriteBytes("menu_top.bmp", Bmp(160, 12, MenuFrame(160, 12, true, false)));
+        m_images.WriteBytes("menu_middle.bmp", Bmp(160, 4, MenuFrame(160, 4, false, false)));
+        m_images.WriteBytes("menu_bottom.bmp", Bmp(160, 12, MenuFrame(160, 12, false, true)));
         m_images.WriteBytes("online.png", Png(10, 10, Dot(0x30B050)));
         m_images.WriteBytes("offline.png", Png(10, 10, Dot(0x9098A0)));
 
@@ -564,6 +633,32 @@ TEST_F(GalleryTest, APromptOverTheDimmedScreen) {
     prompt->Popup(SIZE{180, 90}, nullptr, nullptr);
     PumpPending();
     EXPECT_TRUE(MatchesGolden(m_window, "gallery_prompt"));
+}
+
+TEST_F(GalleryTest, AMenuOverTheDimmedScreen) {
+    struct Choice {
+        int result = -1;
+        int32_t row = -1;
+    } choice;
+    auto* menu = new RoomMenu(Section(L"Menu"));
+    menu->Popup(menu->size, [](void* context, QePopup* popup, int result) {
+        auto* c = static_cast<Choice*>(context);
+        c->result = result;
+        c->row = static_cast<RoomMenu*>(popup)->List().GetSelection();
+    }, &choice);
+    // A second later the list's bar (shown as the rows came) has faded; the pen held on the third
+    // command lights it.
+    m_clock.Advance(1000);
+    const RECT mute = menu->List().GetItemScreenRect(3);
+    const POINT at{(mute.left + mute.right) / 2, (mute.top + mute.bottom) / 2};
+    InjectPen(m_window, WM_LBUTTONDOWN, at.x, at.y);
+    PumpPending();
+    EXPECT_TRUE(MatchesGolden(m_window, "gallery_menu"));
+    InjectPen(m_window, WM_LBUTTONUP, at.x, at.y);
+    PumpPending();
+    EXPECT_EQ(choice.result, 1);
+    EXPECT_EQ(choice.row, 3);
+    EXPECT_EQ(QePopup::Current(), nullptr);
 }
 
 TEST_F(GalleryTest, ATransitionHalfWay) {
