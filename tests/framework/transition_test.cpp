@@ -9,13 +9,12 @@
 #include <vector>
 
 #include "framework/base/QeTimerManager.h"
-#include "framework/ui/QeApplication.h"
-#include "framework/ui/QeFramework.h"
 #include "framework/ui/QeGraphics.h"
 #include "framework/ui/QeMainWindow.h"
 #include "framework/ui/QeTransitionManager.h"
 #include "platform/presenter.h"
 #include "platform/window.h"
+#include "tests/support/AppRig.h"
 #include "tests/support/Pump.h"
 #include "tests/support/TraceLog.h"
 
@@ -86,40 +85,23 @@ struct Backdrop : QeWindow {
     int Draw(QeSurface* surface, const RECT& rect) override { return surface->FillSolid(RGB(0, 0, 0), rect); }
 };
 
-struct App : QeApplicationBase {};
-
-std::wstring FreshTitle() {
-    static int count = 0;
-    return L"Transition test " + std::to_wstring(++count);
-}
-
 class TransitionTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(QeFrameworkStart());
-        m_app = std::make_unique<App>();
-        m_app->Root().AddChild(&m_backdrop);
-        m_app->Root().AddChild(&m_source);
-        m_app->Root().AddChild(&m_target);
+        ASSERT_TRUE(m_rig.Start(L"Transition test", 60, 60));
+        m_window = m_rig.Window();
+        m_rig.Root().AddChild(&m_backdrop);
+        m_rig.Root().AddChild(&m_source);
+        m_rig.Root().AddChild(&m_target);
         m_source.name = "source";
         m_target.name = "target";
         m_source.log = m_target.log = &m_notes;
-        ASSERT_TRUE(m_app->Create(FreshTitle(), RECT{0, 0, 60, QeMainWindow::kTitleBarHeight + 60}));
-        m_window = QeMainWindow::Instance()->Handle();
-        m_app->Root().SetSize(60, 60);
         m_backdrop.SetRect(RECT{0, 0, 60, 60});
-        m_app->Root().Invalidate(RECT{0, 0, 0, 0}, true);
+        m_rig.Root().Invalidate(RECT{0, 0, 0, 0}, true);
         PumpPending();
         m_timers = QeTimerManager::Instance()->Count();
     }
-    void TearDown() override {
-        QeTransitionManager::Instance()->Clear();
-        m_app.reset();
-        QeFrameworkStop();
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        }
-    }
+    void TearDown() override { m_rig.Stop(); }
 
     QeTransitionParams Params(uint32_t effect, uint32_t direction, float seconds = 1.0f, uint32_t kind = kLinear) {
         QeTransitionParams params;
@@ -150,7 +132,7 @@ protected:
     size_t ExtraTimers() { return QeTimerManager::Instance()->Count() - m_timers; }
 
     FakeClock m_clock;
-    std::unique_ptr<App> m_app;
+    AppRig m_rig;
     HWND m_window = nullptr;
     Backdrop m_backdrop;
     Screen m_source{kRed, kWhite, true};
@@ -317,13 +299,13 @@ TEST_F(TransitionTest, TheSourceMayDeleteItselfWhenTold) {
         }
     };
     auto* leaving = new Leaving;
-    m_app->Root().AddChild(leaving);
+    m_rig.Root().AddChild(leaving);
     QeTransitionParams params = Params(kTransitionUncover, kTransitionLeftwards, 0.2f, 19);
     params.source = leaving;
     ASSERT_TRUE(QeTransitionManager::Instance()->Start(params));
     m_clock.Advance(300);
     EXPECT_EQ(m_notes, std::vector<std::string>{"target 7"});
-    EXPECT_EQ(m_app->Root().LastChild(), &m_target);
+    EXPECT_EQ(m_rig.Root().LastChild(), &m_target);
 }
 
 TEST(TransitionParamsTest, ReversingSwapsTheWindowsTheEffectsAndTheDirection) {

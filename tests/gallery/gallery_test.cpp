@@ -23,10 +23,7 @@
 #include "framework/controls/EmoticonImage.h"
 #include "framework/controls/QeEdit.h"
 #include "framework/controls/QeTableView.h"
-#include "framework/ui/QeApplication.h"
-#include "framework/ui/QeFramework.h"
 #include "framework/ui/QeGraphics.h"
-#include "framework/ui/QeMainWindow.h"
 #include "framework/ui/QePopup.h"
 #include "framework/ui/QeRect.h"
 #include "framework/ui/QeTransitionManager.h"
@@ -34,6 +31,7 @@
 #include "platform/window.h"
 #include "tests/framework/temp_dir.h"
 #include "tests/framework/test_skin.h"
+#include "tests/support/AppRig.h"
 #include "tests/support/Golden.h"
 #include "tests/support/ImageFiles.h"
 #include "tests/support/Pump.h"
@@ -501,13 +499,6 @@ Shader MenuFrame(int width, int height, bool top, bool bottom) {
     };
 }
 
-struct App : QeApplicationBase {};
-
-std::wstring FreshTitle() {
-    static int count = 0;
-    return L"Gallery " + std::to_wstring(++count);
-}
-
 class GalleryTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -527,19 +518,16 @@ protected:
         m_images.WriteBytes("online.png", Png(10, 10, Dot(0x30B050)));
         m_images.WriteBytes("offline.png", Png(10, 10, Dot(0x9098A0)));
 
-        ASSERT_TRUE(QeFrameworkStart());
+        ASSERT_TRUE(m_rig.Start(L"Gallery", kWidth, kHeight));
+        m_window = m_rig.Window();
         QePathTable::Instance()->SetRoot(0, m_images.Path(L""));
         m_skin.Parse(SkinText());
-        m_app = std::make_unique<App>();
-        ASSERT_TRUE(m_app->Create(FreshTitle(), RECT{0, 0, kWidth, QeMainWindow::kTitleBarHeight + kHeight}));
-        m_window = QeMainWindow::Instance()->Handle();
-        m_app->Root().SetSize(kWidth, kHeight);
         m_gallery = std::make_unique<GalleryScreen>(Section(L"Gallery"));
         m_detail = std::make_unique<DetailScreen>(Section(L"Detail"));
         m_lists = std::make_unique<ListsScreen>(Section(L"Lists"));
-        m_app->Root().AddChild(m_gallery.get());
-        m_app->Root().AddChild(m_detail.get());
-        m_app->Root().AddChild(m_lists.get());
+        m_rig.Root().AddChild(m_gallery.get());
+        m_rig.Root().AddChild(m_detail.get());
+        m_rig.Root().AddChild(m_lists.get());
         m_gallery->SetVisible(true);
         Repaint();
     }
@@ -549,16 +537,12 @@ protected:
         m_gallery.reset();
         m_detail.reset();
         m_lists.reset();
-        m_app.reset();
-        QeFrameworkStop();
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        }
+        m_rig.Stop();
     }
 
     const QeMarkupElement& Section(const wchar_t* name) { return *m_skin.First().FindChild(name); }
     void Repaint() {
-        m_app->Root().Invalidate(RECT{0, 0, 0, 0}, true);
+        m_rig.Root().Invalidate(RECT{0, 0, 0, 0}, true);
         PumpPending();
     }
     // The frame the edit's wink shows now (its image, shared through the pool).
@@ -579,7 +563,7 @@ protected:
     FakeClock m_clock;
     TempDir m_images;
     TestSkin m_skin;
-    std::unique_ptr<App> m_app;
+    AppRig m_rig;
     HWND m_window = nullptr;
     std::unique_ptr<GalleryScreen> m_gallery;
     std::unique_ptr<DetailScreen> m_detail;
