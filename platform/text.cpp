@@ -101,7 +101,10 @@ std::wstring TextAnsiToWide(std::string_view ansi) {
         if (r != static_cast<size_t>(-1)) break;
         if (error == E2BIG) continue;
         // An invalid byte, or a lead byte cut off at the end: mark it and go on with the next byte.
+        // For some invalid pairs the converter has already stepped over both bytes when it
+        // reports them, so there may be nothing left to step over.
         out += kReplacementCharacter;
+        if (inLeft == 0) break;
         ++in;
         --inLeft;
         iconv(cd, nullptr, nullptr, nullptr, nullptr);

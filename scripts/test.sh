@@ -37,8 +37,14 @@ if command -v clang++ >/dev/null 2>&1 && [ -n "$(ls fuzz/fuzz_*.cpp 2>/dev/null)
     [ -d "$corpus" ] && cp -r "$corpus"/. "$work"/
     echo "==> fuzzing $name for ${fuzz_seconds}s"
     # shellcheck disable=SC2046
-    "$f" -max_total_time="$fuzz_seconds" -print_final_stats=0 $(fuzz_options "$name" "$root") "$work" 2>&1 | tail -n 3
-    rm -rf "$work"
+    log=$(mktemp)
+    if ! "$f" -max_total_time="$fuzz_seconds" -print_final_stats=0 $(fuzz_options "$name" "$root") "$work" >"$log" 2>&1; then
+      # The sanitizer's report and the input that failed, without libFuzzer's progress lines.
+      grep -v '^#[0-9]' "$log" | tail -n 80
+      exit 1
+    fi
+    tail -n 3 "$log"
+    rm -rf "$work" "$log"
   done
 else
   echo "==> clang or fuzzers not there: fuzzing skipped"

@@ -56,6 +56,8 @@ TEST(AnsiText, UnmappableCharactersBecomeQuestionMarks) {
 TEST(AnsiText, InvalidBytesBecomeReplacementAndTheRestIsKept) {
     EXPECT_EQ(TextAnsiToWide("a\xb0"), L"a\uFFFD");  // lead byte cut off at the end
     EXPECT_EQ(TextAnsiToWide("\xff" "b\xb0\xa1"), L"\uFFFDb\uac00");
+    // A lead byte with a trail the code page does not pair with it, as the last two bytes.
+    EXPECT_EQ(TextAnsiToWide("a\xa2\xe8"), L"a\uFFFD");
 }
 
 TEST(AnsiText, ThreadsConvertAtTheSameTime) {
