@@ -12,8 +12,6 @@
 
 namespace {
 
-constexpr float kTickSeconds = 0.01f;
-
 uint32_t Turned(uint32_t direction) { return direction <= kTransitionUpwards ? direction ^ 1u : direction; }
 
 uint32_t Swapped(uint32_t effect) {
