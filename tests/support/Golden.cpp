@@ -95,7 +95,8 @@ std::string GoldenPath(const std::string& name) {
     return std::string(root != nullptr ? root : TEVRIK_SOURCE_ROOT) + "/tests/golden/" + name + ".png";
 }
 
-::testing::AssertionResult MatchesGolden(const GoldenPicture& actual, const std::string& name) {
+::testing::AssertionResult MatchesGolden(const GoldenPicture& actual, const std::string& name,
+                                         const std::string& outputName) {
     if (actual.width == 0 || actual.height == 0) return ::testing::AssertionFailure() << "nothing was drawn";
     const std::string goldenPath = GoldenPath(name);
     if (UpdateRequested()) {
@@ -114,10 +115,15 @@ std::string GoldenPath(const std::string& name) {
         differing += same ? 0 : 1;
         diff.pixels[i] = same ? Faded(golden.pixels[i]) : kDiffColor;
     }
-    if (differing == 0) return ::testing::AssertionSuccess();
+    const std::string& output = outputName.empty() ? name : outputName;
+    const std::string actualPath = OutputPath(output + ".actual.png");
+    const std::string diffPath = OutputPath(output + ".diff.png");
+    if (differing == 0) {
+        std::remove(actualPath.c_str());
+        std::remove(diffPath.c_str());
+        return ::testing::AssertionSuccess();
+    }
 
-    const std::string actualPath = OutputPath(name + ".actual.png");
-    const std::string diffPath = OutputPath(name + ".diff.png");
     WritePng(actualPath, actual);
     WritePng(diffPath, diff);
     ::testing::AssertionResult failure = ::testing::AssertionFailure();

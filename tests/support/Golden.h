@@ -40,6 +40,8 @@ bool WritePng(const std::string& path, const GoldenPicture& picture);
 // tests were built from.
 std::string GoldenPath(const std::string& name);
 
-// Compares the picture with the golden of the name (see above).
-::testing::AssertionResult MatchesGolden(const GoldenPicture& actual, const std::string& name);
+// Compares the picture with the golden of the name (see above). The pictures of a failure go out
+// under outputName when one is given; a match removes those left by an earlier failure.
+::testing::AssertionResult MatchesGolden(const GoldenPicture& actual, const std::string& name,
+                                         const std::string& outputName = std::string());
 ::testing::AssertionResult MatchesGolden(HWND window, const std::string& name);
