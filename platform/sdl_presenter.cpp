@@ -129,7 +129,7 @@ private:
 
     std::mutex m_audioLock;
     SDL_AudioDeviceID m_audio = 0;
-    SDL_AudioSpec m_audioSpec{};
+    SDL_AudioSpec m_deviceFormat{};
 };
 
 struct Running {
@@ -234,17 +234,17 @@ void SdlPresenter::Raised(HWND window) {
 }
 
 bool SdlPresenter::PlaySound(const std::string& path) {
-    SDL_AudioSpec spec{};
+    SDL_AudioSpec sound{};
     Uint8* buffer = nullptr;
     Uint32 length = 0;
-    if (SDL_LoadWAV(path.c_str(), &spec, &buffer, &length) == nullptr) return false;
+    if (SDL_LoadWAV(path.c_str(), &sound, &buffer, &length) == nullptr) return false;
     std::lock_guard<std::mutex> guard(m_audioLock);
-    const bool sameFormat = m_audio != 0 && m_audioSpec.freq == spec.freq && m_audioSpec.format == spec.format &&
-                            m_audioSpec.channels == spec.channels;
+    const bool sameFormat = m_audio != 0 && m_deviceFormat.freq == sound.freq && m_deviceFormat.format == sound.format &&
+                            m_deviceFormat.channels == sound.channels;
     if (!sameFormat) {
         if (m_audio != 0) SDL_CloseAudioDevice(m_audio);
-        spec.callback = nullptr;
-        m_audio = SDL_OpenAudioDevice(nullptr, 0, &spec, &m_audioSpec, 0);
+        sound.callback = nullptr;
+        m_audio = SDL_OpenAudioDevice(nullptr, 0, &sound, &m_deviceFormat, 0);
     }
     bool playing = false;
     if (m_audio != 0) {
