@@ -10,22 +10,18 @@
 #include <vector>
 
 #include "framework/base/QePathTable.h"
-#include "framework/ui/QeApplication.h"
-#include "framework/ui/QeFramework.h"
-#include "framework/ui/QeMainWindow.h"
 #include "platform/imm.h"
 #include "platform/input.h"
 #include "platform/presenter.h"
 #include "platform/window.h"
 #include "tests/framework/edit_text_fixture.h"
 #include "tests/framework/test_skin.h"
+#include "tests/support/AppRig.h"
 #include "tests/support/Pump.h"
 
 namespace {
 
 using namespace edit_text;
-
-struct App : QeApplicationBase {};
 
 // The edit's parent: every notification with the event arguments stored for it.
 struct Parent : QeWindow {
@@ -50,25 +46,17 @@ struct Parent : QeWindow {
     }
 };
 
-std::wstring FreshTitle() {
-    static int count = 0;
-    return L"Edit test " + std::to_wstring(++count);
-}
-
 constexpr RECT kEditRect{10, 10, 210, 110};  // in the parent, which lies at (0, 0)
 
 class EditTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(m_dir.Valid());
-        ASSERT_TRUE(QeFrameworkStart());
+        ASSERT_TRUE(m_rig.Start(L"Edit test", 240, 200));
+        m_window = m_rig.Window();
         QePathTable::Instance()->SetRoot(0, m_dir.Path(L""));
         WriteEmoticons(m_dir);
-        m_app = std::make_unique<App>();
-        ASSERT_TRUE(m_app->Create(FreshTitle(), RECT{0, 0, 240, QeMainWindow::kTitleBarHeight + 200}));
-        m_window = QeMainWindow::Instance()->Handle();
-        m_app->Root().SetSize(240, 200);
-        m_app->Root().AddChild(&m_parent);
+        m_rig.Root().AddChild(&m_parent);
         m_parent.SetRect(RECT{0, 0, 240, 200});
         m_parent.SetVisible(true);
         m_edit = std::make_unique<QeEdit>();
@@ -83,12 +71,8 @@ protected:
     void TearDown() override {
         m_parent.RemoveChild(m_edit.get());
         m_edit.reset();
-        m_app->Root().RemoveChild(&m_parent);
-        m_app.reset();
-        QeFrameworkStop();
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        }
+        m_rig.Root().RemoveChild(&m_parent);
+        m_rig.Stop();
     }
 
     void Type(const std::u32string& text) {
@@ -129,7 +113,7 @@ protected:
 
     FakeClock m_clock;  // before the framework: the frame clock and the caret's blink run on it
     TempDir m_dir;
-    std::unique_ptr<App> m_app;
+    AppRig m_rig;
     HWND m_window = nullptr;
     Parent m_parent;
     std::unique_ptr<QeEdit> m_edit;

@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "framework/ui/QeApplication.h"
-#include "framework/ui/QeFramework.h"
 #include "framework/ui/QeGraphics.h"
 #include "framework/ui/QeMainWindow.h"
 #include "framework/ui/QePaint.h"
@@ -22,6 +21,7 @@
 #include "platform/window.h"
 #include "tests/framework/picture.h"
 #include "tests/framework/screen_cells.h"
+#include "tests/support/AppRig.h"
 #include "tests/support/Pump.h"
 
 namespace {
@@ -82,38 +82,20 @@ struct FillTransition : QeTransition {
     RECT Area() const override { return area; }
 };
 
-struct App : QeApplicationBase {};
-
-std::wstring FreshTitle() {
-    static int count = 0;
-    return L"Paint path test " + std::to_wstring(++count);
-}
-
 class PaintPathTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(QeFrameworkStart());
-        m_app = std::make_unique<App>();
-        m_app->Root().AddChild(&m_background);
+        ASSERT_TRUE(m_rig.Start(L"Paint path test", kWidth, kHeight));
+        m_window = m_rig.Window();
+        m_rig.Root().AddChild(&m_background);
         m_background.AddChild(&m_red);
-        m_app->Root().AddChild(&m_blue);
-        ASSERT_TRUE(m_app->Create(FreshTitle(), RECT{0, 0, kWidth, QeMainWindow::kTitleBarHeight + kHeight}));
-        m_window = QeMainWindow::Instance()->Handle();
-        // The root takes the client area, as the application's layout does.
-        m_app->Root().SetSize(kWidth, kHeight);
+        m_rig.Root().AddChild(&m_blue);
         RepaintAll();
     }
-    void TearDown() override {
-        if (QePopup* popup = QePopup::Current()) popup->Close(0);
-        m_app.reset();
-        QeFrameworkStop();
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        }
-    }
+    void TearDown() override { m_rig.Stop(); }
 
     void RepaintAll() {
-        m_app->Root().Invalidate(RECT{0, 0, 0, 0}, true);
+        m_rig.Root().Invalidate(RECT{0, 0, 0, 0}, true);
         Settle();
     }
     // Runs the loop until every message, paint included, is handled.
@@ -131,7 +113,7 @@ protected:
         return popup;
     }
 
-    std::unique_ptr<App> m_app;
+    AppRig m_rig;
     HWND m_window = nullptr;
     Fill m_background{kWhite, RECT{0, 0, kWidth, kHeight}, true};
     Fill m_red{kRed, RECT{20, 20, 100, 100}, false};  // draws into the background's surface
@@ -153,7 +135,7 @@ const Cells kScene = {
 
 TEST_F(PaintPathTest, LayersGoStraightToTheScreenInTheOrderTheyDrew) {
     EXPECT_EQ(Screen(), kScene);
-    EXPECT_EQ(m_app->Frame().dc.Handle(), nullptr) << "no popup, no off-screen frame";
+    EXPECT_EQ(m_rig.App().Frame().dc.Handle(), nullptr) << "no popup, no off-screen frame";
     EXPECT_EQ(QeMainWindow::Instance()->dirtyRect.right, 0) << "cleared after the paint";
 
     // A click travels the loop; the window repaints itself.
@@ -190,7 +172,7 @@ TEST_F(PaintPathTest, APopupDimsTheScreenBehindIt) {
                             "wwwwwwwwwwww",  //
                             "wwwwwwwwwwww",  //
                         }));
-    EXPECT_EQ(m_app->Frame().dc.Width(), kWidth);
+    EXPECT_EQ(m_rig.App().Frame().dc.Width(), kWidth);
 
     // The popup alone changes over a screen that draws nothing (a menu list covers it): its own
     // change still reaches the screen.
@@ -212,24 +194,24 @@ TEST_F(PaintPathTest, APopupDimsTheScreenBehindIt) {
 TEST_F(PaintPathTest, AResizedRootRebuildsTheFrameForTheNextPopup) {
     OpenPopup()->Close(0);
     Settle();
-    ASSERT_EQ(m_app->Frame().dc.Width(), kWidth);
+    ASSERT_EQ(m_rig.App().Frame().dc.Width(), kWidth);
     MoveWindow(m_window, 0, QeMainWindow::kTitleBarHeight, 200, 160, FALSE);
-    EXPECT_EQ(m_app->Root().Width(), 200);
-    EXPECT_EQ(m_app->Root().Height(), 160);
+    EXPECT_EQ(m_rig.Root().Width(), 200);
+    EXPECT_EQ(m_rig.Root().Height(), 160);
     EXPECT_EQ(QeSurfacePool::Instance()->FreeCount(), 0u) << "the old sizes' surfaces are gone";
     OpenPopup();
-    EXPECT_EQ(m_app->Frame().dc.Width(), 200);
-    EXPECT_EQ(m_app->Frame().dc.Height(), 160);
+    EXPECT_EQ(m_rig.App().Frame().dc.Width(), 200);
+    EXPECT_EQ(m_rig.App().Frame().dc.Height(), 160);
     EXPECT_EQ(Screen()[0].substr(0, 10), "wwwwwwwwww");
 }
 
 TEST_F(PaintPathTest, AFailingLayerDrawsNothingAndTheFrameGoesOn) {
     Fill broken(kMagenta, RECT{160, 120, 240, 200}, true);
     broken.breakLayer = true;
-    m_app->Root().AddChild(&broken);
+    m_rig.Root().AddChild(&broken);
     RepaintAll();
     EXPECT_EQ(Screen(), kScene);
-    m_app->Root().RemoveChild(&broken);
+    m_rig.Root().RemoveChild(&broken);
 }
 
 TEST_F(PaintPathTest, RunningTransitionsAreDrawnDimmedAndCopied) {

@@ -12,9 +12,6 @@
 #include "framework/base/QePathTable.h"
 #include "framework/controls/QeButton.h"
 #include "framework/controls/QePopupMenu.h"
-#include "framework/ui/QeApplication.h"
-#include "framework/ui/QeFramework.h"
-#include "framework/ui/QeMainWindow.h"
 #include "framework/ui/QePopup.h"
 #include "framework/ui/QePopupHolder.h"
 #include "platform/input.h"
@@ -24,6 +21,7 @@
 #include "tests/framework/screen_cells.h"
 #include "tests/framework/temp_dir.h"
 #include "tests/framework/test_skin.h"
+#include "tests/support/AppRig.h"
 #include "tests/support/Pump.h"
 #include "tests/support/TraceLog.h"
 
@@ -120,36 +118,24 @@ struct TestMenu : QePopupMenu {
 };
 constexpr SIZE kMenuSize{140, 100};  // centred: 50, 50 to 190, 150; the list 60, 60 to 180, 140
 
-struct App : QeApplicationBase {};
-
 class PopupTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(m_dir.Valid());
-        ASSERT_TRUE(QeFrameworkStart());
+        ASSERT_TRUE(m_rig.Start(L"Popup test", kWidth, kHeight));
+        m_window = m_rig.Window();
         QePathTable::Instance()->SetRoot(0, m_dir.Path(L""));
         // Magenta corners on the top and bottom frames let the screen through.
         m_dir.WriteBytes("top.bmp", PictureBmp(Cells(20, "MGGGGM")));
         m_dir.WriteBytes("middle.bmp", PictureBmp({"BBBBBB"}));
         m_dir.WriteBytes("bottom.bmp", PictureBmp(Cells(20, "MWWWWM")));
-        m_app = std::make_unique<App>();
         m_background.SetOwnDC(true);
         m_background.AddChild(&m_red);
-        m_app->Root().AddChild(&m_background);
-        static int run = 0;
-        ASSERT_TRUE(m_app->Create(L"Popup test " + std::to_wstring(++run),
-                                  RECT{0, 0, kWidth, QeMainWindow::kTitleBarHeight + kHeight}));
-        m_window = QeMainWindow::Instance()->Handle();
-        m_app->Root().SetSize(kWidth, kHeight);
-        m_app->Root().Invalidate(RECT{0, 0, 0, 0}, true);
+        m_rig.Root().AddChild(&m_background);
+        m_rig.Root().Invalidate(RECT{0, 0, 0, 0}, true);
         PumpPending();
     }
-    void TearDown() override {
-        if (QePopup* popup = QePopup::Current()) popup->Close(0);
-        m_app.reset();
-        QeFrameworkStop();
-        PumpPending();
-    }
+    void TearDown() override { m_rig.Stop(); }
 
     TestPopup* Make(const std::string& name) { return new TestPopup(m_log, name, m_skin); }
     // Writes down the result and what the callback finds: the popup whole, and no pressed, focus
@@ -196,7 +182,7 @@ protected:
     }
     int PopupsInTree() {
         int count = 0;
-        for (QeWindow* w = m_app->Root().FirstChild(); w != nullptr; w = w->Next()) {
+        for (QeWindow* w = m_rig.Root().FirstChild(); w != nullptr; w = w->Next()) {
             count += dynamic_cast<QePopup*>(w) != nullptr;
         }
         return count;
@@ -205,7 +191,7 @@ protected:
     TempDir m_dir;
     TestSkin m_skin;
     Lines m_log;
-    std::unique_ptr<App> m_app;
+    AppRig m_rig;
     HWND m_window = nullptr;
     Fill m_background{RGB(255, 255, 255), RECT{0, 0, kWidth, kHeight}};
     Fill m_red{RGB(255, 0, 0), RECT{40, 40, 100, 100}};
@@ -317,7 +303,7 @@ TEST_F(PopupTest, TheCallbackMayOpenTheNextPopup) {
     Click(230, 190);
     EXPECT_EQ(Take(), (Lines{"A closed 0", "A freed"}));
     EXPECT_EQ(QePopup::Current(), second);
-    EXPECT_EQ(m_app->Root().LastChild(), second);
+    EXPECT_EQ(m_rig.Root().LastChild(), second);
     EXPECT_EQ(QeGetFocusWindow(), second);
     EXPECT_EQ(PopupsInTree(), 1);
     EXPECT_EQ(Screen(), kPopupScene);

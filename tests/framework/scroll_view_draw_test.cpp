@@ -9,13 +9,11 @@
 #include <vector>
 
 #include "framework/controls/QeScrollView.h"
-#include "framework/ui/QeApplication.h"
-#include "framework/ui/QeFramework.h"
-#include "framework/ui/QeMainWindow.h"
 #include "framework/ui/QeRect.h"
 #include "platform/input.h"
 #include "platform/presenter.h"
 #include "platform/window.h"
+#include "tests/support/AppRig.h"
 #include "tests/support/Pump.h"
 
 namespace {
@@ -57,8 +55,6 @@ struct Fill : QeWindow {
     }
 };
 
-struct App : QeApplicationBase {};
-
 using Frame = std::vector<uint32_t>;
 
 // A frame as rows of characters, for failure messages.
@@ -83,11 +79,10 @@ protected:
     // The watched part of the framebuffer after each frame of a diagonal drag, a fling, a drag
     // back beyond the start and the spring-back, with the view in the given mode.
     std::vector<Frame> Frames(uint32_t mode) {
-        static int run = 0;
         std::vector<Frame> frames;
-        EXPECT_TRUE(QeFrameworkStart());
         {
-            App app;
+            AppRig rig;
+            EXPECT_TRUE(rig.Start(L"Scroll view draw test", kSize, kSize));
             Fill screen(kMagenta);  // shares nothing: the view draws into its surface, over it
             screen.SetOwnDC(true);
             screen.SetRect(RECT{0, 0, kSize, kSize});
@@ -103,12 +98,9 @@ protected:
             box.SetDisabled(true);  // the pen goes to the view wherever the box has moved
             view.AddChild(&box);
             screen.AddChild(&view);
-            app.Root().AddChild(&screen);
-            EXPECT_TRUE(app.Create(L"Scroll view draw test " + std::to_wstring(++run),
-                                   RECT{0, 0, kSize, QeMainWindow::kTitleBarHeight + kSize}));
-            const HWND window = QeMainWindow::Instance()->Handle();
-            app.Root().SetSize(kSize, kSize);
-            app.Root().Invalidate(RECT{0, 0, 0, 0}, true);
+            rig.Root().AddChild(&screen);
+            const HWND window = rig.Window();
+            rig.Root().Invalidate(RECT{0, 0, 0, 0}, true);
 
             auto capture = [&] {
                 PumpPending();
@@ -146,10 +138,8 @@ protected:
             m_clock.Advance(3000);
             view.RemoveChild(&box);
             screen.RemoveChild(&view);
-            app.Root().RemoveChild(&screen);
+            rig.Root().RemoveChild(&screen);
         }
-        QeFrameworkStop();
-        PumpPending();
         return frames;
     }
 

@@ -10,8 +10,6 @@
 #include <vector>
 
 #include "framework/controls/QeTableView.h"
-#include "framework/ui/QeApplication.h"
-#include "framework/ui/QeFramework.h"
 #include "framework/ui/QeMainWindow.h"
 #include "framework/ui/QeRect.h"
 #include "framework/ui/QeSkinElements.h"
@@ -21,6 +19,7 @@
 #include "tests/framework/picture.h"
 #include "tests/framework/rect_text.h"
 #include "tests/framework/skin_folder.h"
+#include "tests/support/AppRig.h"
 #include "tests/support/Pump.h"
 
 namespace {
@@ -81,8 +80,6 @@ struct Screen : QeWindow {
     }
 };
 
-struct App : QeApplicationBase {};
-
 // The rows as the test expects them on screen: a height (0: not shown) and a kind each.
 struct Expected {
     std::vector<int32_t> heights;
@@ -114,8 +111,8 @@ protected:
     static constexpr int kRowWidth = kView.right - kView.left - 8;
 
     void SetUp() override {
-        ASSERT_TRUE(QeFrameworkStart());
-        m_app = std::make_unique<App>();
+        ASSERT_TRUE(m_rig.Start(L"Table view test", kSize, kSize));
+        m_window = m_rig.Window();
         m_screen = std::make_unique<Screen>();
         m_table = std::make_unique<Table>();
         m_screen->SetOwnDC(true);
@@ -124,21 +121,14 @@ protected:
         m_table->SetRect(kView);
         m_table->SetVisible(true);
         m_screen->AddChild(m_table.get());
-        m_app->Root().AddChild(m_screen.get());
-        static int run = 0;
-        ASSERT_TRUE(m_app->Create(L"Table view test " + std::to_wstring(++run),
-                                  RECT{0, 0, kSize, QeMainWindow::kTitleBarHeight + kSize}));
-        m_window = QeMainWindow::Instance()->Handle();
-        m_app->Root().SetSize(kSize, kSize);
-        m_app->Root().Invalidate(RECT{0, 0, 0, 0}, true);
+        m_rig.Root().AddChild(m_screen.get());
+        m_rig.Root().Invalidate(RECT{0, 0, 0, 0}, true);
         PumpPending();
     }
     void TearDown() override {
         m_table.reset();
         m_screen.reset();
-        m_app.reset();
-        QeFrameworkStop();
-        PumpPending();
+        m_rig.Stop();
     }
 
     // Rows added one by one as a screen fills its list, each animation run to its end.
@@ -207,7 +197,7 @@ protected:
     }
 
     FakeClock m_clock;  // before the framework, whose frame clock then starts at the test time
-    std::unique_ptr<App> m_app;
+    AppRig m_rig;
     std::unique_ptr<Screen> m_screen;
     std::unique_ptr<Table> m_table;
     HWND m_window = nullptr;
