@@ -291,12 +291,15 @@ Font* FontOf(const Dc& dc) {
     return font != nullptr && font->Resolve() ? font : nullptr;
 }
 
-// The pen position of each character and where the text ends.
-long long Layout(Font& font, LPCWSTR text, UINT count, const int* dx, long long x, std::vector<long long>& pens) {
+// The glyph and pen position of each character, and where the text ends.
+long long Layout(Font& font, LPCWSTR text, UINT count, const int* dx, long long x, std::vector<const Glyph*>& glyphs,
+                 std::vector<long long>& pens) {
+    glyphs.resize(count);
     pens.resize(count);
     for (UINT i = 0; i < count; ++i) {
+        glyphs[i] = &font.strike->Get(static_cast<char32_t>(text[i]));
         pens[i] = x;
-        x += dx != nullptr ? dx[i] : font.strike->Get(static_cast<char32_t>(text[i])).advance;
+        x += dx != nullptr ? dx[i] : glyphs[i]->advance;
     }
     return x;
 }
@@ -381,18 +384,17 @@ BOOL ExtTextOutW(HDC dc, int x, int y, UINT options, const RECT* rect, LPCWSTR t
         FillSolid(*d, std::max(x0, cx0), std::max(y0, cy0), std::min(x1, cx1), std::min(y1, cy1), colour);
     };
 
+    std::vector<const Glyph*> glyphs;
     std::vector<long long> pens;
-    const long long end = Layout(*f, text, count, dx, x, pens);
+    const long long end = Layout(*f, text, count, dx, x, glyphs, pens);
     const long long baseline = static_cast<long long>(y) + f->ascent;
     if (d->bkMode == OPAQUE && (options & ETO_OPAQUE) == 0)
         fill(std::min<long long>(x, end), y, std::max<long long>(x, end), baseline + f->descent, d->bkColour);
 
     // The ink's bounds, then each glyph's part inside each drawable box.
     long long ix0 = 1LL << 40, iy0 = 1LL << 40, ix1 = -(1LL << 40), iy1 = -(1LL << 40);
-    std::vector<const Glyph*> glyphs(count);
     for (UINT i = 0; i < count; ++i) {
-        const Glyph& g = f->strike->Get(static_cast<char32_t>(text[i]));
-        glyphs[i] = &g;
+        const Glyph& g = *glyphs[i];
         if (g.width == 0 || g.height == 0) continue;
         ix0 = std::min(ix0, pens[i] + g.left);
         ix1 = std::max(ix1, pens[i] + g.left + g.width);
