@@ -259,16 +259,15 @@ bool Draw(Dc& dst, const Bitmap& src, int x, int y, int w, int h, int xs, int ys
         std::vector<int> columns;
         for (const Box& b : boxes) {
             const int count = b.x1 - b.x0;
+            const int firstColumn = static_cast<int>(ax.Sample(b.x0 - static_cast<long long>(x)));
             const int* map = nullptr;
             if (stretch) {
                 columns.resize(static_cast<size_t>(count));
-                const long long first = ax.Sample(b.x0 - static_cast<long long>(x));
                 for (int i = 0; i < count; ++i)
                     columns[static_cast<size_t>(i)] =
-                        static_cast<int>(ax.Sample(b.x0 + i - static_cast<long long>(x)) - first);
+                        static_cast<int>(ax.Sample(b.x0 + i - static_cast<long long>(x)) - firstColumn);
                 map = columns.data();
             }
-            const int firstColumn = static_cast<int>(ax.Sample(b.x0 - static_cast<long long>(x)));
             for (int row = b.y0; row < b.y1; ++row) {
                 const int sy = static_cast<int>(ay.Sample(row - static_cast<long long>(y)));
                 const std::uint32_t* s =
