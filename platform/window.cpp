@@ -247,6 +247,13 @@ ThreadQueue& OwnQueue(WindowSystem& system) {
     return *inserted.first->second;
 }
 
+// A fresh handle value: never reused, so a stale handle can never reach a newer window. Lock held.
+std::uintptr_t TakeHandleKey(WindowSystem& system) {
+    const std::uintptr_t key = system.nextHandle;
+    system.nextHandle += 4;
+    return key;
+}
+
 WindowRecord* FindWindowRecord(WindowSystem& system, HWND window) {
     auto it = system.windows.find(Key(window));
     return it == system.windows.end() ? nullptr : &it->second;
@@ -471,8 +478,7 @@ HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD
         record.exStyle = exStyle;
         record.rect = RECT{x, y, x + std::max(0, width), y + std::max(0, height)};
         record.background = windowClass->info.hbrBackground;
-        std::uintptr_t key = system.nextHandle;
-        system.nextHandle += 4;
+        const std::uintptr_t key = TakeHandleKey(system);
         system.windows.emplace(key, std::move(record));
         window = Handle(key);
         procedure = windowClass->info.lpfnWndProc;
@@ -607,9 +613,7 @@ int GetWindowTextW(HWND window, LPWSTR text, int capacity) {
 HWND NewWindowHandle() {
     WindowSystem& system = System();
     std::lock_guard<std::mutex> guard(system.lock);
-    std::uintptr_t key = system.nextHandle;
-    system.nextHandle += 4;
-    return Handle(key);
+    return Handle(TakeHandleKey(system));
 }
 
 bool RaiseLocalWindow(HWND window) {
