@@ -259,6 +259,14 @@ WindowRecord* FindWindowRecord(WindowSystem& system, HWND window) {
     return it == system.windows.end() ? nullptr : &it->second;
 }
 
+// Adds the area to the window's update region. The paint falls due when the region stops being
+// empty, which places it among the queued messages. Lock held.
+void AddUpdate(WindowSystem& system, WindowRecord& record, const RECT& area, bool erase) {
+    if (record.update.Empty()) record.paintDue = system.nextStamp++;
+    record.update.Add(area);
+    if (erase) record.erase = true;
+}
+
 bool MatchesFilter(const MSG& msg, HWND window, UINT filterMin, UINT filterMax) {
     if (window == HWND_THREAD_ONLY) {
         if (msg.hwnd != nullptr) return false;
@@ -657,9 +665,7 @@ BOOL ShowWindow(HWND window, int command) {
             record->visible = true;
             firstShow = !record->everShown;
             record->everShown = true;
-            if (record->update.Empty()) record->paintDue = system.nextStamp++;
-            record->update.Add(record->Client());
-            record->erase = true;
+            AddUpdate(system, *record, record->Client(), true);
         }
         width = record->Width();
         height = record->Height();
@@ -752,9 +758,7 @@ BOOL InvalidateRect(HWND window, const RECT* rect, BOOL erase) {
         area.bottom = std::min(area.bottom, rect->bottom);
     }
     if (area.left >= area.right || area.top >= area.bottom) return TRUE;
-    if (record->update.Empty()) record->paintDue = system.nextStamp++;
-    record->update.Add(area);
-    if (erase) record->erase = true;
+    AddUpdate(system, *record, area, erase);
     if (record->visible) {
         if (ThreadQueue* queue = OwnerQueue(system, *record)) queue->wake.notify_all();
     }
