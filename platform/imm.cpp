@@ -110,13 +110,7 @@ bool ImeKeyDown(HWND window, UINT virtualKey, char32_t typed, bool textFollows, 
         return true;
     }
     if (context.Composing() == 0) return false;
-    switch (virtualKey) {
-        case VK_SHIFT: case VK_LSHIFT: case VK_RSHIFT: case VK_CONTROL: case VK_LCONTROL: case VK_RCONTROL:
-        case VK_MENU: case VK_LMENU: case VK_CAPITAL:
-            return false;  // a modifier on its own finishes nothing
-        default:
-            break;
-    }
+    if (IsModifier(virtualKey)) return false;  // a modifier on its own finishes nothing
     if (context.preedit) return false;      // the desktop input method handles its own keys
     if (textFollows && typed >= 0x20) return false;  // the text it types decides
     if (virtualKey == VK_BACK) {

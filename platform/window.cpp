@@ -973,6 +973,8 @@ std::int16_t Clamp16(long long v) { return static_cast<std::int16_t>(std::clamp<
 
 }  // namespace
 
+bool IsModifier(UINT key) { return IsShift(key) || IsControl(key) || IsAlt(key) || key == VK_CAPITAL; }
+
 BOOL TranslateMessage(const MSG* message) {
     if (message == nullptr) return FALSE;
     if (message->message == WM_KEYUP) return TRUE;

@@ -21,6 +21,9 @@ bool QueueInput(HWND window, const std::vector<InputMessage>& messages);
 
 // Whether a character is one that a key may type into the program (printable, or 8, 9, 13, 27).
 bool IsTypedCharacter(char32_t ch);
+// Whether the key is one whose state the stand-in keeps (Shift, Control, Alt, Caps Lock); right
+// Alt is not: it switches the input method.
+bool IsModifier(UINT key);
 // Appends WM_CHAR for the character, as two messages for one outside 16 bits.
 void AppendCharMessages(char32_t ch, LPARAM lParam, std::vector<InputMessage>& out);
 
