@@ -3,29 +3,12 @@
 #include <memory>
 
 bool QeFontHandle::Create(const QeTextStyle& style) {
-    Release();
     m_style = style;
-    QeFontPool* pool = QeFontPool::Instance();
-    if (pool == nullptr) return false;
-    m_handle = pool->Load(style.font);
-    m_poolSerial = pool->Serial();
-    return m_handle != -1;
-}
-
-void QeFontHandle::Release() {
-    QeFontPool* pool = QeFontPool::Instance();
-    if (m_handle != -1 && pool != nullptr && pool->Serial() == m_poolSerial) pool->Unload(m_handle);
-    m_handle = -1;
-}
-
-QeFont* QeFontHandle::Font() const {
-    QeFontPool* pool = QeFontPool::Instance();
-    if (m_handle == -1 || pool == nullptr || pool->Serial() != m_poolSerial) return nullptr;
-    return pool->Find(m_handle);
+    return m_font.Load(style.font);
 }
 
 bool QeFontHandle::operator==(const QeFontHandle& other) const {
-    return m_handle == other.m_handle && m_style.backMode == other.m_style.backMode &&
+    return Handle() == other.Handle() && m_style.backMode == other.m_style.backMode &&
            m_style.backColor == other.m_style.backColor && m_style.textColor == other.m_style.textColor &&
            m_style.format == other.m_style.format;
 }

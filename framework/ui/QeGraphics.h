@@ -53,30 +53,66 @@ protected:
     void Release(QeSurface& surface) override { surface.Release(); }
 };
 
+// One counted reference into a singleton pool. A pool stopped and started again gives handles of
+// its own, so a reference from the old one is dropped unseen rather than unloaded from the new.
+template <class Pool>
+class QePoolRef {
+public:
+    QePoolRef() = default;
+    ~QePoolRef() { Release(); }
+    QePoolRef(const QePoolRef&) = delete;
+    QePoolRef& operator=(const QePoolRef&) = delete;
+
+    // Lets go of the held item, then loads the key's; false (nothing held) when the pool gives none.
+    template <class Key>
+    bool Load(const Key& key) {
+        Release();
+        Pool* pool = Pool::Instance();
+        if (pool == nullptr) return false;
+        m_handle = pool->Load(key);
+        m_poolSerial = pool->Serial();
+        return m_handle != -1;
+    }
+    void Release() {
+        if (Pool* pool = Current()) pool->Unload(m_handle);
+        m_handle = -1;
+    }
+    // The pooled item; null without one.
+    auto* Get() const {
+        Pool* pool = Current();
+        return pool != nullptr ? pool->Find(m_handle) : nullptr;
+    }
+    int32_t Handle() const { return m_handle; }
+
+private:
+    // The pool the handle belongs to, when it still exists.
+    Pool* Current() const {
+        Pool* pool = Pool::Instance();
+        return m_handle != -1 && pool != nullptr && pool->Serial() == m_poolSerial ? pool : nullptr;
+    }
+
+    int32_t m_handle = -1;
+    uint64_t m_poolSerial = 0;  // the pool the handle came from
+};
+
 // The font a control keeps: its style and a handle of the font pool (-1 = none).
 class QeFontHandle {
 public:
-    QeFontHandle() = default;
-    ~QeFontHandle() { Release(); }
-    QeFontHandle(const QeFontHandle&) = delete;
-    QeFontHandle& operator=(const QeFontHandle&) = delete;
-
     // Lets go of the held font, then loads the style's font; false when the pool gives none.
     bool Create(const QeTextStyle& style);
-    void Release();
+    void Release() { m_font.Release(); }
 
     const QeTextStyle& Style() const { return m_style; }
-    int32_t Handle() const { return m_handle; }
+    int32_t Handle() const { return m_font.Handle(); }
     // The pooled font; null without one.
-    QeFont* Font() const;
+    QeFont* Font() const { return m_font.Get(); }
 
     // Equal handles and equal background mode, background colour, text colour and format.
     bool operator==(const QeFontHandle& other) const;
 
 private:
     QeTextStyle m_style;
-    int32_t m_handle = -1;
-    uint64_t m_poolSerial = 0;  // the pool the handle came from
+    QePoolRef<QeFontPool> m_font;
 };
 
 // Set while a frame is composed, clear otherwise.

@@ -22,30 +22,13 @@ bool QeSkinText::Draw(QeDC& dc, const RECT& layout, const RECT& clip) {
 bool QeSkinImage::Load(const QeMarkupElement& element) { return SetImage(ReadImageDescriptor(element)); }
 
 bool QeSkinImage::SetImage(const QeImageDescriptor& descriptor) {
-    Unload();
-    QeImagePool* pool = QeImagePool::Instance();
-    if (pool == nullptr) return false;
-    m_handle = pool->Load(descriptor.key);
-    if (m_handle == -1) return false;
-    m_poolSerial = pool->Serial();
+    if (!m_image.Load(descriptor.key)) return false;
     m_descriptor = descriptor;
     if (IsEmptyRect(m_descriptor.source)) {
-        const QeImage* image = pool->Find(m_handle);
+        const QeImage* image = m_image.Get();
         m_descriptor.source = RECT{0, 0, image->Width(), image->Height()};
     }
     return true;
-}
-
-QeImage* QeSkinImage::Image() const {
-    QeImagePool* pool = QeImagePool::Instance();
-    if (m_handle == -1 || pool == nullptr || pool->Serial() != m_poolSerial) return nullptr;
-    return pool->Find(m_handle);
-}
-
-void QeSkinImage::Unload() {
-    QeImagePool* pool = QeImagePool::Instance();
-    if (m_handle != -1 && pool != nullptr && pool->Serial() == m_poolSerial) pool->Unload(m_handle);
-    m_handle = -1;
 }
 
 bool QeSkinImage::Draw(QeDC& dc, const RECT& destination, const RECT& part, SIZE box) {

@@ -36,7 +36,6 @@ private:
 class QeSkinImage {
 public:
     QeSkinImage() = default;
-    ~QeSkinImage() { Unload(); }
     QeSkinImage(const QeSkinImage&) = delete;
     QeSkinImage& operator=(const QeSkinImage&) = delete;
 
@@ -51,14 +50,11 @@ public:
 
     const QeImageDescriptor& Descriptor() const { return m_descriptor; }
     void SetSourceRect(const RECT& source) { m_descriptor.source = source; }
-    int32_t Handle() const { return m_handle; }
+    int32_t Handle() const { return m_image.Handle(); }
     // The pooled image; null without one.
-    QeImage* Image() const;
+    QeImage* Image() const { return m_image.Get(); }
 
 private:
-    void Unload();
-
     QeImageDescriptor m_descriptor;
-    int32_t m_handle = -1;
-    uint64_t m_poolSerial = 0;  // the pool the handle came from
+    QePoolRef<QeImagePool> m_image;
 };
