@@ -81,14 +81,12 @@ protected:
         PumpPending();
     }
     void Key(UINT key) {
-        ASSERT_TRUE(InjectKey(m_window, key, true));
-        ASSERT_TRUE(InjectKey(m_window, key, false));
+        ASSERT_TRUE(InjectKeyPress(m_window, key));
         PumpPending();
     }
     // A tap at a point of the edit's content (the edit is not scrolled in these tests).
     void Tap(int x, int y) {
-        ASSERT_TRUE(InjectPen(m_window, WM_LBUTTONDOWN, kEditRect.left + x, kEditRect.top + y));
-        ASSERT_TRUE(InjectPen(m_window, WM_LBUTTONUP, kEditRect.left + x, kEditRect.top + y));
+        ASSERT_TRUE(InjectClick(m_window, kEditRect.left + x, kEditRect.top + y));
         PumpPending();
     }
     void Native(bool on) {
