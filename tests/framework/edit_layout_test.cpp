@@ -12,6 +12,7 @@
 #include "framework/ui/QeGraphics.h"
 #include "tests/framework/edit_text_fixture.h"
 #include "tests/framework/picture.h"
+#include "tests/framework/rect_text.h"
 #include "tests/framework/skin_folder.h"
 #include "tests/support/TraceLog.h"
 
@@ -145,10 +146,7 @@ TEST_F(EditLayoutTest, GlyphsOfAnotherHeightShareTheBottomEdge) {
         {5, {66, 8, 68, 24}},  // the end anchor
     };
     for (const auto& b : boxes) {
-        const RECT& got = At(b.n)->box;
-        EXPECT_TRUE(got.left == b.box.left && got.top == b.box.top && got.right == b.box.right &&
-                    got.bottom == b.box.bottom)
-            << "glyph " << b.n << ": " << got.left << "," << got.top << "," << got.right << "," << got.bottom;
+        EXPECT_EQ(RectText(At(b.n)->box), RectText(b.box)) << "glyph " << b.n;
     }
     // Runs: text glyphs of one font, ended by images and anchors.
     ASSERT_EQ(line.runs.size(), 2u);

@@ -554,11 +554,9 @@ protected:
         if (handle >= 0) pool->Unload(handle);
         return frame;
     }
+    static POINT Centre(const RECT& r) { return POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2}; }
     // The centre of a control on the screen.
-    POINT Centre(const QeWindow& control) {
-        const RECT r = control.GetScreenRect();
-        return POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
-    }
+    static POINT Centre(const QeWindow& control) { return Centre(control.GetScreenRect()); }
 
     FakeClock m_clock;
     TempDir m_images;
@@ -601,8 +599,8 @@ TEST_F(GalleryTest, ListsAfterADragAndATap) {
     m_clock.Advance(120);
     InjectPen(m_window, WM_LBUTTONUP, start.x, start.y - 90);
     m_clock.Advance(20);
-    const RECT mum = m_lists->buddies.GetItemScreenRect(10);
-    InjectClick(m_window, (mum.left + mum.right) / 2, (mum.top + mum.bottom) / 2);
+    const POINT mum = Centre(m_lists->buddies.GetItemScreenRect(10));
+    InjectClick(m_window, mum.x, mum.y);
     PumpPending();
     ASSERT_EQ(m_lists->buddies.GetSelection(), 10);
     ASSERT_EQ(m_lists->buddies.GetItem(10)->text, L"엄마");
@@ -633,8 +631,7 @@ TEST_F(GalleryTest, AMenuOverTheDimmedScreen) {
     // A second later the list's bar (shown as the rows came) has faded; the pen held on the third
     // command lights it.
     m_clock.Advance(1000);
-    const RECT mute = menu->List().GetItemScreenRect(3);
-    const POINT at{(mute.left + mute.right) / 2, (mute.top + mute.bottom) / 2};
+    const POINT at = Centre(menu->List().GetItemScreenRect(3));
     InjectPen(m_window, WM_LBUTTONDOWN, at.x, at.y);
     PumpPending();
     EXPECT_TRUE(MatchesGolden(m_window, "gallery_menu"));
