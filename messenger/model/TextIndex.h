@@ -31,7 +31,7 @@ public:
     // says in added which it was.
     template <class KeyOf, class Make>
     uint32_t Insert(std::wstring_view key, KeyOf keyOf, Make make, bool& added) {
-        if ((m_count + 1) * 4 > m_slots.size() * 3) Rebuild(SlotsFor(m_count + 1));
+        Reserve(m_count + 1);
         const uint32_t hash = Hash(key);
         Slot& slot = m_slots[Probe(key, hash, keyOf)];
         added = slot.position == kNone;
