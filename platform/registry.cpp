@@ -35,6 +35,9 @@ constexpr size_t kMaxValueNameLength = 16383;
 // Keys are saved, read and freed recursively, so their nesting is bounded as on the original
 // platform: a damaged file of a deep chain of keys must not exhaust the stack at start.
 constexpr size_t kMaxKeyDepth = 512;
+// A save writes "<store>.tmp-" and mkostemp's six letters or digits, then renames it over the store.
+constexpr char kTemporaryInfix[] = ".tmp-";
+constexpr size_t kTemporaryLetters = 6;
 
 struct Value {
     std::wstring name;
@@ -321,16 +324,15 @@ std::string SetAside(const std::string& path) {
 
 // A save killed between writing its temporary file and renaming it leaves that file behind. One
 // instance owns the folder, so when the store is loaded no save is under way and every file named
-// as Persist names its temporaries (the store's name, ".tmp-" and mkostemp's six letters or digits)
-// is such a leftover.
+// as Persist names its temporaries is such a leftover.
 void RemoveStaleTemporaries(const std::string& path) {
     const std::string directory = DirectoryOf(path);
-    const std::string prefix = path.substr(directory.size() + 1) + ".tmp-";
+    const std::string prefix = path.substr(directory.size() + 1) + kTemporaryInfix;
     DIR* folder = opendir(directory.c_str());
     if (folder == nullptr) return;
     while (const dirent* entry = readdir(folder)) {
         const std::string name = entry->d_name;
-        if (name.size() != prefix.size() + 6 || name.compare(0, prefix.size(), prefix) != 0) continue;
+        if (name.size() != prefix.size() + kTemporaryLetters || name.compare(0, prefix.size(), prefix) != 0) continue;
         bool generated = true;
         for (size_t i = prefix.size(); i < name.size(); ++i) {
             const char c = name[i];
@@ -436,7 +438,7 @@ bool Registry::Persist() {
     // A file the next start would refuse to read is not written at all.
     if (text.size() > kMaxFileSize) return false;
 
-    std::string temporary = m_path + ".tmp-XXXXXX";
+    std::string temporary = m_path + kTemporaryInfix + std::string(kTemporaryLetters, 'X');
     const int fd = mkostemp(temporary.data(), O_CLOEXEC);
     if (fd < 0) return false;
     bool ok = WriteAll(fd, text) && fsync(fd) == 0;
