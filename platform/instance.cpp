@@ -28,6 +28,7 @@
 #include <string>
 #include <thread>
 
+#include "platform/posix_io.h"
 #include "platform/text.h"
 #include "platform/window_internal.h"
 
@@ -89,17 +90,6 @@ std::string ReadSocketName(int fd) {
         if (!(std::isalnum(static_cast<unsigned char>(c)) || c == '-')) return {};
     }
     return name;
-}
-
-bool WriteAll(int fd, const char* bytes, size_t n) {
-    while (n > 0) {
-        ssize_t done = ::write(fd, bytes, n);
-        if (done < 0 && errno == EINTR) continue;
-        if (done <= 0) return false;
-        bytes += done;
-        n -= static_cast<size_t>(done);
-    }
-    return true;
 }
 
 // Reads what a peer sends, up to `limit` bytes, waiting at most `ms` in all.

@@ -16,6 +16,7 @@
 #include <optional>
 #include <vector>
 
+#include "platform/posix_io.h"
 #include "platform/text.h"
 
 // The store file, one record a line, every name and every value's bytes in hexadecimal so that no
@@ -276,19 +277,6 @@ bool Deserialize(const std::string& text, Key& root, std::string& reason) {
     return false;
 }
 
-bool WriteAll(int fd, const std::string& text) {
-    size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t n = write(fd, text.data() + done, text.size() - done);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        done += static_cast<size_t>(n);
-    }
-    return true;
-}
-
 bool MakeDirectories(const std::string& directory) {
     if (directory.empty()) return false;
     for (size_t slash = directory.find('/', 1);; slash = directory.find('/', slash + 1)) {
@@ -441,7 +429,7 @@ bool Registry::Persist() {
     std::string temporary = m_path + kTemporaryInfix + std::string(kTemporaryLetters, 'X');
     const int fd = mkostemp(temporary.data(), O_CLOEXEC);
     if (fd < 0) return false;
-    bool ok = WriteAll(fd, text) && fsync(fd) == 0;
+    bool ok = WriteAll(fd, text.data(), text.size()) && fsync(fd) == 0;
     ok = close(fd) == 0 && ok;
     if (ok) ok = rename(temporary.c_str(), m_path.c_str()) == 0;
     if (!ok) {
