@@ -11,9 +11,9 @@
 #include "framework/controls/QeScrollView.h"
 #include "framework/ui/QeRect.h"
 #include "platform/input.h"
-#include "platform/presenter.h"
 #include "platform/window.h"
 #include "tests/support/AppRig.h"
+#include "tests/support/Golden.h"
 #include "tests/support/Pump.h"
 
 namespace {
@@ -104,9 +104,7 @@ protected:
 
             auto capture = [&] {
                 PumpPending();
-                Frame pixels(kWatchedWidth * (kWatched.bottom - kWatched.top));
-                CopyFramebuffer(window, kWatched, pixels.data(), pixels.size());
-                frames.push_back(pixels);
+                frames.push_back(CaptureFramebuffer(window, kWatched));
             };
             auto pen = [&](UINT message, int x, int y) {
                 EXPECT_TRUE(InjectPen(window, message, x, y));

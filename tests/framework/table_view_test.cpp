@@ -14,12 +14,12 @@
 #include "framework/ui/QeRect.h"
 #include "framework/ui/QeSkinElements.h"
 #include "platform/input.h"
-#include "platform/presenter.h"
 #include "platform/window.h"
 #include "tests/framework/picture.h"
 #include "tests/framework/rect_text.h"
 #include "tests/framework/skin_folder.h"
 #include "tests/support/AppRig.h"
+#include "tests/support/Golden.h"
 #include "tests/support/Pump.h"
 
 namespace {
@@ -153,10 +153,7 @@ protected:
 
     // The rows' part of the view as it is on screen.
     Frame Screenshot() {
-        Frame pixels(kRowWidth * kHeight);
-        const RECT area{kView.left, kView.top, kView.left + kRowWidth, kView.bottom};
-        CopyFramebuffer(m_window, area, pixels.data(), pixels.size());
-        return pixels;
+        return CaptureFramebuffer(m_window, RECT{kView.left, kView.top, kView.left + kRowWidth, kView.bottom});
     }
     // What the rows should show at the table's position, with its selection; white beyond them.
     Frame Picture(const Expected& rows) const {

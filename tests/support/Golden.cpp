@@ -57,6 +57,12 @@ GoldenPicture CaptureFramebuffer(HWND window) {
     return picture;
 }
 
+std::vector<uint32_t> CaptureFramebuffer(HWND window, const RECT& area) {
+    std::vector<uint32_t> pixels(static_cast<size_t>(area.right - area.left) * static_cast<size_t>(area.bottom - area.top));
+    CopyFramebuffer(window, area, pixels.data(), pixels.size());
+    return pixels;
+}
+
 bool ReadPng(const std::string& path, GoldenPicture& picture) {
     png_image image{};
     image.version = PNG_IMAGE_VERSION;

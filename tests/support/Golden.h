@@ -30,6 +30,8 @@ struct GoldenPicture {
 
 // The window's whole framebuffer.
 GoldenPicture CaptureFramebuffer(HWND window);
+// A part of the framebuffer, which it must lie in, as 0x00RRGGBB words row after row.
+std::vector<uint32_t> CaptureFramebuffer(HWND window, const RECT& area);
 
 // Reads an 8-bit RGB or RGBA PNG file; false when it cannot.
 bool ReadPng(const std::string& path, GoldenPicture& picture);
