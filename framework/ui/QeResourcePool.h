@@ -49,12 +49,11 @@ public:
             return found->second;
         }
         if (m_items.size() >= static_cast<size_t>(INT32_MAX)) return -1;
+        const auto handle = static_cast<int32_t>(m_items.size());
         auto item = std::make_unique<Item>();
-        item->handle = static_cast<int32_t>(m_items.size());
         item->key = key;
         item->AddRef();
         if (!Load(item->key, item->value)) return -1;
-        const int32_t handle = item->handle;
         m_items.push_back(std::move(item));
         m_handles.emplace(key, handle);
         return handle;
@@ -84,11 +83,12 @@ public:
 
     // Frees every item still present, whatever its count; handles given so far stay unused.
     void UnloadAll() {
-        for (auto& item : m_items) {
-            if (item) Release(item->value);
-        }
         // Slots are never reused, so the next handle still follows the ones given out.
-        for (auto& item : m_items) item.reset();
+        for (auto& item : m_items) {
+            if (!item) continue;
+            Release(item->value);
+            item.reset();
+        }
         m_handles.clear();
     }
 
@@ -108,7 +108,6 @@ protected:
 
 private:
     struct Item : QeResourceItem {
-        int32_t handle = -1;
         Key key{};
         Value value{};
     };
