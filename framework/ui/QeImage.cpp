@@ -64,7 +64,6 @@ bool QeImage::Load(const QeImageKey& key) {
 void QeImage::Release() {
     m_dc.Release();
     m_frames.clear();
-    DeleteAllAndClear(m_decoded.Frames());
     m_decoded = QeDecodedImage();
     m_delays.clear();
     m_totalDelayMs = 0;
