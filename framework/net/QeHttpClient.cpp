@@ -141,10 +141,10 @@ bool QeHttpClient::Receive() {
         DWORD wait;
         if (!WithinLimits(wait)) return false;
         ws::WSAPOLLFD entry{handle, POLLRDNORM, 0};
-        const int ready = ws::WSAPoll(&entry, 1, static_cast<INT>(std::min(wait, kReadTimeoutMs)));
+        const int ready = ws::WSAPoll(&entry, 1, static_cast<INT>(std::min(wait, kTimeoutMs)));
         if (ready <= 0) {
             // A rule's time ran out while waiting: say which.
-            if (ready == 0 && wait < kReadTimeoutMs) WithinLimits(wait);
+            if (ready == 0 && wait < kTimeoutMs) WithinLimits(wait);
             return false;
         }
         const int n = Recv(buffer, sizeof buffer);

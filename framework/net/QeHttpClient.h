@@ -3,9 +3,9 @@
 // hears of each phase and of the bytes moved, and ends the exchange by answering false.
 //
 // Since the calling thread is blocked meanwhile, a server must keep the exchange moving: each read
-// waits at most 10 s, every request must bring kProgressBytes within kProgressWindowMs (counted
-// from its start, then from each time the last kProgressBytes were complete), and the caller may
-// bound the whole of Execute. Time is timeGetTime's, so the test clock steers these limits.
+// waits at most the socket's kTimeoutMs, every request must bring kProgressBytes within
+// kProgressWindowMs (counted from its start, then from each time the last kProgressBytes were
+// complete), and the caller may bound the whole of Execute. Time is timeGetTime's, so the test clock steers these limits.
 #pragma once
 
 #include <cstdint>
@@ -50,8 +50,6 @@ public:
     // A live download brings this much in this time; a trickle does not, and is given up.
     static constexpr uint32_t kProgressBytes = 1024;
     static constexpr DWORD kProgressWindowMs = 30000;
-    // The longest a single read waits for bytes (the socket's receive time-out).
-    static constexpr DWORD kReadTimeoutMs = 10000;
 
     QeHttpClient();
     ~QeHttpClient() override;

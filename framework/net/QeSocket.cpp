@@ -16,7 +16,7 @@ bool QeSocket::Create() {
     Close();
     handle = ws::socket(AF_INET, SOCK_STREAM, 0);
     if (handle == ws::INVALID_SOCKET) return false;
-    DWORD timeout = 10000;
+    DWORD timeout = kTimeoutMs;
     ws::setsockopt(handle, SOL_SOCKET, SO_SNDTIMEO, reinterpret_cast<const char*>(&timeout), sizeof timeout);
     ws::setsockopt(handle, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&timeout), sizeof timeout);
     return true;

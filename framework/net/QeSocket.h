@@ -12,7 +12,10 @@ public:
     QeSocket(const QeSocket&) = delete;
     QeSocket& operator=(const QeSocket&) = delete;
 
-    // A new IPv4 stream socket (an open one is closed first) with 10000 ms send and receive
+    // The send and receive time-out of every socket, in ms.
+    static constexpr DWORD kTimeoutMs = 10000;
+
+    // A new IPv4 stream socket (an open one is closed first) with kTimeoutMs send and receive
     // time-outs. False when no socket could be made.
     bool Create();
     bool SetNonBlocking();
