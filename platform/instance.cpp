@@ -36,20 +36,11 @@ namespace {
 
 constexpr size_t kMaxKey = 200;
 
-std::string Hex(const std::string& bytes) {
-    static const char kDigits[] = "0123456789abcdef";
-    std::string out;
-    for (unsigned char byte : bytes) {
-        out += kDigits[byte >> 4];
-        out += kDigits[byte & 15];
-    }
-    return out;
-}
-
 std::string Folded(const std::wstring& text) {
     std::wstring folded = text;
     for (wchar_t& ch : folded) ch = static_cast<wchar_t>(std::towlower(static_cast<wint_t>(ch)));
-    return Hex(TextWideToUtf8(folded));
+    const std::string utf8 = TextWideToUtf8(folded);
+    return HexText(reinterpret_cast<const unsigned char*>(utf8.data()), utf8.size());
 }
 
 // The user's folder for announcements, made when missing; empty when it cannot be trusted.

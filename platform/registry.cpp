@@ -89,24 +89,7 @@ bool FromUtf8(const std::string& bytes, std::wstring& out) {
     return true;
 }
 
-std::string ToHex(const uint8_t* data, size_t size) {
-    static const char kDigits[] = "0123456789abcdef";
-    if (size == 0) return "-";
-    std::string out;
-    out.reserve(size * 2);
-    for (size_t i = 0; i < size; ++i) {
-        out += kDigits[data[i] >> 4];
-        out += kDigits[data[i] & 0x0F];
-    }
-    return out;
-}
-
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
+std::string ToHex(const uint8_t* data, size_t size) { return size == 0 ? "-" : HexText(data, size); }
 
 bool FromHex(const std::string& text, std::vector<uint8_t>& out) {
     out.clear();
@@ -114,8 +97,8 @@ bool FromHex(const std::string& text, std::vector<uint8_t>& out) {
     if (text.empty() || text.size() % 2 != 0) return false;
     out.reserve(text.size() / 2);
     for (size_t i = 0; i < text.size(); i += 2) {
-        const int hi = HexDigit(text[i]);
-        const int lo = HexDigit(text[i + 1]);
+        const int hi = HexDigitValue(static_cast<unsigned char>(text[i]));
+        const int lo = HexDigitValue(static_cast<unsigned char>(text[i + 1]));
         if (hi < 0 || lo < 0) return false;
         out.push_back(static_cast<uint8_t>(hi * 16 + lo));
     }

@@ -85,6 +85,26 @@ inline size_t Utf8EncodeStep(uint32_t c, char* out) {
     return 4;
 }
 
+// The value of one hexadecimal digit in either case, or -1 for any other character.
+inline int HexDigitValue(wchar_t c) {
+    if (c >= L'0' && c <= L'9') return c - L'0';
+    if (c >= L'a' && c <= L'f') return c - L'a' + 10;
+    if (c >= L'A' && c <= L'F') return c - L'A' + 10;
+    return -1;
+}
+
+// Two lowercase hexadecimal digits a byte.
+inline std::string HexText(const unsigned char* bytes, size_t count) {
+    static constexpr char kDigits[] = "0123456789abcdef";
+    std::string out;
+    out.reserve(count * 2);
+    for (size_t i = 0; i < count; ++i) {
+        out += kDigits[bytes[i] >> 4];
+        out += kDigits[bytes[i] & 0x0F];
+    }
+    return out;
+}
+
 std::wstring TextUtf8ToWide(std::string_view utf8);
 // Code points that UTF-8 cannot carry (surrogates, values above U+10FFFF) become U+FFFD.
 std::string TextWideToUtf8(std::wstring_view text);

@@ -245,7 +245,7 @@ public:
         uint32_t value = 0;
         int digits = 0;
         for (; width > 0; --width, ++m_p, ++digits) {
-            const int digit = HexDigit(*m_p);
+            const int digit = HexDigitValue(*m_p);
             if (digit < 0) break;
             value = value * 16 + static_cast<uint32_t>(digit);
         }
@@ -268,13 +268,6 @@ public:
     }
 
 private:
-    static int HexDigit(wchar_t c) {
-        if (c >= L'0' && c <= L'9') return c - L'0';
-        if (c >= L'a' && c <= L'f') return c - L'a' + 10;
-        if (c >= L'A' && c <= L'F') return c - L'A' + 10;
-        return -1;
-    }
-
     const wchar_t* m_p;
 };
 

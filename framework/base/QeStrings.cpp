@@ -41,13 +41,6 @@ std::string_view UpToNul(const std::string& text) {
     return std::string_view(text.data(), nul == std::string::npos ? text.size() : nul);
 }
 
-int HexValue(wchar_t c) {
-    if (c >= L'0' && c <= L'9') return c - L'0';
-    if (c >= L'a' && c <= L'f') return c - L'a' + 10;
-    if (c >= L'A' && c <= L'F') return c - L'A' + 10;
-    return -1;
-}
-
 }  // namespace
 
 namespace QeStrings {
@@ -209,8 +202,8 @@ void UrlDecode(std::wstring& out, const std::wstring& text) {
             out += text[i];
             continue;
         }
-        const int high = i + 1 < text.size() ? HexValue(text[i + 1]) : -1;
-        const int low = i + 2 < text.size() ? HexValue(text[i + 2]) : -1;
+        const int high = i + 1 < text.size() ? HexDigitValue(text[i + 1]) : -1;
+        const int low = i + 2 < text.size() ? HexDigitValue(text[i + 2]) : -1;
         if (high < 0 || low < 0) {
             out += L'%';  // not an escape: keep it as it stands
             continue;

@@ -9,6 +9,7 @@
 #include "messenger/protocol/ProtocolSession.h"
 #include "messenger/protocol/TokenSets.h"
 #include "messenger/protocol/WgetCommands.h"
+#include "platform/text.h"
 
 namespace {
 
@@ -31,13 +32,6 @@ std::wstring FontColorText(uint32_t color) {
     return text;
 }
 
-int HexDigit(wchar_t c) {
-    if (c >= L'0' && c <= L'9') return c - L'0';
-    if (c >= L'a' && c <= L'f') return c - L'a' + 10;
-    if (c >= L'A' && c <= L'F') return c - L'A' + 10;
-    return -1;
-}
-
 // "#rrggbb": up to three pairs of hexadecimal digits after the "#", red first; reading stops at
 // the first place that holds no digit, and the colours not reached stay 0.
 uint32_t ParseFontColor(std::wstring_view text) {
@@ -47,8 +41,8 @@ uint32_t ParseFontColor(std::wstring_view text) {
     for (int channel = 0; channel < 3; ++channel) {
         int value = 0;
         size_t digits = 0;
-        while (digits < 2 && at < text.size() && HexDigit(text[at]) >= 0) {
-            value = value * 16 + HexDigit(text[at]);
+        while (digits < 2 && at < text.size() && HexDigitValue(text[at]) >= 0) {
+            value = value * 16 + HexDigitValue(text[at]);
             ++at;
             ++digits;
         }

@@ -106,13 +106,6 @@ size_t DecodeUtf8(wchar_t* out, const uint8_t* bytes, size_t count) {
     return static_cast<size_t>(out - start);
 }
 
-int HexValue(wchar_t c) {
-    if (c >= L'0' && c <= L'9') return c - L'0';
-    if (c >= L'a' && c <= L'f') return c - L'a' + 10;
-    if (c >= L'A' && c <= L'F') return c - L'A' + 10;
-    return -1;
-}
-
 // Escapes and encodes a text into fixed chunks, so writing a token allocates nothing.
 template <class Sink>
 void EncodeTokenChunks(std::wstring_view text, char* chunk, size_t chunkSize, size_t used, Sink&& sink) {
@@ -265,8 +258,8 @@ void UnescapeToken(std::wstring& text) {
     for (size_t read = first; read < size;) {
         const wchar_t c = text[read];
         if (c == L'%' && read + 2 < size) {
-            const int high = HexValue(text[read + 1]);
-            const int low = HexValue(text[read + 2]);
+            const int high = HexDigitValue(text[read + 1]);
+            const int low = HexDigitValue(text[read + 2]);
             if (high >= 0 && low >= 0) {
                 const int value = high * 16 + low;
                 if (value != 0) text[write++] = static_cast<wchar_t>(value);
