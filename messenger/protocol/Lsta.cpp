@@ -232,8 +232,8 @@ bool LstaHandler::Handle(ProtocolSession* session, ReceivedMessage& message) {
         return false;
     }
     if (reply.Code != 100) {
-        // The list will not come: the user is not left signed in without one.
-        parts.Drop();
+        // The list will not come: the user is not left signed in without one (the reset drops the
+        // load).
         FailSignInAfterLogin(ProtocolSession::FailureCodeText(reply.Code));
         return false;
     }
