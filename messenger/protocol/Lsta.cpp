@@ -102,10 +102,8 @@ LstaParts::Outcome LstaParts::Add(int32_t part, int32_t total, const uint8_t* by
     if (total < 0 || total > kMaxParts) return Impossible(L"no list comes in that many parts", part, total);
     if (total > 0 && part == 0) return Outcome::Stray;
     if (part < 0 || part > total || (total == 0 && part != 0)) return Impossible(L"no such part", part, total);
-    if (part == 1 && m_total > 0 && m_spans[0].held) {
-        const int32_t trId = m_trId;
-        Start(trId);
-    }
+    // Start takes the id by value before it drops the load.
+    if (part == 1 && m_total > 0 && m_spans[0].held) Start(m_trId);
     if (m_total >= 0 && total != m_total) return Impossible(L"the load has another total", part, total);
     if (m_total < 0) {
         m_total = total;
