@@ -14,34 +14,9 @@
 namespace {
 
 using Rows = std::vector<std::string>;
-using image_files::Bmp;
 using image_files::GifFile;
 using image_files::GifImage;
 
-
-// A BMP of the picture: 24 bits, or 32 bits with each pixel's alpha from the same-shaped `alphas`
-// ("#" 255, "+" 128, "." 0).
-std::string BmpOf(const Rows& rows, int bits = 24, const Rows& alphas = {}) {
-    Rows stored;
-    for (size_t y = 0; y < rows.size(); ++y) {
-        std::string row;
-        for (size_t x = 0; x < rows[y].size(); ++x) {
-            const COLORREF c = kPictureColors.at(rows[y][x]);
-            row += {static_cast<char>(GetBValue(c)), static_cast<char>(GetGValue(c)), static_cast<char>(GetRValue(c))};
-            if (bits == 32) {
-                const char a = alphas.empty() ? '#' : alphas[y][x];
-                row += static_cast<char>(a == '#' ? 255 : a == '+' ? 128 : 0);
-            }
-        }
-        stored.push_back(row);
-    }
-    Bmp bmp;
-    bmp.width = static_cast<int32_t>(rows[0].size());
-    bmp.height = static_cast<int32_t>(rows.size());
-    bmp.bits = static_cast<uint16_t>(bits);
-    bmp.pixels = image_files::BmpRows(stored);
-    return image_files::BmpFile(bmp);
-}
 
 // Two 1 x 1 frames, red for 100 ms then green for 200 ms, played `loops` times (0: forever).
 std::string RedThenGreen(uint16_t loops) {
@@ -78,9 +53,9 @@ void ExpectColor(COLORREF actual, int red, int green, int blue, const std::strin
 }
 
 TEST(ImageDrawTest, TheFourDrawMethods) {
-    Loaded keyed(BmpOf({"MRM", "GMB"}), kBitmapPerPixelAlpha);
+    Loaded keyed(PictureBmp({"MRM", "GMB"}), kBitmapPerPixelAlpha);
     // White at alpha 255, 128 and 0: premultiplied when loaded.
-    Loaded alpha(BmpOf({"WWW"}, 32, {"#+."}), kBitmapPerPixelAlpha);
+    Loaded alpha(PictureBmp({"WWW"}, 32, {"#+."}), kBitmapPerPixelAlpha);
     ASSERT_TRUE(keyed.ok);
     ASSERT_TRUE(alpha.ok);
     const RECT whole = {0, 0, 0, 0};
@@ -115,7 +90,7 @@ TEST(ImageDrawTest, TheFourDrawMethods) {
 }
 
 TEST(ImageDrawTest, PerPixelAlphaFramesArePremultipliedOnce) {
-    Loaded alpha(BmpOf({"WRG"}, 32, {"#++"}), kBitmapPerPixelAlpha);
+    Loaded alpha(PictureBmp({"WRG"}, 32, {"#++"}), kBitmapPerPixelAlpha);
     ASSERT_TRUE(alpha.ok);
     QeBitmap& bitmap = alpha.image.Frame(0)->Bitmap();
     ASSERT_NE(bitmap.Bits(), nullptr);
@@ -147,8 +122,8 @@ TEST(ImageDrawTest, DibCopiesKeepRowOrderAndPalette) {
     const struct {
         std::string bytes;
         Rows expected;
-    } cases[] = {{BmpOf({"RG", "BW"}), {"RG", "BW"}},
-                 {BmpOf({"RG", "BW"}, 32), {"RG", "BW"}},
+    } cases[] = {{PictureBmp({"RG", "BW"}), {"RG", "BW"}},
+                 {PictureBmp({"RG", "BW"}, 32), {"RG", "BW"}},
                  {RedThenGreen(0), {"R.", ".."}}};
     for (const auto& c : cases) {
         Loaded loaded(c.bytes, kBitmapDibCopy);

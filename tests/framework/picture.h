@@ -73,21 +73,28 @@ inline bool MakeSurface(QeSurface& surface, const std::vector<std::string>& rows
            Paint(surface, rows, colors);
 }
 
-// A 24-bit BMP file of the picture.
-inline std::string PictureBmp(const std::vector<std::string>& rows) {
+// A BMP file of the picture: 24 bits, or 32 bits with each pixel's alpha from the same-shaped
+// `alphas` ("#" 255, "+" 128, "." 0; none: all 255).
+inline std::string PictureBmp(const std::vector<std::string>& rows, int bits = 24,
+                              const std::vector<std::string>& alphas = {}) {
     std::vector<std::string> stored;
-    for (const std::string& row : rows) {
+    for (size_t y = 0; y < rows.size(); ++y) {
         std::string bytes;
-        for (char c : row) {
-            const COLORREF color = kPictureColors.at(c);
+        for (size_t x = 0; x < rows[y].size(); ++x) {
+            const COLORREF color = kPictureColors.at(rows[y][x]);
             bytes += {static_cast<char>(GetBValue(color)), static_cast<char>(GetGValue(color)),
                       static_cast<char>(GetRValue(color))};
+            if (bits == 32) {
+                const char a = alphas.empty() ? '#' : alphas[y][x];
+                bytes += static_cast<char>(a == '#' ? 255 : a == '+' ? 128 : 0);
+            }
         }
         stored.push_back(bytes);
     }
     image_files::Bmp bmp;
     bmp.width = static_cast<int32_t>(rows.at(0).size());
     bmp.height = static_cast<int32_t>(rows.size());
+    bmp.bits = static_cast<uint16_t>(bits);
     bmp.pixels = image_files::BmpRows(stored);
     return image_files::BmpFile(bmp);
 }
