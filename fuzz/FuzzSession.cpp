@@ -202,9 +202,7 @@ std::vector<std::unique_ptr<RequestMessage>> SendStartingRequests() {
     ProtocolSession& session = client.Harness.Session();
     SendLin2Request(session);
     SendAuthRequest();
-    LstaRequest list;
-    list.Mode = L"FULL";
-    session.Send(list);
+    SendBuddyListRequest(session);
     LoptRequest options;
     options.Text = kSignInOptions;
     SendViaDispatch(options);
