@@ -1,8 +1,7 @@
 #include "framework/ui/QeDC.h"
 
-#include <algorithm>
-
 #include "framework/ui/QeBitmap.h"
+#include "framework/ui/QeDrawMath.h"
 
 void QeFont::Release() {
     if (m_handle != nullptr) DeleteObject(m_handle);
@@ -47,7 +46,7 @@ struct Extents {
 Extents ExtentsOf(const QeDC& source, const RECT& to, const RECT& from) {
     auto extent = [](LONG low, LONG high, int32_t whole) {
         const int64_t e = int64_t{high} - low;
-        return e == 0 ? whole : static_cast<int>(std::clamp<int64_t>(e, INT32_MIN, INT32_MAX));
+        return e == 0 ? whole : QeClamp32(e);
     };
     return Extents{extent(to.left, to.right, source.Width()), extent(to.top, to.bottom, source.Height()),
                    extent(from.left, from.right, source.Width()), extent(from.top, from.bottom, source.Height())};

@@ -7,10 +7,6 @@
 
 namespace {
 
-int32_t Clamp32(int64_t value) {
-    return static_cast<int32_t>(std::clamp<int64_t>(value, INT32_MIN, INT32_MAX));
-}
-
 // Truncates toward zero; values beyond 32 bits (or not a number) stop at the limits.
 int64_t Truncate(float value) {
     if (std::isnan(value)) return 0;
@@ -34,7 +30,7 @@ QeTextPlacement PlaceText(const std::wstring& text, const RECT& layout, uint32_t
     SIZE extent = measure.Extent(text);
     const int64_t width = int64_t{layout.right} - layout.left;
     if ((format & kTextEndEllipsis) != 0 && extent.cx > width) {
-        const int32_t limit = Clamp32(width);
+        const int32_t limit = QeClamp32(width);
         const int fit = measure.Fit(text, limit);
         const size_t fitting = static_cast<size_t>(std::clamp<int>(fit, 0, static_cast<int>(text.size())));
         placement.shown = L"...";
@@ -47,10 +43,10 @@ QeTextPlacement PlaceText(const std::wstring& text, const RECT& layout, uint32_t
         }
         extent = measure.Extent(placement.shown);
     }
-    placement.x = Clamp32(Align(layout.left, layout.right, extent.cx, (format & kTextHCenter) != 0,
-                                (format & kTextRight) != 0));
-    placement.y = Clamp32(Align(layout.top, layout.bottom, extent.cy, (format & kTextVCenter) != 0,
-                                (format & kTextBottom) != 0));
+    placement.x = QeClamp32(Align(layout.left, layout.right, extent.cx, (format & kTextHCenter) != 0,
+                                  (format & kTextRight) != 0));
+    placement.y = QeClamp32(Align(layout.top, layout.bottom, extent.cy, (format & kTextVCenter) != 0,
+                                  (format & kTextBottom) != 0));
     return placement;
 }
 
@@ -78,8 +74,8 @@ bool MapBoxPart(const RECT& source, const RECT& part, SIZE box, RECT& out) {
                 low = high - 1;
             }
         }
-        outLow = Clamp32(low);
-        outHigh = Clamp32(high);
+        outLow = QeClamp32(low);
+        outHigh = QeClamp32(high);
     };
     span(map(source.left, source.right, part.left, box.cx), map(source.left, source.right, part.right, box.cx),
          source.left, source.right, out.left, out.right);

@@ -3,11 +3,17 @@
 // due. Integer results never overflow: inputs from the skin may be anything.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include "platform/win_types.h"
+
+// The nearest 32-bit value: sums and differences of skin coordinates are worked out in 64 bits.
+inline int32_t QeClamp32(int64_t value) {
+    return static_cast<int32_t>(std::clamp<int64_t>(value, INT32_MIN, INT32_MAX));
+}
 
 // What a font says about a text: its extent, and how many of its leading characters fit a width.
 class QeTextMeasure {
