@@ -51,10 +51,8 @@ void QeGraphicsStop() {
     GraphicsGroup& group = Group();
     group.backBuffer.reset();
     group.updateRegion.reset();
-    if (group.fonts) group.fonts->UnloadAll();
+    // Each pool frees what it still holds as it goes.
     group.fonts.reset();
-    if (group.images) group.images->UnloadAll();
     group.images.reset();
-    if (group.surfaces) group.surfaces->DestroyAll();
     group.surfaces.reset();
 }
