@@ -14,7 +14,6 @@
 #include "tests/support/TraceLog.h"
 
 using signin_test::SignedInModel;
-using signin_test::WithPayload;
 
 namespace {
 
@@ -128,8 +127,7 @@ protected:
     }
 
     std::string Part(int32_t trId, int part, int total, const std::string& payload) {
-        return WithPayload("LSTA " + std::to_string(trId) + " " + std::to_string(part) + " " + std::to_string(total),
-                           payload);
+        return signin_test::LstaPart(std::to_string(trId), part, total, payload);
     }
 
     // The whole list in `parts` pieces of (nearly) equal size.

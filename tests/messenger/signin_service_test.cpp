@@ -21,6 +21,7 @@
 #include "tools/service/TestService.h"
 
 using namespace std::chrono_literals;
+using signin_test::LstaPart;
 using signin_test::SignedInModel;
 using tevrik_service::Frame;
 
@@ -310,11 +311,6 @@ protected:
         return trid;
     }
 
-    static std::string Part(const std::string& trid, int part, int total, const std::string& payload) {
-        return "LSTA " + trid + " " + std::to_string(part) + " " + std::to_string(total) + " " +
-               std::to_string(payload.size()) + "\r\n" + payload;
-    }
-
     // Moves the test clock on in keep-alive intervals, each PONG answered before the next is due.
     void AdvanceAnswered(DWORD ms) {
         while (ms > 0) {
@@ -342,11 +338,12 @@ TEST_F(ServiceListArrival, PartsInAnyOrderAmongStraysStillSignIn) {
     const std::string trid = SignInWithoutTheList();
     ASSERT_FALSE(trid.empty()) << screens.Dump();
     const std::string p1 = kList.substr(0, 9), p2 = kList.substr(9, 30), p3 = kList.substr(39);
-    ASSERT_TRUE(service.Push(Connection(), Part(trid, 3, 3, p3) + Part(trid, 3, 3, "9 9\r\n") + Part(trid, 0, 3, "9 9\r\n") +
-                                               Part("9" + trid, 1, 3, "9 9\r\n") + Part(trid, 1, 3, p1)));
+    ASSERT_TRUE(service.Push(Connection(), LstaPart(trid, 3, 3, p3) + LstaPart(trid, 3, 3, "9 9\r\n") +
+                                               LstaPart(trid, 0, 3, "9 9\r\n") + LstaPart("9" + trid, 1, 3, "9 9\r\n") +
+                                               LstaPart(trid, 1, 3, p1)));
     ASSERT_TRUE(PumpUntil([&] { return LstaParts::Instance().Bytes().size() == p3.size() + p1.size(); }, kBound));
     AdvanceAnswered(30000);
-    ASSERT_TRUE(service.Push(Connection(), Part(trid, 2, 3, p2)));
+    ASSERT_TRUE(service.Push(Connection(), LstaPart(trid, 2, 3, p2)));
     ASSERT_TRUE(SignedIn()) << screens.Dump();
     ASSERT_EQ(model.roster.Count(), 1u);
     EXPECT_EQ(model.roster.Find(L"b@tevrik.example")->Name, L"Bee Park");
@@ -360,7 +357,7 @@ TEST_F(ServiceListArrival, PartsInAnyOrderAmongStraysStillSignIn) {
 TEST_F(ServiceListArrival, NumberingThatCannotCompleteEndsTheSignIn) {
     const std::string trid = SignInWithoutTheList();
     ASSERT_FALSE(trid.empty()) << screens.Dump();
-    ASSERT_TRUE(service.Push(Connection(), Part(trid, 1, 2, kList.substr(0, 9)) + Part(trid, 1, 0, "")));
+    ASSERT_TRUE(service.Push(Connection(), LstaPart(trid, 1, 2, kList.substr(0, 9)) + LstaPart(trid, 1, 0, "")));
     ASSERT_TRUE(PumpUntil([&] { return screens.Count("LoginShowPage") == 1; }, kBound)) << screens.Dump();
     EXPECT_EQ(screens.Lines(), kFailed);
     EXPECT_TRUE(PumpUntil([&] { return Connection() == 0; }, kBound));
@@ -372,7 +369,7 @@ TEST_F(ServiceListArrival, NumberingThatCannotCompleteEndsTheSignIn) {
 TEST_F(ServiceListArrival, ListNotWholeAMinuteAfterTheRequestEndsTheSignIn) {
     const std::string trid = SignInWithoutTheList();
     ASSERT_FALSE(trid.empty()) << screens.Dump();
-    ASSERT_TRUE(service.Push(Connection(), Part(trid, 1, 2, kList.substr(0, 9))));
+    ASSERT_TRUE(service.Push(Connection(), LstaPart(trid, 1, 2, kList.substr(0, 9))));
     ASSERT_TRUE(PumpUntil([&] { return !LstaParts::Instance().Bytes().empty(); }, kBound));
     AdvanceAnswered(59999);
     EXPECT_EQ(screens.Count("Alert"), 0u) << screens.Dump();

@@ -67,4 +67,9 @@ inline std::string WithPayload(const std::string& line, const std::string& paylo
     return line + " " + std::to_string(payload.size()) + "\r\n" + payload;
 }
 
+// One part of a buddy-list reply under the request's id.
+inline std::string LstaPart(const std::string& trid, int part, int total, const std::string& payload) {
+    return WithPayload("LSTA " + trid + " " + std::to_string(part) + " " + std::to_string(total), payload);
+}
+
 }  // namespace signin_test
