@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "framework/base/QeTimerManager.h"
+#include "framework/ui/QeGraphicsTypes.h"
 #include "framework/ui/QeMessageDispatcher.h"
 #include "platform/gdi.h"
 #include "platform/window.h"
@@ -54,7 +55,7 @@ void QeMainWindow::Invalidate(const RECT& rect, bool addToDirty) {
 }
 
 void QeMainWindow::AddDirtyRect(const RECT& rect) {
-    if (dirtyRect.left == dirtyRect.right || dirtyRect.top == dirtyRect.bottom) {
+    if (IsEmptyRect(dirtyRect)) {
         dirtyRect = rect;
         return;
     }
