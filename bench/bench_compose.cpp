@@ -9,12 +9,12 @@
 #include <memory>
 #include <vector>
 
-#include "framework/ui/QeApplication.h"
-#include "framework/ui/QeGraphics.h"
-#include "framework/ui/QePaint.h"
-#include "framework/ui/QePopup.h"
-#include "framework/ui/QePopupHolder.h"
-#include "framework/ui/QeRect.h"
+#include "framework/ui/shell/QeApplication.h"
+#include "framework/ui/drawing/QeGraphics.h"
+#include "framework/ui/view/QePaint.h"
+#include "framework/ui/view/QePopup.h"
+#include "framework/ui/view/QePopupHolder.h"
+#include "framework/ui/view/QeRect.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "framework/ui/QeGraphics.h"
-#include "framework/ui/QeImage.h"
+#include "framework/ui/drawing/QeGraphics.h"
+#include "framework/ui/drawing/QeImage.h"
 #include "tests/support/ImageFiles.h"
 
 namespace {

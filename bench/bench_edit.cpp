@@ -11,8 +11,8 @@
 
 #include "framework/base/QePathTable.h"
 #include "framework/controls/QeEdit.h"
-#include "framework/ui/QeGraphics.h"
-#include "platform/file.h"
+#include "framework/ui/drawing/QeGraphics.h"
+#include "platform/system/file.h"
 #include "tests/support/ImageFiles.h"
 
 namespace {

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/gdi.h"
+#include "platform/graphics/gdi.h"
 
 namespace {
 

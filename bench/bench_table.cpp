@@ -12,10 +12,10 @@
 #include "framework/base/QeMarkup.h"
 #include "framework/base/QeTiming.h"
 #include "framework/controls/QeTableView.h"
-#include "framework/ui/QeGraphics.h"
-#include "framework/ui/QeRect.h"
-#include "framework/ui/QeSkinElements.h"
-#include "platform/text.h"
+#include "framework/ui/drawing/QeGraphics.h"
+#include "framework/ui/view/QeRect.h"
+#include "framework/ui/drawing/QeSkinElements.h"
+#include "platform/system/text.h"
 
 namespace {
 

@@ -19,7 +19,7 @@
 #include "messenger/protocol/ProtocolSession.h"
 #include "messenger/protocol/SignIn.h"
 #include "messenger/protocol/WgetCommands.h"
-#include "platform/winsock.h"
+#include "platform/net/winsock.h"
 #include "tests/support/temp_folder.h"
 
 namespace {

@@ -5,8 +5,8 @@
 
 #include "framework/base/QeMarkup.h"
 #include "framework/base/QeStream.h"
-#include "framework/ui/QeDrawMath.h"
-#include "framework/ui/QeSkinValues.h"
+#include "framework/ui/drawing/QeDrawMath.h"
+#include "framework/ui/drawing/QeSkinValues.h"
 
 namespace {
 

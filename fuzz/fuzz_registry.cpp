@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/registry.h"
+#include "platform/system/registry.h"
 
 namespace {
 void Check(bool condition) {

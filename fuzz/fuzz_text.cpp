@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "framework/base/QeStrings.h"
-#include "platform/text.h"
+#include "platform/system/text.h"
 
 namespace {
 void Check(bool condition) {

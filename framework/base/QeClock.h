@@ -3,7 +3,7 @@
 #pragma once
 
 #include "framework/base/QeSingleton.h"
-#include "platform/mmtimer.h"
+#include "platform/system/mmtimer.h"
 
 class QeClock : public QeSingleton<QeClock> {
 public:

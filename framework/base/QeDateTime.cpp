@@ -1,8 +1,8 @@
 #include "framework/base/QeDateTime.h"
 
 #include "framework/base/QeStrings.h"
-#include "platform/crt.h"
-#include "platform/systime.h"
+#include "platform/system/crt.h"
+#include "platform/system/systime.h"
 
 void QeLocalTime(QeDateTime& out) {
     SYSTEMTIME now;

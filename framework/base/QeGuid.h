@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/guid.h"
+#include "platform/system/guid.h"
 
 class QeGuid {
 public:

@@ -5,8 +5,8 @@
 
 #include "framework/base/QePathTable.h"
 #include "framework/base/QeStrings.h"
-#include "platform/crt.h"
-#include "platform/text.h"
+#include "platform/system/crt.h"
+#include "platform/system/text.h"
 
 QeMarkupElement* QeMarkupElement::FindChild(const std::wstring& name) const {
     for (const auto& child : m_children) {

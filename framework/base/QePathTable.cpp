@@ -1,7 +1,7 @@
 #include "framework/base/QePathTable.h"
 
-#include "platform/metrics.h"
-#include "platform/module.h"
+#include "platform/windows/metrics.h"
+#include "platform/system/module.h"
 
 namespace {
 QePathTable* g_owned = nullptr;

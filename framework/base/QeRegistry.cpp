@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "platform/text.h"
+#include "platform/system/text.h"
 
 namespace {
 constexpr DWORD kStringBufferBytes = 8192;

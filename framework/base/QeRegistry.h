@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/registry.h"
+#include "platform/system/registry.h"
 
 // One open registry key; closed when the object goes. Failures come back as false or as the
 // caller's default; nothing is traced.

@@ -3,8 +3,8 @@
 #include <cstring>
 
 #include "framework/base/QeStrings.h"
-#include "platform/file.h"
-#include "platform/text.h"
+#include "platform/system/file.h"
+#include "platform/system/text.h"
 
 namespace {
 

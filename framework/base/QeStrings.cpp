@@ -5,7 +5,7 @@
 #include <cwchar>
 #include <cwctype>
 
-#include "platform/text.h"
+#include "platform/system/text.h"
 
 namespace {
 

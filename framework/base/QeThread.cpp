@@ -1,6 +1,6 @@
 #include "framework/base/QeThread.h"
 
-#include "platform/thread.h"
+#include "platform/system/thread.h"
 
 QeThread::~QeThread() { Join(); }
 

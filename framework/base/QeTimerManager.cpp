@@ -2,7 +2,7 @@
 
 #include "framework/base/QeClock.h"
 #include "framework/base/QeTrace.h"
-#include "platform/window.h"
+#include "platform/windows/window.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <map>
 
 #include "framework/base/QeSingleton.h"
-#include "platform/mmtimer.h"
+#include "platform/system/mmtimer.h"
 
 using QeTimerCallback = void (*)(void* user);
 

@@ -4,7 +4,7 @@
 #include <mutex>
 
 #include "framework/base/QeStrings.h"
-#include "platform/debug.h"
+#include "platform/system/debug.h"
 
 namespace {
 // The sink is read under the lock and called outside it, so a sink may trace in turn and another

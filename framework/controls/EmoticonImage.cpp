@@ -7,7 +7,7 @@
 
 #include "framework/base/QeMarkup.h"
 #include "framework/base/QeTrace.h"
-#include "framework/ui/QeSkinValues.h"
+#include "framework/ui/drawing/QeSkinValues.h"
 
 int EmoticonImage::Load(const QeMarkupElement* element) {
     if (element == nullptr) return 0;

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "framework/ui/QeGraphicsTypes.h"
+#include "framework/ui/drawing/QeGraphicsTypes.h"
 
 class QeMarkupElement;
 

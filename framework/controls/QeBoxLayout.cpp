@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "framework/ui/QeRect.h"
-#include "framework/ui/QeWindow.h"
+#include "framework/ui/view/QeRect.h"
+#include "framework/ui/view/QeWindow.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 
 #include <cstdint>
 
-#include "framework/ui/QeSkinElements.h"
-#include "framework/ui/QeWindow.h"
+#include "framework/ui/drawing/QeSkinElements.h"
+#include "framework/ui/view/QeWindow.h"
 
 class QeMarkupElement;
 

@@ -1,8 +1,8 @@
 #include "framework/controls/QeControlDrawing.h"
 
-#include "framework/ui/QeRect.h"
-#include "framework/ui/QeSkinElements.h"
-#include "framework/ui/QeWindow.h"
+#include "framework/ui/view/QeRect.h"
+#include "framework/ui/drawing/QeSkinElements.h"
+#include "framework/ui/view/QeWindow.h"
 
 void QeDrawImageOverWindow(const QeWindow& window, QeSkinImage& image, QeDC& surface, const RECT& rect) {
     if (image.Image() == nullptr) return;

@@ -6,10 +6,10 @@
 #include "framework/base/QeClock.h"
 #include "framework/base/QeMarkup.h"
 #include "framework/base/QeTimerManager.h"
-#include "framework/ui/QeDC.h"
-#include "framework/ui/QeEasing.h"
-#include "framework/ui/QeRect.h"
-#include "framework/ui/QeSkinValues.h"
+#include "framework/ui/drawing/QeDC.h"
+#include "framework/ui/motion/QeEasing.h"
+#include "framework/ui/view/QeRect.h"
+#include "framework/ui/drawing/QeSkinValues.h"
 
 namespace {
 

@@ -18,7 +18,7 @@
 
 #include "framework/base/QeClassInfo.h"
 #include "framework/controls/EmoticonImage.h"
-#include "framework/ui/QeSkinElements.h"
+#include "framework/ui/drawing/QeSkinElements.h"
 #include "platform/win_types.h"
 
 class QeDC;

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "framework/controls/QeEdit.h"
-#include "framework/ui/QeMessageDispatcher.h"
+#include "framework/ui/shell/QeMessageDispatcher.h"
 
 namespace {
 

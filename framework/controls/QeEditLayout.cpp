@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
-#include "framework/ui/QeDC.h"
-#include "framework/ui/QeGraphics.h"
-#include "framework/ui/QeRect.h"
+#include "framework/ui/drawing/QeDC.h"
+#include "framework/ui/drawing/QeGraphics.h"
+#include "framework/ui/view/QeRect.h"
 
 namespace {
 

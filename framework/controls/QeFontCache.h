@@ -5,8 +5,8 @@
 #include <map>
 #include <memory>
 
-#include "framework/ui/QeGraphics.h"
-#include "framework/ui/QeGraphicsTypes.h"
+#include "framework/ui/drawing/QeGraphics.h"
+#include "framework/ui/drawing/QeGraphicsTypes.h"
 
 class QeFontCache {
 public:

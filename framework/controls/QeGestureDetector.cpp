@@ -1,6 +1,6 @@
 #include "framework/controls/QeGestureDetector.h"
 
-#include "framework/ui/QeWindow.h"
+#include "framework/ui/view/QeWindow.h"
 
 int QeGestureDetector::Detect(int32_t x, int32_t y) {
     const int64_t dx = static_cast<int64_t>(x) - startX;

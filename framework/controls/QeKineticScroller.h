@@ -14,7 +14,7 @@
 
 #include <cstdint>
 
-#include "framework/ui/QeTween.h"
+#include "framework/ui/motion/QeTween.h"
 
 class QeScrollView;
 

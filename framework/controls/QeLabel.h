@@ -2,8 +2,8 @@
 // own setter and then invalidate.
 #pragma once
 
-#include "framework/ui/QeSkinElements.h"
-#include "framework/ui/QeWindow.h"
+#include "framework/ui/drawing/QeSkinElements.h"
+#include "framework/ui/view/QeWindow.h"
 
 class QeMarkupElement;
 

@@ -1,7 +1,7 @@
 #include "framework/controls/QePopupMenu.h"
 
 #include "framework/controls/QeControlDrawing.h"
-#include "framework/ui/QePopupHolder.h"
+#include "framework/ui/view/QePopupHolder.h"
 
 int QePopupMenuList::OnPenUp(int x, int y) {
     const int answer = QeTableView::OnPenUp(x, y);

@@ -15,7 +15,7 @@
 
 #include "framework/controls/QeBoxLayout.h"
 #include "framework/controls/QeTableView.h"
-#include "framework/ui/QePopup.h"
+#include "framework/ui/view/QePopup.h"
 
 class QePopupMenu;
 

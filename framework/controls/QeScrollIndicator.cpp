@@ -6,7 +6,7 @@
 #include "framework/base/QeMarkup.h"
 #include "framework/controls/QeKineticScroller.h"
 #include "framework/controls/QeScrollView.h"
-#include "framework/ui/QeRect.h"
+#include "framework/ui/view/QeRect.h"
 
 namespace {
 

@@ -10,8 +10,8 @@
 
 #include <cstdint>
 
-#include "framework/ui/QeDC.h"
-#include "framework/ui/QeTween.h"
+#include "framework/ui/drawing/QeDC.h"
+#include "framework/ui/motion/QeTween.h"
 
 class QeKineticScroller;
 class QeMarkupElement;

@@ -5,10 +5,10 @@
 #include <cstdlib>
 
 #include "framework/base/QeMarkup.h"
-#include "framework/ui/QeDC.h"
-#include "framework/ui/QeInputPanel.h"
-#include "framework/ui/QeMainWindow.h"
-#include "framework/ui/QeRect.h"
+#include "framework/ui/drawing/QeDC.h"
+#include "framework/ui/shell/QeInputPanel.h"
+#include "framework/ui/shell/QeMainWindow.h"
+#include "framework/ui/view/QeRect.h"
 
 namespace {
 

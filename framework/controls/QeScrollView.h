@@ -19,7 +19,7 @@
 
 #include "framework/controls/QeKineticScroller.h"
 #include "framework/controls/QeScrollIndicator.h"
-#include "framework/ui/QeWindow.h"
+#include "framework/ui/view/QeWindow.h"
 
 class QeMarkupElement;
 

@@ -4,9 +4,9 @@
 #include <cmath>
 #include <limits>
 
-#include "framework/ui/QeDC.h"
-#include "framework/ui/QeRect.h"
-#include "framework/ui/QeSkinElements.h"
+#include "framework/ui/drawing/QeDC.h"
+#include "framework/ui/view/QeRect.h"
+#include "framework/ui/drawing/QeSkinElements.h"
 
 namespace {
 

@@ -23,7 +23,7 @@
 #include <vector>
 
 #include "framework/controls/QeScrollView.h"
-#include "framework/ui/QeTween.h"
+#include "framework/ui/motion/QeTween.h"
 
 class QeSkinImage;
 class QeSkinText;

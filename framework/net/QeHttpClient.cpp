@@ -6,8 +6,8 @@
 #include "framework/base/QeStrings.h"
 #include "framework/base/QeTrace.h"
 #include "framework/net/QeSocketAddress.h"
-#include "platform/crt.h"
-#include "platform/mmtimer.h"
+#include "platform/system/crt.h"
+#include "platform/system/mmtimer.h"
 
 QeHttpClient::QeHttpClient() : m_request(m_cookies, m_fields) {}
 

@@ -1,7 +1,7 @@
 // A thin wrapper of one Winsock TCP socket; the base of the TCP peer's socket and of the HTTP client.
 #pragma once
 
-#include "platform/winsock.h"
+#include "platform/net/winsock.h"
 
 class QeSocketAddress;
 

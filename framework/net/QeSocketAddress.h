@@ -4,7 +4,7 @@
 #include <string>
 
 #include "platform/win_types.h"
-#include "platform/winsock.h"
+#include "platform/net/winsock.h"
 
 class QeSocketAddress {
 public:

@@ -15,7 +15,7 @@
 #include <string>
 
 #include "platform/win_types.h"
-#include "platform/winsock.h"
+#include "platform/net/winsock.h"
 
 struct ssl_method_st;
 struct ssl_ctx_st;

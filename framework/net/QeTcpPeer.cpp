@@ -5,7 +5,7 @@
 #include <mutex>
 
 #include "framework/base/QeTrace.h"
-#include "platform/window.h"
+#include "platform/windows/window.h"
 
 namespace {
 

@@ -32,7 +32,7 @@
 #include "framework/net/QeSocketAddress.h"
 #include "framework/net/QeSslChannel.h"
 #include "platform/win_types.h"
-#include "platform/winsock.h"
+#include "platform/net/winsock.h"
 
 class QeTcpPeer;
 

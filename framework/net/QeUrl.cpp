@@ -1,7 +1,7 @@
 #include "framework/net/QeUrl.h"
 
 #include "framework/base/QeStrings.h"
-#include "platform/crt.h"
+#include "platform/system/crt.h"
 
 QeUrl::QeUrl(const std::wstring& text) {
     size_t start = 0;

@@ -12,7 +12,7 @@
 #include "framework/base/QeRegistry.h"
 #include "framework/base/QeStrings.h"
 #include "framework/base/QeTrace.h"
-#include "platform/adapters.h"
+#include "platform/net/adapters.h"
 
 namespace {
 

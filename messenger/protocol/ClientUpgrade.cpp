@@ -9,9 +9,9 @@
 #include "messenger/protocol/Reset.h"
 #include "messenger/protocol/SignIn.h"
 #include "messenger/protocol/TokenCodec.h"
-#include "platform/file.h"
-#include "platform/shell.h"
-#include "platform/window.h"
+#include "platform/system/file.h"
+#include "platform/system/shell.h"
+#include "platform/windows/window.h"
 
 namespace {
 

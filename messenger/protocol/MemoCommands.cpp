@@ -9,7 +9,7 @@
 #include "messenger/protocol/ProtocolSession.h"
 #include "messenger/protocol/TokenSets.h"
 #include "messenger/protocol/WgetCommands.h"
-#include "platform/text.h"
+#include "platform/system/text.h"
 
 namespace {
 

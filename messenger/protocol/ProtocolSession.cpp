@@ -5,7 +5,7 @@
 #include "framework/base/QeStrings.h"
 #include "framework/base/QeTimerManager.h"
 #include "framework/base/QeTrace.h"
-#include "framework/ui/QeConnection.h"
+#include "framework/ui/shell/QeConnection.h"
 #include "messenger/model/ScreenSeam.h"
 #include "messenger/protocol/HandlerRegistry.h"
 #include "messenger/protocol/MessageFactory.h"

@@ -8,7 +8,7 @@
 #endif
 
 #include "messenger/protocol/TokenSets.h"
-#include "platform/text.h"
+#include "platform/system/text.h"
 
 namespace {
 

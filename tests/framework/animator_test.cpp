@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "framework/base/QeTimerManager.h"
-#include "framework/ui/QeMainWindow.h"
-#include "framework/ui/QeWindow.h"
+#include "framework/ui/shell/QeMainWindow.h"
+#include "framework/ui/view/QeWindow.h"
 #include "tests/framework/rect_text.h"
 #include "tests/support/Pump.h"
 #include "tests/support/TraceLog.h"

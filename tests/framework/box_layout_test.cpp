@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "framework/controls/QeBoxLayout.h"
-#include "framework/ui/QeMainWindow.h"
-#include "framework/ui/QeWindow.h"
+#include "framework/ui/shell/QeMainWindow.h"
+#include "framework/ui/view/QeWindow.h"
 #include "tests/framework/rect_text.h"
 
 namespace {

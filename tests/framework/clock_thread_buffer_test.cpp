@@ -8,7 +8,7 @@
 #include "framework/base/QeByteBuffer.h"
 #include "framework/base/QeClock.h"
 #include "framework/base/QeThread.h"
-#include "platform/thread.h"
+#include "platform/system/thread.h"
 #include "tests/support/Pump.h"
 
 namespace {

@@ -1,10 +1,10 @@
-#include "framework/ui/QeDrawMath.h"
+#include "framework/ui/drawing/QeDrawMath.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "framework/ui/QeGraphicsTypes.h"
+#include "framework/ui/drawing/QeGraphicsTypes.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "framework/ui/QeDC.h"
+#include "framework/ui/drawing/QeDC.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "framework/ui/QeBitmap.h"
+#include "framework/ui/drawing/QeBitmap.h"
 #include "tests/framework/picture.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "framework/ui/QeEasing.h"
+#include "framework/ui/motion/QeEasing.h"
 
 #include <gtest/gtest.h>
 

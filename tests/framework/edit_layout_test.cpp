@@ -9,7 +9,7 @@
 #include "framework/controls/QeEditGlyph.h"
 #include "framework/controls/QeEditLayout.h"
 #include "framework/controls/QeFontCache.h"
-#include "framework/ui/QeGraphics.h"
+#include "framework/ui/drawing/QeGraphics.h"
 #include "tests/framework/edit_text_fixture.h"
 #include "tests/framework/picture.h"
 #include "tests/framework/rect_text.h"

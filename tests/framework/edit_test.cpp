@@ -10,10 +10,10 @@
 #include <vector>
 
 #include "framework/base/QePathTable.h"
-#include "platform/imm.h"
-#include "platform/input.h"
-#include "platform/presenter.h"
-#include "platform/window.h"
+#include "platform/windows/imm.h"
+#include "platform/windows/input.h"
+#include "platform/screen/presenter.h"
+#include "platform/windows/window.h"
 #include "tests/framework/edit_text_fixture.h"
 #include "tests/framework/test_skin.h"
 #include "tests/support/AppRig.h"

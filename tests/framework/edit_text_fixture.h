@@ -12,8 +12,8 @@
 #include "framework/controls/EmoticonImage.h"
 #include "framework/controls/QeEditLayout.h"
 #include "framework/controls/QeFontCache.h"
-#include "framework/ui/QeGraphics.h"
-#include "platform/text.h"
+#include "framework/ui/drawing/QeGraphics.h"
+#include "platform/system/text.h"
 #include "tests/framework/temp_dir.h"
 #include "tests/support/ImageFiles.h"
 

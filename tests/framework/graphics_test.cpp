@@ -1,4 +1,4 @@
-#include "framework/ui/QeGraphics.h"
+#include "framework/ui/drawing/QeGraphics.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "framework/ui/QeSkinElements.h"
+#include "framework/ui/drawing/QeSkinElements.h"
 #include "tests/framework/picture.h"
 #include "tests/framework/test_skin.h"
 #include "tests/support/TraceLog.h"

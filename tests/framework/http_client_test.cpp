@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "framework/base/QeStrings.h"
-#include "platform/mmtimer.h"
+#include "platform/system/mmtimer.h"
 #include "tests/framework/http_test_server.h"
 #include "tests/framework/temp_dir.h"
 #include "tests/support/Loopback.h"

@@ -1,4 +1,4 @@
-#include "framework/ui/QeImage.h"
+#include "framework/ui/drawing/QeImage.h"
 
 #include <gtest/gtest.h>
 

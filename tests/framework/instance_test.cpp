@@ -14,10 +14,10 @@
 #include <thread>
 #include <vector>
 
-#include "framework/ui/QeApplication.h"
-#include "framework/ui/QeFramework.h"
-#include "framework/ui/QeMainWindow.h"
-#include "platform/window.h"
+#include "framework/ui/shell/QeApplication.h"
+#include "framework/ui/shell/QeFramework.h"
+#include "framework/ui/shell/QeMainWindow.h"
+#include "platform/windows/window.h"
 #include "tests/support/Pump.h"
 
 extern char** environ;

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "framework/base/QePathTable.h"
-#include "platform/text.h"
+#include "platform/system/text.h"
 #include "tests/framework/temp_dir.h"
 
 namespace {

@@ -7,9 +7,9 @@
 #include <filesystem>
 #include <string>
 
-#include "platform/file.h"
-#include "platform/module.h"
-#include "platform/text.h"
+#include "platform/system/file.h"
+#include "platform/system/module.h"
+#include "platform/system/text.h"
 #include "tests/support/temp_folder.h"
 
 namespace {

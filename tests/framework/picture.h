@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "framework/ui/QeBitmap.h"
-#include "framework/ui/QeDC.h"
-#include "platform/gdi.h"
+#include "framework/ui/drawing/QeBitmap.h"
+#include "framework/ui/drawing/QeDC.h"
+#include "platform/graphics/gdi.h"
 #include "tests/support/ImageFiles.h"
 
 // The colours pictures are written in: black, red, green, blue, white and magenta.

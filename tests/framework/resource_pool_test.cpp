@@ -1,11 +1,11 @@
-#include "framework/ui/QeResourcePool.h"
+#include "framework/ui/drawing/QeResourcePool.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "framework/ui/QeGraphicsTypes.h"
+#include "framework/ui/drawing/QeGraphicsTypes.h"
 #include "tests/support/TraceLog.h"
 
 // Value types at namespace scope, so their names read plainly in the traces.

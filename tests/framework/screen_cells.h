@@ -8,8 +8,8 @@
 #include <utility>
 #include <vector>
 
-#include "platform/gdi.h"
-#include "platform/presenter.h"
+#include "platform/graphics/gdi.h"
+#include "platform/screen/presenter.h"
 
 using Cells = std::vector<std::string>;
 

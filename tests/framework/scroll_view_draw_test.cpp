@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "framework/controls/QeScrollView.h"
-#include "framework/ui/QeRect.h"
-#include "platform/input.h"
-#include "platform/window.h"
+#include "framework/ui/view/QeRect.h"
+#include "platform/windows/input.h"
+#include "platform/windows/window.h"
 #include "tests/support/AppRig.h"
 #include "tests/support/Golden.h"
 #include "tests/support/Pump.h"

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "framework/base/QePathTable.h"
-#include "framework/ui/QeGraphics.h"
+#include "framework/ui/drawing/QeGraphics.h"
 #include "tests/framework/temp_dir.h"
 #include "tests/framework/test_skin.h"
 

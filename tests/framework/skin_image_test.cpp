@@ -1,4 +1,4 @@
-#include "framework/ui/QeSkinElements.h"
+#include "framework/ui/drawing/QeSkinElements.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "framework/base/QePathTable.h"
-#include "framework/ui/QeGraphics.h"
+#include "framework/ui/drawing/QeGraphics.h"
 #include "tests/framework/picture.h"
 #include "tests/framework/skin_folder.h"
 #include "tests/support/ImageFiles.h"

@@ -1,4 +1,4 @@
-#include "framework/ui/QeSkinValues.h"
+#include "framework/ui/drawing/QeSkinValues.h"
 
 #include <gtest/gtest.h>
 

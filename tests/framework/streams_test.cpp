@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "platform/text.h"
+#include "platform/system/text.h"
 #include "tests/framework/temp_dir.h"
 
 namespace {

@@ -10,11 +10,11 @@
 #include <vector>
 
 #include "framework/controls/QeTableView.h"
-#include "framework/ui/QeMainWindow.h"
-#include "framework/ui/QeRect.h"
-#include "framework/ui/QeSkinElements.h"
-#include "platform/input.h"
-#include "platform/window.h"
+#include "framework/ui/shell/QeMainWindow.h"
+#include "framework/ui/view/QeRect.h"
+#include "framework/ui/drawing/QeSkinElements.h"
+#include "platform/windows/input.h"
+#include "platform/windows/window.h"
 #include "tests/framework/picture.h"
 #include "tests/framework/rect_text.h"
 #include "tests/framework/skin_folder.h"

@@ -12,8 +12,8 @@
 #include <gtest/gtest.h>
 #include <openssl/ssl.h>
 
-#include "platform/thread.h"
-#include "platform/window.h"
+#include "platform/system/thread.h"
+#include "platform/windows/window.h"
 #include "tests/support/Loopback.h"
 #include "tests/support/Pump.h"
 #include "tests/support/TlsServer.h"

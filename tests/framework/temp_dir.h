@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <string>
 
-#include "platform/file.h"
+#include "platform/system/file.h"
 
 class TempDir {
 public:

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "framework/base/QeMarkup.h"
-#include "platform/text.h"
+#include "platform/system/text.h"
 
 class TestSkin {
 public:

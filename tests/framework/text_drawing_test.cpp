@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "framework/ui/QeDC.h"
-#include "framework/ui/QeGraphics.h"
+#include "framework/ui/drawing/QeDC.h"
+#include "framework/ui/drawing/QeGraphics.h"
 #include "tests/framework/picture.h"
 
 namespace {

@@ -11,7 +11,7 @@
 #include "framework/base/QeClock.h"
 #include "framework/base/QeTiming.h"
 #include "framework/base/QeTrace.h"
-#include "platform/window.h"
+#include "platform/windows/window.h"
 #include "tests/support/Pump.h"
 
 namespace {

@@ -9,11 +9,11 @@
 #include <vector>
 
 #include "framework/base/QeTimerManager.h"
-#include "framework/ui/QeGraphics.h"
-#include "framework/ui/QeMainWindow.h"
-#include "framework/ui/QeTransitionManager.h"
-#include "platform/presenter.h"
-#include "platform/window.h"
+#include "framework/ui/drawing/QeGraphics.h"
+#include "framework/ui/shell/QeMainWindow.h"
+#include "framework/ui/motion/QeTransitionManager.h"
+#include "platform/screen/presenter.h"
+#include "platform/windows/window.h"
 #include "tests/support/AppRig.h"
 #include "tests/support/Pump.h"
 #include "tests/support/TraceLog.h"

@@ -3,8 +3,8 @@
 
 #include <string>
 
-#include "framework/ui/QeGraphics.h"
-#include "framework/ui/QeWindow.h"
+#include "framework/ui/drawing/QeGraphics.h"
+#include "framework/ui/view/QeWindow.h"
 #include "tests/framework/rect_text.h"
 
 namespace {

@@ -6,11 +6,11 @@
 #include <string>
 #include <vector>
 
-#include "framework/ui/QeApplication.h"
-#include "framework/ui/QeMainWindow.h"
-#include "framework/ui/QePopup.h"
-#include "framework/ui/QePopupHolder.h"
-#include "framework/ui/QeWindow.h"
+#include "framework/ui/shell/QeApplication.h"
+#include "framework/ui/shell/QeMainWindow.h"
+#include "framework/ui/view/QePopup.h"
+#include "framework/ui/view/QePopupHolder.h"
+#include "framework/ui/view/QeWindow.h"
 #include "tests/support/TraceLog.h"
 
 namespace {

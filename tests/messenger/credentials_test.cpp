@@ -8,7 +8,7 @@
 #include "framework/base/QeRegistry.h"
 #include "framework/base/QeStrings.h"
 #include "messenger/model/Credentials.h"
-#include "platform/adapters.h"
+#include "platform/net/adapters.h"
 #include "tests/support/TraceLog.h"
 #include "tests/support/temp_folder.h"
 #include "tools/service/Directory.h"

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "framework/base/QeTrace.h"
-#include "framework/ui/QeConnection.h"
+#include "framework/ui/shell/QeConnection.h"
 #include "messenger/model/BuddyGroupList.h"
 #include "messenger/model/BuddyRoster.h"
 #include "messenger/model/ChatSessionManager.h"
@@ -18,7 +18,7 @@
 #include "messenger/protocol/Envelopes.h"
 #include "messenger/protocol/Reset.h"
 #include "messenger/protocol/SharedMessages.h"
-#include "platform/device.h"
+#include "platform/system/device.h"
 #include "tests/support/RecordingScreens.h"
 #include "tests/support/SessionHarness.h"
 

@@ -1,5 +1,5 @@
 // The adapter list: its size protocol, its order and its agreement with the kernel's own view.
-#include "platform/adapters.h"
+#include "platform/net/adapters.h"
 
 #include <gtest/gtest.h>
 

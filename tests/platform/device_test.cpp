@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/device.h"
-#include "platform/window.h"
+#include "platform/system/device.h"
+#include "platform/windows/window.h"
 
 namespace {
 

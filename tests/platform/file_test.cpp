@@ -1,4 +1,4 @@
-#include "platform/file.h"
+#include "platform/system/file.h"
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
@@ -10,8 +10,8 @@
 #include <thread>
 #include <vector>
 
-#include "platform/debug.h"
-#include "platform/module.h"
+#include "platform/system/debug.h"
+#include "platform/system/module.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/gdi.h"
+#include "platform/graphics/gdi.h"
 
 namespace gditest {
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/gdi.h"
+#include "platform/graphics/gdi.h"
 #include "tests/platform/gdi_test_support.h"
 
 namespace {

@@ -4,9 +4,9 @@
 #include <set>
 #include <string>
 
-#include "platform/crt.h"
-#include "platform/guid.h"
-#include "platform/systime.h"
+#include "platform/system/crt.h"
+#include "platform/system/guid.h"
+#include "platform/system/systime.h"
 
 namespace {
 

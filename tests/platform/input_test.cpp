@@ -3,10 +3,10 @@
 #include <string>
 #include <vector>
 
-#include "platform/hangul.h"
-#include "platform/imm.h"
-#include "platform/input.h"
-#include "platform/window.h"
+#include "platform/windows/hangul.h"
+#include "platform/windows/imm.h"
+#include "platform/windows/input.h"
+#include "platform/windows/window.h"
 #include "tests/support/ProbeWindow.h"
 #include "tests/support/Pump.h"
 

@@ -1,4 +1,4 @@
-#include "platform/metrics.h"
+#include "platform/windows/metrics.h"
 
 #include <gtest/gtest.h>
 

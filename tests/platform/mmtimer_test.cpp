@@ -1,4 +1,4 @@
-#include "platform/mmtimer.h"
+#include "platform/system/mmtimer.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/window.h"
+#include "platform/windows/window.h"
 #include "tests/support/Pump.h"
 
 namespace {

@@ -6,10 +6,10 @@
 #include <string>
 #include <thread>
 
-#include "platform/gdi.h"
-#include "platform/input.h"
-#include "platform/presenter.h"
-#include "platform/window.h"
+#include "platform/graphics/gdi.h"
+#include "platform/windows/input.h"
+#include "platform/screen/presenter.h"
+#include "platform/windows/window.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/ProbeWindow.h"
 #include "tests/support/Pump.h"

@@ -10,13 +10,13 @@
 #include <fstream>
 #include <string>
 
-#include "platform/device.h"
-#include "platform/file.h"
-#include "platform/gdi.h"
-#include "platform/input.h"
-#include "platform/presenter.h"
-#include "platform/sdl_presenter.h"
-#include "platform/window.h"
+#include "platform/system/device.h"
+#include "platform/system/file.h"
+#include "platform/graphics/gdi.h"
+#include "platform/windows/input.h"
+#include "platform/screen/presenter.h"
+#include "platform/screen/sdl_presenter.h"
+#include "platform/windows/window.h"
 #include "tests/support/ProbeWindow.h"
 #include "tests/support/Pump.h"
 #include "tests/support/temp_folder.h"

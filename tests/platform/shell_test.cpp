@@ -1,4 +1,4 @@
-#include "platform/shell.h"
+#include "platform/system/shell.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -14,7 +14,7 @@
 #include <thread>
 #include <vector>
 
-#include "platform/file.h"
+#include "platform/system/file.h"
 #include "tests/support/temp_folder.h"
 
 namespace {

@@ -7,8 +7,8 @@
 #include <thread>
 #include <vector>
 
-#include "platform/thread.h"
-#include "platform/window.h"
+#include "platform/system/thread.h"
+#include "platform/windows/window.h"
 #include "tests/support/ProbeWindow.h"
 #include "tests/support/Pump.h"
 

@@ -1,4 +1,4 @@
-#include "platform/winsock.h"
+#include "platform/net/winsock.h"
 
 #include <poll.h>
 #include <sys/socket.h>

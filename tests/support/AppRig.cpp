@@ -1,10 +1,10 @@
 #include "tests/support/AppRig.h"
 
-#include "framework/ui/QeFramework.h"
-#include "framework/ui/QeMainWindow.h"
-#include "framework/ui/QePopup.h"
-#include "framework/ui/QeTransitionManager.h"
-#include "platform/window.h"
+#include "framework/ui/shell/QeFramework.h"
+#include "framework/ui/shell/QeMainWindow.h"
+#include "framework/ui/view/QePopup.h"
+#include "framework/ui/motion/QeTransitionManager.h"
+#include "platform/windows/window.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <memory>
 #include <string>
 
-#include "framework/ui/QeApplication.h"
+#include "framework/ui/shell/QeApplication.h"
 #include "platform/win_types.h"
 
 class AppRig {

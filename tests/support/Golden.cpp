@@ -8,8 +8,8 @@
 #include <filesystem>
 #include <fstream>
 
-#include "platform/presenter.h"
-#include "platform/window.h"
+#include "platform/screen/presenter.h"
+#include "platform/windows/window.h"
 #include "tests/support/ImageFiles.h"
 
 #ifndef TEVRIK_SOURCE_ROOT

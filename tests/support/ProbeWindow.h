@@ -6,7 +6,7 @@
 #include <functional>
 #include <vector>
 
-#include "platform/window.h"
+#include "platform/windows/window.h"
 
 struct Seen {
     UINT message;

@@ -4,8 +4,8 @@
 #include <cmath>
 
 #include "framework/base/QeClock.h"
-#include "platform/mmtimer.h"
-#include "platform/window.h"
+#include "platform/system/mmtimer.h"
+#include "platform/windows/window.h"
 
 namespace {
 

@@ -45,7 +45,7 @@ bool PumpUntilIdle(double seconds);
 // within that time; everything else waits with PumpUntil.
 void PumpFor(double seconds);
 
-// The test clock for as long as the object lives (see platform/mmtimer.h). The default start lies
+// The test clock for as long as the object lives (see platform/system/mmtimer.h). The default start lies
 // 10 s before the 32-bit wrap of timeGetTime, so fake-clock tests also cross the wrap.
 class FakeClock {
 public:

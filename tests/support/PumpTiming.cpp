@@ -1,7 +1,7 @@
 // The framework half of the test pump, apart so that tests of the platform alone link without it.
 #include "framework/base/QeTimerManager.h"
 #include "framework/base/QeTiming.h"
-#include "platform/window.h"
+#include "platform/windows/window.h"
 #include "tests/support/Pump.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "platform/registry.h"
+#include "platform/system/registry.h"
 
 namespace testsupport {
 

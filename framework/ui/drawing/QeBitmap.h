@@ -1,0 +1,48 @@
+// A GDI bitmap that the framework draws from or into, made from scratch or from a decoded frame.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/graphics/gdi.h"
+
+class QeDib;
+
+class QeBitmap {
+public:
+    QeBitmap() = default;
+    ~QeBitmap() { Release(); }
+    QeBitmap(const QeBitmap&) = delete;
+    QeBitmap& operator=(const QeBitmap&) = delete;
+
+    // A top-down DIB section whose pixels stay reachable through Bits().
+    bool CreateDibSection(int32_t width, int32_t height, int bitsPerPixel);
+    // A bitmap in the screen's format.
+    bool CreateCompatible(int32_t width, int32_t height);
+    // Copies every row of the DIB into the bitmap through a temporary memory DC.
+    bool SetDibBits(const BITMAPINFO* info, const void* pixels);
+
+    // What a decoded frame becomes, by mode: 0 premultiplied 32-bit pixels for per-pixel alpha (a
+    // frame of any other depth is made as mode 2), 1 a DIB section holding a copy of the frame
+    // (its palette and row order kept), 2 a device bitmap. False when the frame has no pixels or
+    // the mode is unknown.
+    bool CreateFromDib(const QeDib& dib, int mode);
+
+    void Release();
+
+    HBITMAP Handle() const { return m_handle; }
+    int32_t Width() const { return m_width; }
+    int32_t Height() const { return m_height; }
+    int BitsPerPixel() const { return m_bitsPerPixel; }
+    // The pixels of a DIB section; null for other bitmaps.
+    void* Bits() const { return m_bits; }
+
+private:
+    bool Adopt(HBITMAP handle, int32_t width, int32_t height, int bitsPerPixel, void* bits);
+    bool CreateSection(const BITMAPINFO* info, int32_t width, int32_t height, int bitsPerPixel);
+
+    int32_t m_width = 0;
+    int32_t m_height = 0;
+    int m_bitsPerPixel = 0;
+    HBITMAP m_handle = nullptr;
+    void* m_bits = nullptr;
+};

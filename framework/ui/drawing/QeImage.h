@@ -1,0 +1,74 @@
+// A pooled image: the frames of a decoded file as ready bitmaps, and which one is due now.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "framework/image/QeImageDecoder.h"
+#include "framework/ui/drawing/QeBitmap.h"
+#include "framework/ui/drawing/QeDC.h"
+#include "framework/ui/drawing/QeGraphicsTypes.h"
+
+class QeImageFrame {
+public:
+    // The bitmap of the frame by the mode (QeBitmap::CreateFromDib); the colour key is the frame's
+    // transparent palette entry when it names one. The frame keeps the DIB for its header and delay.
+    bool Create(std::unique_ptr<QeDib> dib, int mode);
+
+    const QeDib* Dib() const { return m_dib.get(); }
+    // Releases the decoded pixels once the bitmap holds them.
+    void ReleaseDib();
+    COLORREF ColorKey() const { return m_colorKey; }
+    QeBitmap& Bitmap() { return m_bitmap; }
+    // At least 1; a frame without a delay of its own shows for 100 ms.
+    uint32_t DelayMs() const { return m_delayMs; }
+
+private:
+    std::unique_ptr<QeDib> m_dib;
+    COLORREF m_colorKey = 0;
+    QeBitmap m_bitmap;
+    uint32_t m_delayMs = 100;
+};
+
+class QeImage {
+public:
+    QeImage() = default;
+    ~QeImage() { Release(); }
+    QeImage(const QeImage&) = delete;
+    QeImage& operator=(const QeImage&) = delete;
+
+    // Decodes the key's stream, or its file resolved against the images folder, and makes every
+    // frame a bitmap by the key's mode. Any failure leaves the image empty and answers false.
+    bool Load(const QeImageKey& key);
+    // Frees the frames, the decoded data and the memory DC.
+    void Release();
+
+    // The frame due by the frame clock: the animation loops its count of times (0: forever) from
+    // the moment it was loaded, then stays on its last frame. 0 without frames.
+    size_t CurrentFrame() const;
+    size_t FrameCount() const { return m_frames.size(); }
+    QeImageFrame* Frame(size_t index) { return index < m_frames.size() ? m_frames[index].get() : nullptr; }
+    const QeDecodedImage& Decoded() const { return m_decoded; }
+    // The size of the first frame's bitmap; 0 without frames.
+    int32_t Width() const;
+    int32_t Height() const;
+    uint32_t TotalDelayMs() const { return m_totalDelayMs; }
+
+    // The current frame blitted by one of the four draw methods; false without a frame.
+    bool DrawBlt(QeDC& destination, const RECT& to, const RECT& from, DWORD rop);
+    bool DrawTransparent(QeDC& destination, const RECT& to, const RECT& from, COLORREF key);
+    bool DrawAlpha(QeDC& destination, const RECT& to, const RECT& from, BYTE alpha);
+    bool DrawAlphaPerPixel(QeDC& destination, const RECT& to, const RECT& from);
+
+private:
+    // The current frame selected into the memory DC; null without one.
+    QeDC* Select();
+
+    QeDecodedImage m_decoded;
+    std::vector<std::unique_ptr<QeImageFrame>> m_frames;
+    std::vector<uint32_t> m_delays;  // of the frames, in order
+    uint32_t m_totalDelayMs = 0;
+    DWORD m_loadTime = 0;
+    QeDC m_dc;
+};

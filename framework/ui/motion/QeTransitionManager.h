@@ -1,0 +1,47 @@
+// The running screen transitions: the paint path draws them over the screen every frame, and each
+// one leaves the set when it ends (QeTransition.h says what its end does).
+//
+// Rules callers rely on:
+//   - Start answers false for a refused or failed start, traced; the switch is made all the same,
+//     without animation, and the transition is gone: nothing is left in the set without a timer;
+//   - a transition of no length switches at once and answers true;
+//   - Remove and Clear delete without telling the windows (a reset drops what runs).
+#pragma once
+
+#include <memory>
+#include <vector>
+
+#include "framework/base/QeSingleton.h"
+#include "framework/ui/motion/QeTransition.h"
+#include "platform/win_types.h"
+
+class QeDC;
+
+class QeTransitionManager : public QeSingleton<QeTransitionManager> {
+public:
+    ~QeTransitionManager() override { Clear(); }
+
+    // Makes a transition of the params and starts it (see the rules above).
+    bool Start(const QeTransitionParams& params);
+    // Takes a transition that runs by itself; it is drawn from the next frame on.
+    void Add(std::unique_ptr<QeTransition> transition);
+    // Takes the transition out of the set, makes its switch and deletes it.
+    void Finish(QeTransition* transition);
+    // Deletes the transition and stops drawing it.
+    void Remove(QeTransition* transition);
+    void Clear();
+
+    // Some transition has a timer and time left.
+    bool IsAnyRunning() const;
+    // Renders every transition onto the DC; false at the first that fails. True with none.
+    bool RenderAll(QeDC& dc);
+    // The rectangles they draw over, in the order they render.
+    std::vector<RECT> Areas() const;
+    size_t Count() const { return m_running.size(); }
+
+private:
+    // Out of the set, still alive; null when it is not there.
+    std::unique_ptr<QeTransition> Take(QeTransition* transition);
+
+    std::vector<std::unique_ptr<QeTransition>> m_running;
+};

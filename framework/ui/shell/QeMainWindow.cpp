@@ -1,0 +1,66 @@
+#include "framework/ui/shell/QeMainWindow.h"
+
+#include <algorithm>
+
+#include "framework/base/QeTimerManager.h"
+#include "framework/ui/drawing/QeGraphicsTypes.h"
+#include "framework/ui/shell/QeMessageDispatcher.h"
+#include "platform/graphics/gdi.h"
+#include "platform/windows/window.h"
+
+QeMainWindow::~QeMainWindow() {
+    if (window == nullptr) return;
+    QeTimerManager* timers = QeTimerManager::Instance();
+    if (timers != nullptr && timers->TickWindow() == window) timers->SetTickWindow(nullptr);
+    DestroyWindow(window);
+}
+
+bool QeMainWindow::ActivateExisting(const std::wstring& title) {
+    HWND found = FindWindowW(title.c_str(), title.c_str());
+    if (found == nullptr) return false;
+    SetForegroundWindow(reinterpret_cast<HWND>(reinterpret_cast<std::uintptr_t>(found) | 1));
+    return true;
+}
+
+bool QeMainWindow::Create(const std::wstring& title, const RECT& rect) {
+    if (ActivateExisting(title)) return false;
+    WNDCLASSW windowClass{};
+    windowClass.style = CS_VREDRAW | CS_HREDRAW;
+    windowClass.lpfnWndProc = &QeMessageDispatcher::WndProc;
+    windowClass.hInstance = GetModuleHandleW(nullptr);
+    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+    windowClass.lpszClassName = title.c_str();
+    if (RegisterClassW(&windowClass) == 0) return false;
+    const int top = rect.top + kTitleBarHeight;
+    window = CreateWindowExW(0, title.c_str(), title.c_str(), WS_POPUP | WS_SYSMENU, rect.left, top,
+                             rect.right - rect.left, rect.bottom - top, nullptr, nullptr, GetModuleHandleW(nullptr),
+                             nullptr);
+    if (window == nullptr) return false;
+    // Without this every timer tick would be dropped.
+    if (QeTimerManager* timers = QeTimerManager::Instance()) timers->SetTickWindow(window);
+    return true;
+}
+
+int QeMainWindow::Show() {
+    ShowWindow(window, SW_SHOWNORMAL);
+    UpdateWindow(window);
+    return 1;
+}
+
+void QeMainWindow::Invalidate(const RECT& rect, bool addToDirty) {
+    ++invalidations;
+    InvalidateRect(window, &rect, FALSE);
+    if (addToDirty) AddDirtyRect(rect);
+}
+
+void QeMainWindow::AddDirtyRect(const RECT& rect) {
+    if (IsEmptyRect(dirtyRect)) {
+        dirtyRect = rect;
+        return;
+    }
+    dirtyRect.left = std::min(dirtyRect.left, rect.left);
+    dirtyRect.top = std::min(dirtyRect.top, rect.top);
+    dirtyRect.right = std::max(dirtyRect.right, rect.right);
+    dirtyRect.bottom = std::max(dirtyRect.bottom, rect.bottom);
+}

@@ -1,0 +1,464 @@
+// Fonts and text: fontconfig finds the face, FreeType renders hinted one-bit glyphs, and each
+// glyph is kept per face and size (a strike) for as long as some font uses that strike.
+#include <ft2build.h>
+#include FT_FREETYPE_H
+#include FT_SYNTHESIS_H
+#include FT_TRUETYPE_TABLES_H
+#include <fontconfig/fontconfig.h>
+
+#include <cmath>
+#include <cstring>
+#include <map>
+#include <string>
+#include <strings.h>
+#include <tuple>
+#include <unordered_map>
+#include <utility>
+
+#include "platform/graphics/gdi_internal.h"
+#include "platform/system/text.h"
+
+namespace gdi {
+namespace {
+
+constexpr char kDefaultFamily[] = "NanumGothic";
+constexpr wchar_t kDeviceFace[] = L"삼성 고딕";
+constexpr int kDefaultCellHeight = 16;
+constexpr int kMaxHeight = 2048;
+
+FT_Library Library() {
+    static FT_Library library = [] {
+        FT_Library made = nullptr;
+        return FT_Init_FreeType(&made) == 0 ? made : nullptr;
+    }();
+    return library;
+}
+
+struct Glyph {
+    int left = 0;  // ink's offset from the pen
+    int top = 0;   // ink's top above the baseline
+    int width = 0;
+    int height = 0;
+    int advance = 0;
+    std::vector<BYTE> ink;  // width * height, 1 = text colour
+};
+
+// What a face file says about its size, in font units; read once per face.
+struct FaceInfo {
+    int unitsPerEm = 0;
+    int ascent = 0;
+    int descent = 0;
+    int underlinePosition = 0;  // below the baseline
+    int underlineThickness = 0;
+    int strikePosition = 0;  // above the baseline
+    int strikeThickness = 0;
+    int maxAdvance = 0;
+};
+
+unsigned long g_glyphsRendered = 0;  // under Lock()
+
+struct Strike {
+    FT_Face face = nullptr;
+    bool syntheticBold = false;
+    std::shared_ptr<Strike> fallback;  // the default face at the same size, for missing characters
+    std::unordered_map<char32_t, Glyph> glyphs;
+
+    ~Strike() {
+        if (face != nullptr) FT_Done_Face(face);
+    }
+
+    const Glyph& Get(char32_t c) {
+        auto it = glyphs.find(c);
+        if (it != glyphs.end()) return it->second;
+        Glyph g;
+        const FT_UInt index = FT_Get_Char_Index(face, c);
+        if (index == 0 && fallback != nullptr) {
+            g = fallback->Get(c);
+        } else if (FT_Load_Glyph(face, index, FT_LOAD_TARGET_MONO) == 0) {
+            ++g_glyphsRendered;
+            FT_GlyphSlot slot = face->glyph;
+            if (syntheticBold) FT_GlyphSlot_Embolden(slot);
+            g.advance = static_cast<int>((slot->advance.x + 32) >> 6);
+            if (FT_Render_Glyph(slot, FT_RENDER_MODE_MONO) == 0 && slot->bitmap.pixel_mode == FT_PIXEL_MODE_MONO) {
+                const FT_Bitmap& b = slot->bitmap;
+                g.left = slot->bitmap_left;
+                g.top = slot->bitmap_top;
+                g.width = static_cast<int>(b.width);
+                g.height = static_cast<int>(b.rows);
+                g.ink.resize(static_cast<size_t>(g.width) * static_cast<size_t>(g.height));
+                for (int y = 0; y < g.height; ++y) {
+                    const unsigned char* row = b.buffer + static_cast<std::ptrdiff_t>(y) * b.pitch;
+                    for (int x = 0; x < g.width; ++x)
+                        g.ink[static_cast<size_t>(y * g.width + x)] = (row[x >> 3] >> (7 - (x & 7))) & 1;
+                }
+            }
+        }
+        return glyphs.emplace(c, std::move(g)).first->second;
+    }
+};
+
+struct FaceMatch {
+    std::string file;
+    int index = 0;
+    bool bold = false;
+    bool italic = false;
+};
+
+struct Registry {
+    bool fontconfigReady = false;
+    std::map<std::pair<std::string, int>, FaceInfo> infos;
+    std::map<std::tuple<std::string, int, int, bool, bool>, std::weak_ptr<Strike>> strikes;
+};
+
+Registry& TheRegistry() {
+    static Registry* registry = [] {
+        auto* r = new Registry;
+        r->fontconfigReady = FcInit() == FcTrue;
+        return r;
+    }();
+    return *registry;
+}
+
+// fontconfig's best face for the family; with exact, only a face of that very family.
+bool MatchFace(const std::string& family, bool bold, bool italic, bool exact, FaceMatch& out) {
+    if (!TheRegistry().fontconfigReady) return false;
+    FcPattern* pattern = FcPatternCreate();
+    FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
+    FcPatternAddInteger(pattern, FC_WEIGHT, bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
+    FcPatternAddInteger(pattern, FC_SLANT, italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
+    FcPatternAddBool(pattern, FC_SCALABLE, FcTrue);
+    FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
+    FcDefaultSubstitute(pattern);
+    FcResult result = FcResultNoMatch;
+    FcPattern* match = FcFontMatch(nullptr, pattern, &result);
+    FcPatternDestroy(pattern);
+    if (match == nullptr) return false;
+    bool found = !exact;
+    FcChar8* name = nullptr;
+    for (int i = 0; !found && FcPatternGetString(match, FC_FAMILY, i, &name) == FcResultMatch; ++i)
+        found = strcasecmp(reinterpret_cast<const char*>(name), family.c_str()) == 0;
+    FcChar8* file = nullptr;
+    int weight = FC_WEIGHT_REGULAR, slant = FC_SLANT_ROMAN, index = 0;
+    found = found && FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch;
+    if (found) {
+        FcPatternGetInteger(match, FC_INDEX, 0, &index);
+        FcPatternGetInteger(match, FC_WEIGHT, 0, &weight);
+        FcPatternGetInteger(match, FC_SLANT, 0, &slant);
+        // fontconfig's own synthesis rules report an upright face as oblique (with a shear matrix)
+        // and a light face as bold (with embolden); those faces still need our synthetic style.
+        FcBool embolden = FcFalse;
+        FcMatrix* shear = nullptr;
+        const bool emboldened = FcPatternGetBool(match, FC_EMBOLDEN, 0, &embolden) == FcResultMatch && embolden;
+        const bool sheared = FcPatternGetMatrix(match, FC_MATRIX, 0, &shear) == FcResultMatch && shear->xy != 0;
+        out = FaceMatch{reinterpret_cast<const char*>(file), index, weight >= FC_WEIGHT_DEMIBOLD && !emboldened,
+                        slant != FC_SLANT_ROMAN && !sheared};
+    }
+    FcPatternDestroy(match);
+    return found;
+}
+
+bool DefaultFace(bool bold, bool italic, FaceMatch& out) {
+    return MatchFace(kDefaultFamily, bold, italic, true, out) || MatchFace(kDefaultFamily, bold, italic, false, out);
+}
+
+FT_Face OpenFace(const FaceMatch& m) {
+    FT_Face face = nullptr;
+    if (Library() == nullptr || FT_New_Face(Library(), m.file.c_str(), m.index, &face) != 0) return nullptr;
+    if (!FT_IS_SCALABLE(face) || face->units_per_EM == 0) {
+        FT_Done_Face(face);
+        return nullptr;
+    }
+    return face;
+}
+
+const FaceInfo* InfoOf(const FaceMatch& m) {
+    auto& infos = TheRegistry().infos;
+    const auto key = std::make_pair(m.file, m.index);
+    auto it = infos.find(key);
+    if (it != infos.end()) return &it->second;
+    FT_Face face = OpenFace(m);
+    if (face == nullptr) return nullptr;
+    FaceInfo info;
+    info.unitsPerEm = face->units_per_EM;
+    info.ascent = face->ascender;
+    info.descent = -face->descender;
+    const auto* os2 = static_cast<const TT_OS2*>(FT_Get_Sfnt_Table(face, FT_SFNT_OS2));
+    if (os2 != nullptr && os2->usWinAscent + os2->usWinDescent > 0) {
+        info.ascent = os2->usWinAscent;
+        info.descent = os2->usWinDescent;
+    }
+    info.underlinePosition = -face->underline_position;
+    info.underlineThickness = face->underline_thickness;
+    if (os2 != nullptr && os2->yStrikeoutSize > 0) {
+        info.strikePosition = os2->yStrikeoutPosition;
+        info.strikeThickness = os2->yStrikeoutSize;
+    } else {
+        info.strikePosition = info.ascent * 3 / 10;
+        info.strikeThickness = info.underlineThickness;
+    }
+    info.maxAdvance = face->max_advance_width;
+    FT_Done_Face(face);
+    if (info.ascent + info.descent <= 0) return nullptr;
+    return &infos.emplace(key, info).first->second;
+}
+
+std::shared_ptr<Strike> StrikeOf(const FaceMatch& m, int ppem, bool syntheticBold, bool syntheticItalic) {
+    auto& strikes = TheRegistry().strikes;
+    const auto key = std::make_tuple(m.file, m.index, ppem, syntheticBold, syntheticItalic);
+    auto it = strikes.find(key);
+    if (it != strikes.end())
+        if (std::shared_ptr<Strike> alive = it->second.lock()) return alive;
+    auto strike = std::make_shared<Strike>();
+    strike->face = OpenFace(m);
+    if (strike->face == nullptr || FT_Set_Pixel_Sizes(strike->face, 0, static_cast<FT_UInt>(ppem)) != 0)
+        return nullptr;
+    strike->syntheticBold = syntheticBold;
+    if (syntheticItalic) {
+        FT_Matrix shear{0x10000, 0x0366A, 0, 0x10000};  // about 12 degrees
+        FT_Set_Transform(strike->face, &shear, nullptr);
+    }
+    strikes[key] = strike;
+    return strike;
+}
+
+int Scale(long long units, int ppem, int unitsPerEm) {
+    return static_cast<int>(std::lround(static_cast<double>(units) * ppem / unitsPerEm));
+}
+
+}  // namespace
+
+struct Font : Object {
+    Font() : Object(Kind::Font) {}
+    LOGFONTW description{};
+    bool tried = false;
+    std::shared_ptr<Strike> strike;
+    int ascent = 0;
+    int descent = 0;
+    int ppem = 0;
+    int maxAdvance = 0;
+    int underlinePosition = 0, underlineThickness = 1;  // pixels below the baseline
+    int strikePosition = 0, strikeThickness = 1;        // pixels above the baseline
+
+    // Finds the face and size once; false when no face can be had.
+    bool Resolve() {
+        if (tried) return strike != nullptr;
+        tried = true;
+        const LONG height = description.lfHeight;
+        if (height < -kMaxHeight || height > kMaxHeight) return false;
+        std::wstring name;
+        for (int i = 0; i < LF_FACESIZE && description.lfFaceName[i] != 0; ++i) name += description.lfFaceName[i];
+        const bool bold = description.lfWeight >= 600, italic = description.lfItalic != 0;
+        FaceMatch wanted, fallback;
+        if (!DefaultFace(bold, italic, fallback)) return false;
+        const bool chosen =
+            !name.empty() && name != kDeviceFace && MatchFace(TextWideToUtf8(name), bold, italic, true, wanted);
+        if (!chosen) wanted = fallback;
+        const FaceInfo* info = InfoOf(wanted);
+        if (info == nullptr) return false;
+        const int cell = height == 0 ? kDefaultCellHeight : height;
+        const int total = info->ascent + info->descent;
+        if (cell > 0) {
+            ppem = std::max(1, Scale(cell, info->unitsPerEm, total));
+            ascent = Scale(info->ascent, cell, total);
+            descent = cell - ascent;
+        } else {
+            ppem = -cell;
+            ascent = Scale(info->ascent, ppem, info->unitsPerEm);
+            descent = Scale(info->descent, ppem, info->unitsPerEm);
+        }
+        underlinePosition = Scale(info->underlinePosition, ppem, info->unitsPerEm);
+        underlineThickness = std::max(1, Scale(info->underlineThickness, ppem, info->unitsPerEm));
+        strikePosition = Scale(info->strikePosition, ppem, info->unitsPerEm);
+        strikeThickness = std::max(1, Scale(info->strikeThickness, ppem, info->unitsPerEm));
+        maxAdvance = Scale(info->maxAdvance, ppem, info->unitsPerEm);
+        strike = StrikeOf(wanted, ppem, bold && !wanted.bold, italic && !wanted.italic);
+        if (strike != nullptr && chosen && wanted.file != fallback.file)
+            strike->fallback = StrikeOf(fallback, ppem, bold && !fallback.bold, italic && !fallback.italic);
+        return strike != nullptr;
+    }
+};
+
+std::unique_ptr<Object> MakeFont(const LOGFONTW& description) {
+    auto font = std::make_unique<Font>();
+    font->description = description;
+    return font;
+}
+
+namespace {
+
+Font* FontOf(const Dc& dc) {
+    auto* font = static_cast<Font*>(dc.font);
+    return font != nullptr && font->Resolve() ? font : nullptr;
+}
+
+// The glyph and pen position of each character, and where the text ends.
+long long Layout(Font& font, LPCWSTR text, UINT count, const int* dx, long long x, std::vector<const Glyph*>& glyphs,
+                 std::vector<long long>& pens) {
+    glyphs.resize(count);
+    pens.resize(count);
+    for (UINT i = 0; i < count; ++i) {
+        glyphs[i] = &font.strike->Get(static_cast<char32_t>(text[i]));
+        pens[i] = x;
+        x += dx != nullptr ? dx[i] : glyphs[i]->advance;
+    }
+    return x;
+}
+
+}  // namespace
+}  // namespace gdi
+
+using namespace gdi;
+
+HFONT CreateFontIndirectW(const LOGFONTW* description) {
+    if (description == nullptr) return nullptr;
+    std::lock_guard<std::mutex> guard(Lock());
+    std::unique_ptr<Object> font = MakeFont(*description);
+    if (!static_cast<Font*>(font.get())->Resolve()) return nullptr;
+    return reinterpret_cast<HFONT>(Register(std::move(font)));
+}
+
+unsigned long GlyphsRendered() {
+    std::lock_guard<std::mutex> guard(Lock());
+    return g_glyphsRendered;
+}
+
+BOOL GetTextMetricsW(HDC dc, TEXTMETRICW* metrics) {
+    std::lock_guard<std::mutex> guard(Lock());
+    const Dc* d = FindAs<Dc>(dc, Kind::Dc);
+    Font* f = d == nullptr ? nullptr : FontOf(*d);
+    if (f == nullptr || metrics == nullptr) return FALSE;
+    TEXTMETRICW m{};
+    m.tmAscent = f->ascent;
+    m.tmDescent = f->descent;
+    m.tmHeight = f->ascent + f->descent;
+    m.tmInternalLeading = std::max(0, m.tmHeight - f->ppem);
+    m.tmAveCharWidth = f->strike->Get(U'x').advance;
+    m.tmMaxCharWidth = std::max(f->maxAdvance, m.tmAveCharWidth);
+    m.tmWeight = f->description.lfWeight == 0 ? FW_NORMAL : f->description.lfWeight;
+    m.tmDigitizedAspectX = m.tmDigitizedAspectY = 96;
+    m.tmFirstChar = 0x20;
+    m.tmLastChar = 0xFFFF;
+    m.tmDefaultChar = L'?';
+    m.tmBreakChar = L' ';
+    m.tmItalic = f->description.lfItalic != 0;
+    m.tmUnderlined = f->description.lfUnderline != 0;
+    m.tmStruckOut = f->description.lfStrikeOut != 0;
+    m.tmCharSet = HANGUL_CHARSET;
+    *metrics = m;
+    return TRUE;
+}
+
+BOOL GetTextExtentExPointW(HDC dc, LPCWSTR text, int count, int maxExtent, int* fit, int* dx, SIZE* size) {
+    std::lock_guard<std::mutex> guard(Lock());
+    const Dc* d = FindAs<Dc>(dc, Kind::Dc);
+    Font* f = d == nullptr ? nullptr : FontOf(*d);
+    if (f == nullptr || count < 0 || (count > 0 && text == nullptr)) return FALSE;
+    long long total = 0;
+    int fits = 0;
+    for (int i = 0; i < count; ++i) {
+        total += f->strike->Get(static_cast<char32_t>(text[i])).advance;
+        if (total <= maxExtent && fits == i) fits = i + 1;
+        if (dx != nullptr) dx[i] = static_cast<int>(std::min<long long>(total, 0x7FFFFFFF));
+    }
+    if (fit != nullptr) *fit = fits;
+    if (size != nullptr)
+        *size = SIZE{static_cast<LONG>(std::min<long long>(total, 0x7FFFFFFF)), f->ascent + f->descent};
+    return TRUE;
+}
+
+BOOL ExtTextOutW(HDC dc, int x, int y, UINT options, const RECT* rect, LPCWSTR text, UINT count, const int* dx) {
+    std::lock_guard<std::mutex> guard(Lock());
+    Dc* d = FindAs<Dc>(dc, Kind::Dc);
+    Font* f = d == nullptr ? nullptr : FontOf(*d);
+    if (f == nullptr || (count > 0 && text == nullptr)) return FALSE;
+    if (d->bitmap != nullptr && NativeFormat(*d->bitmap, false) == 0) return FALSE;
+    if ((options & ETO_OPAQUE) != 0 && rect != nullptr)
+        FillSolid(*d, rect->left, rect->top, rect->right, rect->bottom, d->bkColour);
+    if (count == 0 || d->bitmap == nullptr) return TRUE;
+
+    // Everything below stays inside the clip rectangle.
+    const bool clip = (options & ETO_CLIPPED) != 0 && rect != nullptr;
+    const long long cx0 = clip ? rect->left : -(1LL << 40), cy0 = clip ? rect->top : -(1LL << 40);
+    const long long cx1 = clip ? rect->right : 1LL << 40, cy1 = clip ? rect->bottom : 1LL << 40;
+    const auto fill = [&](long long x0, long long y0, long long x1, long long y1, COLORREF colour) {
+        FillSolid(*d, std::max(x0, cx0), std::max(y0, cy0), std::min(x1, cx1), std::min(y1, cy1), colour);
+    };
+
+    std::vector<const Glyph*> glyphs;
+    std::vector<long long> pens;
+    const long long end = Layout(*f, text, count, dx, x, glyphs, pens);
+    const long long baseline = static_cast<long long>(y) + f->ascent;
+    if (d->bkMode == OPAQUE && (options & ETO_OPAQUE) == 0)
+        fill(std::min<long long>(x, end), y, std::max<long long>(x, end), baseline + f->descent, d->bkColour);
+
+    // The ink's bounds, then each glyph's part inside each drawable box.
+    long long ix0 = 1LL << 40, iy0 = 1LL << 40, ix1 = -(1LL << 40), iy1 = -(1LL << 40);
+    for (UINT i = 0; i < count; ++i) {
+        const Glyph& g = *glyphs[i];
+        if (g.width == 0 || g.height == 0) continue;
+        ix0 = std::min(ix0, pens[i] + g.left);
+        ix1 = std::max(ix1, pens[i] + g.left + g.width);
+        iy0 = std::min(iy0, baseline - g.top);
+        iy1 = std::max(iy1, baseline - g.top + g.height);
+    }
+    Bitmap& target = *d->bitmap;
+    const std::uint32_t pixel = PackColour(target.layout, d->textColour);
+    const int bytes = target.layout.bitsPerPixel / 8;
+    ForEachBox(*d, std::max(ix0, cx0), std::max(iy0, cy0), std::min(ix1, cx1), std::min(iy1, cy1),
+               [&](int bx0, int by0, int bx1, int by1) {
+                   for (UINT i = 0; i < count; ++i) {
+                       const Glyph& g = *glyphs[i];
+                       const long long gx = pens[i] + g.left, gy = baseline - g.top;
+                       const long long r0 = std::max<long long>(0, by0 - gy), r1 = std::min<long long>(g.height, by1 - gy);
+                       const long long c0 = std::max<long long>(0, bx0 - gx), c1 = std::min<long long>(g.width, bx1 - gx);
+                       for (long long r = r0; r < r1; ++r) {
+                           const BYTE* ink = g.ink.data() + r * g.width;
+                           BYTE* row = target.Row(static_cast<int>(gy + r)) + (gx + c0) * bytes;
+                           for (long long c = c0; c < c1; ++c, row += bytes)
+                               if (ink[c] != 0) std::memcpy(row, &pixel, static_cast<size_t>(bytes));
+                       }
+                   }
+               });
+    if (f->description.lfUnderline != 0)
+        fill(x, baseline + f->underlinePosition, end, baseline + f->underlinePosition + f->underlineThickness,
+             d->textColour);
+    if (f->description.lfStrikeOut != 0)
+        fill(x, baseline - f->strikePosition, end, baseline - f->strikePosition + f->strikeThickness, d->textColour);
+    return TRUE;
+}
+
+namespace {
+
+template <class T, class F>
+T WithDc(HDC dc, T failure, F&& f) {
+    std::lock_guard<std::mutex> guard(Lock());
+    Dc* d = FindAs<Dc>(dc, Kind::Dc);
+    return d == nullptr ? failure : f(*d);
+}
+
+}  // namespace
+
+int SetBkMode(HDC dc, int mode) {
+    if (mode != OPAQUE && mode != TRANSPARENT) return 0;
+    return WithDc(dc, 0, [mode](Dc& d) { return std::exchange(d.bkMode, mode); });
+}
+
+COLORREF SetBkColor(HDC dc, COLORREF colour) {
+    return WithDc(dc, CLR_INVALID, [colour](Dc& d) { return std::exchange(d.bkColour, colour & 0xFFFFFF); });
+}
+
+COLORREF SetTextColor(HDC dc, COLORREF colour) {
+    return WithDc(dc, CLR_INVALID, [colour](Dc& d) { return std::exchange(d.textColour, colour & 0xFFFFFF); });
+}
+
+int GetBkMode(HDC dc) {
+    return WithDc(dc, 0, [](Dc& d) { return d.bkMode; });
+}
+
+COLORREF GetBkColor(HDC dc) {
+    return WithDc(dc, CLR_INVALID, [](Dc& d) { return d.bkColour; });
+}
+
+COLORREF GetTextColor(HDC dc) {
+    return WithDc(dc, CLR_INVALID, [](Dc& d) { return d.textColour; });
+}

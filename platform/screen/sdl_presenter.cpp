@@ -1,0 +1,559 @@
+#include "platform/screen/sdl_presenter.h"
+
+#include <SDL.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <condition_variable>
+#include <cstring>
+#include <future>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "platform/windows/input.h"
+#include "platform/screen/presenter.h"
+#include "platform/system/text.h"
+#include "platform/windows/window.h"
+
+namespace {
+
+// What the user-interface thread asks of the SDL thread, as SDL user events.
+enum Request : Sint32 { kShow, kHide, kResize, kFrame, kRaise, kTextInput, kFlash, kCall, kQuit };
+
+constexpr auto kWait = std::chrono::seconds(5);
+
+// A US keyboard by key position: SDL scancodes to virtual keys.
+UINT VirtualKey(SDL_Scancode code) {
+    if (code >= SDL_SCANCODE_A && code <= SDL_SCANCODE_Z) return 'A' + (code - SDL_SCANCODE_A);
+    if (code >= SDL_SCANCODE_1 && code <= SDL_SCANCODE_9) return '1' + (code - SDL_SCANCODE_1);
+    if (code >= SDL_SCANCODE_KP_1 && code <= SDL_SCANCODE_KP_9) return 0x61 + (code - SDL_SCANCODE_KP_1);
+    switch (code) {
+        case SDL_SCANCODE_0: return '0';
+        case SDL_SCANCODE_KP_0: return 0x60;
+        case SDL_SCANCODE_RETURN: case SDL_SCANCODE_KP_ENTER: return VK_RETURN;
+        case SDL_SCANCODE_BACKSPACE: return VK_BACK;
+        case SDL_SCANCODE_TAB: return VK_TAB;
+        case SDL_SCANCODE_ESCAPE: return VK_ESCAPE;
+        case SDL_SCANCODE_SPACE: return VK_SPACE;
+        case SDL_SCANCODE_LEFT: return VK_LEFT;
+        case SDL_SCANCODE_RIGHT: return VK_RIGHT;
+        case SDL_SCANCODE_UP: return VK_UP;
+        case SDL_SCANCODE_DOWN: return VK_DOWN;
+        case SDL_SCANCODE_DELETE: return VK_DELETE;
+        case SDL_SCANCODE_HOME: return VK_HOME;
+        case SDL_SCANCODE_END: return VK_END;
+        case SDL_SCANCODE_PAGEUP: return VK_PRIOR;
+        case SDL_SCANCODE_PAGEDOWN: return VK_NEXT;
+        case SDL_SCANCODE_LSHIFT: case SDL_SCANCODE_RSHIFT: return VK_SHIFT;
+        case SDL_SCANCODE_LCTRL: case SDL_SCANCODE_RCTRL: return VK_CONTROL;
+        case SDL_SCANCODE_LALT: return VK_MENU;
+        case SDL_SCANCODE_RALT: return VK_RMENU;
+        case SDL_SCANCODE_CAPSLOCK: return VK_CAPITAL;
+        case SDL_SCANCODE_LANG1: return VK_HANGUL;
+        case SDL_SCANCODE_SEMICOLON: return VK_OEM_1;
+        case SDL_SCANCODE_EQUALS: return VK_OEM_PLUS;
+        case SDL_SCANCODE_COMMA: return VK_OEM_COMMA;
+        case SDL_SCANCODE_MINUS: return VK_OEM_MINUS;
+        case SDL_SCANCODE_PERIOD: return VK_OEM_PERIOD;
+        case SDL_SCANCODE_SLASH: return VK_OEM_2;
+        case SDL_SCANCODE_GRAVE: return VK_OEM_3;
+        case SDL_SCANCODE_LEFTBRACKET: return VK_OEM_4;
+        case SDL_SCANCODE_BACKSLASH: return VK_OEM_5;
+        case SDL_SCANCODE_RIGHTBRACKET: return VK_OEM_6;
+        case SDL_SCANCODE_APOSTROPHE: return VK_OEM_7;
+        case SDL_SCANCODE_KP_MULTIPLY: return 0x6A;
+        case SDL_SCANCODE_KP_PLUS: return 0x6B;
+        case SDL_SCANCODE_KP_MINUS: return 0x6D;
+        case SDL_SCANCODE_KP_PERIOD: return 0x6E;
+        case SDL_SCANCODE_KP_DIVIDE: return 0x6F;
+        default: return 0;
+    }
+}
+
+std::u32string Utf32(const char* utf8) {
+    const std::wstring wide = TextUtf8ToWide(utf8 != nullptr ? utf8 : "");
+    return std::u32string(wide.begin(), wide.end());
+}
+
+class SdlPresenter final : public Presenter {
+public:
+    // Runs on the SDL thread from start to quit.
+    void Main(std::promise<std::string>* started);
+    // Draws the frame into the SDL window as it now is. SDL thread only.
+    void Draw();
+
+    // ---- Presenter, called from the program's threads
+    void Shown(HWND window, int width, int height) override;
+    void Hidden(HWND window) override;
+    void Resized(HWND window, int width, int height) override;
+    void Painted(HWND window, const RECT& area) override;
+    void Raised(HWND window) override;
+    void TextInput(bool on) override { Push(kTextInput, on ? 1 : 0); }
+    void Flash(bool on) override {
+        if (on) Push(kFlash);
+    }
+    bool PlaySound(const std::string& path) override;
+    bool Visible() const override { return true; }
+
+    void Push(Request request, int value = 0, void* data = nullptr);
+    bool Run(const std::function<void()>& work);
+
+    Uint32 eventType = 0;
+    SDL_Window* window = nullptr;
+    std::atomic<int> flashes{0};
+    std::atomic<int> raises{0};
+    std::atomic<bool> textInput{false};
+
+private:
+    bool IsPresented(HWND window) {
+        std::lock_guard<std::mutex> guard(m_lock);
+        return window != nullptr && window == m_target;
+    }
+    // Takes the whole framebuffer into the copy the SDL thread draws from. Lock held.
+    void TakeWholeFrame();
+    // The client point under a window point; false when the picture has no size.
+    bool ToClient(int x, int y, int* cx, int* cy);
+    void OnEvent(const SDL_Event& event);
+    void OnRequest(const SDL_UserEvent& request);
+
+    std::mutex m_lock;
+    HWND m_target = nullptr;
+    int m_width = 0;
+    int m_height = 0;
+    std::vector<std::uint32_t> m_frame;  // 0x00RRGGBB, m_width x m_height
+    SDL_Rect m_picture{0, 0, 0, 0};      // where the frame lands in the SDL window
+
+    std::mutex m_audioLock;
+    SDL_AudioDeviceID m_audio = 0;
+    SDL_AudioSpec m_deviceFormat{};
+};
+
+struct Running {
+    std::mutex lock;
+    SdlPresenter* presenter = nullptr;
+    std::thread thread;
+};
+
+Running& TheRunning() {
+    static Running* running = new Running;
+    return *running;
+}
+
+void SdlPresenter::Push(Request request, int value, void* data) {
+    SDL_Event event{};
+    event.type = eventType;
+    event.user.code = request;
+    event.user.data1 = reinterpret_cast<void*>(static_cast<std::intptr_t>(value));
+    event.user.data2 = data;
+    SDL_PushEvent(&event);
+}
+
+struct Call {
+    std::function<void()> work;
+    std::mutex lock;
+    std::condition_variable done;
+    bool finished = false;
+    bool abandoned = false;
+};
+
+bool SdlPresenter::Run(const std::function<void()>& work) {
+    auto* call = new Call;
+    call->work = work;
+    Push(kCall, 0, call);
+    std::unique_lock<std::mutex> guard(call->lock);
+    if (call->done.wait_for(guard, kWait, [&] { return call->finished; })) {
+        guard.unlock();
+        delete call;
+        return true;
+    }
+    call->abandoned = true;  // the SDL thread deletes it when it gets there
+    return false;
+}
+
+void SdlPresenter::TakeWholeFrame() {
+    m_frame.assign(static_cast<size_t>(m_width) * static_cast<size_t>(m_height), 0);
+    if (!m_frame.empty()) CopyFramebuffer(m_target, RECT{0, 0, m_width, m_height}, m_frame.data(), m_frame.size());
+}
+
+void SdlPresenter::Shown(HWND window, int width, int height) {
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        if (m_target != nullptr && m_target != window) return;
+        m_target = window;
+        m_width = width;
+        m_height = height;
+        TakeWholeFrame();
+    }
+    Push(kShow);
+}
+
+void SdlPresenter::Hidden(HWND window) {
+    if (!IsPresented(window)) return;
+    if (!IsWindow(window)) {
+        std::lock_guard<std::mutex> guard(m_lock);
+        m_target = nullptr;
+    }
+    Push(kHide);
+}
+
+void SdlPresenter::Resized(HWND window, int width, int height) {
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        if (window == nullptr || window != m_target) return;
+        m_width = width;
+        m_height = height;
+        TakeWholeFrame();
+    }
+    Push(kResize);
+}
+
+void SdlPresenter::Painted(HWND window, const RECT& area) {
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        if (window == nullptr || window != m_target) return;
+        RECT part{std::max<LONG>(area.left, 0), std::max<LONG>(area.top, 0), std::min<LONG>(area.right, m_width),
+                  std::min<LONG>(area.bottom, m_height)};
+        if (part.left >= part.right || part.top >= part.bottom) return;
+        const size_t width = static_cast<size_t>(part.right - part.left);
+        std::vector<std::uint32_t> copy(width * static_cast<size_t>(part.bottom - part.top));
+        part = CopyFramebuffer(window, part, copy.data(), copy.size());
+        for (LONG y = part.top; y < part.bottom; ++y) {
+            std::memcpy(&m_frame[static_cast<size_t>(y) * m_width + part.left],
+                        &copy[static_cast<size_t>(y - part.top) * width], width * 4);
+        }
+    }
+    Push(kFrame);
+}
+
+void SdlPresenter::Raised(HWND window) {
+    if (IsPresented(window)) Push(kRaise);
+}
+
+bool SdlPresenter::PlaySound(const std::string& path) {
+    SDL_AudioSpec sound{};
+    Uint8* buffer = nullptr;
+    Uint32 length = 0;
+    if (SDL_LoadWAV(path.c_str(), &sound, &buffer, &length) == nullptr) return false;
+    std::lock_guard<std::mutex> guard(m_audioLock);
+    const bool sameFormat = m_audio != 0 && m_deviceFormat.freq == sound.freq && m_deviceFormat.format == sound.format &&
+                            m_deviceFormat.channels == sound.channels;
+    if (!sameFormat) {
+        if (m_audio != 0) SDL_CloseAudioDevice(m_audio);
+        sound.callback = nullptr;
+        m_audio = SDL_OpenAudioDevice(nullptr, 0, &sound, &m_deviceFormat, 0);
+    }
+    bool playing = false;
+    if (m_audio != 0) {
+        // A new notice cuts the one still playing short.
+        SDL_ClearQueuedAudio(m_audio);
+        playing = SDL_QueueAudio(m_audio, buffer, length) == 0;
+        SDL_PauseAudioDevice(m_audio, 0);
+    }
+    SDL_FreeWAV(buffer);
+    return playing;
+}
+
+void SdlPresenter::Draw() {
+    if (window == nullptr) return;
+    SDL_Surface* target = SDL_GetWindowSurface(window);
+    if (target == nullptr) return;
+    SDL_FillRect(target, nullptr, SDL_MapRGB(target->format, 0, 0, 0));
+    std::lock_guard<std::mutex> guard(m_lock);
+    if (m_width <= 0 || m_height <= 0 || m_frame.empty()) {
+        m_picture = SDL_Rect{0, 0, 0, 0};
+    } else {
+        // The largest picture of the frame's proportions that fits, centred.
+        const double scale = std::min(static_cast<double>(target->w) / m_width, static_cast<double>(target->h) / m_height);
+        m_picture.w = std::max(1, static_cast<int>(m_width * scale));
+        m_picture.h = std::max(1, static_cast<int>(m_height * scale));
+        m_picture.x = (target->w - m_picture.w) / 2;
+        m_picture.y = (target->h - m_picture.h) / 2;
+        SDL_Surface* frame = SDL_CreateRGBSurfaceWithFormatFrom(m_frame.data(), m_width, m_height, 32, m_width * 4,
+                                                                SDL_PIXELFORMAT_RGB888);
+        if (frame != nullptr) {
+            SDL_Rect to = m_picture;
+            SDL_BlitScaled(frame, nullptr, target, &to);
+            SDL_FreeSurface(frame);
+        }
+    }
+    SDL_UpdateWindowSurface(window);
+}
+
+bool SdlPresenter::ToClient(int x, int y, int* cx, int* cy) {
+    std::lock_guard<std::mutex> guard(m_lock);
+    if (m_picture.w <= 0 || m_picture.h <= 0) return false;
+    *cx = static_cast<int>(std::floor((x - m_picture.x) * static_cast<double>(m_width) / m_picture.w));
+    *cy = static_cast<int>(std::floor((y - m_picture.y) * static_cast<double>(m_height) / m_picture.h));
+    return true;
+}
+
+void SdlPresenter::OnRequest(const SDL_UserEvent& request) {
+    switch (request.code) {
+        case kShow: {
+            int width = 0;
+            int height = 0;
+            wchar_t title[256] = L"";
+            {
+                std::lock_guard<std::mutex> guard(m_lock);
+                width = std::max(1, m_width);
+                height = std::max(1, m_height);
+                GetWindowTextW(m_target, title, 256);
+            }
+            if (window == nullptr) {
+                window = SDL_CreateWindow(TextWideToUtf8(title).c_str(), SDL_WINDOWPOS_CENTERED,
+                                          SDL_WINDOWPOS_CENTERED, width, height, SDL_WINDOW_RESIZABLE);
+            }
+            if (window != nullptr) SDL_ShowWindow(window);
+            Draw();
+            break;
+        }
+        case kHide:
+            if (window != nullptr) SDL_HideWindow(window);
+            break;
+        case kResize: {
+            int width = 0;
+            int height = 0;
+            {
+                std::lock_guard<std::mutex> guard(m_lock);
+                width = m_width;
+                height = m_height;
+            }
+            if (window != nullptr && width > 0 && height > 0) SDL_SetWindowSize(window, width, height);
+            Draw();
+            break;
+        }
+        case kFrame:
+            Draw();
+            break;
+        case kRaise:
+            ++raises;
+            if (window != nullptr) {
+                SDL_RestoreWindow(window);
+                SDL_RaiseWindow(window);
+            }
+            break;
+        case kTextInput:
+            if (request.data1 != nullptr) {
+                SDL_StartTextInput();
+            } else {
+                SDL_StopTextInput();
+            }
+            textInput = request.data1 != nullptr;
+            break;
+        case kFlash:
+            ++flashes;
+            if (window != nullptr) SDL_FlashWindow(window, SDL_FLASH_BRIEFLY);
+            break;
+        case kCall: {
+            auto* call = static_cast<Call*>(request.data2);
+            call->work();
+            std::unique_lock<std::mutex> guard(call->lock);
+            if (call->abandoned) {
+                guard.unlock();
+                delete call;
+                break;
+            }
+            call->finished = true;
+            call->done.notify_all();
+            break;
+        }
+        default:
+            break;
+    }
+}
+
+void SdlPresenter::OnEvent(const SDL_Event& event) {
+    HWND target = nullptr;
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        target = m_target;
+    }
+    if (event.type == eventType) {
+        OnRequest(event.user);
+        return;
+    }
+    if (target == nullptr) return;
+    int x = 0;
+    int y = 0;
+    switch (event.type) {
+        case SDL_MOUSEBUTTONDOWN:
+        case SDL_MOUSEBUTTONUP:
+            if (event.button.button == SDL_BUTTON_LEFT && ToClient(event.button.x, event.button.y, &x, &y)) {
+                InjectPen(target, event.type == SDL_MOUSEBUTTONDOWN ? WM_LBUTTONDOWN : WM_LBUTTONUP, x, y);
+            }
+            break;
+        case SDL_MOUSEMOTION:
+            // A pen has no hover: only a pressed pen moves.
+            if ((event.motion.state & SDL_BUTTON_LMASK) != 0 && ToClient(event.motion.x, event.motion.y, &x, &y)) {
+                InjectPen(target, WM_MOUSEMOVE, x, y);
+            }
+            break;
+        case SDL_KEYDOWN:
+        case SDL_KEYUP:
+            if (UINT key = VirtualKey(event.key.keysym.scancode)) {
+                InjectKey(target, key, event.type == SDL_KEYDOWN, SDL_IsTextInputActive() == SDL_TRUE);
+            }
+            break;
+        case SDL_TEXTINPUT:
+            InjectText(target, Utf32(event.text.text));
+            break;
+        case SDL_TEXTEDITING:
+            InjectPreedit(target, Utf32(event.edit.text));
+            break;
+        case SDL_WINDOWEVENT:
+            if (event.window.event == SDL_WINDOWEVENT_CLOSE) {
+                InjectClose(target);
+            } else if (event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED ||
+                       event.window.event == SDL_WINDOWEVENT_EXPOSED) {
+                Draw();
+            }
+            break;
+        default:
+            break;
+    }
+}
+
+void SdlPresenter::Main(std::promise<std::string>* started) {
+    // The window's own surface takes the picture directly; a renderer behind it would load the
+    // whole GL stack for one small blit.
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+    if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
+        std::string why = std::string("no display to show the window on (") + SDL_GetError() +
+                          "); run it on a desktop, or with SDL_VIDEODRIVER=offscreen to run without a screen";
+        SDL_Quit();
+        started->set_value(why);
+        return;
+    }
+    eventType = SDL_RegisterEvents(1);
+    if (eventType == static_cast<Uint32>(-1)) {
+        SDL_Quit();
+        started->set_value("SDL has no event type left");
+        return;
+    }
+    // Characters come from the keys until the soft input panel starts the desktop's text input.
+    SDL_StopTextInput();
+    // Without audio only the sounds are missing.
+    SDL_InitSubSystem(SDL_INIT_AUDIO);
+    started->set_value(std::string());
+    SDL_Event event;
+    while (SDL_WaitEvent(&event) != 0) {
+        if (event.type == eventType && event.user.code == kQuit) break;
+        OnEvent(event);
+    }
+    {
+        std::lock_guard<std::mutex> guard(m_audioLock);
+        if (m_audio != 0) SDL_CloseAudioDevice(m_audio);
+        m_audio = 0;
+    }
+    if (window != nullptr) SDL_DestroyWindow(window);
+    window = nullptr;
+    SDL_Quit();
+}
+
+}  // namespace
+
+bool StartSdlPresenter(std::string* why) {
+    Running& running = TheRunning();
+    std::lock_guard<std::mutex> guard(running.lock);
+    if (running.presenter != nullptr) return true;
+    auto* presenter = new SdlPresenter;
+    auto started = std::make_shared<std::promise<std::string>>();
+    std::future<std::string> result = started->get_future();
+    running.thread = std::thread([presenter, started] { presenter->Main(started.get()); });
+    const std::string failure = result.get();
+    if (!failure.empty()) {
+        running.thread.join();
+        delete presenter;
+        if (why != nullptr) *why = failure;
+        return false;
+    }
+    running.presenter = presenter;
+    SetPresenter(presenter);
+    return true;
+}
+
+void StopSdlPresenter() {
+    Running& running = TheRunning();
+    std::lock_guard<std::mutex> guard(running.lock);
+    if (running.presenter == nullptr) return;
+    SetPresenter(nullptr);
+    running.presenter->Push(kQuit);
+    running.thread.join();
+    delete running.presenter;
+    running.presenter = nullptr;
+}
+
+namespace {
+
+SdlPresenter* Current() {
+    Running& running = TheRunning();
+    std::lock_guard<std::mutex> guard(running.lock);
+    return running.presenter;
+}
+
+}  // namespace
+
+std::uint32_t SdlPresenterWindowId() {
+    SdlPresenter* presenter = Current();
+    std::uint32_t id = 0;
+    if (presenter != nullptr) {
+        presenter->Run([&] { id = presenter->window != nullptr ? SDL_GetWindowID(presenter->window) : 0; });
+    }
+    return id;
+}
+
+bool SdlPresenterResize(int width, int height) {
+    SdlPresenter* presenter = Current();
+    if (presenter == nullptr) return false;
+    bool done = false;
+    return presenter->Run([&] {
+        if (presenter->window == nullptr) return;
+        SDL_SetWindowSize(presenter->window, width, height);
+        presenter->Draw();
+        done = true;
+    }) && done;
+}
+
+bool SdlPresenterPixel(int x, int y, std::uint32_t* rgb) {
+    SdlPresenter* presenter = Current();
+    if (presenter == nullptr || rgb == nullptr) return false;
+    bool found = false;
+    presenter->Run([&] {
+        SDL_Surface* surface = presenter->window != nullptr ? SDL_GetWindowSurface(presenter->window) : nullptr;
+        if (surface == nullptr || x < 0 || y < 0 || x >= surface->w || y >= surface->h) return;
+        if (SDL_MUSTLOCK(surface)) SDL_LockSurface(surface);
+        Uint32 pixel = 0;
+        std::memcpy(&pixel, static_cast<Uint8*>(surface->pixels) + y * surface->pitch + x * surface->format->BytesPerPixel,
+                    std::min<int>(4, surface->format->BytesPerPixel));
+        Uint8 r = 0, g = 0, b = 0;
+        SDL_GetRGB(pixel, surface->format, &r, &g, &b);
+        if (SDL_MUSTLOCK(surface)) SDL_UnlockSurface(surface);
+        *rgb = (static_cast<std::uint32_t>(r) << 16) | (static_cast<std::uint32_t>(g) << 8) | b;
+        found = true;
+    });
+    return found;
+}
+
+int SdlPresenterFlashes() {
+    SdlPresenter* presenter = Current();
+    return presenter != nullptr ? presenter->flashes.load() : 0;
+}
+
+int SdlPresenterRaises() {
+    SdlPresenter* presenter = Current();
+    return presenter != nullptr ? presenter->raises.load() : 0;
+}
+
+bool SdlPresenterTextInput() {
+    SdlPresenter* presenter = Current();
+    return presenter != nullptr && presenter->textInput.load();
+}
+
+bool SdlPresenterRun(const std::function<void()>& work) {
+    SdlPresenter* presenter = Current();
+    return presenter != nullptr && presenter->Run(work);
+}

@@ -1,0 +1,21 @@
+#include "platform/system/crt.h"
+
+#include <cstdint>
+#include <cwctype>
+
+LONG _wtol(const wchar_t* text) {
+    if (text == nullptr) return 0;
+    while (*text != L'\0' && std::iswspace(static_cast<wint_t>(*text))) ++text;
+    bool negative = false;
+    if (*text == L'+' || *text == L'-') {
+        negative = *text == L'-';
+        ++text;
+    }
+    const int64_t limit = negative ? -static_cast<int64_t>(INT32_MIN) : INT32_MAX;
+    int64_t value = 0;
+    for (; *text >= L'0' && *text <= L'9'; ++text) {
+        value = value * 10 + (*text - L'0');
+        if (value > limit) value = limit;  // keep reading the digits, the value stays at the limit
+    }
+    return static_cast<LONG>(negative ? -value : value);
+}
