@@ -1,5 +1,5 @@
-// What the platform's window, input-method, instance and presenter files share. Nothing above
-// platform/ includes this.
+// What the window, input-method and instance files of platform/windows/ share. Nothing outside
+// platform/windows/ includes this.
 #pragma once
 
 #include <string>
