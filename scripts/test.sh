@@ -6,6 +6,7 @@ cd "$(dirname "$0")/.."
 root=$(pwd)
 
 ./scripts/setup.sh
+./scripts/check_layers.sh
 
 jobs=$(nproc 2>/dev/null || echo 2)
 fuzz_seconds=${TEVRIK_FUZZ_SECONDS:-20}
