@@ -254,6 +254,16 @@ Canvas Bars() {
     return c;
 }
 
+// A bar with a white rounded field on it.
+Canvas FieldBar(int width, int height, Color bar, float borderY, float fx, float fy, float fw, float fh) {
+    Canvas c(width, height);
+    c.Clear(bar);
+    c.Fill(RoundRect(0, borderY, static_cast<float>(width), 1, 0), kBorder);
+    c.Fill(RoundRect(fx, fy, fw, fh, 6), kFieldBorder);
+    c.Fill(RoundRect(fx + 1, fy + 1, fw - 2, fh - 2, 5), kWhite);
+    return c;
+}
+
 Canvas Field() {
     Canvas c(200, 40);
     c.Fill(RoundRect(0, 0, 200, 40, 4), kFieldBorder);
@@ -541,6 +551,8 @@ std::vector<PictureFile> MakePictures() {
     files.push_back(Png24("tabs.png", Tabs()));
     files.push_back(Png32("badges.png", Badges()));
     files.push_back(Png24("bars.png", Bars()));
+    files.push_back(Png24("searchbar.png", FieldBar(480, 48, kAccentTint, 47, 8, 6, 464, 36)));
+    files.push_back(Png24("inputbar.png", FieldBar(480, 60, kBarLow, 0, 8, 8, 412, 44)));
     files.push_back(Png32("field.png", Field()));
     files.push_back(Png24("paper.png", Paper()));
     files.push_back({"popup.png", EncodePng(440, 56, false, PopupFrame())});
