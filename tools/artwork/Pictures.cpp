@@ -198,7 +198,7 @@ void Presence(Canvas& c, int which, float x, float y, float size) {
     } else if (which >= 4) {
         const Shape slash = Segment({6, 22}, {22, 6}, 3.4f);
         c.Fill(Fit(Intersect(Grow(slash, 1.3f), Grow(base, 0.5f)), 28, x, y, size), kWhite);
-        c.Fill(Fit(Grow(slash, 0), 28, x, y, size), kBlockRed);
+        c.Fill(Fit(slash, 28, x, y, size), kBlockRed);
     }
 }
 
@@ -424,7 +424,6 @@ void Mark(Canvas& c, float x, float y, float size) {
 
 Canvas LoginBackground() {
     Canvas c(480, 540);
-    c.Clear(kWhite);
     c.Fill(RoundRect(0, 0, 480, 540, 0), VerticalGradient(Hex(0xdceafb), 0, kWhite, 300));
     Mark(c, 192, 22, 96);
     return c;
@@ -445,7 +444,7 @@ Shape HeartShape(float cx, float cy, float size) {
     return Fit(heart, 20, cx - size / 2, cy - size / 2, size);
 }
 
-// The face and its features over the cell at x; `eyes` picks open or closed eyes for the wink.
+// The face and its features in the cell at x; `winking` closes the left eye of the wink.
 void Emoticon(Canvas& c, int which, float x, bool winking = false) {
     const auto at = [x](Shape s) { return Translate(std::move(s), x, 0); };
     if (which == 8) {
