@@ -23,6 +23,12 @@ int EmoticonImage::Load(const QeMarkupElement* element) {
     if (const QeMarkupElement* method = element->FindChild(L"DrawMethod")) {
         DrawMethod = static_cast<uint32_t>(ParseDrawMethod(method->Text()));
     }
+    // A keyed emoticon sheet names its key as any skin image does; without it the sheet's ground
+    // would show around every emoticon in the chat.
+    if (element->FindChild(L"ColorKey") != nullptr || element->FindChild(L"ConstantAlpha") != nullptr) {
+        KeyOrAlpha = ReadImageDescriptor(*element).keyOrAlpha;
+        HasKeyOrAlpha = true;
+    }
     return 1;
 }
 
@@ -34,7 +40,8 @@ QeImageDescriptor EmoticonImage::Descriptor() const {
                                  static_cast<LONG>(std::min<int64_t>(int64_t{Y} + Height, INT32_MAX))};
     }
     descriptor.drawMethod = static_cast<int32_t>(DrawMethod);
-    if (DrawMethod == kTransparentBlt || DrawMethod == kAlphaBlend) {
+    descriptor.keyOrAlpha = KeyOrAlpha;
+    if ((DrawMethod == kTransparentBlt || DrawMethod == kAlphaBlend) && !HasKeyOrAlpha) {
         // Each emoticon is drawn over and over: one line says it all.
         static std::set<std::pair<std::wstring, uint32_t>> reported;
         if (reported.emplace(File, DrawMethod).second) {

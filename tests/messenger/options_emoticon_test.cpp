@@ -136,7 +136,8 @@ std::wstring SkinText(bool menuShort) {
            L"      <Smile><Text>:)</Text><File>Emoticon\\smile.png</File>"
            L"<ImageCoord>0, 0, 19, 19</ImageCoord><DrawMethod>AlphaBlendPerPixel</DrawMethod></Smile>\r\n"
            L"      <Sad><Text>:(</Text><File>Emoticon\\set.bmp</File>"
-           L"<ImageCoord>19, 0, 19, 20</ImageCoord><DrawMethod>TransparentBlt</DrawMethod></Sad>\r\n"
+           L"<ImageCoord>19, 0, 19, 20</ImageCoord><DrawMethod>TransparentBlt</DrawMethod>"
+           L"<ColorKey>#ff00ff</ColorKey></Sad>\r\n"
            L"      <Grin><Text>:D</Text><File>Emoticon\\set.bmp</File><DrawMethod>Sideways</DrawMethod></Grin>\r\n"
            L"    </RGB>\r\n"
            L"  </_EmoticonList>\r\n"
@@ -186,6 +187,7 @@ TEST_F(EmoticonCatalogTest, ReadsTheEmoticonsInDocumentOrder) {
     EXPECT_EQ(sad.X, 19);
     EXPECT_EQ(sad.Height, 20);
     EXPECT_EQ(sad.DrawMethod, EmoticonImage::kTransparentBlt);
+    EXPECT_EQ(sad.Descriptor().keyOrAlpha, 0xFF00FFu) << "a keyed sheet keeps its key, or its ground shows";
 
     EmoticonImage grin = catalog.EmoticonByIndex(2);
     EXPECT_EQ(grin.Text, L":D");
