@@ -1,7 +1,8 @@
 // Speed of what a table row costs to draw through the framework: a per-pixel-alpha icon (one
-// blend, its pixels premultiplied at load), a name shortened with "..." to fit its column, and the
-// surface pool's turn at the start of each frame. No target of their own: they show where a frame's
-// time goes next to the raster calls of bench_gdi.
+// blend, its pixels premultiplied at load), a name shortened with "..." to fit its column (also
+// one holding a long run of characters without width), and the surface pool's turn at the start of
+// each frame. No target of their own: they show where a frame's time goes next to the raster calls
+// of bench_gdi.
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
@@ -69,6 +70,29 @@ void BM_DrawShortenedName(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_DrawShortenedName);
+
+// A name that just fits its column, then 100,000 characters without width (U+1160) and one more
+// syllable: the shortened head lies before the run, which once cost a measure per character.
+void BM_DrawShortenedZeroWidthRun(benchmark::State& state) {
+    QeSurface row;
+    QeFont font;
+    FontKey key;
+    key.height = 16;
+    if (!row.Create(480, 60) || !font.Create(key)) {
+        state.SkipWithError("no surface or font");
+        return;
+    }
+    row.SelectFont(&font, false);
+    row.SetBackMode(1);
+    std::wstring head;
+    while (row.TextExtent(head + L"가").cx <= 200) head += L"가";
+    const std::wstring name = head + std::wstring(100000, L'\x1160') + L"가";
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(row.DrawText(name, {60, 10, 260, 50}, {0, 0, 480, 60},
+                                              kTextLeft | kTextVCenter | kTextEndEllipsis));
+    }
+}
+BENCHMARK(BM_DrawShortenedZeroWidthRun)->Unit(benchmark::kMillisecond);
 
 // Twelve windows of three sizes take their surfaces back at the start of each frame.
 void BM_SurfacePoolFrame(benchmark::State& state) {

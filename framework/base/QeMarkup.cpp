@@ -165,7 +165,6 @@ void SplitTag(QeMarkupElement& element, const std::wstring& tag) {
 // Fills the element from its tag and, for an element with content, from what follows up to any
 // end tag. depth is 1 for a top-level element.
 bool ParseElement(CharacterReader& reader, QeMarkupElement& element, const std::wstring& tag, int depth) {
-    if (depth > QeMarkupDocument::kMaxDepth) return false;
     if (!tag.empty() && (tag[0] == L'?' || tag[0] == L'!')) return true;
     if (!tag.empty() && tag.back() == L'/') {
         SplitTag(element, tag.substr(0, tag.size() - 1));
@@ -180,6 +179,9 @@ bool ParseElement(CharacterReader& reader, QeMarkupElement& element, const std::
         if (!reader.ReadUntil(L'>', next)) return false;
         // End tags are not matched against the open element: any one closes it.
         if (!next.empty() && next[0] == L'/') return true;
+        // Refused before it is added: a failed parse keeps what was read, and that must stay
+        // within the cap too.
+        if (depth >= QeMarkupDocument::kMaxDepth) return false;
         if (!ParseElement(reader, *element.AddChild(), next, depth + 1)) return false;
     }
 }

@@ -90,9 +90,9 @@ int QeEdit::Reset(const QeTextStyle& style) {
     DeleteAllGlyphs();
     m_names.clear();
     const int selected = m_fonts.Select(style);
-    m_currentStyle = m_fonts.Current();
-    m_begin = new QeEditGlyphAnchor(m_currentStyle, QeEditGlyphAnchor::kBegin);
-    m_end = new QeEditGlyphAnchor(m_currentStyle, QeEditGlyphAnchor::kEnd);
+    QeFontHandle* current = m_fonts.Current();
+    m_begin = new QeEditGlyphAnchor(current, QeEditGlyphAnchor::kBegin);
+    m_end = new QeEditGlyphAnchor(current, QeEditGlyphAnchor::kEnd);
     QeEditLink(m_begin, m_end);
     m_selection.Set(m_begin, m_end);
     QeScrollView::Reset();
@@ -101,7 +101,7 @@ int QeEdit::Reset(const QeTextStyle& style) {
     Relayout();
     AddChild(&m_hint);
     m_hint.SetRect(GetClientRect());
-    m_selection.caretColor = m_currentStyle != nullptr ? m_currentStyle->Style().textColor : style.textColor;
+    m_selection.caretColor = current != nullptr ? current->Style().textColor : style.textColor;
     UpdateHint(HasFocus());
     Invalidate(RECT{0, 0, 0, 0}, true);
     return selected;
@@ -189,9 +189,9 @@ int QeEdit::InsertText(const std::wstring& text) {
         }
         if (IsFull()) continue;
         if (c == U'\r' || c == U'\n') {
-            Append(new QeEditGlyphAnchor(m_currentStyle, QeEditGlyphAnchor::kLineBreak));
+            Append(new QeEditGlyphAnchor(m_fonts.Current(), QeEditGlyphAnchor::kLineBreak));
         } else {
-            Append(new QeEditGlyphText(m_currentStyle, c, Has(kPassword)));
+            Append(new QeEditGlyphText(m_fonts.Current(), c, Has(kPassword)));
         }
     }
     Changed(from);
@@ -206,7 +206,7 @@ uint32_t QeEdit::SelectedCount() const {
 
 int QeEdit::InsertImage(const EmoticonImage& emoticon) {
     if (m_maxInput != 0 && m_count - SelectedCount() >= m_maxInput) return 0;
-    QeEditGlyphImage* glyph = QeEditGlyphImage::Create(this, m_currentStyle, emoticon);
+    QeEditGlyphImage* glyph = QeEditGlyphImage::Create(this, m_fonts.Current(), emoticon);
     if (glyph == nullptr) return 0;
     InvalidateCaret();
     QeEditGlyph* from = m_selection.Start();

@@ -162,6 +162,7 @@ public:
     QeEditSelection& Selection() { return m_selection; }
     const QeEditLayout& Layout() const { return m_layout; }
     QeEditAnimator& Animator() { return m_animator; }
+    // Its current font is the style new glyphs take: selecting a style here styles what comes next.
     QeFontCache& Fonts() { return m_fonts; }
     QeEditNameMap& NameMap() { return m_names; }
     QeLabel& Hint() { return m_hint; }
@@ -196,7 +197,6 @@ private:
     uint32_t m_styles = 0;
     uint32_t m_aligns = 0;
     QeFontCache m_fonts;
-    QeFontHandle* m_currentStyle = nullptr;
     QeEditNameMap m_names;
     QeEditGlyph* m_begin = nullptr;
     QeEditGlyph* m_end = nullptr;

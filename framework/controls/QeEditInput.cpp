@@ -29,7 +29,9 @@ void QeEdit::PlaceCaret(int x, int y) {
     } else {
         Select(hit->previous, hit);
     }
-    if (m_selection.Start()->style != nullptr) m_currentStyle = m_selection.Start()->style;
+    // What is typed here takes the style of the glyph before it. Every glyph's style is one the
+    // cache holds, so this finds it rather than making a font.
+    if (const QeFontHandle* style = m_selection.Start()->style) m_fonts.Select(style->Style());
     m_pendingHigh = 0;
 }
 

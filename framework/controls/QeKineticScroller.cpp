@@ -36,6 +36,9 @@ void QeKineticScroller::PenDown(int32_t c) {
     StopTweens();
     m_dragging = 0;
     m_dragOrigin = c;
+    // Only the moves of this gesture say how fast it goes: a flick whose one move begins the drag
+    // must not fly with the last gesture's speed.
+    m_fling.to = 0;
 }
 
 void QeKineticScroller::PenMove(int32_t c) {

@@ -171,6 +171,20 @@ bool ReadInfoHeader(QeStream& stream, QeBitmapInfoHeader& header, uint32_t& size
     return true;
 }
 
+// Most writers leave the fourth byte of 32-bit pixels 0: a file whose fourth byte is 0 in every
+// pixel has no alpha and is opaque. A fourth byte that a colour mask claims is no alpha at all.
+void OpaqueWithoutAlpha(QeDib& frame) {
+    if (frame.BitsPerPixel() != 32) return;
+    if (frame.Header().biCompression == 3 && ((frame.Mask(0) | frame.Mask(1) | frame.Mask(2)) & 0xFF000000u) != 0) {
+        return;
+    }
+    uint8_t* pixels = frame.Pixels();
+    for (uint32_t i = 3; i < frame.PixelBytes(); i += 4) {
+        if (pixels[i] != 0) return;
+    }
+    for (uint32_t i = 3; i < frame.PixelBytes(); i += 4) pixels[i] = 0xFF;
+}
+
 }  // namespace
 
 bool ExpandRle8(QeStream& stream, QeDib& frame) {
@@ -223,6 +237,7 @@ bool QeBmpDecoder::Decode(QeStream& stream) {
         default: read = stream.Read(frame->Pixels(), frame->PixelBytes()); break;
     }
     if (!read) return false;
+    OpaqueWithoutAlpha(*frame);
     // 32-bit frames are drawn with per-pixel alpha, which takes them top row first.
     const bool wantTopDown = frame->BitsPerPixel() == 32;
     if (topDown != wantTopDown) frame->FlipRows();

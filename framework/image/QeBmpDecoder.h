@@ -8,7 +8,8 @@
 class QeBmpDecoder : public QeImageDecoder {
 public:
     // One frame; 32-bit frames come out top row first, all others bottom row first, whatever the
-    // file's own order.
+    // file's own order. A 32-bit frame whose fourth byte is 0 in every pixel gets 0xFF there
+    // (unless a colour mask claims that byte): the file has no alpha.
     bool Decode(QeStream& stream) override;
 };
 

@@ -8,24 +8,29 @@
 
 namespace {
 
-// Every character is 10 pixels wide and the line 12 high, except "." which is 3 wide.
+// Every character is 10 pixels wide and the line 12 high, except "." which is 3 wide and the
+// Hangul filler U+1160, which has no width. It counts the characters it measures.
 class FixedMeasure : public QeTextMeasure {
 public:
+    static LONG Width(wchar_t c) { return c == L'.' ? 3 : c == L'\x1160' ? 0 : 10; }
     SIZE Extent(const std::wstring& text) override {
         LONG width = 0;
-        for (wchar_t c : text) width += c == L'.' ? 3 : 10;
+        for (wchar_t c : text) width += Width(c);
+        measured += text.size();
         return SIZE{width, 12};
     }
     int Fit(const std::wstring& text, int32_t maxWidth) override {
         int count = 0;
         LONG width = 0;
         for (wchar_t c : text) {
-            width += c == L'.' ? 3 : 10;
+            width += Width(c);
             if (width > maxWidth) break;
             ++count;
         }
+        measured += text.size();
         return count;
     }
+    size_t measured = 0;
 };
 
 struct PlaceCase {
@@ -80,6 +85,25 @@ TEST(DrawMathTest, ShortenedTextStaysInsideTheRectangleForEveryAlignment) {
         EXPECT_LT(width, layout.right - layout.left);
         EXPECT_GE(placed.x, layout.left) << align;
         EXPECT_LE(placed.x + width, layout.right) << align;
+    }
+}
+
+// Names and chat lines from other users may hold long runs of characters without width: the
+// shortened head is found in a few measures of the text, not one measure per character of the run.
+TEST(DrawMathTest, RunsWithoutWidthAreShortenedInFewMeasures) {
+    const std::wstring run(20000, L'\x1160');
+    const struct {
+        std::wstring text;
+        std::wstring shown;
+    } cases[] = {
+        {L"abcd" + run + L"e", L"abc..."},  // the run after a line that just fits
+        {L"ab" + run + L"cdefg", L"ab" + run + L"c..."},
+        {run + L"abcdefg", run + L"abc..."},
+    };
+    for (const auto& c : cases) {
+        FixedMeasure measure;
+        EXPECT_EQ(PlaceText(c.text, {0, 0, 45, 12}, kTextEndEllipsis, measure).shown, c.shown);
+        EXPECT_LT(measure.measured, 32 * c.text.size());
     }
 }
 

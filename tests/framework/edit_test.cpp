@@ -172,6 +172,27 @@ TEST_F(EditTest, ThePenPlacesTheCaretAndTheCaretFollowsTheText) {
     EXPECT_EQ(Selection().second, 0);
 }
 
+TEST_F(EditTest, NewGlyphsTakeTheStyleSelectedInTheFontCache) {
+    Type(U"a");
+    // The chat transcript styles each line this way.
+    QeTextStyle boldRed = TestStyle();
+    boldRed.font.weight = 700;
+    boldRed.textColor = RGB(255, 0, 0);
+    ASSERT_TRUE(m_edit->Fonts().Select(boldRed));
+    Type(U"b");
+    m_edit->InsertText(L"c\n");
+    ASSERT_TRUE(m_edit->InsertImage(Still()));
+    // A tap before "b" takes the style of "a" again.
+    Tap(kLatin + 1, 5);
+    Type(U"d");
+    std::string styles;  // per glyph between the anchors: its weight and text colour
+    for (QeEditGlyph* g = m_edit->BeginAnchor()->next; g != m_edit->EndAnchor(); g = g->next) {
+        const QeTextStyle& style = g->style->Style();
+        styles += GlyphChar(g) + ":" + std::to_string(style.font.weight) + (style.textColor == RGB(255, 0, 0) ? "r " : "w ");
+    }
+    EXPECT_EQ(styles, "a:0w d:0w b:700r c:700r /:700r S:700r ");
+}
+
 TEST_F(EditTest, MaxInputDropsWhatDoesNotFit) {
     m_edit->SetMaxInput(3);
     Type(U"abcd");

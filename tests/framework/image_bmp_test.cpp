@@ -122,7 +122,8 @@ TEST(BmpDecoder, BitFieldsKeepTheirMasksAndNoPalette) {
     const std::vector<Case> cases = {
         {16, {0x7C00, 0x03E0, 0x001F}, Raw({0x00, 0x7C, 0x1F, 0x00}), {0x7C00, 0x001F}},
         {16, {0xF800, 0x07E0, 0x001F}, Raw({0x00, 0xF8, 0xE0, 0x07}), {0xF800, 0x07E0}},
-        {32, {0xFF0000, 0x00FF00, 0x0000FF}, std::string("\x01\x02\x03\x00\x04\x05\x06\x00", 8), {0x030201, 0x060504}},
+        // A fourth byte of 0 in every pixel is no alpha: the frame is opaque.
+        {32, {0xFF0000, 0x00FF00, 0x0000FF}, std::string("\x01\x02\x03\x00\x04\x05\x06\x00", 8), {0xFF030201, 0xFF060504}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.masks[1]);

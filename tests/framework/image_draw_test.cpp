@@ -16,6 +16,7 @@ namespace {
 using Rows = std::vector<std::string>;
 using image_files::GifFile;
 using image_files::GifImage;
+using image_files::Raw;
 
 
 // Two 1 x 1 frames, red for 100 ms then green for 200 ms, played `loops` times (0: forever).
@@ -87,6 +88,56 @@ TEST(ImageDrawTest, TheFourDrawMethods) {
     ExpectColor(PixelAt(target, 1, 0), 128, 128, 255, "alpha 128 per pixel");
     ASSERT_TRUE(keyed.image.DrawAlpha(target, whole, whole, 128));
     ExpectColor(PixelAt(target, 1, 0), 192, 64, 128, "red at 128 over that");
+}
+
+// A 32-bit BMP of one row of two pixels, field by field; a bit-field file (compression 3) carries
+// its red, green and blue masks after the info header.
+std::string Bmp32(const std::vector<uint32_t>& masks, const std::string& pixels) {
+    auto le = [](uint32_t value, int bytes) {
+        std::string out;
+        for (int i = 0; i < bytes; ++i) out.push_back(static_cast<char>(value >> (8 * i)));
+        return out;
+    };
+    const uint32_t offset = 14 + 40 + 4 * static_cast<uint32_t>(masks.size());
+    std::string file = "BM";                                            // file header: signature,
+    file += le(offset + static_cast<uint32_t>(pixels.size()), 4);       // file size,
+    file += le(0, 4);                                                   // reserved,
+    file += le(offset, 4);                                              // where the pixels start
+    file += le(40, 4);                                                  // info header: its size,
+    file += le(2, 4) + le(1, 4);                                        // width 2, height 1,
+    file += le(1, 2) + le(32, 2);                                       // one plane, 32 bits a pixel,
+    file += le(masks.empty() ? 0 : 3, 4);                               // compression,
+    file += le(static_cast<uint32_t>(pixels.size()), 4);                // image size,
+    file += std::string(16, '\0');                                      // resolution, colours used
+    for (uint32_t mask : masks) file += le(mask, 4);                    // red, green, blue masks
+    return file + pixels;
+}
+
+TEST(ImageDrawTest, ThirtyTwoBitBmpsKeepAlphaOnlyWhereTheyHaveItAndReadBitFieldsThroughTheirMasks) {
+    const std::vector<uint32_t> usual = {0xFF0000, 0x00FF00, 0x0000FF};
+    const struct {
+        const char* what;
+        std::vector<uint32_t> masks;  // none: a plain file
+        std::string pixels;           // two pixels, each as stored (little-endian)
+        std::string expected;         // drawn with per-pixel alpha over blue
+    } cases[] = {
+        {"plain, fourth byte 0 everywhere", {}, Raw({0, 0, 255, 0, /**/ 0, 255, 0, 0}), "RG"},
+        {"plain, alpha in one pixel", {}, Raw({0, 0, 255, 255, /**/ 0, 255, 0, 0}), "RB"},
+        {"usual masks, fourth byte 0 everywhere", usual, Raw({0, 0, 255, 0, /**/ 0, 255, 0, 0}), "RG"},
+        {"usual masks, alpha in one pixel", usual, Raw({0, 0, 255, 255, /**/ 0, 255, 0, 0}), "RB"},
+        {"red and blue masks swapped", {0x0000FF, 0x00FF00, 0xFF0000}, Raw({255, 0, 0, 0, /**/ 255, 255, 255, 0}), "RW"},
+        {"masks in the top three bytes", {0xFF000000, 0xFF0000, 0xFF00}, Raw({0, 0, 0, 255, /**/ 0, 0, 255, 0}), "RG"},
+        {"10 bits a colour", {0x3FF00000, 0xFFC00, 0x3FF}, Raw({0, 0, 0xF0, 0x3F, /**/ 0xFF, 0xFF, 0xFF, 0x3F}), "RW"},
+        {"4 bits a colour", {0xF00, 0xF0, 0xF}, Raw({0, 0x0F, 0, 0, /**/ 0xFF, 0x0F, 0, 0}), "RW"},
+    };
+    for (const auto& c : cases) {
+        Loaded loaded(Bmp32(c.masks, c.pixels), kBitmapPerPixelAlpha);
+        ASSERT_TRUE(loaded.ok) << c.what;
+        QeSurface target;
+        ASSERT_TRUE(MakeSurface(target, {"BB"}));
+        ASSERT_TRUE(loaded.image.DrawAlphaPerPixel(target, {0, 0, 0, 0}, {0, 0, 0, 0})) << c.what;
+        EXPECT_EQ(Picture(target), Rows{c.expected}) << c.what;
+    }
 }
 
 TEST(ImageDrawTest, PerPixelAlphaFramesArePremultipliedOnce) {

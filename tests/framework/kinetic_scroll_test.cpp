@@ -250,6 +250,36 @@ TEST_F(KineticTest, APenDownStopsAFling) {
     Up(100, 100);
 }
 
+TEST_F(KineticTest, AFlickWhoseOnlyMoveBeginsTheDragFliesWithNoEarlierSpeed) {
+    const struct {
+        const char* earlier;
+        int y0, y1, step;
+        DWORD pause;  // before the release
+        int at;       // where the earlier gesture left the content
+    } cases[] = {
+        {"a fling up", 250, 200, 10, 0, -330},
+        {"a slow drag up, held still", 250, 150, 5, 100, -80},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.earlier);
+        m_view.AxisY().SetPosition(0);
+        Drag(c.y0, c.y1, c.step, 20);
+        Advance(c.pause);
+        Up(100, c.y1);
+        Advance(3000);
+        ASSERT_EQ(Y(), c.at);
+        // 30 pixels down in one move, released at once.
+        Down(100, 100);
+        EXPECT_EQ(m_view.AxisY().FlingDistance(), 0);
+        Advance(10);
+        Move(100, 130);
+        Advance(10);
+        Up(100, 130);
+        Advance(3000);
+        EXPECT_EQ(Y(), c.at);
+    }
+}
+
 TEST_F(KineticTest, BeyondAnEndTheContentMovesAtHalfSpeedAndSpringsBack) {
     Drag(100, 180, 10, 20);  // the drag begins at 120: 60 pixels beyond the start
     EXPECT_EQ(Y(), 10 + 5 * 5) << "the first step reaches 10, the five after it half as far";

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <utility>
 #include <vector>
@@ -9,6 +13,7 @@
 #include "framework/base/QePathTable.h"
 #include "platform/system/text.h"
 #include "tests/framework/temp_dir.h"
+#include "tests/support/Golden.h"
 
 namespace {
 
@@ -21,6 +26,13 @@ void DumpInto(const QeMarkupElement& element, int depth, std::wstring& out) {
     if (!element.Text().empty()) out += L" \"" + element.Text() + L"\"";
     out += L"\n";
     for (const auto& child : element.Children()) DumpInto(*child, depth + 1, out);
+}
+
+// How many levels of elements lie below the element.
+int Depth(const QeMarkupElement& element) {
+    int deepest = 0;
+    for (const auto& child : element.Children()) deepest = std::max(deepest, 1 + Depth(*child));
+    return deepest;
 }
 
 std::wstring Dump(const QeMarkupElement& element) {
@@ -134,6 +146,7 @@ TEST(MarkupParseTest, NestingIsCappedInsteadOfOverflowingTheStack) {
 
     QeMarkupDocument tooDeep;
     EXPECT_FALSE(ParseText(tooDeep, nested(QeMarkupDocument::kMaxDepth + 1)));
+    EXPECT_EQ(Depth(tooDeep), QeMarkupDocument::kMaxDepth) << "what a refused parse keeps stays within the cap";
     // Far deeper than any stack would take one frame a level.
     QeMarkupDocument hostile;
     EXPECT_FALSE(ParseText(hostile, std::wstring(200000, L'<').replace(0, 0, L"<a>") + L">"));
@@ -146,6 +159,20 @@ TEST(MarkupParseTest, NestingIsCappedInsteadOfOverflowingTheStack) {
     std::wstring text = nested(QeMarkupDocument::kMaxDepth - 1);
     text.insert(text.find(L"deep"), L"<leaf/><!-- c -->");
     EXPECT_TRUE(ParseText(leaves, text));
+}
+
+// The markup fuzzer's seeds and the inputs it once failed on, each as the fuzzer reads it.
+TEST(MarkupParseTest, TheFuzzerCorpusStaysWithinTheNestingCap) {
+    size_t files = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(SourcePath("fuzz/corpus/markup"))) {
+        std::ifstream in(entry.path(), std::ios::binary);
+        const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+        QeMarkupDocument document;
+        ParseBytes(document, bytes);
+        EXPECT_LE(Depth(document), QeMarkupDocument::kMaxDepth) << entry.path().filename();
+        ++files;
+    }
+    EXPECT_GT(files, 0u);
 }
 
 TEST(MarkupElementTest, LookUpsAndEdits) {

@@ -145,6 +145,27 @@ TEST_F(WindowTreeTest, LaterSiblingTakesThePenAndADeclinerLetsItFallThrough) {
     EXPECT_EQ(Take(), (Lines{"screen released", "screen up 75,75"}));
 }
 
+TEST_F(WindowTreeTest, ThePenReachesAWindowUnderMoreSiblingsThanTheStackHasFramesFor) {
+    auto bottom = Child("bottom", RECT{0, 0, 100, 100});
+    constexpr size_t kAbove = 180000;
+    std::unique_ptr<QeWindow[]> above(new QeWindow[kAbove]);
+    for (size_t i = 0; i < kAbove; ++i) {
+        above[i].SetRect(RECT{200, 200, 210, 210});
+        above[i].SetVisible(true);
+        m_screen.AddChild(&above[i]);
+    }
+    Root().RoutePenDown(50, 50);
+    EXPECT_EQ(QeGetPressedWindow(), bottom.get());
+    // Without a pressed view, moves and the pen-up look for the window's pressed flag.
+    bottom->SetPressed(false);
+    Take();
+    Root().RoutePenMove(50, 50);
+    Root().RoutePenUp(50, 50);
+    EXPECT_EQ(Take(), (Lines{"bottom move 50,50", "screen hears bottom 2 50,50", "bottom released",
+                             "bottom up 50,50", "screen hears bottom 1 50,50"}));
+    for (size_t i = 0; i < kAbove; ++i) m_screen.RemoveChild(&above[i]);
+}
+
 TEST_F(WindowTreeTest, EdgesHitAndHiddenOrDisabledWindowsAreSkipped) {
     auto box = Child("box", RECT{10, 20, 110, 120});
     struct Case {

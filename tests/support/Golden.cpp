@@ -96,10 +96,12 @@ bool WritePng(const std::string& path, const GoldenPicture& picture) {
     return !bytes.empty() && out.good();
 }
 
-std::string GoldenPath(const std::string& name) {
+std::string SourcePath(const std::string& relative) {
     const char* root = std::getenv("TEVRIK_SOURCE_DIR");
-    return std::string(root != nullptr ? root : TEVRIK_SOURCE_ROOT) + "/tests/golden/" + name + ".png";
+    return std::string(root != nullptr ? root : TEVRIK_SOURCE_ROOT) + "/" + relative;
 }
+
+std::string GoldenPath(const std::string& name) { return SourcePath("tests/golden/" + name + ".png"); }
 
 ::testing::AssertionResult MatchesGolden(const GoldenPicture& actual, const std::string& name,
                                          const std::string& outputName) {

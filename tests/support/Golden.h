@@ -38,8 +38,10 @@ bool ReadPng(const std::string& path, GoldenPicture& picture);
 // Writes the picture as an 8-bit RGB PNG file; false when it cannot.
 bool WritePng(const std::string& path, const GoldenPicture& picture);
 
-// The golden of the name: $TEVRIK_SOURCE_DIR/tests/golden/NAME.png, or the source folder the
-// tests were built from.
+// A file of the source tree by its relative path: under $TEVRIK_SOURCE_DIR, or the source folder
+// the tests were built from.
+std::string SourcePath(const std::string& relative);
+// The golden of the name: SourcePath("tests/golden/NAME.png").
 std::string GoldenPath(const std::string& name);
 
 // Compares the picture with the golden of the name (see above). The pictures of a failure go out

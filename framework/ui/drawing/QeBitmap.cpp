@@ -37,6 +37,27 @@ std::vector<uint8_t> InfoOf(const QeDib& dib) {
     return block;
 }
 
+// One colour channel of 32-bit pixels by its mask, read as 8 bits: wider fields keep their top
+// bits, narrower ones are stretched to the full range.
+class Channel {
+public:
+    explicit Channel(uint32_t mask) : m_mask(mask) {
+        if (mask == 0) return;
+        m_shift = __builtin_ctz(mask);
+        m_bits = 32 - __builtin_clz(mask >> m_shift);
+    }
+    uint32_t Of(uint32_t pixel) const {
+        if (m_mask == 0) return 0;
+        const uint32_t value = (pixel & m_mask) >> m_shift;
+        return m_bits >= 8 ? value >> (m_bits - 8) : value * 255 / ((1u << m_bits) - 1);
+    }
+
+private:
+    uint32_t m_mask;
+    int m_shift = 0;
+    int m_bits = 0;
+};
+
 }  // namespace
 
 bool QeBitmap::Adopt(HBITMAP handle, int32_t width, int32_t height, int bitsPerPixel, void* bits) {
@@ -96,15 +117,22 @@ bool QeBitmap::CreateFromDib(const QeDib& dib, int mode) {
     switch (mode) {
     case kBitmapPerPixelAlpha: {
         if (!CreateDibSection(dib.Width(), dib.Height(), 32)) return false;
+        // A bit-field frame is read through its masks; its fourth byte is alpha only where no
+        // colour mask claims it, else the frame is opaque.
+        const bool fields = dib.Header().biCompression == 3;
+        const uint32_t red = fields ? dib.Mask(0) : 0xFF0000, green = fields ? dib.Mask(1) : 0xFF00,
+                       blue = fields ? dib.Mask(2) : 0xFF;
+        const Channel channels[3] = {Channel(blue), Channel(green), Channel(red)};
+        const bool alphaFree = ((red | green | blue) & 0xFF000000u) == 0;
         // Premultiplied once here, so that drawing costs one blend.
         const uint8_t* from = dib.Pixels();
         auto* to = static_cast<uint8_t*>(m_bits);
         const size_t bytes = static_cast<size_t>(dib.Stride()) * static_cast<size_t>(dib.Height());
         for (size_t i = 0; i + 4 <= bytes; i += 4) {
-            const unsigned alpha = from[i + 3];
-            to[i] = static_cast<uint8_t>(from[i] * alpha / 255);
-            to[i + 1] = static_cast<uint8_t>(from[i + 1] * alpha / 255);
-            to[i + 2] = static_cast<uint8_t>(from[i + 2] * alpha / 255);
+            const uint32_t pixel = static_cast<uint32_t>(from[i] | from[i + 1] << 8 | from[i + 2] << 16) |
+                                   static_cast<uint32_t>(from[i + 3]) << 24;
+            const uint32_t alpha = alphaFree ? pixel >> 24 : 255;
+            for (int c = 0; c < 3; ++c) to[i + c] = static_cast<uint8_t>(channels[c].Of(pixel) * alpha / 255);
             to[i + 3] = static_cast<uint8_t>(alpha);
         }
         return true;

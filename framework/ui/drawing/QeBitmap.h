@@ -22,7 +22,8 @@ public:
     bool SetDibBits(const BITMAPINFO* info, const void* pixels);
 
     // What a decoded frame becomes, by mode: 0 premultiplied 32-bit pixels for per-pixel alpha (a
-    // frame of any other depth is made as mode 2), 1 a DIB section holding a copy of the frame
+    // frame of any other depth is made as mode 2; a bit-field frame is read through its masks and
+    // is opaque when they claim the fourth byte), 1 a DIB section holding a copy of the frame
     // (its palette and row order kept), 2 a device bitmap. False when the frame has no pixels or
     // the mode is unknown.
     bool CreateFromDib(const QeDib& dib, int mode);

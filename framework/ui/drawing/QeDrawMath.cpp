@@ -33,14 +33,18 @@ QeTextPlacement PlaceText(const std::wstring& text, const RECT& layout, uint32_t
         const int32_t limit = QeClamp32(width);
         const int fit = measure.Fit(text, limit);
         const size_t fitting = static_cast<size_t>(std::clamp<int>(fit, 0, static_cast<int>(text.size())));
-        placement.shown = L"...";
-        for (size_t k = fitting; k-- > 0;) {
-            std::wstring candidate = text.substr(0, k) + L"...";
-            if (measure.Extent(candidate).cx < width || k == 0) {
-                placement.shown = std::move(candidate);
-                break;
-            }
+        // The longest head below `fitting` that, with "...", is narrower than the rectangle (or
+        // none). A longer head is never narrower, so bisection finds what a walk down from the
+        // top would, in a logarithmic number of measures: a run of zero-width characters made
+        // that walk quadratic.
+        auto narrower = [&](size_t k) { return measure.Extent(text.substr(0, k) + L"...").cx < width; };
+        size_t head = 0;  // narrower, or nothing at all
+        size_t tooWide = fitting;
+        while (tooWide - head > 1) {
+            const size_t middle = head + (tooWide - head) / 2;
+            (narrower(middle) ? head : tooWide) = middle;
         }
+        placement.shown = text.substr(0, head) + L"...";
         extent = measure.Extent(placement.shown);
     }
     placement.x = QeClamp32(Align(layout.left, layout.right, extent.cx, (format & kTextHCenter) != 0,

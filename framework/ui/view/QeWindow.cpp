@@ -431,11 +431,23 @@ int QeWindow::RoutePenDown(int x, int y) {
     return PenDownAt(x, y);
 }
 
+// Later siblings lie on top and are tried first: from the last sibling back to this window. A loop
+// keeps long sibling lists off the stack, as painting does.
 int QeWindow::PenDownAt(int x, int y) {
     const uint64_t gone = g_windowsGone;
-    // Later siblings lie on top and are tried first.
-    if (m_next != nullptr && m_next->PenDownAt(x, y)) return 1;
-    if (g_windowsGone != gone) return 0;
+    QeWindow* w = this;
+    while (w->m_next != nullptr) w = w->m_next;
+    while (true) {
+        // Taken before the try: the handlers may relink the window they ran on.
+        QeWindow* below = w != this ? w->m_previous : nullptr;
+        if (w->PenDownHere(x, y)) return 1;
+        if (g_windowsGone != gone || below == nullptr) return 0;
+        w = below;
+    }
+}
+
+int QeWindow::PenDownHere(int x, int y) {
+    const uint64_t gone = g_windowsGone;
     if (m_disabled != 0 || m_visible == 0) return 0;
     if (HitByPen(x, y)) {
         if (m_firstChild != nullptr && m_firstChild->PenDownAt(x, y)) return 1;
@@ -459,14 +471,17 @@ int QeWindow::PenDownAt(int x, int y) {
 }
 
 QeWindow* QeWindow::PressedAt(int x, int y) {
-    if (m_next != nullptr) {
-        if (QeWindow* found = m_next->PressedAt(x, y)) return found;
+    QeWindow* w = this;
+    while (w->m_next != nullptr) w = w->m_next;
+    for (;; w = w->m_previous) {
+        if (w->m_disabled == 0 && w->m_visible != 0 && w->HitByPen(x, y)) {
+            if (w->m_firstChild != nullptr) {
+                if (QeWindow* found = w->m_firstChild->PressedAt(x, y)) return found;
+            }
+            if (w->m_pressed != 0) return w;
+        }
+        if (w == this) return nullptr;
     }
-    if (m_disabled != 0 || m_visible == 0 || !HitByPen(x, y)) return nullptr;
-    if (m_firstChild != nullptr) {
-        if (QeWindow* found = m_firstChild->PressedAt(x, y)) return found;
-    }
-    return m_pressed != 0 ? this : nullptr;
 }
 
 int QeWindow::RoutePenUp(int x, int y) {

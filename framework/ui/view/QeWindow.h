@@ -200,7 +200,10 @@ private:
 
     void Unlink();
     void InsertChild(QeWindow* child, QeWindow* before);
+    // This window and its later siblings, topmost first.
     int PenDownAt(int x, int y);
+    // This window alone (its children first).
+    int PenDownHere(int x, int y);
     QeWindow* PressedAt(int x, int y);
     bool HitByPen(int x, int y) const;
     static bool PaintOne(QeWindow* window, const RECT& dirty);
