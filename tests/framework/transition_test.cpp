@@ -308,6 +308,58 @@ TEST_F(TransitionTest, TheSourceMayDeleteItselfWhenTold) {
     EXPECT_EQ(m_rig.Root().LastChild(), &m_target);
 }
 
+// A switch from a window still arriving: the second slide shows the first one's picture of it, not
+// a blank surface, and the picture stays pinned until both slides have let it go.
+TEST_F(TransitionTest, ASwitchFromAWindowStillArrivingSlidesItsPicture) {
+    Screen third(kGreen, kWhite, false);
+    m_rig.Root().AddChild(&third);
+    ASSERT_TRUE(QeTransitionManager::Instance()->Start(Params(kTransitionPush, kTransitionRightwards, 0.5f)));
+    QeSurface* arriving = m_target.HeldSurface();
+    m_clock.Advance(200);
+    QeTransitionParams onwards = Params(kTransitionPush, kTransitionLeftwards, 0.5f);
+    onwards.source = &m_target;
+    onwards.target = &third;
+    ASSERT_TRUE(QeTransitionManager::Instance()->Start(onwards));
+    for (int tick = 0; tick < 50; ++tick) {
+        m_clock.Advance(10);
+        ASSERT_EQ(Line(true).find('.'), std::string::npos) << "black at tick " << tick << ": " << Line(true);
+        if (tick == 30) {
+            EXPECT_TRUE(QeSurfacePool::Instance()->IsPinned(arriving)) << "the first slide has ended";
+        }
+    }
+    EXPECT_EQ(QeTransitionManager::Instance()->Count(), 0u);
+    EXPECT_FALSE(QeSurfacePool::Instance()->IsPinned(arriving));
+    EXPECT_EQ(Line(true), "WGGGGGGGGGGGGGGGGGGG");
+    m_rig.Root().RemoveChild(&third);
+}
+
+// A window deleted mid-switch ends the switch at once: the other window is switched and told, the
+// deleted one is never touched again (ASan sees any use).
+TEST_F(TransitionTest, AWindowDeletedMidSwitchEndsItWithoutBeingTouched) {
+    for (const bool deleteTarget : {true, false}) {
+        SCOPED_TRACE(deleteTarget ? "target deleted" : "source deleted");
+        auto* doomed = new Screen(deleteTarget ? kBlue : kRed, kGreen, !deleteTarget);
+        doomed->name = "doomed";
+        doomed->log = &m_notes;
+        m_rig.Root().AddChild(doomed);
+        m_source.SetVisible(true);
+        m_target.SetVisible(false);
+        m_notes.clear();
+        QeTransitionParams params = Params(kTransitionCover, kTransitionRightwards, 0.5f);
+        (deleteTarget ? params.target : params.source) = doomed;
+        ASSERT_TRUE(QeTransitionManager::Instance()->Start(params));
+        QeSurface* captured[] = {params.source->HeldSurface(), params.target->HeldSurface()};
+        m_clock.Advance(200);
+        delete doomed;
+        EXPECT_EQ(QeTransitionManager::Instance()->Count(), 0u);
+        m_clock.Advance(600);
+        EXPECT_EQ(m_notes, std::vector<std::string>{deleteTarget ? "source 7" : "target 7"});
+        for (QeSurface* surface : captured) EXPECT_FALSE(QeSurfacePool::Instance()->IsPinned(surface));
+        EXPECT_EQ(ExtraTimers(), 0u);
+        EXPECT_EQ(m_target.IsVisible(), !deleteTarget);
+    }
+}
+
 TEST(TransitionParamsTest, ReversingSwapsTheWindowsTheEffectsAndTheDirection) {
     QeWindow a;
     QeWindow b;

@@ -15,7 +15,8 @@
 //     the free list in that same order, and an acquisition takes the preferred item when it is
 //     free, else the oldest free one of the size: the same calls give the same items every run;
 //   - a pinned item (held by a running transition) is never handed out, and UnloadAll (a root
-//     resize) spares it: it moves to the free list and lives until DestroyAll (graphics stop);
+//     resize) spares it: it moves to the free list and lives until DestroyAll (graphics stop).
+//     Pins are counted: an item pinned by two holders stays pinned until both have unpinned it;
 //   - every UnloadAll and DestroyAll moves the generation on. A window that keeps an item between
 //     frames keeps the generation with it, and drops the item unseen when the generation moved:
 //     the item may be gone.
@@ -24,7 +25,6 @@
 #include <cstdint>
 #include <map>
 #include <memory>
-#include <set>
 #include <typeinfo>
 #include <vector>
 
@@ -213,13 +213,16 @@ public:
         ++m_generation;
     }
 
-    // Only items of this pool can be pinned; false for any other pointer.
+    // Only items of this pool can be pinned; false for any other pointer. Each Pin needs its Unpin.
     bool Pin(const Value* item) {
         if (!Owns(item)) return false;
-        m_pinned.insert(item);
+        ++m_pinned[item];
         return true;
     }
-    void Unpin(const Value* item) { m_pinned.erase(item); }
+    void Unpin(const Value* item) {
+        auto found = m_pinned.find(item);
+        if (found != m_pinned.end() && --found->second == 0) m_pinned.erase(found);
+    }
     bool IsPinned(const Value* item) const { return m_pinned.count(item) != 0; }
     // Handed out this frame (and not given back).
     bool IsInUse(const Value* item) const {
@@ -263,6 +266,6 @@ private:
     // Equal keys keep their insertion order, which makes "the first free one" well defined.
     std::multimap<Key, std::unique_ptr<Value>> m_free;
     std::vector<Record> m_inUse;
-    std::set<const Value*> m_pinned;
+    std::map<const Value*, uint32_t> m_pinned;  // item -> holders
     uint32_t m_generation = 0;
 };

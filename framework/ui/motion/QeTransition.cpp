@@ -136,15 +136,38 @@ bool QeTransition::Start() {
 
 bool QeTransition::Capture(QeWindow& window, bool show, QeSurface*& captured) {
     if (show) window.SetVisible(true);
-    // A visible window is drawn afresh: the surface it drew into last may since have served
-    // another window of its size, or gone with a resize.
-    if (window.IsVisible() && !QeWindow::PaintTree(&window)) return false;
     QeSurfacePool* pool = QeSurfacePool::Instance();
-    QeSurface* surface = window.GetDC();
-    if (pool == nullptr || surface == nullptr || !pool->Pin(surface)) return false;
+    if (pool == nullptr) return false;
+    QeSurface* surface = nullptr;
+    if (window.IsVisible()) {
+        // Drawn afresh: the surface it drew into last may since have served another window of its
+        // size, or gone with a resize.
+        if (!QeWindow::PaintTree(&window)) return false;
+        surface = window.GetDC();
+    } else {
+        // Hidden by a transition still running, its last picture is in the surface that one
+        // pinned; the pool hands a pinned surface to no one, so GetDC would give a blank one.
+        QeTransitionManager* manager = QeTransitionManager::Instance();
+        surface = manager != nullptr ? manager->CaptureOf(&window) : nullptr;
+        if (surface == nullptr) surface = window.GetDC();
+    }
+    if (surface == nullptr || !pool->Pin(surface)) return false;
     captured = surface;
     window.SetVisible(false);
     return true;
+}
+
+QeSurface* QeTransition::CaptureOf(const QeWindow* window) const {
+    if (window == nullptr) return nullptr;
+    if (m_params.source == window && m_source != nullptr) return m_source;
+    if (m_params.target == window && m_target != nullptr) return m_target;
+    return nullptr;
+}
+
+void QeTransition::Forget(const QeWindow* window) {
+    if (window == nullptr) return;
+    if (m_params.source == window) m_params.source = nullptr;
+    if (m_params.target == window) m_params.target = nullptr;
 }
 
 void QeTransition::Unpin() {

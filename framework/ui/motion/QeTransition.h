@@ -11,7 +11,12 @@
 //     both, hides the source, shows the target and then tells each window itself, source first,
 //     with code 7 (kNotifyTransitionDone). The source may delete itself there: nothing of the
 //     transition touches it afterwards;
-//   - a transition removes its timer when it is destroyed, so no tick reaches one that is gone.
+//   - a transition removes its timer when it is destroyed, so no tick reaches one that is gone;
+//   - a window still arriving or leaving in another transition is captured from the surface that
+//     transition holds (the window is hidden and draws nothing meanwhile); that surface is then
+//     pinned by both and stays pinned until both have let it go;
+//   - a window destroyed while a transition names it ends that transition at once (through the
+//     manager): the switch is made without the window, which hears nothing of it.
 #pragma once
 
 #include <cstdint>
@@ -77,6 +82,11 @@ public:
 
     // A timer and time left.
     bool IsRunning() const { return m_timing.IsRunning(); }
+    bool Names(const QeWindow* window) const { return m_params.source == window || m_params.target == window; }
+    // The surface captured of the window; null when it names no such window or captured nothing.
+    QeSurface* CaptureOf(const QeWindow* window) const;
+    // The window is going: nothing of the transition touches it from now on.
+    void Forget(const QeWindow* window);
     float Progress() const { return m_progress; }
     const QeTransitionParams& Params() const { return m_params; }
 

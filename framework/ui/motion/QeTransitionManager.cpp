@@ -50,3 +50,24 @@ std::vector<RECT> QeTransitionManager::Areas() const {
     for (const auto& t : m_running) areas.push_back(t->Area());
     return areas;
 }
+
+void QeTransitionManager::Forget(const QeWindow* window) {
+    if (window == nullptr) return;
+    // One at a time, looking afresh each time: a finish tells the other window, which may start,
+    // end or clear transitions.
+    for (;;) {
+        auto found = std::find_if(m_running.begin(), m_running.end(),
+                                  [window](const std::unique_ptr<QeTransition>& t) { return t->Names(window); });
+        if (found == m_running.end()) return;
+        std::unique_ptr<QeTransition> taken = Take(found->get());
+        taken->Forget(window);
+        taken->Finish();
+    }
+}
+
+QeSurface* QeTransitionManager::CaptureOf(const QeWindow* window) const {
+    for (const auto& t : m_running) {
+        if (QeSurface* surface = t->CaptureOf(window)) return surface;
+    }
+    return nullptr;
+}

@@ -5,7 +5,9 @@
 //   - Start answers false for a refused or failed start, traced; the switch is made all the same,
 //     without animation, and the transition is gone: nothing is left in the set without a timer;
 //   - a transition of no length switches at once and answers true;
-//   - Remove and Clear delete without telling the windows (a reset drops what runs).
+//   - Remove and Clear delete without telling the windows (a reset drops what runs);
+//   - a window being destroyed has every transition naming it finished at once: the other window
+//     is switched and told as at a normal end, the destroyed one is left alone.
 #pragma once
 
 #include <memory>
@@ -16,6 +18,8 @@
 #include "platform/win_types.h"
 
 class QeDC;
+class QeSurface;
+class QeWindow;
 
 class QeTransitionManager : public QeSingleton<QeTransitionManager> {
 public:
@@ -38,6 +42,11 @@ public:
     // The rectangles they draw over, in the order they render.
     std::vector<RECT> Areas() const;
     size_t Count() const { return m_running.size(); }
+
+    // The window is being destroyed: every transition naming it is finished without it.
+    void Forget(const QeWindow* window);
+    // The surface a running transition captured of the window (pinned while it runs), or null.
+    QeSurface* CaptureOf(const QeWindow* window) const;
 
 private:
     // Out of the set, still alive; null when it is not there.

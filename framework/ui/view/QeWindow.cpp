@@ -2,6 +2,7 @@
 
 #include "framework/base/QeTrace.h"
 #include "framework/ui/drawing/QeGraphics.h"
+#include "framework/ui/motion/QeTransitionManager.h"
 #include "framework/ui/shell/QeMainWindow.h"
 #include "framework/ui/view/QePopup.h"
 #include "framework/ui/view/QePopupHolder.h"
@@ -81,6 +82,9 @@ QeWindow::~QeWindow() {
         child = next;
     }
     m_firstChild = m_lastChild = nullptr;
+    // A transition naming the window would touch it at its end; it ends now, without it, once
+    // the window is out of the tree that the other window's handler may walk.
+    if (QeTransitionManager* transitions = QeTransitionManager::Instance()) transitions->Forget(this);
 }
 
 // ---- tree
