@@ -18,6 +18,7 @@
 #include <unistd.h>
 
 #include <cctype>
+#include <chrono>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -157,14 +158,21 @@ void Close(Announcement& a) {
 }
 
 // Opens the lock file and locks it exclusively; -1 when someone else holds it. The lock must be
-// on the file that the path names now, not on one a departing owner just removed.
+// on the file that the path names now, not on one a departing owner just removed. A process
+// looking for the window (HeldByLiveProcess) holds the lock of a file it finds for an instant,
+// and removes a file it could lock as stale: a refused lock or a removed file is tried again a
+// bounded number of times, so such a look does not make the announcement give up.
 int LockExclusive(const std::string& path) {
-    for (int attempt = 0; attempt < 3; ++attempt) {
+    constexpr int kAttempts = 20;
+    for (int attempt = 0; attempt < kAttempts; ++attempt) {
         int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
         if (fd < 0) return -1;
         if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+            const int why = errno;
             ::close(fd);
-            return -1;
+            if (why != EWOULDBLOCK) return -1;
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+            continue;
         }
         struct stat held {}, named {};
         if (::fstat(fd, &held) == 0 && ::stat(path.c_str(), &named) == 0 && held.st_ino == named.st_ino) return fd;
@@ -197,6 +205,13 @@ bool AnnounceWindow(HWND window, const std::wstring& className, const std::wstri
     if (folder.empty() || key.size() > kMaxKey) return false;
     auto a = std::make_unique<Announcement>();
     a->lockPath = folder + "/" + key + ".lock";
+    {
+        // A window of ours has the pair already: no use waiting for the lock.
+        std::lock_guard<std::mutex> guard(Known().lock);
+        for (const auto& [other, announced] : Known().announced) {
+            if (announced->lockPath == a->lockPath) return false;
+        }
+    }
     a->lockFd = LockExclusive(a->lockPath);
     if (a->lockFd < 0) return false;
     unsigned serial = 0;
