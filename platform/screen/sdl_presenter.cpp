@@ -25,6 +25,9 @@ namespace {
 enum Request : Sint32 { kShow, kHide, kResize, kFrame, kRaise, kTextInput, kFlash, kCall, kQuit };
 
 constexpr auto kWait = std::chrono::seconds(5);
+// SDL turns SIGTERM and SIGINT into its quit event when it next pumps; a signal caught by another
+// thread does not wake a display driver that blocks, so the SDL thread never waits longer.
+constexpr int kPumpMs = 200;
 
 // A US keyboard by key position: SDL scancodes to virtual keys.
 UINT VirtualKey(SDL_Scancode code) {
@@ -122,6 +125,7 @@ private:
 
     std::mutex m_lock;
     HWND m_target = nullptr;
+    bool m_quitAsked = false;  // a quit came before any window was shown; SDL thread only
     int m_width = 0;
     int m_height = 0;
     std::vector<std::uint32_t> m_frame;  // 0x00RRGGBB, m_width x m_height
@@ -309,6 +313,15 @@ void SdlPresenter::OnRequest(const SDL_UserEvent& request) {
             }
             if (window != nullptr) SDL_ShowWindow(window);
             Draw();
+            if (m_quitAsked) {
+                m_quitAsked = false;
+                HWND shown = nullptr;
+                {
+                    std::lock_guard<std::mutex> guard(m_lock);
+                    shown = m_target;
+                }
+                InjectClose(shown);
+            }
             break;
         }
         case kHide:
@@ -376,6 +389,15 @@ void SdlPresenter::OnEvent(const SDL_Event& event) {
         OnRequest(event.user);
         return;
     }
+    if (event.type == SDL_QUIT) {
+        // SIGTERM or SIGINT (a log-out, a kill): the program ends as when its window is closed.
+        if (target != nullptr) {
+            InjectClose(target);
+        } else {
+            m_quitAsked = true;
+        }
+        return;
+    }
     if (target == nullptr) return;
     int x = 0;
     int y = 0;
@@ -407,6 +429,9 @@ void SdlPresenter::OnEvent(const SDL_Event& event) {
         case SDL_WINDOWEVENT:
             if (event.window.event == SDL_WINDOWEVENT_CLOSE) {
                 InjectClose(target);
+            } else if (event.window.event == SDL_WINDOWEVENT_FOCUS_GAINED) {
+                // Returning to the window activates it, as on the handheld (the shell hides the panel).
+                PostMessageW(target, WM_ACTIVATE, WA_ACTIVE, 0);
             } else if (event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED ||
                        event.window.event == SDL_WINDOWEVENT_EXPOSED) {
                 Draw();
@@ -440,7 +465,8 @@ void SdlPresenter::Main(std::promise<std::string>* started) {
     SDL_InitSubSystem(SDL_INIT_AUDIO);
     started->set_value(std::string());
     SDL_Event event;
-    while (SDL_WaitEvent(&event) != 0) {
+    for (;;) {
+        if (SDL_WaitEventTimeout(&event, kPumpMs) == 0) continue;
         if (event.type == eventType && event.user.code == kQuit) break;
         OnEvent(event);
     }

@@ -11,7 +11,9 @@
 // - The left mouse button is the pen: pressing, moving while pressed and releasing it arrive as
 //   WM_LBUTTONDOWN, WM_MOUSEMOVE and WM_LBUTTONUP. Keys arrive by their position on a US keyboard;
 //   while the soft input panel is shown SDL's text input runs, so the characters (and a desktop
-//   input method's pre-edit) come from the desktop. Closing the window posts WM_CLOSE.
+//   input method's pre-edit) come from the desktop. Closing the window posts WM_CLOSE, and so do
+//   SIGTERM and SIGINT (SDL's quit event; one that comes before a window is shown closes the first
+//   one shown). The desktop giving the window the focus posts WM_ACTIVATE (WA_ACTIVE).
 // - The notification LED flashes the window; sounds play through SDL audio when it opens.
 // - SDL's own offscreen driver (SDL_VIDEODRIVER=offscreen) works like a display.
 #pragma once

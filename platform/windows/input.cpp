@@ -135,11 +135,21 @@ BOOL InjectKey(HWND window, UINT key, bool down, bool textFollows) {
         if (IsControl(key)) keys.control = down;
         if (IsAlt(key)) keys.alt = down;
         if (key == VK_CAPITAL && down && !repeat) keys.capsLock = !keys.capsLock;
+        if (key == VK_RMENU) {
+            // Never a key of its own: it switches on release when it typed nothing.
+            toggle = !down && keys.rightAltAlone;
+            keys.rightAltAlone = down && (!repeat || keys.rightAltAlone);
+            if (!toggle) return TRUE;
+        } else if (down) {
+            keys.rightAltAlone = false;
+        }
         if (!down && keys.swallowed.erase(key) != 0) return TRUE;
-        toggle = down && (key == VK_HANGUL || key == VK_RMENU ||
-                          (key == VK_SPACE && keys.shift && !keys.control && !keys.alt));
-        if (toggle) keys.swallowed.insert(key);
         if (!keys.control && !keys.alt) typed = LayoutCharacter(key, keys.shift, keys.capsLock);
+        if (down) {
+            toggle = key == VK_HANGUL || (key == VK_SPACE && keys.shift && !keys.control && !keys.alt);
+            keys.switchText = toggle && textFollows && IsTypedCharacter(typed) ? typed : 0;
+        }
+        if (toggle && key != VK_RMENU) keys.swallowed.insert(key);
     }
     std::vector<InputMessage> out;
     if (toggle) {
@@ -161,6 +171,14 @@ BOOL InjectKey(HWND window, UINT key, bool down, bool textFollows) {
 }
 
 BOOL InjectText(HWND window, const std::u32string& text) {
+    {
+        WindowSystem& system = System();
+        std::lock_guard<std::mutex> guard(system.lock);
+        KeyboardState& keys = system.keyboard;
+        const bool forTheSwitch = keys.switchText != 0 && text == std::u32string(1, keys.switchText);
+        keys.switchText = 0;
+        if (forTheSwitch) return TRUE;
+    }
     std::vector<InputMessage> out;
     for (char32_t ch : text) ImeText(window, ch, out);
     return QueueInput(window, out) ? TRUE : FALSE;

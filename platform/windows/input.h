@@ -17,8 +17,10 @@
 //   or a text types compose Hangul (platform/windows/hangul.h); such a key arrives as WM_KEYDOWN with
 //   VK_PROCESSKEY followed by the input-method messages. Backspace takes back the last key of the
 //   composition. Any other key, and a pen going down, first finishes the composition. The Hangul
-//   key, right Alt and Shift+Space switch the conversion between native and Latin and arrive as
-//   nothing else.
+//   key and Shift+Space switch the conversion between native and Latin and arrive as nothing else;
+//   so does right Alt, on its release, when no other key went down while it was held (with one,
+//   it is the desktop's AltGr and only types). The desktop's text for a keystroke taken as the
+//   switch (the space of Shift+Space) is dropped.
 // - A desktop input method's pre-edit and committed text map onto the same messages.
 #pragma once
 

@@ -284,6 +284,8 @@ bool RaiseLocalWindow(HWND window) {
         ++record->raised;
     }
     CurrentPresenter().Raised(window);
+    // Posted: a raise may come from another thread (a second start asking).
+    PostMessageW(window, WM_ACTIVATE, WA_ACTIVE, 0);
     return true;
 }
 

@@ -29,7 +29,9 @@
 //   it is released.
 // - WM_SIZE with the client size is sent once the window is created (after WM_CREATE) and
 //   afterwards only when the size really changes. The first ShowWindow that shows a window
-//   invalidates it whole and sends WM_ACTIVATE (WA_ACTIVE).
+//   invalidates it whole and sends WM_ACTIVATE (WA_ACTIVE); it is posted again whenever the window
+//   is raised (SetForegroundWindow, here or from another process) or the desktop gives the
+//   on-screen window the focus.
 // - A top-level pop-up or captioned window with a title is known to the other processes of the same
 //   user: their FindWindowW finds it, and SetForegroundWindow on the handle they get raises it in
 //   this process (see platform/windows/instance.cpp).
@@ -178,8 +180,8 @@ LRESULT DefWindowProcW(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 // SetForegroundWindow and IsWindow only.
 HWND FindWindowW(LPCWSTR className, LPCWSTR windowName);
 
-// Brings the window to the front: in this process the presenter raises it; a window of another
-// process is raised by that process. The handle may carry its low bit set, as callers pass it.
+// Brings the window to the front: in this process the presenter raises it and the window is
+// posted WM_ACTIVATE (WA_ACTIVE); a window of another process is raised by that process. The handle may carry its low bit set, as callers pass it.
 // FALSE when the handle names no window (or the other process no longer answers).
 BOOL SetForegroundWindow(HWND window);
 

@@ -131,6 +131,12 @@ struct KeyboardState {
     std::set<UINT> held;
     std::set<UINT> swallowed;  // keys whose release must not arrive either
     bool penDown = false;
+    // Right Alt is held and no other key went down meanwhile: released so, it switches; with a
+    // key it is the desktop's AltGr and types.
+    bool rightAltAlone = false;
+    // The character the desktop is still to send as text for a keystroke taken as the switch
+    // (Shift+Space types a space there); 0 when none is due.
+    char32_t switchText = 0;
 };
 
 // The window table and every thread's queue, under one lock. The lock is never held while a window

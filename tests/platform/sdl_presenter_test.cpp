@@ -1,7 +1,14 @@
 // The real presenter under SDL's offscreen driver: what is painted reaches the SDL window, and SDL's
 // events come back as the handheld's messages at the right client coordinates.
 #include <SDL.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
 #include <stdlib.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -9,6 +16,7 @@
 #include <cstring>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "platform/system/device.h"
 #include "platform/system/file.h"
@@ -20,6 +28,8 @@
 #include "tests/support/ProbeWindow.h"
 #include "tests/support/Pump.h"
 #include "tests/support/temp_folder.h"
+
+extern char** environ;
 
 namespace {
 
@@ -69,6 +79,21 @@ protected:
         event.button.x = x;
         event.button.y = y;
         Push(event);
+    }
+    void Key(SDL_Scancode code, bool down) {
+        SDL_Event key{};
+        key.type = down ? SDL_KEYDOWN : SDL_KEYUP;
+        key.key.windowID = SdlPresenterWindowId();
+        key.key.state = down ? SDL_PRESSED : SDL_RELEASED;
+        key.key.keysym.scancode = code;
+        Push(key);
+    }
+    void Text(const char* utf8) {
+        SDL_Event text{};
+        text.type = SDL_TEXTINPUT;
+        text.text.windowID = SdlPresenterWindowId();
+        std::strcpy(text.text.text, utf8);
+        Push(text);
     }
     // Waits until the window got `count` messages of these numbers.
     std::vector<Seen> Await(std::initializer_list<UINT> messages, size_t count) {
@@ -159,6 +184,54 @@ TEST_F(SdlPresenterTest, KeysTextAndClosingArriveAsMessages) {
     EXPECT_FALSE(IsWindow(m_window)) << "closing destroyed it";
 }
 
+// With the panel shown the desktop sends text for each keystroke that types; for one taken as the
+// Korean/Latin switch that text must not type too. Right Alt held with a key is AltGr: it types.
+TEST_F(SdlPresenterTest, TheSwitchTypesNothingWhileThePanelIsShown) {
+    ResetDevices();
+    SipShowIM(SIPF_ON);
+    Key(SDL_SCANCODE_LSHIFT, true);  // Shift+Space: to Hangul
+    Key(SDL_SCANCODE_SPACE, true);
+    Text(" ");
+    Key(SDL_SCANCODE_SPACE, false);
+    Key(SDL_SCANCODE_LSHIFT, false);
+    Key(SDL_SCANCODE_RALT, true);  // AltGr+Q types "@" and switches nothing
+    Key(SDL_SCANCODE_Q, true);
+    Text("@");
+    Key(SDL_SCANCODE_Q, false);
+    Key(SDL_SCANCODE_RALT, false);
+    Key(SDL_SCANCODE_RALT, true);  // right Alt alone: back to Latin
+    Key(SDL_SCANCODE_RALT, false);
+    Key(SDL_SCANCODE_A, true);
+    Text("a");
+    Key(SDL_SCANCODE_A, false);
+    SdlPresenterRun([] {});
+    PumpPending();
+    std::wstring typed;
+    for (const Seen& seen : m_probe.Only({WM_CHAR, WM_IME_COMPOSITION})) {
+        typed += seen.message == WM_CHAR ? static_cast<wchar_t>(seen.wParam) : L'#';
+    }
+    EXPECT_EQ(typed, L"@a");
+    SipShowIM(SIPF_OFF);
+    ResetDevices();
+}
+
+// Activation comes again whenever the window is raised (a second start) or the desktop gives it
+// the focus, not only at its first show.
+TEST_F(SdlPresenterTest, RaisingAndTheDesktopsFocusActivateTheWindow) {
+    SDL_Event focus{};
+    focus.type = SDL_WINDOWEVENT;
+    focus.window.windowID = SdlPresenterWindowId();
+    focus.window.event = SDL_WINDOWEVENT_FOCUS_GAINED;
+    Push(focus);
+    SetForegroundWindow(m_window);
+    Await({WM_ACTIVATE}, 2);
+    SdlPresenterRun([] {});
+    PumpPending();
+    const std::vector<Seen> seen = m_probe.Only({WM_ACTIVATE});
+    ASSERT_EQ(seen.size(), 2u);
+    for (const Seen& activate : seen) EXPECT_EQ(activate.wParam, WA_ACTIVE);
+}
+
 TEST_F(SdlPresenterTest, TheDeviceServicesReachTheWindow) {
     ResetDevices();
     SipShowIM(SIPF_ON);
@@ -208,6 +281,71 @@ TEST_F(SdlPresenterTest, TheDeviceServicesReachTheWindow) {
 }  // namespace
 
 namespace {
+
+// A program under the presenter, as a child process: it shows a window and runs its loop until the
+// window is gone, then ends as a closed program does.
+TEST(SdlPresenterChild, Run) {
+    const char* ready = std::getenv("TEVRIK_PRESENTER_READY_FD");
+    if (ready == nullptr) GTEST_SKIP() << "started by SdlPresenterSignalTest only";
+    setenv("SDL_VIDEODRIVER", "offscreen", 1);
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    std::string why;
+    ASSERT_TRUE(StartSdlPresenter(&why)) << why;
+    Probe probe;
+    probe.hook = [](HWND, UINT message, WPARAM, LPARAM, LRESULT*) {
+        if (message == WM_DESTROY) PostQuitMessage(0);
+        return false;
+    };
+    HWND window = MakeProbe(&probe, L"signalled", RECT{0, 0, 40, 30});
+    ShowWindow(window, SW_SHOWNORMAL);
+    const int readyFd = std::atoi(ready);
+    ASSERT_EQ(write(readyFd, "ready\n", 6), 6);
+    close(readyFd);
+    MSG message;
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+    StopSdlPresenter();
+    EXPECT_EQ(probe.Count(WM_CLOSE), 1);
+}
+
+// SIGTERM (a log-out, a kill) and SIGINT end the program as closing its window does.
+TEST(SdlPresenterSignalTest, TermAndInterruptEndTheProgramAsAClose) {
+    for (const int signal : {SIGTERM, SIGINT}) {
+        SCOPED_TRACE(signal);
+        int fds[2];
+        ASSERT_EQ(pipe2(fds, 0), 0);
+        fcntl(fds[0], F_SETFD, FD_CLOEXEC);
+        std::vector<std::string> settings = {"TEVRIK_PRESENTER_READY_FD=" + std::to_string(fds[1])};
+        for (char** entry = environ; *entry != nullptr; ++entry) settings.emplace_back(*entry);
+        std::vector<char*> env;
+        for (std::string& setting : settings) env.push_back(setting.data());
+        env.push_back(nullptr);
+        std::string program = "/proc/self/exe";
+        std::string filter = "--gtest_filter=SdlPresenterChild.Run";
+        char* argv[] = {program.data(), filter.data(), nullptr};
+        pid_t child = -1;
+        const bool spawned = posix_spawn(&child, program.c_str(), nullptr, nullptr, argv, env.data()) == 0;
+        close(fds[1]);
+        pollfd readyWait{fds[0], POLLIN, 0};
+        char line[8] = {};
+        const bool ready = spawned && poll(&readyWait, 1, 10000) == 1 && read(fds[0], line, sizeof(line)) > 0;
+        close(fds[0]);
+        ASSERT_TRUE(spawned);
+        const int ended = static_cast<int>(syscall(SYS_pidfd_open, child, 0));
+        if (ready) kill(child, signal);
+        pollfd endWait{ended, POLLIN, 0};
+        const bool endedInTime = ended >= 0 && poll(&endWait, 1, 1000) == 1;
+        if (!endedInTime) kill(child, SIGKILL);
+        int status = 0;
+        waitpid(child, &status, 0);
+        if (ended >= 0) close(ended);
+        ASSERT_TRUE(ready) << "the child never showed its window";
+        EXPECT_TRUE(endedInTime);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    }
+}
 
 TEST(SdlPresenterStartTest, WithoutADisplayItSaysSoAndInstallsNothing) {
     setenv("SDL_VIDEODRIVER", "no-such-display", 1);
