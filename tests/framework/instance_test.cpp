@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <string>
@@ -17,7 +18,9 @@
 #include "framework/ui/shell/QeApplication.h"
 #include "framework/ui/shell/QeFramework.h"
 #include "framework/ui/shell/QeMainWindow.h"
+#include "platform/screen/sdl_presenter.h"
 #include "platform/windows/window.h"
+#include "platform/windows/window_internal.h"
 #include "tests/support/Pump.h"
 
 extern char** environ;
@@ -26,27 +29,35 @@ namespace {
 
 std::wstring Wide(const std::string& text) { return std::wstring(text.begin(), text.end()); }
 
-// One start of the program, as a child process: the role says which.
+// One start of the program, as a child process: the role says which ("signalled": on screen,
+// run until its window closes).
 TEST(InstanceChild, Run) {
     const char* role = std::getenv("TEVRIK_INSTANCE_ROLE");
     const char* title = std::getenv("TEVRIK_INSTANCE_TITLE");
     if (role == nullptr || title == nullptr) GTEST_SKIP() << "started by SingleInstanceTest only";
+    const std::string which = role;
+    setenv("SDL_VIDEODRIVER", "offscreen", 1);
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    ASSERT_TRUE(which != "signalled" || StartSdlPresenter(nullptr));
     ASSERT_TRUE(QeFrameworkStart());
     {
         QeApplicationBase application;
         const bool created = application.Create(Wide(title), RECT{0, 0, 480, 640});
-        if (std::string(role) == "first") {
-            ASSERT_TRUE(created);
+        EXPECT_EQ(created, which != "second") << "the first one's window was there";
+        if (created) {
             const int ready = std::atoi(std::getenv("TEVRIK_INSTANCE_READY_FD"));
             ASSERT_EQ(write(ready, "ready\n", 6), 6);
             close(ready);
-            HWND window = QeMainWindow::Instance()->Handle();
+        }
+        HWND window = QeMainWindow::Instance()->Handle();
+        if (which == "first") {
             EXPECT_TRUE(PumpUntil([&] { return WindowRaiseCount(window) > 0; }, 10.0)) << "raised by the second";
-        } else {
-            EXPECT_FALSE(created) << "the first one's window was there";
+        } else if (which == "signalled") {
+            application.Run();
         }
     }
     QeFrameworkStop();
+    StopSdlPresenter();
 }
 
 pid_t Start(const std::string& role, const std::string& title, int readyFd) {
@@ -79,20 +90,25 @@ int Wait(pid_t pid, double seconds) {
     return -1;
 }
 
-TEST(SingleInstanceTest, TheSecondStartRaisesTheFirstAndEnds) {
-    const std::string title = "Instance test " + std::to_string(getpid());
+// A start that shows its window; -1 (and nothing left running) when it never does.
+pid_t StartShown(const std::string& role, const std::string& title) {
     int fds[2];
-    ASSERT_EQ(pipe2(fds, 0), 0);
+    if (pipe2(fds, 0) != 0) return -1;
     fcntl(fds[0], F_SETFD, FD_CLOEXEC);
-    pid_t first = Start("first", title, fds[1]);
+    pid_t child = Start(role, title, fds[1]);
     close(fds[1]);
-    ASSERT_GT(first, 0);
     pollfd ready{fds[0], POLLIN, 0};
     char line[8] = {};
-    const bool started = poll(&ready, 1, 10000) == 1 && read(fds[0], line, sizeof(line)) > 0;
+    const bool started = child > 0 && poll(&ready, 1, 10000) == 1 && read(fds[0], line, sizeof(line)) > 0;
     close(fds[0]);
-    if (!started) Wait(first, 0);
-    ASSERT_TRUE(started) << "the first start never showed its window";
+    if (child > 0 && !started) Wait(child, 0);
+    return started ? child : -1;
+}
+
+TEST(SingleInstanceTest, TheSecondStartRaisesTheFirstAndEnds) {
+    const std::string title = "Instance test " + std::to_string(getpid());
+    pid_t first = StartShown("first", title);
+    ASSERT_GT(first, 0) << "the first start never showed its window";
 
     // This process, a third one, sees the window too.
     HWND found = FindWindowW(Wide(title).c_str(), Wide(title).c_str());
@@ -104,6 +120,39 @@ TEST(SingleInstanceTest, TheSecondStartRaisesTheFirstAndEnds) {
     EXPECT_EQ(Wait(second, 10.0), 0) << "the second start ends after raising the first";
     EXPECT_EQ(Wait(first, 10.0), 0) << "the first one was raised";
     EXPECT_EQ(FindWindowW(Wide(title).c_str(), nullptr), nullptr) << "gone with its process";
+}
+
+// A log-out or a kill (SIGTERM), or Ctrl+C (SIGINT), ends the program as closing its window does.
+TEST(SingleInstanceTest, TermAndInterruptEndTheProgramAsAWindowClose) {
+    for (const int signal : {SIGTERM, SIGINT}) {
+        pid_t child = StartShown("signalled", "Signal test " + std::to_string(getpid()));
+        ASSERT_GT(child, 0) << "it never showed its window";
+        kill(child, signal);
+        EXPECT_EQ(Wait(child, 1.0), 0) << signal;
+    }
+}
+
+// A start looking for the window at the instant the lock file exists but is not yet locked holds
+// that lock for a moment and may remove the file as stale: announcing tries again, not giving up
+// (which would leave the next start to run a second copy).
+TEST(SingleInstanceTest, LooksAtTheSameInstantNeverMakeTheAnnouncementGiveUp) {
+    const std::wstring title = L"Race " + std::to_wstring(getpid());
+    std::atomic<bool> looking{true};
+    std::vector<std::thread> lookers;
+    for (int i = 0; i < 4; ++i) {
+        lookers.emplace_back([&] {
+            while (looking) FindAnnouncedWindow(L"Race", title.c_str());
+        });
+    }
+    int refused = 0;
+    for (int i = 0; i < 100; ++i) {
+        HWND window = NewWindowHandle();
+        refused += AnnounceWindow(window, L"Race", title) ? 0 : 1;
+        WithdrawWindow(window);
+    }
+    looking = false;
+    for (std::thread& looker : lookers) looker.join();
+    EXPECT_EQ(refused, 0);
 }
 
 }  // namespace
