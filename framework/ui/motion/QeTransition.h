@@ -75,8 +75,9 @@ public:
     // The screen rectangle the transition draws over.
     virtual RECT Area() const { return m_area; }
 
-    // A timer and time left.
-    bool IsRunning() const { return m_timing.IsRunning(); }
+    // Its last step has not run: until then the windows are hidden and pinned, even when the clock
+    // is already past the end and the last tick still waits in the queue.
+    bool IsRunning() const { return m_timing.HoldsTimer(); }
     float Progress() const { return m_progress; }
     const QeTransitionParams& Params() const { return m_params; }
 
