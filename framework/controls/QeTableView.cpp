@@ -73,7 +73,7 @@ int QeTableRowAnimator::Start(uint32_t mode, int32_t index) {
 }
 
 void QeTableRowAnimator::Finish() {
-    if (!m_tween.IsRunning()) return;
+    if (!m_tween.HoldsTimer()) return;
     m_tween.Stop();
     Apply(m_tween.to, true);
 }
@@ -81,7 +81,7 @@ void QeTableRowAnimator::Finish() {
 void QeTableRowAnimator::OnTick(void* user) {
     auto* self = static_cast<QeTableRowAnimator*>(user);
     const float value = self->m_tween.Update();
-    self->Apply(value, !self->m_tween.IsRunning());
+    self->Apply(value, !self->m_tween.HoldsTimer());
 }
 
 void QeTableRowAnimator::Apply(float value, bool ended) {

@@ -74,11 +74,13 @@ public:
     // Runs the mode on the row (insert, remove) or the header (expand, collapse); 0 for mode 2,
     // for an unknown mode and for an index outside the rows.
     int Start(uint32_t mode, int32_t index);
-    // Applies the final value at once (a removed row is erased); nothing when idle.
+    // Applies the final value at once (a removed row is erased); nothing when idle. The clock may
+    // be past the end while the last tick still waits in the queue: that animation is finished too.
     void Finish();
     // Stops where it is, applying nothing (the rows are going).
     void Stop() { m_tween.Stop(); }
-    bool IsRunning() const { return m_tween.IsRunning(); }
+    // Its last tick has not run.
+    bool IsRunning() const { return m_tween.HoldsTimer(); }
     uint32_t Mode() const { return m_mode; }
     int32_t Index() const { return m_index; }
 

@@ -344,6 +344,18 @@ bool InvtHandler::Handle(ProtocolSession* session, ReceivedMessage& message) {
                 static_cast<unsigned>(chats->Count()), invitation->InviterId.c_str());
         return false;
     }
+    if (!created) {
+        // The room the chat holds or is entering already: one more connect would only be one more
+        // request waiting for ever (an inviter may send any number of invitations).
+        if (chat->Host == invitation->Host && chat->Port == invitation->Port && chat->Cookie == invitation->Cookie) {
+            return true;
+        }
+        // Another room: the connect to the earlier one is given up, so that a chat waits for one
+        // answer at most; a late answer to it finds no chat.
+        const auto earlier = static_cast<int32_t>(chat->PendingTrId);
+        PendingRequests* pending = PendingRequests::Instance();
+        if (pending != nullptr && pending->PendingAs<CsesRequest>(earlier, L"CSES") != nullptr) pending->Remove(earlier);
+    }
     int32_t connId = 0;
     SendCsesConn(invitation->Host, invitation->Port, invitation->Cookie, &connId);
     if (created) chat = chats->CreateChatSession();

@@ -11,9 +11,11 @@
 
 #include "framework/base/QePathTable.h"
 #include "framework/controls/QeButton.h"
+#include "framework/controls/QeLabel.h"
 #include "framework/controls/QePopupMenu.h"
 #include "framework/ui/view/QePopup.h"
 #include "framework/ui/view/QePopupHolder.h"
+#include "framework/ui/view/QeRect.h"
 #include "platform/windows/input.h"
 #include "platform/windows/window.h"
 #include "tests/framework/picture.h"
@@ -22,6 +24,7 @@
 #include "tests/framework/temp_dir.h"
 #include "tests/framework/test_skin.h"
 #include "tests/support/AppRig.h"
+#include "tests/support/Golden.h"
 #include "tests/support/Pump.h"
 #include "tests/support/TraceLog.h"
 
@@ -350,6 +353,42 @@ TEST_F(PopupTest, TheNewerMenuKeepsTheCoverWhenTheOlderCloses) {
     Open("A");
     EXPECT_EQ(Take(), (Lines{"menu closed 0 row -1", "menu freed"}));
     EXPECT_EQ(QePopupHolder::Instance()->cover, nullptr);
+}
+
+// Popups that come and go in turn, each with a text of its own size: the last one's font is freed
+// just before the next one's is made (often at the same address) for the same surface.
+TEST_F(PopupTest, EachPopupOfItsOwnTextSizeDrawsWithItsOwnFont) {
+    constexpr RECT kLabel{10, 10, 110, 70}, kWhole{0, 0, 100, 60};  // 70, 70 to 170, 130 on the screen
+    // The text drawn where no font was selected before.
+    auto alone = [&](QeSkinText& text) {
+        QeSurface surface;
+        std::vector<uint32_t> pixels;
+        EXPECT_TRUE(surface.Create(kWhole.right, kWhole.bottom) && text.Draw(surface, kWhole, kWhole));
+        for (int y = 0; y < kWhole.bottom; ++y) {
+            for (int x = 0; x < kWhole.right; ++x) {
+                const COLORREF c = PixelAt(surface, x, y);
+                pixels.push_back(GetRValue(c) << 16 | GetGValue(c) << 8 | GetBValue(c));
+            }
+        }
+        return pixels;
+    };
+    struct TextPopup : QePopup {
+        QeLabel label;
+    };
+    for (int size = 40; size >= 31; --size) {
+        auto* popup = new TextPopup;
+        ASSERT_TRUE(popup->label.Load(m_skin.Parse(L"<L><FontSize>" + std::to_wstring(size) +
+                                                   L"</FontSize><BackMode>Opaque</BackMode><BackColor>#ffffff"
+                                                   L"</BackColor><TextFormats>Left Top</TextFormats><Text>가A</Text></L>")));
+        popup->label.SetRect(kLabel);
+        popup->label.SetVisible(true);
+        popup->AddChild(&popup->label);
+        ASSERT_EQ(popup->Popup(kPopupSize, nullptr, nullptr), 1);
+        PumpPending();
+        EXPECT_EQ(CaptureFramebuffer(m_window, QeOffsetRect(kLabel, 60, 60)), alone(popup->label.Text()))
+            << "text size " << size;
+        Click(5, 5);
+    }
 }
 
 }  // namespace

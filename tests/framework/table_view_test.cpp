@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "framework/base/QeClock.h"
+#include "framework/base/QeStrings.h"
 #include "framework/controls/QeTableView.h"
 #include "framework/ui/shell/QeMainWindow.h"
 #include "framework/ui/view/QeRect.h"
@@ -515,6 +517,39 @@ TEST_F(TableTest, ARemovedRowLeavesTheSelectionOnTheRowItNamed) {
     m_table.SetSelection(1);
     Advance(500);
     EXPECT_EQ(m_table.GetSelection(), -1) << "the selected row itself went";
+}
+
+// A row change handled while the clock is past the running animation's end but its last tick
+// still waits in the queue (the loop was busy) ends that animation as the tick would have.
+TEST_F(TableTest, AChangeBeforeTheLastTickIsHandledFinishesTheAnimationFirst) {
+    const std::pair<const char*, std::function<void(Table&)>> firsts[] = {
+        {"remove", [](Table& t) { t.RemoveItem(2); }},
+        {"insert", [](Table& t) { t.InsertItem(Item(25, L"new"), 2); }},
+    };
+    for (const auto& [what, first] : firsts) {
+        std::string rows[2];
+        for (bool blocked : {false, true}) {
+            m_table.RemoveAllItems();
+            Fill({Header(30, L"h"), Item(20, L"a"), Item(20, L"b"), Item(20, L"c")});
+            m_table.GetItem(2)->userValue = 0xB;
+            first(m_table);
+            if (blocked) {
+                AdvanceBlocked(600);
+                QeClock::Instance()->Update();  // as the loop does for the message with the change
+            } else {
+                Advance(600);
+            }
+            m_table.InsertItem(Item(15, L"x"), 1);
+            Advance(600);
+            for (int32_t i = 0; i < m_table.GetItemCount(); ++i) {
+                const TableItem& row = *m_table.GetItem(i);
+                rows[blocked] += QeStrings::WideToUtf8(row.text) + " " + std::to_string(row.y) + "+" +
+                                 std::to_string(row.shownHeight) + " " + std::to_string(row.userValue) + ", ";
+            }
+            rows[blocked] += std::to_string(m_table.AxisY().ContentSize());
+        }
+        EXPECT_EQ(rows[1], rows[0]) << what;
+    }
 }
 
 // ---- drawing of cells

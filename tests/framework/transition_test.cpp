@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "framework/base/QeClock.h"
 #include "framework/base/QeTimerManager.h"
 #include "framework/ui/drawing/QeGraphics.h"
 #include "framework/ui/shell/QeMainWindow.h"
@@ -220,6 +221,16 @@ TEST_F(TransitionTest, HalfASecondOfTheDefaultCurveTakesFiftyTicksAndLetsTheSurf
     for (QeSurface* surface : captured) EXPECT_FALSE(pool->IsPinned(surface));
     EXPECT_FALSE(QeTransitionManager::Instance()->IsAnyRunning());
     EXPECT_EQ(ExtraTimers(), 0u);
+}
+
+TEST_F(TransitionTest, ItRunsUntilItsLastTickHasBeenHandledWhateverTheClockSays) {
+    ASSERT_TRUE(QeTransitionManager::Instance()->Start(Params(kTransitionPush, kTransitionRightwards, 0.5f)));
+    m_clock.AdvanceBlocked(600);
+    QeClock::Instance()->Update();  // as the loop does for a Back tap taken before the tick
+    EXPECT_TRUE(QeTransitionManager::Instance()->IsAnyRunning()) << "the last tick still waits";
+    PumpPending();
+    EXPECT_FALSE(QeTransitionManager::Instance()->IsAnyRunning());
+    EXPECT_EQ(m_notes, (std::vector<std::string>{"source 7", "target 7"}));
 }
 
 TEST_F(TransitionTest, ARefusedStartIsTracedAndStillSwitchesAtOnce) {

@@ -513,6 +513,37 @@ TEST_F(ChatCommandsTest, InvitationsReuseAnIdleChatButNeverOneWaitingForItsRess)
     EXPECT_EQ(traces.Text(), L"InvtHandler::Handle, an invitation without inviter, host or cookie (from \"\") is dropped.\n");
 }
 
+// One inviter sending invitations without end, into one room or ever new ones: its chat waits for
+// one answer at most. A chat whose partner has left still goes into the room it is invited to next.
+TEST_F(ChatCommandsTest, AFloodOfInvitationsFromOneInviterLeavesOnePendingRequest) {
+    auto invitation = [](const std::string& cookie) {
+        const std::string invt = "INVT bud@tevrik.example 127.0.0.1 5005 " + cookie;
+        return "CTOC 0 bud@tevrik.example " + std::to_string(invt.size()) + "\r\n" + invt;
+    };
+    const size_t idle = harness.Pending().Count();
+    for (bool newRooms : {false, true}) {
+        harness.ClearSent();
+        for (int i = 0; i < 10000; ++i) harness.Receive(invitation(newRooms ? "ck" + std::to_string(i) : "ck"));
+        EXPECT_EQ(harness.Sent().size(), newRooms ? 10000u : 1u);
+        ASSERT_EQ(chats.Count(), 1u);
+        EXPECT_EQ(harness.Pending().Count(), idle + 1);
+        EXPECT_NE(harness.Pending().Find(static_cast<int32_t>(chats.ChatAt(0)->PendingTrId)), nullptr);
+    }
+    ChatSession* chat = chats.ChatAt(0);
+    harness.Receive(ConnReply(static_cast<int32_t>(chat->PendingTrId), "88", "ck9999") +
+                    Pushed("USER 0 1 2 bud@tevrik.example 버디닉 버디 %00 1\r\n", "88") +
+                    Pushed("QUIT 0 bud@tevrik.example %00\r\n", "88"));
+    ASSERT_EQ(chat->SessionId, L"88");
+    ASSERT_TRUE(chat->Members.empty());
+    const int32_t connId = NextId();
+    harness.Receive(invitation("fresh"));
+    ASSERT_EQ(harness.Sent().back().find("CSES " + N(connId) + " CONN "), 0u);
+    harness.Receive(ConnReply(connId, "99", "fresh"));
+    EXPECT_EQ(chat->SessionId, L"99");
+    EXPECT_NE(harness.Sent().back().find(" SS 99 "), std::string::npos) << "its ENTR";
+    EXPECT_EQ(chats.Count(), 1u);
+}
+
 TEST_F(ChatCommandsTest, ConnAnswersForNoChatOrWithoutSessionEnterNothing) {
     harness.Receive(ConnReply(99, "77", "ck9"));
     EXPECT_TRUE(harness.Sent().empty());

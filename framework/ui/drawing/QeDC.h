@@ -108,36 +108,45 @@ public:
 
 private:
     // A font or bitmap selected into the DC and the object it replaced, put back on deselection.
+    // What is selected is known by its platform handle, never reused in a run: a font freed and a
+    // new one made often share an address (a popup closed and the next opened), and the object
+    // last selected may be gone, so its address is neither compared nor read.
     template <class T>
     struct Selection {
         T* object = nullptr;
         bool owned = false;
+        HGDIOBJ handle = nullptr;
         HGDIOBJ previous = nullptr;
 
         // 1, or 0 when the platform refuses the object (an owned one is then deleted).
         int Select(HDC dc, T* next, bool nextOwned) {
-            if (next == object) {
+            const HGDIOBJ nextHandle = next != nullptr ? next->Handle() : nullptr;
+            if ((next == nullptr) == (object == nullptr) && nextHandle == handle) {
+                object = next;
                 owned = nextOwned;
                 return 1;
             }
-            Deselect(dc);
+            // The same object made anew (a new handle) stays alive through its own deselection.
+            Deselect(dc, next);
             if (next == nullptr) return 1;
-            HGDIOBJ replaced = SelectObject(dc, next->Handle());
+            HGDIOBJ replaced = SelectObject(dc, nextHandle);
             if (replaced == nullptr) {
                 if (nextOwned) delete next;
                 return 0;
             }
             object = next;
             owned = nextOwned;
+            handle = nextHandle;
             previous = replaced;
             return 1;
         }
-        void Deselect(HDC dc) {
+        void Deselect(HDC dc, const T* keep = nullptr) {
             if (object == nullptr) return;
             if (dc != nullptr && previous != nullptr) SelectObject(dc, previous);
-            if (owned) delete object;
+            if (owned && object != keep) delete object;
             object = nullptr;
             owned = false;
+            handle = nullptr;
             previous = nullptr;
         }
     };

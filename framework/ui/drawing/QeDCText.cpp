@@ -25,14 +25,14 @@ bool QeFont::Create(const FontKey& key) {
 }
 
 int QeDC::SelectFont(QeFont* font, bool owned) {
-    QeFont* before = m_font.object;
+    const HGDIOBJ before = m_font.handle;
     if (!m_font.Select(m_handle, font, owned)) {
         m_textMetrics = {};
         return 0;
     }
     if (m_font.object == nullptr) {
         m_textMetrics = {};
-    } else if (m_font.object != before) {
+    } else if (m_font.handle != before) {
         GetTextMetricsW(m_handle, &m_textMetrics);
     }
     return 1;

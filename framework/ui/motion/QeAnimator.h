@@ -49,6 +49,9 @@ public:
     float Advance(bool& ended);
     // A timer and time left.
     bool IsRunning() const;
+    // The last tick has not run yet, whatever the clock says: a tick may still wait in the queue
+    // after the time is up.
+    bool HoldsTimer() const { return m_timer != 0; }
 
     UINT TimerId() const { return m_timer; }
     float Duration() const { return m_duration; }

@@ -80,8 +80,9 @@ public:
     // The screen rectangle the transition draws over.
     virtual RECT Area() const { return m_area; }
 
-    // A timer and time left.
-    bool IsRunning() const { return m_timing.IsRunning(); }
+    // Its last step has not run: until then the windows are hidden and pinned, even when the clock
+    // is already past the end and the last tick still waits in the queue.
+    bool IsRunning() const { return m_timing.HoldsTimer(); }
     bool Names(const QeWindow* window) const { return m_params.source == window || m_params.target == window; }
     // The surface captured of the window; null when it names no such window or captured nothing.
     QeSurface* CaptureOf(const QeWindow* window) const;

@@ -35,7 +35,7 @@ public:
     void Remove(QeTransition* transition);
     void Clear();
 
-    // Some transition has a timer and time left.
+    // Some transition has not made its last step yet (it holds its timer).
     bool IsAnyRunning() const;
     // Renders every transition onto the DC; false at the first that fails. True with none.
     bool RenderAll(QeDC& dc);

@@ -47,6 +47,8 @@ public:
 
     // A timer and time left.
     bool IsRunning() const { return m_timing.IsRunning(); }
+    // The last tick has not run yet (see QeAnimationTiming::HoldsTimer).
+    bool HoldsTimer() const { return m_timing.HoldsTimer(); }
     void Stop() { m_timing.Stop(); }
 
     T Current() const { return m_current; }
