@@ -352,7 +352,8 @@ TEST(GdiBlit, OverlappingCopiesInsideOneBitmapReadBeforeTheyWrite) {
     struct Case {
         int x, y, xs, ys;
     };
-    for (const Case& c : {Case{1, 1, 0, 0}, Case{0, 0, 1, 1}, Case{0, 2, 0, 0}, Case{2, 0, 0, 0}, Case{0, 0, 0, 2}}) {
+    for (const Case& c : {Case{1, 1, 0, 0}, Case{0, 0, 1, 1}, Case{0, 2, 0, 0}, Case{2, 0, 0, 0}, Case{0, 0, 0, 2},
+                          Case{0, 0, 2, 0}, Case{2, 0, 0, 2}}) {
         SCOPED_TRACE(testing::Message() << c.x << "," << c.y << " from " << c.xs << "," << c.ys);
         Canvas c1(6, 5, 0);
         Number(c1);
