@@ -263,6 +263,33 @@ bool Draw(Dc& dst, const Bitmap& src, int x, int y, int w, int h, int xs, int ys
         return true;
     }
 
+    // A blend that samples one source pixel (the 1 x 1 dimming surface stretched behind a popup)
+    // is a solid colour over the destination: pixman's solid paths, not its transformed one. The
+    // constant alpha is multiplied in first, rounded as pixman multiplies by a mask.
+    if (r.op == Op::Blend && sx1 - sx0 == 1 && sy1 - sy0 == 1) {
+        std::uint32_t pixel = 0;
+        if (r.perPixel) {
+            std::memcpy(&pixel, src.Row(sy0) + 4 * static_cast<std::ptrdiff_t>(sx0), 4);
+        } else {
+            ReadRow(src, sy0, sx0, 1, &pixel, nullptr);
+        }
+        const auto part = [&pixel, &r](int shift) {
+            const std::uint32_t t = ((pixel >> shift) & 0xFF) * r.alpha + 0x80;
+            return static_cast<std::uint16_t>(((t + (t >> 8)) >> 8) * 257);
+        };
+        const pixman_color_t colour{part(16), part(8), part(0), part(24)};
+        pixman_image_t* solid = pixman_image_create_solid_fill(&colour);
+        pixman_image_t* destination = WrapImage(*target, targetFormat);
+        if (solid != nullptr && destination != nullptr) {
+            for (const Box& b : boxes)
+                pixman_image_composite32(PIXMAN_OP_OVER, solid, nullptr, destination, 0, 0, 0, 0, b.x0, b.y0,
+                                         b.x1 - b.x0, b.y1 - b.y0);
+        }
+        if (solid != nullptr) pixman_image_unref(solid);
+        if (destination != nullptr) pixman_image_unref(destination);
+        return solid != nullptr && destination != nullptr;
+    }
+
     const bool alpha = r.perPixel || (r.op == Op::Copy && dibTarget && StandardMasks32(src));
     const bool fastKey = r.op == Op::Key && StandardMasks32(src) && StandardMasks32(*target);
     SourceImage source;
