@@ -1,8 +1,10 @@
 // Composing one full 480 x 588 frame: ten overlapping window surfaces (one blended at constant
 // alpha 128) onto a paint DC, and the same with a popup open, which sends the frame through the
 // off-screen frame, dims what lies under the popup and copies the union to the screen. Target: at
-// most 2 ms per frame on one core. The "Pixman" runs composite the same layers with pixman
-// directly, in the same order and with the same operators, as the floor to compare with.
+// most 2 ms per frame on one core, and a frame with the popup at most 1.3 times pixman's own. The
+// "Pixman" runs composite the same layers with pixman directly, in the same order and with the same
+// operators, as the floor to compare with; their dimming is one premultiplied solid colour laid
+// over, pixman's quickest way to the same pixels.
 #include <benchmark/benchmark.h>
 #include <pixman.h>
 
@@ -139,7 +141,8 @@ void Pixman(benchmark::State& state, bool withPopup) {
     pixman_image_t* target = withPopup ? ImageOf(frame) : screen;
     pixman_image_t* popup = withPopup ? ImageOf(*scene.Popup()) : nullptr;
     const pixman_color_t halfAlpha{0, 0, 0, 128 * 257};
-    const pixman_color_t dimColor{0x0808, 0x0808, 0x0808, 0xFFFF};
+    // 0x080808 at alpha 128, premultiplied: 8 * 128 / 255 rounds to 4.
+    const pixman_color_t dimColor{4 * 257, 4 * 257, 4 * 257, 128 * 257};
     pixman_image_t* half = pixman_image_create_solid_fill(&halfAlpha);
     pixman_image_t* dim = pixman_image_create_solid_fill(&dimColor);
     const std::vector<const QeSurface*> layers = scene.Layers();
@@ -150,7 +153,7 @@ void Pixman(benchmark::State& state, bool withPopup) {
             united = i == 0 ? layers[i]->Layer().destination : QeUnionRect(united, layers[i]->Layer().destination);
         }
         if (withPopup) {
-            pixman_image_composite32(PIXMAN_OP_OVER, dim, half, target, 0, 0, 0, 0, united.left, united.top,
+            pixman_image_composite32(PIXMAN_OP_OVER, dim, nullptr, target, 0, 0, 0, 0, united.left, united.top,
                                      united.right - united.left, united.bottom - united.top);
             CompositeLayer(scene.Popup()->Layer(), popup, target, half);
             pixman_image_composite32(PIXMAN_OP_SRC, target, nullptr, screen, united.left, united.top, 0, 0,

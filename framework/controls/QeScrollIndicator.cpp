@@ -84,7 +84,7 @@ RECT QeScrollIndicator::BarRect() const {
     return RECT{start, height - m_thickness, end, height - m_margin};
 }
 
-void QeScrollIndicator::Draw(QeDC& surface, POINT origin) {
+bool QeScrollIndicator::Draw(QeDC& surface, POINT origin) {
     uint8_t alpha = 0;
     if (m_axis != nullptr && m_axis->IsMoving()) {
         m_fade.Stop();
@@ -94,10 +94,11 @@ void QeScrollIndicator::Draw(QeDC& surface, POINT origin) {
         alpha = FadeAlpha();
         m_shown = 0;
     } else {
-        return;
+        return false;
     }
     const RECT bar = BarRect();
     // An empty extent would stand for the bar surface's own pixel.
-    if (!m_barReady || bar.right <= bar.left || bar.bottom <= bar.top) return;
+    if (!m_barReady || bar.right <= bar.left || bar.bottom <= bar.top) return false;
     QeDC::AlphaBlit(surface, m_bar, QeOffsetRect(bar, origin.x, origin.y), RECT{0, 0, 1, 1}, alpha);
+    return true;
 }

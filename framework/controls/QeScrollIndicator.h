@@ -43,8 +43,9 @@ public:
     RECT TrackRect() const;
     RECT BarRect() const;
     // Blends the bar into the surface, the view's top-left at `origin` (surface coordinates):
-    // at the shown alpha while the axis moves, else at the fade's alpha while it runs.
-    void Draw(QeDC& surface, POINT origin);
+    // at the shown alpha while the axis moves, else at the fade's alpha while it runs. True when
+    // a bar was blended.
+    bool Draw(QeDC& surface, POINT origin);
 
     void SetEnabled(bool on) { m_enabled = on ? 1 : 0; }
     bool IsEnabled() const { return m_enabled != 0; }

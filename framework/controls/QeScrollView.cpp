@@ -139,8 +139,9 @@ void QeScrollView::OnAxisTick() {
     if (m_tickCount >= moving) {
         m_tickCount = 0;
         // Added to the dirty rectangle: the paint path draws only what meets it, and a view
-        // without children would otherwise never be drawn while it scrolls.
-        Invalidate(RECT{0, 0, 0, 0}, true);
+        // without children would otherwise never be drawn while it scrolls. It is not a change:
+        // copying moves what was drawn, and only what the copy uncovers is drawn afresh.
+        if (QeMainWindow* main = QeMainWindow::Instance()) main->InvalidateMoved(LocalToScreen(GetClientRect()));
     }
     HideStoppedIndicators();
 }
@@ -176,6 +177,7 @@ int QeScrollView::Draw(QeSurface* surface, const RECT& rect) {
     m_lastX = m_x.Position();
     m_lastY = m_y.Position();
     m_lastSurface = surface;
+    m_lastTenancy = surface->Tenancy();
     return result;
 }
 
@@ -195,7 +197,7 @@ int QeScrollView::DrawByCopy(QeSurface& surface, const RECT& rect) {
 
     // The block of the last frame that is still good, moved to where it now belongs (local).
     RECT kept{0, 0, 0, 0};
-    if (m_lastSurface == &surface) {
+    if (m_lastSurface == &surface && m_lastTenancy == surface.Tenancy()) {
         if (dx == 0 && dy == 0) {
             kept = client;
         } else {
@@ -203,9 +205,10 @@ int QeScrollView::DrawByCopy(QeSurface& surface, const RECT& rect) {
             const int32_t height = Height();
             const int64_t ax = std::min<int64_t>(std::llabs(static_cast<int64_t>(dx)), width);
             const int64_t ay = std::min<int64_t>(std::llabs(static_cast<int64_t>(dy)), height);
-            // The indicator tracks are drawn afresh, never copied.
-            const int64_t keptWidth = width - ax - (m_indicatorY.IsEnabled() ? m_indicatorY.Thickness() : 0);
-            const int64_t keptHeight = height - ay - (m_indicatorX.IsEnabled() ? m_indicatorX.Thickness() : 0);
+            // The indicator tracks go along: what they held is content except under last frame's
+            // bars, drawn afresh below. Whole rows so copied move as one block of memory.
+            const int64_t keptWidth = width - ax;
+            const int64_t keptHeight = height - ay;
             if (keptWidth > 0 && keptHeight > 0) {
                 const LONG fromX = dx >= 0 ? 0 : static_cast<LONG>(ax), toX = dx >= 0 ? static_cast<LONG>(ax) : 0;
                 const LONG fromY = dy >= 0 ? 0 : static_cast<LONG>(ay), toY = dy >= 0 ? static_cast<LONG>(ay) : 0;
@@ -217,33 +220,36 @@ int QeScrollView::DrawByCopy(QeSurface& surface, const RECT& rect) {
         }
     }
 
-    if (!DrawBackgroundBands(surface, rect)) return 0;
     // What the block does not cover: full-width bands above and below it, and beside it over its rows.
-    if (IsEmpty(kept)) {
-        if (!DrawContentLocal(surface, client)) return 0;
-    } else {
-        const RECT strips[] = {
-            {client.left, client.top, client.right, kept.top},
-            {client.left, kept.bottom, client.right, client.bottom},
-            {client.left, kept.top, kept.left, kept.bottom},
-            {kept.right, kept.top, client.right, kept.bottom},
-        };
-        for (const RECT& strip : strips) {
-            if (!DrawContentLocal(surface, strip)) return 0;
-        }
+    RECT strips[4] = {client, {}, {}, {}};
+    if (!IsEmpty(kept)) {
+        strips[0] = RECT{client.left, client.top, client.right, kept.top};
+        strips[1] = RECT{client.left, kept.bottom, client.right, client.bottom};
+        strips[2] = RECT{client.left, kept.top, kept.left, kept.bottom};
+        strips[3] = RECT{kept.right, kept.top, client.right, kept.bottom};
     }
-    // What changed on screen this frame, at its old place in the content and at its new one; and
-    // the part drawn now, which an ancestor sharing the surface may have painted over.
+    for (const RECT& strip : strips) {
+        if (!Repaint(surface, strip)) return 0;
+    }
+    // What was asked to be repainted since the last frame (a row changed during a fling), at its
+    // old place in the content and at its new one. Not the whole area drawn: the view's own
+    // repaint request for the scroll changes nothing. But all of it when an ancestor sharing the
+    // surface has just painted over the view, or when nobody keeps count of the requests.
     RECT fresh{0, 0, 0, 0};
-    if (QeMainWindow* main = QeMainWindow::Instance(); main != nullptr && !IsEmpty(main->paintRect)) {
-        const RECT paint = ScreenToLocal(main->paintRect);
-        fresh = Join(paint, QeOffsetRect(paint, dx, dy));
+    QeMainWindow* main = QeMainWindow::Instance();
+    if (main != nullptr && !IsEmpty(main->changedRect)) {
+        const RECT changed = ScreenToLocal(main->changedRect);
+        fresh = Join(changed, QeOffsetRect(changed, dx, dy));
     }
-    fresh = Join(fresh, QeOffsetRect(rect, -offset.x, -offset.y));
-    if (!DrawContentLocal(surface, fresh)) return 0;
-    // The bars copied with the block.
-    for (const QeScrollIndicator* indicator : {&m_indicatorX, &m_indicatorY}) {
-        if (indicator->IsEnabled() && !DrawContentLocal(surface, indicator->BarRect())) return 0;
+    if (main == nullptr || !HasOwnDC()) fresh = Join(fresh, QeOffsetRect(rect, -offset.x, -offset.y));
+    if (!Repaint(surface, fresh)) return 0;
+    // Last frame's bars, where the copy carried them (unless a strip just drawn covers them): then
+    // the view holds content alone, and the bars are blended afresh.
+    for (const RECT& bar : m_lastBars) {
+        const RECT moved = QeOffsetRect(bar, dx, dy);
+        const bool covered = std::any_of(std::begin(strips), std::end(strips),
+                                         [&moved](const RECT& strip) { return QeRectContains(strip, moved); });
+        if (!IsEmpty(kept) && !covered && !Repaint(surface, moved)) return 0;
     }
     DrawIndicators(surface, rect);
     return 1;
@@ -270,6 +276,13 @@ int QeScrollView::DrawBackgroundBands(QeSurface& surface, const RECT& rect) {
     return 1;
 }
 
+int QeScrollView::Repaint(QeSurface& surface, const RECT& local) {
+    const RECT part = Clip(local, GetClientRect());
+    if (IsEmpty(part)) return 1;
+    const POINT offset = SurfaceOffset();
+    return DrawBackgroundBands(surface, QeOffsetRect(part, offset.x, offset.y)) && DrawContentLocal(surface, part) ? 1 : 0;
+}
+
 int QeScrollView::DrawContentLocal(QeSurface& surface, const RECT& local) {
     const RECT part = Clip(local, GetClientRect());
     if (IsEmpty(part)) return 1;
@@ -282,11 +295,15 @@ int QeScrollView::DrawContentLocal(QeSurface& surface, const RECT& local) {
 
 void QeScrollView::DrawIndicators(QeSurface& surface, const RECT& rect) {
     const POINT offset = SurfaceOffset();
-    for (QeScrollIndicator* indicator : {&m_indicatorX, &m_indicatorY}) {
-        if (!indicator->IsEnabled()) continue;
+    QeScrollIndicator* indicators[2] = {&m_indicatorX, &m_indicatorY};
+    for (int i = 0; i < 2; ++i) {
+        m_lastBars[i] = RECT{0, 0, 0, 0};
+        if (!indicators[i]->IsEnabled()) continue;
+        const RECT bar = indicators[i]->BarRect();
         RECT meets;
-        if (QeIntersectRect(QeOffsetRect(indicator->BarRect(), offset.x, offset.y), rect, meets)) {
-            indicator->Draw(surface, offset);
+        if (QeIntersectRect(QeOffsetRect(bar, offset.x, offset.y), rect, meets) &&
+            indicators[i]->Draw(surface, offset)) {
+            m_lastBars[i] = bar;
         }
     }
 }

@@ -6,11 +6,16 @@
 // Rules callers rely on:
 //   - content coordinate = local coordinate - position, per axis;
 //   - the view asks for a repaint (added to the dirty rectangle) once per set of axis ticks, not
-//     once per axis tick;
-//   - draw mode 0 scrolls by copying the previous frame within the surface and redraws what the
-//     copy cannot give: the uncovered bands, the paint rectangle (moved and unmoved) and the part
-//     being drawn. Every pixel that reaches the screen is therefore drawn this frame, as in mode 1,
-//     even where an ancestor sharing the surface painted over the view first;
+//     once per axis tick; the main window does not count that request as a change;
+//   - draw mode 0 scrolls by copying the previous frame within the surface and redraws only what
+//     the copy cannot give: the uncovered bands, what the main window counts as changed since the
+//     last frame (moved and unmoved) and what lay under last frame's bars; on an ancestor's
+//     surface, or with no main window to count changes, also all of the part being drawn. Every
+//     pixel that reaches the screen is therefore what mode 1 draws, provided DrawContent and
+//     DrawBackground draw inside the rectangle they are given and draw the same for the same
+//     content coordinates;
+//   - a copy builds only on the view's own last frame: not on a surface handed to another window
+//     since (QeSurface::Tenancy);
 //   - the pen reaches the axes before the parent hears of it: the parent may delete the view
 //     inside its OnNotify.
 #pragma once
@@ -84,6 +89,8 @@ private:
     int DrawBackgroundBands(QeSurface& surface, const RECT& rect);
     // DrawContent over a local rectangle (clipped to the view; nothing when empty).
     int DrawContentLocal(QeSurface& surface, const RECT& local);
+    // The background bands, then the content, over a local rectangle: as a whole frame draws it.
+    int Repaint(QeSurface& surface, const RECT& local);
     void DrawIndicators(QeSurface& surface, const RECT& rect);
     void HideStoppedIndicators();
 
@@ -96,4 +103,6 @@ private:
     int32_t m_lastX = -1;
     int32_t m_lastY = -1;
     const QeSurface* m_lastSurface = nullptr;
+    uint64_t m_lastTenancy = 0;  // of the last surface: it still holds the last frame
+    RECT m_lastBars[2] = {};     // where the indicators' bars were in the last frame (local)
 };

@@ -175,10 +175,12 @@ int FillRect(HDC dc, const RECT* rect, HBRUSH brush);
 //
 // Faces are matched by fontconfig. An empty face name, "삼성 고딕" (the device's own face) and any
 // face that is not installed all give the one Korean default face, NanumGothic (fonts-nanum);
-// characters a chosen face lacks are taken from the default face too. Glyphs are hinted and drawn
-// without greyscale antialiasing: each pixel is either the text colour or untouched, so text drawn
-// onto a surface that is later composed with a colour key leaves no blended fringe around the key.
-// Each glyph is rendered once per face and size and kept while a font uses it.
+// characters a chosen face lacks are taken from the default face too. Glyphs are hinted and
+// antialiased: each pixel's coverage blends the text colour over what lies beneath, except on a
+// pixel of the colour key 0xFF00FF, which becomes the text colour (coverage of half or more) or
+// stays as it is, so text drawn onto a surface later composed with that key leaves no fringe of
+// blended key colour. A glyph is rendered once per face and size and kept while a font uses it,
+// within a cache of a few megabytes shared by all faces that lets the least recently drawn go.
 
 inline constexpr int LF_FACESIZE = 32;
 inline constexpr LONG FW_NORMAL = 400;
@@ -269,8 +271,11 @@ struct BitmapPixels {
 BOOL GetBitmapPixels(HBITMAP bitmap, BitmapPixels* pixels);
 
 // How many glyphs have been rendered so far. A glyph is rendered once per face, size and character
-// and kept while some font of that face and size lives.
+// and kept while some font of that face and size lives and the cache has room for it.
 unsigned long GlyphsRendered();
+// The bytes the glyph cache holds now; it never holds much more than its bound, GlyphCacheLimit.
+std::size_t GlyphCacheBytes();
+std::size_t GlyphCacheLimit();
 
 // A paint DC: draws into the target (a device-format bitmap) clipped to the union of the count
 // rectangles (none: nothing is drawn). The target counts as selected while the DC lives, so deleting

@@ -237,6 +237,59 @@ bool Draw(Dc& dst, const Bitmap& src, int x, int y, int w, int h, int xs, int ys
     const int sy0 = static_cast<int>(ay.Sample(bound.y0 - static_cast<long long>(y)));
     const int sy1 = static_cast<int>(ay.Sample(bound.y1 - 1 - static_cast<long long>(y))) + 1;
 
+    // A copy within one bitmap (a scrolled view moving its last frame) moves the rows in place:
+    // the bytes are the same format on both sides, and going top down when the rows move up and
+    // bottom up when they move down reads each row before it is overwritten.
+    if (r.op == Op::Copy && &src == target && !stretch && boxes.size() == 1) {
+        const Box& b = boxes.front();
+        const int bytes = target->layout.bitsPerPixel / 8;
+        const int shiftX = static_cast<int>(xs + (static_cast<long long>(b.x0) - x));
+        const int shiftY = static_cast<int>(ys + (static_cast<long long>(b.y0) - y));
+        const size_t length = static_cast<size_t>(b.x1 - b.x0) * static_cast<size_t>(bytes);
+        const int rows = b.y1 - b.y0;
+        if (b.x0 == 0 && shiftX == 0 && length == static_cast<size_t>(target->layout.stride)) {
+            // Whole rows lie end to end: one move of the block, whichever way up the rows are stored.
+            BYTE* to = std::min(target->Row(b.y0), target->Row(b.y1 - 1));
+            const BYTE* from = std::min(target->Row(shiftY), target->Row(shiftY + rows - 1));
+            std::memmove(to, from, length * static_cast<size_t>(rows));
+            return true;
+        }
+        const bool down = b.y0 > shiftY;
+        for (int i = 0; i < rows; ++i) {
+            const int row = down ? b.y1 - 1 - i : b.y0 + i;
+            std::memmove(target->Row(row) + static_cast<std::ptrdiff_t>(b.x0) * bytes,
+                         target->Row(shiftY + (row - b.y0)) + static_cast<std::ptrdiff_t>(shiftX) * bytes, length);
+        }
+        return true;
+    }
+
+    // A blend that samples one source pixel (the 1 x 1 dimming surface stretched behind a popup)
+    // is a solid colour over the destination: pixman's solid paths, not its transformed one. The
+    // constant alpha is multiplied in first, rounded as pixman multiplies by a mask.
+    if (r.op == Op::Blend && sx1 - sx0 == 1 && sy1 - sy0 == 1) {
+        std::uint32_t pixel = 0;
+        if (r.perPixel) {
+            std::memcpy(&pixel, src.Row(sy0) + 4 * static_cast<std::ptrdiff_t>(sx0), 4);
+        } else {
+            ReadRow(src, sy0, sx0, 1, &pixel, nullptr);
+        }
+        const auto part = [&pixel, &r](int shift) {
+            const std::uint32_t t = ((pixel >> shift) & 0xFF) * r.alpha + 0x80;
+            return static_cast<std::uint16_t>(((t + (t >> 8)) >> 8) * 257);
+        };
+        const pixman_color_t colour{part(16), part(8), part(0), part(24)};
+        pixman_image_t* solid = pixman_image_create_solid_fill(&colour);
+        pixman_image_t* destination = WrapImage(*target, targetFormat);
+        if (solid != nullptr && destination != nullptr) {
+            for (const Box& b : boxes)
+                pixman_image_composite32(PIXMAN_OP_OVER, solid, nullptr, destination, 0, 0, 0, 0, b.x0, b.y0,
+                                         b.x1 - b.x0, b.y1 - b.y0);
+        }
+        if (solid != nullptr) pixman_image_unref(solid);
+        if (destination != nullptr) pixman_image_unref(destination);
+        return solid != nullptr && destination != nullptr;
+    }
+
     const bool alpha = r.perPixel || (r.op == Op::Copy && dibTarget && StandardMasks32(src));
     const bool fastKey = r.op == Op::Key && StandardMasks32(src) && StandardMasks32(*target);
     SourceImage source;

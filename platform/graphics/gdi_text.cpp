@@ -1,5 +1,6 @@
-// Fonts and text: fontconfig finds the face, FreeType renders hinted one-bit glyphs, and each
-// glyph is kept per face and size (a strike) for as long as some font uses that strike.
+// Fonts and text: fontconfig finds the face, FreeType renders hinted grey-level glyphs, and
+// each glyph is kept per face and size (a strike) while some font uses that strike and the shared
+// cache has room for it.
 #include <ft2build.h>
 #include FT_FREETYPE_H
 #include FT_SYNTHESIS_H
@@ -8,6 +9,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <list>
 #include <map>
 #include <string>
 #include <strings.h>
@@ -25,6 +27,8 @@ constexpr char kDefaultFamily[] = "NanumGothic";
 constexpr wchar_t kDeviceFace[] = L"삼성 고딕";
 constexpr int kDefaultCellHeight = 16;
 constexpr int kMaxHeight = 2048;
+// A few megabytes of rendered glyphs: some thousands of Korean characters at the sizes drawn.
+constexpr size_t kGlyphCacheBytes = 4u << 20;
 
 FT_Library Library() {
     static FT_Library library = [] {
@@ -40,7 +44,7 @@ struct Glyph {
     int width = 0;
     int height = 0;
     int advance = 0;
-    std::vector<BYTE> ink;  // width * height, 1 = text colour
+    std::vector<BYTE> ink;  // width * height coverage, 0 (none) to 255 (the text colour)
 };
 
 // What a face file says about its size, in font units; read once per face.
@@ -57,43 +61,97 @@ struct FaceInfo {
 
 unsigned long g_glyphsRendered = 0;  // under Lock()
 
+struct Strike;
+
+// One cached glyph's place in the use order, most recently used first.
+struct GlyphUse {
+    Strike* strike;
+    char32_t character;
+    size_t bytes;
+};
+
+// Every strike's glyphs share one budget: other users' names and messages may bring any number of
+// distinct characters, and the least recently drawn go first.
+struct GlyphCache {
+    std::list<GlyphUse> uses;
+    size_t bytes = 0;
+};
+
+GlyphCache& TheGlyphCache() {
+    static GlyphCache* cache = new GlyphCache;  // outlives the fonts freed at exit
+    return *cache;
+}
+
 struct Strike {
+    struct Entry {
+        Glyph glyph;
+        std::list<GlyphUse>::iterator use;
+    };
+
     FT_Face face = nullptr;
     bool syntheticBold = false;
     std::shared_ptr<Strike> fallback;  // the default face at the same size, for missing characters
-    std::unordered_map<char32_t, Glyph> glyphs;
+    std::unordered_map<char32_t, Entry> glyphs;
 
     ~Strike() {
+        GlyphCache& cache = TheGlyphCache();
+        for (auto& [c, entry] : glyphs) {
+            cache.bytes -= entry.use->bytes;
+            cache.uses.erase(entry.use);
+        }
         if (face != nullptr) FT_Done_Face(face);
     }
 
+    // The reference holds until the next Get on any strike, which may evict it.
     const Glyph& Get(char32_t c) {
+        GlyphCache& cache = TheGlyphCache();
         auto it = glyphs.find(c);
-        if (it != glyphs.end()) return it->second;
+        if (it != glyphs.end()) {
+            cache.uses.splice(cache.uses.begin(), cache.uses, it->second.use);
+            return it->second.glyph;
+        }
         Glyph g;
         const FT_UInt index = FT_Get_Char_Index(face, c);
         if (index == 0 && fallback != nullptr) {
             g = fallback->Get(c);
-        } else if (FT_Load_Glyph(face, index, FT_LOAD_TARGET_MONO) == 0) {
-            ++g_glyphsRendered;
-            FT_GlyphSlot slot = face->glyph;
-            if (syntheticBold) FT_GlyphSlot_Embolden(slot);
-            g.advance = static_cast<int>((slot->advance.x + 32) >> 6);
-            if (FT_Render_Glyph(slot, FT_RENDER_MODE_MONO) == 0 && slot->bitmap.pixel_mode == FT_PIXEL_MODE_MONO) {
-                const FT_Bitmap& b = slot->bitmap;
-                g.left = slot->bitmap_left;
-                g.top = slot->bitmap_top;
-                g.width = static_cast<int>(b.width);
-                g.height = static_cast<int>(b.rows);
-                g.ink.resize(static_cast<size_t>(g.width) * static_cast<size_t>(g.height));
-                for (int y = 0; y < g.height; ++y) {
-                    const unsigned char* row = b.buffer + static_cast<std::ptrdiff_t>(y) * b.pitch;
-                    for (int x = 0; x < g.width; ++x)
-                        g.ink[static_cast<size_t>(y * g.width + x)] = (row[x >> 3] >> (7 - (x & 7))) & 1;
-                }
-            }
+        } else {
+            Render(index, g);
         }
-        return glyphs.emplace(c, std::move(g)).first->second;
+        const size_t bytes = sizeof(Entry) + sizeof(GlyphUse) + 4 * sizeof(void*) + g.ink.size();
+        cache.uses.push_front(GlyphUse{this, c, bytes});
+        cache.bytes += bytes;
+        Entry& entry = glyphs.emplace(c, Entry{std::move(g), cache.uses.begin()}).first->second;
+        // The newest stays, however large.
+        while (cache.bytes > kGlyphCacheBytes && cache.uses.size() > 1) {
+            const GlyphUse oldest = cache.uses.back();
+            cache.uses.pop_back();
+            cache.bytes -= oldest.bytes;
+            oldest.strike->glyphs.erase(oldest.character);
+        }
+        return entry.glyph;
+    }
+
+private:
+    void Render(FT_UInt index, Glyph& g) {
+        if (FT_Load_Glyph(face, index, FT_LOAD_TARGET_NORMAL) != 0) return;
+        ++g_glyphsRendered;
+        FT_GlyphSlot slot = face->glyph;
+        if (syntheticBold) FT_GlyphSlot_Embolden(slot);
+        g.advance = static_cast<int>((slot->advance.x + 32) >> 6);
+        if (FT_Render_Glyph(slot, FT_RENDER_MODE_NORMAL) != 0 || slot->bitmap.pixel_mode != FT_PIXEL_MODE_GRAY) return;
+        const FT_Bitmap& b = slot->bitmap;
+        const unsigned levels = b.num_grays > 1 ? static_cast<unsigned>(b.num_grays) - 1 : 1;
+        g.left = slot->bitmap_left;
+        g.top = slot->bitmap_top;
+        g.width = static_cast<int>(b.width);
+        g.height = static_cast<int>(b.rows);
+        g.ink.resize(static_cast<size_t>(g.width) * static_cast<size_t>(g.height));
+        for (int y = 0; y < g.height; ++y) {
+            const unsigned char* row = b.buffer + static_cast<std::ptrdiff_t>(y) * b.pitch;
+            for (int x = 0; x < g.width; ++x)
+                g.ink[static_cast<size_t>(y * g.width + x)] =
+                    static_cast<BYTE>(levels == 255 ? row[x] : std::min(255u, row[x] * 255u / levels));
+        }
     }
 };
 
@@ -291,18 +349,104 @@ Font* FontOf(const Dc& dc) {
     return font != nullptr && font->Resolve() ? font : nullptr;
 }
 
-// The glyph and pen position of each character, and where the text ends.
-long long Layout(Font& font, LPCWSTR text, UINT count, const int* dx, long long x, std::vector<const Glyph*>& glyphs,
-                 std::vector<long long>& pens) {
-    glyphs.resize(count);
+// The pen position of each character, and where the text ends.
+long long Layout(Font& font, LPCWSTR text, UINT count, const int* dx, long long x, std::vector<long long>& pens) {
     pens.resize(count);
     for (UINT i = 0; i < count; ++i) {
-        glyphs[i] = &font.strike->Get(static_cast<char32_t>(text[i]));
         pens[i] = x;
-        x += dx != nullptr ? dx[i] : glyphs[i]->advance;
+        x += dx != nullptr ? dx[i] : font.strike->Get(static_cast<char32_t>(text[i])).advance;
     }
     return x;
 }
+
+// Puts coverage of the text colour onto pixels of one destination format: blended over what lies
+// there, except on the colour key, where a pixel is the text colour or untouched (a blend would
+// leave a fringe round a popup's keyed-out corners).
+class InkWriter {
+public:
+    InkWriter(const PixelLayout& layout, COLORREF colour)
+        : m_bytes(layout.bitsPerPixel / 8),
+          m_pixel(PackColour(layout, colour)),
+          m_colourBits(layout.masks[0] | layout.masks[1] | layout.masks[2]),
+          m_key(PackColour(layout, kColourKey) & m_colourBits) {
+        for (int i = 0; i < 3; ++i) m_masks[i] = layout.masks[i];
+        std::memcpy(m_pixelBytes, &m_pixel, sizeof m_pixelBytes);
+    }
+
+    // count pixels from p with their coverage.
+    void PutRow(BYTE* p, const BYTE* cover, int count) const {
+        if (m_bytes == 4) {
+            auto* pixels = reinterpret_cast<std::uint32_t*>(p);
+            for (int i = 0; i < count; ++i) {
+                if (cover[i] != 0) Put32(pixels[i], cover[i]);
+            }
+            return;
+        }
+        for (int i = 0; i < count; ++i, p += m_bytes) {
+            if (cover[i] != 0) Put(p, cover[i]);
+        }
+    }
+
+private:
+    static constexpr COLORREF kColourKey = 0xFF00FF;
+
+    // Whole-byte components (and the fourth byte): two at a time in 16-bit lanes, each
+    // (ink * cover + under * (255 - cover)) / 255 rounded as Mix rounds.
+    void Put32(std::uint32_t& pixel, unsigned cover) const {
+        const std::uint32_t under = pixel;
+        if (cover == 255) {
+            pixel = m_pixel;
+            return;
+        }
+        if ((under & m_colourBits) == m_key) {
+            if (cover >= 128) pixel = m_pixel;
+            return;
+        }
+        const auto lanes = [cover](std::uint32_t ink, std::uint32_t below) {
+            std::uint32_t t = ink * cover + below * (255 - cover) + 0x00800080;
+            return ((t + ((t >> 8) & 0x00FF00FF)) >> 8) & 0x00FF00FF;
+        };
+        pixel = lanes(m_pixel & 0x00FF00FF, under & 0x00FF00FF) |
+                (lanes((m_pixel >> 8) & 0x00FF00FF, (under >> 8) & 0x00FF00FF) << 8);
+    }
+
+    void Put(BYTE* p, unsigned cover) const {
+        if (cover == 255) {
+            std::memcpy(p, &m_pixel, static_cast<size_t>(m_bytes));
+            return;
+        }
+        std::uint32_t raw = 0;
+        std::memcpy(&raw, p, static_cast<size_t>(m_bytes));
+        if ((raw & m_colourBits) == m_key) {
+            if (cover >= 128) std::memcpy(p, &m_pixel, static_cast<size_t>(m_bytes));
+            return;
+        }
+        if (m_bytes == 3) {
+            for (int i = 0; i < 3; ++i) p[i] = static_cast<BYTE>(Mix(m_pixelBytes[i], p[i], cover));
+            return;
+        }
+        std::uint32_t out = raw & ~m_colourBits;
+        for (std::uint32_t mask : m_masks) {
+            if (mask == 0) continue;
+            const int shift = __builtin_ctz(mask);
+            out |= Mix((m_pixel & mask) >> shift, (raw & mask) >> shift, cover) << shift;
+        }
+        std::memcpy(p, &out, 2);
+    }
+
+    // ink over under at cover / 255, rounded.
+    static std::uint32_t Mix(std::uint32_t ink, std::uint32_t under, unsigned cover) {
+        const std::uint32_t sum = ink * cover + under * (255 - cover) + 128;
+        return (sum + (sum >> 8)) >> 8;
+    }
+
+    int m_bytes;
+    std::uint32_t m_pixel;
+    std::uint32_t m_colourBits;
+    std::uint32_t m_key;
+    std::uint32_t m_masks[3] = {0, 0, 0};
+    BYTE m_pixelBytes[4] = {0, 0, 0, 0};
+};
 
 }  // namespace
 }  // namespace gdi
@@ -321,6 +465,13 @@ unsigned long GlyphsRendered() {
     std::lock_guard<std::mutex> guard(Lock());
     return g_glyphsRendered;
 }
+
+size_t GlyphCacheBytes() {
+    std::lock_guard<std::mutex> guard(Lock());
+    return TheGlyphCache().bytes;
+}
+
+size_t GlyphCacheLimit() { return kGlyphCacheBytes; }
 
 BOOL GetTextMetricsW(HDC dc, TEXTMETRICW* metrics) {
     std::lock_guard<std::mutex> guard(Lock());
@@ -384,41 +535,29 @@ BOOL ExtTextOutW(HDC dc, int x, int y, UINT options, const RECT* rect, LPCWSTR t
         FillSolid(*d, std::max(x0, cx0), std::max(y0, cy0), std::min(x1, cx1), std::min(y1, cy1), colour);
     };
 
-    std::vector<const Glyph*> glyphs;
     std::vector<long long> pens;
-    const long long end = Layout(*f, text, count, dx, x, glyphs, pens);
+    const long long end = Layout(*f, text, count, dx, x, pens);
     const long long baseline = static_cast<long long>(y) + f->ascent;
     if (d->bkMode == OPAQUE && (options & ETO_OPAQUE) == 0)
         fill(std::min<long long>(x, end), y, std::max<long long>(x, end), baseline + f->descent, d->bkColour);
 
-    // The ink's bounds, then each glyph's part inside each drawable box.
-    long long ix0 = 1LL << 40, iy0 = 1LL << 40, ix1 = -(1LL << 40), iy1 = -(1LL << 40);
-    for (UINT i = 0; i < count; ++i) {
-        const Glyph& g = *glyphs[i];
-        if (g.width == 0 || g.height == 0) continue;
-        ix0 = std::min(ix0, pens[i] + g.left);
-        ix1 = std::max(ix1, pens[i] + g.left + g.width);
-        iy0 = std::min(iy0, baseline - g.top);
-        iy1 = std::max(iy1, baseline - g.top + g.height);
-    }
+    // Each glyph's part inside each drawable box; one glyph at a time, as the cache may let go of
+    // the one before.
     Bitmap& target = *d->bitmap;
-    const std::uint32_t pixel = PackColour(target.layout, d->textColour);
+    const InkWriter writer(target.layout, d->textColour);
     const int bytes = target.layout.bitsPerPixel / 8;
-    ForEachBox(*d, std::max(ix0, cx0), std::max(iy0, cy0), std::min(ix1, cx1), std::min(iy1, cy1),
-               [&](int bx0, int by0, int bx1, int by1) {
-                   for (UINT i = 0; i < count; ++i) {
-                       const Glyph& g = *glyphs[i];
-                       const long long gx = pens[i] + g.left, gy = baseline - g.top;
-                       const long long r0 = std::max<long long>(0, by0 - gy), r1 = std::min<long long>(g.height, by1 - gy);
-                       const long long c0 = std::max<long long>(0, bx0 - gx), c1 = std::min<long long>(g.width, bx1 - gx);
-                       for (long long r = r0; r < r1; ++r) {
-                           const BYTE* ink = g.ink.data() + r * g.width;
-                           BYTE* row = target.Row(static_cast<int>(gy + r)) + (gx + c0) * bytes;
-                           for (long long c = c0; c < c1; ++c, row += bytes)
-                               if (ink[c] != 0) std::memcpy(row, &pixel, static_cast<size_t>(bytes));
+    for (UINT i = 0; i < count; ++i) {
+        const Glyph& g = f->strike->Get(static_cast<char32_t>(text[i]));
+        if (g.width == 0 || g.height == 0) continue;
+        const long long gx = pens[i] + g.left, gy = baseline - g.top;
+        ForEachBox(*d, std::max(gx, cx0), std::max(gy, cy0), std::min(gx + g.width, cx1), std::min(gy + g.height, cy1),
+                   [&](int bx0, int by0, int bx1, int by1) {
+                       for (int py = by0; py < by1; ++py) {
+                           const BYTE* ink = g.ink.data() + (py - gy) * g.width + (bx0 - gx);
+                           writer.PutRow(target.Row(py) + static_cast<std::ptrdiff_t>(bx0) * bytes, ink, bx1 - bx0);
                        }
-                   }
-               });
+                   });
+    }
     if (f->description.lfUnderline != 0)
         fill(x, baseline + f->underlinePosition, end, baseline + f->underlinePosition + f->underlineThickness,
              d->textColour);

@@ -1,6 +1,7 @@
 // What a scroll view puts on the screen frame after frame, through the real loop and paint path:
 // copying the last frame (mode 0) must give the framebuffer of drawing everything again (mode 1),
-// also where the parent sharing the view's surface paints first.
+// where the parent sharing the view's surface paints first and where the view has a surface of its
+// own, with its bars shown and a column of cells changing colour in mid-fling.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -27,8 +28,9 @@ constexpr RECT kWatched{5, 5, 75, 95};
 constexpr int kWatchedWidth = kWatched.right - kWatched.left;
 
 // Content of 10 x 10 cells coloured by their place, so that any misplaced pixel shows; beyond its
-// ends the view's background shows.
+// ends the view's background shows. A shift moves the colours of the columns from x = 60 on.
 struct Checkered : QeScrollView {
+    int shift = 0;
     int DrawContent(QeSurface* surface, const RECT& rect, const RECT& content) override {
         const RECT extent{0, 0, AxisX().ContentSize(), AxisY().ContentSize()};
         RECT area;
@@ -37,7 +39,7 @@ struct Checkered : QeScrollView {
             for (LONG x = area.left - area.left % 10; x < area.right; x += 10) {
                 RECT part;
                 if (QeIntersectRect(ContentToSurface(RECT{x, y, x + 10, y + 10}), rect, part)) {
-                    surface->FillSolid(kCells[(x / 10 + y / 10) % 3], part);
+                    surface->FillSolid(kCells[(x / 10 + y / 10 + (x >= 60 ? shift : 0)) % 3], part);
                 }
             }
         }
@@ -77,18 +79,20 @@ std::string Rows(const Frame& pixels) {
 class ScrollViewDrawTest : public ::testing::Test {
 protected:
     // The watched part of the framebuffer after each frame of a diagonal drag, a fling, a drag
-    // back beyond the start and the spring-back, with the view in the given mode.
-    std::vector<Frame> Frames(uint32_t mode) {
+    // back beyond the start, the spring-back and a last short drag, with the view in the given
+    // mode, drawing into its own surface or its parent's.
+    std::vector<Frame> Frames(uint32_t mode, bool ownDC) {
         std::vector<Frame> frames;
         {
             AppRig rig;
-            EXPECT_TRUE(rig.Start(L"Scroll view draw test", kSize, kSize));
+            EXPECT_TRUE(rig.Start(L"Scroll view draw test", 2 * kSize, kSize));
             Fill screen(kMagenta);  // shares nothing: the view draws into its surface, over it
             screen.SetOwnDC(true);
             screen.SetRect(RECT{0, 0, kSize, kSize});
             screen.SetVisible(true);
             Checkered view;
             view.SetDrawMode(mode);
+            view.SetOwnDC(ownDC);
             view.SetRect(RECT{10, 10, 70, 90});
             view.SetVisible(true);
             view.SetContentSize(200, 400);
@@ -99,6 +103,10 @@ protected:
             view.AddChild(&box);
             screen.AddChild(&view);
             rig.Root().AddChild(&screen);
+            Fill other(RGB(0, 0, 0));  // the view's size, beside the screen
+            other.SetOwnDC(true);
+            other.SetRect(RECT{kSize + 10, 10, kSize + 70, 90});
+            rig.Root().AddChild(&other);
             const HWND window = rig.Window();
             rig.Root().Invalidate(RECT{0, 0, 0, 0}, true);
 
@@ -124,7 +132,10 @@ protected:
                 pen(WM_MOUSEMOVE, 60 - 3 * step, 80 - 7 * step);  // up and to the left, past the threshold
             }
             pen(WM_LBUTTONUP, 24, -4);
-            wait(40, 30);
+            wait(5, 30);
+            view.shift = 1;
+            view.InvalidateContent(RECT{60, 0, 200, 400});
+            wait(35, 30);
             pen(WM_LBUTTONDOWN, 20, 20);
             for (int step = 1; step <= 16; ++step) {
                 m_clock.Advance(20);
@@ -134,6 +145,23 @@ protected:
             pen(WM_LBUTTONUP, 148, 420);
             wait(30, 30);
             m_clock.Advance(3000);
+            capture();
+            // A window of the view's size drawn while the view is not takes the view's surface;
+            // the view, scrolled next, must not build on what that window left in it.
+            for (bool shown : {true, false}) {
+                other.SetVisible(shown);
+                other.Invalidate(RECT{0, 0, 0, 0}, true);
+                capture();
+            }
+            pen(WM_LBUTTONDOWN, 40, 80);
+            m_clock.Advance(20);
+            pen(WM_MOUSEMOVE, 40, 50);
+            m_clock.Advance(20);
+            pen(WM_MOUSEMOVE, 40, 45);
+            m_clock.Advance(100);
+            pen(WM_LBUTTONUP, 40, 45);
+            m_clock.Advance(3000);
+            rig.Root().RemoveChild(&other);
             view.RemoveChild(&box);
             screen.RemoveChild(&view);
             rig.Root().RemoveChild(&screen);
@@ -145,13 +173,17 @@ protected:
 };
 
 TEST_F(ScrollViewDrawTest, CopyingGivesTheFramebufferOfRedrawing) {
-    const auto copied = Frames(QeScrollView::kDrawByCopy);
-    const auto redrawn = Frames(QeScrollView::kDrawWhole);
-    ASSERT_EQ(copied.size(), redrawn.size());
-    for (size_t i = 0; i < copied.size(); ++i) {
-        ASSERT_TRUE(copied[i] == redrawn[i]) << "frame " << i << ", copied:\n"
-                                             << Rows(copied[i]) << "redrawn:\n"
-                                             << Rows(redrawn[i]);
+    std::vector<Frame> redrawn;
+    for (bool ownDC : {false, true}) {
+        SCOPED_TRACE(ownDC ? "own surface" : "parent's surface");
+        const auto copied = Frames(QeScrollView::kDrawByCopy, ownDC);
+        redrawn = Frames(QeScrollView::kDrawWhole, ownDC);
+        ASSERT_EQ(copied.size(), redrawn.size());
+        for (size_t i = 0; i < copied.size(); ++i) {
+            ASSERT_TRUE(copied[i] == redrawn[i]) << "frame " << i << ", copied:\n"
+                                                 << Rows(copied[i]) << "redrawn:\n"
+                                                 << Rows(redrawn[i]);
+        }
     }
     // The scene did move, and the white background beyond the start showed across the top.
     EXPECT_NE(redrawn.front(), redrawn[13]);

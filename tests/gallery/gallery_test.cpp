@@ -385,8 +385,13 @@ struct BuddyTable : QeTableView {
             return 1;
         }
         surface->FillSolid(index == GetSelection() ? RGB(255, 226, 150) : RGB(255, 255, 255), clip);
-        surface->FillSolid(RGB(220, 226, 234), QeOffsetRect(RECT{0, row->fullHeight - 1, width, row->fullHeight},
-                                                            clip.left - inRow.left, clip.top - inRow.top));
+        // The divider, like everything a row draws, stays inside the part asked for.
+        RECT divider;
+        if (QeIntersectRect(QeOffsetRect(RECT{0, row->fullHeight - 1, width, row->fullHeight}, clip.left - inRow.left,
+                                         clip.top - inRow.top),
+                            clip, divider)) {
+            surface->FillSolid(RGB(220, 226, 234), divider);
+        }
         cell.DrawImage(row->userValue != 0 ? online : offline, RECT{10, 9, 20, 19});
         buddy.SetText(row->text);
         cell.DrawText(buddy, RECT{28, 0, width - 12, row->fullHeight});

@@ -352,7 +352,8 @@ TEST(GdiBlit, OverlappingCopiesInsideOneBitmapReadBeforeTheyWrite) {
     struct Case {
         int x, y, xs, ys;
     };
-    for (const Case& c : {Case{1, 1, 0, 0}, Case{0, 0, 1, 1}, Case{0, 2, 0, 0}, Case{2, 0, 0, 0}, Case{0, 0, 0, 2}}) {
+    for (const Case& c : {Case{1, 1, 0, 0}, Case{0, 0, 1, 1}, Case{0, 2, 0, 0}, Case{2, 0, 0, 0}, Case{0, 0, 0, 2},
+                          Case{0, 0, 2, 0}, Case{2, 0, 0, 2}}) {
         SCOPED_TRACE(testing::Message() << c.x << "," << c.y << " from " << c.xs << "," << c.ys);
         Canvas c1(6, 5, 0);
         Number(c1);
@@ -542,6 +543,11 @@ TEST(GdiAlpha, ConstantAlphaBlendsOpaqueSources) {
             expected |= static_cast<std::uint32_t>(Mul(s, alpha) + Mul(d, 255 - alpha)) << shift;
         }
         EXPECT_EQ(Picture(2, expected), out.Pixels());
+        // One source pixel stretched over an area (the dimming behind a popup) blends alike.
+        Canvas area(3, 2, dst);
+        ASSERT_EQ(TRUE, AlphaBlend(area.dc, 0, 0, 3, 2, source.dc, 1, 0, 1, 1,
+                                   BLENDFUNCTION{AC_SRC_OVER, 0, static_cast<BYTE>(alpha), 0}));
+        EXPECT_EQ(Picture(6, expected), area.Pixels());
     }
 }
 
@@ -570,6 +576,10 @@ TEST(GdiAlpha, PerPixelAlphaTakesPremultipliedPixels) {
             expected.push_back(p);
         }
         EXPECT_EQ(expected, out.Pixels());
+        Canvas area(3, 1, dst);
+        ASSERT_EQ(TRUE, AlphaBlend(area.dc, 0, 0, 3, 1, dc, 2, 0, 1, 1,
+                                   BLENDFUNCTION{AC_SRC_OVER, 0, static_cast<BYTE>(constant), AC_SRC_ALPHA}));
+        EXPECT_EQ(Picture(3, expected[2]), area.Pixels()) << "one pixel stretched";
     }
     // Stretched: each destination pixel blends its nearest source pixel.
     Canvas out(8, 1, dst);

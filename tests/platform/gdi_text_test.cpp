@@ -166,10 +166,48 @@ TEST(GdiText, EveryKindOfCharacterDrawsItsInkInsideTheCell) {
         EXPECT_LE(ink.right, 5 + cell.cx);
         EXPECT_GE(ink.top, 7);
         EXPECT_LE(ink.bottom, 7 + cell.cy);
-        // Without greyscale antialiasing every pixel is the background or the text colour.
-        const Picture pixels = c.Pixels();
-        EXPECT_EQ((std::set<std::uint32_t>{0xFFFFFF, 0x102030}), std::set<std::uint32_t>(pixels.begin(), pixels.end()));
     }
+}
+
+TEST(GdiText, GlyphEdgesBlendExceptOnTheColourKey) {
+    // Black 13-pixel text: over white a pixel's red is 255 less its coverage.
+    const std::wstring text = L"아빠 로그";
+    const auto draw = [&text](std::uint32_t background) {
+        TextCanvas c(70, 20, background, MakeFont(13));
+        SetBkMode(c.dc, TRANSPARENT);
+        EXPECT_EQ(TRUE, ExtTextOutW(c.dc, 2, 2, 0, nullptr, text.c_str(), static_cast<UINT>(text.size()), nullptr));
+        return c.Pixels();
+    };
+    const Picture overWhite = draw(0xFFFFFF);
+    // On the key a pixel is the text colour where at least half covered, else the key: no fringe.
+    Picture expectedOnKey;
+    for (std::uint32_t p : overWhite) expectedOnKey.push_back(((p >> 16) & 0xFF) <= 127 ? 0 : 0xFF00FF);
+    EXPECT_GT(std::count(expectedOnKey.begin(), expectedOnKey.end(), 0u), 50);
+    EXPECT_EQ(expectedOnKey, draw(0xFF00FF));
+    for (std::uint32_t background : {0xFFFFFFu, 0x808080u, 0xFE00FFu}) {
+        SCOPED_TRACE(background);
+        const Picture pixels = draw(background);
+        const auto grey = std::count_if(pixels.begin(), pixels.end(),
+                                        [background](std::uint32_t p) { return p != background && p != 0; });
+        EXPECT_GT(grey, 50) << "edges are grey-level";
+    }
+}
+
+TEST(GdiText, TheGlyphCacheKeepsToItsBoundAndLetsTheLeastRecentGo) {
+    // 3,000 distinct syllables at 60 pixels are some 12 MB of glyphs.
+    TextCanvas c(80, 80, 0xFFFFFF, MakeFont(60));
+    const auto draw = [&c](wchar_t character) {
+        const unsigned long before = GlyphsRendered();
+        EXPECT_EQ(TRUE, ExtTextOutW(c.dc, 0, 0, 0, nullptr, &character, 1, nullptr));
+        return GlyphsRendered() - before;
+    };
+    for (wchar_t ch = 0xAC00; ch < 0xAC00 + 3000; ++ch) {
+        draw(ch);
+        ASSERT_LE(GlyphCacheBytes(), GlyphCacheLimit());
+    }
+    EXPECT_GT(GlyphCacheBytes(), GlyphCacheLimit() / 2);
+    EXPECT_EQ(0u, draw(0xAC00 + 2999));
+    EXPECT_EQ(1u, draw(0xAC00));
 }
 
 TEST(GdiText, OpaqueAndClippedDrawing) {

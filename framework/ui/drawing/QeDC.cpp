@@ -84,7 +84,13 @@ bool QeDC::AlphaBlitPerPixel(QeDC& destination, QeDC& source, const RECT& to, co
                       e.from_w, e.from_h, blend) != 0;
 }
 
+void QeSurface::NewTenancy() {
+    static uint64_t s_last = 0;  // user-interface thread only
+    m_tenancy = ++s_last;
+}
+
 bool QeSurface::Create(int32_t width, int32_t height) {
+    NewTenancy();
     if (!CreateMemoryDC()) return false;
     auto* bitmap = new QeBitmap;
     if (!bitmap->CreateCompatible(width, height)) {

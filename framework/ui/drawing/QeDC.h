@@ -169,4 +169,13 @@ public:
     bool Create(int32_t width, int32_t height);
     // Fills the whole bitmap.
     int Fill(COLORREF color);
+
+    // A number that changes whenever the pixels may have become another window's: at each Create
+    // and each time the pool hands the surface to a window that did not ask for it. A window that
+    // builds on its last frame checks it is still looking at that frame; numbers are never reused.
+    uint64_t Tenancy() const { return m_tenancy; }
+    void NewTenancy();
+
+private:
+    uint64_t m_tenancy = 0;
 };

@@ -41,9 +41,12 @@ class QeSurfacePool : public QeResourcePoolGrowable<QeSurfaceSize, QeSurface>, p
 public:
     ~QeSurfacePool() override { DestroyAll(); }
 
-    // A surface of exactly that size: the preferred one when it is free and not pinned.
+    // A surface of exactly that size: the preferred one when it is free and not pinned. Any other
+    // one starts a new tenancy: what it shows is not the asker's.
     QeSurface* Acquire(int32_t width, int32_t height, const QeSurface* preferred) {
-        return QeResourcePoolGrowable::Acquire(QeSurfaceSize{width, height}, preferred);
+        QeSurface* surface = QeResourcePoolGrowable::Acquire(QeSurfaceSize{width, height}, preferred);
+        if (surface != nullptr && surface != preferred) surface->NewTenancy();
+        return surface;
     }
 
 protected:

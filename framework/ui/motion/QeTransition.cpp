@@ -109,17 +109,22 @@ bool QeTransition::Start() {
     // Nothing to animate: the caller finishes it at once.
     if (animation.animated == 0 || !(animation.duration > 0)) return true;
 
-    // The captures paint the source's area; what else was due for the next frame stays due.
+    // The captures paint the source's area, all of it changed (a window coming back may have
+    // changed while it was not drawn); what else was due for the next frame stays due.
     QeMainWindow* main = QeMainWindow::Instance();
     RECT dirty{0, 0, 0, 0};
+    RECT changed{0, 0, 0, 0};
     if (main != nullptr) {
         main->paintRect = m_area;
         dirty = main->dirtyRect;
+        changed = main->changedRect;
         main->dirtyRect = m_area;
+        main->changedRect = m_area;
     }
     const bool captured = Capture(*source, false, m_source) && Capture(*target, true, m_target);
     if (main != nullptr) {
         main->dirtyRect = dirty;
+        main->changedRect = changed;
         main->AddDirtyRect(m_area);
     }
     if (!captured) {

@@ -48,19 +48,36 @@ int QeMainWindow::Show() {
     return 1;
 }
 
+namespace {
+
+// An empty rectangle (left = right or top = bottom) becomes the given one, else the union.
+void Grow(RECT& grown, const RECT& rect) {
+    if (IsEmptyRect(grown)) {
+        grown = rect;
+        return;
+    }
+    grown.left = std::min(grown.left, rect.left);
+    grown.top = std::min(grown.top, rect.top);
+    grown.right = std::max(grown.right, rect.right);
+    grown.bottom = std::max(grown.bottom, rect.bottom);
+}
+
+}  // namespace
+
 void QeMainWindow::Invalidate(const RECT& rect, bool addToDirty) {
     ++invalidations;
     InvalidateRect(window, &rect, FALSE);
-    if (addToDirty) AddDirtyRect(rect);
+    if (addToDirty) Grow(dirtyRect, rect);
+    Grow(changedRect, rect);
+}
+
+void QeMainWindow::InvalidateMoved(const RECT& rect) {
+    ++invalidations;
+    InvalidateRect(window, &rect, FALSE);
+    Grow(dirtyRect, rect);
 }
 
 void QeMainWindow::AddDirtyRect(const RECT& rect) {
-    if (IsEmptyRect(dirtyRect)) {
-        dirtyRect = rect;
-        return;
-    }
-    dirtyRect.left = std::min(dirtyRect.left, rect.left);
-    dirtyRect.top = std::min(dirtyRect.top, rect.top);
-    dirtyRect.right = std::max(dirtyRect.right, rect.right);
-    dirtyRect.bottom = std::max(dirtyRect.bottom, rect.bottom);
+    Grow(dirtyRect, rect);
+    Grow(changedRect, rect);
 }

@@ -28,11 +28,19 @@ public:
     int Show();
 
     // Asks for the rectangle to be repainted (without erasing); with addToDirty it also grows the
-    // dirty rectangle.
+    // dirty rectangle. Either way the rectangle counts as changed.
     void Invalidate(const RECT& rect, bool addToDirty);
-    // An empty dirty rectangle (left = right or top = bottom) becomes the given one, else the union.
+    // Asks for a scrolled view to be repainted: it grows the dirty rectangle but not the changed one,
+    // since the view moves what it drew last and draws only what that leaves uncovered.
+    void InvalidateMoved(const RECT& rect);
+    // An empty dirty rectangle (left = right or top = bottom) becomes the given one, else the union;
+    // the changed rectangle grows likewise.
     void AddDirtyRect(const RECT& rect);
-    void ClearDirtyRect() { dirtyRect = RECT{0, 0, 0, 0}; }
+    // After a frame: nothing is dirty or changed any more.
+    void ClearDirtyRect() {
+        dirtyRect = RECT{0, 0, 0, 0};
+        changedRect = RECT{0, 0, 0, 0};
+    }
 
     HWND Handle() const { return window; }
 
@@ -43,6 +51,9 @@ public:
     // The BeginPaint rectangle of the WM_PAINT being handled.
     RECT paintRect{0, 0, 0, 0};
     RECT dirtyRect{0, 0, 0, 0};
+    // What was asked to be repainted since the last frame other than by InvalidateMoved: where a
+    // view's last frame may no longer show what it should.
+    RECT changedRect{0, 0, 0, 0};
     // Repaint requests so far: the union above cannot tell one request from several.
     uint32_t invalidations = 0;
 };
