@@ -17,6 +17,7 @@
 #include <dirent.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cctype>
 #include <chrono>
 #include <cerrno>
@@ -157,44 +158,56 @@ void Close(Announcement& a) {
     }
 }
 
-// Opens the lock file and locks it exclusively; -1 when someone else holds it. The lock must be
-// on the file that the path names now, not on one a departing owner just removed. A process
-// looking for the window (HeldByLiveProcess) holds the lock of a file it finds for an instant,
-// and removes a file it could lock as stale: a refused lock or a removed file is tried again a
-// bounded number of times, so such a look does not make the announcement give up.
-int LockExclusive(const std::string& path) {
-    constexpr int kAttempts = 20;
-    for (int attempt = 0; attempt < kAttempts; ++attempt) {
-        int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
-        if (fd < 0) return -1;
-        if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-            const int why = errno;
-            ::close(fd);
-            if (why != EWOULDBLOCK) return -1;
-            std::this_thread::sleep_for(std::chrono::milliseconds(2));
-            continue;
-        }
-        struct stat held {}, named {};
-        if (::fstat(fd, &held) == 0 && ::stat(path.c_str(), &named) == 0 && held.st_ino == named.st_ino) return fd;
-        ::close(fd);
-    }
-    return -1;
-}
-
 // Whether a live process holds the lock file; a file nobody holds is removed with its socket.
+// A file found locked-free is removed only while the path still names it: its owner may have
+// withdrawn it meanwhile and another announcement put its own file there.
 bool HeldByLiveProcess(const std::string& folder, const std::string& lockPath, std::string* socketName) {
     int fd = ::open(lockPath.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
     if (fd < 0) return false;
     if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
-        std::string stale = ReadSocketName(fd);
-        if (!stale.empty()) ::unlink((folder + "/" + stale).c_str());
-        ::unlink(lockPath.c_str());
+        struct stat held {}, named {};
+        const bool stillNamed = ::fstat(fd, &held) == 0 && ::stat(lockPath.c_str(), &named) == 0 &&
+                                held.st_ino == named.st_ino && held.st_dev == named.st_dev;
+        if (stillNamed) {
+            std::string stale = ReadSocketName(fd);
+            if (!stale.empty()) ::unlink((folder + "/" + stale).c_str());
+            ::unlink(lockPath.c_str());
+        }
         ::close(fd);
         return false;
     }
     if (socketName != nullptr) *socketName = ReadSocketName(fd);
     ::close(fd);
     return true;
+}
+
+// Makes the lock file and locks it exclusively; -1 when a live process holds it. The file is
+// locked under a private name first and only then linked into place, so whoever finds it at its
+// path finds it locked: a process looking for the window never takes an announcement being made
+// for a stale one. A file found at the path may be a dead owner's (cleared, then tried again) or
+// held by a looker for an instant, so a held file is tried again a bounded number of times.
+int LockExclusive(const std::string& folder, const std::string& path) {
+    static std::atomic<unsigned> made{0};
+    const std::string privateName = path + ".new-" + std::to_string(getpid()) + "-" + std::to_string(++made);
+    int fd = ::open(privateName.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (fd < 0) return -1;
+    bool placed = false;
+    if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+        constexpr int kAttempts = 20;
+        for (int attempt = 0; attempt < kAttempts && !placed; ++attempt) {
+            if (::link(privateName.c_str(), path.c_str()) == 0) {
+                placed = true;
+            } else if (errno != EEXIST) {
+                break;
+            } else if (HeldByLiveProcess(folder, path, nullptr)) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(2));
+            }
+        }
+    }
+    ::unlink(privateName.c_str());
+    if (placed) return fd;
+    ::close(fd);
+    return -1;
 }
 
 }  // namespace
@@ -212,7 +225,7 @@ bool AnnounceWindow(HWND window, const std::wstring& className, const std::wstri
             if (announced->lockPath == a->lockPath) return false;
         }
     }
-    a->lockFd = LockExclusive(a->lockPath);
+    a->lockFd = LockExclusive(folder, a->lockPath);
     if (a->lockFd < 0) return false;
     unsigned serial = 0;
     {
