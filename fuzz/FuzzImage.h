@@ -1,8 +1,10 @@
 // Image files come from the image folder and from other users' emoticons and may be damaged: any
-// bytes must decode or fail cleanly, and every frame a decoder keeps must be whole and inside the
-// size caps. Shared by the four image fuzzers.
+// bytes must decode or fail cleanly, every frame a decoder keeps must be whole and inside the size
+// caps, and it must become a bitmap of its size in each of the ways the program draws frames
+// (QeBitmap::CreateFromDib). Shared by the four image fuzzers.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -10,6 +12,9 @@
 #include "framework/base/QeStream.h"
 #include "framework/base/QeTrace.h"
 #include "framework/image/QeImageDecoder.h"
+#include "framework/ui/drawing/QeBitmap.h"
+#include "framework/ui/drawing/QeGraphicsTypes.h"
+#include "platform/graphics/gdi.h"
 
 namespace fuzz_image {
 
@@ -35,6 +40,37 @@ inline void CheckFrame(const QeDib& frame) {
     (void)sink;
 }
 
+// Every frame a decoder keeps is drawable: each mode makes a bitmap of the frame's size whose every
+// row is there to read (the sanitizers see a short one). The one exception is a bit-field frame
+// whose masks the drawing side refuses: it fails cleanly, and its image does not load.
+//
+// Only frames up to a screenful and more: the per-pixel conversions, counted edge by edge, would
+// otherwise slow the image fuzzers twentyfold on the huge frames a few header bytes ask for, while
+// every width up to the cap (any width at all, for short frames) still goes through.
+constexpr int64_t kMaxBitmapPixels = 1 << 19;
+
+inline void CheckBitmaps(const QeDib& frame) {
+    if (int64_t{frame.Width()} * frame.Height() > kMaxBitmapPixels) return;
+    for (int mode : {kBitmapPerPixelAlpha, kBitmapDibCopy, kBitmapDevice}) {
+        QeBitmap bitmap;
+        if (!bitmap.CreateFromDib(frame, mode)) {
+            Check(frame.Header().biCompression == 3 && bitmap.Handle() == nullptr);
+            continue;
+        }
+        BitmapPixels pixels{};
+        Check(GetBitmapPixels(bitmap.Handle(), &pixels));
+        Check(pixels.width == frame.Width() && pixels.height == frame.Height());
+        const size_t rowBytes = (static_cast<size_t>(pixels.width) * static_cast<size_t>(pixels.bitsPerPixel) + 7) / 8;
+        unsigned sum = 0;
+        for (int y = 0; y < pixels.height; ++y) {
+            const BYTE* row = pixels.top + static_cast<ptrdiff_t>(y) * pixels.stride;
+            for (size_t i = 0; i < rowBytes; ++i) sum += row[i];
+        }
+        volatile unsigned sink = sum;
+        (void)sink;
+    }
+}
+
 template <typename Decoder>
 int Run(const uint8_t* data, size_t size) {
     if (size > UINT32_MAX) return 0;
@@ -44,7 +80,10 @@ int Run(const uint8_t* data, size_t size) {
         Decoder decoder;
         const bool decoded = decoder.Decode(reader);
         Check(decoded || decoder.Frames().empty());
-        for (const auto& frame : decoder.Frames()) CheckFrame(*frame);
+        for (const auto& frame : decoder.Frames()) {
+            CheckFrame(*frame);
+            CheckBitmaps(*frame);
+        }
     }
     // The entry point with its format sniffing and its image fields.
     QeMemoryReader reader(data, static_cast<uint32_t>(size));

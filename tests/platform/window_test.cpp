@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <functional>
 #include <set>
 #include <string>
@@ -409,6 +410,23 @@ TEST_F(WindowTest, PumpUntilRunsTheLoopAndStopsAtItsBoundOrAtQuit) {
     poster.join();
 
     EXPECT_FALSE(PumpUntil([] { return false; }, 0.05));
+
+    // A window that posts to itself on every message keeps the queue full; the bound still holds
+    // (the hook gives up after 5 s, so a pump that ignores its bound fails rather than hangs).
+    Probe busy;
+    const auto start = std::chrono::steady_clock::now();
+    busy.hook = [&](HWND self, UINT message, WPARAM, LPARAM, LRESULT*) {
+        if (message == WM_USER && std::chrono::steady_clock::now() - start < std::chrono::seconds(5)) {
+            PostMessageW(self, WM_USER, 0, 0);
+        }
+        return false;
+    };
+    HWND busyWindow = MakeProbe(&busy);
+    PostMessageW(busyWindow, WM_USER, 0, 0);
+    EXPECT_FALSE(PumpUntil([] { return false; }, 0.05));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+    DestroyWindow(busyWindow);
+    Drain();
 
     PostMessageW(window, WM_USER + 1, 0, 0);
     PostQuitMessage(4);

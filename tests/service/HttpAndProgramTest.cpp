@@ -1,15 +1,21 @@
 // The upgrade files over HTTP, and the tevrik-service program itself.
-#include <gtest/gtest.h>
+#include <arpa/inet.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstring>
 #include <fstream>
 #include <thread>
 
 #include "tests/service/ScriptedClient.h"
+#include "tests/support/temp_folder.h"
 
 extern char** environ;
 
@@ -92,19 +98,27 @@ TEST(ServiceProgram, ServesTheDemoSeedUntilTerminated) {
     if (::access(program.c_str(), X_OK) != 0) GTEST_SKIP() << "program not built at " << program;
     std::string dir = ::testing::TempDir();
     std::string ports = dir + "/tevrik-service-ports-" + std::to_string(::getpid());
-    std::string ca = dir + "/tevrik-service-ca-" + std::to_string(::getpid()) + ".pem";
     std::string log = dir + "/tevrik-service-log-" + std::to_string(::getpid());
     ::unlink(ports.c_str());
-    std::vector<std::string> args = {program, "--login-port", "0", "--http-port", "0", "--ports-file", ports, "--ca-out", ca};
+    std::vector<std::string> args = {program, "--login-port", "0", "--http-port", "0", "--ports-file", ports};
     std::vector<char*> argv;
     for (auto& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
+    // Without --ca-out the CA goes to TMPDIR, for the run only.
+    testsupport::TempFolder tmp;
+    std::vector<std::string> env = {"TMPDIR=" + tmp.Path()};
+    for (char** e = environ; *e != nullptr; ++e)
+        if (std::strncmp(*e, "TMPDIR=", 7) != 0) env.emplace_back(*e);
+    std::vector<char*> envp;
+    for (auto& e : env) envp.push_back(e.data());
+    envp.push_back(nullptr);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 1, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     pid_t pid = 0;
-    ASSERT_EQ(posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ), 0);
+    ASSERT_EQ(posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data()), 0);
     posix_spawn_file_actions_destroy(&actions);
+    const std::string ca = tmp.File("tevrik-service-ca-" + std::to_string(pid) + ".pem");
 
     std::string text;
     for (int i = 0; i < 500 && text.find("http=") == std::string::npos; ++i) {
@@ -149,9 +163,45 @@ TEST(ServiceProgram, ServesTheDemoSeedUntilTerminated) {
     std::string printed = ReadFileText(log);
     EXPECT_NE(printed.find(std::to_string(login)), std::string::npos) << printed;
     EXPECT_NE(printed.find(ca), std::string::npos) << printed;
+    EXPECT_EQ(::rmdir(tmp.Path().c_str()), 0) << "the CA file is left behind";
+    ::mkdir(tmp.Path().c_str(), 0700);
     ::unlink(ports.c_str());
-    ::unlink(ca.c_str());
     ::unlink(log.c_str());
+}
+
+TEST(ServiceProgram, RefusalsSayWhatToChange) {
+    std::string program = ProgramPath();
+    if (::access(program.c_str(), X_OK) != 0) GTEST_SKIP() << "program not built at " << program;
+    // A port that is taken for as long as the test runs.
+    const int taken = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof addr;
+    ASSERT_TRUE(::bind(taken, reinterpret_cast<sockaddr*>(&addr), length) == 0 && ::listen(taken, 1) == 0 &&
+                ::getsockname(taken, reinterpret_cast<sockaddr*>(&addr), &length) == 0);
+    const std::string busy = std::to_string(ntohs(addr.sin_port));
+    testsupport::TempFolder folder;
+    // The comma after "김민" is missing: the parser stops on the third line at the end of "name",
+    // column 22 in characters (26 in bytes).
+    const std::string seed = folder.File("broken.json");
+    ASSERT_TRUE(testsupport::WriteBytes(seed, "{\n  \"users\": [\n    {\"id\": \"김민\" \"name\": \"x\"}\n  ]\n}\n"));
+    const struct {
+        std::string args;
+        std::string says;
+    } cases[] = {
+        {"--login-port " + busy + " --http-port 0",
+         "the login server's port 127.0.0.1:" + busy + " is in use; --login-port 0 picks a free port"},
+        {"--login-port 0 --http-port " + busy, "is in use; --http-port 0 picks a free port"},
+        {"--login-port 0 --http-port 0 --seed '" + seed + "'", seed + ": the seed does not parse at line 3, column 22: "},
+    };
+    const std::string out = folder.File("out.txt");
+    for (const auto& c : cases) {
+        const int status = std::system(("'" + program + "' " + c.args + " 2> '" + out + "'").c_str());
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 2) << c.args;
+        EXPECT_NE(ReadFileText(out).find(c.says), std::string::npos) << ReadFileText(out);
+    }
+    ::close(taken);
 }
 
 }  // namespace

@@ -34,8 +34,11 @@ bool PumpUntil(const std::function<bool()>& condition, double seconds) {
                                              std::chrono::duration<double>(seconds > 0 ? seconds : 0));
     for (;;) {
         if (condition()) return true;
+        // The deadline holds inside the burst too: a window that posts to itself on every message
+        // keeps the queue from ever running dry.
         while (DispatchOne()) {
             if (condition()) return true;
+            if (Clock::now() >= deadline) return condition();
         }
         if (QuitWaiting()) return condition();
         auto now = Clock::now();

@@ -26,10 +26,10 @@
 #include "platform/win_types.h"
 
 // Runs the calling thread's loop until `condition` holds or `seconds` of real time have passed;
-// returns the condition's last answer. The condition is checked before each wait and after every
-// dispatched message. Between messages the thread blocks (in short slices), so a thread that only
-// posts wakes it at once. A waiting WM_QUIT ends the pump early and stays in the queue for the
-// caller to take.
+// returns the condition's last answer. The condition and the bound are checked before each wait
+// and after every dispatched message, so the bound holds even while messages keep coming. Between
+// messages the thread blocks (in short slices), so a thread that only posts wakes it at once. A
+// waiting WM_QUIT ends the pump early and stays in the queue for the caller to take.
 bool PumpUntil(const std::function<bool()>& condition, double seconds);
 
 // Dispatches every message already waiting, without blocking; returns how many it dispatched.

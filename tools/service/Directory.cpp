@@ -156,13 +156,41 @@ const json& List(const json& object, const char* key) {
     return *it;
 }
 
+// Where the byte at `offset` (from 0) stands, as an editor shows it: line and column from 1, the
+// column counted in characters of UTF-8 text.
+std::string LineAndColumn(const std::string& text, size_t offset) {
+    offset = std::min(offset, text.size());
+    size_t line = 1, column = 1;
+    for (size_t i = 0; i < offset; ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (c == '\n') {
+            ++line;
+            column = 1;
+        } else if ((c & 0xC0) != 0x80) {
+            ++column;
+        }
+    }
+    return "line " + std::to_string(line) + ", column " + std::to_string(column);
+}
+
 }  // namespace
 
 bool Directory::Load(const std::string& text, std::string& error) {
     Directory fresh;
     try {
-        json seed = json::parse(text, nullptr, false);
-        if (seed.is_discarded() || !seed.is_object()) {
+        json seed;
+        try {
+            seed = json::parse(text);
+        } catch (const json::parse_error& e) {
+            // The library's own text after its position, which counts bytes rather than characters.
+            const std::string what = e.what();
+            const size_t column = what.find("column ");
+            const size_t reason = what.find(": ", column == std::string::npos ? 0 : column);
+            error = "the seed does not parse at " + LineAndColumn(text, e.byte > 0 ? e.byte - 1 : 0) +
+                    (reason == std::string::npos ? "" : what.substr(reason));
+            return false;
+        }
+        if (!seed.is_object()) {
             error = "the seed is not a JSON object";
             return false;
         }

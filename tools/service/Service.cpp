@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <fstream>
 #include <sstream>
@@ -24,7 +25,9 @@ namespace tevrik_service {
 
 namespace {
 
-int OpenListener(uint16_t port, uint16_t& bound, std::string& error) {
+// `option` is the program's option for this port, named when the port is taken: a second service
+// left running is the usual cause, and a free port is one option away.
+int OpenListener(uint16_t port, const char* server, const char* option, uint16_t& bound, std::string& error) {
     int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
     if (fd < 0) {
         error = "socket failed";
@@ -39,7 +42,10 @@ int OpenListener(uint16_t port, uint16_t& bound, std::string& error) {
     socklen_t len = sizeof addr;
     if (::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 || ::listen(fd, 64) != 0 ||
         ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len) != 0) {
-        error = "cannot listen on 127.0.0.1:" + std::to_string(port);
+        const int why = errno;
+        const std::string where = std::string("the ") + server + " server's port 127.0.0.1:" + std::to_string(port);
+        error = why == EADDRINUSE ? where + " is in use; " + option + " 0 picks a free port"
+                                  : where + " cannot be listened on: " + std::strerror(why);
         ::close(fd);
         return -1;
     }
@@ -106,8 +112,10 @@ bool TestService::Impl::Start(const ServiceOptions& opts, std::string& error) {
     if (::sigaction(SIGPIPE, nullptr, &current) == 0 && current.sa_handler == SIG_DFL)
         ::signal(SIGPIPE, SIG_IGN);
     uint16_t wanted[3] = {options.loginPort, options.sessionPort, options.httpPort};
+    const char* const servers[3] = {"login", "session", "upgrade"};
+    const char* const portOptions[3] = {"--login-port", "--session-port", "--http-port"};
     for (int i = 0; i < 3; ++i) {
-        listeners[i] = OpenListener(wanted[i], ports[i], error);
+        listeners[i] = OpenListener(wanted[i], servers[i], portOptions[i], ports[i], error);
         if (listeners[i] < 0) {
             for (int j = 0; j < i; ++j) ::close(listeners[j]);
             FreeTlsIdentity(tls);

@@ -50,11 +50,14 @@ bool ParsePort(const char* text, uint16_t& port) {
 bool WriteFile(const std::string& path, const std::string& text) {
     // Written beside the target and renamed, so a reader never sees half of it.
     std::string temporary = path + ".tmp";
+    bool written;
     {
         std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
-        if (!file || !(file << text) || !file.flush()) return false;
+        written = file && (file << text) && file.flush();
     }
-    return std::rename(temporary.c_str(), path.c_str()) == 0;
+    if (written && std::rename(temporary.c_str(), path.c_str()) == 0) return true;
+    std::remove(temporary.c_str());
+    return false;
 }
 
 std::string ProgramFolder() {
@@ -115,6 +118,9 @@ int main(int argc, char** argv) {
     }
     if (seedFile.empty()) seedFile = ProgramFolder() + "/demo-seed.json";
     if (!ReadWholeFile(seedFile, options.seedJson)) return Fail("cannot read the seed " + seedFile);
+    // Checked here, where the file's name is known to say which file is wrong.
+    std::string error;
+    if (Directory seed; !seed.Load(options.seedJson, error)) return Fail(seedFile + ": " + error);
 
     // The service's thread must not take the stop signals; main waits for them instead.
     sigset_t stopSignals;
@@ -124,16 +130,19 @@ int main(int argc, char** argv) {
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
     TestService service;
-    std::string error;
     if (!service.Start(options, &error)) return Fail(error);
-    if (caOut.empty()) caOut = std::string(std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "/tmp") +
-                               "/tevrik-service-ca-" + std::to_string(::getpid()) + ".pem";
+    // A CA file of our own choosing lives as long as the run; one the user asked for stays.
+    const bool ownCaFile = caOut.empty();
+    if (ownCaFile) caOut = std::string(std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "/tmp") +
+                           "/tevrik-service-ca-" + std::to_string(::getpid()) + ".pem";
     if (!WriteFile(caOut, service.CaCertPem())) return Fail("cannot write " + caOut);
     if (!portsFile.empty() &&
         !WriteFile(portsFile, "login=" + std::to_string(service.LoginPort()) + "\nsession=" +
                                   std::to_string(service.SessionPort()) + "\nhttp=" +
-                                  std::to_string(service.HttpPort()) + "\n"))
+                                  std::to_string(service.HttpPort()) + "\n")) {
+        if (ownCaFile) std::remove(caOut.c_str());
         return Fail("cannot write " + portsFile);
+    }
     std::printf("tevrik-service: login server   127.0.0.1:%u (plain TCP)\n", service.LoginPort());
     std::printf("tevrik-service: session server 127.0.0.1:%u (TLS)\n", service.SessionPort());
     std::printf("tevrik-service: upgrade server http://127.0.0.1:%u/\n", service.HttpPort());
@@ -150,5 +159,6 @@ int main(int argc, char** argv) {
     sigwait(&stopSignals, &signal);
     std::printf("tevrik-service: stopping\n");
     service.Stop();
+    if (ownCaFile) std::remove(caOut.c_str());
     return 0;
 }
