@@ -75,10 +75,17 @@ bool MessengerApp::OnCreate() {
     if (!RegisterResourceFolders() || !CreateManagers()) return false;
     // Before the layout: showing the login screen may start signing in.
     SetScreens(&m_screens);
-    if (!LoadSkin()) return false;
+    if (!LoadSkin()) {
+        // The program ends without a run, so without an exit: the singletons go now.
+        OnDestroy();
+        return false;
+    }
     g_emoticonCatalog->SetSkin(&g_skinDocument->Document());
     if (QeMainWindow* main = QeMainWindow::Instance()) SetUpgradeMainWindow(main->Handle());
-    if (!LayoutViews() || !DeleteUpgradeLeftovers()) return false;
+    if (!LayoutViews() || !DeleteUpgradeLeftovers()) {
+        OnDestroy();
+        return false;
+    }
     // Nothing has drawn yet: without this the first frame composes nothing and stays black.
     Root().Invalidate(RECT{0, 0, 0, 0}, true);
     return true;

@@ -71,7 +71,11 @@ void MessengerRig::UseSkinText(const std::string& text) {
 bool MessengerRig::Start() {
     if (m_started) return false;
     m_started = m_program.Start();
-    if (m_started) Settle();
+    if (m_started) {
+        Settle();
+    } else {
+        UnregisterClassW(MessengerApp::kTitle, nullptr);
+    }
     return m_started;
 }
 
