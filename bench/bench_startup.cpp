@@ -5,8 +5,6 @@
 // the median and the slowest; the target is a median under 80 ms.
 #include <benchmark/benchmark.h>
 
-#include <time.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <sstream>
@@ -57,8 +55,7 @@ double TimeToFrame(Wanted wanted, Frame* seen) {
             program.Kill();
             return static_cast<double>(frame.at - spawned) / 1e6;
         }
-        struct timespec pause {0, 1000000};
-        nanosleep(&pause, nullptr);
+        PauseMillisecond();
     }
     return -1;
 }

@@ -1,6 +1,5 @@
-// A program run as a child process with some environment variables changed, for tests and
-// benchmarks of the real program (single instance, start-up time). Ended, if still running, when
-// the object goes.
+// The real program run as a child process with some environment variables changed, for the tests
+// and the benchmark that start it as a user would; killed, if still running, when the object goes.
 #pragma once
 
 #include <sys/types.h>
@@ -11,31 +10,22 @@
 
 class ChildProcess {
 public:
-    using Environment = std::vector<std::pair<std::string, std::string>>;
+    ~ChildProcess() { Kill(); }
 
-    ChildProcess() = default;
-    ~ChildProcess() { End(); }
-    ChildProcess(const ChildProcess&) = delete;
-    ChildProcess& operator=(const ChildProcess&) = delete;
-
-    // Starts the program with no arguments, the caller's environment and these changes; false
-    // when it cannot be started.
-    bool Start(const std::string& program, const Environment& changes);
-    // Waits at most `seconds` for it to end; true when it ended (its status in ExitCode).
+    bool Start(const std::string& program, const std::vector<std::pair<std::string, std::string>>& changes);
+    // Waits at most `seconds` for its end; true when it ended, its exit status then in ExitCode
+    // (-1 when it did not exit by itself).
     bool WaitExit(double seconds);
-    bool Running();
-    // -1 while running or when it did not exit by itself with a status.
+    bool Running() { return !WaitExit(0); }
     int ExitCode() const { return m_exitCode; }
-    // SIGTERM, then SIGKILL when it has not ended within a second.
-    void End();
-    // SIGKILL, and waits for it.
     void Kill();
-    pid_t Pid() const { return m_pid; }
 
 private:
     pid_t m_pid = -1;
     int m_exitCode = -1;
 };
 
-// CLOCK_MONOTONIC in nanoseconds: the clock the SDL presenter's frame log writes.
+// CLOCK_MONOTONIC in nanoseconds, the clock of the SDL presenter's frame log.
 long long MonotonicNanoseconds();
+// Waits a millisecond: for a child, which gives no sign that could be waited on.
+void PauseMillisecond();
