@@ -7,17 +7,9 @@
 
 #include "app/ScreenBase.h"
 #include "app/ScreenSkin.h"
-#include "framework/ui/drawing/QeDC.h"
 
-// A part of a page: its section's rectangle, filled with its "_BackColor".
-class PagePart : public QeWindow {
-public:
-    int Draw(QeSurface* surface, const RECT& rect) override {
-        if (surface != nullptr) surface->FillSolid(backColor, rect);
-        return 1;
-    }
-    COLORREF backColor = 0;
-};
+// A part of a page, at its subsection's rectangle; it draws nothing until its screen is built.
+class PagePart : public QeWindow {};
 
 // Where a part's values lie: {section, subsection}; a part read from a root section (the tab bar)
 // has no subsection.
@@ -29,14 +21,13 @@ struct PartName {
 template <class Page, size_t N>
 class ShellPage : public ScreenBase {
 public:
-    // The create step: the parts added as children, each part's rectangle and colour read once
-    // for the class. True.
+    // The create step: the parts added as children, each part's rectangle read once for the
+    // class. True.
     bool Create() {
         for (size_t i = 0; i < N; ++i) {
             AddChild(&m_parts[i]);
-            m_parts[i].backColor = Read(i, [](ClassSkin& skin, SkinPath path) { return skin.BackColor(path); });
+            Read(i, [](ClassSkin& skin, SkinPath path) { return skin.Rect(path); });
         }
-        for (size_t i = 0; i < N; ++i) Read(i, [](ClassSkin& skin, SkinPath path) { return skin.Rect(path); });
         s_skin.MarkRead();
         return true;
     }

@@ -106,14 +106,16 @@ TEST(Program, MissingSkinPiecesAreTracedOnceEachAndTheProgramRuns) {
         lines.insert(line.substr(31));
     }
     for (const wchar_t* path : {L"Login/BackgroundSkin is missing.", L"MenuBar is missing.", L"TabBar is missing.",
-                                L"BuddyList/_Rect is missing.", L"BuddyList/View/_BackColor is missing."}) {
+                                L"BuddyList/_Rect is missing.", L"BuddyList/View/_Rect is missing."}) {
         EXPECT_EQ(lines.count(path), 1u) << path;
     }
     EXPECT_EQ(std::set<std::wstring>(lines.begin(), lines.end()).size(), lines.size());
     EXPECT_TRUE(rig.App().Login().IsVisible());
     trace.Clear();
-    EXPECT_EQ(ScreenSkin::BackColor({L"BuddyList", L"View"}) + ScreenSkin::ItemHeight({L"BuddyList", L"View"}), 0u);
-    EXPECT_EQ(trace.Text(), L"[QE+] ScreenSkin::Find, Tevrik/BuddyList/View/_TableViewItemHeight is missing.\n");
+    const SkinPath view = {L"BuddyList", L"View"};
+    EXPECT_EQ(ScreenSkin::BackColor(view) + ScreenSkin::BackColor(view) + ScreenSkin::ItemHeight(view), 0u);
+    EXPECT_EQ(trace.Text(), L"[QE+] ScreenSkin::Find, Tevrik/BuddyList/View/_BackColor is missing.\n"
+                            L"[QE+] ScreenSkin::Find, Tevrik/BuddyList/View/_TableViewItemHeight is missing.\n");
 }
 
 TEST(Program, UpgradeLeftoversAreDeletedAndStartUpGoesOn) {
