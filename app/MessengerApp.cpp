@@ -4,7 +4,6 @@
 #include "framework/base/QePathTable.h"
 #include "framework/base/QeTrace.h"
 #include "framework/ui/shell/QeMainWindow.h"
-#include "framework/ui/shell/QeMessageDispatcher.h"
 #include "framework/ui/shell/QeNotifyLed.h"
 #include "messenger/model/AccountInfo.h"
 #include "messenger/model/BuddyGroupList.h"
