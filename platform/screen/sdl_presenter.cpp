@@ -7,7 +7,10 @@
 #include <chrono>
 #include <cmath>
 #include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <future>
 #include <memory>
 #include <mutex>
@@ -28,6 +31,33 @@ constexpr auto kWait = std::chrono::seconds(5);
 // SDL turns SIGTERM and SIGINT into its quit event when it next pumps; a signal caught by another
 // thread does not wake a display driver that blocks, so the SDL thread never waits longer.
 constexpr int kPumpMs = 200;
+
+// Test tooling: TEVRIK_PRESENT_LOG names a file that gets one line per frame drawn into the SDL
+// window, "<CLOCK_MONOTONIC ns> <FNV-1a of the frame, hex> <pixels that are not black>", so a
+// program outside can time start-up to a given picture. SDL thread only.
+FILE* PresentLog() {
+    static FILE* log = [] {
+        const char* path = std::getenv("TEVRIK_PRESENT_LOG");
+        return path != nullptr && *path != '\0' ? std::fopen(path, "a") : nullptr;
+    }();
+    return log;
+}
+
+void NotePresented(const std::vector<std::uint32_t>& frame) {
+    FILE* log = PresentLog();
+    if (log == nullptr) return;
+    std::uint64_t hash = 14695981039346656037ull;
+    size_t lit = 0;
+    for (std::uint32_t pixel : frame) {
+        hash = (hash ^ pixel) * 1099511628211ull;
+        lit += (pixel & 0xFFFFFFu) != 0;
+    }
+    struct timespec now {};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    std::fprintf(log, "%lld %016llx %zu\n", static_cast<long long>(now.tv_sec) * 1000000000ll + now.tv_nsec,
+                 static_cast<unsigned long long>(hash), lit);
+    std::fflush(log);
+}
 
 // A US keyboard by key position: SDL scancodes to virtual keys.
 UINT VirtualKey(SDL_Scancode code) {
@@ -285,6 +315,7 @@ void SdlPresenter::Draw() {
         }
     }
     SDL_UpdateWindowSurface(window);
+    NotePresented(m_frame);
 }
 
 bool SdlPresenter::ToClient(int x, int y, int* cx, int* cy) {

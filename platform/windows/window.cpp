@@ -106,6 +106,22 @@ ATOM RegisterClassW(const WNDCLASSW* windowClass) {
     return system.classes.back().atom;
 }
 
+BOOL UnregisterClassW(LPCWSTR className, HINSTANCE) {
+    if (className == nullptr) return FALSE;
+    WindowSystem& system = System();
+    std::lock_guard<std::mutex> guard(system.lock);
+    for (const auto& entry : system.windows) {
+        if (EqualNoCase(entry.second.className, className)) return FALSE;
+    }
+    for (auto it = system.classes.begin(); it != system.classes.end(); ++it) {
+        if (EqualNoCase(it->name, className)) {
+            system.classes.erase(it);
+            return TRUE;
+        }
+    }
+    return FALSE;
+}
+
 HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD style, int x, int y, int width,
                      int height, HWND parent, HMENU menu, HINSTANCE instance, LPVOID parameter) {
     if (className == nullptr) return nullptr;

@@ -157,6 +157,9 @@ HINSTANCE GetModuleHandleW(LPCWSTR moduleName);
 // Class names compare without regard to case. 0 when the class exists already, or the name or
 // procedure is missing.
 ATOM RegisterClassW(const WNDCLASSW* windowClass);
+// Forgets the class, so that the name can be registered again; FALSE while a window of the class
+// exists and for a name that is not registered. The instance is ignored.
+BOOL UnregisterClassW(LPCWSTR className, HINSTANCE instance);
 
 // Creates the window on the calling thread and sends WM_CREATE (lParam: CREATESTRUCTW*); when the
 // procedure answers -1 the window is destroyed again and the result is null. Null also for an

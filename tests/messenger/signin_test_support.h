@@ -14,37 +14,11 @@
 #include "messenger/protocol/KeepAlive.h"
 #include "messenger/protocol/Lsta.h"
 #include "messenger/protocol/SignIn.h"
+#include "tests/support/ScopedEnv.h"
 
 namespace signin_test {
 
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, const char* value) : m_name(name) {
-        if (const char* old = std::getenv(name)) {
-            m_had = true;
-            m_old = old;
-        }
-        if (value != nullptr) {
-            setenv(name, value, 1);
-        } else {
-            unsetenv(name);
-        }
-    }
-    ~ScopedEnv() {
-        if (m_had) {
-            setenv(m_name, m_old.c_str(), 1);
-        } else {
-            unsetenv(m_name);
-        }
-    }
-    ScopedEnv(const ScopedEnv&) = delete;
-    ScopedEnv& operator=(const ScopedEnv&) = delete;
-
-private:
-    const char* m_name;
-    bool m_had = false;
-    std::string m_old;
-};
+using ScopedEnv = testsupport::ScopedEnv;
 
 // The model singletons and the keep-alive, made before and deleted after the harness.
 struct SignedInModel {

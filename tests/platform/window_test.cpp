@@ -48,6 +48,21 @@ TEST_F(WindowTest, ClassRegistrationRefusesDuplicatesAndIncompleteClasses) {
     EXPECT_EQ(GetModuleHandleW(L"other.dll"), nullptr);
 }
 
+TEST_F(WindowTest, AClassIsForgottenOnlyOnceNoWindowOfItIsLeft) {
+    WNDCLASSW windowClass{};
+    windowClass.lpfnWndProc = &DefWindowProcW;
+    windowClass.lpszClassName = L"WindowTestAgain";
+    ASSERT_NE(RegisterClassW(&windowClass), 0);
+    HWND window = CreateWindowExW(0, L"WindowTestAgain", L"x", 0, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(window, nullptr);
+    EXPECT_FALSE(UnregisterClassW(L"windowtestagain", nullptr));
+    DestroyWindow(window);
+    EXPECT_TRUE(UnregisterClassW(L"windowtestagain", nullptr));
+    EXPECT_FALSE(UnregisterClassW(L"WindowTestAgain", nullptr));
+    EXPECT_NE(RegisterClassW(&windowClass), 0);
+    EXPECT_TRUE(UnregisterClassW(L"WindowTestAgain", nullptr));
+}
+
 TEST_F(WindowTest, CreateCarriesItsParameterAndAWindowCarriesItsOwner) {
     Probe probe;
     HWND window = MakeProbe(&probe);

@@ -29,6 +29,16 @@ void QeTransitionManager::Finish(QeTransition* transition) {
     if (std::unique_ptr<QeTransition> taken = Take(transition)) taken->Finish();
 }
 
+void QeTransitionManager::FinishAll() {
+    // Taken one at a time from the front: a window told of one end may end, clear or start others,
+    // and only what is still in the set is known to be alive.
+    for (size_t held = m_running.size(); held > 0 && !m_running.empty(); --held) {
+        std::unique_ptr<QeTransition> taken = std::move(m_running.front());
+        m_running.erase(m_running.begin());
+        taken->Finish();
+    }
+}
+
 void QeTransitionManager::Remove(QeTransition* transition) { Take(transition).reset(); }
 
 void QeTransitionManager::Clear() {

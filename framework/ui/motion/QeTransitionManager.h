@@ -31,6 +31,10 @@ public:
     void Add(std::unique_ptr<QeTransition> transition);
     // Takes the transition out of the set, makes its switch and deletes it.
     void Finish(QeTransition* transition);
+    // Ends every transition held now as its last step would, oldest first: out of the set, then
+    // its switch made (see QeTransition::Finish). Those that the windows start while hearing of an
+    // end are left running; at most as many are ended as were held at the call.
+    void FinishAll();
     // Deletes the transition and stops drawing it.
     void Remove(QeTransition* transition);
     void Clear();

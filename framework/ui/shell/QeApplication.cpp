@@ -28,6 +28,8 @@ int QeApplicationBase::ShowRoot(const RECT& rect) {
 
 int QeApplicationBase::Run() {
     QeMessageLoop();
+    // What was to run after a message that will never come is not run at all.
+    QeDropRunLater();
     Exit();
     return 1;
 }

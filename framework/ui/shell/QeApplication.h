@@ -43,7 +43,7 @@ public:
     bool Create(const std::wstring& title, const RECT& rect);
     // Gives the root its own drawing surface, makes it visible at the rectangle; 1.
     int ShowRoot(const RECT& rect);
-    // The message loop until WM_QUIT, then Exit; 1.
+    // The message loop until WM_QUIT, then the run-later tasks dropped, then Exit; 1.
     int Run();
     // Closes an open popup with result 0, then OnExit.
     void Exit();

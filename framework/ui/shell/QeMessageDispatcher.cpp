@@ -1,5 +1,6 @@
 #include "framework/ui/shell/QeMessageDispatcher.h"
 
+#include <deque>
 #include <memory>
 #include <vector>
 
@@ -21,15 +22,45 @@ LRESULT g_messageResult = 0;
 // How deep the main window's procedure is nested, and what waits for it to return to the loop.
 int g_dispatchDepth = 0;
 std::vector<std::unique_ptr<QeObject>> g_pendingDeletes;
+std::deque<std::function<void()>> g_laterTasks;
+
+void WakeForLaterTasks() {
+    if (QeMainWindow* main = QeMainWindow::Instance()) {
+        PostMessageCoalescedW(main->Handle(), QeMessageDispatcher::kRunLaterMessage, 0, 0);
+    }
+}
+
+// Runs the tasks queued so far, in order. A task that queues another posts a new wake-up for it;
+// one that ends the run (QeDropRunLater) leaves nothing to run.
+void RunLaterTasks() {
+    for (size_t due = g_laterTasks.size(); due > 0 && !g_laterTasks.empty(); --due) {
+        // Out of the queue first: the task may queue more, or drop the rest.
+        std::function<void()> task = std::move(g_laterTasks.front());
+        g_laterTasks.pop_front();
+        task();
+    }
+}
 
 // Keeps the depth for one run of the procedure and frees what was dropped once the outermost run
-// ends; anything their destructors drop goes at once.
+// ends; anything their destructors drop goes at once. The run-later wake-up, which only the loop
+// dispatches, then runs the queued tasks.
 class DispatchScope {
 public:
-    DispatchScope() { ++g_dispatchDepth; }
-    ~DispatchScope() {
-        if (--g_dispatchDepth == 0) std::vector<std::unique_ptr<QeObject>>().swap(g_pendingDeletes);
+    explicit DispatchScope(UINT message) : m_runTasks(message == QeMessageDispatcher::kRunLaterMessage) {
+        ++g_dispatchDepth;
     }
+    ~DispatchScope() {
+        if (--g_dispatchDepth != 0) {
+            // Taken by a loop run inside a handler: the tasks wait for the outer one.
+            if (m_runTasks) WakeForLaterTasks();
+            return;
+        }
+        std::vector<std::unique_ptr<QeObject>>().swap(g_pendingDeletes);
+        if (m_runTasks) RunLaterTasks();
+    }
+
+private:
+    bool m_runTasks;
 };
 
 QeWindow* Root() {
@@ -70,6 +101,8 @@ const QeMessageTable kTable[QeMessageDispatcher::kTableSize] = {
 
 }  // namespace
 
+QeMessageDispatcher::~QeMessageDispatcher() { QeDropRunLater(); }
+
 const QeMessageTable* QeMessageDispatcher::Table() { return kTable; }
 
 void QeMessageDispatcher::SetMessageResult(LRESULT result) { g_messageResult = result; }
@@ -84,13 +117,14 @@ int QeMessageDispatcher::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
 
 LRESULT QeMessageDispatcher::WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (Instance() == nullptr) return DefWindowProcW(window, message, wParam, lParam);
-    DispatchScope scope;
+    DispatchScope scope(message);
     g_messageResult = 0;
     if (Dispatch(message, wParam, lParam)) return g_messageResult;
     if (message == WM_DESTROY) {
         PostQuitMessage(0);
         return 0;
     }
+    if (message == kRunLaterMessage) return 0;
     if (message == WM_ACTIVATE) {
         if (wParam == WA_ACTIVE || wParam == WA_CLICKACTIVE) {
             SHFullScreen(window, SHFS_HIDESIPBUTTON);
@@ -183,3 +217,18 @@ void QeDeleteAfterDispatch(QeObject* object) {
     }
     g_pendingDeletes.emplace_back(object);
 }
+
+void QeRunLater(std::function<void()> task) {
+    if (!task) return;
+    g_laterTasks.push_back(std::move(task));
+    // One waiting wake-up runs every task queued before it is dispatched.
+    WakeForLaterTasks();
+}
+
+void QeDropRunLater() {
+    // Dropped outside the queue: a task's captures may queue or drop while they are destroyed.
+    std::deque<std::function<void()>> dropped;
+    dropped.swap(g_laterTasks);
+}
+
+size_t QeRunLaterCount() { return g_laterTasks.size(); }

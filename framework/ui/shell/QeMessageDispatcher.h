@@ -10,8 +10,16 @@
 //   - routing goes to the application's root window; without an application nothing is handled;
 //   - an object handed to QeDeleteAfterDispatch lives until the message being dispatched has been
 //     handled (the outermost one, when messages nest), so a handler may drop an object that is
-//     still on the call stack (a popup closing itself from its own button).
+//     still on the call stack (a popup closing itself from its own button);
+//   - a task handed to QeRunLater runs from the loop, never inside the call that hands it over nor
+//     inside any handler running then: it waits for a message posted to the main window and runs
+//     once that message's dispatch is over, at the place where dropped objects are freed. A paint
+//     sent by UpdateWindow while a handler runs is dispatched too, but it is no posted message and
+//     runs no task. Tasks run in the order handed over; those queued when the loop ends are
+//     dropped unrun.
 #pragma once
+
+#include <functional>
 
 #include "framework/base/QeSingleton.h"
 #include "platform/win_types.h"
@@ -27,6 +35,10 @@ struct QeMessageTable {
 class QeMessageDispatcher : public QeSingleton<QeMessageDispatcher> {
 public:
     static constexpr int kTableSize = 16;
+    // Posted to the main window to run the tasks of QeRunLater; in no table entry.
+    static constexpr UINT kRunLaterMessage = 0x0401;  // WM_USER + 1
+
+    ~QeMessageDispatcher() override;  // drops the tasks still queued
 
     static LRESULT WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     // The first entry of the table for the message: its handler's answer, or 0 when none.
@@ -65,4 +77,11 @@ class QeObject;
 // Deletes the object once the main window's procedure has finished the message it is handling;
 // at once when it is handling none. Null is ignored.
 void QeDeleteAfterDispatch(QeObject* object);
+
+// Queues the task and wakes the main window (see the rules above). An empty task is ignored.
+void QeRunLater(std::function<void()> task);
+// Drops every queued task unrun; the loop's end does it.
+void QeDropRunLater();
+// The tasks waiting.
+size_t QeRunLaterCount();
 

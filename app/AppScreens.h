@@ -1,0 +1,23 @@
+// The application's side of the seam between the protocol and model and the screens. Each screen
+// issue overrides what its screens show; what is not overridden keeps the seam's silent default.
+#pragma once
+
+#include <functional>
+
+#include "messenger/model/ScreenSeam.h"
+
+class MessengerApp;
+
+class AppScreens : public ScreenSeam {
+public:
+    explicit AppScreens(MessengerApp& app) : m_app(app) {}
+
+    // Queued for the loop (QeRunLater): the task runs after the message being handled.
+    void RunLater(std::function<void()> task) override;
+    void SetSignedIn(bool signedIn) override;
+    void PlayNotification(int event) override;
+    void UpdateNotifyIndicators() override;
+
+private:
+    MessengerApp& m_app;
+};

@@ -1,0 +1,42 @@
+#include "app/Program.h"
+
+#include <cstdio>
+#include <string>
+
+#include "framework/base/QePathTable.h"
+#include "framework/ui/shell/QeFramework.h"
+#include "platform/screen/sdl_presenter.h"
+
+bool Program::Start() {
+    if (m_frameworkStarted || !QeFrameworkStart()) return false;
+    m_frameworkStarted = true;
+    m_app = std::make_unique<MessengerApp>();
+    const RECT screen{0, 0, QeScreenWidth(), QeScreenHeight()};
+    if (m_app->Create(MessengerApp::kTitle, screen)) return true;
+    Stop();
+    return false;
+}
+
+void Program::Run() {
+    if (m_app) m_app->Run();
+}
+
+void Program::Stop() {
+    m_app.reset();
+    if (m_frameworkStarted) QeFrameworkStop();
+    m_frameworkStarted = false;
+}
+
+int TevrikMain() {
+    std::string why;
+    if (!StartSdlPresenter(&why)) {
+        std::fprintf(stderr, "tevrik: %s\n", why.c_str());
+        return 0;
+    }
+    {
+        Program program;
+        if (program.Start()) program.Run();
+    }
+    StopSdlPresenter();
+    return 0;
+}

@@ -1,0 +1,34 @@
+// The program's life as its entry runs it: the framework started, the application created over the
+// whole screen under the title "Tevrik", the loop run, everything stopped again. The steps are
+// apart so that a test can run the program's own start and stop around a loop it drives.
+#pragma once
+
+#include <memory>
+
+#include "app/MessengerApp.h"
+
+class Program {
+public:
+    Program() = default;
+    ~Program() { Stop(); }
+    Program(const Program&) = delete;
+    Program& operator=(const Program&) = delete;
+
+    // The framework, then the application and its window. False when a step fails (another
+    // instance was raised, the skin is missing, ...); what had started is stopped again then.
+    bool Start();
+    // The message loop until the window closes, then the application's exit.
+    void Run();
+    // The application deleted while the framework still lives (its windows hand their surfaces
+    // back to live pools), then the framework stopped. Harmless when not started.
+    void Stop();
+
+    MessengerApp* App() { return m_app.get(); }
+
+private:
+    std::unique_ptr<MessengerApp> m_app;
+    bool m_frameworkStarted = false;
+};
+
+// The whole program on the SDL presenter; 0 on every path.
+int TevrikMain();

@@ -1,0 +1,10 @@
+// BuddyAddPage, the buddy add form: table and button bar. A shell until its screen is built.
+#pragma once
+
+#include "app/screens/ShellPage.h"
+
+class BuddyAddPage : public ShellPage<BuddyAddPage, 2> {
+public:
+    static constexpr const wchar_t* kSection = L"BuddyAdd";
+    static constexpr PartName kParts[] = {{L"BuddyAdd", L"View"}, {L"BuddyAdd", L"ButtonBar"}};
+};

@@ -1,0 +1,191 @@
+// Navigation through the real program on the test clock, between test pages of the program's page
+// size whose OnLeave, transition ends (code 7) and showing and hiding go into one log.
+#include <gtest/gtest.h>
+
+#include "framework/ui/motion/QeTransitionManager.h"
+#include "framework/ui/shell/QeMainWindow.h"
+#include "framework/ui/view/QeRect.h"
+#include "tests/support/MessengerRig.h"
+#include "tests/support/TraceLog.h"
+
+namespace {
+
+using Lines = std::vector<std::string>;
+Lines g_log;
+
+std::string Name(const QeWindow* window);
+
+struct TestPage : ScreenBase {
+    explicit TestPage(const char* name) : name(name) {}
+    void OnLeave(const QeTransitionParams& params) override {
+        g_log.push_back(name + " leave to " + Name(params.target) + ", held " +
+                        std::to_string(QeTransitionManager::Instance()->Count()) + ", current " +
+                        Name(MessengerApp::Instance()->CurrentPage()));
+    }
+    void OnVisibleChanged(bool visible) override { g_log.push_back(name + (visible ? " shown" : " hidden")); }
+    int OnNotify(QeWindow*, int code) override {
+        g_log.push_back(name + " code " + std::to_string(code));
+        return 1;
+    }
+    std::string name;
+};
+
+std::string Name(const QeWindow* window) {
+    auto* page = dynamic_cast<const TestPage*>(window);
+    return page != nullptr ? page->name : "none";
+}
+
+class Navigation : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(rig.Start());
+        const RECT r = app().BuddyList().Rect();
+        for (TestPage* page : {&o, &a, &b, &c, &d}) app().Root().AddChild(page);
+        for (TestPage* page : {&o, &a, &b, &c}) page->SetRect(r);
+        d.SetRect(RECT{r.left, r.top, r.right, r.bottom - 10});  // another size: no transition
+    }
+    void TearDown() override { app().SetCurrentView(nullptr); }
+
+    MessengerApp& app() { return rig.App(); }
+    StatusBar& bar() { return app().StatusBarWindow(); }
+    size_t held() { return QeTransitionManager::Instance()->Count(); }
+    // Each entry as "source>target effect direction easing".
+    Lines History() {
+        Lines entries;
+        for (const QeTransitionParams& p : bar().History()) {
+            entries.push_back(Name(p.source) + ">" + Name(p.target) + " " + std::to_string(p.effect) + " " +
+                              std::to_string(p.direction) + " " + std::to_string(p.animation.easingKind) +
+                              (p.animation.duration == 0.5f ? "" : " not 0.5 s"));
+        }
+        return entries;
+    }
+    std::string Visible() {
+        std::string names;
+        for (TestPage* page : {&o, &a, &b, &c, &d}) names += page->IsVisible() ? page->name : "";
+        return names;
+    }
+    // A page's go-back after its action: no running-transition test.
+    void GoBack() {
+        QeTransitionParams back;
+        if (bar().PopState(back)) app().ShowViewWithTransition(back);
+    }
+    void Begin(TestPage& page) {
+        app().SetCurrentView(&page);
+        bar().ClearHistory();
+        g_log.clear();
+    }
+    // Current page, what is visible, the history: compared whole.
+    void ExpectState(TestPage* current, const std::string& visible, const Lines& history) {
+        EXPECT_EQ(app().CurrentPage(), current);
+        EXPECT_EQ(Visible(), visible);
+        EXPECT_EQ(History(), history);
+    }
+
+    MessengerRig rig;
+    TestPage o{"O"}, a{"A"}, b{"B"}, c{"C"}, d{"D"};
+};
+
+TEST_F(Navigation, EachKindSlidesItsWayAndPushesItsReverse) {
+    const std::pair<int, const char*> cases[] = {
+        {0, "B>A 2 3 7"}, {1, "B>A 2 2 7"}, {2, "B>A 0 1 7"}, {3, "B>A 0 0 7"}, {9, "B>A 0 1 19"}};
+    for (auto [kind, entry] : cases) {
+        SCOPED_TRACE(kind);
+        Begin(a);
+        app().SwitchView(&b, kind, false);
+        EXPECT_EQ(held(), 1u);
+        rig.Advance(600);
+        EXPECT_EQ(held(), 0u);
+        ExpectState(&b, "B", {entry});
+    }
+    EXPECT_EQ(g_log, (Lines{"A leave to B, held 0, current A", "A hidden", "B shown", "B hidden", "B shown",
+                            "A code 7", "B code 7"}));
+}
+
+TEST_F(Navigation, SwipeReplacesTheTopSoBackReturnsToWhereTheFirstChatWasEnteredFrom) {
+    Begin(o);
+    app().SwitchView(&a, 1, false);
+    rig.Advance(600);
+    app().SwitchView(&b, 3, true);
+    rig.Advance(600);
+    EXPECT_EQ(History(), Lines{"B>O 2 2 7"});
+    bar().OnBack();
+    rig.Advance(600);
+    ExpectState(&o, "O", {});
+    Begin(a);
+    app().SwitchView(&b, 3, true);
+    EXPECT_EQ(History(), Lines{"B>A 0 0 7"});
+}
+
+TEST_F(Navigation, BackWhileRunningOrWithNothingToGoBackToChangesNothing) {
+    Begin(a);
+    app().SwitchView(&b, 1, false);
+    rig.Advance(100);
+    bar().OnBack();
+    EXPECT_EQ(held(), 1u);
+    ExpectState(&b, "", {"B>A 2 2 7"});
+    rig.Advance(600);
+    bar().OnBack();
+    rig.Advance(600);
+    g_log.clear();
+    bar().OnBack();
+    GoBack();
+    EXPECT_EQ(held(), 0u);
+    ExpectState(&a, "A", {});
+    EXPECT_TRUE(g_log.empty());
+}
+
+TEST_F(Navigation, TabsNeitherPushNorLeaveAndTheCurrentPageAgainInvalidatesNothing) {
+    Begin(a);
+    app().SetCurrentView(&b);
+    app().SetCurrentView(&c);
+    EXPECT_EQ(g_log, (Lines{"A hidden", "B shown", "B hidden", "C shown"}));
+    const QeMainWindow& main = *QeMainWindow::Instance();
+    const uint32_t invalidations = main.invalidations;
+    const RECT dirty = main.dirtyRect;
+    app().SetCurrentView(&c);
+    EXPECT_EQ(main.invalidations, invalidations);
+    EXPECT_FALSE(QeRectsDiffer(main.dirtyRect, dirty));
+    ExpectState(&c, "C", {});
+}
+
+TEST_F(Navigation, WithNoCurrentPageTheTargetShowsAtOnce) {
+    app().SwitchView(&b, 1, false);
+    EXPECT_EQ(held(), 0u);
+    ExpectState(&b, "B", {});
+}
+
+TEST_F(Navigation, SecondSwitchOrGoBackEndsTheRunningSlideFirst) {
+    for (bool timeUp : {false, true}) {  // midway, or the time up and the last tick still waiting
+        SCOPED_TRACE(timeUp);
+        Begin(a);
+        app().SwitchView(&b, 1, false);
+        timeUp ? rig.Clock().AdvanceBlocked(600) : rig.Advance(200);
+        g_log.clear();
+        app().SwitchView(&c, 3, false);
+        EXPECT_EQ(g_log, (Lines{"B shown", "A code 7", "B code 7", "B leave to C, held 0, current B", "B hidden",
+                                "C shown", "C hidden"}));
+        rig.Clock().AdvanceBlocked(600);
+        GoBack();
+        rig.Advance(600);
+        ExpectState(&b, "B", {"B>A 2 2 7"});
+    }
+}
+
+TEST_F(Navigation, SwitchToTheCurrentPageRefreshesItWithoutSlideOrEntry) {
+    Begin(a);
+    app().SwitchView(&a, 1, false);
+    EXPECT_EQ(held(), 0u);
+    EXPECT_EQ(g_log, (Lines{"A hidden", "A shown"}));
+    ExpectState(&a, "A", {});
+}
+
+TEST_F(Navigation, RefusedTransitionSwitchesAtOnceAndKeepsItsEntry) {
+    TraceLog trace;
+    Begin(a);
+    app().SwitchView(&d, 1, false);
+    EXPECT_EQ(trace.Text(), L"[QE+] QeTransition::Start, Transition source and target must be same size.\n");
+    EXPECT_EQ(held(), 0u);
+    ExpectState(&d, "D", {"D>A 2 2 7"});
+}
+
+}  // namespace

@@ -1,0 +1,53 @@
+#include "tests/support/ChildProcess.h"
+
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <time.h>
+
+#include <cstdlib>
+
+extern char** environ;
+
+long long MonotonicNanoseconds() {
+    struct timespec now {};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return now.tv_sec * 1000000000ll + now.tv_nsec;
+}
+
+void PauseMillisecond() {
+    struct timespec pause {0, 1000000};
+    nanosleep(&pause, nullptr);
+}
+
+bool ChildProcess::Start(const std::string& program, const std::vector<std::pair<std::string, std::string>>& changes) {
+    // The first of two entries of one name is the one getenv finds.
+    std::vector<std::string> texts;
+    for (const auto& [name, value] : changes) texts.push_back(name + "=" + value);
+    for (char** entry = environ; *entry != nullptr; ++entry) texts.emplace_back(*entry);
+    std::vector<char*> envp;
+    for (std::string& text : texts) envp.push_back(text.data());
+    envp.push_back(nullptr);
+    std::string path = program;
+    char* argv[] = {path.data(), nullptr};
+    return posix_spawn(&m_pid, path.c_str(), nullptr, nullptr, argv, envp.data()) == 0;
+}
+
+bool ChildProcess::WaitExit(double seconds) {
+    const long long deadline = MonotonicNanoseconds() + static_cast<long long>(seconds * 1e9);
+    for (int status = 0; m_pid > 0; PauseMillisecond()) {
+        const pid_t done = waitpid(m_pid, &status, WNOHANG);
+        if (done != 0) {
+            m_exitCode = done == m_pid && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+            m_pid = -1;
+        } else if (MonotonicNanoseconds() >= deadline) {
+            return false;
+        }
+    }
+    return true;
+}
+
+void ChildProcess::Kill() {
+    if (m_pid > 0) kill(m_pid, SIGKILL);
+    WaitExit(5.0);
+}

@@ -1,0 +1,31 @@
+// The real program run as a child process with some environment variables changed, for the tests
+// and the benchmark that start it as a user would; killed, if still running, when the object goes.
+#pragma once
+
+#include <sys/types.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+class ChildProcess {
+public:
+    ~ChildProcess() { Kill(); }
+
+    bool Start(const std::string& program, const std::vector<std::pair<std::string, std::string>>& changes);
+    // Waits at most `seconds` for its end; true when it ended, its exit status then in ExitCode
+    // (-1 when it did not exit by itself).
+    bool WaitExit(double seconds);
+    bool Running() { return !WaitExit(0); }
+    int ExitCode() const { return m_exitCode; }
+    void Kill();
+
+private:
+    pid_t m_pid = -1;
+    int m_exitCode = -1;
+};
+
+// CLOCK_MONOTONIC in nanoseconds, the clock of the SDL presenter's frame log.
+long long MonotonicNanoseconds();
+// Waits a millisecond: for a child, which gives no sign that could be waited on.
+void PauseMillisecond();

@@ -1,0 +1,155 @@
+#include "tests/support/MessengerRig.h"
+
+#include <filesystem>
+
+#include "app/SkinDocument.h"
+#include "framework/ui/shell/QeMainWindow.h"
+#include "messenger/model/Credentials.h"
+#include "messenger/protocol/ProtocolSession.h"
+#include "messenger/protocol/SignIn.h"
+#include "platform/system/file.h"
+#include "platform/windows/input.h"
+#include "platform/windows/window.h"
+#include "tools/service/TestService.h"
+
+class MessengerRig::Wire : public SessionWire {
+public:
+    bool Write(const uint8_t* bytes, uint32_t count) override {
+        if (open) sent.append(reinterpret_cast<const char*>(bytes), count);
+        return open;
+    }
+    void Close() override { open = false; }
+    bool open = false;
+    std::string sent;
+};
+
+MessengerRig::MessengerRig() : m_runtimeEnv("XDG_RUNTIME_DIR", m_runtime.Path().c_str()) {
+    LocalTimeFixedBegin(kLocalStart);
+    // The pictures one by one, so that the skin file can be the test's own.
+    namespace fs = std::filesystem;
+    std::error_code error;
+    fs::create_directories(m_folder.File("Image"), error);
+    for (auto it = fs::directory_iterator(TEVRIK_ASSETS_DIR "/Image", error); !error && it != fs::directory_iterator();
+         it.increment(error)) {
+        fs::create_symlink(it->path(), m_folder.File("Image/" + it->path().filename().string()), error);
+    }
+    fs::create_directory_symlink(TEVRIK_ASSETS_DIR "/Sound", m_folder.File("Sound"), error);
+    MessengerApp::SetProgramFolderOverride(PathFromNative(m_folder.Path()));
+}
+
+MessengerRig::~MessengerRig() {
+    Stop();
+    MessengerApp::SetProgramFolderOverride(std::wstring());
+    LocalTimeFixedEnd();
+}
+
+void MessengerRig::UseSkinText(const std::string& text) {
+    std::error_code error;
+    std::filesystem::remove(m_folder.File("Image/Skin.dat"), error);
+    if (!text.empty()) testsupport::WriteBytes(m_folder.File("Image/Skin.dat"), text);
+}
+
+bool MessengerRig::Start() {
+    m_started = m_program.Start();
+    // The program registers its window class once in a run; the next start registers it again.
+    if (!m_started) UnregisterClassW(MessengerApp::kTitle, nullptr);
+    Settle();
+    return m_started;
+}
+
+void MessengerRig::Stop() {
+    if (!m_started) return;
+    m_started = false;
+    PostMessageW(Window(), WM_CLOSE, 0, 0);
+    m_program.Run();
+    m_program.Stop();
+    m_wire.reset();
+    UnregisterClassW(MessengerApp::kTitle, nullptr);
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    }
+}
+
+HWND MessengerRig::Window() const {
+    QeMainWindow* main = QeMainWindow::Instance();
+    return main != nullptr ? main->Handle() : nullptr;
+}
+
+void MessengerRig::Tap(SkinPath path, POINT origin) {
+    const QeMarkupElement* element = SkinDocument::Instance()->Top();
+    size_t step = 0;
+    RECT rect{0, 0, 0, 0};
+    for (const wchar_t* name : path) {
+        element = element != nullptr ? element->FindChild(name) : nullptr;
+        const QeMarkupElement* value = element != nullptr ? element->FindChild(L"_Rect") : nullptr;
+        const bool last = ++step == path.size();
+        if (value == nullptr) continue;
+        rect = ParseRect(value);
+        if (!last) {
+            origin.x += rect.left;
+            origin.y += rect.top;
+        }
+    }
+    TapAt(origin.x + (rect.left + rect.right) / 2, origin.y + (rect.top + rect.bottom) / 2);
+}
+
+void MessengerRig::TapAt(int x, int y) {
+    InjectClick(Window(), x, y);
+    Settle();
+}
+
+void MessengerRig::Key(UINT virtualKey) {
+    InjectKeyPress(Window(), virtualKey);
+    Settle();
+}
+
+::testing::AssertionResult MessengerRig::MatchesGolden(const std::string& name) {
+    Settle();
+    return ::MatchesGolden(Window(), name);
+}
+
+bool MessengerRig::StartService(const std::string& seedJson) {
+    m_service = std::make_unique<tevrik_service::TestService>();
+    tevrik_service::ServiceOptions options;
+    options.seedJson = !seedJson.empty() ? seedJson
+                                         : testsupport::ReadBytes(TEVRIK_SOURCE_ROOT "/tools/service/demo-seed.json");
+    const std::string ca = m_folder.File("ca.pem");
+    if (!m_service->Start(options) || !testsupport::WriteBytes(ca, m_service->CaCertPem())) return false;
+    const std::string port = std::to_string(m_service->LoginPort());
+    for (auto [name, value] : {std::pair<const char*, std::string>{"SSL_CERT_FILE", ca},
+                               {"SSL_CERT_DIR", "/nonexistent"},
+                               {"TEVRIK_LOGIN_HOST", "127.0.0.1"},
+                               {"TEVRIK_LOGIN_PORT", port}}) {
+        m_serviceEnv.push_back(std::make_unique<testsupport::ScopedEnv>(name, value.c_str()));
+    }
+    return true;
+}
+
+bool MessengerRig::SignIn(const std::wstring& loginId, const std::wstring& password) {
+    std::wstring digest;
+    HashCredentials(digest, loginId, password);
+    if (!BeginSignIn(loginId, digest, false)) return false;
+    return PumpUntil(
+        [&] { return App().SignedIn() && ProtocolSession::Instance()->WaitingFor() == ProtocolSession::SignInStep::None; },
+        20.0);
+}
+
+void MessengerRig::CaptureSessionWrites() {
+    m_wire = std::make_unique<Wire>();
+    ProtocolSession::Instance()->SetWire(m_wire.get());
+}
+
+void MessengerRig::ConnectCaptured(int phase) {
+    m_wire->open = true;
+    ProtocolSession::Instance()->Phase = phase;
+    ProtocolSession::Instance()->OnConnected();
+    Settle();
+}
+
+void MessengerRig::Inject(const std::string& frame) {
+    ProtocolSession::Instance()->OnPacket(reinterpret_cast<const uint8_t*>(frame.data()),
+                                          static_cast<uint32_t>(frame.size()));
+    Settle();
+}
+
+std::string MessengerRig::SentText() const { return m_wire ? m_wire->sent : std::string(); }

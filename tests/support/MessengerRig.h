@@ -1,0 +1,88 @@
+// The whole program in a test: MessengerApp started and ended by the program's own steps (the end
+// through the real loop, as a closed window ends it) on the headless presenter, with the built
+// skin, pictures and sounds (TEVRIK_ASSETS_DIR) in a private program folder, private settings and
+// window announcements, the test clock, and local time fixed at kLocalStart. Sockets are real:
+// waits for the service stand-in run the loop in real time while the test clock stands still.
+//
+//     MessengerRig rig;
+//     ASSERT_TRUE(rig.Start() && rig.StartService());
+//     ASSERT_TRUE(rig.SignIn(L"minsu@tevrik.example", L"1234"));
+//     rig.Tap({L"BuddyList", L"SearchBar", L"SearchWord"});
+//     EXPECT_TRUE(rig.MatchesGolden("buddy_list_filtered"));
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/Program.h"
+#include "app/ScreenSkin.h"
+#include "platform/system/systime.h"
+#include "tests/support/Golden.h"
+#include "tests/support/Pump.h"
+#include "tests/support/ScopedEnv.h"
+#include "tests/support/temp_folder.h"
+
+namespace tevrik_service {
+class TestService;
+}
+
+class MessengerRig {
+public:
+    // Friday 15 March 2024, 14:30:00.
+    static constexpr SYSTEMTIME kLocalStart{2024, 3, 5, 15, 14, 30, 0, 0};
+
+    MessengerRig();
+    ~MessengerRig();
+    MessengerRig(const MessengerRig&) = delete;
+    MessengerRig& operator=(const MessengerRig&) = delete;
+
+    // Before Start: a file of the program folder, and a skin of the test's own (UTF-8 text; empty:
+    // no skin file) in place of the project's.
+    std::string FolderFile(const std::string& name) const { return m_folder.File(name); }
+    void UseSkinText(const std::string& text);
+
+    bool Start();
+    void Stop();  // once; harmless when not started
+    MessengerApp& App() { return *m_program.App(); }
+    HWND Window() const;
+
+    void Settle() { PumpUntilIdle(2.0); }
+    void Advance(DWORD ms) { m_clock.Advance(ms); }
+    FakeClock& Clock() { return m_clock; }
+
+    // Input routed through the main window. A skin path is tapped at the centre of its "_Rect",
+    // moved by the "_Rect" of each element above it on the path that has one and by `origin`
+    // (for an element of a window that lies in another, as the tab bar in a page).
+    void Tap(SkinPath path, POINT origin = POINT{0, 0});
+    void TapAt(int x, int y);
+    void Key(UINT virtualKey);
+    ::testing::AssertionResult MatchesGolden(const std::string& name);
+
+    // The service stand-in in this process (the demo seed when none is given), with the program's
+    // login and trust pointed at it; a user signed in as the login form does, waiting (real time)
+    // until the buddy list is in.
+    bool StartService(const std::string& seedJson = std::string());
+    tevrik_service::TestService& Service() { return *m_service; }
+    bool SignIn(const std::wstring& loginId, const std::wstring& password);
+
+    // The application's session writing to a capture instead of a socket: ConnectCaptured runs
+    // the connect of the phase (its first request is sent), Inject dispatches one frame.
+    void CaptureSessionWrites();
+    void ConnectCaptured(int phase);
+    void Inject(const std::string& frame);
+    std::string SentText() const;
+
+private:
+    class Wire;
+
+    testsupport::TempFolder m_folder, m_runtime;
+    testsupport::ScopedConfigHome m_config;
+    testsupport::ScopedEnv m_runtimeEnv;
+    FakeClock m_clock;
+    Program m_program;
+    bool m_started = false;
+    std::unique_ptr<Wire> m_wire;
+    std::unique_ptr<tevrik_service::TestService> m_service;
+    std::vector<std::unique_ptr<testsupport::ScopedEnv>> m_serviceEnv;
+};
