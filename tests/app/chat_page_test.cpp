@@ -3,12 +3,15 @@
 // and the gate that decides whether the user may chat.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "app/screens/chats/ChatPage.h"
 #include "messenger/model/AccountInfo.h"
 #include "messenger/model/BuddyRoster.h"
 #include "messenger/model/ChatSessionManager.h"
 #include "platform/windows/imm.h"
 #include "platform/windows/input.h"
+#include "platform/windows/window.h"
 #include "tests/support/MessengerRig.h"
 
 namespace {
@@ -216,6 +219,52 @@ TEST_F(ChatWindowTest, TheGateShowsTheFirstReasonAndADisabledInputTakesNoKeys) {
     rig.Settle();
     EXPECT_TRUE(page->InputBar().Input().IsEmpty());
     EXPECT_EQ(Sent(), "");
+}
+
+TEST_F(ChatWindowTest, SwipesPageBetweenChatsAndClosingRemovesThatVeryChatFromTheLoop) {
+    ChatSessionManager& manager = *ChatSessionManager::Instance();
+    ChatPage* pages[] = {ChatPageOf(Open(true)), ChatPageOf(Open(true)), ChatPageOf(Open(false))};
+    MessengerApp& app = rig.App();
+    app.SetCurrentView(&app.BuddyList());
+    app.SwitchView(pages[0], kSwitchCoverUpwards, false);
+    rig.Advance(600);
+    // A stroke of 150 pixels across the current chat's title, drawn by the pen.
+    const auto stroke = [&](int dx) {
+        const RECT title = static_cast<ChatPage*>(app.CurrentPage())->View().Title().GetScreenRect();
+        const int x = (title.left + title.right) / 2 - dx / 2, y = (title.top + title.bottom) / 2;
+        InjectPen(rig.Window(), WM_LBUTTONDOWN, x, y);
+        InjectPen(rig.Window(), WM_MOUSEMOVE, x + dx, y);
+        InjectPen(rig.Window(), WM_LBUTTONUP, x + dx, y);
+        rig.Settle();
+        rig.Advance(600);
+        const auto at = std::find(std::begin(pages), std::end(pages), app.CurrentPage());
+        return at == std::end(pages) ? -1 : static_cast<int>(at - std::begin(pages));
+    };
+    EXPECT_EQ(std::vector<int>({stroke(150), stroke(-150), stroke(-150), stroke(-150), stroke(150)}),
+              std::vector<int>({0, 1, 2, 2, 1}));
+    app.StatusBarWindow().OnBack();
+    rig.Advance(600);
+    EXPECT_EQ(app.CurrentPage(), &app.BuddyList());
+
+    // Closed as the close button does: the flag, then the way back. The middle chat, then the one
+    // that never got its room.
+    for (ChatPage* page : {pages[1], pages[2]}) {
+        app.SwitchView(page, kSwitchCoverUpwards, false);
+        rig.Advance(600);
+        ChatSession* session = page->Session();
+        page->MarkClosing();
+        app.StatusBarWindow().OnBack();
+        rig.Advance(600);
+        EXPECT_EQ(manager.IndexOfChat(session), -1);
+        rig.Settle();
+        EXPECT_EQ(manager.RemovedCount(), 0u);
+    }
+    EXPECT_EQ(manager.Count(), 1u);
+    size_t chatPages = 0;
+    for (QeWindow* child = app.Root().FirstChild(); child != nullptr; child = child->Next()) {
+        chatPages += dynamic_cast<ChatPage*>(child) != nullptr ? 1 : 0;
+    }
+    EXPECT_EQ(chatPages, 1u);
 }
 
 }  // namespace
