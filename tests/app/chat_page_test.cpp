@@ -267,4 +267,32 @@ TEST_F(ChatWindowTest, SwipesPageBetweenChatsAndClosingRemovesThatVeryChatFromTh
     EXPECT_EQ(chatPages, 1u);
 }
 
+TEST_F(ChatWindowTest, Pictures) {
+    Buddy buddy;
+    buddy.Id = L"yuna@tevrik.example";
+    buddy.Status = 1;
+    BuddyRoster::Instance()->AddOrUpdate(L"yuna", buddy);
+    ChatSession* chat = Open(true);
+    ChatPage* page = ChatPageOf(chat);
+    MessengerApp& app = rig.App();
+    app.SetCurrentView(page);
+    page->AppendLine(L"유나 (별) 님이 대화에 참여했습니다.\n", 0);
+    page->AppendLine(L"민수 (달빛) 님의 말:\n안녕 /웃음/\n", 1);
+    page->AppendLine(L"유나 (별) 님의 말:\n<FLCON|1|2|불꽃놀이|x/FLCON> 받아 /미소/\n", 2);
+    page->AppendLine(L"[301] 전송 실패\n", 3);
+    page->SetStatusText(L"유나 (별) 님이 메시지를 입력하고 있습니다.");
+    EXPECT_TRUE(rig.MatchesGolden("chat_lines"));
+
+    const int bottom = app.Root().Height();
+    app.Root().BroadcastSipShown(RECT{0, bottom - 252, app.Root().Width(), bottom});
+    EXPECT_TRUE(rig.MatchesGolden("chat_input_panel"));
+    app.Root().BroadcastSipShown(RECT{0, 120, app.Root().Width(), bottom});
+    EXPECT_TRUE(rig.MatchesGolden("chat_input_panel_tall"));
+    app.Root().BroadcastSipHidden();
+
+    BuddyRoster::Instance()->Find(chat->BuddyId)->Status = 6;
+    page->UpdateInputState();
+    EXPECT_TRUE(rig.MatchesGolden("chat_disabled"));
+}
+
 }  // namespace

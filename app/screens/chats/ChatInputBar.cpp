@@ -2,6 +2,8 @@
 
 #include <initializer_list>
 
+#include "framework/ui/drawing/QeDC.h"
+
 #include "app/MessengerApp.h"
 #include "app/screens/chats/ChatPage.h"
 #include "messenger/model/ChatActions.h"
@@ -34,6 +36,7 @@ bool ChatInputBar::Create(ChatPage* page) {
     s_skin.Load(m_emoticonButton, {kSection, kPart, L"EmoticonButton"});
     s_skin.Rect({kSection, kPart});
     s_skin.Rect({L"StatusBar"});
+    s_skin.BackColor({kSection, kPart});
     s_skin.MarkRead();
     OnRectChanged(Rect());
     return true;
@@ -108,6 +111,11 @@ void ChatInputBar::OnVisibleChanged(bool visible) {
     m_emoticonButton.SetVisible(visible);
     m_disabledReason.SetVisible(false);
     if (visible) m_input.SetFocus(true);
+}
+
+int ChatInputBar::Draw(QeSurface* surface, const RECT& rect) {
+    if (surface != nullptr) surface->FillSolid(s_skin.BackColor({kSection, kPart}), rect);
+    return 1;
 }
 
 void ChatInputBar::OnRectChanged(const RECT&) {

@@ -6,6 +6,7 @@
 #include "app/MessengerApp.h"
 #include "app/screens/chats/ChatPage.h"
 #include "framework/base/QeMarkup.h"
+#include "framework/ui/drawing/QeDC.h"
 #include "framework/ui/drawing/QeSkinValues.h"
 #include "messenger/model/BuddyRoster.h"
 #include "messenger/model/ChatSessionManager.h"
@@ -106,6 +107,7 @@ bool ChatOutputView::Create(ChatPage* page) {
     s_skin.Load(m_date, {kSection, kPart, L"Date"});
     s_skin.Rect({kSection, L"InputBar"});
     s_skin.Rect({L"StatusBar"});
+    s_skin.BackColor({kSection, kPart});
     if (stale) ReadLineStyles();
     s_skin.MarkRead();
     OnRectChanged(Rect());
@@ -182,6 +184,11 @@ void ChatOutputView::OnVisibleChanged(bool visible) {
     UpdateTitle();
     SetBuddyIcon(nullptr);
     if (m_page != nullptr) m_page->UpdateInputState();
+}
+
+int ChatOutputView::Draw(QeSurface* surface, const RECT& rect) {
+    if (surface != nullptr) surface->FillSolid(s_skin.BackColor({kSection, kPart}), rect);
+    return 1;
 }
 
 void ChatOutputView::OnRectChanged(const RECT&) {

@@ -40,6 +40,8 @@ public:
 
     void OnVisibleChanged(bool visible) override;
     void OnRectChanged(const RECT& rect) override;
+    // The part's back colour under its children: moved for the input panel, they uncover it.
+    int Draw(QeSurface* surface, const RECT& rect) override;
     int OnNotify(QeWindow* child, int code) override;
     int OnGesture(int value, int direction) override;
     int OnSipShown(const RECT& panel) override;
