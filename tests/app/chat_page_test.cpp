@@ -157,6 +157,14 @@ TEST_F(ChatWindowTest, TypingEnterAndQueuedLinesGoOutAsTheirFrames) {
               "CRP2 21 SS 77 18\r\nMESG 20 TYPING 1\r\nCRP2 23 SS 77 18\r\nMESG 22 TYPING 1\r\n"
               "CRP2 25 SS 77 29\r\nMESG 24 MSG 0%090%090%09\xEA\xB9\x80\r\n");
 
+    // The emoticon menu's answers: a picture, an index past the list, a cancel; the focus back.
+    ChatInputBar& bar = page->InputBar();
+    bar.Input().SetFocus(false);
+    for (auto [result, index] : {std::pair{1, 1}, {1, 999}, {0, 0}}) bar.OnEmoticonChosen(result, index);
+    EXPECT_EQ(Runs(bar.Input()), Lines({L"[/미소/]"}));
+    EXPECT_TRUE(bar.Input().HasFocus());
+    EXPECT_EQ(Sent(), "");
+
     // Not joined yet: one chat server request, the texts held.
     ChatSession* waiting = Open(false);
     rig.App().SetCurrentView(ChatPageOf(waiting));

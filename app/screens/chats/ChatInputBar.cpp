@@ -92,13 +92,14 @@ void ChatInputBar::OnKey(wchar_t character) {
 }
 
 void ChatInputBar::OnEmoticonChosen(int result, int index) {
+    // The chat may have become one the user cannot write in while the menu was open.
+    if (!IsEnabled()) return;
     if (result == 1 && index >= 0) {
         const EmoticonCatalog* emoticons = EmoticonCatalog::Instance();
         const EmoticonImage emoticon =
             emoticons != nullptr ? emoticons->EmoticonByIndex(static_cast<size_t>(index)) : EmoticonImage();
         if (!emoticon.IsEmpty()) m_input.InsertImage(emoticon);
     }
-    if (!IsEnabled()) return;
     m_input.SetFocus(true);
     OpenInputPanel();
 }

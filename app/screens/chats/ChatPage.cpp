@@ -82,5 +82,6 @@ int ChatPage::OnNotify(QeWindow*, int code) {
     if (chats != nullptr && m_session != nullptr) chats->RemoveChat(m_session);
     m_closing = 0;
     Screens().PageIndicatorRebuild();
+    if (MessengerApp* app = MessengerApp::Instance()) app->ChatList().RebuildTable();
     return 1;
 }
