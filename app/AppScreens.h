@@ -20,6 +20,7 @@ public:
     void SetSignedIn(bool signedIn) override;
     void PlayNotification(int event) override;
     void UpdateNotifyIndicators() override;
+    std::unique_ptr<ChatWindow> CreateChatWindow(ChatSession* session) override;
 
 private:
     MessengerApp& m_app;
