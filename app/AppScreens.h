@@ -17,6 +17,10 @@ public:
     void SetSignedIn(bool signedIn) override;
     void PlayNotification(int event) override;
     void UpdateNotifyIndicators() override;
+    void OnResetBegin() override;
+    void OnResetToLogin() override;
+    void LoginShowPage(int page) override;
+    void ShowSignedIn() override;
 
 private:
     MessengerApp& m_app;

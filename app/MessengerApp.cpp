@@ -4,6 +4,7 @@
 #include "framework/base/QePathTable.h"
 #include "framework/base/QeTrace.h"
 #include "framework/ui/shell/QeMainWindow.h"
+#include "framework/ui/motion/QeTransitionManager.h"
 #include "framework/ui/shell/QeNotifyLed.h"
 #include "messenger/model/AccountInfo.h"
 #include "messenger/model/BuddyGroupList.h"
@@ -222,3 +223,22 @@ void MessengerApp::PlayNotification(int event) {
 }
 
 void MessengerApp::UpdateNotifyIndicators() { m_menuBar.UpdateNotifyImages(); }
+
+void MessengerApp::ShowSignedIn() {
+    m_login.SetVisible(false);
+    m_statusBar.SetVisible(true);
+    SetCurrentView(&m_buddyList);
+}
+
+// The pages that keep rows or model pointers drop them here, each with its own step.
+void MessengerApp::OnResetBegin() {}
+
+void MessengerApp::OnResetToLogin() {
+    if (QeTransitionManager* transitions = QeTransitionManager::Instance()) transitions->Clear();
+    m_login.ShowPage(LoginPage::kGatePanel);
+    m_login.SetVisible(true);
+    m_statusBar.ClearHistory();
+    m_statusBar.SetVisible(false);
+    SetCurrentView(nullptr);
+    m_menuBar.UpdateNotifyImages();
+}
