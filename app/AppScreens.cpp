@@ -30,3 +30,11 @@ std::unique_ptr<ChatWindow> AppScreens::CreateChatWindow(ChatSession* session) {
     m_app.Root().AddChild(page.get());
     return page;
 }
+
+void AppScreens::OnResetBegin() { m_app.OnResetBegin(); }
+
+void AppScreens::OnResetToLogin() { m_app.OnResetToLogin(); }
+
+void AppScreens::LoginShowPage(int page) { m_app.Login().ShowPage(page); }
+
+void AppScreens::ShowSignedIn() { m_app.ShowSignedIn(); }

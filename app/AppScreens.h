@@ -21,6 +21,10 @@ public:
     void PlayNotification(int event) override;
     void UpdateNotifyIndicators() override;
     std::unique_ptr<ChatWindow> CreateChatWindow(ChatSession* session) override;
+    void OnResetBegin() override;
+    void OnResetToLogin() override;
+    void LoginShowPage(int page) override;
+    void ShowSignedIn() override;
 
 private:
     MessengerApp& m_app;
