@@ -10,3 +10,7 @@ void AppScreens::SetSignedIn(bool signedIn) { m_app.SetSignedIn(signedIn); }
 void AppScreens::PlayNotification(int event) { m_app.PlayNotification(event); }
 
 void AppScreens::UpdateNotifyIndicators() { m_app.UpdateNotifyIndicators(); }
+
+bool AppScreens::BuddyListRefresh() { return m_app.BuddyList().Table().Refresh() != 0; }
+
+void AppScreens::BuddyListUpdateRow(const Buddy* buddy) { m_app.BuddyList().Table().UpdateBuddyRow(buddy); }

@@ -17,6 +17,8 @@ public:
     void SetSignedIn(bool signedIn) override;
     void PlayNotification(int event) override;
     void UpdateNotifyIndicators() override;
+    bool BuddyListRefresh() override;
+    void BuddyListUpdateRow(const Buddy* buddy) override;
 
 private:
     MessengerApp& m_app;
