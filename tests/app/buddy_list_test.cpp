@@ -8,11 +8,32 @@
 #include "framework/ui/view/QeRect.h"
 #include "messenger/model/BuddyGroupList.h"
 #include "messenger/model/BuddyRoster.h"
+#include "messenger/model/ChatSessionManager.h"
 #include "messenger/model/Options.h"
+#include "platform/system/device.h"
 #include "platform/windows/input.h"
+#include "tests/service/ScriptedClient.h"
 #include "tests/support/MessengerRig.h"
 
 namespace {
+
+// "#group id ...": a folded header "#group-", a filtered row "(id)"; buddies by member key or by
+// login id.
+std::wstring RowsOf(BuddyListTable& table, bool byId) {
+    std::wstring text;
+    for (int32_t i = 0; i < table.GetItemCount(); ++i) {
+        const TableItem& row = *table.GetItem(i);
+        if (!text.empty()) text += L' ';
+        if (row.kind == TableItem::kHeader) {
+            text += L"#" + reinterpret_cast<BuddyGroup*>(row.userValue)->Id + (row.expanded ? L"" : L"-");
+        } else {
+            const Buddy& buddy = *reinterpret_cast<Buddy*>(row.userValue);
+            const std::wstring& name = byId ? buddy.Id : buddy.Key;
+            text += row.hidden ? L"(" + name + L")" : name;
+        }
+    }
+    return text;
+}
 
 class BuddyListTest : public ::testing::Test {
 public:
@@ -52,21 +73,7 @@ public:
         rig.Advance(1000);
         rig.Settle();
     }
-    // "#group key ...": a folded header "#group-", a filtered row "(key)".
-    std::wstring Rows() {
-        std::wstring text;
-        for (int32_t i = 0; i < table().GetItemCount(); ++i) {
-            const TableItem& row = *table().GetItem(i);
-            if (!text.empty()) text += L' ';
-            if (row.kind == TableItem::kHeader) {
-                text += L"#" + reinterpret_cast<BuddyGroup*>(row.userValue)->Id + (row.expanded ? L"" : L"-");
-            } else {
-                const std::wstring& key = reinterpret_cast<Buddy*>(row.userValue)->Key;
-                text += row.hidden ? L"(" + key + L")" : key;
-            }
-        }
-        return text;
-    }
+    std::wstring Rows() { return RowsOf(table(), false); }
     // Taps row `index` at x (row coordinates), halfway down.
     void TapRow(int32_t index, int x) {
         const RECT r = table().GetItemScreenRect(index);
@@ -214,6 +221,51 @@ TEST_F(BuddyListTest, SearchWordFiltersAfterEveryKey) {
     Settle();
     EXPECT_EQ(state(), L"#2 d #1 a c [] search");
     EXPECT_EQ(bar.SearchWord().GetText(), L"");
+}
+
+// Signed in against the service stand-in; another user signs in and is tapped.
+TEST(BuddyListSignedIn, AnotherUserComesOnlineAndOpensAChat) {
+    MessengerRig rig;
+    ASSERT_TRUE(rig.Start() && rig.StartService());
+    Options::Instance()->SortType = 0;
+    Options::Instance()->ViewType = 3;
+    ASSERT_TRUE(rig.SignIn(L"minsu@tevrik.example", L"1234"));
+    MessengerApp& app = rig.App();
+    BuddyListTable& table = app.BuddyList().Table();
+    app.SetCurrentView(&app.BuddyList());
+    rig.Advance(1000);
+    EXPECT_TRUE(rig.MatchesGolden("buddy_list_signed_in"));
+
+    // As the option screens change the sort type.
+    Options::Instance()->SortType = 1;
+    table.Refresh();
+    rig.Advance(1000);
+    rig.Settle();
+    EXPECT_EQ(RowsOf(table, true), L"#2 #0 #1");
+    ClearDeviceCalls();
+    service_test::ScriptedClient other;
+    EXPECT_NE(service_test::SignIn(rig.Service(), other, "jiyoung@tevrik.example", "1234"), "");
+    ASSERT_TRUE(PumpUntil([&] { return table.GetItemCount() == 4; }, 10.0));
+    rig.Advance(1000);
+    rig.Settle();
+    EXPECT_EQ(RowsOf(table, true), L"#2 #0 jiyoung@tevrik.example #1");
+    std::vector<std::wstring> sounds;
+    for (const std::wstring& call : DeviceCalls()) {
+        if (call.rfind(L"sndPlaySoundW", 0) == 0) sounds.push_back(call.substr(call.rfind(L'\\') + 1));
+    }
+    EXPECT_EQ(sounds, std::vector<std::wstring>{L"buddy_login.wav, 0x20001)"});
+
+    const auto minsu = rig.Service().SignedInConnection("minsu@tevrik.example");
+    const size_t before = rig.Service().FrameCount();
+    const RECT row = table.GetItemScreenRect(2);
+    rig.TapAt(row.left + 10, (row.top + row.bottom) / 2);
+    const auto ress = rig.Service().WaitForClientFrame(minsu, "RESS", std::chrono::seconds(5), before);
+    ASSERT_TRUE(ress.has_value());
+    EXPECT_EQ(ress->bytes, "CRP2 8 DP %00 8\r\nRESS 9\r\n");
+    // The chat is open now: a second tap asks for no chat server.
+    rig.TapAt(row.left + 10, (row.top + row.bottom) / 2);
+    EXPECT_EQ(ChatSessionManager::Instance()->Count(), 1u);
+    app.BuddyList().OnResetBegin();
 }
 
 }  // namespace
