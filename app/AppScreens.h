@@ -17,6 +17,7 @@ public:
     void SetSignedIn(bool signedIn) override;
     void PlayNotification(int event) override;
     void UpdateNotifyIndicators() override;
+    void OnResetToLogin() override;
     bool BuddyListRefresh() override;
     void BuddyListUpdateRow(const Buddy* buddy) override;
 

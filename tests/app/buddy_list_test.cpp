@@ -10,6 +10,7 @@
 #include "messenger/model/BuddyRoster.h"
 #include "messenger/model/ChatSessionManager.h"
 #include "messenger/model/Options.h"
+#include "messenger/protocol/Reset.h"
 #include "platform/system/device.h"
 #include "platform/windows/input.h"
 #include "tests/service/ScriptedClient.h"
@@ -265,7 +266,33 @@ TEST(BuddyListSignedIn, AnotherUserComesOnlineAndOpensAChat) {
     // The chat is open now: a second tap asks for no chat server.
     rig.TapAt(row.left + 10, (row.top + row.bottom) / 2);
     EXPECT_EQ(ChatSessionManager::Instance()->Count(), 1u);
-    app.BuddyList().OnResetBegin();
+}
+
+// Log out with a search word typed and the list shown, then sign in again.
+TEST(BuddyListSignedIn, SignInAgainAfterLogOutShowsTheWholeList) {
+    MessengerRig rig;
+    ASSERT_TRUE(rig.Start() && rig.StartService());
+    Options::Instance()->SortType = 0;
+    ASSERT_TRUE(rig.SignIn(L"minsu@tevrik.example", L"1234"));
+    MessengerApp& app = rig.App();
+    BuddyListTable& table = app.BuddyList().Table();
+    app.SetCurrentView(&app.BuddyList());
+    rig.Tap({L"BuddyList", L"SearchBar", L"SearchWord"});
+    rig.Key('B');
+    EXPECT_EQ(table.FilterText(), L"b");
+    const std::wstring whole = L"#2 #0 bob@tevrik.example carol@example.org jiyoung@tevrik.example #1 "
+                               L"alice@tevrik.example seojun@tevrik.example";
+    EXPECT_EQ(RowsOf(table, true), L"#2 #0 bob@tevrik.example (carol@example.org) (jiyoung@tevrik.example) #1 "
+                                   L"(alice@tevrik.example) (seojun@tevrik.example)");
+    ResetToLogin();
+    rig.Advance(1000);
+    rig.Settle();
+    EXPECT_EQ(table.GetItemCount(), 0);
+    ASSERT_TRUE(rig.SignIn(L"minsu@tevrik.example", L"1234"));
+    rig.Advance(1000);
+    rig.Settle();
+    EXPECT_EQ(RowsOf(table, true), whole);
+    EXPECT_EQ(app.BuddyList().SearchBar().SearchWord().GetText() + L"|" + table.FilterText(), L"|");
 }
 
 }  // namespace
