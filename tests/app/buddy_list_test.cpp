@@ -6,6 +6,7 @@
 #include <tuple>
 
 #include "framework/ui/view/QeRect.h"
+#include "framework/ui/shell/QeInputPanel.h"
 #include "messenger/model/BuddyGroupList.h"
 #include "messenger/model/BuddyRoster.h"
 #include "messenger/model/ChatSessionManager.h"
@@ -222,6 +223,32 @@ TEST_F(BuddyListTest, SearchWordFiltersAfterEveryKey) {
     Settle();
     EXPECT_EQ(state(), L"#2 d #1 a c [] search");
     EXPECT_EQ(bar.SearchWord().GetText(), L"");
+}
+
+// "김" typed through the two-set composer: the filter follows each composition step.
+TEST_F(BuddyListTest, HangulCompositionFiltersEachStep) {
+    buddy(L"a").Name = L"김민수";
+    buddy(L"c").Name = L"박기김";
+    Options::Instance()->ViewType = 3;
+    table().Refresh();
+    Settle();
+    rig.Tap({L"BuddyList", L"SearchBar", L"SearchWord"});
+    QeInputPanel::Instance()->SetImeMode(0);
+    const struct {
+        UINT key;
+        const wchar_t* expected;
+    } steps[] = {
+        {'R', L"#2 (d) #1 (a) (c) [ㄱ]"},
+        {'L', L"#2 (d) #1 (a) c [기]"},
+        {'A', L"#2 (d) #1 a c [김]"},
+    };
+    for (const auto& step : steps) {
+        rig.Key(step.key);
+        Settle();
+        EXPECT_EQ(Rows() + L" [" + table().FilterText() + L"]", step.expected) << step.key;
+    }
+    EXPECT_TRUE(rig.MatchesGolden("buddy_list_filtered"));
+    QeInputPanel::Instance()->SetImeMode(1);
 }
 
 // Signed in against the service stand-in; another user signs in and is tapped.
