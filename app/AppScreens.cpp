@@ -1,7 +1,16 @@
 #include "app/AppScreens.h"
 
 #include "app/MessengerApp.h"
+#include "app/screens/common/MsgBox.h"
 #include "framework/ui/shell/QeMessageDispatcher.h"
+
+void AppScreens::Alert(const std::wstring& text) { MsgBox::Alert(text); }
+
+void AppScreens::Confirm(const std::wstring& text, std::function<void(int result)> onResult) {
+    MsgBox::Confirm(text, std::move(onResult));
+}
+
+void AppScreens::ShowNotice(const std::wstring& text) { m_app.ShowNotice(text); }
 
 void AppScreens::RunLater(std::function<void()> task) { QeRunLater(std::move(task)); }
 

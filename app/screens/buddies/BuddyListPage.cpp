@@ -27,6 +27,14 @@ void BuddyListPage::OnVisibleChanged(bool visible) {
     m_tabBar.SetVisible(visible);
     m_searchBar.SetVisible(visible);
     m_table.SetVisible(visible);
+    MessengerApp* app = MessengerApp::Instance();
+    if (app == nullptr) return;
+    // The system menu button shows only while this page does.
+    if (visible) {
+        app->MenuBarWindow().ShowSystemMenuButton();
+    } else {
+        app->MenuBarWindow().HideSystemMenuButton();
+    }
 }
 
 int BuddyListPage::OnNotify(QeWindow* child, int code) {

@@ -1,5 +1,7 @@
 #include "app/screens/buddies/BuddyListSearchBar.h"
 
+#include "app/MessengerApp.h"
+
 
 bool BuddyListSearchBar::Create() {
     AddChild(&m_backgroundSkin);
@@ -42,8 +44,9 @@ void BuddyListSearchBar::ShowIconsFor(bool emptyWord) {
 
 int BuddyListSearchBar::OnNotify(QeWindow* child, int code) {
     if (child == &m_searchWord) {
-        // The menu bar's input panel (mode 0) opens on a pen down here once the menu bar offers it.
-        if (code == kNotifyKeyDown || code == kNotifyImeComposition || code == kNotifyChar) OnWordChanged();
+        if (code == kNotifyPenDown) {
+            if (MessengerApp* app = MessengerApp::Instance()) app->MenuBarWindow().ShowSip(0);
+        } else if (code == kNotifyKeyDown || code == kNotifyImeComposition || code == kNotifyChar) OnWordChanged();
     } else if (child == &m_rollbackIcon && code == kNotifyClick) {
         Clear();
     }
