@@ -250,6 +250,10 @@ TEST_F(BuddyListTest, HangulCompositionFiltersEachStep) {
         EXPECT_EQ(Rows() + L" [" + table().FilterText() + L"]", step.expected) << step.key;
     }
     EXPECT_TRUE(rig.MatchesGolden("buddy_list_filtered"));
+    // A pen down in the table puts the panel away.
+    EXPECT_TRUE(QeInputPanel::Instance()->IsShown());
+    TapRow(0, 10);
+    EXPECT_FALSE(QeInputPanel::Instance()->IsShown());
 }
 
 // Signed in against the service stand-in; another user signs in and is tapped.
