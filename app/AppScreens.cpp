@@ -1,6 +1,7 @@
 #include "app/AppScreens.h"
 
 #include "app/MessengerApp.h"
+#include "app/screens/chats/ChatPage.h"
 #include "app/screens/common/MsgBox.h"
 #include "framework/ui/shell/QeMessageDispatcher.h"
 
@@ -26,3 +27,12 @@ void AppScreens::OnResetToLogin() { m_app.BuddyList().OnResetBegin(); }
 bool AppScreens::BuddyListRefresh() { return m_app.BuddyList().Table().Refresh() != 0; }
 
 void AppScreens::BuddyListUpdateRow(const Buddy* buddy) { m_app.BuddyList().Table().UpdateBuddyRow(buddy); }
+std::unique_ptr<ChatWindow> AppScreens::CreateChatWindow(ChatSession* session) {
+    auto page = std::make_unique<ChatPage>();
+    page->Create();
+    page->SetRect(ScreenSkin::Rect({ChatPage::kSection}));
+    page->SetSession(session);
+    // Hidden until navigation shows it.
+    m_app.Root().AddChild(page.get());
+    return page;
+}

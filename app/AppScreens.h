@@ -23,6 +23,7 @@ public:
     void OnResetToLogin() override;
     bool BuddyListRefresh() override;
     void BuddyListUpdateRow(const Buddy* buddy) override;
+    std::unique_ptr<ChatWindow> CreateChatWindow(ChatSession* session) override;
 
 private:
     MessengerApp& m_app;

@@ -6,6 +6,7 @@
 #include <tuple>
 
 #include "framework/ui/view/QeRect.h"
+#include "app/screens/chats/ChatPage.h"
 #include "framework/ui/shell/QeInputPanel.h"
 #include "messenger/model/BuddyGroupList.h"
 #include "messenger/model/BuddyRoster.h"
@@ -295,9 +296,14 @@ TEST(BuddyListSignedIn, AnotherUserComesOnlineAndOpensAChat) {
     const auto ress = rig.Service().WaitForClientFrame(minsu, "RESS", std::chrono::seconds(5), before);
     ASSERT_TRUE(ress.has_value());
     EXPECT_EQ(ress->bytes, "CRP2 8 DP %00 8\r\nRESS 9\r\n");
-    // The chat is open now: a second tap asks for no chat server.
+    ChatSession* chat = ChatSessionManager::Instance()->FindChatWithBuddy(L"jiyoung@tevrik.example");
+    ASSERT_NE(chat, nullptr);
+    EXPECT_EQ(app.CurrentPage(), ChatPageOf(chat));
+    // The chat is open now: a second tap asks for no chat server and shows the same page.
+    app.SetCurrentView(&app.BuddyList());
     rig.TapAt(row.left + 10, (row.top + row.bottom) / 2);
     EXPECT_EQ(ChatSessionManager::Instance()->Count(), 1u);
+    EXPECT_EQ(app.CurrentPage(), ChatPageOf(chat));
 }
 
 // Log out with a search word typed and the list shown, then sign in again.

@@ -1,9 +1,9 @@
 #include "app/screens/buddies/OpenChatWithBuddy.h"
 
 #include "app/MessengerApp.h"
+#include "app/screens/chats/ChatPage.h"
 #include "messenger/model/BuddyRoster.h"
 #include "messenger/model/ChatActions.h"
-#include "messenger/model/ChatSessionManager.h"
 #include "messenger/model/Options.h"
 
 void OpenChatWithBuddy(Buddy& buddy, bool allowMemo) {
@@ -17,6 +17,5 @@ void OpenChatWithBuddy(Buddy& buddy, bool allowMemo) {
     if (buddy.Status == kPresenceOffline) return;
     ChatSession* chat = ChatOpenWithBuddy(buddy.Id, buddy.Name);
     if (chat == nullptr) return;
-    // The chat's window is the application's chat page, a page like any other.
-    if (auto* page = dynamic_cast<ScreenBase*>(chat->Page.get())) app->SwitchView(page, kSwitchCoverUpwards, false);
+    if (ChatPage* page = ChatPageOf(chat)) app->SwitchView(page, kSwitchCoverUpwards, false);
 }
