@@ -5,6 +5,7 @@
 
 #include "framework/base/QeRegistry.h"
 #include "messenger/model/AccountInfo.h"
+#include "messenger/model/BuddyRoster.h"
 #include "messenger/model/Options.h"
 #include "messenger/protocol/TrIdGenerator.h"
 #include "platform/windows/input.h"
@@ -201,9 +202,31 @@ TEST(OptionScreensService, ChangesReachTheBuddyAndOptionsTheNextStart) {
     ASSERT_TRUE(nick);
     EXPECT_EQ(*nick, "NNIK 0 minsu@tevrik.example 민수!\r\n");
 
+    // The buddy's new nickname sorts first only once the rows are ordered by nickname.
+    buddy.Send(service_test::Crp2("10", "DP", "%00", "CNIK 11 A\r\n"));
+    ASSERT_TRUE(PumpUntil([] { return BuddyRoster::Instance()->Find(L"jiyoung@tevrik.example")->Nickname == L"A"; }, 5.0));
+    auto buddyRows = [&] {
+        std::vector<std::wstring> ids;
+        BuddyListTable& table = app.BuddyList().Table();
+        for (int32_t i = 0; i < table.GetItemCount(); ++i) {
+            if (table.GetItem(i)->kind == TableItem::kItem) ids.push_back(reinterpret_cast<Buddy*>(table.GetItem(i)->userValue)->Id);
+        }
+        return ids;
+    };
+    auto tapChoice = [&](int row) {
+        const RECT r = app.Option().Table().GetItemScreenRect(row);
+        rig.TapAt((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    };
+    const std::vector<std::wstring> byName{L"bob@tevrik.example", L"carol@example.org", L"jiyoung@tevrik.example",
+                                           L"alice@tevrik.example", L"seojun@tevrik.example"};
+    EXPECT_EQ(buddyRows(), byName);
     open(3);
-    const RECT name = app.Option().Table().GetItemScreenRect(0);
-    rig.TapAt((name.left + name.right) / 2, (name.top + name.bottom) / 2);
+    tapChoice(1);
+    EXPECT_EQ(buddyRows(), (std::vector<std::wstring>{L"jiyoung@tevrik.example", L"bob@tevrik.example",
+                                                      L"carol@example.org", L"alice@tevrik.example",
+                                                      L"seojun@tevrik.example"}));
+    tapChoice(0);
+    EXPECT_EQ(buddyRows(), byName);
     rig.Stop();
     ASSERT_TRUE(rig.Start());
     EXPECT_EQ(Options::Instance()->ViewType, 0u);

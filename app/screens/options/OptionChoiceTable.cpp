@@ -2,6 +2,7 @@
 
 #include <iterator>
 
+#include "app/MessengerApp.h"
 #include "framework/base/QeTrace.h"
 #include "framework/ui/drawing/QeDC.h"
 #include "messenger/model/AccountInfo.h"
@@ -172,4 +173,7 @@ void OptionChoiceTable::Apply(int32_t row) {
     if (*value == static_cast<uint32_t>(row)) return;
     *value = static_cast<uint32_t>(row);
     Save();
+    // The buddy rows are labelled and chosen by these two.
+    MessengerApp* app = MessengerApp::Instance();
+    if (app != nullptr && (m_kind == kViewType || m_kind == kSortType)) app->BuddyList().Table().Refresh();
 }
