@@ -10,3 +10,7 @@ void AppScreens::SetSignedIn(bool signedIn) { m_app.SetSignedIn(signedIn); }
 void AppScreens::PlayNotification(int event) { m_app.PlayNotification(event); }
 
 void AppScreens::UpdateNotifyIndicators() { m_app.UpdateNotifyIndicators(); }
+
+void AppScreens::StatusBarCardRefresh() { m_app.StatusBarWindow().BuddyCard().Refresh(); }
+
+void AppScreens::PageIndicatorRebuild() { m_app.StatusBarWindow().PageStrip().Indicator().Rebuild(); }

@@ -17,6 +17,8 @@ public:
     void SetSignedIn(bool signedIn) override;
     void PlayNotification(int event) override;
     void UpdateNotifyIndicators() override;
+    void StatusBarCardRefresh() override;
+    void PageIndicatorRebuild() override;
 
 private:
     MessengerApp& m_app;

@@ -221,4 +221,9 @@ void MessengerApp::PlayNotification(int event) {
     }
 }
 
-void MessengerApp::UpdateNotifyIndicators() { m_menuBar.UpdateNotifyImages(); }
+void MessengerApp::UpdateNotifyIndicators() {
+    m_menuBar.UpdateNotifyImages();
+    for (TabBar* tabs : {&m_buddyList.Tabs(), &m_chatList.Tabs(), &m_memoList.Tabs(), &m_optionList.Tabs()}) {
+        tabs->UpdateNotifyIcons(true);
+    }
+}

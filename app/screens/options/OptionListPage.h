@@ -1,11 +1,11 @@
 // OptionListPage, the option list: tab bar, title bar and table.
-// The tab bar reads the root section "TabBar". A shell until its screen is built.
+// The tab bar is built; the other parts are shells until the screen is built.
 #pragma once
 
-#include "app/screens/ShellPage.h"
+#include "app/screens/MainShellPage.h"
 
-class OptionListPage : public ShellPage<OptionListPage, 3> {
+class OptionListPage : public MainShellPage<OptionListPage, 2, TabBar::kOptionListTab> {
 public:
     static constexpr const wchar_t* kSection = L"OptionList";
-    static constexpr PartName kParts[] = {{L"TabBar", nullptr}, {L"OptionList", L"TitleBar"}, {L"OptionList", L"View"}};
+    static constexpr PartName kParts[] = {{L"OptionList", L"TitleBar"}, {L"OptionList", L"View"}};
 };
