@@ -1,7 +1,17 @@
 #include "app/AppScreens.h"
 
 #include "app/MessengerApp.h"
+#include "app/screens/chats/ChatPage.h"
+#include "app/screens/common/MsgBox.h"
 #include "framework/ui/shell/QeMessageDispatcher.h"
+
+void AppScreens::Alert(const std::wstring& text) { MsgBox::Alert(text); }
+
+void AppScreens::Confirm(const std::wstring& text, std::function<void(int result)> onResult) {
+    MsgBox::Confirm(text, std::move(onResult));
+}
+
+void AppScreens::ShowNotice(const std::wstring& text) { m_app.ShowNotice(text); }
 
 void AppScreens::RunLater(std::function<void()> task) { QeRunLater(std::move(task)); }
 
@@ -10,6 +20,27 @@ void AppScreens::SetSignedIn(bool signedIn) { m_app.SetSignedIn(signedIn); }
 void AppScreens::PlayNotification(int event) { m_app.PlayNotification(event); }
 
 void AppScreens::UpdateNotifyIndicators() { m_app.UpdateNotifyIndicators(); }
+
+bool AppScreens::BuddyListRefresh() { return m_app.BuddyList().Table().Refresh() != 0; }
+
+void AppScreens::BuddyListUpdateRow(const Buddy* buddy) { m_app.BuddyList().Table().UpdateBuddyRow(buddy); }
+std::unique_ptr<ChatWindow> AppScreens::CreateChatWindow(ChatSession* session) {
+    auto page = std::make_unique<ChatPage>();
+    page->Create();
+    page->SetRect(ScreenSkin::Rect({ChatPage::kSection}));
+    page->SetSession(session);
+    // Hidden until navigation shows it.
+    m_app.Root().AddChild(page.get());
+    return page;
+}
+
+void AppScreens::OnResetBegin() { m_app.OnResetBegin(); }
+
+void AppScreens::OnResetToLogin() { m_app.OnResetToLogin(); }
+
+void AppScreens::LoginShowPage(int page) { m_app.Login().ShowPage(page); }
+
+void AppScreens::ShowSignedIn() { m_app.ShowSignedIn(); }
 
 void AppScreens::StatusBarCardRefresh() { m_app.StatusBarWindow().BuddyCard().Refresh(); }
 
