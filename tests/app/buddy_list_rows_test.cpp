@@ -87,11 +87,7 @@ TEST_F(BuddyListRowsTest, OneGroupAgreesWithTheWholeListAndFindsBuddies) {
     RebuildRows(rows, L"", 0, 0);
     EXPECT_EQ(rows.FindBuddy(L"b"), 8);
     EXPECT_EQ(rows.FindBuddy(L"1"), -1);
-    EXPECT_TRUE(RowLessByGroupName({BuddyListRow::kGroup, L"4"}, {BuddyListRow::kGroup, L"1"}));
     EXPECT_TRUE(RowLessByNameId({BuddyListRow::kBuddy, L"g"}, {BuddyListRow::kBuddy, L"c"}));
-    EXPECT_FALSE(RowLessByName({BuddyListRow::kBuddy, L"g"}, {BuddyListRow::kBuddy, L"c"}));
-    EXPECT_TRUE(RowLessByNick({BuddyListRow::kBuddy, L"e"}, {BuddyListRow::kBuddy, L"f"}));
-    EXPECT_TRUE(RowLessByNameNick({BuddyListRow::kBuddy, L"c"}, {BuddyListRow::kBuddy, L"a"}));
 }
 
 TEST_F(BuddyListRowsTest, FilterMatchesNameOrIdExactly) {
