@@ -80,11 +80,15 @@ int BuddyListTable::Refresh() {
     RebuildRows(rows, std::wstring(), SortType(), ViewType());
     BuddyRoster* roster = BuddyRoster::Instance();
     BuddyGroupList* groups = BuddyGroupList::Instance();
+    // Read once for the whole list: a look-up in the skin per row would cost more than the row.
+    const int32_t height = RowHeight();
     for (const BuddyListRow& row : rows.rows) {
         if (row.kind == BuddyListRow::kBuddy) {
-            if (Buddy* buddy = roster != nullptr ? roster->FindEntry(row.key) : nullptr) AddBuddyRow(buddy, -1);
+            if (Buddy* buddy = roster != nullptr ? roster->FindEntry(row.key) : nullptr) {
+                AddRow(TableItem::kItem, reinterpret_cast<uintptr_t>(buddy), height, -1);
+            }
         } else if (BuddyGroup* group = groups != nullptr ? groups->FindEntry(row.key) : nullptr) {
-            AddGroupRow(group, -1);
+            AddRow(TableItem::kHeader, reinterpret_cast<uintptr_t>(group), height, -1);
         }
     }
     // New rows follow the search the user typed.
@@ -150,18 +154,16 @@ void BuddyListTable::RemoveRows() {
 }
 
 void BuddyListTable::AddGroupRow(BuddyGroup* group, int32_t index) {
-    TableItem row(TableItem::kHeader, RowHeight());
-    row.userValue = reinterpret_cast<uintptr_t>(group);
-    if (index >= 0 && index < GetItemCount()) {
-        InsertItem(row, index);
-    } else {
-        AddItem(row);
-    }
+    AddRow(TableItem::kHeader, reinterpret_cast<uintptr_t>(group), RowHeight(), index);
 }
 
 void BuddyListTable::AddBuddyRow(Buddy* buddy, int32_t index) {
-    TableItem row(TableItem::kItem, RowHeight());
-    row.userValue = reinterpret_cast<uintptr_t>(buddy);
+    AddRow(TableItem::kItem, reinterpret_cast<uintptr_t>(buddy), RowHeight(), index);
+}
+
+void BuddyListTable::AddRow(uint32_t kind, uintptr_t model, int32_t height, int32_t index) {
+    TableItem row(kind, height);
+    row.userValue = model;
     if (index >= 0 && index < GetItemCount()) {
         InsertItem(row, index);
     } else {

@@ -56,6 +56,8 @@ public:
 
 private:
     void InvalidateGroupHeaders(const Buddy& buddy);
+    // Before index when it names a row, else appended.
+    void AddRow(uint32_t kind, uintptr_t model, int32_t height, int32_t index);
     int32_t RowHeight() const;
 
     QeSkinImage m_selectionBar, m_line, m_groupIcon;
