@@ -11,6 +11,8 @@ bool BuddyListPage::Create() {
     m_tabBar.Create();
     m_searchBar.Create();
     m_table.Create();
+    // This page's own tab stays checked while the page exists.
+    m_tabBar.TabButton(TabBar::kBuddyListTab).SetReadOnly(true);
     s_skin.Rect({L"TabBar"});
     s_skin.Rect({kSection, L"SearchBar"});
     s_skin.Rect({kSection, L"View"});
@@ -30,10 +32,9 @@ void BuddyListPage::OnVisibleChanged(bool visible) {
     m_table.SetVisible(visible);
     MessengerApp* app = MessengerApp::Instance();
     if (app == nullptr) return;
-    if (visible) {
-        app->StatusBarWindow().SetMode(StatusBar::kModeCard);
-        m_tabBar.CheckTab(TabBar::kBuddyListTab);
-    }
+    // On hiding as on showing, as the other main pages do not reset them.
+    app->StatusBarWindow().SetMode(StatusBar::kModeCard);
+    m_tabBar.CheckTab(TabBar::kBuddyListTab);
     // The system menu button shows only while this page does.
     if (visible) {
         app->MenuBarWindow().ShowSystemMenuButton();

@@ -5,6 +5,7 @@
 #include "app/MessengerApp.h"
 #include "app/screens/buddies/BuddyListRows.h"
 #include "app/screens/buddies/OpenChatWithBuddy.h"
+#include "app/screens/common/Presence.h"
 #include "framework/base/QeMarkup.h"
 #include "messenger/model/BuddyGroupList.h"
 #include "messenger/model/BuddyRoster.h"
@@ -32,9 +33,6 @@ RECT ReadCoord(const wchar_t* key) {
 
 uint32_t SortType() { return Options::Instance() != nullptr ? Options::Instance()->SortType : 0; }
 uint32_t ViewType() { return Options::Instance() != nullptr ? Options::Instance()->ViewType : 3; }
-
-// The presence icon's place in the shared icon image; none until the status icon look-up exists.
-RECT BuddyIconSource(const Buddy&) { return RECT{0, 0, 0, 0}; }
 
 template <class Model>
 Model* UserValue(const TableItem* row) {
@@ -249,7 +247,7 @@ int BuddyListTable::DrawItem(QeSurface* surface, int32_t index, const RECT& clip
                             s_skin.Rect(VIEW_PATH(L"SelectionBar")));
     if (row->kind == TableItem::kItem) {
         if (const Buddy* buddy = UserValue<const Buddy>(row)) {
-            painter.Icon(m_buddyIcon, BuddyIconSource(*buddy), s_skin.Rect(VIEW_PATH(L"BuddyIcon")));
+            painter.Icon(m_buddyIcon, PresenceIcon(buddy->Status, buddy->ListFlags), s_skin.Rect(VIEW_PATH(L"BuddyIcon")));
             const auto two = [&](const std::wstring& second) {
                 m_buddyName.SetText(buddy->Name);
                 m_buddyNick.SetText(second);
