@@ -34,6 +34,9 @@ public:
     // Only into the box ShowUpgradeBox opened, while it is the open popup; then the window is
     // repainted at once, since the download holds the loop.
     void SetUpgradeProgress(float progress) override;
+    void MemoListSwitchBox(int box) override;
+    void MemoListInsertNewMemos(int count) override;
+    void MemoListAppendPage(int count) override;
 
 private:
     MessengerApp& m_app;

@@ -39,6 +39,13 @@ private:
     bool m_before;
 };
 
+// A page asked for before the last list request (another box, or a page the list no longer
+// waits for) must not land in the rows the list shows now.
+bool AnswersLastListRequest(const WgetReceived& reply) {
+    const MemoStore* store = MemoStore::Instance();
+    return store != nullptr && (store->ListRequestId == 0 || store->ListRequestId == reply.TrId);
+}
+
 }  // namespace
 
 MemoPartsBuffer& MemoParts() {
@@ -265,6 +272,9 @@ bool WgetHandler::Handle(ProtocolSession* session, ReceivedMessage& message) {
             return false;
         }
         ShowMemoFailure(*reply);
+        // The list asked for a page and shows "로드 중..." until an answer: an empty page gives
+        // it back its "more" row, so the next tap asks again.
+        if (reply->Kind == kMemoList && AnswersLastListRequest(*reply)) Screens().MemoListAppendPage(0);
         return false;
     }
     // An empty reply still sets the pages (so no stale "more" row stays) and the new-memo flag.
@@ -274,6 +284,10 @@ bool WgetHandler::Handle(ProtocolSession* session, ReceivedMessage& message) {
         case kMemoList: {
             MemoStore* store = MemoStore::Instance();
             if (store == nullptr) return false;
+            if (!AnswersLastListRequest(*reply)) {
+                QeTrace(L"WgetHandler::Handle, list reply %d answers an older request; it is dropped.\n", reply->TrId);
+                return false;
+            }
             store->CurrentPage = reply->Page;
             store->PageCount = reply->PageCount;
             for (const MemoRecord& row : reply->Rows) *store->AddBack() = row;
