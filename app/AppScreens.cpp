@@ -27,6 +27,13 @@ void AppScreens::UpdateNotifyIndicators() { m_app.UpdateNotifyIndicators(); }
 bool AppScreens::BuddyListRefresh() { return m_app.BuddyList().Table().Refresh() != 0; }
 
 void AppScreens::BuddyListUpdateRow(const Buddy* buddy) { m_app.BuddyList().Table().UpdateBuddyRow(buddy); }
+
+bool AppScreens::IsMemoReadPageCurrent() const { return m_app.CurrentPage() == &m_app.MemoRead(); }
+
+MemoRecord* AppScreens::MemoReadRecord() { return m_app.MemoRead().View().Memo(); }
+
+void AppScreens::MemoReadFill(const ImsgReceived& memo) { m_app.MemoRead().View().FillFromMessage(memo); }
+
 std::unique_ptr<ChatWindow> AppScreens::CreateChatWindow(ChatSession* session) {
     auto page = std::make_unique<ChatPage>();
     page->Create();

@@ -37,6 +37,10 @@ public:
     void MemoListSwitchBox(int box) override;
     void MemoListInsertNewMemos(int count) override;
     void MemoListAppendPage(int count) override;
+    bool IsMemoReadPageCurrent() const override;
+    MemoRecord* MemoReadRecord() override;
+    void MemoReadFill(const ImsgReceived& memo) override;
+    std::unique_ptr<ChatWindow> CreateChatWindow(ChatSession* session) override;
 
 private:
     MessengerApp& m_app;

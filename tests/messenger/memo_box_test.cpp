@@ -194,9 +194,15 @@ TEST_F(MemoBoxTest, FetchedMemoInSeveralPartsKeepsItsWholeBody) {
     const std::string block = "IMSG\r\nfrom:bob@tevrik.example\r\ncookie:M4\r\nlength:" + std::to_string(body.size()) +
                               "\r\n\r\n" + body;
 
-    harness.Receive(Wget(5, "MEMOGET2", 1, 1, 100, block));
-    harness.Receive(InParts(6, "MEMOGET2", block, {3, 100, 1000, 1500}));
-    harness.Receive(InParts(7, "MEMOGET2", block, {5}));  // the name token alone in the first part
+    shown->Cookie = L"F1";
+    // Each reply answers a fetch of the memo shown (the IMSG's own cookie names another).
+    const auto fetch = [&] {
+        EXPECT_EQ(RequestMemoFetch(L"F1"), 1);
+        return harness.Ids().LastId - 1;
+    };
+    harness.Receive(Wget(fetch(), "MEMOGET2", 1, 1, 100, block));
+    harness.Receive(InParts(fetch(), "MEMOGET2", block, {3, 100, 1000, 1500}));
+    harness.Receive(InParts(fetch(), "MEMOGET2", block, {5}));  // the name token alone in the first part
     ASSERT_EQ(view.bodies.size(), 3u) << view.Dump();
     for (const std::wstring& got : view.bodies) EXPECT_EQ(got, text);
     EXPECT_EQ(view.senders[1], L"bob@tevrik.example");

@@ -1,5 +1,6 @@
 #include "app/screens/memos/MemoListTable.h"
 
+#include "app/MessengerApp.h"
 #include "framework/base/QeDateTime.h"
 #include "framework/controls/QeLabel.h"
 #include "messenger/model/BuddyRoster.h"
@@ -203,4 +204,12 @@ void MemoListTable::OnSelect(int32_t index) {
         RequestNextMemoPage();
         return;
     }
+    // The header shows at once; the text follows with the fetch's reply.
+    auto* memo = reinterpret_cast<MemoRecord*>(row->userValue);
+    MessengerApp* app = MessengerApp::Instance();
+    if (app == nullptr || memo == m_holding.get()) return;
+    RequestMemoFetch(memo->Cookie);
+    RequestMemoCount();
+    app->MemoRead().View().Fill(memo);
+    app->SwitchView(&app->MemoRead(), kSwitchCoverUpwards, false);
 }
