@@ -153,6 +153,12 @@ TEST_F(BuddyListTest, TapsOpenChatMemoOrProfile) {
         if (c.offline != nullptr) buddy(c.offline).Status = 6;
         TapRow(c.row, c.x);
         EXPECT_EQ(app().CurrentPage(), c.expectedPage) << c.what;
+        if (c.expectedPage == &app().MemoWrite()) {
+            // A new memo to that buddy alone.
+            const MemoWriteForm& form = app().MemoWrite().Form();
+            EXPECT_EQ(std::make_tuple(form.Kind(), form.Recipients(), app().MemoWrite().Form().Message().GetText()),
+                      std::make_tuple(0u, std::vector<std::wstring>{buddy(c.offline).Id}, std::wstring()));
+        }
         const Buddy* shown = app().BuddyProfile().ShownBuddy();
         const BuddyGroup* group = app().BuddyProfile().ShownGroup();
         EXPECT_EQ((shown != nullptr ? shown->Key : L"") + (group != nullptr ? L" in " + group->Id : L""), c.profile)
