@@ -208,6 +208,19 @@ TEST_F(MemoListTest, TheFormsWaysInSetWhatTheyShould) {
                                   form.Recipients()),
                   std::make_tuple(c.kind, c.cookie, c.receivers, c.message, c.recipients));
     }
+    form.Message().SetText(L"다음 주 회의는 화요일입니다.\n자료는 미리 보내 드릴게요.");
+    app().SwitchView(&app().MemoWrite(), kSwitchCoverUpwards, false);
+    rig.Advance(600);
+    EXPECT_TRUE(rig.MatchesGolden("memo_write_three_recipients"));
+    // To the buddy chooser and back: the message stays.
+    rig.Tap({L"MemoWrite", L"View", L"ReceiverButton"});
+    rig.Advance(600);
+    rig.Settle();
+    EXPECT_EQ(app().CurrentPage(), &app().BuddySelect());
+    app().StatusBarWindow().OnBack();
+    rig.Advance(600);
+    rig.Settle();
+    EXPECT_EQ(app().CurrentPage(), &app().MemoWrite());
     form.Message().SetText(L"kept");
     form.SetSingleRecipient(L"x@y.z");
     EXPECT_EQ(std::make_tuple(form.Kind(), form.ReceiverText(), form.Message().GetText()),

@@ -2,10 +2,14 @@
 // fetched text, the buttons, and a text that arrives late for a memo no longer shown.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <fstream>
 #include <map>
 #include <regex>
 
 #include "app/screens/common/MsgBox.h"
+#include "framework/ui/drawing/QeGraphics.h"
 #include "messenger/model/AccountInfo.h"
 #include "messenger/model/BuddyRoster.h"
 #include "messenger/model/MemoStore.h"
@@ -201,20 +205,48 @@ TEST_F(MemoReadTest, ALateTextDoesNotFillAnotherMemo) {
     EXPECT_EQ(view().Content().GetText(), L"B");
 }
 
-TEST_F(MemoReadTest, ALongMemoScrollsAsOnePiece) {
+// The tallest surface the last frame used.
+int32_t TallestSurface() {
+    int32_t tallest = 0;
+    for (const auto& used : QeSurfacePool::Instance()->InUseList()) tallest = std::max(tallest, used.key.height);
+    return tallest;
+}
+
+size_t ResidentBytes() {
+    std::ifstream statm("/proc/self/statm");
+    size_t pages = 0, resident = 0;
+    statm >> pages >> resident;
+    return resident * static_cast<size_t>(sysconf(_SC_PAGESIZE));
+}
+
+TEST_F(MemoReadTest, ALongMemoScrollsAsOnePieceOnSurfacesNoTallerThanTheScreen) {
+    const size_t before = ResidentBytes();
     OpenRow(0);
     std::string body;
-    for (int i = 0; i < 60; ++i) body += "줄 " + std::to_string(i) + " 긴 쪽지의 한 줄입니다\r\n";
+    for (int i = 0; i < 750; ++i) body += "line " + std::to_string(1000 + i) + " of a very long memo, and on.\r\n";
+    ASSERT_GE(body.size(), 30000u);
     rig.Inject(Wget(Last("MEMOGET2"), "MEMOGET2", Imsg("jiyoung@tevrik.example", "minsu@tevrik.example", body)));
     view().FinishAnimation();
+    rig.Advance(600);
+    rig.Settle();
+    const int32_t screen = app().Root().Height();
+    EXPECT_GT(TallestSurface(), 0);
+    EXPECT_LE(TallestSurface(), screen);
     const TableItem* row = view().GetItem(0);
     ASSERT_NE(row, nullptr);
-    EXPECT_GT(row->fullHeight, view().AxisY().ViewSize());
+    EXPECT_GT(row->fullHeight, 10 * view().AxisY().ViewSize());
     view().AxisY().SetPosition(view().AxisY().ViewSize() - row->fullHeight);
     view().Invalidate(RECT{0, 0, 0, 0}, true);
-    // The text's own scroll bounces back into range.
     rig.Advance(600);
     EXPECT_TRUE(rig.MatchesGolden("memo_read_long_end"));
+    EXPECT_LE(TallestSurface(), screen);
+    Back();
+    EXPECT_LE(TallestSurface(), screen);
+    const long long growth = static_cast<long long>(ResidentBytes()) - static_cast<long long>(before);
+    RecordProperty("resident_growth_bytes", std::to_string(growth));
+#if !defined(__SANITIZE_ADDRESS__)
+    EXPECT_LT(growth, 8LL * 1024 * 1024);
+#endif
 }
 
 }  // namespace

@@ -63,6 +63,9 @@ bool MemoReadContentView::Create() {
     s_skin.BackColor({kSection, kView});
     s_skin.MarkRead();
     m_content.SetDrawMode(kDrawWhole);
+    // The text is as tall as itself and never scrolls inside: the row scrolls, and the view's
+    // indicator shows where.
+    m_content.IndicatorY().SetEnabled(false);
     return true;
 }
 
