@@ -301,7 +301,8 @@ TEST(BuddyListSignedIn, AnotherUserComesOnlineAndOpensAChat) {
     rig.TapAt(row.left + 10, (row.top + row.bottom) / 2);
     const auto ress = rig.Service().WaitForClientFrame(minsu, "RESS", std::chrono::seconds(5), before);
     ASSERT_TRUE(ress.has_value());
-    EXPECT_EQ(ress->bytes, "CRP2 8 DP %00 8\r\nRESS 9\r\n");
+    // After the memo box's first page and count, asked for at sign-in.
+    EXPECT_EQ(ress->bytes, "CRP2 12 DP %00 9\r\nRESS 13\r\n");
     ChatSession* chat = ChatSessionManager::Instance()->FindChatWithBuddy(L"jiyoung@tevrik.example");
     ASSERT_NE(chat, nullptr);
     EXPECT_EQ(app.CurrentPage(), ChatPageOf(chat));

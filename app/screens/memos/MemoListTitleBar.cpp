@@ -1,6 +1,7 @@
 #include "app/screens/memos/MemoListTitleBar.h"
 
 #include "app/MessengerApp.h"
+#include "app/screens/common/MenuMemoBox.h"
 #include "app/screens/memos/MemoListTable.h"
 
 ClassSkin MemoListTitleBar::s_skin;
@@ -44,10 +45,19 @@ int MemoListTitleBar::Draw(QeSurface* surface, const RECT& rect) {
     return 1;
 }
 
+void MemoListTitleBar::OnBoxMenuClosed(void* context, QePopup* popup, int result) {
+    auto* table = static_cast<MemoListTable*>(context);
+    if (result != 1 || table == nullptr) return;
+    const int box = static_cast<MenuMemoBox*>(popup)->Selection();
+    if (box != MenuMemoBox::kNoChoice) table->SwitchBox(static_cast<uint32_t>(box));
+}
+
 int MemoListTitleBar::OnNotify(QeWindow* child, int code) {
     if (code != kNotifyClick) return 1;
     MessengerApp* app = MessengerApp::Instance();
-    if (child == &m_writeButton && app != nullptr) {
+    if (child == &m_boxButton) {
+        MenuPopup::Popup(new MenuMemoBox, &MemoListTitleBar::OnBoxMenuClosed, m_table);
+    } else if (child == &m_writeButton && app != nullptr) {
         app->MemoWrite().Form().ResetNew();
         app->SwitchView(&app->MemoWrite(), kSwitchCoverUpwards, false);
     }

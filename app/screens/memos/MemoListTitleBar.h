@@ -5,6 +5,7 @@
 #include "framework/controls/QeButton.h"
 #include "framework/controls/QeImageView.h"
 #include "framework/controls/QeLabel.h"
+#include "framework/ui/view/QePopup.h"
 #include "framework/ui/view/QeWindow.h"
 
 class MemoListTable;
@@ -23,6 +24,8 @@ public:
     QeLabel& BoxText() { return m_boxText; }
 
 private:
+    static void OnBoxMenuClosed(void* context, QePopup* popup, int result);
+
     QeImageView m_background;
     QeLabel m_boxText;
     QeButton m_boxButton;

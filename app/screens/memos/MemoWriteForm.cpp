@@ -2,7 +2,7 @@
 
 #include "app/MessengerApp.h"
 #include "app/screens/memos/MemoReadContentView.h"
-#include "messenger/model/ScreenSeam.h"
+#include "app/screens/common/MsgBox.h"
 #include "messenger/protocol/MemoRequests.h"
 #include "messenger/protocol/ProtocolSession.h"
 
@@ -14,8 +14,6 @@ constexpr const wchar_t* kSection = L"MemoWrite";
 constexpr const wchar_t* kView = L"View";
 constexpr const wchar_t* kChildren[] = {L"BackgroundSkin", L"ReceiverButton", L"ReceiverSkin",
                                         L"ReceiverText",   L"SendButton",     L"Message"};
-
-void ShowAlert(const std::wstring& text) { Screens().Alert(text); }
 
 }  // namespace
 
@@ -65,17 +63,17 @@ void MemoWriteForm::SetSingleRecipient(const std::wstring& id) { SetRecipients({
 
 void MemoWriteForm::Send() {
     if (m_recipients.empty()) {
-        ShowAlert(kNoRecipientText);
+        MsgBox::Alert(kNoRecipientText);
         return;
     }
     // Only the empty text is refused: blanks are a message.
     const std::wstring body = m_message.GetText();
     if (body.empty()) {
-        ShowAlert(kNoMessageText);
+        MsgBox::Alert(kNoMessageText);
         return;
     }
     if (SendMemo(m_recipients, static_cast<int>(m_kind), m_cookie, body) == 0) {
-        ShowAlert(kNoNetworkText);
+        MsgBox::Alert(kNoNetworkText);
         return;
     }
     MessengerApp* app = MessengerApp::Instance();
@@ -93,7 +91,9 @@ void MemoWriteForm::OnRectChanged(const RECT&) {
 void MemoWriteForm::OnVisibleChanged(bool visible) {
     QeWindow* children[] = {&m_background, &m_receiverButton, &m_receiverSkin, &m_receiverText, &m_sendButton, &m_message};
     for (QeWindow* child : children) child->SetVisible(visible);
-    if (visible) m_message.SetFocus(true);
+    if (!visible) return;
+    m_message.SetFocus(true);
+    if (MessengerApp* app = MessengerApp::Instance()) app->MenuBarWindow().ShowSip(0);
 }
 
 int MemoWriteForm::Draw(QeSurface* surface, const RECT& rect) {
@@ -103,8 +103,12 @@ int MemoWriteForm::Draw(QeSurface* surface, const RECT& rect) {
 
 int MemoWriteForm::OnNotify(QeWindow* child, int code) {
     MessengerApp* app = MessengerApp::Instance();
-    if (app == nullptr || code != kNotifyClick) return 1;
-    if (child == &m_receiverButton) {
+    if (app == nullptr) return 1;
+    if (child == &m_message && code == kNotifyPenDown) {
+        app->MenuBarWindow().ShowSip(0);
+    } else if (code != kNotifyClick) {
+        return 1;
+    } else if (child == &m_receiverButton) {
         app->MenuBarWindow().HideSip();
         app->SwitchView(&app->BuddySelect(), kSwitchCoverUpwards, false);
     } else if (child == &m_sendButton) {
