@@ -77,9 +77,3 @@ void AppScreens::SetUpgradeProgress(float progress) {
     if (QeMainWindow* main = QeMainWindow::Instance()) UpdateWindow(main->Handle());
 }
 
-void AppScreens::MemoListSwitchBox(int box) { m_app.MemoList().Table().SwitchBox(static_cast<uint32_t>(box)); }
-
-void AppScreens::MemoListInsertNewMemos(int count) { m_app.MemoList().Table().InsertNewMemos(count); }
-
-void AppScreens::MemoListAppendPage(int count) { m_app.MemoList().Table().AppendPage(count); }
-

@@ -40,13 +40,6 @@ public:
     // Only into the box ShowUpgradeBox opened, while it is the open popup; then the window is
     // repainted at once, since the download holds the loop.
     void SetUpgradeProgress(float progress) override;
-    void MemoListSwitchBox(int box) override;
-    void MemoListInsertNewMemos(int count) override;
-    void MemoListAppendPage(int count) override;
-    bool IsMemoReadPageCurrent() const override;
-    MemoRecord* MemoReadRecord() override;
-    void MemoReadFill(const ImsgReceived& memo) override;
-    std::unique_ptr<ChatWindow> CreateChatWindow(ChatSession* session) override;
 
 private:
     MessengerApp& m_app;
