@@ -24,9 +24,22 @@ void AppScreens::PlayNotification(int event) { m_app.PlayNotification(event); }
 
 void AppScreens::UpdateNotifyIndicators() { m_app.UpdateNotifyIndicators(); }
 
+void AppScreens::MemoListSwitchBox(int box) { m_app.MemoList().Table().SwitchBox(static_cast<uint32_t>(box)); }
+
+void AppScreens::MemoListInsertNewMemos(int count) { m_app.MemoList().Table().InsertNewMemos(count); }
+
+void AppScreens::MemoListAppendPage(int count) { m_app.MemoList().Table().AppendPage(count); }
+
+bool AppScreens::IsMemoReadPageCurrent() const { return m_app.CurrentPage() == &m_app.MemoRead(); }
+
+MemoRecord* AppScreens::MemoReadRecord() { return m_app.MemoRead().View().Memo(); }
+
+void AppScreens::MemoReadFill(const ImsgReceived& memo) { m_app.MemoRead().View().FillFromMessage(memo); }
+
 bool AppScreens::BuddyListRefresh() { return m_app.BuddyList().Table().Refresh() != 0; }
 
 void AppScreens::BuddyListUpdateRow(const Buddy* buddy) { m_app.BuddyList().Table().UpdateBuddyRow(buddy); }
+
 std::unique_ptr<ChatWindow> AppScreens::CreateChatWindow(ChatSession* session) {
     auto page = std::make_unique<ChatPage>();
     page->Create();
@@ -63,3 +76,4 @@ void AppScreens::SetUpgradeProgress(float progress) {
     box->SetProgress();
     if (QeMainWindow* main = QeMainWindow::Instance()) UpdateWindow(main->Handle());
 }
+

@@ -21,6 +21,12 @@ public:
     void SetSignedIn(bool signedIn) override;
     void PlayNotification(int event) override;
     void UpdateNotifyIndicators() override;
+    void MemoListSwitchBox(int box) override;
+    void MemoListInsertNewMemos(int count) override;
+    void MemoListAppendPage(int count) override;
+    bool IsMemoReadPageCurrent() const override;
+    MemoRecord* MemoReadRecord() override;
+    void MemoReadFill(const ImsgReceived& memo) override;
     bool BuddyListRefresh() override;
     void BuddyListUpdateRow(const Buddy* buddy) override;
     std::unique_ptr<ChatWindow> CreateChatWindow(ChatSession* session) override;

@@ -68,6 +68,9 @@ public:
     uint32_t CurrentPage = 0;  // last list page received
     uint32_t PageCount = 0;    // pages of the current box, as the last list reply gave it
     uint8_t HasNewMemo = 0;
+    // The transaction id of the last page asked for (0: none yet); a list reply under another id
+    // belongs to a box or page the list has moved away from.
+    int32_t ListRequestId = 0;
 
 private:
     std::deque<std::unique_ptr<MemoRecord>> m_records;  // front: newest arrival; pages go at the back

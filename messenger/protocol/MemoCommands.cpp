@@ -245,9 +245,13 @@ bool ImsgHandler::Handle(ProtocolSession* session, ReceivedMessage& message) {
     if (MemoFetchInProgress()) {
         ScreenSeam& screens = Screens();
         if (!screens.IsMemoReadPageCurrent()) return true;
-        // The page may still point at a record that a box switch or a delete has freed since.
+        // A late text of a memo opened before must not fill the one shown now.
         MemoRecord* shown = screens.MemoReadRecord();
-        if (shown != nullptr && store->IndexOf(shown) >= 0) shown->Read = 1;
+        if (shown == nullptr || store->IndexOf(shown) < 0 || MemoFetchCookie().empty() ||
+            shown->Cookie != MemoFetchCookie()) {
+            return true;
+        }
+        shown->Read = 1;
         screens.MemoReadFill(*memo);
         return true;
     }

@@ -53,7 +53,9 @@ int RequestMemoListPage(uint32_t box, uint32_t page) {
     request.List.BoxType = box;
     request.List.RequestPage = page;
     request.List.Count = kMemoPageSize;
-    return SendViaDispatch(request);
+    if (SendViaDispatch(request) == 0) return 0;
+    if (MemoStore* store = MemoStore::Instance()) store->ListRequestId = request.TrId;
+    return 1;
 }
 
 int RequestNextMemoPage() {
@@ -71,6 +73,9 @@ int SwitchMemoBox(uint32_t box) {
     if (MemoStore* store = MemoStore::Instance()) {
         store->DeleteAllAndClear();
         store->CurrentBox = box;
+        // Until page 1 is in, the box has no pages: a failed first page leaves no "more" row.
+        store->CurrentPage = 0;
+        store->PageCount = 0;
     }
     const int listed = RequestMemoListPage(box, 1);
     const int counted = RequestMemoCount();

@@ -10,6 +10,7 @@
 namespace {
 
 bool g_fetchInProgress = false;
+std::wstring g_fetchCookie;
 
 struct MemoFailureName {
     int32_t code;
@@ -30,14 +31,28 @@ uint32_t NonNegative(int32_t value) { return value > 0 ? static_cast<uint32_t>(v
 // Sets the flag for the length of one nested dispatch and puts back what was there before.
 class FetchScope {
 public:
-    FetchScope() : m_before(g_fetchInProgress) { g_fetchInProgress = true; }
-    ~FetchScope() { g_fetchInProgress = m_before; }
+    explicit FetchScope(std::wstring cookie) : m_before(g_fetchInProgress), m_cookieBefore(std::move(g_fetchCookie)) {
+        g_fetchInProgress = true;
+        g_fetchCookie = std::move(cookie);
+    }
+    ~FetchScope() {
+        g_fetchInProgress = m_before;
+        g_fetchCookie = std::move(m_cookieBefore);
+    }
     FetchScope(const FetchScope&) = delete;
     FetchScope& operator=(const FetchScope&) = delete;
 
 private:
     bool m_before;
+    std::wstring m_cookieBefore;
 };
+
+// A page asked for before the last list request (another box, or a page the list no longer
+// waits for) must not land in the rows the list shows now.
+bool AnswersLastListRequest(const WgetReceived& reply) {
+    const MemoStore* store = MemoStore::Instance();
+    return store != nullptr && (store->ListRequestId == 0 || store->ListRequestId == reply.TrId);
+}
 
 }  // namespace
 
@@ -47,6 +62,8 @@ MemoPartsBuffer& MemoParts() {
 }
 
 bool MemoFetchInProgress() { return g_fetchInProgress; }
+
+const std::wstring& MemoFetchCookie() { return g_fetchCookie; }
 
 const wchar_t* MemoFailureText(int32_t code) {
     for (const MemoFailureName& entry : kMemoFailureNames) {
@@ -195,6 +212,8 @@ bool WgetReceived::ReadBody(TokenReader& reader) {
         }
     }
     Complete = Part == Total && !parts.Overflowed;
+    // The request stays pending until its last part: the fetched memo is matched to it then.
+    AwaitsMoreParts = Part >= 1 && Part < Total && !parts.Overflowed;
     if (Complete && !parts.Bytes.empty()) ParseGathered(parts.Bytes.data(), static_cast<uint32_t>(parts.Bytes.size()));
     return true;
 }
@@ -265,6 +284,9 @@ bool WgetHandler::Handle(ProtocolSession* session, ReceivedMessage& message) {
             return false;
         }
         ShowMemoFailure(*reply);
+        // The list asked for a page and shows "로드 중..." until an answer: an empty page gives
+        // it back its "more" row, so the next tap asks again.
+        if (reply->Kind == kMemoList && AnswersLastListRequest(*reply)) Screens().MemoListAppendPage(0);
         return false;
     }
     // An empty reply still sets the pages (so no stale "more" row stays) and the new-memo flag.
@@ -274,6 +296,10 @@ bool WgetHandler::Handle(ProtocolSession* session, ReceivedMessage& message) {
         case kMemoList: {
             MemoStore* store = MemoStore::Instance();
             if (store == nullptr) return false;
+            if (!AnswersLastListRequest(*reply)) {
+                QeTrace(L"WgetHandler::Handle, list reply %d answers an older request; it is dropped.\n", reply->TrId);
+                return false;
+            }
             store->CurrentPage = reply->Page;
             store->PageCount = reply->PageCount;
             for (const MemoRecord& row : reply->Rows) *store->AddBack() = row;
@@ -292,7 +318,11 @@ bool WgetHandler::Handle(ProtocolSession* session, ReceivedMessage& message) {
         }
         case kMemoGet: {
             if (!reply->Fetched || session == nullptr) return false;
-            FetchScope scope;
+            // The memo this reply answers: the carried IMSG's own cookie names the memo it
+            // answered or forwarded, not this one.
+            const PendingRequests* pending = PendingRequests::Instance();
+            const WgetRequest* request = pending != nullptr ? pending->PendingAs<WgetRequest>(reply->TrId, L"WGET") : nullptr;
+            FetchScope scope(request != nullptr && request->Kind == kMemoGet ? request->Get.Cookie : std::wstring());
             session->OnPacket(reply->Reader.Data(), reply->Reader.Size());
             break;
         }

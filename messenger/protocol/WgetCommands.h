@@ -172,6 +172,9 @@ MemoPartsBuffer& MemoParts();
 
 // Set only while a memo fetched from the memo box is being dispatched.
 bool MemoFetchInProgress();
+// While it is set: the cookie of the MEMOGET2 request being answered (empty when no request of
+// ours is).
+const std::wstring& MemoFetchCookie();
 
 // The memo service's name of a code ("Unknown Error" outside the table).
 const wchar_t* MemoFailureText(int32_t code);

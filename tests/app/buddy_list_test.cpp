@@ -152,6 +152,12 @@ TEST_F(BuddyListTest, TapsOpenChatMemoOrProfile) {
         if (c.offline != nullptr) buddy(c.offline).Status = 6;
         TapRow(c.row, c.x);
         EXPECT_EQ(app().CurrentPage(), c.expectedPage) << c.what;
+        if (c.expectedPage == &app().MemoWrite()) {
+            // A new memo to that buddy alone.
+            const MemoWriteForm& form = app().MemoWrite().Form();
+            EXPECT_EQ(std::make_tuple(form.Kind(), form.Recipients(), app().MemoWrite().Form().Message().GetText()),
+                      std::make_tuple(0u, std::vector<std::wstring>{buddy(c.offline).Id}, std::wstring()));
+        }
         const Buddy* shown = app().BuddyProfile().ShownBuddy();
         const BuddyGroup* group = app().BuddyProfile().ShownGroup();
         EXPECT_EQ((shown != nullptr ? shown->Key : L"") + (group != nullptr ? L" in " + group->Id : L""), c.profile)
@@ -294,7 +300,8 @@ TEST(BuddyListSignedIn, AnotherUserComesOnlineOpensAChatAndLogOut) {
     rig.TapAt(row.left + 10, (row.top + row.bottom) / 2);
     const auto ress = rig.Service().WaitForClientFrame(minsu, "RESS", std::chrono::seconds(5), before);
     ASSERT_TRUE(ress.has_value());
-    EXPECT_EQ(ress->bytes, "CRP2 8 DP %00 8\r\nRESS 9\r\n");
+    // After the memo box's first page and count, asked for at sign-in.
+    EXPECT_EQ(ress->bytes, "CRP2 12 DP %00 9\r\nRESS 13\r\n");
     ChatSession* chat = ChatSessionManager::Instance()->FindChatWithBuddy(L"jiyoung@tevrik.example");
     ASSERT_NE(chat, nullptr);
     EXPECT_EQ(app.CurrentPage(), ChatPageOf(chat));

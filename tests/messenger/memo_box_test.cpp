@@ -194,9 +194,15 @@ TEST_F(MemoBoxTest, FetchedMemoInSeveralPartsKeepsItsWholeBody) {
     const std::string block = "IMSG\r\nfrom:bob@tevrik.example\r\ncookie:M4\r\nlength:" + std::to_string(body.size()) +
                               "\r\n\r\n" + body;
 
-    harness.Receive(Wget(5, "MEMOGET2", 1, 1, 100, block));
-    harness.Receive(InParts(6, "MEMOGET2", block, {3, 100, 1000, 1500}));
-    harness.Receive(InParts(7, "MEMOGET2", block, {5}));  // the name token alone in the first part
+    shown->Cookie = L"F1";
+    // Each reply answers a fetch of the memo shown (the IMSG's own cookie names another).
+    const auto fetch = [&] {
+        EXPECT_EQ(RequestMemoFetch(L"F1"), 1);
+        return harness.Ids().LastId - 1;
+    };
+    harness.Receive(Wget(fetch(), "MEMOGET2", 1, 1, 100, block));
+    harness.Receive(InParts(fetch(), "MEMOGET2", block, {3, 100, 1000, 1500}));
+    harness.Receive(InParts(fetch(), "MEMOGET2", block, {5}));  // the name token alone in the first part
     ASSERT_EQ(view.bodies.size(), 3u) << view.Dump();
     for (const std::wstring& got : view.bodies) EXPECT_EQ(got, text);
     EXPECT_EQ(view.senders[1], L"bob@tevrik.example");
@@ -234,7 +240,8 @@ TEST_F(MemoBoxTest, OtherCodesShowTheMemoFailureBoxAndChangeNothing) {
         harness.Receive(Wget(harness.Ids().LastId - 1, "MEMOLST2", 1, 1, code, kPage));
         ASSERT_EQ(screens.Count("Alert"), 1u) << code;
         EXPECT_EQ(screens.Last("Alert")->Text, text);
-        EXPECT_EQ(screens.Count("MemoListAppendPage"), 0u);
+        // The page asked for is answered with none, so the list can ask again.
+        EXPECT_EQ(screens.Lines().back(), L"MemoListAppendPage(0)");
     }
     EXPECT_EQ(store.Count(), 1u);
     EXPECT_EQ(store.CurrentPage, 1u);
@@ -332,6 +339,22 @@ TEST_F(MemoBoxTest, ReadListEntriesAreParsedAndNotUsed) {
     harness.Receive(Wget(8, "MEMOXXX9", 1, 1, 100, "1 1 1\r\n" + Row(1, "a", L"t", "M1", false)));
     EXPECT_EQ(store.Count(), 0u);
     EXPECT_TRUE(screens.Lines().empty()) << screens.Dump();
+}
+
+TEST_F(MemoBoxTest, OnlyTheLastListRequestsReplyIsTaken) {
+    ASSERT_EQ(SwitchMemoBox(kMemoInbox), 1);
+    EXPECT_EQ(store.CurrentPage, 0u);
+    EXPECT_EQ(store.PageCount, 0u);
+    const int32_t inboxId = harness.Ids().LastId - 3;
+    ASSERT_EQ(SwitchMemoBox(kMemoSentBox), 1);
+    const int32_t sentId = harness.Ids().LastId - 3;
+    harness.Receive(Wget(inboxId, "MEMOLST2", 1, 1, 100, kPage));
+    harness.Receive(Wget(inboxId, "MEMOLST2", 1, 1, 490, ""));
+    EXPECT_EQ(store.Count(), 0u);
+    EXPECT_EQ(screens.Count("MemoListAppendPage"), 0u);
+    harness.Receive(Wget(sentId, "MEMOLST2", 1, 1, 100, kPage));
+    EXPECT_EQ(store.Count(), 3u);
+    EXPECT_EQ(screens.Lines().back(), L"MemoListAppendPage(3)");
 }
 
 TEST_F(MemoBoxTest, NextPageAsksForThePageAfterTheLastOneReceived) {

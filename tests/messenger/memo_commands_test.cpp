@@ -336,7 +336,10 @@ TEST_F(MemoHarnessTest, MemoIsReadBackAsItWasWritten) {
     captured.ReadRecord = shown;
 
     // The memo box hands a fetched memo back in a MEMOGET2 reply.
-    harness.Inject("WGET 0 MEMOGET2 1 1 100 " + std::to_string(block.size()) + "\r\n" + block);
+    shown->Cookie = L"F1";
+    ASSERT_EQ(RequestMemoFetch(L"F1"), 1);
+    harness.Inject("WGET " + std::to_string(harness.Ids().LastId - 1) + " MEMOGET2 1 1 100 " +
+                   std::to_string(block.size()) + "\r\n" + block);
     ASSERT_EQ(captured.Count("MemoReadFill"), 1u) << captured.Dump();
     EXPECT_EQ(captured.from, L"alice@tevrik.example");
     EXPECT_EQ(captured.refs, (std::vector<std::wstring>{L"bob@tevrik.example", L"carol@tevrik.example"}));
@@ -441,13 +444,20 @@ TEST_F(MemoHarnessTest, FetchedMemoForAPageNoLongerShownChangesNothing) {
     EXPECT_TRUE(screens.Lines().empty()) << screens.Dump();
     EXPECT_EQ(store.Count(), 1u);
 
-    // The page still points at a record the store has freed: the view is filled, the record left.
+    // The page still points at a record the store has freed, or answers another memo's fetch:
+    // nothing is filled and nothing is marked.
     MemoRecord stale;
-    screens.ReadRecord = &stale;
+    stale.Cookie = L"F1";
+    shown->Cookie = L"F2";
     screens.MemoReadPageCurrent = true;
-    harness.Inject("WGET 0 MEMOGET2 1 1 100 " + std::to_string(block.size()) + "\r\n" + block);
-    EXPECT_EQ(stale.Read, 0);
-    EXPECT_EQ(screens.Count("MemoReadFill"), 1u);
+    for (MemoRecord* record : {&stale, shown}) {
+        screens.ReadRecord = record;
+        ASSERT_EQ(RequestMemoFetch(L"F1"), 1);
+        harness.Inject("WGET " + std::to_string(harness.Ids().LastId - 1) + " MEMOGET2 1 1 100 " +
+                       std::to_string(block.size()) + "\r\n" + block);
+    }
+    EXPECT_EQ(stale.Read + shown->Read, 0);
+    EXPECT_EQ(screens.Count("MemoReadFill"), 0u);
 }
 
 // ---- senders

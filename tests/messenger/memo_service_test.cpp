@@ -375,7 +375,9 @@ TEST_F(MemoService, MemoServiceCodesShowTheirNames) {
     ASSERT_TRUE(Settle());
     EXPECT_EQ(screens.Last("Alert")->Text, L"WGET [490]\n\nFailureCodeSystemError");
     EXPECT_EQ(model.memos.Count(), 0u);
-    EXPECT_EQ(screens.Count("MemoListAppendPage"), 0u);
+    // The refused page is answered with an empty one: no "more" row is left loading.
+    ASSERT_EQ(screens.Count("MemoListAppendPage"), 1u);
+    EXPECT_EQ(screens.Last("MemoListAppendPage")->Number, 0);
 
     service.SetMemoResultCode("MEMOGET2", 777);
     screens.MemoReadPageCurrent = true;

@@ -11,6 +11,9 @@ void OpenChatWithBuddy(Buddy& buddy, bool allowMemo) {
     if (app == nullptr) return;
     const Options* options = Options::Instance();
     if (allowMemo && options != nullptr && options->ChatType == 1) {
+        MemoWriteForm& form = app->MemoWrite().Form();
+        form.ResetNew();
+        form.SetSingleRecipient(buddy.Id);
         app->SwitchView(&app->MemoWrite(), kSwitchCoverUpwards, false);
         return;
     }

@@ -1,0 +1,215 @@
+#include "app/screens/memos/MemoListTable.h"
+
+#include "app/MessengerApp.h"
+#include "framework/base/QeDateTime.h"
+#include "framework/controls/QeLabel.h"
+#include "messenger/model/BuddyRoster.h"
+#include "messenger/model/MemoStore.h"
+#include "messenger/protocol/MemoRequests.h"
+
+ClassSkin MemoListTable::s_skin;
+MemoListTable::TextColors MemoListTable::s_titleColors, MemoListTable::s_fromColors, MemoListTable::s_dateColors,
+    MemoListTable::s_moreColors;
+
+namespace {
+
+constexpr const wchar_t* kSection = L"MemoList";
+constexpr const wchar_t* kView = L"View";
+
+COLORREF ColorKey(const wchar_t* element, const wchar_t* key) {
+    const QeMarkupElement* found = ScreenSkin::Find({kSection, kView, element});
+    return ParseColor(found != nullptr ? found->FindChild(key) : nullptr);
+}
+
+// Draws the text in the colour; the font is made again only when the colour changes.
+void DrawInColor(QeCell& cell, QeSkinText& text, COLORREF color, const RECT& rect) {
+    QeTextStyle style = text.Style();
+    if (style.textColor != color) {
+        style.textColor = color;
+        text.FontHandle().Create(style);
+    }
+    cell.DrawText(text, rect);
+}
+
+}  // namespace
+
+MemoListTable::MemoListTable() = default;
+MemoListTable::~MemoListTable() = default;
+
+bool MemoListTable::Create(QeLabel* boxText) {
+    m_boxText = boxText;
+    if (const QeMarkupElement* view = ScreenSkin::Find({kSection, kView})) Load(*view);
+    s_skin.Load(m_selectionBar, {kSection, kView, L"SelectionBar"});
+    s_skin.Load(m_line, {kSection, kView, L"Line"});
+    s_skin.Load(m_unreadIcon, {kSection, kView, L"UnreadIcon"});
+    s_skin.Load(m_readIcon, {kSection, kView, L"ReadIcon"});
+    s_skin.Load(m_title, {kSection, kView, L"Title"});
+    s_skin.Load(m_from, {kSection, kView, L"From"});
+    s_skin.Load(m_date, {kSection, kView, L"Date"});
+    s_skin.Load(m_more, {kSection, kView, L"More"});
+    s_skin.BackColor({kSection, kView});
+    s_skin.ItemHeight({kSection, kView});
+    if (s_skin.Stale()) {
+        const struct {
+            TextColors& colors;
+            const wchar_t* name;
+        } texts[] = {{s_titleColors, L"Title"}, {s_fromColors, L"From"}, {s_dateColors, L"Date"}, {s_moreColors, L"More"}};
+        for (const auto& text : texts) {
+            text.colors.normal = ColorKey(text.name, L"TextColor");
+            text.colors.selected = ColorKey(text.name, L"TextColorSelected");
+            text.colors.read = ColorKey(text.name, L"TextColorRead");
+        }
+    }
+    s_skin.MarkRead();
+    m_more.SetText(kMoreText);
+    return true;
+}
+
+TableItem MemoListTable::MemoRow(MemoRecord* memo) const {
+    TableItem row(TableItem::kItem, s_skin.ItemHeight({kSection, kView}));
+    row.userValue = reinterpret_cast<uintptr_t>(memo);
+    return row;
+}
+
+int32_t MemoListTable::MoreRowIndex() const {
+    const int32_t last = GetItemCount() - 1;
+    const TableItem* row = GetItem(last);
+    return row != nullptr && row->userValue == 0 ? last : -1;
+}
+
+void MemoListTable::RemoveAllRows() {
+    FinishAnimation();
+    RemoveAllItems();
+    m_holding.reset();
+}
+
+void MemoListTable::SwitchBox(uint32_t box) {
+    RemoveAllRows();
+    if (m_boxText != nullptr && box <= kMemoSentBox) {
+        m_boxText->Text().SetText(box == kMemoInbox ? kInboxText : kSentBoxText);
+        m_boxText->Invalidate(RECT{0, 0, 0, 0}, true);
+    }
+    Invalidate(RECT{0, 0, 0, 0}, true);
+    SwitchMemoBox(box);
+}
+
+void MemoListTable::AppendPage(int count) {
+    const MemoStore* store = MemoStore::Instance();
+    if (store == nullptr || count < 0) return;
+    const int32_t oldMore = MoreRowIndex();
+    const size_t total = store->Count();
+    if (static_cast<size_t>(count) <= total) {
+        for (size_t i = total - static_cast<size_t>(count); i < total; ++i) AddItem(MemoRow(store->RecordAt(i)));
+    }
+    if (store->CurrentPage != store->PageCount) {
+        m_more.SetText(kMoreText);
+        AddItem(TableItem(TableItem::kItem, s_skin.ItemHeight({kSection, kView})));
+    }
+    if (oldMore >= 0) RemoveItem(oldMore);
+}
+
+void MemoListTable::InsertNewMemos(int count) {
+    const MemoStore* store = MemoStore::Instance();
+    if (store == nullptr) return;
+    for (int i = 0; i < count; ++i) {
+        MemoRecord* memo = store->RecordAt(static_cast<size_t>(i));
+        if (memo == nullptr) break;
+        // The i-th newest goes to row i, so the rows keep the store's order.
+        if (i < GetItemCount()) {
+            InsertItem(MemoRow(memo), i);
+        } else {
+            AddItem(MemoRow(memo));
+        }
+    }
+}
+
+bool MemoListTable::RemoveMemoRow(MemoRecord* memo) {
+    if (memo == nullptr) return false;
+    // A row still animating out would shift every index after it.
+    FinishAnimation();
+    int32_t index = -1;
+    for (int32_t i = 0; i < GetItemCount(); ++i) {
+        if (GetItem(i)->userValue == reinterpret_cast<uintptr_t>(memo)) {
+            index = i;
+            break;
+        }
+    }
+    if (index < 0) return false;
+    m_holding = std::make_unique<MemoRecord>(*memo);
+    GetItem(index)->userValue = reinterpret_cast<uintptr_t>(m_holding.get());
+    if (MemoStore* store = MemoStore::Instance()) store->RemoveRecord(memo);
+    RemoveItem(index);
+    return true;
+}
+
+int MemoListTable::DrawBackground(QeSurface* surface, const RECT& rect) {
+    if (surface != nullptr) surface->FillSolid(s_skin.BackColor({kSection, kView}), rect);
+    return 1;
+}
+
+int MemoListTable::DrawItem(QeSurface* surface, int32_t index, const RECT& clip, const RECT& inRow) {
+    const TableItem* row = GetItem(index);
+    if (surface == nullptr || row == nullptr) return 1;
+    QeCell cell(*this, *surface, index, clip, inRow);
+    const bool selected = index == GetSelection();
+    if (selected) {
+        cell.DrawImage(m_selectionBar, s_skin.Rect({kSection, kView, L"SelectionBar"}));
+    } else {
+        surface->FillSolid(s_skin.BackColor({kSection, kView}), clip);
+    }
+    const auto* memo = reinterpret_cast<const MemoRecord*>(row->userValue);
+    if (memo == nullptr) {
+        DrawInColor(cell, m_more, selected ? s_moreColors.selected : s_moreColors.normal,
+                    s_skin.Rect({kSection, kView, L"More"}));
+    } else {
+        const BuddyRoster* roster = BuddyRoster::Instance();
+        const Buddy* buddy = roster != nullptr ? const_cast<BuddyRoster*>(roster)->Find(memo->Sender) : nullptr;
+        std::wstring date;
+        FormatDateTime(memo->Date, date, L"yyyy-MM-dd hh:mm:ss");
+        m_title.SetText(memo->FirstLine());
+        m_from.SetText(buddy != nullptr ? buddy->Name : memo->Sender);
+        m_date.SetText(date);
+        if (memo->Read != 0) {
+            cell.DrawImage(m_readIcon, s_skin.Rect({kSection, kView, L"ReadIcon"}));
+        } else {
+            cell.DrawImage(m_unreadIcon, s_skin.Rect({kSection, kView, L"UnreadIcon"}));
+        }
+        const COLORREF title = selected ? s_titleColors.selected : memo->Read != 0 ? s_titleColors.read : s_titleColors.normal;
+        DrawInColor(cell, m_title, title, s_skin.Rect({kSection, kView, L"Title"}));
+        DrawInColor(cell, m_from, selected ? s_fromColors.selected : s_fromColors.normal,
+                    s_skin.Rect({kSection, kView, L"From"}));
+        DrawInColor(cell, m_date, selected ? s_dateColors.selected : s_dateColors.normal,
+                    s_skin.Rect({kSection, kView, L"Date"}));
+    }
+    cell.DrawImage(m_line, s_skin.Rect({kSection, kView, L"Line"}));
+    return 1;
+}
+
+int MemoListTable::OnPenUp(int x, int y) {
+    const int result = QeTableView::OnPenUp(x, y);
+    if (!result) return result;
+    const TableItem* row = GetItem(GetSelection());
+    if (row != nullptr && row->kind != TableItem::kHeader) OnSelect(GetSelection());
+    return 1;
+}
+
+void MemoListTable::OnSelect(int32_t index) {
+    const TableItem* row = GetItem(index);
+    if (row == nullptr) return;
+    if (row->userValue == 0) {
+        // One page at a time: the reply (or its failure) turns the row back.
+        if (m_more.Text() != kMoreText) return;
+        m_more.SetText(kLoadingText);
+        InvalidateItem(index);
+        RequestNextMemoPage();
+        return;
+    }
+    // The header shows at once; the text follows with the fetch's reply.
+    auto* memo = reinterpret_cast<MemoRecord*>(row->userValue);
+    MessengerApp* app = MessengerApp::Instance();
+    if (app == nullptr || memo == m_holding.get()) return;
+    RequestMemoFetch(memo->Cookie);
+    RequestMemoCount();
+    app->MemoRead().View().Fill(memo);
+    app->SwitchView(&app->MemoRead(), kSwitchCoverUpwards, false);
+}

@@ -1,0 +1,23 @@
+#include "app/screens/memos/MemoReadPage.h"
+
+ClassSkin MemoReadPage::s_skin;
+
+bool MemoReadPage::Create() {
+    AddChild(&m_buttonBar);
+    AddChild(&m_view);
+    const bool made = m_buttonBar.Create(&m_view) && m_view.Create();
+    s_skin.Rect({kSection, L"ButtonBar"});
+    s_skin.Rect({kSection, L"View"});
+    s_skin.MarkRead();
+    return made;
+}
+
+void MemoReadPage::OnRectChanged(const RECT&) {
+    m_buttonBar.SetRect(s_skin.Rect({kSection, L"ButtonBar"}));
+    m_view.SetRect(s_skin.Rect({kSection, L"View"}));
+}
+
+void MemoReadPage::OnVisibleChanged(bool visible) {
+    m_buttonBar.SetVisible(visible);
+    m_view.SetVisible(visible);
+}

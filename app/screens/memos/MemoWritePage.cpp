@@ -1,0 +1,15 @@
+#include "app/screens/memos/MemoWritePage.h"
+
+ClassSkin MemoWritePage::s_skin;
+
+bool MemoWritePage::Create() {
+    AddChild(&m_form);
+    const bool made = m_form.Create();
+    s_skin.Rect({kSection, L"View"});
+    s_skin.MarkRead();
+    return made;
+}
+
+void MemoWritePage::OnRectChanged(const RECT&) { m_form.SetRect(s_skin.Rect({kSection, L"View"})); }
+
+void MemoWritePage::OnVisibleChanged(bool visible) { m_form.SetVisible(visible); }
