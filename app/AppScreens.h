@@ -17,6 +17,10 @@ public:
     void SetSignedIn(bool signedIn) override;
     void PlayNotification(int event) override;
     void UpdateNotifyIndicators() override;
+    void ChatListAddRow(ChatSession* session) override;
+    void ChatListUpdateRow(ChatSession* session) override;
+    // Only while the participants page shows that chat.
+    void ParticipantsRefresh(ChatSession* session) override;
 
 private:
     MessengerApp& m_app;

@@ -1,11 +1,28 @@
-// ChatListPage, the chat list: tab bar, title bar and table.
-// The tab bar reads the root section "TabBar". A shell until its screen is built.
+// The chat list, second of the four main pages: its tab bar, the title strip and the table of open
+// chats.
 #pragma once
 
-#include "app/screens/ShellPage.h"
+#include "app/ScreenBase.h"
+#include "app/ScreenSkin.h"
+#include "app/screens/chats/ChatListTable.h"
+#include "app/screens/chats/ChatListTitleBar.h"
 
-class ChatListPage : public ShellPage<ChatListPage, 3> {
+class ChatListPage : public ScreenBase {
 public:
     static constexpr const wchar_t* kSection = L"ChatList";
-    static constexpr PartName kParts[] = {{L"TabBar", nullptr}, {L"ChatList", L"TitleBar"}, {L"ChatList", L"View"}};
+
+    // The parts added and loaded, then their rectangles read. True.
+    bool Create();
+    void OnVisibleChanged(bool visible) override;
+    void OnRectChanged(const RECT& rect) override;
+
+    QeWindow& TabBar() { return m_tabBar; }
+    ChatListTitleBar& TitleBar() { return m_titleBar; }
+    ChatListTable& Table() { return m_table; }
+
+private:
+    QeWindow m_tabBar;
+    ChatListTitleBar m_titleBar;
+    ChatListTable m_table;
+    static inline ClassSkin s_skin;
 };

@@ -1,0 +1,204 @@
+// The chat list and the participants page in the real program on the test clock, the session's
+// writes captured and the service's frames injected: rows that follow the chats, taps either side
+// of the disclosure threshold, participant rows and their taps, a chat that goes while its
+// participants page is in the history, joins and departures, and the pictures of each state.
+#include <gtest/gtest.h>
+
+#include "framework/ui/view/QeRect.h"
+#include "messenger/model/BuddyGroupList.h"
+#include "messenger/model/BuddyRoster.h"
+#include "messenger/model/ChatActions.h"
+#include "messenger/model/ChatSessionManager.h"
+#include "tests/support/MessengerRig.h"
+
+namespace {
+
+using Names = std::vector<std::wstring>;
+
+// A frame that the service pushes into the chat room "77".
+std::string Pushed(const std::string& inner, const std::string& sid = "77") {
+    return "CRP2 0 SS " + sid + " " + std::to_string(inner.size()) + "\r\n" + inner;
+}
+
+std::string Invitation(const std::string& inviter, const std::string& cookie) {
+    const std::string invt = "INVT " + inviter + " 127.0.0.1 5005 " + cookie;
+    return "CTOC 0 " + inviter + " " + std::to_string(invt.size()) + "\r\n" + invt;
+}
+
+class ChatList : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(rig.Start());
+        rig.CaptureSessionWrites();
+        rig.ConnectCaptured(2);
+        AddBuddy(L"kb", L"b@x", L"Bee Park", L"Bee", 0, 0);
+        AddBuddy(L"kc", L"c@x", L"Cee Kim", L"Cee", 1, 0);
+        AddBuddy(L"kd", L"d@x", L"Dee Lee", L"Dee", 6, 0);  // in no group
+        BuddyGroup friends;
+        friends.Id = L"0";
+        friends.Name = L"친구";
+        friends.AddMember(L"kb");
+        friends.AddMember(L"kc");
+        BuddyGroupList::Instance()->InsertEntry(friends);
+    }
+    void TearDown() override { rig.Stop(); }
+
+    static void AddBuddy(const wchar_t* key, const wchar_t* id, const wchar_t* name, const wchar_t* nick,
+                         uint32_t status, uint32_t flags) {
+        Buddy buddy;
+        buddy.Key = key;
+        buddy.Id = id;
+        buddy.Name = name;
+        buddy.Nickname = nick;
+        buddy.Status = status;
+        buddy.ListFlags = kListForward | flags;
+        BuddyRoster::Instance()->AddOrUpdate(key, buddy);
+    }
+
+    MessengerApp& app() { return rig.App(); }
+    ChatSessionManager& chats() { return *ChatSessionManager::Instance(); }
+    ChatListTable& list() { return app().ChatList().Table(); }
+    ChatInfoTable& info() { return app().ChatInfo().Table(); }
+
+    // Two chats opened from buddies, one from an invitation by a stranger.
+    void ThreeChats() {
+        ChatOpenWithBuddy(L"b@x", L"Bee Park");
+        ChatOpenWithBuddy(L"c@x", L"Cee Kim");
+        rig.Inject(Invitation("stranger@x", "ck"));
+        ASSERT_EQ(chats().Count(), 3u);
+    }
+    // Each row's chat, by its name.
+    Names Rows() {
+        Names names;
+        for (int32_t i = 0; i < list().GetItemCount(); ++i) {
+            names.push_back(reinterpret_cast<ChatSession*>(list().GetItem(i)->userValue)->DisplayName);
+        }
+        return names;
+    }
+    // Closing a chat as its window does.
+    void Close(ChatSession* chat) {
+        chats().RemoveChat(chat);
+        list().Rebuild();
+    }
+    // A tap on the row at x inside the row.
+    void TapRow(QeTableView& table, int32_t row, int x) {
+        const RECT rect = table.GetItemScreenRect(row);
+        rig.TapAt(rect.left + x, (rect.top + rect.bottom) / 2);
+        rig.Advance(600);
+    }
+    void Show(ScreenBase& page) {
+        app().SetCurrentView(&page);
+        rig.Advance(600);  // rows added meanwhile stand at full height
+    }
+
+    MessengerRig rig;
+};
+
+}  // namespace
+
+TEST_F(ChatList, RowsFollowTheChatsAndHelpTextShowsExactlyWhenThereIsNone) {
+    Show(app().ChatList());
+    EXPECT_TRUE(list().HelpText().IsVisible());
+    EXPECT_TRUE(rig.MatchesGolden("chat_list_empty"));
+
+    ThreeChats();
+    EXPECT_EQ(Rows(), (Names{L"Bee Park", L"Cee Kim", L"stranger@x"}));
+    EXPECT_FALSE(list().HelpText().IsVisible());
+
+    // An unread line on the middle chat, the last row selected.
+    chats().ChatAt(1)->Unread = 1;
+    list().UpdateSession(chats().ChatAt(1));
+    rig.Advance(600);
+    list().SetSelection(2);
+    EXPECT_TRUE(rig.MatchesGolden("chat_list_three_chats"));
+
+    Close(chats().ChatAt(1));
+    rig.Settle();
+    EXPECT_EQ(Rows(), (Names{L"Bee Park", L"stranger@x"}));
+    Close(chats().ChatAt(0));
+    Close(chats().ChatAt(0));
+    EXPECT_EQ(Rows(), Names{});
+    EXPECT_TRUE(list().HelpText().IsVisible());
+    EXPECT_FALSE(QeRectsDiffer(list().HelpText().Rect(), RECT{0, 0, list().Width(), list().Height()}));
+}
+
+TEST_F(ChatList, ATapRightOfTheThresholdOpensThatRowsParticipants) {
+    ThreeChats();
+    Show(app().ChatList());
+    TapRow(list(), 1, ChatListTable::DisclosureThreshold() + 1);
+    EXPECT_EQ(app().CurrentPage(), &app().ChatInfo());
+    EXPECT_EQ(info().Session(), chats().ChatAt(1));
+}
+
+TEST_F(ChatList, ParticipantRowsAndTheirTaps) {
+    ChatSession* chat = ChatOpenWithBuddy(L"b@x", L"Bee Park");
+    chat->SessionId = L"77";
+    for (const char* user : {"USER 0 1 3 b@x Bee Bee%20Park %00 1\r\n", "USER 0 2 3 d@x Dee Dee%20Lee %00 1\r\n",
+                             "USER 0 3 3 e@x 이 이름 %00 1\r\n"}) {
+        rig.Inject(Pushed(user));
+    }
+    ASSERT_EQ(chat->Members.size(), 3u);
+    Show(app().ChatList());
+    TapRow(list(), 0, ChatListTable::DisclosureThreshold() + 1);
+    ASSERT_EQ(app().CurrentPage(), &app().ChatInfo());
+    EXPECT_EQ(info().GetItemCount(), 3);
+    info().SetSelection(1);
+    EXPECT_TRUE(rig.MatchesGolden("chat_info_three_members"));
+
+    // Row -> the page current after the tap: a roster buddy in a group opens its profile; a buddy in
+    // no group and a person outside the roster open nothing.
+    const std::pair<int32_t, ScreenBase*> taps[] = {
+        {1, &app().ChatInfo()}, {2, &app().ChatInfo()}, {0, &app().BuddyProfile()}};
+    for (auto [row, page] : taps) {
+        SCOPED_TRACE(row);
+        TapRow(info(), row, 100);
+        EXPECT_EQ(app().CurrentPage(), page);
+    }
+}
+
+TEST_F(ChatList, JoinsAndDeparturesChangeTheParticipantsOfTheChatShownOnly) {
+    ChatSession* shown = ChatOpenWithBuddy(L"b@x", L"Bee Park");
+    ChatSession* other = ChatOpenWithBuddy(L"c@x", L"Cee Kim");
+    shown->SessionId = L"77";
+    other->SessionId = L"88";
+    info().SetSession(shown);
+    Show(app().ChatInfo());
+    const std::pair<std::string, int32_t> steps[] = {
+        {Pushed("JOIN 0 b@x Bee Bee%20Park %00 1\r\n"), 1},
+        {Pushed("JOIN 0 e@x 이 이름 %00 1\r\n"), 2},
+        {Pushed("JOIN 0 c@x Cee Cee%20Kim %00 1\r\n", "88"), 2},
+        {Pushed("QUIT 0 b@x %00\r\n"), 1},
+        {Pushed("QUIT 0 c@x %00\r\n", "88"), 1},
+    };
+    for (const auto& [frame, rows] : steps) {
+        SCOPED_TRACE(frame);
+        rig.Inject(frame);
+        EXPECT_EQ(info().GetItemCount(), rows);
+    }
+}
+
+// List, participants of a chat, a member's profile, back to the chat list where that chat is closed
+// (as its window does), then Back twice: the participants page shows no chat and taps do nothing.
+TEST_F(ChatList, AChatThatWentLeavesItsParticipantsPageEmpty) {
+    ChatSession* chat = ChatOpenWithBuddy(L"b@x", L"Bee Park");
+    chat->SessionId = L"77";
+    rig.Inject(Pushed("USER 0 1 3 b@x Bee Bee%20Park %00 1\r\n"));
+    Show(app().ChatList());
+    TapRow(list(), 0, ChatListTable::DisclosureThreshold() + 1);
+    TapRow(info(), 0, 100);
+    ASSERT_EQ(app().CurrentPage(), &app().BuddyProfile());
+    Close(chat);
+    rig.Settle();  // the chat is freed
+    app().StatusBarWindow().OnBack();
+    rig.Advance(600);
+    ASSERT_EQ(app().CurrentPage(), &app().ChatInfo());
+    EXPECT_EQ(info().Session(), nullptr);
+    EXPECT_EQ(info().GetItemCount(), 0);
+    TapRow(info(), 0, 100);
+    EXPECT_EQ(app().CurrentPage(), &app().ChatInfo());
+
+    // A new chat, wherever it lies, is not the one the page was given.
+    ChatSession* next = ChatOpenWithBuddy(L"b@x", L"Bee Park");
+    EXPECT_FALSE(IsChatInfoShowing(info(), next));
+    EXPECT_EQ(Rows(), Names{L"Bee Park"});
+}
