@@ -1,7 +1,17 @@
 #include "app/AppScreens.h"
 
 #include "app/MessengerApp.h"
+#include "app/screens/chats/ChatPage.h"
+#include "app/screens/common/MsgBox.h"
 #include "framework/ui/shell/QeMessageDispatcher.h"
+
+void AppScreens::Alert(const std::wstring& text) { MsgBox::Alert(text); }
+
+void AppScreens::Confirm(const std::wstring& text, std::function<void(int result)> onResult) {
+    MsgBox::Confirm(text, std::move(onResult));
+}
+
+void AppScreens::ShowNotice(const std::wstring& text) { m_app.ShowNotice(text); }
 
 void AppScreens::RunLater(std::function<void()> task) { QeRunLater(std::move(task)); }
 
@@ -18,4 +28,14 @@ void AppScreens::ChatListUpdateRow(ChatSession* session) { m_app.ChatList().Tabl
 void AppScreens::ParticipantsRefresh(ChatSession* session) {
     ChatInfoTable& table = m_app.ChatInfo().Table();
     if (IsChatInfoShowing(table, session)) table.Refresh();
+}
+
+std::unique_ptr<ChatWindow> AppScreens::CreateChatWindow(ChatSession* session) {
+    auto page = std::make_unique<ChatPage>();
+    page->Create();
+    page->SetRect(ScreenSkin::Rect({ChatPage::kSection}));
+    page->SetSession(session);
+    // Hidden until navigation shows it.
+    m_app.Root().AddChild(page.get());
+    return page;
 }

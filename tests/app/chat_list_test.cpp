@@ -9,6 +9,7 @@
 #include "messenger/model/BuddyRoster.h"
 #include "messenger/model/ChatActions.h"
 #include "messenger/model/ChatSessionManager.h"
+#include "app/screens/chats/ChatPage.h"
 #include "tests/support/MessengerRig.h"
 
 namespace {
@@ -75,10 +76,13 @@ protected:
         }
         return names;
     }
-    // Closing a chat as its window does.
+    // The chat's page shown, then closed as the status bar's close button does.
     void Close(ChatSession* chat) {
-        chats().RemoveChat(chat);
-        list().Rebuild();
+        app().SwitchView(ChatPageOf(chat), kSwitchCoverUpwards, false);
+        rig.Advance(600);
+        ChatPageOf(chat)->MarkClosing();
+        app().StatusBarWindow().OnBack();
+        rig.Advance(600);
     }
     // A tap on the row at x inside the row.
     void TapRow(QeTableView& table, int32_t row, int x) {
@@ -112,8 +116,14 @@ TEST_F(ChatList, RowsFollowTheChatsAndHelpTextShowsExactlyWhenThereIsNone) {
     list().SetSelection(2);
     EXPECT_TRUE(rig.MatchesGolden("chat_list_three_chats"));
 
+    // Its window shown, the chat is read; the row shows it at its next paint.
+    app().SwitchView(ChatPageOf(chats().ChatAt(1)), kSwitchCoverUpwards, false);
+    rig.Advance(600);
+    EXPECT_EQ(chats().ChatAt(1)->Unread, 0);
+    app().StatusBarWindow().OnBack();
+    rig.Advance(600);
+
     Close(chats().ChatAt(1));
-    rig.Settle();
     EXPECT_EQ(Rows(), (Names{L"Bee Park", L"stranger@x"}));
     Close(chats().ChatAt(0));
     Close(chats().ChatAt(0));
@@ -122,9 +132,13 @@ TEST_F(ChatList, RowsFollowTheChatsAndHelpTextShowsExactlyWhenThereIsNone) {
     EXPECT_FALSE(QeRectsDiffer(list().HelpText().Rect(), RECT{0, 0, list().Width(), list().Height()}));
 }
 
-TEST_F(ChatList, ATapRightOfTheThresholdOpensThatRowsParticipants) {
-    ThreeChats();
+TEST_F(ChatList, TapsEitherSideOfTheThresholdOpenThatRowsChatOrItsParticipants) {
+    ThreeChats();  // the third was opened last
     Show(app().ChatList());
+    TapRow(list(), 1, ChatListTable::DisclosureThreshold());
+    EXPECT_EQ(app().CurrentPage(), ChatPageOf(chats().ChatAt(1)));
+    app().StatusBarWindow().OnBack();
+    rig.Advance(600);
     TapRow(list(), 1, ChatListTable::DisclosureThreshold() + 1);
     EXPECT_EQ(app().CurrentPage(), &app().ChatInfo());
     EXPECT_EQ(info().Session(), chats().ChatAt(1));
@@ -177,8 +191,8 @@ TEST_F(ChatList, JoinsAndDeparturesChangeTheParticipantsOfTheChatShownOnly) {
     }
 }
 
-// List, participants of a chat, a member's profile, back to the chat list where that chat is closed
-// (as its window does), then Back twice: the participants page shows no chat and taps do nothing.
+// List, the participants of a chat, a member's profile, that chat, closed, then Back: the
+// participants page shows no chat and taps do nothing; a new chat is not taken for the one gone.
 TEST_F(ChatList, AChatThatWentLeavesItsParticipantsPageEmpty) {
     ChatSession* chat = ChatOpenWithBuddy(L"b@x", L"Bee Park");
     chat->SessionId = L"77";
@@ -189,6 +203,7 @@ TEST_F(ChatList, AChatThatWentLeavesItsParticipantsPageEmpty) {
     ASSERT_EQ(app().CurrentPage(), &app().BuddyProfile());
     Close(chat);
     rig.Settle();  // the chat is freed
+    ASSERT_EQ(chats().Count(), 0u);
     app().StatusBarWindow().OnBack();
     rig.Advance(600);
     ASSERT_EQ(app().CurrentPage(), &app().ChatInfo());
@@ -197,7 +212,6 @@ TEST_F(ChatList, AChatThatWentLeavesItsParticipantsPageEmpty) {
     TapRow(info(), 0, 100);
     EXPECT_EQ(app().CurrentPage(), &app().ChatInfo());
 
-    // A new chat, wherever it lies, is not the one the page was given.
     ChatSession* next = ChatOpenWithBuddy(L"b@x", L"Bee Park");
     EXPECT_FALSE(IsChatInfoShowing(info(), next));
     EXPECT_EQ(Rows(), Names{L"Bee Park"});

@@ -15,6 +15,8 @@ public:
     bool Create();
     void OnVisibleChanged(bool visible) override;
     void OnRectChanged(const RECT& rect) override;
+    // The rows made again from the open chats, after one closed.
+    void RebuildTable() { m_table.Rebuild(); }
 
     QeWindow& TabBar() { return m_tabBar; }
     ChatListTitleBar& TitleBar() { return m_titleBar; }

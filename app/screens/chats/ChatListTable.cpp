@@ -1,6 +1,7 @@
 #include "app/screens/chats/ChatListTable.h"
 
 #include "app/MessengerApp.h"
+#include "app/screens/chats/ChatPage.h"
 #include "app/screens/chats/ChatRows.h"
 #include "framework/base/QeDateTime.h"
 #include "messenger/model/BuddyRoster.h"
@@ -147,7 +148,7 @@ int ChatListTable::OnPenUp(int x, int y) {
 
 void ChatListTable::OpenChat(ChatSession& chat) {
     MessengerApp* app = MessengerApp::Instance();
-    auto* page = dynamic_cast<ScreenBase*>(chat.Page.get());
+    ChatPage* page = ChatPageOf(&chat);
     if (app != nullptr && page != nullptr) app->SwitchView(page, kSwitchCoverUpwards, false);
 }
 

@@ -1,0 +1,306 @@
+// The chat window in the real program on the test clock: the transcript's lines read back glyph by
+// glyph, the input bar driven by routed text and keys with the session's writes compared whole,
+// and the gate that decides whether the user may chat.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "app/screens/chats/ChatPage.h"
+#include "messenger/model/AccountInfo.h"
+#include "messenger/model/BuddyRoster.h"
+#include "messenger/model/ChatSessionManager.h"
+#include "platform/windows/imm.h"
+#include "platform/windows/input.h"
+#include "platform/windows/window.h"
+#include "tests/support/MessengerRig.h"
+
+namespace {
+
+using Lines = std::vector<std::wstring>;
+
+// The transcript as runs: text in one weight and colour as "700 #rrggbb text", each emoticon as
+// "[code]".
+Lines Runs(QeEdit& edit) {
+    Lines runs;
+    const QeFontHandle* last = nullptr;
+    for (QeEditGlyph* glyph = edit.BeginAnchor()->next; glyph != edit.EndAnchor(); glyph = glyph->next) {
+        if (QeEditGlyphImage* image = QeAsImage(glyph)) {
+            runs.push_back(L"[" + image->Emoticon().Text + L"]");
+            last = nullptr;
+            continue;
+        }
+        const QeEditGlyphText* text = QeAsText(glyph);
+        const wchar_t character = text != nullptr ? static_cast<wchar_t>(text->TextCharacter()) : L'\n';
+        if (glyph->style != last) {
+            const QeTextStyle& style = glyph->style->Style();
+            wchar_t head[32];
+            swprintf(head, 32, L"%d #%02x%02x%02x ", style.font.weight, style.textColor & 0xff,
+                     (style.textColor >> 8) & 0xff, (style.textColor >> 16) & 0xff);
+            runs.push_back(head);
+            last = glyph->style;
+        }
+        runs.back().push_back(character);
+    }
+    return runs;
+}
+
+class ChatWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(rig.Start());
+        AccountInfo::Instance()->Name = L"민수";
+        AccountInfo::Instance()->Nickname = L"달빛";
+        AccountInfo::Instance()->Status = 1;
+    }
+    void TearDown() override { rig.App().SetCurrentView(nullptr); }
+
+    // A chat with the buddy; with a member it has its room "77".
+    ChatSession* Open(bool joined) {
+        ChatSession* chat = ChatSessionManager::Instance()->CreateChatSession();
+        chat->BuddyId = L"yuna@tevrik.example";
+        chat->DisplayName = L"유나";
+        if (joined) {
+            ChatMember member;
+            member.Id = chat->BuddyId;
+            member.Name = L"유나";
+            member.Nickname = L"별";
+            chat->AddMember(member);
+            chat->SessionId = L"77";
+        }
+        return chat;
+    }
+    void Type(const std::u32string& text) {
+        InjectText(rig.Window(), text);
+        rig.Settle();
+    }
+    // What went out since the last call.
+    std::string Sent() {
+        const std::string all = rig.SentText();
+        const std::string fresh = all.substr(m_seen);
+        m_seen = all.size();
+        return fresh;
+    }
+
+    MessengerRig rig;
+    size_t m_seen = 0;
+};
+
+TEST_F(ChatWindowTest, LinesAreWrittenInTheirKindsColourWithEmoticonsAndFlashconLabels) {
+    const std::wstring longName(5000, L'n');
+    const struct {
+        int kind;
+        std::wstring text;
+        Lines runs;
+    } cases[] = {
+        {2, L"안녕 /웃음/ 반가워", {L"700 #1f2a33 안녕 ", L"[/웃음/]", L"700 #1f2a33  반가워"}},
+        {1, L"a/없음/b", {L"700 #1f63b8 a/없음/b"}},
+        {0, L"x/없음/웃음/y", {L"700 #6b7785 x/없음", L"[/웃음/]", L"700 #6b7785 y"}},
+        {3, L"끝/", {L"700 #d93a30 끝/"}},
+        {9, L"/미소//", {L"[/미소/]", L"700 #000000 /"}},
+        {2, L"앞<FLCON|1|2|불꽃놀이|x/FLCON>뒤", {L"700 #1f2a33 앞플래시콘 (불꽃놀이)뒤"}},
+        {2, L"앞<FLCON|1|2|불꽃놀이/FLCON>뒤", {L"700 #1f2a33 앞플래시콘 (불꽃놀이/FLCON>)뒤"}},
+        {2, L"앞<FLCON|1|2|불꽃", {L"700 #1f2a33 앞<FLCON|1|2|불꽃"}},
+        {2, L"앞<FLCON||2|3|4/FLCON>뒤", {L"700 #1f2a33 앞<FLCON||2|3|4/FLCON>뒤"}},
+        {2, L"<FLCON|1|2|" + longName + L"|/FLCON>", {L"700 #1f2a33 플래시콘 (" + longName.substr(0, 1023) + L")"}},
+    };
+    for (const auto& c : cases) {
+        ChatSession* chat = Open(false);
+        ChatPage* page = ChatPageOf(chat);
+        ASSERT_NE(page, nullptr);
+        page->AppendLine(c.text, c.kind);
+        EXPECT_EQ(Runs(page->View().Output()), c.runs) << c.text.substr(0, 40);
+        ChatSessionManager::Instance()->RemoveChat(chat);
+    }
+    rig.Settle();
+    EXPECT_EQ(ChatSessionManager::Instance()->RemovedCount(), 0u);
+}
+
+TEST_F(ChatWindowTest, TypingEnterAndQueuedLinesGoOutAsTheirFrames) {
+    rig.CaptureSessionWrites();
+    rig.ConnectCaptured(0);
+    Sent();
+    ChatSession* chat = Open(true);
+    ChatPage* page = ChatPageOf(chat);
+    rig.App().SetCurrentView(page);
+    rig.Settle();
+
+    // Length 1 after a key means typing started, 0 stopped: Backspace from two characters to one
+    // starts again.
+    Type(U"a");
+    EXPECT_EQ(Sent(), "CRP2 3 SS 77 17\r\nMESG 2 TYPING 1\r\n");
+    Type(U"b");
+    EXPECT_EQ(Sent(), "");
+    Type(U"\b\b");
+    EXPECT_EQ(Sent(), "CRP2 5 SS 77 17\r\nMESG 4 TYPING 1\r\nCRP2 7 SS 77 17\r\nMESG 6 TYPING 0\r\n");
+    Type(U"\r");
+    EXPECT_EQ(Sent(), "");
+    Type(U"hi\r");
+    EXPECT_EQ(Sent(), "CRP2 9 SS 77 17\r\nMESG 8 TYPING 1\r\nCRP2 11 SS 77 28\r\nMESG 10 MSG 0%090%090%09hi\r\n");
+    EXPECT_TRUE(page->InputBar().Input().IsEmpty());
+    EXPECT_EQ(Runs(page->View().Output()), Lines({L"700 #1f63b8 민수 (달빛) 님의 말:\nhi\n"}));
+
+    // Delete in front of the last character.
+    Type(U"z");
+    const RECT input = page->InputBar().Input().GetScreenRect();
+    rig.TapAt(input.left + 1, (input.top + input.bottom) / 2);
+    InjectKeyPress(rig.Window(), VK_DELETE);
+    rig.Settle();
+    EXPECT_EQ(Sent(), "CRP2 13 SS 77 18\r\nMESG 12 TYPING 1\r\nCRP2 15 SS 77 18\r\nMESG 14 TYPING 0\r\n");
+
+    // The composer's r, l, a build one syllable in place: each step, and the character that ends
+    // the composition, leaves one character.
+    ImmSetConversionStatus(ImmGetContext(rig.Window()), IME_CMODE_NATIVE, 0);
+    Type(U"rla\r");
+    ImmSetConversionStatus(ImmGetContext(rig.Window()), 0, 0);
+    EXPECT_EQ(Sent(),
+              "CRP2 17 SS 77 18\r\nMESG 16 TYPING 1\r\nCRP2 19 SS 77 18\r\nMESG 18 TYPING 1\r\n"
+              "CRP2 21 SS 77 18\r\nMESG 20 TYPING 1\r\nCRP2 23 SS 77 18\r\nMESG 22 TYPING 1\r\n"
+              "CRP2 25 SS 77 29\r\nMESG 24 MSG 0%090%090%09\xEA\xB9\x80\r\n");
+
+    // The emoticon menu's answers: a picture, an index past the list, a cancel; the focus back.
+    ChatInputBar& bar = page->InputBar();
+    bar.Input().SetFocus(false);
+    for (auto [result, index] : {std::pair{1, 1}, {1, 999}, {0, 0}}) bar.OnEmoticonChosen(result, index);
+    EXPECT_EQ(Runs(bar.Input()), Lines({L"[/미소/]"}));
+    EXPECT_TRUE(bar.Input().HasFocus());
+    EXPECT_EQ(Sent(), "");
+
+    // Not joined yet: one chat server request, the texts held.
+    ChatSession* waiting = Open(false);
+    rig.App().SetCurrentView(ChatPageOf(waiting));
+    rig.Settle();
+    Type(U"x\ry\r");
+    EXPECT_EQ(Sent(), "CRP2 26 DP %00 9\r\nRESS 27\r\n");
+    EXPECT_EQ(waiting->QueuedTexts, Lines({L"x", L"y"}));
+}
+
+TEST_F(ChatWindowTest, TheGateShowsTheFirstReasonAndADisabledInputTakesNoKeys) {
+    rig.CaptureSessionWrites();
+    rig.ConnectCaptured(0);
+    Sent();
+    Buddy buddy;
+    buddy.Id = L"yuna@tevrik.example";
+    BuddyRoster::Instance()->AddOrUpdate(L"yuna", buddy);
+    ChatSession* chat = Open(true);
+    ChatPage* page = ChatPageOf(chat);
+    rig.App().SetCurrentView(page);
+    rig.Settle();
+    const struct {
+        uint32_t own, status, flags;
+        bool inRoster;
+        const wchar_t* shown;  // null: the input
+    } cases[] = {
+        {5, 1, 0, true, L"오프라인으로 표시된 상태입니다."},
+        {6, 1, 0, true, L""},
+        {1, 6, 0, true, L"대화 상대가 현재 오프라인 상태입니다."},
+        {1, 1, 4, true, L"대화 상대가 현재 차단된 상태입니다."},
+        {1, 6, 4, true, L"대화 상대가 현재 오프라인 상태입니다."},
+        {1, 1, 0, true, nullptr},
+        {1, 6, 0, false, nullptr},
+    };
+    for (const auto& c : cases) {
+        AccountInfo::Instance()->Status = c.own;
+        Buddy* stored = BuddyRoster::Instance()->Find(L"yuna@tevrik.example");
+        stored->Status = c.status;
+        stored->ListFlags = c.flags;
+        chat->BuddyId = c.inRoster ? L"yuna@tevrik.example" : L"nobody@tevrik.example";
+        page->InputBar().Enable();
+        page->UpdateInputState();
+        ChatInputBar& bar = page->InputBar();
+        EXPECT_EQ(bar.IsEnabled(), c.shown == nullptr) << c.own << " " << c.status << " " << c.flags;
+        EXPECT_EQ(bar.DisabledReason().IsVisible(), c.shown != nullptr);
+        if (c.shown != nullptr) {
+            EXPECT_EQ(bar.DisabledReason().Text().Text(), c.shown);
+        }
+    }
+
+    // Offline first, then blocked as well: the first reason stays; typing goes nowhere.
+    chat->BuddyId = L"yuna@tevrik.example";
+    BuddyRoster::Instance()->Find(chat->BuddyId)->Status = 6;
+    page->UpdateInputState();
+    BuddyRoster::Instance()->Find(chat->BuddyId)->Status = 1;
+    BuddyRoster::Instance()->Find(chat->BuddyId)->ListFlags = 4;
+    page->UpdateInputState();
+    EXPECT_EQ(page->InputBar().DisabledReason().Text().Text(), L"대화 상대가 현재 오프라인 상태입니다.");
+    Type(U"ab\r");
+    InjectKeyPress(rig.Window(), VK_DELETE);
+    rig.Settle();
+    EXPECT_TRUE(page->InputBar().Input().IsEmpty());
+    EXPECT_EQ(Sent(), "");
+}
+
+TEST_F(ChatWindowTest, SwipesPageBetweenChatsAndClosingRemovesThatVeryChatFromTheLoop) {
+    ChatSessionManager& manager = *ChatSessionManager::Instance();
+    ChatPage* pages[] = {ChatPageOf(Open(true)), ChatPageOf(Open(true)), ChatPageOf(Open(false))};
+    MessengerApp& app = rig.App();
+    app.SetCurrentView(&app.BuddyList());
+    app.SwitchView(pages[0], kSwitchCoverUpwards, false);
+    rig.Advance(600);
+    // A stroke of 150 pixels across the current chat's title, drawn by the pen.
+    const auto stroke = [&](int dx) {
+        const RECT title = static_cast<ChatPage*>(app.CurrentPage())->View().Title().GetScreenRect();
+        const int x = (title.left + title.right) / 2 - dx / 2, y = (title.top + title.bottom) / 2;
+        InjectPen(rig.Window(), WM_LBUTTONDOWN, x, y);
+        InjectPen(rig.Window(), WM_MOUSEMOVE, x + dx, y);
+        InjectPen(rig.Window(), WM_LBUTTONUP, x + dx, y);
+        rig.Settle();
+        rig.Advance(600);
+        const auto at = std::find(std::begin(pages), std::end(pages), app.CurrentPage());
+        return at == std::end(pages) ? -1 : static_cast<int>(at - std::begin(pages));
+    };
+    EXPECT_EQ(std::vector<int>({stroke(150), stroke(-150), stroke(-150), stroke(-150), stroke(150)}),
+              std::vector<int>({0, 1, 2, 2, 1}));
+    app.StatusBarWindow().OnBack();
+    rig.Advance(600);
+    EXPECT_EQ(app.CurrentPage(), &app.BuddyList());
+
+    // Closed as the close button does: the flag, then the way back. The middle chat, then the one
+    // that never got its room.
+    for (ChatPage* page : {pages[1], pages[2]}) {
+        app.SwitchView(page, kSwitchCoverUpwards, false);
+        rig.Advance(600);
+        ChatSession* session = page->Session();
+        page->MarkClosing();
+        app.StatusBarWindow().OnBack();
+        rig.Advance(600);
+        EXPECT_EQ(manager.IndexOfChat(session), -1);
+        rig.Settle();
+        EXPECT_EQ(manager.RemovedCount(), 0u);
+    }
+    EXPECT_EQ(manager.Count(), 1u);
+    size_t chatPages = 0;
+    for (QeWindow* child = app.Root().FirstChild(); child != nullptr; child = child->Next()) {
+        chatPages += dynamic_cast<ChatPage*>(child) != nullptr ? 1 : 0;
+    }
+    EXPECT_EQ(chatPages, 1u);
+}
+
+TEST_F(ChatWindowTest, Pictures) {
+    Buddy buddy;
+    buddy.Id = L"yuna@tevrik.example";
+    buddy.Status = 1;
+    BuddyRoster::Instance()->AddOrUpdate(L"yuna", buddy);
+    ChatSession* chat = Open(true);
+    ChatPage* page = ChatPageOf(chat);
+    MessengerApp& app = rig.App();
+    app.SetCurrentView(page);
+    page->AppendLine(L"유나 (별) 님이 대화에 참여했습니다.\n", 0);
+    page->AppendLine(L"민수 (달빛) 님의 말:\n안녕 /웃음/\n", 1);
+    page->AppendLine(L"유나 (별) 님의 말:\n<FLCON|1|2|불꽃놀이|x/FLCON> 받아 /미소/\n", 2);
+    page->AppendLine(L"[301] 전송 실패\n", 3);
+    page->SetStatusText(L"유나 (별) 님이 메시지를 입력하고 있습니다.");
+    EXPECT_TRUE(rig.MatchesGolden("chat_lines"));
+
+    const int bottom = app.Root().Height();
+    app.Root().BroadcastSipShown(RECT{0, bottom - 252, app.Root().Width(), bottom});
+    EXPECT_TRUE(rig.MatchesGolden("chat_input_panel"));
+    app.Root().BroadcastSipShown(RECT{0, 120, app.Root().Width(), bottom});
+    EXPECT_TRUE(rig.MatchesGolden("chat_input_panel_tall"));
+    app.Root().BroadcastSipHidden();
+
+    BuddyRoster::Instance()->Find(chat->BuddyId)->Status = 6;
+    page->UpdateInputState();
+    EXPECT_TRUE(rig.MatchesGolden("chat_disabled"));
+}
+
+}  // namespace
