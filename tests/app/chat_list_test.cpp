@@ -1,7 +1,7 @@
 // The chat list and the participants page in the real program on the test clock, the session's
 // writes captured and the service's frames injected: rows that follow the chats, taps either side
 // of the disclosure threshold, participant rows and their taps, a chat that goes while its
-// participants page is in the history, joins and departures, and the pictures of each state.
+// participants page is in the history, and the pictures of each state.
 #include <gtest/gtest.h>
 
 #include "framework/ui/view/QeRect.h"
@@ -167,27 +167,6 @@ TEST_F(ChatList, ParticipantRowsAndTheirTaps) {
         SCOPED_TRACE(row);
         TapRow(info(), row, 100);
         EXPECT_EQ(app().CurrentPage(), page);
-    }
-}
-
-TEST_F(ChatList, JoinsAndDeparturesChangeTheParticipantsOfTheChatShownOnly) {
-    ChatSession* shown = ChatOpenWithBuddy(L"b@x", L"Bee Park");
-    ChatSession* other = ChatOpenWithBuddy(L"c@x", L"Cee Kim");
-    shown->SessionId = L"77";
-    other->SessionId = L"88";
-    info().SetSession(shown);
-    Show(app().ChatInfo());
-    const std::pair<std::string, int32_t> steps[] = {
-        {Pushed("JOIN 0 b@x Bee Bee%20Park %00 1\r\n"), 1},
-        {Pushed("JOIN 0 e@x 이 이름 %00 1\r\n"), 2},
-        {Pushed("JOIN 0 c@x Cee Cee%20Kim %00 1\r\n", "88"), 2},
-        {Pushed("QUIT 0 b@x %00\r\n"), 1},
-        {Pushed("QUIT 0 c@x %00\r\n", "88"), 1},
-    };
-    for (const auto& [frame, rows] : steps) {
-        SCOPED_TRACE(frame);
-        rig.Inject(frame);
-        EXPECT_EQ(info().GetItemCount(), rows);
     }
 }
 
