@@ -30,6 +30,10 @@ void AppScreens::ParticipantsRefresh(ChatSession* session) {
     if (IsChatInfoShowing(table, session)) table.Refresh();
 }
 
+bool AppScreens::BuddyListRefresh() { return m_app.BuddyList().Table().Refresh() != 0; }
+
+void AppScreens::BuddyListUpdateRow(const Buddy* buddy) { m_app.BuddyList().Table().UpdateBuddyRow(buddy); }
+
 std::unique_ptr<ChatWindow> AppScreens::CreateChatWindow(ChatSession* session) {
     auto page = std::make_unique<ChatPage>();
     page->Create();
@@ -39,3 +43,11 @@ std::unique_ptr<ChatWindow> AppScreens::CreateChatWindow(ChatSession* session) {
     m_app.Root().AddChild(page.get());
     return page;
 }
+
+void AppScreens::OnResetBegin() { m_app.OnResetBegin(); }
+
+void AppScreens::OnResetToLogin() { m_app.OnResetToLogin(); }
+
+void AppScreens::LoginShowPage(int page) { m_app.Login().ShowPage(page); }
+
+void AppScreens::ShowSignedIn() { m_app.ShowSignedIn(); }

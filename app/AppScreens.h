@@ -24,7 +24,13 @@ public:
     void ChatListUpdateRow(ChatSession* session) override;
     // Only while the participants page shows that chat.
     void ParticipantsRefresh(ChatSession* session) override;
+    bool BuddyListRefresh() override;
+    void BuddyListUpdateRow(const Buddy* buddy) override;
     std::unique_ptr<ChatWindow> CreateChatWindow(ChatSession* session) override;
+    void OnResetBegin() override;
+    void OnResetToLogin() override;
+    void LoginShowPage(int page) override;
+    void ShowSignedIn() override;
 
 private:
     MessengerApp& m_app;

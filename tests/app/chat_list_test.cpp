@@ -9,6 +9,7 @@
 #include "messenger/model/BuddyRoster.h"
 #include "messenger/model/ChatActions.h"
 #include "messenger/model/ChatSessionManager.h"
+#include "messenger/protocol/Reset.h"
 #include "app/screens/chats/ChatPage.h"
 #include "tests/support/MessengerRig.h"
 
@@ -168,6 +169,9 @@ TEST_F(ChatList, ParticipantRowsAndTheirTaps) {
         TapRow(info(), row, 100);
         EXPECT_EQ(app().CurrentPage(), page);
     }
+    // Found by the buddy's member key, which is what groups hold.
+    EXPECT_EQ(app().BuddyProfile().ShownBuddy(), BuddyRoster::Instance()->Find(L"b@x"));
+    EXPECT_EQ(app().BuddyProfile().ShownGroup(), BuddyGroupList::Instance()->FindEntry(L"0"));
 }
 
 // List, the participants of a chat, a member's profile, that chat, closed, then Back: the
@@ -194,4 +198,18 @@ TEST_F(ChatList, AChatThatWentLeavesItsParticipantsPageEmpty) {
     ChatSession* next = ChatOpenWithBuddy(L"b@x", L"Bee Park");
     EXPECT_FALSE(IsChatInfoShowing(info(), next));
     EXPECT_EQ(Rows(), Names{L"Bee Park"});
+}
+
+// The log-out while the participants of a chat show: the rows and the chat go before the chats do.
+TEST_F(ChatList, TheResetEmptiesTheListAndTheParticipantsBeforeTheChatsGo) {
+    ThreeChats();
+    info().SetSession(chats().ChatAt(2));
+    Show(app().ChatInfo());
+    ResetToLogin();
+    rig.Settle();  // the chats are freed
+    EXPECT_EQ(list().GetItemCount(), 0);
+    EXPECT_EQ(info().GetItemCount(), 0);
+    EXPECT_EQ(info().Session(), nullptr);
+    Show(app().ChatList());
+    EXPECT_TRUE(list().HelpText().IsVisible());
 }

@@ -1,6 +1,7 @@
 #include "app/screens/chats/ChatInfoTable.h"
 
 #include "app/MessengerApp.h"
+#include "app/screens/TableRowPainter.h"
 #include "app/screens/chats/ChatRows.h"
 #include "messenger/model/BuddyGroupList.h"
 #include "messenger/model/BuddyRoster.h"
@@ -41,8 +42,7 @@ bool ChatInfoTable::Create() {
         }
         s_skin.BackColor(kView);
         s_skin.ItemHeight(kView);
-        s_nickColor = m_buddyNick.Style().textColor;
-        s_nickColorSelected = ChatRows::Color({L"ChatInfo", L"View", L"BuddyNick", L"TextColorSelected"});
+        s_nickColors = CaptionColors::Read(kBuddyNick);
         s_skin.MarkRead();
     }
     return true;
@@ -92,22 +92,17 @@ int ChatInfoTable::DrawItem(QeSurface* surface, int32_t index, const RECT& clip,
     }
     const ChatMember& member = chat->Members[static_cast<size_t>(index)];
     QeCell cell(*this, *surface, index, clip, inRow);
-    if (index == GetSelection()) {
-        cell.DrawImage(m_selectionBar, s_skin.Rect(kSelectionBar));
-        ChatRows::SetTextColor(m_buddyNick, s_nickColorSelected);
-    } else {
-        surface->FillSolid(s_skin.BackColor(kView), clip);
-        ChatRows::SetTextColor(m_buddyNick, s_nickColor);
-    }
+    TableRowPainter painter(cell, index == GetSelection(), s_skin.BackColor(kView), m_selectionBar,
+                            s_skin.Rect(kSelectionBar));
     const Buddy* buddy = RosterBuddy(member.Id);
-    m_buddyIcon.SetSourceRect(ChatRows::BigPresenceIcon(buddy));
     m_buddyName.SetText(buddy != nullptr ? buddy->Name : member.Name);
     m_buddyNick.SetText(buddy != nullptr ? buddy->Nickname : member.Nickname);
-    cell.DrawImage(m_buddyIcon, s_skin.Rect(kBuddyIcon));
-    cell.DrawText(m_buddyName, s_skin.Rect(kBuddyName));
-    cell.DrawText(m_buddyNick, s_skin.Rect(kBuddyNick));
-    if (buddy != nullptr) cell.DrawImage(m_disclosureButton, s_skin.Rect(kDisclosureButton));
-    cell.DrawImage(m_line, s_skin.Rect(kLine));
+    painter.Icon(m_buddyIcon, ChatRows::BigPresenceIcon(buddy), s_skin.Rect(kBuddyIcon));
+    painter.Text(m_buddyName, s_skin.Rect(kBuddyName));
+    painter.Caption(m_buddyNick, s_nickColors, s_skin.Rect(kBuddyNick));
+    // Only a roster buddy leads anywhere.
+    if (buddy != nullptr) painter.Image(m_disclosureButton, s_skin.Rect(kDisclosureButton));
+    painter.Line(m_line, s_skin.Rect(kLine));
     return 1;
 }
 
@@ -126,6 +121,7 @@ int ChatInfoTable::OnPenUp(int x, int y) {
     BuddyGroup* group = buddy != nullptr && groups != nullptr ? groups->FindGroupOfBuddy(buddy->Key) : nullptr;
     MessengerApp* app = MessengerApp::Instance();
     if (group == nullptr || app == nullptr) return 1;
+    app->BuddyProfile().SetBuddy(buddy, group);
     app->SwitchView(&app->BuddyProfile(), kSwitchPushLeftwards, false);
     return 1;
 }

@@ -10,6 +10,7 @@
 #include <cstdint>
 
 #include "app/ScreenSkin.h"
+#include "app/screens/TableRowPainter.h"
 #include "framework/controls/QeTableView.h"
 #include "framework/ui/drawing/QeSkinElements.h"
 
@@ -49,8 +50,7 @@ private:
     QeSkinImage m_disclosureButton;
 
     static inline ClassSkin s_skin;
-    static inline COLORREF s_nickColor = 0;
-    static inline COLORREF s_nickColorSelected = 0;
+    static inline CaptionColors s_nickColors;
 };
 
 // The participants page is the current page and its table shows that very chat.

@@ -2,6 +2,7 @@
 
 #include "app/MessengerApp.h"
 #include "app/screens/chats/ChatPage.h"
+#include "app/screens/TableRowPainter.h"
 #include "app/screens/chats/ChatRows.h"
 #include "framework/base/QeDateTime.h"
 #include "messenger/model/BuddyRoster.h"
@@ -52,18 +53,14 @@ bool ChatListTable::Create() {
         }
         s_skin.BackColor(kView);
         s_skin.ItemHeight(kView);
-        s_titleColor = m_title.Style().textColor;
-        s_dateColor = m_date.Style().textColor;
-        s_titleColorSelected = ChatRows::Color({L"ChatList", L"View", L"Title", L"TextColorSelected"});
+        s_titleColors = CaptionColors::Read(kTitle);
+        s_dateColors = CaptionColors::Read(kDate);
         s_skin.MarkRead();
     }
     return true;
 }
 
-int ChatListTable::DisclosureThreshold() {
-    const RECT& arrow = s_skin.Rect(kDisclosureButton);
-    return arrow.left - arrow.top;
-}
+int ChatListTable::DisclosureThreshold() { return TableRowPainter::TapThreshold(s_skin.Rect(kDisclosureButton)); }
 
 void ChatListTable::AddSession(ChatSession* session) {
     m_helpText.SetVisible(false);
@@ -104,27 +101,22 @@ int ChatListTable::DrawItem(QeSurface* surface, int32_t index, const RECT& clip,
     const ChatSession* chat = ChatAt(index);
     if (surface == nullptr || chat == nullptr) return 1;
     QeCell cell(*this, *surface, index, clip, inRow);
-    if (index == GetSelection()) {
-        cell.DrawImage(m_selectionBar, ScreenSkin::Rect(kSelectionBar));
-        ChatRows::SetTextColor(m_title, s_titleColorSelected);
-        ChatRows::SetTextColor(m_date, ChatRows::Color({L"ChatList", L"View", L"Date", L"TextColorSelected"}));
-    } else {
-        surface->FillSolid(s_skin.BackColor(kView), clip);
-        ChatRows::SetTextColor(m_title, s_titleColor);
-        ChatRows::SetTextColor(m_date, s_dateColor);
-    }
+    const bool selected = index == GetSelection();
+    // The selected row's bar and date colour are read as it is painted.
+    TableRowPainter painter(cell, selected, s_skin.BackColor(kView), m_selectionBar,
+                            selected ? ScreenSkin::Rect(kSelectionBar) : RECT{});
     BuddyRoster* roster = BuddyRoster::Instance();
-    m_buddyIcon.SetSourceRect(ChatRows::BigPresenceIcon(roster != nullptr ? roster->Find(chat->BuddyId) : nullptr));
-    cell.DrawImage(m_buddyIcon, s_skin.Rect(kBuddyIcon));
-    if (chat->Unread != 0) cell.DrawImage(m_newIcon, s_skin.Rect(kNewIcon));
+    painter.Icon(m_buddyIcon, ChatRows::BigPresenceIcon(roster != nullptr ? roster->Find(chat->BuddyId) : nullptr),
+                 s_skin.Rect(kBuddyIcon));
+    if (chat->Unread != 0) painter.Image(m_newIcon, s_skin.Rect(kNewIcon));
     m_title.SetText(TitleOf(*chat));
     std::wstring date;
     FormatDateTime(chat->StartTime, date, L"yyyy-MM-dd hh:mm:ss");
     m_date.SetText(date);
-    cell.DrawText(m_title, s_skin.Rect(kTitle));
-    cell.DrawText(m_date, s_skin.Rect(kDate));
-    cell.DrawImage(m_disclosureButton, s_skin.Rect(kDisclosureButton));
-    cell.DrawImage(m_line, s_skin.Rect(kLine));
+    painter.Caption(m_title, s_titleColors, s_skin.Rect(kTitle));
+    painter.Caption(m_date, selected ? CaptionColors::Read(kDate) : s_dateColors, s_skin.Rect(kDate));
+    painter.Image(m_disclosureButton, s_skin.Rect(kDisclosureButton));
+    painter.Line(m_line, s_skin.Rect(kLine));
     return 1;
 }
 

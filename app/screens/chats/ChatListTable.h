@@ -8,6 +8,7 @@
 #pragma once
 
 #include "app/ScreenSkin.h"
+#include "app/screens/TableRowPainter.h"
 #include "framework/controls/QeLabel.h"
 #include "framework/controls/QeTableView.h"
 #include "framework/ui/drawing/QeSkinElements.h"
@@ -51,7 +52,6 @@ private:
     QeLabel m_helpText;
 
     static inline ClassSkin s_skin;
-    static inline COLORREF s_titleColor = 0;
-    static inline COLORREF s_titleColorSelected = 0;
-    static inline COLORREF s_dateColor = 0;
+    static inline CaptionColors s_titleColors;
+    static inline CaptionColors s_dateColors;
 };

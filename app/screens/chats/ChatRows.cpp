@@ -1,21 +1,10 @@
 #include "app/screens/chats/ChatRows.h"
 
+#include "app/ScreenSkin.h"
 #include "framework/base/QeMarkup.h"
 #include "messenger/model/BuddyRoster.h"
 
 namespace ChatRows {
-
-void SetTextColor(QeSkinText& text, COLORREF color) {
-    if (text.Style().textColor == color) return;
-    QeTextStyle style = text.Style();
-    style.textColor = color;
-    text.FontHandle().Create(style);
-}
-
-COLORREF Color(SkinPath path) {
-    const QeMarkupElement* element = ScreenSkin::Find(path);
-    return element != nullptr ? ParseColor(element) : 0;
-}
 
 RECT BigPresenceIcon(const Buddy* buddy) {
     const uint32_t status = buddy != nullptr ? buddy->Status : 0;
