@@ -3,8 +3,6 @@
 // same in another chat leaves it alone.
 #include <gtest/gtest.h>
 
-#include <regex>
-
 #include "messenger/model/ChatActions.h"
 #include "messenger/model/ChatSessionManager.h"
 #include "tests/service/ScriptedClient.h"
@@ -41,10 +39,11 @@ protected:
     void OpenRoom(Peer& peer) {
         peer.wire.Send(Crp2("10", "DP", "%00", "RESS 11\r\n"));
         auto ress = peer.wire.NextStartingWith("CRP2 10 ");
-        std::smatch m;
-        ASSERT_TRUE(ress && std::regex_search(*ress, m, std::regex("RESS 11 127\\.0\\.0\\.1 (\\d+) (\\S+)\r\n")));
-        peer.port = m[1];
-        Connect(peer, m[2]);
+        ASSERT_TRUE(ress);
+        const std::vector<std::string> tokens = service_test::Tokens(service_test::PayloadOf(*ress));
+        ASSERT_EQ(tokens.size(), 5u);
+        peer.port = tokens[3];
+        Connect(peer, tokens[4]);
     }
     // CSES CONN into the room of the cookie, then ENTR.
     void Connect(Peer& peer, const std::string& cookie) {

@@ -1,8 +1,10 @@
 // The chat list and the participants page in the real program on the test clock, the session's
 // writes captured and the service's frames injected: rows that follow the chats, taps either side
 // of the disclosure threshold, participant rows and their taps, a chat that goes while its
-// participants page is in the history, and the pictures of each state.
+// participants page is in the history, the reset, and the pictures of each state.
 #include <gtest/gtest.h>
+
+#include "app/screens/chats/ChatPage.h"
 
 #include "framework/ui/view/QeRect.h"
 #include "messenger/model/BuddyGroupList.h"
@@ -10,7 +12,6 @@
 #include "messenger/model/ChatActions.h"
 #include "messenger/model/ChatSessionManager.h"
 #include "messenger/protocol/Reset.h"
-#include "app/screens/chats/ChatPage.h"
 #include "tests/support/MessengerRig.h"
 
 namespace {
@@ -33,29 +34,18 @@ protected:
         ASSERT_TRUE(rig.Start());
         rig.CaptureSessionWrites();
         rig.ConnectCaptured(2);
-        AddBuddy(L"kb", L"b@x", L"Bee Park", L"Bee", 0, 0);
-        AddBuddy(L"kc", L"c@x", L"Cee Kim", L"Cee", 1, 0);
-        AddBuddy(L"kd", L"d@x", L"Dee Lee", L"Dee", 6, 0);  // in no group
+        // Bee and Cee in the group "0", Dee in none.
+        for (auto [key, id, name, status] : {std::tuple{L"kb", L"b@x", L"Bee Park", 0u}, {L"kc", L"c@x", L"Cee Kim", 1u},
+                                             {L"kd", L"d@x", L"Dee Lee", 6u}}) {
+            Buddy buddy;
+            buddy.Key = key, buddy.Id = id, buddy.Name = name, buddy.Nickname = L"별명", buddy.Status = status;
+            BuddyRoster::Instance()->AddOrUpdate(key, buddy);
+        }
         BuddyGroup friends;
-        friends.Id = L"0";
-        friends.Name = L"친구";
-        friends.AddMember(L"kb");
-        friends.AddMember(L"kc");
+        friends.Id = L"0", friends.Name = L"친구", friends.Members = {L"kb", L"kc"};
         BuddyGroupList::Instance()->InsertEntry(friends);
     }
     void TearDown() override { rig.Stop(); }
-
-    static void AddBuddy(const wchar_t* key, const wchar_t* id, const wchar_t* name, const wchar_t* nick,
-                         uint32_t status, uint32_t flags) {
-        Buddy buddy;
-        buddy.Key = key;
-        buddy.Id = id;
-        buddy.Name = name;
-        buddy.Nickname = nick;
-        buddy.Status = status;
-        buddy.ListFlags = kListForward | flags;
-        BuddyRoster::Instance()->AddOrUpdate(key, buddy);
-    }
 
     MessengerApp& app() { return rig.App(); }
     ChatSessionManager& chats() { return *ChatSessionManager::Instance(); }
@@ -77,13 +67,16 @@ protected:
         }
         return names;
     }
+    void Back() {
+        app().StatusBarWindow().OnBack();
+        rig.Advance(600);
+    }
     // The chat's page shown, then closed as the status bar's close button does.
     void Close(ChatSession* chat) {
         app().SwitchView(ChatPageOf(chat), kSwitchCoverUpwards, false);
         rig.Advance(600);
         ChatPageOf(chat)->MarkClosing();
-        app().StatusBarWindow().OnBack();
-        rig.Advance(600);
+        Back();
     }
     // A tap on the row at x inside the row.
     void TapRow(QeTableView& table, int32_t row, int x) {
@@ -121,8 +114,7 @@ TEST_F(ChatList, RowsFollowTheChatsAndHelpTextShowsExactlyWhenThereIsNone) {
     app().SwitchView(ChatPageOf(chats().ChatAt(1)), kSwitchCoverUpwards, false);
     rig.Advance(600);
     EXPECT_EQ(chats().ChatAt(1)->Unread, 0);
-    app().StatusBarWindow().OnBack();
-    rig.Advance(600);
+    Back();
 
     Close(chats().ChatAt(1));
     EXPECT_EQ(Rows(), (Names{L"Bee Park", L"stranger@x"}));
@@ -138,8 +130,7 @@ TEST_F(ChatList, TapsEitherSideOfTheThresholdOpenThatRowsChatOrItsParticipants) 
     Show(app().ChatList());
     TapRow(list(), 1, ChatListTable::DisclosureThreshold());
     EXPECT_EQ(app().CurrentPage(), ChatPageOf(chats().ChatAt(1)));
-    app().StatusBarWindow().OnBack();
-    rig.Advance(600);
+    Back();
     TapRow(list(), 1, ChatListTable::DisclosureThreshold() + 1);
     EXPECT_EQ(app().CurrentPage(), &app().ChatInfo());
     EXPECT_EQ(info().Session(), chats().ChatAt(1));
@@ -160,8 +151,8 @@ TEST_F(ChatList, ParticipantRowsAndTheirTaps) {
     info().SetSelection(1);
     EXPECT_TRUE(rig.MatchesGolden("chat_info_three_members"));
 
-    // Row -> the page current after the tap: a roster buddy in a group opens its profile; a buddy in
-    // no group and a person outside the roster open nothing.
+    // Row -> the page current after the tap: a buddy in no group and a person outside the roster open
+    // nothing; a roster buddy in a group opens its profile.
     const std::pair<int32_t, ScreenBase*> taps[] = {
         {1, &app().ChatInfo()}, {2, &app().ChatInfo()}, {0, &app().BuddyProfile()}};
     for (auto [row, page] : taps) {
@@ -172,32 +163,19 @@ TEST_F(ChatList, ParticipantRowsAndTheirTaps) {
     // Found by the buddy's member key, which is what groups hold.
     EXPECT_EQ(app().BuddyProfile().ShownBuddy(), BuddyRoster::Instance()->Find(L"b@x"));
     EXPECT_EQ(app().BuddyProfile().ShownGroup(), BuddyGroupList::Instance()->FindEntry(L"0"));
-}
 
-// List, the participants of a chat, a member's profile, that chat, closed, then Back: the
-// participants page shows no chat and taps do nothing; a new chat is not taken for the one gone.
-TEST_F(ChatList, AChatThatWentLeavesItsParticipantsPageEmpty) {
-    ChatSession* chat = ChatOpenWithBuddy(L"b@x", L"Bee Park");
-    chat->SessionId = L"77";
-    rig.Inject(Pushed("USER 0 1 3 b@x Bee Bee%20Park %00 1\r\n"));
-    Show(app().ChatList());
-    TapRow(list(), 0, ChatListTable::DisclosureThreshold() + 1);
-    TapRow(info(), 0, 100);
-    ASSERT_EQ(app().CurrentPage(), &app().BuddyProfile());
+    // From the profile to that chat, closed, then Back: the participants page holds no chat (it was
+    // freed), shows no row and a tap does nothing; a new chat is not taken for the one gone.
     Close(chat);
-    rig.Settle();  // the chat is freed
+    rig.Settle();
     ASSERT_EQ(chats().Count(), 0u);
-    app().StatusBarWindow().OnBack();
-    rig.Advance(600);
+    Back();
     ASSERT_EQ(app().CurrentPage(), &app().ChatInfo());
     EXPECT_EQ(info().Session(), nullptr);
     EXPECT_EQ(info().GetItemCount(), 0);
     TapRow(info(), 0, 100);
     EXPECT_EQ(app().CurrentPage(), &app().ChatInfo());
-
-    ChatSession* next = ChatOpenWithBuddy(L"b@x", L"Bee Park");
-    EXPECT_FALSE(IsChatInfoShowing(info(), next));
-    EXPECT_EQ(Rows(), Names{L"Bee Park"});
+    EXPECT_FALSE(IsChatInfoShowing(info(), ChatOpenWithBuddy(L"b@x", L"Bee Park")));
 }
 
 // The log-out while the participants of a chat show: the rows and the chat go before the chats do.
