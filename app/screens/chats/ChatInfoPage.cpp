@@ -1,5 +1,7 @@
 #include "app/screens/chats/ChatInfoPage.h"
 
+#include "app/MessengerApp.h"
+
 namespace {
 
 const SkinPath kView{L"ChatInfo", L"View"};
@@ -16,7 +18,12 @@ bool ChatInfoPage::Create() {
 
 void ChatInfoPage::OnVisibleChanged(bool visible) {
     m_table.SetVisible(visible);
-    if (visible) m_table.Refresh();
+    if (!visible) return;
+    if (MessengerApp* app = MessengerApp::Instance()) {
+        app->StatusBarWindow().SetMode(StatusBar::kModeTitle);
+        app->StatusBarWindow().TitleStrip().SetTitle(kTitle);
+    }
+    m_table.Refresh();
 }
 
 void ChatInfoPage::OnRectChanged(const RECT&) { m_table.SetRect(s_skin.Rect(kView)); }

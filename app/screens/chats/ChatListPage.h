@@ -6,6 +6,7 @@
 #include "app/ScreenSkin.h"
 #include "app/screens/chats/ChatListTable.h"
 #include "app/screens/chats/ChatListTitleBar.h"
+#include "app/screens/common/TabBar.h"
 
 class ChatListPage : public ScreenBase {
 public:
@@ -18,12 +19,12 @@ public:
     // The rows made again from the open chats, after one closed.
     void RebuildTable() { m_table.Rebuild(); }
 
-    QeWindow& TabBar() { return m_tabBar; }
+    TabBar& Tabs() { return m_tabBar; }
     ChatListTitleBar& TitleBar() { return m_titleBar; }
     ChatListTable& Table() { return m_table; }
 
 private:
-    QeWindow m_tabBar;
+    TabBar m_tabBar;
     ChatListTitleBar m_titleBar;
     ChatListTable m_table;
     static inline ClassSkin s_skin;
