@@ -14,6 +14,8 @@ bool ChatListPage::Create() {
     AddChild(&m_titleBar);
     AddChild(&m_table);
     m_tabBar.Create();
+    // This page's own tab ignores the pen while the page exists.
+    m_tabBar.TabButton(TabBar::kChatListTab).SetReadOnly(true);
     m_titleBar.Create();
     m_table.Create();
     for (SkinPath path : {kTitleBar, kView}) s_skin.Rect(path);
