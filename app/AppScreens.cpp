@@ -36,6 +36,15 @@ MemoRecord* AppScreens::MemoReadRecord() { return m_app.MemoRead().View().Memo()
 
 void AppScreens::MemoReadFill(const ImsgReceived& memo) { m_app.MemoRead().View().FillFromMessage(memo); }
 
+void AppScreens::ChatListAddRow(ChatSession* session) { m_app.ChatList().Table().AddSession(session); }
+
+void AppScreens::ChatListUpdateRow(ChatSession* session) { m_app.ChatList().Table().UpdateSession(session); }
+
+void AppScreens::ParticipantsRefresh(ChatSession* session) {
+    ChatInfoTable& table = m_app.ChatInfo().Table();
+    if (IsChatInfoShowing(table, session)) table.Refresh();
+}
+
 bool AppScreens::BuddyListRefresh() { return m_app.BuddyList().Table().Refresh() != 0; }
 
 void AppScreens::BuddyListUpdateRow(const Buddy* buddy) { m_app.BuddyList().Table().UpdateBuddyRow(buddy); }

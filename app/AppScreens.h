@@ -27,6 +27,10 @@ public:
     bool IsMemoReadPageCurrent() const override;
     MemoRecord* MemoReadRecord() override;
     void MemoReadFill(const ImsgReceived& memo) override;
+    void ChatListAddRow(ChatSession* session) override;
+    void ChatListUpdateRow(ChatSession* session) override;
+    // Only while the participants page shows that chat.
+    void ParticipantsRefresh(ChatSession* session) override;
     bool BuddyListRefresh() override;
     void BuddyListUpdateRow(const Buddy* buddy) override;
     std::unique_ptr<ChatWindow> CreateChatWindow(ChatSession* session) override;

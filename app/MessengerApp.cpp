@@ -245,6 +245,9 @@ void MessengerApp::ShowSignedIn() {
 void MessengerApp::OnResetBegin() {
     m_buddyList.OnResetBegin();
     m_memoList.Table().RemoveAllRows();
+    // Rows and the participants' chat go before the chats leave the model.
+    m_chatList.Table().RemoveAllItems();
+    m_chatInfo.Table().Clear();
 }
 
 void MessengerApp::OnResetToLogin() {

@@ -1,0 +1,57 @@
+// The participants of one chat: a row per member with the presence icon, name and nickname; a tap
+// on a roster buddy who is in a group opens that buddy's profile.
+//
+// The chat is kept with the chat list's generation count at the moment it was handed over, and is
+// used only while the count is unchanged: once any chat left the list the table holds no chat (no
+// rows, taps do nothing) until it is given one again. A chat freed meanwhile, or a new chat made at
+// a freed chat's address, is never taken for the one shown.
+#pragma once
+
+#include <cstdint>
+
+#include "app/ScreenSkin.h"
+#include "app/screens/TableRowPainter.h"
+#include "framework/controls/QeTableView.h"
+#include "framework/ui/drawing/QeSkinElements.h"
+
+class ChatSession;
+
+class ChatInfoTable : public QeTableView {
+public:
+    // The row elements loaded from ChatInfo/View. True.
+    bool Create();
+
+    // The chat to show, until a chat leaves the list (null: none).
+    void SetSession(ChatSession* session);
+    // The chat shown, or null when there is none or it may have gone.
+    ChatSession* Session() const;
+    // Called where chats have just left the list and before any is freed (they are freed from the
+    // loop): the chat shown is kept when it is still in the list, else forgotten.
+    void KeepSessionIfOpen();
+    // Forgets the chat and every row (the log-out reset, before the chats leave the model).
+    void Clear();
+
+    // Every row again, one per member of the chat, standing at once.
+    void Refresh();
+
+    int DrawBackground(QeSurface* surface, const RECT& rect) override;
+    int DrawItem(QeSurface* surface, int32_t index, const RECT& clip, const RECT& inRow) override;
+    int OnPenUp(int x, int y) override;
+
+private:
+    ChatSession* m_session = nullptr;
+    uint32_t m_generation = 0;
+
+    QeSkinImage m_selectionBar;
+    QeSkinImage m_line;
+    QeSkinImage m_buddyIcon;
+    QeSkinText m_buddyName;
+    QeSkinText m_buddyNick;
+    QeSkinImage m_disclosureButton;
+
+    static inline ClassSkin s_skin;
+    static inline CaptionColors s_nickColors;
+};
+
+// The participants page is the current page and its table shows that very chat.
+bool IsChatInfoShowing(const ChatInfoTable& table, const ChatSession* session);
