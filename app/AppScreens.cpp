@@ -2,7 +2,16 @@
 
 #include "app/MessengerApp.h"
 #include "app/screens/chats/ChatPage.h"
+#include "app/screens/common/MsgBox.h"
 #include "framework/ui/shell/QeMessageDispatcher.h"
+
+void AppScreens::Alert(const std::wstring& text) { MsgBox::Alert(text); }
+
+void AppScreens::Confirm(const std::wstring& text, std::function<void(int result)> onResult) {
+    MsgBox::Confirm(text, std::move(onResult));
+}
+
+void AppScreens::ShowNotice(const std::wstring& text) { m_app.ShowNotice(text); }
 
 void AppScreens::RunLater(std::function<void()> task) { QeRunLater(std::move(task)); }
 

@@ -1,6 +1,7 @@
 #include "app/MessengerApp.h"
 
 #include "app/SkinDocument.h"
+#include "app/screens/common/NotifyBox.h"
 #include "framework/base/QePathTable.h"
 #include "framework/base/QeTrace.h"
 #include "framework/ui/shell/QeMainWindow.h"
@@ -222,3 +223,8 @@ void MessengerApp::PlayNotification(int event) {
 }
 
 void MessengerApp::UpdateNotifyIndicators() { m_menuBar.UpdateNotifyImages(); }
+
+void MessengerApp::ShowNotice(const std::wstring& text) {
+    // The check box's answer is not kept: nothing says yet what it should suppress.
+    NotifyBox::Show(L"공지사항", text, L"더 이상 이 메시지를 확인 안함", [](void*, QePopup*, int) {}, nullptr);
+}

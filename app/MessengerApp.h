@@ -78,6 +78,8 @@ public:
     // options say.
     void PlayNotification(int event);
     void UpdateNotifyIndicators();
+    // A server notice in the notify box titled "공지사항".
+    void ShowNotice(const std::wstring& text);
 
     // ---- navigation (see the rules above)
     void SetCurrentView(ScreenBase* page);

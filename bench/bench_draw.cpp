@@ -52,17 +52,24 @@ void BM_DrawPerPixelIcon(benchmark::State& state) {
 }
 BENCHMARK(BM_DrawPerPixelIcon);
 
-void BM_DrawShortenedName(benchmark::State& state) {
-    QeSurface row;
-    QeFont font;
+// A 480x60 row with a 16-pixel font selected and transparent text; false (and the run skipped)
+// when either cannot be made.
+bool MakeTextRow(benchmark::State& state, QeSurface& row, QeFont& font) {
     FontKey key;
     key.height = 16;
     if (!row.Create(480, 60) || !font.Create(key)) {
         state.SkipWithError("no surface or font");
-        return;
+        return false;
     }
     row.SelectFont(&font, false);
     row.SetBackMode(1);
+    return true;
+}
+
+void BM_DrawShortenedName(benchmark::State& state) {
+    QeSurface row;
+    QeFont font;
+    if (!MakeTextRow(state, row, font)) return;
     const std::wstring name = L"김민수 (kim.minsu@example.com) 오늘은 회의 중입니다, 나중에 연락 주세요";
     for (auto _ : state) {
         benchmark::DoNotOptimize(row.DrawText(name, {60, 10, 260, 50}, {0, 0, 480, 60},
@@ -76,14 +83,7 @@ BENCHMARK(BM_DrawShortenedName);
 void BM_DrawShortenedZeroWidthRun(benchmark::State& state) {
     QeSurface row;
     QeFont font;
-    FontKey key;
-    key.height = 16;
-    if (!row.Create(480, 60) || !font.Create(key)) {
-        state.SkipWithError("no surface or font");
-        return;
-    }
-    row.SelectFont(&font, false);
-    row.SetBackMode(1);
+    if (!MakeTextRow(state, row, font)) return;
     std::wstring head;
     while (row.TextExtent(head + L"가").cx <= 200) head += L"가";
     const std::wstring name = head + std::wstring(100000, L'\x1160') + L"가";

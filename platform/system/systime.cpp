@@ -22,20 +22,25 @@ FixedClock& Fixed() {
     return *clock;
 }
 
-// The broken-down time of a moment read as UTC, so no zone moves it.
-void UtcTimeAt(long long seconds, long milliseconds, SYSTEMTIME* time) {
-    std::memset(time, 0, sizeof *time);
-    const time_t moment = static_cast<time_t>(seconds);
-    struct tm parts {};
-    if (gmtime_r(&moment, &parts) == nullptr) return;
+// The fields of a broken-down time; a leap second reads as the last ordinary second of its minute.
+void FillFromParts(const struct tm& parts, long milliseconds, SYSTEMTIME* time) {
     time->wYear = static_cast<WORD>(parts.tm_year + 1900);
     time->wMonth = static_cast<WORD>(parts.tm_mon + 1);
     time->wDayOfWeek = static_cast<WORD>(parts.tm_wday);
     time->wDay = static_cast<WORD>(parts.tm_mday);
     time->wHour = static_cast<WORD>(parts.tm_hour);
     time->wMinute = static_cast<WORD>(parts.tm_min);
-    time->wSecond = static_cast<WORD>(parts.tm_sec);
+    time->wSecond = static_cast<WORD>(parts.tm_sec > 59 ? 59 : parts.tm_sec);
     time->wMilliseconds = static_cast<WORD>(milliseconds);
+}
+
+// The broken-down time of a moment read as UTC, so no zone moves it.
+void UtcTimeAt(long long seconds, long milliseconds, SYSTEMTIME* time) {
+    std::memset(time, 0, sizeof *time);
+    const time_t moment = static_cast<time_t>(seconds);
+    struct tm parts {};
+    if (gmtime_r(&moment, &parts) == nullptr) return;
+    FillFromParts(parts, milliseconds, time);
 }
 
 }  // namespace
@@ -48,15 +53,7 @@ void LocalTimeAt(long long seconds, long nanoseconds, SYSTEMTIME* time) {
     const time_t moment = static_cast<time_t>(seconds);
     struct tm parts {};
     if (localtime_r(&moment, &parts) == nullptr) return;
-    time->wYear = static_cast<WORD>(parts.tm_year + 1900);
-    time->wMonth = static_cast<WORD>(parts.tm_mon + 1);
-    time->wDayOfWeek = static_cast<WORD>(parts.tm_wday);
-    time->wDay = static_cast<WORD>(parts.tm_mday);
-    time->wHour = static_cast<WORD>(parts.tm_hour);
-    time->wMinute = static_cast<WORD>(parts.tm_min);
-    // A leap second reads as the last ordinary second of its minute.
-    time->wSecond = static_cast<WORD>(parts.tm_sec > 59 ? 59 : parts.tm_sec);
-    time->wMilliseconds = static_cast<WORD>(nanoseconds / 1000000);
+    FillFromParts(parts, nanoseconds / 1000000, time);
 }
 
 void GetLocalTime(SYSTEMTIME* time) {

@@ -151,7 +151,6 @@ TEST_F(ChatWindowTest, TypingEnterAndQueuedLinesGoOutAsTheirFrames) {
     // the composition, leaves one character.
     ImmSetConversionStatus(ImmGetContext(rig.Window()), IME_CMODE_NATIVE, 0);
     Type(U"rla\r");
-    ImmSetConversionStatus(ImmGetContext(rig.Window()), 0, 0);
     EXPECT_EQ(Sent(),
               "CRP2 17 SS 77 18\r\nMESG 16 TYPING 1\r\nCRP2 19 SS 77 18\r\nMESG 18 TYPING 1\r\n"
               "CRP2 21 SS 77 18\r\nMESG 20 TYPING 1\r\nCRP2 23 SS 77 18\r\nMESG 22 TYPING 1\r\n"
@@ -169,6 +168,7 @@ TEST_F(ChatWindowTest, TypingEnterAndQueuedLinesGoOutAsTheirFrames) {
     ChatSession* waiting = Open(false);
     rig.App().SetCurrentView(ChatPageOf(waiting));
     rig.Settle();
+    ImmSetConversionStatus(ImmGetContext(rig.Window()), 0, 0);
     Type(U"x\ry\r");
     EXPECT_EQ(Sent(), "CRP2 26 DP %00 9\r\nRESS 27\r\n");
     EXPECT_EQ(waiting->QueuedTexts, Lines({L"x", L"y"}));

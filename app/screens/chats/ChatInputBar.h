@@ -51,6 +51,7 @@ public:
 private:
     static RECT SkinRect(const wchar_t* part);
     void OpenInputPanel();
+    void PopupEmoticonMenu();
 
     ChatPage* m_page = nullptr;
     QeImageView m_background;

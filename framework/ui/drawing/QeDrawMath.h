@@ -15,6 +15,14 @@ inline int32_t QeClamp32(int64_t value) {
     return static_cast<int32_t>(std::clamp<int64_t>(value, INT32_MIN, INT32_MAX));
 }
 
+// The minimum when value < minimum, the maximum when value > maximum, else the value (a NaN passes
+// through: callers that convert it to an integer check for it first).
+inline float ClampFloat(float value, float minimum, float maximum) {
+    if (value < minimum) return minimum;
+    if (value > maximum) return maximum;
+    return value;
+}
+
 // What a font says about a text: its extent, and how many of its leading characters fit a width.
 class QeTextMeasure {
 public:

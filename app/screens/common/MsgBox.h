@@ -1,0 +1,64 @@
+// The program's one message box: an alert with OK, a Yes/No question, or a Yes/No question with a
+// check box. Each use makes a new box that pops up centred, reports 1 (OK), 2 (Yes) or 3 (No) to
+// its callback and deletes itself; only its buttons close it. The callback may read the check box
+// from the box it is handed.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "app/ScreenSkin.h"
+#include "framework/controls/QeButton.h"
+#include "framework/controls/QeCheckBox.h"
+#include "framework/controls/QeEdit.h"
+#include "framework/controls/QeImageView.h"
+#include "framework/controls/QeLabel.h"
+#include "framework/ui/view/QePopup.h"
+
+class MsgBox : public QePopup {
+public:
+    static constexpr const wchar_t* kSection = L"MsgBox";
+    enum Kind : int { kOk = 1, kYesNo = 2, kCheck = 4 };
+    enum Result : int { kResultOk = 1, kResultYes = 2, kResultNo = 3 };
+
+    MsgBox();
+    ~MsgBox() override;
+
+    // Each opens a new box and answers it (it lives until it closes); null when the popup refused
+    // (the box is gone).
+    static MsgBox* Alert(const std::wstring& text);
+    static MsgBox* Confirm(const std::wstring& text, Callback callback, void* context);
+    // The function hears the result the box closes with (0 when another popup replaced it) and is
+    // freed with the box.
+    static MsgBox* Confirm(const std::wstring& text, std::function<void(int result)> onResult);
+    static MsgBox* ConfirmWithCheck(const std::wstring& text, const std::wstring& checkText, Callback callback,
+                                    void* context);
+    // The common step: shows the kind's widgets and pops up. 0 when the popup refused.
+    int Show(int kind, Callback callback, void* context);
+
+    void OnRectChanged(const RECT& rect) override;
+    int OnNotify(QeWindow* child, int code) override;
+
+    int KindBits() const { return m_kind; }
+    QeImageView& Icon() { return m_icon; }
+    QeEdit& Text() { return m_text; }
+    QeCheckBox& CheckBox() { return m_checkBox; }
+    QeLabel& CheckBoxText() { return m_checkBoxText; }
+    QeButton& OkButton() { return m_okButton; }
+    QeButton& YesButton() { return m_yesButton; }
+    QeButton& NoButton() { return m_noButton; }
+
+private:
+    static void CallOnResult(void* context, QePopup* popup, int result);
+
+    int m_kind = 0;
+    std::function<void(int result)> m_onResult;
+    QeImageView m_icon;
+    QeEdit m_text;
+    QeCheckBox m_checkBox;
+    QeLabel m_checkBoxText;
+    QeButton m_okButton;
+    QeButton m_yesButton;
+    QeButton m_noButton;
+    static ClassSkin s_skin;
+};
