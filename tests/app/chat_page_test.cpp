@@ -6,9 +6,11 @@
 #include <algorithm>
 
 #include "app/screens/chats/ChatPage.h"
+#include "app/screens/common/MenuEmoticon.h"
 #include "messenger/model/AccountInfo.h"
 #include "messenger/model/BuddyRoster.h"
 #include "messenger/model/ChatSessionManager.h"
+#include "messenger/protocol/Reset.h"
 #include "platform/windows/imm.h"
 #include "platform/windows/input.h"
 #include "platform/windows/window.h"
@@ -301,6 +303,41 @@ TEST_F(ChatWindowTest, Pictures) {
     BuddyRoster::Instance()->Find(chat->BuddyId)->Status = 6;
     page->UpdateInputState();
     EXPECT_TRUE(rig.MatchesGolden("chat_disabled"));
+}
+
+TEST_F(ChatWindowTest, TheEmoticonMenuAnswersOnlyAChatStillOpen) {
+    const auto popup = [&](ChatPage* page) {
+        rig.App().SetCurrentView(page);
+        rig.Settle();
+        const RECT button = page->InputBar().EmoticonButton().GetScreenRect();
+        rig.TapAt((button.left + button.right) / 2, (button.top + button.bottom) / 2);
+        return dynamic_cast<MenuEmoticon*>(QePopup::Current());
+    };
+    const auto choose = [&](MenuEmoticon* menu, int row) {
+        menu->List().SetSelection(row);
+        menu->Close(1);
+        rig.Settle();
+    };
+    ChatSession* chat = Open(true);
+    ChatPage* page = ChatPageOf(chat);
+    MenuEmoticon* menu = popup(page);
+    ASSERT_NE(menu, nullptr);
+    choose(menu, 2);
+    EXPECT_EQ(Runs(page->InputBar().Input()), Lines({L"[/슬픔/]"}));
+    EXPECT_TRUE(page->InputBar().Input().HasFocus());
+
+    // The chat closed while its menu was open, then the connection lost while another chat's was.
+    menu = popup(page);
+    ASSERT_NE(menu, nullptr);
+    ChatSessionManager::Instance()->RemoveChat(chat);
+    rig.Settle();
+    choose(menu, 0);
+    menu = popup(ChatPageOf(Open(true)));
+    ASSERT_NE(menu, nullptr);
+    ResetToLogin();
+    rig.Settle();
+    if (QePopup::Current() == menu) choose(menu, 0);
+    EXPECT_EQ(ChatSessionManager::Instance()->Count(), 0u);
 }
 
 }  // namespace

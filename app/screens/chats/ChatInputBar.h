@@ -47,6 +47,7 @@ public:
 
     QeEdit& Input() { return m_input; }
     QeLabel& DisabledReason() { return m_disabledReason; }
+    QeButton& EmoticonButton() { return m_emoticonButton; }
 
 private:
     static RECT SkinRect(const wchar_t* part);

@@ -21,6 +21,10 @@ ChatPage* ChatPageOf(const ChatSession* session) {
 
 ChatPage::ChatPage() = default;
 
+ChatPage::~ChatPage() {
+    if (IsCurrentPage()) MessengerApp::Instance()->SetCurrentView(nullptr);
+}
+
 bool ChatPage::Create() {
     AddChild(&m_view);
     AddChild(&m_bar);

@@ -16,6 +16,8 @@ public:
     static constexpr const wchar_t* kSection = L"Chat";
 
     ChatPage();
+    // A page deleted while current (its chat ended under it, the log-out) leaves no page current.
+    ~ChatPage() override;
     // Both parts added and laid out from the skin. True.
     bool Create();
 
