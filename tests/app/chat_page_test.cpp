@@ -139,7 +139,10 @@ TEST_F(ChatWindowTest, TypingEnterAndQueuedLinesGoOutAsTheirFrames) {
     Type(U"hi\r");
     EXPECT_EQ(Sent(), "CRP2 9 SS 77 17\r\nMESG 8 TYPING 1\r\nCRP2 11 SS 77 28\r\nMESG 10 MSG 0%090%090%09hi\r\n");
     EXPECT_TRUE(page->InputBar().Input().IsEmpty());
-    EXPECT_EQ(Runs(page->View().Output()), Lines({L"700 #1f63b8 민수 (달빛) 님의 말:\nhi\n"}));
+    // The server refuses the line.
+    rig.Inject("CRP2 11 SS 77 8\r\n201 10\r\n");
+    EXPECT_EQ(Runs(page->View().Output()),
+              Lines({L"700 #1f63b8 민수 (달빛) 님의 말:\nhi\n", L"700 #d93a30 [201] FailureCodeMissingData\n"}));
 
     // Delete in front of the last character.
     Type(U"z");
