@@ -4,16 +4,23 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <regex>
 
 #include "app/screens/chats/ChatPage.h"
 #include "app/screens/common/MenuEmoticon.h"
 #include "messenger/model/AccountInfo.h"
+#include "messenger/model/ChatActions.h"
 #include "messenger/model/BuddyRoster.h"
 #include "messenger/model/ChatSessionManager.h"
 #include "messenger/protocol/Reset.h"
 #include "platform/windows/imm.h"
 #include "platform/windows/input.h"
+#include "platform/system/device.h"
 #include "platform/windows/window.h"
+#include "tests/service/ScriptedClient.h"
+#include "tests/support/Pump.h"
+#include "tools/service/TestService.h"
 #include "tests/support/MessengerRig.h"
 
 namespace {
@@ -341,6 +348,49 @@ TEST_F(ChatWindowTest, TheEmoticonMenuAnswersOnlyAChatStillOpen) {
     rig.Settle();
     if (QePopup::Current() == menu) choose(menu, 0);
     EXPECT_EQ(ChatSessionManager::Instance()->Count(), 0u);
+}
+
+// Against the service stand-in: the user opens a chat with jiyoung, whom a scripted connection
+// plays; she takes the invitation, enters and writes while the buddy list is in front.
+TEST(ChatWindowService, ALineForAHiddenChatRingsAndMarksItUnread) {
+    using service_test::Crp2;
+    MessengerRig rig;
+    ASSERT_TRUE(rig.Start() && rig.StartService());
+    service_test::ScriptedClient peer;
+    ASSERT_EQ(service_test::SignIn(rig.Service(), peer, "jiyoung@tevrik.example", "1234").rfind("LIN2 4 ", 0), 0u);
+    ASSERT_TRUE(rig.SignIn(L"minsu@tevrik.example", L"1234"));
+
+    ChatSession* chat = ChatOpenWithBuddy(L"jiyoung@tevrik.example", L"지영");
+    ASSERT_NE(chat, nullptr);
+    auto invitation = peer.NextStartingWith("CTOC 0 minsu@tevrik.example ");
+    for (int i = 0; i < 50 && !invitation; ++i) {
+        PumpUntilIdle(0.1);
+        invitation = peer.NextStartingWith("CTOC 0 minsu@tevrik.example ", std::chrono::milliseconds(100));
+    }
+    ASSERT_TRUE(invitation);
+    std::smatch m;
+    ASSERT_TRUE(std::regex_search(*invitation, m, std::regex("INVT \\S+ 127\\.0\\.0\\.1 (\\d+) (\\S+)")));
+    const std::string cookie = m[2];
+    const std::string body = "127.0.0.1 " + std::string(m[1]) + " " + cookie + "\r\n";
+    peer.Send("CSES 20 CONN SS %00 " + std::to_string(body.size()) + "\r\n" + body);
+    auto granted = peer.NextStartingWith("CSES 20 CONN ");
+    ASSERT_TRUE(granted);
+    const std::string sid = service_test::Tokens(service_test::PayloadOf(*granted) + "\r\n")[1];
+    peer.Send(Crp2("21", "SS", sid, "ENTR 22 jiyoung@tevrik.example 지영 김지영 " + cookie + " UTF8 P 1.1 2\r\n"));
+    ASSERT_TRUE(peer.NextStartingWith("CRP2 21 "));
+    ASSERT_TRUE(PumpUntil([&] { return chat->Members.size() == 1; }, 20.0));
+
+    ClearDeviceCalls();
+    peer.Send(Crp2("23", "SS", sid, "MESG 24 MSG 0%090%090%09안녕%20/웃음/\r\n"));
+    ASSERT_TRUE(PumpUntil([&] { return chat->Unread != 0; }, 20.0));
+    size_t rings = 0;
+    for (const std::wstring& call : DeviceCalls()) rings += call.find(L"recv_chat.wav") != std::wstring::npos;
+    EXPECT_EQ(rings, 1u);
+    EXPECT_EQ(Runs(ChatPageOf(chat)->View().Output()),
+              Lines({L"700 #1f2a33 이지영 (지영이) 님의 말:\n안녕 ", L"[/웃음/]", L"700 #1f2a33 \n"}));
+    rig.App().SwitchView(ChatPageOf(chat), kSwitchCoverUpwards, false);
+    rig.Advance(600);
+    EXPECT_EQ(chat->Unread, 0);
 }
 
 }  // namespace
