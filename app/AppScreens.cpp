@@ -21,6 +21,12 @@ void AppScreens::PlayNotification(int event) { m_app.PlayNotification(event); }
 
 void AppScreens::UpdateNotifyIndicators() { m_app.UpdateNotifyIndicators(); }
 
+// The model is already empty: the rows go before anything paints them again.
+void AppScreens::OnResetToLogin() { m_app.BuddyList().OnResetBegin(); }
+
+bool AppScreens::BuddyListRefresh() { return m_app.BuddyList().Table().Refresh() != 0; }
+
+void AppScreens::BuddyListUpdateRow(const Buddy* buddy) { m_app.BuddyList().Table().UpdateBuddyRow(buddy); }
 std::unique_ptr<ChatWindow> AppScreens::CreateChatWindow(ChatSession* session) {
     auto page = std::make_unique<ChatPage>();
     page->Create();
@@ -30,3 +36,11 @@ std::unique_ptr<ChatWindow> AppScreens::CreateChatWindow(ChatSession* session) {
     m_app.Root().AddChild(page.get());
     return page;
 }
+
+void AppScreens::OnResetBegin() { m_app.OnResetBegin(); }
+
+void AppScreens::OnResetToLogin() { m_app.OnResetToLogin(); }
+
+void AppScreens::LoginShowPage(int page) { m_app.Login().ShowPage(page); }
+
+void AppScreens::ShowSignedIn() { m_app.ShowSignedIn(); }

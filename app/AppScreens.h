@@ -20,7 +20,14 @@ public:
     void SetSignedIn(bool signedIn) override;
     void PlayNotification(int event) override;
     void UpdateNotifyIndicators() override;
+    void OnResetToLogin() override;
+    bool BuddyListRefresh() override;
+    void BuddyListUpdateRow(const Buddy* buddy) override;
     std::unique_ptr<ChatWindow> CreateChatWindow(ChatSession* session) override;
+    void OnResetBegin() override;
+    void OnResetToLogin() override;
+    void LoginShowPage(int page) override;
+    void ShowSignedIn() override;
 
 private:
     MessengerApp& m_app;

@@ -5,6 +5,7 @@
 #include "framework/base/QePathTable.h"
 #include "framework/base/QeTrace.h"
 #include "framework/ui/shell/QeMainWindow.h"
+#include "framework/ui/motion/QeTransitionManager.h"
 #include "framework/ui/shell/QeNotifyLed.h"
 #include "messenger/model/AccountInfo.h"
 #include "messenger/model/BuddyGroupList.h"
@@ -227,4 +228,23 @@ void MessengerApp::UpdateNotifyIndicators() { m_menuBar.UpdateNotifyImages(); }
 void MessengerApp::ShowNotice(const std::wstring& text) {
     // The check box's answer is not kept: nothing says yet what it should suppress.
     NotifyBox::Show(L"공지사항", text, L"더 이상 이 메시지를 확인 안함", [](void*, QePopup*, int) {}, nullptr);
+}
+
+void MessengerApp::ShowSignedIn() {
+    m_login.SetVisible(false);
+    m_statusBar.SetVisible(true);
+    SetCurrentView(&m_buddyList);
+}
+
+// The pages that keep rows or model pointers drop them here, each with its own step.
+void MessengerApp::OnResetBegin() {}
+
+void MessengerApp::OnResetToLogin() {
+    if (QeTransitionManager* transitions = QeTransitionManager::Instance()) transitions->Clear();
+    m_login.ShowPage(LoginPage::kGatePanel);
+    m_login.SetVisible(true);
+    m_statusBar.ClearHistory();
+    m_statusBar.SetVisible(false);
+    SetCurrentView(nullptr);
+    m_menuBar.UpdateNotifyImages();
 }

@@ -81,6 +81,15 @@ public:
     // A server notice in the notify box titled "공지사항".
     void ShowNotice(const std::wstring& text);
 
+    // ---- the login screen and the return to it
+    // After the buddy list load: the login screen hidden, the status bar shown, the buddy list
+    // current.
+    void ShowSignedIn();
+    // The screens' halves of ResetToLogin (messenger/protocol/Reset.h): the rows and model
+    // pointers dropped while the model still exists, then the gate with nothing signed in behind.
+    void OnResetBegin();
+    void OnResetToLogin();
+
     // ---- navigation (see the rules above)
     void SetCurrentView(ScreenBase* page);
     void SwitchView(ScreenBase* page, int kind, bool replaceTop);

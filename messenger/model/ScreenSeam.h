@@ -55,7 +55,11 @@ public:
     virtual void RunLater(std::function<void()> task) {
         if (task) task();
     }
-    // The screens' half of returning to the login screen; the protocol half runs first.
+    // The two halves the screens take in returning to the login screen. OnResetBegin comes once
+    // the connection is closed and before the model is emptied: every row and model pointer a
+    // screen holds goes there, while what they point at still exists. OnResetToLogin comes last,
+    // with the model empty, and shows the login screen's gate.
+    virtual void OnResetBegin() {}
     virtual void OnResetToLogin() {}
     // The application's signed-in flag: set once the login is accepted (LIN2), cleared by the
     // return to the login screen before OnResetToLogin.
@@ -64,7 +68,7 @@ public:
     virtual void PlayNotification(int event) { (void)event; }
     virtual void UpdateNotifyIndicators() {}
 
-    // Login screen: page 0 is the form, 1 the connecting panel.
+    // Login screen: panel 0 is the form, 1 the gate, 2 the connecting panel.
     virtual void LoginShowPage(int page) { (void)page; }
     // After the buddy list load: hide the login screen, show the status bar and the buddy list.
     virtual void ShowSignedIn() {}

@@ -17,6 +17,7 @@ void ResetToLogin() {
         session->Close();
         session->Phase = 0;
     }
+    Screens().OnResetBegin();
 
     if (BuddyRoster* roster = BuddyRoster::Instance()) roster->Clear();
     if (BuddyGroupList* groups = BuddyGroupList::Instance()) groups->ClearMap();

@@ -6,13 +6,14 @@
 // In this order:
 //   1. the keep-alive timer stops;
 //   2. the session's connection is closed and its phase set to 0;
-//   3. the model is emptied: the buddy roster and the group map, a buddy list half loaded, the memo
+//   3. the screens drop their rows and model pointers: Screens().OnResetBegin();
+//   4. the model is emptied: the buddy roster and the group map, a buddy list half loaded, the memo
 //      records with the unread-memo flag, the chat sessions (deleted from the loop, after the
 //      screens' half);
-//   4. the pending-request table is emptied (no reply can arrive on a closed connection, so its
+//   5. the pending-request table is emptied (no reply can arrive on a closed connection, so its
 //      entries would only pile up over a long run);
-//   5. the application's signed-in flag is cleared;
-//   6. the screens' half: Screens().OnResetToLogin().
+//   6. the application's signed-in flag is cleared;
+//   7. the login screen's gate: Screens().OnResetToLogin().
 // Every step works on an already empty state, so a second call changes nothing.
 void ResetToLogin();
 

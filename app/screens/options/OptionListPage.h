@@ -1,11 +1,23 @@
-// OptionListPage, the option list: tab bar, title bar and table.
-// The tab bar reads the root section "TabBar". A shell until its screen is built.
+// The fourth main page: the title and the option list, above the page's own tab bar.
 #pragma once
 
-#include "app/screens/ShellPage.h"
+#include "app/ScreenBase.h"
+#include "app/ScreenSkin.h"
+#include "app/screens/options/OptionListTable.h"
+#include "app/screens/options/OptionListTitleBar.h"
 
-class OptionListPage : public ShellPage<OptionListPage, 3> {
+class OptionListPage : public ScreenBase {
 public:
     static constexpr const wchar_t* kSection = L"OptionList";
-    static constexpr PartName kParts[] = {{L"TabBar", nullptr}, {L"OptionList", L"TitleBar"}, {L"OptionList", L"View"}};
+
+    bool Create();
+    void OnRectChanged(const RECT& rect) override;
+    void OnVisibleChanged(bool visible) override;
+
+    OptionListTable& Table() { return m_table; }
+
+private:
+    OptionListTitleBar m_titleBar;
+    OptionListTable m_table;
+    static ClassSkin s_skin;
 };

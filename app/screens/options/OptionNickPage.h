@@ -1,10 +1,26 @@
-// OptionNickPage, the nickname form: help and edit. A shell until its screen is built.
+// The nickname page: the field starts with the own nickname, and leaving the page for another
+// sends the text when it differs. A log-out or a lost connection hides it without leaving, so
+// nothing is sent then.
 #pragma once
 
-#include "app/screens/ShellPage.h"
+#include "app/ScreenBase.h"
+#include "app/ScreenSkin.h"
+#include "app/screens/options/OptionHelpView.h"
+#include "app/screens/options/OptionNickView.h"
 
-class OptionNickPage : public ShellPage<OptionNickPage, 2> {
+class OptionNickPage : public ScreenBase {
 public:
     static constexpr const wchar_t* kSection = L"OptionNick";
-    static constexpr PartName kParts[] = {{L"OptionNick", L"TitleBar"}, {L"OptionNick", L"View"}};
+
+    bool Create();
+    void OnRectChanged(const RECT& rect) override;
+    void OnVisibleChanged(bool visible) override;
+    void OnLeave(const QeTransitionParams& params) override;
+
+    OptionNickView& View() { return m_view; }
+
+private:
+    OptionHelpView m_help;
+    OptionNickView m_view;
+    static ClassSkin s_skin;
 };

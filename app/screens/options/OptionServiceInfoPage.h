@@ -1,10 +1,21 @@
-// OptionServiceInfoPage, the service information. A shell until its screen is built.
+// The service information page, entered from the option list's last row.
 #pragma once
 
-#include "app/screens/ShellPage.h"
+#include "app/ScreenBase.h"
+#include "app/ScreenSkin.h"
+#include "app/screens/options/OptionServiceInfoView.h"
 
-class OptionServiceInfoPage : public ShellPage<OptionServiceInfoPage, 1> {
+class OptionServiceInfoPage : public ScreenBase {
 public:
     static constexpr const wchar_t* kSection = L"OptionServiceInfo";
-    static constexpr PartName kParts[] = {{L"OptionServiceInfo", L"View"}};
+
+    bool Create();
+    void OnRectChanged(const RECT& rect) override;
+    void OnVisibleChanged(bool visible) override;
+
+    OptionServiceInfoView& View() { return m_view; }
+
+private:
+    OptionServiceInfoView m_view;
+    static ClassSkin s_skin;
 };

@@ -1,0 +1,281 @@
+#include "app/screens/buddies/BuddyListTable.h"
+
+#include <cstdio>
+
+#include "app/MessengerApp.h"
+#include "app/screens/buddies/BuddyListRows.h"
+#include "app/screens/buddies/OpenChatWithBuddy.h"
+#include "framework/base/QeMarkup.h"
+#include "messenger/model/BuddyGroupList.h"
+#include "messenger/model/BuddyRoster.h"
+#include "messenger/model/Options.h"
+
+ClassSkin BuddyListTable::s_skin;
+
+namespace {
+
+// Tevrik/BuddyList/View/<element>.
+#define VIEW_PATH(element) {L"BuddyList", L"View", element}
+
+// The class-wide values that ClassSkin does not keep, read with it.
+struct ViewValues {
+    CaptionColors groupName, buddyNick;
+    RECT expandedIcon{}, collapsedIcon{};
+};
+ViewValues s_values;
+
+RECT ReadCoord(const wchar_t* key) {
+    const QeMarkupElement* icon = ScreenSkin::Find(VIEW_PATH(L"GroupIcon"));
+    const QeMarkupElement* value = icon != nullptr ? icon->FindChild(key) : nullptr;
+    return value != nullptr ? ParseRect(value) : RECT{0, 0, 0, 0};
+}
+
+uint32_t SortType() { return Options::Instance() != nullptr ? Options::Instance()->SortType : 0; }
+uint32_t ViewType() { return Options::Instance() != nullptr ? Options::Instance()->ViewType : 3; }
+
+// The presence icon's place in the shared icon image; none until the status icon look-up exists.
+RECT BuddyIconSource(const Buddy&) { return RECT{0, 0, 0, 0}; }
+
+template <class Model>
+Model* UserValue(const TableItem* row) {
+    return row != nullptr ? reinterpret_cast<Model*>(row->userValue) : nullptr;
+}
+
+}  // namespace
+
+bool BuddyListTable::Create() {
+    const bool stale = s_skin.Stale();
+    s_skin.Load(m_selectionBar, VIEW_PATH(L"SelectionBar"));
+    s_skin.Load(m_line, VIEW_PATH(L"Line"));
+    s_skin.Load(m_groupIcon, VIEW_PATH(L"GroupIcon"));
+    s_skin.Load(m_groupName, VIEW_PATH(L"GroupName"));
+    s_skin.Load(m_buddyIcon, VIEW_PATH(L"BuddyIcon"));
+    s_skin.Load(m_buddyName, VIEW_PATH(L"BuddyName"));
+    s_skin.Load(m_buddyNick, VIEW_PATH(L"BuddyNick"));
+    s_skin.Load(m_buddyNameOnly, VIEW_PATH(L"BuddyNameOnly"));
+    s_skin.Load(m_disclosureButton, VIEW_PATH(L"DisclosureButton"));
+    s_skin.BackColor({L"BuddyList", L"View"});
+    if (stale) {
+        s_values.groupName = CaptionColors::Read(VIEW_PATH(L"GroupName"));
+        s_values.buddyNick = CaptionColors::Read(VIEW_PATH(L"BuddyNick"));
+        s_values.expandedIcon = ReadCoord(L"ImageCoord");
+        s_values.collapsedIcon = ReadCoord(L"ImageCoordCollapsed");
+    }
+    s_skin.MarkRead();
+    return true;
+}
+
+int BuddyListTable::ChatTapThreshold() {
+    return TableRowPainter::TapThreshold(s_skin.Rect(VIEW_PATH(L"DisclosureButton")));
+}
+
+int32_t BuddyListTable::RowHeight() const { return ScreenSkin::ItemHeight({L"BuddyList", L"View"}); }
+
+// ---- rows
+
+int BuddyListTable::Refresh() {
+    RemoveAllItems();
+    InvalidateItems(-1, -1);
+    BuddyListRows rows;
+    RebuildRows(rows, std::wstring(), SortType(), ViewType());
+    BuddyRoster* roster = BuddyRoster::Instance();
+    BuddyGroupList* groups = BuddyGroupList::Instance();
+    for (const BuddyListRow& row : rows.rows) {
+        if (row.kind == BuddyListRow::kBuddy) {
+            if (Buddy* buddy = roster != nullptr ? roster->FindEntry(row.key) : nullptr) AddBuddyRow(buddy, -1);
+        } else if (BuddyGroup* group = groups != nullptr ? groups->FindEntry(row.key) : nullptr) {
+            AddGroupRow(group, -1);
+        }
+    }
+    // New rows follow the search the user typed.
+    if (!FilterText().empty()) SetFilter(FilterText());
+    return 1;
+}
+
+int BuddyListTable::UpdateBuddyRow(const Buddy* buddy) {
+    if (buddy == nullptr) return 1;
+    BuddyGroupList* groups = BuddyGroupList::Instance();
+    const uint32_t sortType = SortType();
+    if (sortType == 0) {
+        RedrawBuddyRows(buddy);
+    } else if (sortType == 1 && groups != nullptr) {
+        bool inserted = false;
+        groups->ForEach([&](BuddyGroup& group) {
+            if (!group.Contains(buddy->Key)) return;
+            const int32_t g = FindGroupRow(group.Id);
+            if (g < 0) return;
+            const int32_t r = FindBuddyRow(buddy, g + 1);
+            if (buddy->Status == kPresenceOffline) {
+                if (r >= 0) RemoveItem(r);
+                return;
+            }
+            BuddyListRows rows;
+            RebuildRows(rows, group.Id, sortType, ViewType());
+            const int32_t wanted = rows.FindBuddy(buddy->Key);
+            if (wanted < 0) return;
+            const int32_t t = g + wanted;
+            if (r == t) {
+                if (IsVisible()) InvalidateItem(r);
+                return;
+            }
+            if (r >= 0) {
+                RemoveItem(r);
+                // The removal animates; the row must be gone before the count decides where the
+                // new one goes, or a place at the end is refused as out of range.
+                FinishAnimation();
+            }
+            AddBuddyRow(const_cast<Buddy*>(buddy), t);
+            inserted = true;
+        });
+        if (inserted && !FilterText().empty()) SetFilter(FilterText());
+    }
+    InvalidateGroupHeaders(*buddy);
+    return 1;
+}
+
+void BuddyListTable::InvalidateGroupHeaders(const Buddy& buddy) {
+    if (!IsVisible()) return;
+    for (int32_t i = 0; i < GetItemCount(); ++i) {
+        const TableItem* row = GetItem(i);
+        if (row->kind != TableItem::kHeader) continue;
+        const BuddyGroup* group = UserValue<BuddyGroup>(row);
+        if (group != nullptr && group->Contains(buddy.Key)) InvalidateItem(i);
+    }
+}
+
+void BuddyListTable::RemoveRows() {
+    RemoveAllItems();
+    SetFilter(std::wstring());
+    InvalidateItems(-1, -1);
+}
+
+void BuddyListTable::AddGroupRow(BuddyGroup* group, int32_t index) {
+    TableItem row(TableItem::kHeader, RowHeight());
+    row.userValue = reinterpret_cast<uintptr_t>(group);
+    if (index >= 0 && index < GetItemCount()) {
+        InsertItem(row, index);
+    } else {
+        AddItem(row);
+    }
+}
+
+void BuddyListTable::AddBuddyRow(Buddy* buddy, int32_t index) {
+    TableItem row(TableItem::kItem, RowHeight());
+    row.userValue = reinterpret_cast<uintptr_t>(buddy);
+    if (index >= 0 && index < GetItemCount()) {
+        InsertItem(row, index);
+    } else {
+        AddItem(row);
+    }
+}
+
+int32_t BuddyListTable::FindGroupRow(const std::wstring& groupId) const {
+    for (int32_t i = 0; i < GetItemCount(); ++i) {
+        const TableItem* row = GetItem(i);
+        const BuddyGroup* group = row->kind == TableItem::kHeader ? UserValue<BuddyGroup>(row) : nullptr;
+        if (group != nullptr && group->Id == groupId) return i;
+    }
+    return -1;
+}
+
+int32_t BuddyListTable::FindBuddyRow(const Buddy* buddy, int32_t start) const {
+    if (buddy == nullptr) return -1;
+    for (int32_t i = start < 0 ? 0 : start; i < GetItemCount(); ++i) {
+        const TableItem* row = GetItem(i);
+        if (row->kind != TableItem::kItem) {
+            if (start >= 0) return -1;
+            continue;
+        }
+        const Buddy* shown = UserValue<Buddy>(row);
+        if (shown != nullptr && shown->Id == buddy->Id) return i;
+    }
+    return -1;
+}
+
+void BuddyListTable::RedrawBuddyRows(const Buddy* buddy) {
+    if (!IsVisible()) return;
+    for (int32_t i = 0; i < GetItemCount(); ++i) {
+        if (UserValue<const Buddy>(GetItem(i)) == buddy && GetItem(i)->kind == TableItem::kItem) InvalidateItem(i);
+    }
+}
+
+// ---- taps
+
+int BuddyListTable::OnPenUp(int x, int y) {
+    if (QeTableView::OnPenUp(x, y) == 0) return 0;
+    const int32_t selected = GetSelection();
+    const TableItem* row = GetItem(selected);
+    if (row == nullptr || row->kind != TableItem::kItem) return 1;
+    POINT inRow{};
+    if (!PointToItem(selected, POINT{x, y}, inRow)) return 1;
+    Buddy* buddy = UserValue<Buddy>(row);
+    if (buddy == nullptr) return 1;
+    if (inRow.x <= ChatTapThreshold()) {
+        OpenChatWithBuddy(*buddy, true);
+    } else {
+        OpenProfile();
+    }
+    return 1;
+}
+
+void BuddyListTable::OpenProfile() {
+    const int32_t selected = GetSelection();
+    Buddy* buddy = UserValue<Buddy>(GetItem(selected));
+    MessengerApp* app = MessengerApp::Instance();
+    if (buddy == nullptr || app == nullptr) return;
+    BuddyGroup* group = UserValue<BuddyGroup>(GetItem(FindGroupHeader(selected)));
+    app->BuddyProfile().SetBuddy(buddy, group);
+    app->SwitchView(&app->BuddyProfile(), kSwitchPushLeftwards, false);
+}
+
+// ---- drawing
+
+int BuddyListTable::DrawBackground(QeSurface* surface, const RECT& rect) {
+    if (surface != nullptr) surface->FillSolid(s_skin.BackColor({L"BuddyList", L"View"}), rect);
+    return 1;
+}
+
+bool BuddyListTable::MatchesFilter(const TableItem& row, const std::wstring& text) {
+    return MatchesBuddyFilter(row, text);
+}
+
+int BuddyListTable::DrawItem(QeSurface* surface, int32_t index, const RECT& clip, const RECT& inRow) {
+    const TableItem* row = GetItem(index);
+    if (surface == nullptr || row == nullptr) return 1;
+    QeCell cell(*this, *surface, index, clip, inRow);
+    TableRowPainter painter(cell, index == GetSelection(), s_skin.BackColor({L"BuddyList", L"View"}), m_selectionBar,
+                            s_skin.Rect(VIEW_PATH(L"SelectionBar")));
+    if (row->kind == TableItem::kItem) {
+        if (const Buddy* buddy = UserValue<const Buddy>(row)) {
+            painter.Icon(m_buddyIcon, BuddyIconSource(*buddy), s_skin.Rect(VIEW_PATH(L"BuddyIcon")));
+            const auto two = [&](const std::wstring& second) {
+                m_buddyName.SetText(buddy->Name);
+                m_buddyNick.SetText(second);
+                painter.Text(m_buddyName, s_skin.Rect(VIEW_PATH(L"BuddyName")));
+                painter.Caption(m_buddyNick, s_values.buddyNick, s_skin.Rect(VIEW_PATH(L"BuddyNick")));
+            };
+            const auto one = [&](const std::wstring& text) {
+                m_buddyNameOnly.SetText(text);
+                painter.Text(m_buddyNameOnly, s_skin.Rect(VIEW_PATH(L"BuddyNameOnly")));
+            };
+            switch (ViewType()) {
+                case 0: one(buddy->Name); break;
+                case 1: one(buddy->Nickname); break;
+                case 2: two(buddy->Id); break;
+                case 3: two(buddy->Nickname); break;
+                default: break;
+            }
+            painter.Image(m_disclosureButton, s_skin.Rect(VIEW_PATH(L"DisclosureButton")));
+        }
+    } else if (row->kind == TableItem::kHeader) {
+        if (const BuddyGroup* group = UserValue<const BuddyGroup>(row)) {
+            painter.Icon(m_groupIcon, row->expanded ? s_values.expandedIcon : s_values.collapsedIcon,
+                         s_skin.Rect(VIEW_PATH(L"GroupIcon")));
+            m_groupName.SetText(group->Name + L" (" + std::to_wstring(group->OnlineCount()) + L"/" +
+                                std::to_wstring(group->MemberCount()) + L")");
+            painter.Caption(m_groupName, s_values.groupName, s_skin.Rect(VIEW_PATH(L"GroupName")));
+        }
+    }
+    painter.Line(m_line, s_skin.Rect(VIEW_PATH(L"Line")));
+    return 1;
+}

@@ -1,0 +1,35 @@
+#include "app/screens/options/OptionNickPage.h"
+
+#include "messenger/model/AccountInfo.h"
+#include "messenger/protocol/PresenceCommands.h"
+
+ClassSkin OptionNickPage::s_skin;
+
+bool OptionNickPage::Create() {
+    AddChild(&m_help);
+    AddChild(&m_view);
+    m_help.Create();
+    m_view.Create();
+    s_skin.Rect({kSection, L"TitleBar"});
+    s_skin.Rect({kSection, L"View"});
+    s_skin.MarkRead();
+    return true;
+}
+
+void OptionNickPage::OnRectChanged(const RECT&) {
+    m_help.SetRect(s_skin.Rect({kSection, L"TitleBar"}));
+    m_view.SetRect(s_skin.Rect({kSection, L"View"}));
+}
+
+void OptionNickPage::OnVisibleChanged(bool visible) {
+    if (visible) {
+        const AccountInfo* account = AccountInfo::Instance();
+        m_view.Nick().SetText(account != nullptr ? account->Nickname : std::wstring());
+        m_help.SetHelp1(L"내 대화명을 설정하세요.");
+        m_help.SetHelp2(L"");
+    }
+    m_help.SetVisible(visible);
+    m_view.SetVisible(visible);
+}
+
+void OptionNickPage::OnLeave(const QeTransitionParams&) { SendOwnNickname(m_view.Nick().GetText()); }

@@ -1,0 +1,15 @@
+#include "app/screens/options/OptionServiceInfoPage.h"
+
+ClassSkin OptionServiceInfoPage::s_skin;
+
+bool OptionServiceInfoPage::Create() {
+    AddChild(&m_view);
+    m_view.Create();
+    s_skin.Rect({kSection, L"View"});
+    s_skin.MarkRead();
+    return true;
+}
+
+void OptionServiceInfoPage::OnRectChanged(const RECT&) { m_view.SetRect(s_skin.Rect({kSection, L"View"})); }
+
+void OptionServiceInfoPage::OnVisibleChanged(bool visible) { m_view.SetVisible(visible); }

@@ -1,0 +1,337 @@
+// The buddy list page in the real program on the test clock: the table kept up to date one buddy
+// at a time, taps on its rows, and the search word.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <tuple>
+
+#include "framework/ui/view/QeRect.h"
+#include "app/screens/chats/ChatPage.h"
+#include "framework/ui/shell/QeInputPanel.h"
+#include "messenger/model/BuddyGroupList.h"
+#include "messenger/model/BuddyRoster.h"
+#include "messenger/model/ChatSessionManager.h"
+#include "messenger/model/Options.h"
+#include "messenger/protocol/Reset.h"
+#include "platform/system/device.h"
+#include "platform/windows/input.h"
+#include "tests/service/ScriptedClient.h"
+#include "tests/support/MessengerRig.h"
+
+namespace {
+
+// "#group id ...": a folded header "#group-", a filtered row "(id)"; buddies by member key or by
+// login id.
+std::wstring RowsOf(BuddyListTable& table, bool byId) {
+    std::wstring text;
+    for (int32_t i = 0; i < table.GetItemCount(); ++i) {
+        const TableItem& row = *table.GetItem(i);
+        if (!text.empty()) text += L' ';
+        if (row.kind == TableItem::kHeader) {
+            text += L"#" + reinterpret_cast<BuddyGroup*>(row.userValue)->Id + (row.expanded ? L"" : L"-");
+        } else {
+            const Buddy& buddy = *reinterpret_cast<Buddy*>(row.userValue);
+            const std::wstring& name = byId ? buddy.Id : buddy.Key;
+            text += row.hidden ? L"(" + name + L")" : name;
+        }
+    }
+    return text;
+}
+
+class BuddyListTest : public ::testing::Test {
+public:
+    void SetUp() override {
+        ASSERT_TRUE(rig.Start());
+        // "Friends" (2) sorts before "Work" (1); b is a member of both.
+        const struct {
+            const wchar_t *key, *id, *name, *nick;
+            uint32_t status;
+        } buddies[] = {
+            {L"a", L"amy", L"Kim", L"n1", 0}, {L"b", L"bob", L"Lee", L"n2", 6},
+            {L"c", L"cat", L"Park", L"n3", 0}, {L"d", L"dan", L"Ahn", L"n0", 0},
+        };
+        for (const auto& b : buddies) {
+            Buddy buddy;
+            buddy.Key = b.key, buddy.Id = b.id, buddy.Name = b.name, buddy.Nickname = b.nick, buddy.Status = b.status;
+            BuddyRoster::Instance()->AddOrUpdate(b.key, buddy);
+        }
+        for (const auto& [id, name, members] : {std::tuple{L"1", L"Work", L"abc"}, std::tuple{L"2", L"Friends", L"bd"}}) {
+            BuddyGroup group;
+            group.Id = id, group.Name = name;
+            for (const wchar_t* m = members; *m != 0; ++m) group.AddMember(std::wstring(1, *m));
+            BuddyGroupList::Instance()->InsertEntry(group);
+        }
+        Options::Instance()->ViewType = 1;
+        Options::Instance()->SortType = 1;
+        app().SetCurrentView(&app().BuddyList());
+        table().Refresh();
+        Settle();
+    }
+    void TearDown() override { app().BuddyList().OnResetBegin(); }
+
+    MessengerApp& app() { return rig.App(); }
+    BuddyListTable& table() { return app().BuddyList().Table(); }
+    Buddy& buddy(const wchar_t* key) { return *BuddyRoster::Instance()->FindEntry(key); }
+    void Settle() {
+        rig.Advance(1000);
+        rig.Settle();
+    }
+    std::wstring Rows() { return RowsOf(table(), false); }
+    // Taps row `index` at x (row coordinates), halfway down.
+    void TapRow(int32_t index, int x) {
+        const RECT r = table().GetItemScreenRect(index);
+        rig.TapAt(r.left + x, (r.top + r.bottom) / 2);
+        Settle();
+    }
+
+    MessengerRig rig;
+};
+
+TEST_F(BuddyListTest, UpdateBuddyRowKeepsEachGroupInOrder) {
+    EXPECT_EQ(Rows(), L"#2 d #1 a c");
+    const struct {
+        const char* step;
+        std::function<void(BuddyListTest&)> change;
+        const wchar_t* key;
+        const wchar_t* expected;
+    } steps[] = {
+        {"online", [](BuddyListTest& t) { t.buddy(L"b").Status = 0; }, L"b", L"#2 d b #1 a b c"},
+        {"offline", [](BuddyListTest& t) { t.buddy(L"d").Status = 6; }, L"d", L"#2 b #1 a b c"},
+        // Its new place is the list's last row.
+        {"nickname last", [](BuddyListTest& t) { t.buddy(L"b").Nickname = L"n9"; }, L"b", L"#2 b #1 a c b"},
+        {"nickname first", [](BuddyListTest& t) { t.buddy(L"b").Nickname = L"n"; }, L"b", L"#2 b #1 b a c"},
+        {"folded, offline",
+         [](BuddyListTest& t) {
+             t.table().CollapseGroup(t.table().FindGroupRow(L"1"));
+             t.buddy(L"a").Status = 6;
+         },
+         L"a", L"#2 b #1- b c"},
+        {"folded, online", [](BuddyListTest& t) { t.buddy(L"a").Status = 1; }, L"a", L"#2 b #1- b a c"},
+        {"filtered, online",
+         [](BuddyListTest& t) {
+             t.table().SetFilter(L"Lee");
+             t.buddy(L"d").Status = 7;
+         },
+         L"d", L"#2 b (d) #1- b (a) (c)"},
+    };
+    for (const auto& step : steps) {
+        step.change(*this);
+        table().UpdateBuddyRow(&buddy(step.key));
+        Settle();
+        EXPECT_EQ(Rows(), step.expected) << step.step;
+    }
+}
+
+TEST_F(BuddyListTest, TapsOpenChatMemoOrProfile) {
+    // b online in both groups: "#2 d b #1 a b c".
+    buddy(L"b").Status = 0;
+    Options::Instance()->SortType = 0;
+    table().Refresh();
+    Settle();
+    const int threshold = BuddyListTable::ChatTapThreshold();
+    EXPECT_EQ(threshold, 436 - 14);
+    const struct {
+        const char* what;
+        uint32_t chatType;
+        const wchar_t* offline;  // made offline first
+        int32_t row;
+        int x;
+        ScreenBase* expectedPage;
+        const wchar_t* profile;  // "buddy in group"
+    } cases[] = {
+        {"header", 0, nullptr, 0, threshold + 1, &app().BuddyList(), L""},
+        {"offline chat", 0, L"d", 1, threshold, &app().BuddyList(), L""},
+        {"offline memo", 1, L"d", 1, threshold, &app().MemoWrite(), L""},
+        {"profile, first group", 0, nullptr, 2, threshold + 1, &app().BuddyProfile(), L"b in 2"},
+        {"profile, second group", 0, nullptr, 5, threshold + 1, &app().BuddyProfile(), L"b in 1"},
+    };
+    for (const auto& c : cases) {
+        app().SetCurrentView(&app().BuddyList());
+        app().StatusBarWindow().ClearHistory();
+        app().BuddyProfile().SetBuddy(nullptr, nullptr);
+        Options::Instance()->ChatType = c.chatType;
+        if (c.offline != nullptr) buddy(c.offline).Status = 6;
+        TapRow(c.row, c.x);
+        EXPECT_EQ(app().CurrentPage(), c.expectedPage) << c.what;
+        const Buddy* shown = app().BuddyProfile().ShownBuddy();
+        const BuddyGroup* group = app().BuddyProfile().ShownGroup();
+        EXPECT_EQ((shown != nullptr ? shown->Key : L"") + (group != nullptr ? L" in " + group->Id : L""), c.profile)
+            << c.what;
+    }
+    EXPECT_EQ(Rows(), L"#2 d b #1 a b c");
+}
+
+// Each picture after the loop settled: a selected row and a folded group with names and
+// nicknames; a header's online count after a presence change while shown, and while hidden.
+TEST_F(BuddyListTest, Pictures) {
+    Options::Instance()->ViewType = 3;
+    table().Refresh();
+    table().CollapseGroup(table().FindGroupRow(L"2"));
+    Settle();
+    table().SetSelection(table().FindBuddyRow(&buddy(L"c"), -1));
+    EXPECT_TRUE(rig.MatchesGolden("buddy_list_selected_folded"));
+
+    table().ExpandGroup(table().FindGroupRow(L"2"));
+    Settle();
+    buddy(L"b").Status = 1;
+    table().UpdateBuddyRow(&buddy(L"b"));
+    Settle();
+    EXPECT_TRUE(rig.MatchesGolden("buddy_list_after_presence"));
+
+    app().SetCurrentView(&app().MemoList());
+    buddy(L"a").Status = 6;
+    table().UpdateBuddyRow(&buddy(L"a"));
+    Settle();
+    app().SetCurrentView(&app().BuddyList());
+    EXPECT_TRUE(rig.MatchesGolden("buddy_list_changed_while_hidden"));
+}
+
+// Keys routed to the search word: the rows, the filter and the icon after each.
+TEST_F(BuddyListTest, SearchWordFiltersAfterEveryKey) {
+    rig.Tap({L"BuddyList", L"SearchBar", L"SearchWord"});
+    QeInputPanel::Instance()->SetImeMode(1);  // Latin letters
+    BuddyListSearchBar& bar = app().BuddyList().SearchBar();
+    constexpr UINT kCaretToStart = 0;
+    const auto state = [&] {
+        return Rows() + L" [" + table().FilterText() + L"] " + (bar.SearchIcon().IsVisible() ? L"search" : L"") +
+               (bar.RollbackIcon().IsVisible() ? L"rollback" : L"");
+    };
+    const struct {
+        std::vector<UINT> keys;
+        const wchar_t* expected;
+    } steps[] = {
+        {{'A'}, L"#2 d #1 a c [a] rollback"},
+        {{'B'}, L"#2 (d) #1 (a) (c) [ab] rollback"},
+        {{VK_BACK}, L"#2 d #1 a c [a] rollback"},
+        {{kCaretToStart}, L"#2 d #1 a c [a] rollback"},
+        {{VK_DELETE}, L"#2 d #1 a c [] search"},
+        {{'M'}, L"#2 (d) #1 a (c) [m] rollback"},
+    };
+    for (const auto& step : steps) {
+        for (UINT key : step.keys) {
+            if (key == kCaretToStart) {
+                // The edit moves its caret by the pen: in front of the first letter.
+                const RECT page = ScreenSkin::Rect({L"BuddyList"}), bar = ScreenSkin::Rect({L"BuddyList", L"SearchBar"}),
+                           word = ScreenSkin::Rect({L"BuddyList", L"SearchBar", L"SearchWord"});
+                rig.TapAt(page.left + bar.left + word.left + 2, page.top + bar.top + (word.top + word.bottom) / 2);
+                QeInputPanel::Instance()->SetImeMode(1);
+            } else {
+                rig.Key(key);
+            }
+        }
+        Settle();
+        EXPECT_EQ(state(), step.expected) << step.keys[0];
+    }
+    rig.Tap({L"BuddyList", L"SearchBar", L"RollbackIcon"});
+    Settle();
+    EXPECT_EQ(state(), L"#2 d #1 a c [] search");
+    EXPECT_EQ(bar.SearchWord().GetText(), L"");
+}
+
+// "김" typed through the two-set composer: the filter follows each composition step.
+TEST_F(BuddyListTest, HangulCompositionFiltersEachStep) {
+    buddy(L"a").Name = L"김민수";
+    buddy(L"c").Name = L"박기김";
+    Options::Instance()->ViewType = 3;
+    table().Refresh();
+    Settle();
+    // The tap opens the input panel for Korean.
+    rig.Tap({L"BuddyList", L"SearchBar", L"SearchWord"});
+    const struct {
+        UINT key;
+        const wchar_t* expected;
+    } steps[] = {
+        {'R', L"#2 (d) #1 (a) (c) [ㄱ]"},
+        {'L', L"#2 (d) #1 (a) c [기]"},
+        {'A', L"#2 (d) #1 a c [김]"},
+    };
+    for (const auto& step : steps) {
+        rig.Key(step.key);
+        Settle();
+        EXPECT_EQ(Rows() + L" [" + table().FilterText() + L"]", step.expected) << step.key;
+    }
+    EXPECT_TRUE(rig.MatchesGolden("buddy_list_filtered"));
+    // A pen down in the table puts the panel away.
+    EXPECT_TRUE(QeInputPanel::Instance()->IsShown());
+    TapRow(0, 10);
+    EXPECT_FALSE(QeInputPanel::Instance()->IsShown());
+}
+
+// Signed in against the service stand-in; another user signs in and is tapped.
+TEST(BuddyListSignedIn, AnotherUserComesOnlineAndOpensAChat) {
+    MessengerRig rig;
+    ASSERT_TRUE(rig.Start() && rig.StartService());
+    Options::Instance()->SortType = 0;
+    Options::Instance()->ViewType = 3;
+    ASSERT_TRUE(rig.SignIn(L"minsu@tevrik.example", L"1234"));
+    MessengerApp& app = rig.App();
+    BuddyListTable& table = app.BuddyList().Table();
+    app.SetCurrentView(&app.BuddyList());
+    rig.Advance(1000);
+    EXPECT_TRUE(rig.MatchesGolden("buddy_list_signed_in"));
+
+    // As the option screens change the sort type.
+    Options::Instance()->SortType = 1;
+    table.Refresh();
+    rig.Advance(1000);
+    rig.Settle();
+    EXPECT_EQ(RowsOf(table, true), L"#2 #0 #1");
+    ClearDeviceCalls();
+    service_test::ScriptedClient other;
+    EXPECT_NE(service_test::SignIn(rig.Service(), other, "jiyoung@tevrik.example", "1234"), "");
+    ASSERT_TRUE(PumpUntil([&] { return table.GetItemCount() == 4; }, 10.0));
+    rig.Advance(1000);
+    rig.Settle();
+    EXPECT_EQ(RowsOf(table, true), L"#2 #0 jiyoung@tevrik.example #1");
+    std::vector<std::wstring> sounds;
+    for (const std::wstring& call : DeviceCalls()) {
+        if (call.rfind(L"sndPlaySoundW", 0) == 0) sounds.push_back(call.substr(call.rfind(L'\\') + 1));
+    }
+    EXPECT_EQ(sounds, std::vector<std::wstring>{L"buddy_login.wav, 0x20001)"});
+
+    const auto minsu = rig.Service().SignedInConnection("minsu@tevrik.example");
+    const size_t before = rig.Service().FrameCount();
+    const RECT row = table.GetItemScreenRect(2);
+    rig.TapAt(row.left + 10, (row.top + row.bottom) / 2);
+    const auto ress = rig.Service().WaitForClientFrame(minsu, "RESS", std::chrono::seconds(5), before);
+    ASSERT_TRUE(ress.has_value());
+    EXPECT_EQ(ress->bytes, "CRP2 8 DP %00 8\r\nRESS 9\r\n");
+    ChatSession* chat = ChatSessionManager::Instance()->FindChatWithBuddy(L"jiyoung@tevrik.example");
+    ASSERT_NE(chat, nullptr);
+    EXPECT_EQ(app.CurrentPage(), ChatPageOf(chat));
+    // The chat is open now: a second tap asks for no chat server and shows the same page.
+    app.SetCurrentView(&app.BuddyList());
+    rig.TapAt(row.left + 10, (row.top + row.bottom) / 2);
+    EXPECT_EQ(ChatSessionManager::Instance()->Count(), 1u);
+    EXPECT_EQ(app.CurrentPage(), ChatPageOf(chat));
+}
+
+// Log out with a search word typed and the list shown, then sign in again.
+TEST(BuddyListSignedIn, SignInAgainAfterLogOutShowsTheWholeList) {
+    MessengerRig rig;
+    ASSERT_TRUE(rig.Start() && rig.StartService());
+    Options::Instance()->SortType = 0;
+    ASSERT_TRUE(rig.SignIn(L"minsu@tevrik.example", L"1234"));
+    MessengerApp& app = rig.App();
+    BuddyListTable& table = app.BuddyList().Table();
+    app.SetCurrentView(&app.BuddyList());
+    rig.Tap({L"BuddyList", L"SearchBar", L"SearchWord"});
+    QeInputPanel::Instance()->SetImeMode(1);
+    rig.Key('B');
+    EXPECT_EQ(table.FilterText(), L"b");
+    const std::wstring whole = L"#2 #0 bob@tevrik.example carol@example.org jiyoung@tevrik.example #1 "
+                               L"alice@tevrik.example seojun@tevrik.example";
+    EXPECT_EQ(RowsOf(table, true), L"#2 #0 bob@tevrik.example (carol@example.org) (jiyoung@tevrik.example) #1 "
+                                   L"(alice@tevrik.example) (seojun@tevrik.example)");
+    ResetToLogin();
+    rig.Advance(1000);
+    rig.Settle();
+    EXPECT_EQ(table.GetItemCount(), 0);
+    ASSERT_TRUE(rig.SignIn(L"minsu@tevrik.example", L"1234"));
+    rig.Advance(1000);
+    rig.Settle();
+    EXPECT_EQ(RowsOf(table, true), whole);
+    EXPECT_EQ(app.BuddyList().SearchBar().SearchWord().GetText() + L"|" + table.FilterText(), L"|");
+}
+
+}  // namespace

@@ -1,0 +1,212 @@
+// The option screens through the real program: the list's values, the choice page's taps with
+// what they send and save, the nickname page's leaving, the pictures of each page, and the
+// service stand-in with a scripted buddy.
+#include <gtest/gtest.h>
+
+#include "framework/base/QeRegistry.h"
+#include "messenger/model/AccountInfo.h"
+#include "messenger/model/Options.h"
+#include "messenger/protocol/TrIdGenerator.h"
+#include "platform/windows/input.h"
+#include "tests/service/ScriptedClient.h"
+#include "tests/support/MessengerRig.h"
+#include "tools/service/TestService.h"
+
+namespace {
+
+using Texts = std::vector<std::wstring>;
+
+class OptionScreens : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(rig.Start()); }
+    MessengerApp& app() { return rig.App(); }
+    Options& options() { return *Options::Instance(); }
+    AccountInfo& account() { return *AccountInfo::Instance(); }
+    void ShowList() {
+        app().SetCurrentView(&app().OptionList());
+        rig.Settle();
+    }
+    void TapRow(QeTableView& table, int row) {
+        const RECT r = table.GetItemScreenRect(row);
+        rig.TapAt((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+        rig.Advance(600);
+    }
+    // The option list's row opened, as a user taps it.
+    void Open(int listRow) {
+        ShowList();
+        TapRow(app().OptionList().Table(), listRow);
+    }
+    void Back() {
+        app().StatusBarWindow().OnBack();
+        rig.Advance(600);
+    }
+    // The session writing to a capture, transaction ids from 1 again: ONST 1 goes in CRP2 2.
+    void Capture() {
+        rig.CaptureSessionWrites();
+        rig.ConnectCaptured(2);
+        TrIdGenerator::Instance()->LastId = 0;
+    }
+    std::string Sent() {
+        std::string text = rig.SentText().substr(m_seen);
+        m_seen += text.size();
+        TrIdGenerator::Instance()->LastId = 0;
+        return text;
+    }
+    static uint32_t Stored(const wchar_t* name) {
+        QeRegistryKey key;
+        return key.Open(L"Software\\Quandell\\ZevivoZadoruvuv", HKEY_CURRENT_USER) ? key.QueryDword(name, 99) : 98;
+    }
+
+    MessengerRig rig;
+    size_t m_seen = 0;
+};
+
+std::string Carried(const std::string& inner) {
+    return "CRP2 2 DP %00 " + std::to_string(inner.size()) + "\r\n" + inner;
+}
+
+TEST_F(OptionScreens, ListShowsTheCurrentValueOfEverySetting) {
+    account().Nickname = L"별";
+    struct Case {
+        uint32_t chat, view, sort, notify, scopes;
+        Texts values;
+    };
+    const Case cases[] = {
+        {0, 0, 0, 0, 0, {L"별", L"대화하기", L"이름 보기", L"전체 보기", L"사용 안 함", L"사용 안 함", L""}},
+        {1, 1, 1, 1, 3, {L"별", L"쪽지쓰기", L"대화명 보기", L"접속자만 보기", L"소리 사용", L"로그인+대화 알림", L""}},
+        {0, 2, 0, 2, 7, {L"별", L"대화하기", L"이름+ID 보기", L"전체 보기", L"진동 사용", L"로그인+대화+쪽지 알림", L""}},
+        {0, 3, 0, 3, 4, {L"별", L"대화하기", L"이름+대화명 보기", L"전체 보기", L"소리+진동 사용", L"쪽지 알림", L""}},
+    };
+    for (const Case& c : cases) {
+        options().ChatType = c.chat, options().ViewType = c.view, options().SortType = c.sort;
+        options().NotifyType = c.notify, options().NotifyScopes = c.scopes;
+        Texts values;
+        for (int row = 1; row < OptionListTable::kRowCount; ++row) values.push_back(OptionListTable::RowValue(row));
+        EXPECT_EQ(values, c.values);
+    }
+    Texts labels;
+    for (int row = 0; row < OptionListTable::kRowCount; ++row) labels.push_back(OptionListTable::RowLabel(row));
+    EXPECT_EQ(labels, (Texts{L"내 상태", L"내 대화명", L"대화 방식", L"보기 방식", L"정렬 방식", L"알림 방식", L"알림 범위",
+                             L"시스템 정보"}));
+}
+
+TEST_F(OptionScreens, ChoicePageRowsChecksAndWhatATapSendsOrSaves) {
+    OptionChoiceTable& table = app().Option().Table();
+    // Rows per list row: status, chat, view, sort, notify, scopes.
+    const std::pair<int, int> counts[] = {{0, 4}, {2, 2}, {3, 4}, {4, 2}, {5, 4}, {6, 3}};
+    for (auto [listRow, rows] : counts) {
+        Open(listRow);
+        EXPECT_EQ(app().CurrentPage(), &app().Option());
+        EXPECT_EQ(table.GetItemCount(), rows) << listRow;
+        Back();
+    }
+    EXPECT_EQ(app().CurrentPage(), &app().OptionList());
+
+    // The checked status row for own statuses 0 to 5.
+    Open(0);
+    std::vector<int> checked;
+    for (uint32_t status = 0; status <= 5; ++status) {
+        account().Status = status;
+        for (int row = 0; row < 4; ++row) checked.push_back(table.RowChecked(row) ? row : -1);
+    }
+    EXPECT_EQ(checked, (std::vector<int>{0, -1, -1, -1, -1, 1, -1, -1, -1, -1, 2, -1, -1, -1, 2, -1, -1, -1, 2, -1,
+                                         -1, -1, -1, 3}));
+
+    // Each status row sends its ONST whole, the checked one again too.
+    Capture();
+    const std::pair<int, const char*> statuses[] = {{0, "O"}, {1, "A"}, {2, "B"}, {3, "X"}, {3, "X"}};
+    for (auto [row, letter] : statuses) {
+        TapRow(table, row);
+        EXPECT_EQ(Sent(), Carried(std::string("ONST 1 ") + letter + " 0 %00 2\r\n"));
+        EXPECT_EQ(account().Status, OptionChoiceTable::StatusOfRow(row));
+    }
+    Back();
+
+    // The other settings: each tap is in the registry at once, nothing goes out.
+    struct Tap {
+        int listRow, row;
+        const wchar_t* value;
+        uint32_t stored;
+    };
+    const Tap taps[] = {{2, 1, L"OptionsChatType", 1},    {3, 2, L"OptionsViewType", 2},
+                        {4, 1, L"OptionsSortType", 1},    {5, 0, L"OptionsNotifyType", 0},
+                        {6, 0, L"OptionsNotifyScopes", 6}, {6, 2, L"OptionsNotifyScopes", 2},
+                        {6, 0, L"OptionsNotifyScopes", 3}};
+    for (const Tap& tap : taps) {
+        Open(tap.listRow);
+        TapRow(table, tap.row);
+        EXPECT_EQ(Stored(tap.value), tap.stored) << tap.listRow << " " << tap.row;
+        Back();
+    }
+    EXPECT_EQ(Sent(), "");
+    EXPECT_EQ(std::vector<uint32_t>({options().ChatType, options().ViewType, options().SortType, options().NotifyType,
+                                     options().NotifyScopes}),
+              std::vector<uint32_t>({1, 2, 1, 0, 3}));
+}
+
+TEST_F(OptionScreens, NicknameGoesOutOnlyWhenChanged) {
+    account().Nickname = L"별";
+    Capture();
+    const std::pair<std::u32string, std::string> cases[] = {
+        {U"", ""}, {U"빛", "CNIK 1 별빛\r\n"}, {U"\b\b", "CNIK 1 %00\r\n"}};
+    for (const auto& [typed, sent] : cases) {
+        Open(1);
+        EXPECT_EQ(app().OptionNick().View().Nick().GetText(), account().Nickname);
+        for (char32_t c : typed) c == U'\b' ? (void)rig.Key(VK_BACK) : (void)InjectText(rig.Window(), std::u32string(1, c));
+        rig.Settle();
+        Back();
+        EXPECT_EQ(Sent(), sent.empty() ? "" : Carried(sent));
+    }
+    EXPECT_EQ(account().Nickname, L"");
+}
+
+TEST_F(OptionScreens, Pictures) {
+    account().Nickname = L"별";
+    account().Status = 3;
+    options().NotifyScopes = 0;
+    ShowList();
+    EXPECT_TRUE(rig.MatchesGolden("option_list"));
+    const std::pair<int, const char*> pages[] = {
+        {0, "option_status_on_the_phone"}, {6, "option_scopes_off"}, {1, "option_nick"}, {7, "option_service_info"}};
+    for (auto [row, name] : pages) {
+        Open(row);
+        EXPECT_TRUE(rig.MatchesGolden(name));
+        Back();
+    }
+}
+
+TEST(OptionScreensService, ChangesReachTheBuddyAndOptionsTheNextStart) {
+    MessengerRig rig;
+    ASSERT_TRUE(rig.Start() && rig.StartService());
+    ASSERT_TRUE(rig.SignIn(L"minsu@tevrik.example", L"1234"));
+    service_test::ScriptedClient buddy;
+    ASSERT_EQ(service_test::SignIn(rig.Service(), buddy, "jiyoung@tevrik.example", "1234").rfind("LIN2 ", 0), 0u);
+    MessengerApp& app = rig.App();
+    auto open = [&](int listRow) {
+        app.SetCurrentView(&app.OptionList());
+        const RECT r = app.OptionList().Table().GetItemScreenRect(listRow);
+        rig.TapAt((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+        rig.Advance(600);
+    };
+    open(0);
+    const RECT away = app.Option().Table().GetItemScreenRect(1);
+    rig.TapAt((away.left + away.right) / 2, (away.top + away.bottom) / 2);
+    EXPECT_TRUE(buddy.NextStartingWith("NTFY 0 minsu@tevrik.example A "));
+    open(1);
+    InjectText(rig.Window(), U"!");
+    rig.Settle();
+    app.StatusBarWindow().OnBack();
+    rig.Advance(600);
+    auto nick = buddy.NextStartingWith("NNIK 0 minsu@tevrik.example ");
+    ASSERT_TRUE(nick);
+    EXPECT_EQ(*nick, "NNIK 0 minsu@tevrik.example 민수!\r\n");
+
+    open(3);
+    const RECT name = app.Option().Table().GetItemScreenRect(0);
+    rig.TapAt((name.left + name.right) / 2, (name.top + name.bottom) / 2);
+    rig.Stop();
+    ASSERT_TRUE(rig.Start());
+    EXPECT_EQ(Options::Instance()->ViewType, 0u);
+}
+
+}  // namespace
