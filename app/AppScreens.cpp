@@ -21,9 +21,6 @@ void AppScreens::PlayNotification(int event) { m_app.PlayNotification(event); }
 
 void AppScreens::UpdateNotifyIndicators() { m_app.UpdateNotifyIndicators(); }
 
-// The model is already empty: the rows go before anything paints them again.
-void AppScreens::OnResetToLogin() { m_app.BuddyList().OnResetBegin(); }
-
 bool AppScreens::BuddyListRefresh() { return m_app.BuddyList().Table().Refresh() != 0; }
 
 void AppScreens::BuddyListUpdateRow(const Buddy* buddy) { m_app.BuddyList().Table().UpdateBuddyRow(buddy); }

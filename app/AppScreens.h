@@ -20,7 +20,6 @@ public:
     void SetSignedIn(bool signedIn) override;
     void PlayNotification(int event) override;
     void UpdateNotifyIndicators() override;
-    void OnResetToLogin() override;
     bool BuddyListRefresh() override;
     void BuddyListUpdateRow(const Buddy* buddy) override;
     std::unique_ptr<ChatWindow> CreateChatWindow(ChatSession* session) override;

@@ -237,7 +237,7 @@ void MessengerApp::ShowSignedIn() {
 }
 
 // The pages that keep rows or model pointers drop them here, each with its own step.
-void MessengerApp::OnResetBegin() {}
+void MessengerApp::OnResetBegin() { m_buddyList.OnResetBegin(); }
 
 void MessengerApp::OnResetToLogin() {
     if (QeTransitionManager* transitions = QeTransitionManager::Instance()) transitions->Clear();
