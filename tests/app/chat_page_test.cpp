@@ -266,6 +266,18 @@ TEST_F(ChatWindowTest, SwipesPageBetweenChatsAndClosingRemovesThatVeryChatFromTh
     rig.Advance(600);
     EXPECT_EQ(app.CurrentPage(), &app.BuddyList());
 
+    // The invite button leads to the buddy chooser, and Back to the chat again.
+    app.SwitchView(pages[0], kSwitchCoverUpwards, false);
+    rig.Advance(600);
+    rig.Tap({L"Chat", L"View", L"InviteButton"});
+    rig.Advance(600);
+    EXPECT_EQ(app.CurrentPage(), &app.BuddySelect());
+    app.StatusBarWindow().OnBack();
+    rig.Advance(600);
+    EXPECT_EQ(app.CurrentPage(), pages[0]);
+    app.StatusBarWindow().OnBack();
+    rig.Advance(600);
+
     // Closed as the close button does: the flag, then the way back. The middle chat, then the one
     // that never got its room.
     for (ChatPage* page : {pages[1], pages[2]}) {
