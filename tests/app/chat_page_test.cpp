@@ -68,14 +68,8 @@ protected:
         ChatSession* chat = ChatSessionManager::Instance()->CreateChatSession();
         chat->BuddyId = L"yuna@tevrik.example";
         chat->DisplayName = L"유나";
-        if (joined) {
-            ChatMember member;
-            member.Id = chat->BuddyId;
-            member.Name = L"유나";
-            member.Nickname = L"별";
-            chat->AddMember(member);
-            chat->SessionId = L"77";
-        }
+        if (joined) chat->AddMember(ChatMember{chat->BuddyId, L"유나", L"별", L""});
+        if (joined) chat->SessionId = L"77";
         return chat;
     }
     void Type(const std::u32string& text) {
@@ -210,30 +204,27 @@ TEST_F(ChatWindowTest, TheGateShowsTheFirstReasonAndADisabledInputTakesNoKeys) {
         {1, 1, 0, true, nullptr},
         {1, 6, 0, false, nullptr},
     };
-    for (const auto& c : cases) {
-        AccountInfo::Instance()->Status = c.own;
-        Buddy* stored = BuddyRoster::Instance()->Find(L"yuna@tevrik.example");
-        stored->Status = c.status;
-        stored->ListFlags = c.flags;
-        chat->BuddyId = c.inRoster ? L"yuna@tevrik.example" : L"nobody@tevrik.example";
-        page->InputBar().Enable();
+    ChatInputBar& bar = page->InputBar();
+    Buddy* stored = BuddyRoster::Instance()->Find(L"yuna@tevrik.example");
+    const auto gate = [&](uint32_t own, uint32_t status, uint32_t flags) {
+        AccountInfo::Instance()->Status = own;
+        stored->Status = status;
+        stored->ListFlags = flags;
         page->UpdateInputState();
-        ChatInputBar& bar = page->InputBar();
-        EXPECT_EQ(bar.IsEnabled(), c.shown == nullptr) << c.own << " " << c.status << " " << c.flags;
-        EXPECT_EQ(bar.DisabledReason().IsVisible(), c.shown != nullptr);
-        if (c.shown != nullptr) {
-            EXPECT_EQ(bar.DisabledReason().Text().Text(), c.shown);
-        }
+        // The input, or the reason in its place.
+        if (bar.IsEnabled() == bar.DisabledReason().IsVisible()) return std::wstring(L"both or neither");
+        return bar.IsEnabled() ? std::wstring(L"input") : bar.DisabledReason().Text().Text();
+    };
+    for (const auto& c : cases) {
+        chat->BuddyId = c.inRoster ? L"yuna@tevrik.example" : L"nobody@tevrik.example";
+        bar.Enable();
+        EXPECT_EQ(gate(c.own, c.status, c.flags), c.shown != nullptr ? c.shown : L"input") << c.own << c.status << c.flags;
     }
 
     // Offline first, then blocked as well: the first reason stays; typing goes nowhere.
     chat->BuddyId = L"yuna@tevrik.example";
-    BuddyRoster::Instance()->Find(chat->BuddyId)->Status = 6;
-    page->UpdateInputState();
-    BuddyRoster::Instance()->Find(chat->BuddyId)->Status = 1;
-    BuddyRoster::Instance()->Find(chat->BuddyId)->ListFlags = 4;
-    page->UpdateInputState();
-    EXPECT_EQ(page->InputBar().DisabledReason().Text().Text(), L"대화 상대가 현재 오프라인 상태입니다.");
+    gate(1, 6, 0);
+    EXPECT_EQ(gate(1, 1, 4), L"대화 상대가 현재 오프라인 상태입니다.");
     Type(U"ab\r");
     InjectKeyPress(rig.Window(), VK_DELETE);
     rig.Settle();
