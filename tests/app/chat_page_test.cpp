@@ -116,6 +116,14 @@ TEST_F(ChatWindowTest, LinesAreWrittenInTheirKindsColourWithEmoticonsAndFlashcon
     }
     rig.Settle();
     EXPECT_EQ(ChatSessionManager::Instance()->RemovedCount(), 0u);
+
+    // The title: the chat's name, or the first member and how many more.
+    ChatSession* chat = Open(true);
+    ChatPageOf(chat)->UpdateTitle();
+    const std::wstring alone = ChatPageOf(chat)->View().Title().Text().Text();
+    chat->AddMember(ChatMember{L"jiho@tevrik.example", L"지호", L"", L""});
+    ChatPageOf(chat)->UpdateTitle();
+    EXPECT_EQ(alone + L"|" + ChatPageOf(chat)->View().Title().Text().Text(), L"유나 님|유나 님 외 1 명");
 }
 
 TEST_F(ChatWindowTest, TypingEnterAndQueuedLinesGoOutAsTheirFrames) {
