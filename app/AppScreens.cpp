@@ -3,7 +3,10 @@
 #include "app/MessengerApp.h"
 #include "app/screens/chats/ChatPage.h"
 #include "app/screens/common/MsgBox.h"
+#include "app/screens/common/UpgradeBox.h"
+#include "framework/ui/shell/QeMainWindow.h"
 #include "framework/ui/shell/QeMessageDispatcher.h"
+#include "platform/windows/window.h"
 
 void AppScreens::Alert(const std::wstring& text) { MsgBox::Alert(text); }
 
@@ -41,3 +44,22 @@ void AppScreens::OnResetToLogin() { m_app.OnResetToLogin(); }
 void AppScreens::LoginShowPage(int page) { m_app.Login().ShowPage(page); }
 
 void AppScreens::ShowSignedIn() { m_app.ShowSignedIn(); }
+
+void AppScreens::StatusBarCardRefresh() { m_app.StatusBarWindow().BuddyCard().Refresh(); }
+
+void AppScreens::PageIndicatorRebuild() { m_app.StatusBarWindow().PageStrip().Indicator().Rebuild(); }
+
+void AppScreens::ShowUpgradeBox() {
+    m_upgradeBox = 0;
+    if (UpgradeBox::Show()) {
+        if (auto* box = dynamic_cast<UpgradeBox*>(QePopup::Current())) m_upgradeBox = box->Serial();
+    }
+}
+
+void AppScreens::SetUpgradeProgress(float progress) {
+    auto* box = dynamic_cast<UpgradeBox*>(QePopup::Current());
+    if (box == nullptr || m_upgradeBox == 0 || box->Serial() != m_upgradeBox) return;
+    box->progress = progress;
+    box->SetProgress();
+    if (QeMainWindow* main = QeMainWindow::Instance()) UpdateWindow(main->Handle());
+}

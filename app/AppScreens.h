@@ -2,6 +2,7 @@
 // issue overrides what its screens show; what is not overridden keeps the seam's silent default.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 
 #include "messenger/model/ScreenSeam.h"
@@ -27,7 +28,14 @@ public:
     void OnResetToLogin() override;
     void LoginShowPage(int page) override;
     void ShowSignedIn() override;
+    void StatusBarCardRefresh() override;
+    void PageIndicatorRebuild() override;
+    void ShowUpgradeBox() override;
+    // Only into the box ShowUpgradeBox opened, while it is the open popup; then the window is
+    // repainted at once, since the download holds the loop.
+    void SetUpgradeProgress(float progress) override;
 
 private:
     MessengerApp& m_app;
+    uint64_t m_upgradeBox = 0;  // the serial of the box ShowUpgradeBox opened
 };

@@ -223,7 +223,12 @@ void MessengerApp::PlayNotification(int event) {
     }
 }
 
-void MessengerApp::UpdateNotifyIndicators() { m_menuBar.UpdateNotifyImages(); }
+void MessengerApp::UpdateNotifyIndicators() {
+    m_menuBar.UpdateNotifyImages();
+    for (TabBar* tabs : {&m_buddyList.Tabs(), &m_chatList.Tabs(), &m_memoList.Tabs(), &m_optionList.Tabs()}) {
+        tabs->UpdateNotifyIcons(true);
+    }
+}
 
 void MessengerApp::ShowNotice(const std::wstring& text) {
     // The check box's answer is not kept: nothing says yet what it should suppress.

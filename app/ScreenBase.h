@@ -5,6 +5,8 @@
 #include "framework/ui/motion/QeTransition.h"
 #include "framework/ui/view/QeWindow.h"
 
+class ChatSession;
+
 class ScreenBase : public QeWindow {
 public:
     ScreenBase() { SetOwnDC(true); }
@@ -12,4 +14,8 @@ public:
     // Navigation is leaving this page for params.target; called before the switch starts. The
     // choosers hand their result back here.
     virtual void OnLeave(const QeTransitionParams& params) { (void)params; }
+    // The chat a chat page shows; null for every other page. The status bar's Close ends it.
+    virtual ChatSession* PageChatSession() { return nullptr; }
+    // Close was tapped: the page ends its chat once its leaving transition is over.
+    virtual void MarkClosing() {}
 };

@@ -51,6 +51,8 @@ login_port=$(sed -n 's/^login=//p' "$state/ports")
 upgrade_port=$(sed -n 's/^http=//p' "$state/ports")
 export TEVRIK_LOGIN_HOST=127.0.0.1 TEVRIK_LOGIN_PORT="$login_port"
 export TEVRIK_UPGRADE_HOST="127.0.0.1:$upgrade_port" SSL_CERT_FILE="$state/ca.pem"
+# The status bar's web links land on the service's HTTP server too.
+export TEVRIK_WEB_HOST="127.0.0.1:$upgrade_port"
 
 if [ "$clients" = 1 ]; then
   build/app/tevrik

@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "platform/system/file.h"
+#include "platform/system/text.h"
 
 extern char** environ;
 
@@ -57,6 +58,20 @@ bool SpawnDetached(const std::string& program, const std::vector<std::string>& a
     return true;
 }
 
+// "http://" or "https://", in any case.
+bool IsWebAddress(LPCWSTR file) {
+    for (const wchar_t* scheme : {L"http://", L"https://"}) {
+        size_t i = 0;
+        for (; scheme[i] != L'\0'; ++i) {
+            wchar_t c = file[i];
+            if (c >= L'A' && c <= L'Z') c = c - L'A' + L'a';
+            if (c != scheme[i]) break;
+        }
+        if (scheme[i] == L'\0') return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 void SetShellLauncher(ShellLauncher launcher) {
@@ -70,11 +85,16 @@ BOOL ShellExecuteEx(SHELLEXECUTEINFOW* info) {
     info->hInstApp = reinterpret_cast<HINSTANCE>(static_cast<std::uintptr_t>(31));
     if (info->lpFile == nullptr || info->lpFile[0] == L'\0' || !IsOpenVerb(info->lpVerb)) return FALSE;
 
-    std::string file = PathToNative(info->lpFile);
-    struct stat st;
-    if (::stat(file.c_str(), &st) != 0) return FALSE;
-    // A name starting with "-" would read as an option of the opener.
-    if (file[0] == '-') file = "./" + file;
+    std::string file;
+    if (IsWebAddress(info->lpFile)) {
+        file = TextWideToUtf8(info->lpFile);
+    } else {
+        file = PathToNative(info->lpFile);
+        struct stat st;
+        if (::stat(file.c_str(), &st) != 0) return FALSE;
+        // A name starting with "-" would read as an option of the opener.
+        if (file[0] == '-') file = "./" + file;
+    }
     const std::vector<std::string> argv = {"xdg-open", file};
     ShellLauncher launcher;
     {

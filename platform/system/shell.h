@@ -1,7 +1,8 @@
 // The shell's "open this file" call, handed to the desktop's opener.
 //
 // Only the verb "Open" is carried out: the file goes to `xdg-open`, started without a shell and
-// without waiting, so the desktop picks the program for it. The file itself is never executed,
+// without waiting, so the desktop picks the program for it. An http or https address goes to the
+// opener as it stands, as one argument (whatever spaces or shell characters it holds). The file itself is never executed,
 // whatever its permissions say. The opener's process is reaped in the background (no zombie is
 // left); no process handle is given out.
 #pragma once
@@ -28,8 +29,8 @@ struct SHELLEXECUTEINFOW {
     HANDLE hProcess;     // out: always null
 };
 
-// TRUE when the opener was started. FALSE for a missing file name, another verb, or an opener that
-// could not be started.
+// TRUE when the opener was started. FALSE for a missing file name, a file that is not there,
+// another verb, or an opener that could not be started.
 BOOL ShellExecuteEx(SHELLEXECUTEINFOW* info);
 
 // What starts the opener: the program name (looked up in PATH) and its whole argument list,

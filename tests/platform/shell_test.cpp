@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "platform/system/file.h"
+#include "platform/system/text.h"
 #include "tests/support/temp_folder.h"
 
 namespace {
@@ -78,6 +79,21 @@ TEST_F(ShellOpen, OpenHandsTheFileToTheOpener) {
         EXPECT_GT(reinterpret_cast<std::uintptr_t>(info.hInstApp), 32u);
         EXPECT_EQ(m_calls, (std::vector<std::string>{"xdg-open", "xdg-open", m_dir.File("pkg.cab")}));
     }
+}
+
+TEST_F(ShellOpen, WebAddressReachesTheOpenerUnchangedAsOneArgument) {
+    Record();
+    for (const char* address : {"http://tevrik.example/index.php?code=G115&t=a b;$(touch x)'\"|`",
+                                "HTTPS://127.0.0.1:8080/-x", "http://h/\xed\x95\x9c"}) {
+        m_calls.clear();
+        const std::wstring wide = TextUtf8ToWide(address);
+        SHELLEXECUTEINFOW info = Info(L"Open", wide.c_str());
+        EXPECT_EQ(ShellExecuteEx(&info), TRUE);
+        EXPECT_EQ(m_calls, (std::vector<std::string>{"xdg-open", "xdg-open", address}));
+    }
+    // Not a web address: a file name, which must exist.
+    SHELLEXECUTEINFOW info = Info(L"Open", L"http:/nowhere");
+    EXPECT_EQ(ShellExecuteEx(&info), FALSE);
 }
 
 TEST_F(ShellOpen, RefusesWhatItCannotOpen) {

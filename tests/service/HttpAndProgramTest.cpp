@@ -56,6 +56,19 @@ TEST_F(HttpTest, ManifestPointsAtThePackage) {
     EXPECT_EQ(request->bytes, "GET /Upgrade/Upgrade_wm10.ipml HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n");
 }
 
+TEST_F(HttpTest, WebPageNamesItsCode) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"/index.php?code=G115&t=a%20b", "Tevrik web page G115\n"},
+        {"/index.php?t=x&code=D044", "Tevrik web page D044\n"},
+        {"/index.php", "Tevrik web page \n"},
+    };
+    for (auto [path, body] : cases) {
+        EXPECT_EQ(Get(std::string("GET ") + path + " HTTP/1.0\r\n\r\n"),
+                  "HTTP/1.0 200 OK\r\nContent-Type: text/plain; charset=utf-8\r\nContent-Length: " +
+                      std::to_string(std::string(body).size()) + "\r\nConnection: close\r\n\r\n" + body);
+    }
+}
+
 TEST_F(HttpTest, OtherPathsMethodsAndOversizedHeads) {
     EXPECT_EQ(Get("GET /nothing HTTP/1.0\r\n\r\n"),
               "HTTP/1.0 404 Not Found\r\nContent-Type: text/plain\r\nContent-Length: 14\r\nConnection: close\r\n\r\n"

@@ -103,6 +103,11 @@ void MessengerRig::Key(UINT virtualKey) {
     Settle();
 }
 
+void MessengerRig::Type(const std::wstring& text) {
+    InjectText(Window(), std::u32string(text.begin(), text.end()));
+    Settle();
+}
+
 ::testing::AssertionResult MessengerRig::MatchesGolden(const std::string& name) {
     Settle();
     return ::MatchesGolden(Window(), name);

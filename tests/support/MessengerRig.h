@@ -57,6 +57,8 @@ public:
     void Tap(SkinPath path, POINT origin = POINT{0, 0});
     void TapAt(int x, int y);
     void Key(UINT virtualKey);
+    // Text typed into the focus view, as a keyboard with no input method gives it.
+    void Type(const std::wstring& text);
     ::testing::AssertionResult MatchesGolden(const std::string& name);
 
     // The service stand-in in this process (the demo seed when none is given), with the program's

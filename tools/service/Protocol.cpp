@@ -764,7 +764,9 @@ void TestService::Impl::OnHttp(Connection& c) {
         size_t slash = path.find('/', 7);
         path = slash == std::string::npos ? "/" : path.substr(slash);
     }
-    path = path.substr(0, path.find('?'));
+    const size_t question = path.find('?');
+    const std::string query = question == std::string::npos ? "" : path.substr(question + 1);
+    path = path.substr(0, question);
     std::string status = "200 OK", type = "application/octet-stream", body;
     if (method != "GET" && method != "HEAD") {
         status = "405 Method Not Allowed";
@@ -774,6 +776,16 @@ void TestService::Impl::OnHttp(Connection& c) {
                std::to_string(ports[2]) + kPackagePath + "\r\n";
     } else if (path == kPackagePath) {
         body = upgradePackage;
+    } else if (path == "/index.php") {
+        // The web pages the client's status bar links to, named by their code.
+        std::string code;
+        for (size_t at = 0; at <= query.size();) {
+            const size_t end = std::min(query.find('&', at), query.size());
+            if (query.compare(at, 5, "code=") == 0) code = query.substr(at + 5, end - at - 5);
+            at = end + 1;
+        }
+        type = "text/plain; charset=utf-8";
+        body = "Tevrik web page " + code + "\n";
     } else {
         status = "404 Not Found";
     }

@@ -18,7 +18,8 @@ namespace {
 const char kHelp[] =
     "Usage: tevrik-service [options]\n"
     "A loopback stand-in for the messenger service: a login server (plain TCP), a session server\n"
-    "(TLS, with its own certificate authority) and an HTTP server for the upgrade manifest.\n"
+    "(TLS, with its own certificate authority) and an HTTP server for the upgrade manifest and the\n"
+    "client's web pages.\n"
     "\n"
     "  --login-port N       login server port (default 5004; 0 picks a free port)\n"
     "  --session-port N     session server port (default 0: a free port)\n"

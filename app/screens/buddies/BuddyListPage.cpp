@@ -8,6 +8,7 @@ bool BuddyListPage::Create() {
     AddChild(&m_tabBar);
     AddChild(&m_searchBar);
     AddChild(&m_table);
+    m_tabBar.Create();
     m_searchBar.Create();
     m_table.Create();
     s_skin.Rect({L"TabBar"});
@@ -29,6 +30,10 @@ void BuddyListPage::OnVisibleChanged(bool visible) {
     m_table.SetVisible(visible);
     MessengerApp* app = MessengerApp::Instance();
     if (app == nullptr) return;
+    if (visible) {
+        app->StatusBarWindow().SetMode(StatusBar::kModeCard);
+        m_tabBar.CheckTab(TabBar::kBuddyListTab);
+    }
     // The system menu button shows only while this page does.
     if (visible) {
         app->MenuBarWindow().ShowSystemMenuButton();

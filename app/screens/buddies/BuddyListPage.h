@@ -7,6 +7,7 @@
 #include "app/ScreenSkin.h"
 #include "app/screens/buddies/BuddyListSearchBar.h"
 #include "app/screens/buddies/BuddyListTable.h"
+#include "app/screens/common/TabBar.h"
 
 class BuddyListPage : public ScreenBase {
 public:
@@ -28,10 +29,10 @@ public:
 
     BuddyListTable& Table() { return m_table; }
     BuddyListSearchBar& SearchBar() { return m_searchBar; }
+    TabBar& Tabs() { return m_tabBar; }
 
 private:
-    // Stands where the shared tab bar goes, at its rectangle.
-    QeWindow m_tabBar;
+    TabBar m_tabBar;
     BuddyListTable m_table;
     BuddyListSearchBar m_searchBar;
     static ClassSkin s_skin;

@@ -1,14 +1,14 @@
 // ChatListPage, the chat list: tab bar, title bar and table.
-// The tab bar reads the root section "TabBar". A shell until its screen is built.
+// The tab bar is built; the other parts are shells until the screen is built.
 #pragma once
 
-#include "app/screens/ShellPage.h"
+#include "app/screens/MainShellPage.h"
 
-class ChatListPage : public ShellPage<ChatListPage, 3> {
+class ChatListPage : public MainShellPage<ChatListPage, 2, TabBar::kChatListTab> {
 public:
     static constexpr const wchar_t* kSection = L"ChatList";
     // The rows made again from the open chats, after one closed.
     void RebuildTable() {}
 
-    static constexpr PartName kParts[] = {{L"TabBar", nullptr}, {L"ChatList", L"TitleBar"}, {L"ChatList", L"View"}};
+    static constexpr PartName kParts[] = {{L"ChatList", L"TitleBar"}, {L"ChatList", L"View"}};
 };

@@ -99,6 +99,8 @@ void MenuBar::UpdateNotifyImages() {
     const bool memo = memos != nullptr && memos->HasNewMemo != 0;
     m_chatNotifyImage.SetVisible(chat);
     m_memoNotifyImage.SetVisible(memo);
+    // Where the memo image was is repainted too: a move alone would leave it drawn there.
+    m_memoNotifyImage.Invalidate(RECT{0, 0, 0, 0}, true);
     m_memoNotifyImage.SetRect(s_skin.Rect({kSection, memo && !chat ? L"ChatNotifyImage" : L"MemoNotifyImage"}));
     m_chatNotifyImage.Invalidate(RECT{0, 0, 0, 0}, true);
     m_memoNotifyImage.Invalidate(RECT{0, 0, 0, 0}, true);

@@ -5,7 +5,7 @@
 ClassSkin MenuEmoticon::s_skin;
 
 MenuEmoticon::MenuEmoticon() {
-    LoadRows(s_skin, kSection, {});
+    LoadRows(s_skin, kSection, {}, true);
     const QeMarkupElement* list = ScreenSkin::Find({L"_EmoticonList", L"RGBA"});
     if (list == nullptr) return;
     for (const auto& child : list->Children()) {

@@ -22,11 +22,12 @@ int MenuPopup::Popup(MenuPopup* menu, Callback callback, void* context) {
 }
 
 
-void MenuPopup::LoadRows(ClassSkin& skin, const wchar_t* section, const std::initializer_list<const wchar_t*>& labels) {
+void MenuPopup::LoadRows(ClassSkin& skin, const wchar_t* section, const std::initializer_list<const wchar_t*>& labels,
+                         bool withIcon) {
     m_selectionBarRect = skin.Load(m_selectionBar, {section, L"SelectionBar"});
     m_lineRect = skin.Load(m_line, {section, L"Line"});
     m_textRect = skin.Load(m_text, {section, L"Text"});
-    m_iconRect = skin.Rect({section, L"Icon"});
+    if (withIcon) m_iconRect = skin.Rect({section, L"Icon"});
     m_backColor = skin.BackColor({section});
     m_itemHeight = skin.ItemHeight({section});
     // The chosen row's text: the same style in "TextColorSelected".
@@ -44,6 +45,8 @@ void MenuPopup::AddRow(const std::wstring& label) {
     TableItem row(TableItem::kItem, m_itemHeight);
     row.text = label;
     List().AddItem(row);
+    // A menu opens whole: no row grows in.
+    List().FinishAnimation();
 }
 
 int MenuPopup::DrawMenuBackground(QeSurface* surface, const RECT& rect) {

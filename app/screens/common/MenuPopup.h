@@ -28,7 +28,8 @@ public:
 protected:
     // The section's images, colours and rectangles (into the class's record) and one item row per
     // label, at the section's row height.
-    void LoadRows(ClassSkin& skin, const wchar_t* section, const std::initializer_list<const wchar_t*>& labels);
+    void LoadRows(ClassSkin& skin, const wchar_t* section, const std::initializer_list<const wchar_t*>& labels,
+                  bool withIcon = false);
     void AddRow(const std::wstring& label);
     // One row as every menu draws it; `icon` (MenuEmoticon) at the "Icon" rectangle, and
     // `fillEveryRow` fills unchosen rows with "_BackColor" too.

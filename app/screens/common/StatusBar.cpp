@@ -9,13 +9,59 @@ StatusBar::StatusBar() { SetOwnDC(true); }
 
 bool StatusBar::Create() {
     AddChild(&m_background);
-    m_background.SetVisible(true);
     s_skin.Load(m_background, {kSection, L"BackgroundSkin"});
+    m_buddyCard.Create();
+    m_titleStrip.Create();
+    m_pageStrip.Create();
     s_skin.MarkRead();
     return true;
 }
 
-void StatusBar::OnRectChanged(const RECT&) { m_background.SetRect(s_skin.Rect({kSection, L"BackgroundSkin"})); }
+void StatusBar::OnRectChanged(const RECT&) {
+    m_background.SetRect(s_skin.Rect({kSection, L"BackgroundSkin"}));
+    m_buddyCard.Layout();
+    m_titleStrip.Layout();
+    m_pageStrip.Layout();
+}
+
+void StatusBar::OnVisibleChanged(bool visible) {
+    m_background.SetVisible(visible);
+    if (visible) {
+        SetMode(m_mode);
+    } else {
+        HideStrips();
+    }
+}
+
+void StatusBar::HideStrips() {
+    m_buddyCard.Show(false);
+    m_titleStrip.Show(kModeCard);
+    m_pageStrip.Show(false);
+}
+
+void StatusBar::SetMode(int mode) {
+    m_mode = mode;
+    HideStrips();
+    m_buddyCard.Show(mode == kModeCard);
+    m_titleStrip.Show(mode);
+    m_pageStrip.Show(mode == kModeChatPage);
+    if (mode >= kModeTitle && mode <= kModeChatPage) {
+        if (MessengerApp* app = MessengerApp::Instance()) app->UpdateNotifyIndicators();
+    }
+    Invalidate(RECT{0, 0, 0, 0}, true);
+}
+
+int StatusBar::OnNotify(QeWindow* child, int code) {
+    switch (m_mode) {
+        case kModeCard: m_buddyCard.OnNotify(child, code); break;
+        case kModeTitle:
+        case kModeBuddyAdd:
+        case kModeGroupAdd: m_titleStrip.OnNotify(child, code); break;
+        case kModeChatPage: m_pageStrip.OnNotify(child, code); break;
+        default: break;
+    }
+    return 1;
+}
 
 void StatusBar::PushHistory(const QeTransitionParams& params) { m_history.push_back(params); }
 

@@ -12,10 +12,11 @@ ClassSkin UpgradeBox::s_skin;
 namespace {
 
 RECT g_imageCoord{};  // "ImageCoord" of "ProgressBar", read with the class's record
+uint64_t g_serials = 0;
 
 }  // namespace
 
-UpgradeBox::UpgradeBox() {
+UpgradeBox::UpgradeBox() : m_serial(++g_serials) {
     closeOnOutside = 0;
     for (QeWindow* child : std::initializer_list<QeWindow*>{&m_icon, &m_line, &m_text, &m_progressBarSkin,
                                                             &m_progressBar, &m_percentText}) {

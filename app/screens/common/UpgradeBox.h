@@ -3,6 +3,8 @@
 // closing message) replaces it.
 #pragma once
 
+#include <cstdint>
+
 #include "app/ScreenSkin.h"
 #include "framework/controls/QeImageView.h"
 #include "framework/controls/QeLabel.h"
@@ -23,6 +25,9 @@ public:
 
     void OnRectChanged(const RECT& rect) override;
 
+    // Never the same for two boxes of a run: addresses come back, serials do not.
+    uint64_t Serial() const { return m_serial; }
+
     float progress = 0.0f;
 
     QeLabel& PercentText() { return m_percentText; }
@@ -36,5 +41,6 @@ private:
     QeImageView m_progressBar;
     QeLabel m_percentText;
     int m_shownPercent = -1;
+    uint64_t m_serial;
     static ClassSkin s_skin;
 };

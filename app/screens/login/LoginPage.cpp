@@ -48,10 +48,8 @@ void LoginPage::DecideOnShow() {
         account->Id.clear();
         account->Digest.clear();
     }
-    if (m_panel != kFormPanel) {
-        ShowPage(m_panel);
-        return;
-    }
+    // A caller has chosen the panel already (the return to the gate).
+    if (m_panel != kFormPanel) return;
     const LoginSettings::Saved saved = LoginSettings::Read();
     if (!saved.keyOpened) {
         ShowPage(kFormPanel);
@@ -70,7 +68,8 @@ void LoginPage::DecideOnShow() {
 }
 
 void LoginPage::OnAutomaticConsent(int result, bool dontAskAgain) {
-    LoginSettings::WriteAgreed(dontAskAgain);
+    // A prompt that closed unanswered is a No that leaves nothing stored.
+    if (result == 2 || result == 3) LoginSettings::WriteAgreed(dontAskAgain);
     if (result != 2) {
         ShowPage(kFormPanel);
         return;
@@ -109,7 +108,7 @@ int LoginPage::OnNotify(QeWindow* child, int code) {
 
 int LoginPage::OnSipShown(const RECT& panel) {
     if (m_panel != kFormPanel || panel.bottom <= panel.top) return 1;
-    const RECT password = s_skin.Rect({kSection, L"Counter", L"PasswordSkin"});
+    const RECT password = ScreenSkin::Rect({kSection, L"Counter", L"PasswordSkin"});
     const LONG limit = panel.top - kSipClearance;
     if (m_form.PasswordSkin.GetScreenRect().bottom <= limit) return 1;
     const LONG d = password.bottom - limit;

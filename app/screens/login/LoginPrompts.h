@@ -12,8 +12,8 @@ inline constexpr wchar_t kConsentText[] =
     L"무선 네트워크에 접속합니다.\n\n가입하신 요금제에 따라 별도 과금이 될 수 있습니다.";
 inline constexpr wchar_t kConsentCheckText[] = L"이 창을 다시 보지 않음";
 
-// The consent prompt; result 2 Yes, 3 No (a box closed without an answer counts as No), with the
-// state of its check box.
+// The consent prompt; result 2 Yes, 3 No, 0 closed without an answer (another box replaced it),
+// with the state of its check box.
 void AskConsent(std::function<void(int result, bool dontAskAgain)> onAnswer);
 // A Yes/No question; result 2 Yes, 3 No.
 void Confirm(const std::wstring& text, std::function<void(int result)> onResult);

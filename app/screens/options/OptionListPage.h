@@ -5,6 +5,7 @@
 #include "app/ScreenSkin.h"
 #include "app/screens/options/OptionListTable.h"
 #include "app/screens/options/OptionListTitleBar.h"
+#include "app/screens/common/TabBar.h"
 
 class OptionListPage : public ScreenBase {
 public:
@@ -15,8 +16,10 @@ public:
     void OnVisibleChanged(bool visible) override;
 
     OptionListTable& Table() { return m_table; }
+    TabBar& Tabs() { return m_tabBar; }
 
 private:
+    TabBar m_tabBar;
     OptionListTitleBar m_titleBar;
     OptionListTable m_table;
     static ClassSkin s_skin;
