@@ -5,6 +5,7 @@
 
 #include "framework/base/QeRegistry.h"
 #include "messenger/model/AccountInfo.h"
+#include "messenger/model/BuddyRoster.h"
 #include "messenger/model/Options.h"
 #include "messenger/protocol/TrIdGenerator.h"
 #include "platform/windows/input.h"
@@ -84,6 +85,13 @@ TEST_F(OptionScreens, ListShowsTheCurrentValueOfEverySetting) {
         for (int row = 1; row < OptionListTable::kRowCount; ++row) values.push_back(OptionListTable::RowValue(row));
         EXPECT_EQ(values, c.values);
     }
+    Texts statuses;
+    for (uint32_t status = 0; status <= 7; ++status) {
+        account().Status = status;
+        statuses.push_back(OptionListTable::RowValue(0));
+    }
+    EXPECT_EQ(statuses, (Texts{L"온라인", L"자리 비움", L"회의 중", L"통화 중", L"다른 용무 중", L"오프라인 표시", L"오프라인",
+                               L"기타"}));
     Texts labels;
     for (int row = 0; row < OptionListTable::kRowCount; ++row) labels.push_back(OptionListTable::RowLabel(row));
     EXPECT_EQ(labels, (Texts{L"내 상태", L"내 대화명", L"대화 방식", L"보기 방식", L"정렬 방식", L"알림 방식", L"알림 범위",
@@ -93,11 +101,27 @@ TEST_F(OptionScreens, ListShowsTheCurrentValueOfEverySetting) {
 TEST_F(OptionScreens, ChoicePageRowsChecksAndWhatATapSendsOrSaves) {
     OptionChoiceTable& table = app().Option().Table();
     // Rows per list row: status, chat, view, sort, notify, scopes.
-    const std::pair<int, int> counts[] = {{0, 4}, {2, 2}, {3, 4}, {4, 2}, {5, 4}, {6, 3}};
-    for (auto [listRow, rows] : counts) {
-        Open(listRow);
+    struct Page {
+        int listRow, rows;
+        Texts texts;  // title, help lines, row texts
+    };
+    const Page pages[] = {
+        {0, 4, {L"내 상태 설정", L"내 상태를 설정하세요.", L"", L"온라인", L"자리 비움", L"다른 용무 중", L"오프라인 표시"}},
+        {2, 2, {L"대화 방식 설정", L"Tevrik 친구를 선택했을 때,", L"처음 커뮤니케이션 하는 방법을 설정하세요.", L"대화하기", L"쪽지쓰기"}},
+        {3, 4, {L"보기 방식 설정", L"친구 보기 방식을 설정하세요.", L"", L"이름 보기", L"대화명 보기", L"이름+ID 보기", L"이름+대화명 보기"}},
+        {4, 2, {L"정렬 방식 설정", L"친구 정렬 방식을 설정하세요.", L"", L"전체 보기", L"접속자만 보기"}},
+        {5, 4, {L"알림 방식 설정", L"알림 방식을 설정하세요.", L"", L"사용 안 함", L"소리 사용", L"진동 사용", L"소리+진동 사용"}},
+        {6, 3, {L"알림 범위 설정", L"알림 범위를 설정하세요.", L"", L"로그인 알림", L"대화 알림", L"쪽지 알림"}},
+    };
+    for (const Page& page : pages) {
+        Open(page.listRow);
         EXPECT_EQ(app().CurrentPage(), &app().Option());
-        EXPECT_EQ(table.GetItemCount(), rows) << listRow;
+        EXPECT_EQ(app().StatusBarWindow().Mode(), StatusBar::kModeTitle);
+        Texts texts{app().StatusBarWindow().TitleStrip().Title().Text().Text(),
+                    app().Option().Help().HelpText1().Text().Text(), app().Option().Help().HelpText2().Text().Text()};
+        for (int row = 0; row < table.GetItemCount(); ++row) texts.push_back(table.RowText(row));
+        EXPECT_EQ(table.GetItemCount(), page.rows) << page.listRow;
+        EXPECT_EQ(texts, page.texts);
         Back();
     }
     EXPECT_EQ(app().CurrentPage(), &app().OptionList());
@@ -152,6 +176,7 @@ TEST_F(OptionScreens, NicknameGoesOutOnlyWhenChanged) {
     for (const auto& [typed, sent] : cases) {
         Open(1);
         EXPECT_EQ(app().OptionNick().View().Nick().GetText(), account().Nickname);
+        EXPECT_TRUE(app().MenuBarWindow().SipButton().IsChecked());
         for (char32_t c : typed) c == U'\b' ? (void)rig.Key(VK_BACK) : (void)InjectText(rig.Window(), std::u32string(1, c));
         rig.Settle();
         Back();
@@ -160,18 +185,29 @@ TEST_F(OptionScreens, NicknameGoesOutOnlyWhenChanged) {
     EXPECT_EQ(account().Nickname, L"");
 }
 
-TEST_F(OptionScreens, Pictures) {
-    account().Nickname = L"별";
-    account().Status = 3;
-    options().NotifyScopes = 0;
-    ShowList();
+TEST(OptionScreensPictures, EachPageSignedIn) {
+    MessengerRig rig;
+    ASSERT_TRUE(rig.Start() && rig.StartService());
+    ASSERT_TRUE(rig.SignIn(L"minsu@tevrik.example", L"1234"));
+    MessengerApp& app = rig.App();
+    AccountInfo::Instance()->Status = 3;
+    app.StatusBarWindow().BuddyCard().Refresh();
+    Options::Instance()->NotifyScopes = 0;
+    const RECT tab = app.BuddyList().Tabs().TabButton(TabBar::kOptionListTab).GetScreenRect();
+    rig.TapAt((tab.left + tab.right) / 2, (tab.top + tab.bottom) / 2);
+    EXPECT_EQ(app.CurrentPage(), &app.OptionList());
     EXPECT_TRUE(rig.MatchesGolden("option_list"));
     const std::pair<int, const char*> pages[] = {
         {0, "option_status_on_the_phone"}, {6, "option_scopes_off"}, {1, "option_nick"}, {7, "option_service_info"}};
     for (auto [row, name] : pages) {
-        Open(row);
+        app.SetCurrentView(&app.OptionList());
+        const RECT r = app.OptionList().Table().GetItemScreenRect(row);
+        rig.TapAt((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+        rig.Advance(600);
         EXPECT_TRUE(rig.MatchesGolden(name));
-        Back();
+        rig.Tap({L"StatusBar", L"Disclosure", L"BackButton"});
+        rig.Advance(600);
+        EXPECT_EQ(app.CurrentPage(), &app.OptionList());
     }
 }
 
@@ -201,9 +237,31 @@ TEST(OptionScreensService, ChangesReachTheBuddyAndOptionsTheNextStart) {
     ASSERT_TRUE(nick);
     EXPECT_EQ(*nick, "NNIK 0 minsu@tevrik.example 민수!\r\n");
 
+    // The buddy's new nickname sorts first only once the rows are ordered by nickname.
+    buddy.Send(service_test::Crp2("10", "DP", "%00", "CNIK 11 A\r\n"));
+    ASSERT_TRUE(PumpUntil([] { return BuddyRoster::Instance()->Find(L"jiyoung@tevrik.example")->Nickname == L"A"; }, 5.0));
+    auto buddyRows = [&] {
+        std::vector<std::wstring> ids;
+        BuddyListTable& table = app.BuddyList().Table();
+        for (int32_t i = 0; i < table.GetItemCount(); ++i) {
+            if (table.GetItem(i)->kind == TableItem::kItem) ids.push_back(reinterpret_cast<Buddy*>(table.GetItem(i)->userValue)->Id);
+        }
+        return ids;
+    };
+    auto tapChoice = [&](int row) {
+        const RECT r = app.Option().Table().GetItemScreenRect(row);
+        rig.TapAt((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    };
+    const std::vector<std::wstring> byName{L"bob@tevrik.example", L"carol@example.org", L"jiyoung@tevrik.example",
+                                           L"alice@tevrik.example", L"seojun@tevrik.example"};
+    EXPECT_EQ(buddyRows(), byName);
     open(3);
-    const RECT name = app.Option().Table().GetItemScreenRect(0);
-    rig.TapAt((name.left + name.right) / 2, (name.top + name.bottom) / 2);
+    tapChoice(1);
+    EXPECT_EQ(buddyRows(), (std::vector<std::wstring>{L"jiyoung@tevrik.example", L"bob@tevrik.example",
+                                                      L"carol@example.org", L"alice@tevrik.example",
+                                                      L"seojun@tevrik.example"}));
+    tapChoice(0);
+    EXPECT_EQ(buddyRows(), byName);
     rig.Stop();
     ASSERT_TRUE(rig.Start());
     EXPECT_EQ(Options::Instance()->ViewType, 0u);

@@ -2,6 +2,8 @@
 
 #include <iterator>
 
+#include "app/MessengerApp.h"
+#include "app/screens/common/Presence.h"
 #include "framework/base/QeTrace.h"
 #include "framework/ui/drawing/QeDC.h"
 #include "messenger/model/AccountInfo.h"
@@ -91,6 +93,7 @@ uint32_t* OptionChoiceTable::Setting(uint32_t kind) {
 std::wstring OptionChoiceTable::RowText(int32_t row) const {
     if (row < 0 || row >= GetItemCount()) return std::wstring();
     switch (m_kind) {
+        case kOwnStatus: return PresenceLabel(StatusOfRow(row));
         case kChatType: return Options::ChatTypeLabel(row);
         case kViewType: return Options::ViewTypeLabel(row);
         case kSortType: return Options::SortTypeLabel(row);
@@ -134,6 +137,7 @@ int OptionChoiceTable::DrawItem(QeSurface* surface, int32_t index, const RECT& c
     }
     m_text.SetText(RowText(index));
     if (m_kind == kOwnStatus) {
+        m_statusIcon.SetSourceRect(PresenceIcon(StatusOfRow(index), 0));
         cell.DrawImage(m_statusIcon, s_skin.Rect({kSection, L"View", L"StatusIcon"}));
         cell.DrawText(m_text, s_skin.Rect({kSection, L"View", L"TextWithStatusIcon"}));
     } else {
@@ -172,4 +176,7 @@ void OptionChoiceTable::Apply(int32_t row) {
     if (*value == static_cast<uint32_t>(row)) return;
     *value = static_cast<uint32_t>(row);
     Save();
+    // The buddy rows are labelled and chosen by these two.
+    MessengerApp* app = MessengerApp::Instance();
+    if (app != nullptr && (m_kind == kViewType || m_kind == kSortType)) app->BuddyList().Table().Refresh();
 }

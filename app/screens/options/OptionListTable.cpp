@@ -1,6 +1,7 @@
 #include "app/screens/options/OptionListTable.h"
 
 #include "app/MessengerApp.h"
+#include "app/screens/common/Presence.h"
 #include "framework/ui/drawing/QeDC.h"
 #include "messenger/model/AccountInfo.h"
 #include "messenger/model/Options.h"
@@ -59,6 +60,7 @@ std::wstring OptionListTable::RowValue(int32_t row) {
     const Options* options = Options::Instance();
     const AccountInfo* account = AccountInfo::Instance();
     switch (row) {
+        case 0: return PresenceLabel(account != nullptr ? account->Status : 7);
         case 1: return account != nullptr ? account->Nickname : std::wstring();
         case 2: return options != nullptr ? Options::ChatTypeLabel(options->ChatType) : std::wstring();
         case 3: return options != nullptr ? Options::ViewTypeLabel(options->ViewType) : std::wstring();

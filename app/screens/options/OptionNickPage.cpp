@@ -1,5 +1,6 @@
 #include "app/screens/options/OptionNickPage.h"
 
+#include "app/MessengerApp.h"
 #include "messenger/model/AccountInfo.h"
 #include "messenger/protocol/PresenceCommands.h"
 
@@ -27,6 +28,10 @@ void OptionNickPage::OnVisibleChanged(bool visible) {
         m_view.Nick().SetText(account != nullptr ? account->Nickname : std::wstring());
         m_help.SetHelp1(L"내 대화명을 설정하세요.");
         m_help.SetHelp2(L"");
+        if (MessengerApp* app = MessengerApp::Instance()) {
+            app->StatusBarWindow().SetMode(StatusBar::kModeTitle);
+            app->StatusBarWindow().TitleStrip().SetTitle(L"내 대화명 설정");
+        }
     }
     m_help.SetVisible(visible);
     m_view.SetVisible(visible);

@@ -1,12 +1,20 @@
 #include "app/screens/options/OptionNickView.h"
 
+#include "app/MessengerApp.h"
 #include "framework/ui/drawing/QeDC.h"
 
 ClassSkin OptionNickView::s_skin;
 
 namespace {
+
 constexpr const wchar_t* kSection = L"OptionNick";
+constexpr int kNativeInput = 0;
+
+void ShowSip() {
+    if (MessengerApp* app = MessengerApp::Instance()) app->MenuBarWindow().ShowSip(kNativeInput);
 }
+
+}  // namespace
 
 bool OptionNickView::Create() {
     AddChild(&m_background);
@@ -27,7 +35,14 @@ void OptionNickView::OnRectChanged(const RECT&) {
 void OptionNickView::OnVisibleChanged(bool visible) {
     m_background.SetVisible(visible);
     m_nick.SetVisible(visible);
-    if (visible) m_nick.SetFocus(true);
+    if (!visible) return;
+    m_nick.SetFocus(true);
+    ShowSip();
+}
+
+int OptionNickView::OnNotify(QeWindow* child, int code) {
+    if (child == &m_nick && code == kNotifyPenDown) ShowSip();
+    return 1;
 }
 
 int OptionNickView::Draw(QeSurface* surface, const RECT& rect) {

@@ -10,8 +10,10 @@ class OptionNickView : public QeWindow {
 public:
     bool Create();
     void OnRectChanged(const RECT& rect) override;
-    // Shown, the field takes the focus.
+    // Shown, the field takes the focus and the input panel opens.
     void OnVisibleChanged(bool visible) override;
+    // A pen down on the field opens the input panel.
+    int OnNotify(QeWindow* child, int code) override;
     int Draw(QeSurface* surface, const RECT& rect) override;
 
     QeEdit& Nick() { return m_nick; }

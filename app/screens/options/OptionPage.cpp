@@ -2,6 +2,8 @@
 
 #include <iterator>
 
+#include "app/MessengerApp.h"
+
 ClassSkin OptionPage::s_skin;
 
 namespace {
@@ -42,8 +44,12 @@ void OptionPage::OnRectChanged(const RECT&) {
 void OptionPage::OnVisibleChanged(bool visible) {
     m_help.SetVisible(visible);
     m_table.SetVisible(visible);
-    if (!visible || m_table.Kind() >= std::size(kTexts)) return;
+    MessengerApp* app = MessengerApp::Instance();
+    if (!visible || app == nullptr) return;
+    app->StatusBarWindow().SetMode(StatusBar::kModeTitle);
+    if (m_table.Kind() >= std::size(kTexts)) return;
     const KindTexts& texts = kTexts[m_table.Kind()];
+    app->StatusBarWindow().TitleStrip().SetTitle(texts.title);
     m_help.SetHelp1(texts.help1);
     m_help.SetHelp2(texts.help2);
 }
