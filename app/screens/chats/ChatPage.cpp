@@ -69,6 +69,12 @@ void ChatPage::OnVisibleChanged(bool visible) {
     m_view.SetVisible(visible);
     m_bar.SetVisible(visible);
     if (!visible || m_session == nullptr) return;
+    if (MessengerApp* app = MessengerApp::Instance()) {
+        StatusBar& bar = app->StatusBarWindow();
+        bar.SetMode(StatusBar::kModeChatPage);
+        const ChatSessionManager* chats = ChatSessionManager::Instance();
+        if (chats != nullptr) bar.PageStrip().Indicator().SetCurrent(chats->IndexOfChat(m_session));
+    }
     m_session->Unread = 0;
     UpdateInputState();
 }
