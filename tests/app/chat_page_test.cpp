@@ -4,14 +4,23 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <regex>
 
 #include "app/screens/chats/ChatPage.h"
+#include "app/screens/common/MenuEmoticon.h"
 #include "messenger/model/AccountInfo.h"
+#include "messenger/model/ChatActions.h"
 #include "messenger/model/BuddyRoster.h"
 #include "messenger/model/ChatSessionManager.h"
+#include "messenger/protocol/Reset.h"
 #include "platform/windows/imm.h"
 #include "platform/windows/input.h"
+#include "platform/system/device.h"
 #include "platform/windows/window.h"
+#include "tests/service/ScriptedClient.h"
+#include "tests/support/Pump.h"
+#include "tools/service/TestService.h"
 #include "tests/support/MessengerRig.h"
 
 namespace {
@@ -59,14 +68,8 @@ protected:
         ChatSession* chat = ChatSessionManager::Instance()->CreateChatSession();
         chat->BuddyId = L"yuna@tevrik.example";
         chat->DisplayName = L"유나";
-        if (joined) {
-            ChatMember member;
-            member.Id = chat->BuddyId;
-            member.Name = L"유나";
-            member.Nickname = L"별";
-            chat->AddMember(member);
-            chat->SessionId = L"77";
-        }
+        if (joined) chat->AddMember(ChatMember{chat->BuddyId, L"유나", L"별", L""});
+        if (joined) chat->SessionId = L"77";
         return chat;
     }
     void Type(const std::u32string& text) {
@@ -113,6 +116,14 @@ TEST_F(ChatWindowTest, LinesAreWrittenInTheirKindsColourWithEmoticonsAndFlashcon
     }
     rig.Settle();
     EXPECT_EQ(ChatSessionManager::Instance()->RemovedCount(), 0u);
+
+    // The title: the chat's name, or the first member and how many more.
+    ChatSession* chat = Open(true);
+    ChatPageOf(chat)->UpdateTitle();
+    const std::wstring alone = ChatPageOf(chat)->View().Title().Text().Text();
+    chat->AddMember(ChatMember{L"jiho@tevrik.example", L"지호", L"", L""});
+    ChatPageOf(chat)->UpdateTitle();
+    EXPECT_EQ(alone + L"|" + ChatPageOf(chat)->View().Title().Text().Text(), L"유나 님|유나 님 외 1 명");
 }
 
 TEST_F(ChatWindowTest, TypingEnterAndQueuedLinesGoOutAsTheirFrames) {
@@ -137,7 +148,10 @@ TEST_F(ChatWindowTest, TypingEnterAndQueuedLinesGoOutAsTheirFrames) {
     Type(U"hi\r");
     EXPECT_EQ(Sent(), "CRP2 9 SS 77 17\r\nMESG 8 TYPING 1\r\nCRP2 11 SS 77 28\r\nMESG 10 MSG 0%090%090%09hi\r\n");
     EXPECT_TRUE(page->InputBar().Input().IsEmpty());
-    EXPECT_EQ(Runs(page->View().Output()), Lines({L"700 #1f63b8 민수 (달빛) 님의 말:\nhi\n"}));
+    // The server refuses the line.
+    rig.Inject("CRP2 11 SS 77 8\r\n201 10\r\n");
+    EXPECT_EQ(Runs(page->View().Output()),
+              Lines({L"700 #1f63b8 민수 (달빛) 님의 말:\nhi\n", L"700 #d93a30 [201] FailureCodeMissingData\n"}));
 
     // Delete in front of the last character.
     Type(U"z");
@@ -151,7 +165,6 @@ TEST_F(ChatWindowTest, TypingEnterAndQueuedLinesGoOutAsTheirFrames) {
     // the composition, leaves one character.
     ImmSetConversionStatus(ImmGetContext(rig.Window()), IME_CMODE_NATIVE, 0);
     Type(U"rla\r");
-    ImmSetConversionStatus(ImmGetContext(rig.Window()), 0, 0);
     EXPECT_EQ(Sent(),
               "CRP2 17 SS 77 18\r\nMESG 16 TYPING 1\r\nCRP2 19 SS 77 18\r\nMESG 18 TYPING 1\r\n"
               "CRP2 21 SS 77 18\r\nMESG 20 TYPING 1\r\nCRP2 23 SS 77 18\r\nMESG 22 TYPING 1\r\n"
@@ -169,6 +182,7 @@ TEST_F(ChatWindowTest, TypingEnterAndQueuedLinesGoOutAsTheirFrames) {
     ChatSession* waiting = Open(false);
     rig.App().SetCurrentView(ChatPageOf(waiting));
     rig.Settle();
+    ImmSetConversionStatus(ImmGetContext(rig.Window()), 0, 0);
     Type(U"x\ry\r");
     EXPECT_EQ(Sent(), "CRP2 26 DP %00 9\r\nRESS 27\r\n");
     EXPECT_EQ(waiting->QueuedTexts, Lines({L"x", L"y"}));
@@ -198,30 +212,27 @@ TEST_F(ChatWindowTest, TheGateShowsTheFirstReasonAndADisabledInputTakesNoKeys) {
         {1, 1, 0, true, nullptr},
         {1, 6, 0, false, nullptr},
     };
-    for (const auto& c : cases) {
-        AccountInfo::Instance()->Status = c.own;
-        Buddy* stored = BuddyRoster::Instance()->Find(L"yuna@tevrik.example");
-        stored->Status = c.status;
-        stored->ListFlags = c.flags;
-        chat->BuddyId = c.inRoster ? L"yuna@tevrik.example" : L"nobody@tevrik.example";
-        page->InputBar().Enable();
+    ChatInputBar& bar = page->InputBar();
+    Buddy* stored = BuddyRoster::Instance()->Find(L"yuna@tevrik.example");
+    const auto gate = [&](uint32_t own, uint32_t status, uint32_t flags) {
+        AccountInfo::Instance()->Status = own;
+        stored->Status = status;
+        stored->ListFlags = flags;
         page->UpdateInputState();
-        ChatInputBar& bar = page->InputBar();
-        EXPECT_EQ(bar.IsEnabled(), c.shown == nullptr) << c.own << " " << c.status << " " << c.flags;
-        EXPECT_EQ(bar.DisabledReason().IsVisible(), c.shown != nullptr);
-        if (c.shown != nullptr) {
-            EXPECT_EQ(bar.DisabledReason().Text().Text(), c.shown);
-        }
+        // The input, or the reason in its place.
+        if (bar.IsEnabled() == bar.DisabledReason().IsVisible()) return std::wstring(L"both or neither");
+        return bar.IsEnabled() ? std::wstring(L"input") : bar.DisabledReason().Text().Text();
+    };
+    for (const auto& c : cases) {
+        chat->BuddyId = c.inRoster ? L"yuna@tevrik.example" : L"nobody@tevrik.example";
+        bar.Enable();
+        EXPECT_EQ(gate(c.own, c.status, c.flags), c.shown != nullptr ? c.shown : L"input") << c.own << c.status << c.flags;
     }
 
     // Offline first, then blocked as well: the first reason stays; typing goes nowhere.
     chat->BuddyId = L"yuna@tevrik.example";
-    BuddyRoster::Instance()->Find(chat->BuddyId)->Status = 6;
-    page->UpdateInputState();
-    BuddyRoster::Instance()->Find(chat->BuddyId)->Status = 1;
-    BuddyRoster::Instance()->Find(chat->BuddyId)->ListFlags = 4;
-    page->UpdateInputState();
-    EXPECT_EQ(page->InputBar().DisabledReason().Text().Text(), L"대화 상대가 현재 오프라인 상태입니다.");
+    gate(1, 6, 0);
+    EXPECT_EQ(gate(1, 1, 4), L"대화 상대가 현재 오프라인 상태입니다.");
     Type(U"ab\r");
     InjectKeyPress(rig.Window(), VK_DELETE);
     rig.Settle();
@@ -253,6 +264,18 @@ TEST_F(ChatWindowTest, SwipesPageBetweenChatsAndClosingRemovesThatVeryChatFromTh
     app.StatusBarWindow().OnBack();
     rig.Advance(600);
     EXPECT_EQ(app.CurrentPage(), &app.BuddyList());
+
+    // The invite button leads to the buddy chooser, and Back to the chat again.
+    app.SwitchView(pages[0], kSwitchCoverUpwards, false);
+    rig.Advance(600);
+    rig.Tap({L"Chat", L"View", L"InviteButton"});
+    rig.Advance(600);
+    EXPECT_EQ(app.CurrentPage(), &app.BuddySelect());
+    app.StatusBarWindow().OnBack();
+    rig.Advance(600);
+    EXPECT_EQ(app.CurrentPage(), pages[0]);
+    app.StatusBarWindow().OnBack();
+    rig.Advance(600);
 
     // Closed as the close button does: the flag, then the way back. The middle chat, then the one
     // that never got its room.
@@ -301,6 +324,84 @@ TEST_F(ChatWindowTest, Pictures) {
     BuddyRoster::Instance()->Find(chat->BuddyId)->Status = 6;
     page->UpdateInputState();
     EXPECT_TRUE(rig.MatchesGolden("chat_disabled"));
+}
+
+TEST_F(ChatWindowTest, TheEmoticonMenuAnswersOnlyAChatStillOpen) {
+    const auto popup = [&](ChatPage* page) {
+        rig.App().SetCurrentView(page);
+        rig.Settle();
+        const RECT button = page->InputBar().EmoticonButton().GetScreenRect();
+        rig.TapAt((button.left + button.right) / 2, (button.top + button.bottom) / 2);
+        return dynamic_cast<MenuEmoticon*>(QePopup::Current());
+    };
+    const auto choose = [&](MenuEmoticon* menu, int row) {
+        menu->List().SetSelection(row);
+        menu->Close(1);
+        rig.Settle();
+    };
+    ChatSession* chat = Open(true);
+    ChatPage* page = ChatPageOf(chat);
+    MenuEmoticon* menu = popup(page);
+    ASSERT_NE(menu, nullptr);
+    choose(menu, 2);
+    EXPECT_EQ(Runs(page->InputBar().Input()), Lines({L"[/슬픔/]"}));
+    EXPECT_TRUE(page->InputBar().Input().HasFocus());
+
+    // The chat closed while its menu was open, then the connection lost while another chat's was.
+    menu = popup(page);
+    ASSERT_NE(menu, nullptr);
+    ChatSessionManager::Instance()->RemoveChat(chat);
+    rig.Settle();
+    choose(menu, 0);
+    menu = popup(ChatPageOf(Open(true)));
+    ASSERT_NE(menu, nullptr);
+    ResetToLogin();
+    rig.Settle();
+    if (QePopup::Current() == menu) choose(menu, 0);
+    EXPECT_EQ(ChatSessionManager::Instance()->Count(), 0u);
+}
+
+// Against the service stand-in: the user opens a chat with jiyoung, whom a scripted connection
+// plays; she takes the invitation, enters and writes while the buddy list is in front.
+TEST(ChatWindowService, ALineForAHiddenChatRingsAndMarksItUnread) {
+    using service_test::Crp2;
+    MessengerRig rig;
+    ASSERT_TRUE(rig.Start() && rig.StartService());
+    service_test::ScriptedClient peer;
+    ASSERT_EQ(service_test::SignIn(rig.Service(), peer, "jiyoung@tevrik.example", "1234").rfind("LIN2 4 ", 0), 0u);
+    ASSERT_TRUE(rig.SignIn(L"minsu@tevrik.example", L"1234"));
+
+    ChatSession* chat = ChatOpenWithBuddy(L"jiyoung@tevrik.example", L"지영");
+    ASSERT_NE(chat, nullptr);
+    auto invitation = peer.NextStartingWith("CTOC 0 minsu@tevrik.example ");
+    for (int i = 0; i < 50 && !invitation; ++i) {
+        PumpUntilIdle(0.1);
+        invitation = peer.NextStartingWith("CTOC 0 minsu@tevrik.example ", std::chrono::milliseconds(100));
+    }
+    ASSERT_TRUE(invitation);
+    std::smatch m;
+    ASSERT_TRUE(std::regex_search(*invitation, m, std::regex("INVT \\S+ 127\\.0\\.0\\.1 (\\d+) (\\S+)")));
+    const std::string cookie = m[2];
+    const std::string body = "127.0.0.1 " + std::string(m[1]) + " " + cookie + "\r\n";
+    peer.Send("CSES 20 CONN SS %00 " + std::to_string(body.size()) + "\r\n" + body);
+    auto granted = peer.NextStartingWith("CSES 20 CONN ");
+    ASSERT_TRUE(granted);
+    const std::string sid = service_test::Tokens(service_test::PayloadOf(*granted) + "\r\n")[1];
+    peer.Send(Crp2("21", "SS", sid, "ENTR 22 jiyoung@tevrik.example 지영 김지영 " + cookie + " UTF8 P 1.1 2\r\n"));
+    ASSERT_TRUE(peer.NextStartingWith("CRP2 21 "));
+    ASSERT_TRUE(PumpUntil([&] { return chat->Members.size() == 1; }, 20.0));
+
+    ClearDeviceCalls();
+    peer.Send(Crp2("23", "SS", sid, "MESG 24 MSG 0%090%090%09안녕%20/웃음/\r\n"));
+    ASSERT_TRUE(PumpUntil([&] { return chat->Unread != 0; }, 20.0));
+    size_t rings = 0;
+    for (const std::wstring& call : DeviceCalls()) rings += call.find(L"recv_chat.wav") != std::wstring::npos;
+    EXPECT_EQ(rings, 1u);
+    EXPECT_EQ(Runs(ChatPageOf(chat)->View().Output()),
+              Lines({L"700 #1f2a33 이지영 (지영이) 님의 말:\n안녕 ", L"[/웃음/]", L"700 #1f2a33 \n"}));
+    rig.App().SwitchView(ChatPageOf(chat), kSwitchCoverUpwards, false);
+    rig.Advance(600);
+    EXPECT_EQ(chat->Unread, 0);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include "app/MessengerApp.h"
 #include "app/screens/chats/ChatPage.h"
+#include "app/screens/common/MenuEmoticon.h"
 #include "messenger/model/ChatActions.h"
 #include "messenger/model/ChatSessionManager.h"
 #include "messenger/model/EmoticonCatalog.h"
@@ -17,6 +18,27 @@ constexpr const wchar_t* kPart = L"InputBar";
 constexpr wchar_t kEnter = 13;
 
 ClassSkin s_skin;
+
+// The chat whose emoticon menu is open. The menu is modal and answers later, maybe after its chat
+// was closed or the user logged out: the chat counts only while no chat has left the list since.
+struct OpenMenu {
+    ChatSession* chat = nullptr;
+    uint32_t generation = 0;
+};
+OpenMenu s_menu;
+
+void OnEmoticonMenuClosed(void*, QePopup* popup, int result) {
+    const OpenMenu menu = s_menu;
+    s_menu = OpenMenu();
+    const ChatSessionManager* chats = ChatSessionManager::Instance();
+    if (chats == nullptr || menu.chat == nullptr || chats->Generation() != menu.generation ||
+        chats->IndexOfChat(menu.chat) < 0) {
+        return;
+    }
+    if (ChatPage* page = ChatPageOf(menu.chat)) {
+        page->InputBar().OnEmoticonChosen(result, static_cast<MenuEmoticon*>(popup)->Selection());
+    }
+}
 
 }  // namespace
 
@@ -104,7 +126,17 @@ void ChatInputBar::OnEmoticonChosen(int result, int index) {
     OpenInputPanel();
 }
 
-void ChatInputBar::OpenInputPanel() {}
+void ChatInputBar::OpenInputPanel() {
+    if (MessengerApp* app = MessengerApp::Instance()) app->MenuBarWindow().ShowSip(0);
+}
+
+void ChatInputBar::PopupEmoticonMenu() {
+    const ChatSessionManager* chats = ChatSessionManager::Instance();
+    if (chats == nullptr || m_page == nullptr || m_page->Session() == nullptr) return;
+    m_input.CollapseSelection();
+    s_menu = OpenMenu{m_page->Session(), chats->Generation()};
+    MenuPopup::Popup(new MenuEmoticon, &OnEmoticonMenuClosed, nullptr);
+}
 
 void ChatInputBar::OnVisibleChanged(bool visible) {
     m_background.SetVisible(visible);
@@ -137,7 +169,7 @@ int ChatInputBar::OnNotify(QeWindow* child, int code) {
             OnKey(static_cast<wchar_t>(args.first));
         }
     } else if (child == &m_emoticonButton && code == kNotifyClick && IsEnabled()) {
-        m_input.CollapseSelection();
+        PopupEmoticonMenu();
     }
     return 1;
 }

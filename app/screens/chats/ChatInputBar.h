@@ -47,10 +47,12 @@ public:
 
     QeEdit& Input() { return m_input; }
     QeLabel& DisabledReason() { return m_disabledReason; }
+    QeButton& EmoticonButton() { return m_emoticonButton; }
 
 private:
     static RECT SkinRect(const wchar_t* part);
     void OpenInputPanel();
+    void PopupEmoticonMenu();
 
     ChatPage* m_page = nullptr;
     QeImageView m_background;

@@ -5,6 +5,7 @@
 
 #include "app/MessengerApp.h"
 #include "app/screens/chats/ChatPage.h"
+#include "app/screens/common/Presence.h"
 #include "framework/base/QeMarkup.h"
 #include "framework/ui/drawing/QeDC.h"
 #include "framework/ui/drawing/QeSkinValues.h"
@@ -176,6 +177,7 @@ void ChatOutputView::SetBuddyIcon(const Buddy* buddy) {
         buddy = roster->Find(session->BuddyId);
         if (buddy == nullptr) return;
     }
+    m_buddyIcon.Image().SetSourceRect(GetStatusIconRect(buddy->Status, buddy->ListFlags));
     m_buddyIcon.Invalidate(RECT{0, 0, 0, 0}, true);
 }
 

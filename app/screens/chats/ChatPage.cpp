@@ -21,6 +21,10 @@ ChatPage* ChatPageOf(const ChatSession* session) {
 
 ChatPage::ChatPage() = default;
 
+ChatPage::~ChatPage() {
+    if (IsCurrentPage()) MessengerApp::Instance()->SetCurrentView(nullptr);
+}
+
 bool ChatPage::Create() {
     AddChild(&m_view);
     AddChild(&m_bar);
@@ -65,6 +69,12 @@ void ChatPage::OnVisibleChanged(bool visible) {
     m_view.SetVisible(visible);
     m_bar.SetVisible(visible);
     if (!visible || m_session == nullptr) return;
+    if (MessengerApp* app = MessengerApp::Instance()) {
+        StatusBar& bar = app->StatusBarWindow();
+        bar.SetMode(StatusBar::kModeChatPage);
+        const ChatSessionManager* chats = ChatSessionManager::Instance();
+        if (chats != nullptr) bar.PageStrip().Indicator().SetCurrent(chats->IndexOfChat(m_session));
+    }
     m_session->Unread = 0;
     UpdateInputState();
 }

@@ -16,14 +16,17 @@ public:
     static constexpr const wchar_t* kSection = L"Chat";
 
     ChatPage();
+    // A page deleted while current (its chat ended under it, the log-out) leaves no page current.
+    ~ChatPage() override;
     // Both parts added and laid out from the skin. True.
     bool Create();
 
     ChatSession* Session() const { return m_session; }
+    ChatSession* PageChatSession() override { return m_session; }
     void SetSession(ChatSession* session) { m_session = session; }
     // Set by the status bar's close button once the chat's end went out and the way back started:
     // the chat is removed when that transition has ended.
-    void MarkClosing() { m_closing = 1; }
+    void MarkClosing() override { m_closing = 1; }
     bool IsClosing() const { return m_closing != 0; }
 
     // ---- ChatWindow
