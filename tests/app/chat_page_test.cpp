@@ -363,7 +363,7 @@ TEST_F(ChatWindowTest, TheEmoticonMenuAnswersOnlyAChatStillOpen) {
 
 // Against the service stand-in: the user opens a chat with jiyoung, whom a scripted connection
 // plays; she takes the invitation, enters and writes while the buddy list is in front.
-TEST(ChatWindowService, ALineForAHiddenChatRingsAndMarksItUnread) {
+TEST(ChatWindowService, ALineForAHiddenChatRingsAndTheCloseButtonEndsTheRoom) {
     using service_test::Crp2;
     MessengerRig rig;
     ASSERT_TRUE(rig.Start() && rig.StartService());
@@ -402,6 +402,20 @@ TEST(ChatWindowService, ALineForAHiddenChatRingsAndMarksItUnread) {
     rig.App().SwitchView(ChatPageOf(chat), kSwitchCoverUpwards, false);
     rig.Advance(600);
     EXPECT_EQ(chat->Unread, 0);
+
+    // The status bar's close button ends the room: the partner sees the user leave, and the page
+    // goes back to the list and leaves the tree with its chat.
+    rig.Tap({L"StatusBar", L"ChatPage", L"CloseButton"});
+    auto quit = peer.NextStartingWith("CRP2 0 SS " + sid + " ");
+    for (int i = 0; i < 50 && !quit; ++i) {
+        PumpUntilIdle(0.1);
+        quit = peer.NextStartingWith("CRP2 0 SS " + sid + " ", std::chrono::milliseconds(100));
+    }
+    ASSERT_TRUE(quit);
+    EXPECT_NE(quit->find("QUIT 0 minsu@tevrik.example"), std::string::npos) << *quit;
+    rig.Advance(600);
+    EXPECT_TRUE(PumpUntil([] { return ChatSessionManager::Instance()->Count() == 0; }, 5.0));
+    EXPECT_EQ(rig.App().CurrentPage(), &rig.App().BuddyList());
 }
 
 }  // namespace
