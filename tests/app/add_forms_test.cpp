@@ -15,6 +15,9 @@ class AddForms : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(rig.Start());
+        // Signed in, as far as the pages see: the status bar over them.
+        app().Login().SetVisible(false);
+        app().StatusBarWindow().SetVisible(true);
         BuddyGroup other;
         other.Id = L"0";
         other.Name = L"기타";
@@ -133,6 +136,27 @@ TEST_F(AddForms, GroupAddAlertsOrSendsAndKeepsTheName) {
         EXPECT_EQ(Sent(), sent.empty() ? "" : Carried(sent));
         EXPECT_EQ(app().GroupAdd().NameView().GroupName().GetText(), name);
     }
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(AddForms, Pictures) {
+    Open(app().BuddyAdd());
+    EXPECT_TRUE(rig.MatchesGolden("buddy_add_empty"));
+    BuddyAddTable& table = app().BuddyAdd().Table();
+    table.IdEdit().SetText(L"mina");
+    MenuAccount menu;
+    menu.List().SetSelection(0);
+    BuddyAddTable::OnAccountChosen(&table, &menu, 1);
+    table.RequestMessage().SetText(L"안녕하세요");
+    table.SetChosenGroupName(L"친구");
+    app().MenuBarWindow().HideSip();
+    rig.Settle();
+    EXPECT_TRUE(rig.MatchesGolden("buddy_add_filled"));
+    Open(app().GroupAdd());
+    EXPECT_TRUE(rig.MatchesGolden("group_add"));
 }
 
 }  // namespace
