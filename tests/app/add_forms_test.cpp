@@ -104,15 +104,17 @@ TEST_F(AddForms, BuddyRequestAlertsOrSends) {
 TEST_F(AddForms, DomainMenuChoices) {
     Open(app().BuddyAdd());
     QeEdit& edit = app().BuddyAdd().Table().AccountEdit();
+    // The panel after the choice, and after a pen down on the field.
     struct Case {
         int row, result;
         uint32_t styles;
         std::wstring text;
+        bool panel, focus, panelOnPen;
     } cases[] = {
-        {0, 1, QeEdit::kReadOnly | QeEdit::kSingleLine, MenuAccount::RowText(0)},
-        {11, 1, QeEdit::kReadOnly | QeEdit::kSingleLine, MenuAccount::RowText(11)},
-        {12, 1, QeEdit::kSingleLine, L""},
-        {3, 0, QeEdit::kSingleLine, L""},
+        {0, 1, QeEdit::kReadOnly | QeEdit::kSingleLine, MenuAccount::RowText(0), true, false, false},
+        {11, 1, QeEdit::kReadOnly | QeEdit::kSingleLine, MenuAccount::RowText(11), true, false, false},
+        {12, 1, QeEdit::kSingleLine, L"", false, true, true},
+        {3, 0, QeEdit::kSingleLine, L"", false, false, true},
     };
     for (const Case& c : cases) {
         app().MenuBarWindow().HideSip();
@@ -121,6 +123,12 @@ TEST_F(AddForms, DomainMenuChoices) {
         BuddyAddTable::OnAccountChosen(&app().BuddyAdd().Table(), &menu, c.result);
         EXPECT_EQ(edit.Styles(), c.styles) << c.row;
         EXPECT_EQ(edit.GetText(), c.text) << c.row;
+        EXPECT_EQ(app().MenuBarWindow().SipButton().IsChecked(), c.panel) << c.row;
+        EXPECT_EQ(edit.HasFocus(), c.focus) << c.row;
+        rig.Tap({L"BuddyAdd", L"View", L"AccountEdit"});
+        rig.Settle();
+        EXPECT_EQ(app().MenuBarWindow().SipButton().IsChecked(), c.panelOnPen) << c.row;
+        app().BuddyAdd().Table().IdEdit().SetFocus(true);
     }
 }
 
