@@ -1,0 +1,170 @@
+// The buddy add and group add forms through the real program: what each set of inputs alerts or
+// sends, the domain menu's choices, and the texts kept after a send.
+#include <gtest/gtest.h>
+
+#include "app/screens/common/MenuAccount.h"
+#include "app/screens/common/MsgBox.h"
+#include "framework/ui/view/QePopup.h"
+#include "messenger/model/BuddyGroupList.h"
+#include "messenger/protocol/TrIdGenerator.h"
+#include "tests/support/MessengerRig.h"
+
+namespace {
+
+class AddForms : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(rig.Start());
+        // Signed in, as far as the pages see: the status bar over them.
+        app().Login().SetVisible(false);
+        app().StatusBarWindow().SetVisible(true);
+        BuddyGroup other;
+        other.Id = L"0";
+        other.Name = L"기타";
+        BuddyGroupList::Instance()->InsertEntry(other);
+        BuddyGroup friends;
+        friends.Id = L"4";
+        friends.Name = L"친구";
+        BuddyGroupList::Instance()->InsertEntry(friends);
+        rig.CaptureSessionWrites();
+        rig.ConnectCaptured(2);
+        TrIdGenerator::Instance()->LastId = 0;
+    }
+    MessengerApp& app() { return rig.App(); }
+    // The form opened from the buddy list, as the system menu does.
+    void Open(ScreenBase& page) {
+        app().SetCurrentView(&app().BuddyList());
+        rig.Settle();
+        app().SwitchView(&page, kSwitchCoverUpwards, false);
+        rig.Advance(600);
+        rig.Settle();
+    }
+    std::string Sent() {
+        std::string text = rig.SentText().substr(m_seen);
+        m_seen += text.size();
+        TrIdGenerator::Instance()->LastId = 0;
+        return text;
+    }
+    // The alert shown, closed; empty when none is.
+    static std::wstring TakeAlert() {
+        auto* box = dynamic_cast<MsgBox*>(QePopup::Current());
+        if (box == nullptr) return std::wstring();
+        std::wstring text = box->Text().GetText();
+        box->Close(1);
+        return text;
+    }
+
+    MessengerRig rig;
+    size_t m_seen = 0;
+};
+
+std::string Carried(const std::string& inner) {
+    return "CRP2 2 DP %00 " + std::to_string(inner.size()) + "\r\n" + inner;
+}
+
+TEST_F(AddForms, BuddyRequestAlertsOrSends) {
+    const std::wstring listed = MenuAccount::RowText(3);
+    const std::string listedBytes(listed.begin(), listed.end());  // the domains are ASCII
+    struct Case {
+        std::wstring id, domain, message, group;
+        std::wstring alert;
+        std::string sent;  // empty: nothing sent and the form stays
+    } cases[] = {
+        {L"", L"tevrik.example", L"hi", L"기타", L"친구 아이디를 입력하세요.", ""},
+        {L"mina", L"", L"hi", L"기타", L"친구 아이디를 입력하세요.", ""},
+        {L"mina", L"tevrik.example", L"", L"기타", L"메시지를 입력하세요.", ""},
+        {L"mina", L"tevrik.example", L"hi", L"없는 그룹", L"", ""},
+        {L"mina@x", L"tevrik.example", L"안녕", L"기타", L"", "ADSB 1 REQST %00 mina@x@tevrik.example 0 안녕\r\n"},
+        {L"mina", listed, L"hi there", L"친구", L"", "ADSB 1 REQST %00 mina@" + listedBytes + " 4 hi%20there\r\n"},
+    };
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        const Case& c = cases[i];
+        Open(app().BuddyAdd());
+        BuddyAddTable& table = app().BuddyAdd().Table();
+        table.IdEdit().SetText(c.id);
+        table.AccountEdit().SetText(c.domain);
+        table.RequestMessage().SetText(c.message);
+        table.SetChosenGroupName(c.group);
+        app().BuddyAdd().SendBuddyRequest();
+        rig.Advance(600);
+        rig.Settle();
+        EXPECT_EQ(TakeAlert(), c.alert) << i;
+        const std::string& expected = c.sent;
+        EXPECT_EQ(Sent(), expected.empty() ? "" : Carried(expected)) << i;
+        EXPECT_EQ(app().CurrentPage(), expected.empty() ? static_cast<ScreenBase*>(&app().BuddyAdd())
+                                                        : static_cast<ScreenBase*>(&app().BuddyList()))
+            << i;
+        EXPECT_EQ(std::vector<std::wstring>({table.IdEdit().GetText(), table.AccountEdit().GetText(),
+                                             table.RequestMessage().GetText(), table.ChosenGroupName()}),
+                  std::vector<std::wstring>({c.id, c.domain, c.message, c.group}))
+            << i;
+    }
+}
+
+TEST_F(AddForms, DomainMenuChoices) {
+    Open(app().BuddyAdd());
+    QeEdit& edit = app().BuddyAdd().Table().AccountEdit();
+    // The panel after the choice, and after a pen down on the field.
+    struct Case {
+        int row, result;
+        uint32_t styles;
+        std::wstring text;
+        bool panel, focus, panelOnPen;
+    } cases[] = {
+        {0, 1, QeEdit::kReadOnly | QeEdit::kSingleLine, MenuAccount::RowText(0), true, false, false},
+        {11, 1, QeEdit::kReadOnly | QeEdit::kSingleLine, MenuAccount::RowText(11), true, false, false},
+        {12, 1, QeEdit::kSingleLine, L"", false, true, true},
+        {3, 0, QeEdit::kSingleLine, L"", false, false, true},
+    };
+    for (const Case& c : cases) {
+        app().MenuBarWindow().HideSip();
+        MenuAccount menu;
+        menu.List().SetSelection(c.row);
+        BuddyAddTable::OnAccountChosen(&app().BuddyAdd().Table(), &menu, c.result);
+        EXPECT_EQ(edit.Styles(), c.styles) << c.row;
+        EXPECT_EQ(edit.GetText(), c.text) << c.row;
+        EXPECT_EQ(app().MenuBarWindow().SipButton().IsChecked(), c.panel) << c.row;
+        EXPECT_EQ(edit.HasFocus(), c.focus) << c.row;
+        rig.Tap({L"BuddyAdd", L"View", L"AccountEdit"});
+        rig.Settle();
+        EXPECT_EQ(app().MenuBarWindow().SipButton().IsChecked(), c.panelOnPen) << c.row;
+        app().BuddyAdd().Table().IdEdit().SetFocus(true);
+    }
+}
+
+TEST_F(AddForms, GroupAddAlertsOrSendsAndKeepsTheName) {
+    const std::pair<std::wstring, std::string> cases[] = {{L"", ""}, {L"동료 들", "ADDG 1 0 동료%20들\r\n"}};
+    for (const auto& [name, sent] : cases) {
+        Open(app().GroupAdd());
+        app().GroupAdd().NameView().GroupName().SetText(name);
+        app().GroupAdd().AddGroup();
+        rig.Advance(600);
+        rig.Settle();
+        EXPECT_EQ(TakeAlert(), sent.empty() ? L"그룹 이름을 입력하세요." : L"");
+        EXPECT_EQ(Sent(), sent.empty() ? "" : Carried(sent));
+        EXPECT_EQ(app().GroupAdd().NameView().GroupName().GetText(), name);
+    }
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(AddForms, Pictures) {
+    Open(app().BuddyAdd());
+    EXPECT_TRUE(rig.MatchesGolden("buddy_add_empty"));
+    BuddyAddTable& table = app().BuddyAdd().Table();
+    table.IdEdit().SetText(L"mina");
+    MenuAccount menu;
+    menu.List().SetSelection(0);
+    BuddyAddTable::OnAccountChosen(&table, &menu, 1);
+    table.RequestMessage().SetText(L"안녕하세요");
+    table.SetChosenGroupName(L"친구");
+    app().MenuBarWindow().HideSip();
+    rig.Settle();
+    EXPECT_TRUE(rig.MatchesGolden("buddy_add_filled"));
+    Open(app().GroupAdd());
+    EXPECT_TRUE(rig.MatchesGolden("group_add"));
+}
+
+}  // namespace
