@@ -245,6 +245,7 @@ void MessengerApp::ShowSignedIn() {
 void MessengerApp::OnResetBegin() {
     m_buddyList.OnResetBegin();
     m_memoList.Table().RemoveAllRows();
+    m_buddyRequestInfo.OnResetBegin();
 }
 
 void MessengerApp::OnResetToLogin() {
