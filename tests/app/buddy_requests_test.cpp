@@ -2,6 +2,7 @@
 // listed and in what order, the pictures, and the answers that go out.
 #include <gtest/gtest.h>
 
+#include "framework/ui/view/QePopup.h"
 #include "messenger/model/BuddyGroupList.h"
 #include "messenger/model/BuddyRoster.h"
 #include "tests/support/MessengerRig.h"
@@ -129,6 +130,31 @@ TEST_F(BuddyRequestsTest, AnswersGoOutWholeAndGoBack) {
         EXPECT_EQ(Sent(), "");
         EXPECT_EQ(app().CurrentPage(), &app().BuddyRequestInfo());
     }
+}
+
+// A second request's prompt answered Yes while the info page shows the first: the page shown again
+// with the new requester, the history as it was.
+TEST_F(BuddyRequestsTest, PromptAnsweredYesOnTheInfoPageShowsTheNewRequester) {
+    rig.CaptureSessionWrites();
+    rig.ConnectCaptured(0);
+    AddGroup(L"0", L"친구");
+    Show(app().BuddyList());
+    size_t history = 0;
+    for (const char* id : {"b@tevrik.example", "c@tevrik.example"}) {
+        rig.Inject(std::string("ADDB 0 RL 10") + id[0] + " " + id + " 안녕 %00\r\n");
+        Settle();
+        ASSERT_NE(QePopup::Current(), nullptr) << id;
+        const RECT box = QePopup::Current()->Rect();
+        rig.Tap({L"MsgBox", L"YesButton"}, POINT{box.left, box.top});
+        Settle();
+        ASSERT_EQ(app().CurrentPage(), &app().BuddyRequestInfo()) << id;
+        ASSERT_NE(info().Requester(), nullptr);
+        EXPECT_EQ(info().Requester()->Id, std::wstring(id, id + 16)) << id;
+        // The first switch pushes the list's entry; the second, to the page shown, pushes nothing.
+        if (history == 0) history = app().StatusBarWindow().History().size();
+        EXPECT_EQ(app().StatusBarWindow().History().size(), history) << id;
+    }
+    EXPECT_EQ(history, 1u);
 }
 
 }  // namespace
