@@ -120,6 +120,12 @@ TEST_F(BuddyRequestsTest, AnswersGoOutWholeAndGoBack) {
         EXPECT_EQ(Listed(), L"b@tevrik.example") << c.what;
     }
 
+    // The reply to the last answer: the buddy is taken, and the list shown again no longer has it.
+    rig.Inject("ADSB 6 ACCPT 1004 Bee 0 %00\r\n");
+    Show(app().BuddyList());
+    Show(app().BuddyRequestList());
+    EXPECT_EQ(Listed(), L"");
+
     // After a log-out's reset the rows are empty and neither button sends or leaves.
     app().BuddyRequestInfo().OnResetBegin();
     Show(app().BuddyRequestInfo());
