@@ -5,6 +5,7 @@
 #include "app/screens/common/MsgBox.h"
 #include "app/screens/common/UpgradeBox.h"
 #include "framework/ui/shell/QeMainWindow.h"
+#include "messenger/model/BuddyGroupList.h"
 #include "framework/ui/shell/QeMessageDispatcher.h"
 #include "platform/windows/window.h"
 
@@ -48,6 +49,24 @@ void AppScreens::ParticipantsRefresh(ChatSession* session) {
 bool AppScreens::BuddyListRefresh() { return m_app.BuddyList().Table().Refresh() != 0; }
 
 void AppScreens::BuddyListUpdateRow(const Buddy* buddy) { m_app.BuddyList().Table().UpdateBuddyRow(buddy); }
+
+// The page is switched to even when it is already current: that shows it again with the new request.
+void AppScreens::OpenBuddyRequestPage(const std::wstring& groupId) {
+    BuddyGroupList* groups = BuddyGroupList::Instance();
+    BuddyGroup* group = groups != nullptr ? groups->FindEntry(groupId) : nullptr;
+    if (group == nullptr) return;
+    m_app.BuddyRequestInfo().Table().SetGroup(group);
+    m_app.SwitchView(&m_app.BuddyRequestInfo(), kSwitchCoverUpwards, false);
+}
+
+void AppScreens::BuddyRequestInfoRepaint() {
+    if (m_app.BuddyRequestInfo().IsVisible()) m_app.BuddyRequestInfo().Table().InvalidateItems(-1, -1);
+}
+
+void AppScreens::BuddyRequestInfoSetRequester(const Buddy* requester) {
+    BuddyRequestInfoTable& table = m_app.BuddyRequestInfo().Table();
+    table.SetRequest(const_cast<Buddy*>(requester), table.Group());
+}
 
 std::unique_ptr<ChatWindow> AppScreens::CreateChatWindow(ChatSession* session) {
     auto page = std::make_unique<ChatPage>();

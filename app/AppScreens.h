@@ -33,6 +33,9 @@ public:
     void ParticipantsRefresh(ChatSession* session) override;
     bool BuddyListRefresh() override;
     void BuddyListUpdateRow(const Buddy* buddy) override;
+    void OpenBuddyRequestPage(const std::wstring& groupId) override;
+    void BuddyRequestInfoRepaint() override;
+    void BuddyRequestInfoSetRequester(const Buddy* requester) override;
     std::unique_ptr<ChatWindow> CreateChatWindow(ChatSession* session) override;
     void OnResetBegin() override;
     void OnResetToLogin() override;

@@ -248,6 +248,7 @@ void MessengerApp::OnResetBegin() {
     // Rows and the participants' chat go before the chats leave the model.
     m_chatList.Table().RemoveAllItems();
     m_chatInfo.Table().Clear();
+    m_buddyRequestInfo.OnResetBegin();
 }
 
 void MessengerApp::OnResetToLogin() {

@@ -1,10 +1,22 @@
-// BuddyRequestListPage, the buddy requests: table. A shell until its screen is built.
+// BuddyRequestListPage, the buddy requests not yet answered. The list is built again each time the
+// page is shown, so an answer shows only once its reply has changed the model.
 #pragma once
 
-#include "app/screens/ShellPage.h"
+#include "app/ScreenBase.h"
+#include "app/ScreenSkin.h"
+#include "app/screens/buddies/BuddyRequestListTable.h"
 
-class BuddyRequestListPage : public ShellPage<BuddyRequestListPage, 1> {
+class BuddyRequestListPage : public ScreenBase {
 public:
     static constexpr const wchar_t* kSection = L"BuddyRequestList";
-    static constexpr PartName kParts[] = {{L"BuddyRequestList", L"View"}};
+
+    bool Create();
+    void OnRectChanged(const RECT& rect) override;
+    void OnVisibleChanged(bool visible) override;
+
+    BuddyRequestListTable& Table() { return m_table; }
+
+private:
+    BuddyRequestListTable m_table;
+    static ClassSkin s_skin;
 };
