@@ -248,6 +248,8 @@ void MessengerApp::OnResetBegin() {
     // Rows and the participants' chat go before the chats leave the model.
     m_chatList.Table().RemoveAllItems();
     m_chatInfo.Table().Clear();
+    // The model is about to be emptied: the profile must not keep pointers into it.
+    m_buddyProfile.SetBuddy(nullptr, nullptr);
 }
 
 void MessengerApp::OnResetToLogin() {
