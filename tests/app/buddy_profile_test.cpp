@@ -4,6 +4,7 @@
 
 #include <tuple>
 
+#include "app/screens/chats/ChatPage.h"
 #include "messenger/model/BuddyGroupList.h"
 #include "messenger/model/BuddyRoster.h"
 #include "messenger/protocol/TrIdGenerator.h"
@@ -46,6 +47,7 @@ public:
     void Show(const wchar_t* groupId) {
         profile().SetBuddy(buddy(), groupId != nullptr ? group(groupId) : nullptr);
         app().SetCurrentView(&profile());
+        profile().Repaint();
         rig.Advance(1000);
         rig.Settle();
     }
@@ -190,6 +192,58 @@ TEST_F(BuddyProfileTest, AfterLogOutNothingIsSent) {
     EXPECT_EQ(Sent(), "");
     app().SetCurrentView(&profile());
     EXPECT_EQ(ChooseAndLeave(0), "");
+}
+
+}  // namespace
+
+namespace {
+
+// Row 0 split at each icon's threshold; row 4 does nothing; row 6 anywhere opens the chooser.
+TEST_F(BuddyProfileTest, TapsOnTheRows) {
+    const int chat = BuddyProfileTable::IconThreshold(BuddyProfileTable::kChatThreshold);
+    const int memo = BuddyProfileTable::IconThreshold(BuddyProfileTable::kMemoThreshold);
+    const int end = BuddyProfileTable::IconThreshold(BuddyProfileTable::kEndThreshold);
+    const struct {
+        int32_t row;
+        int x;
+        ScreenBase* page;  // null: a chat page
+    } cases[] = {
+        {0, chat - 1, &profile()}, {0, chat, nullptr},         {0, chat + 1, nullptr},
+        {0, memo - 1, nullptr},    {0, memo, &app().MemoWrite()}, {0, memo + 1, &app().MemoWrite()},
+        {0, end - 1, &app().MemoWrite()}, {0, end, &profile()}, {0, end + 1, &profile()},
+        {4, 5, &profile()},        {6, 5, &app().GroupSelect()},  {6, memo, &app().GroupSelect()},
+    };
+    for (const auto& c : cases) {
+        Show(L"1");
+        app().StatusBarWindow().ClearHistory();
+        const RECT r = profile().Table().GetItemScreenRect(c.row);
+        rig.TapAt(r.left + c.x, (r.top + r.bottom) / 2);
+        rig.Advance(1000);
+        rig.Settle();
+        ScreenBase* page = app().CurrentPage();
+        if (c.page == nullptr) {
+            EXPECT_NE(dynamic_cast<ChatPage*>(page), nullptr) << c.row << " at " << c.x;
+        } else {
+            EXPECT_EQ(page, c.page) << c.row << " at " << c.x;
+        }
+        if (c.page == &app().GroupSelect()) {
+            EXPECT_EQ(app().GroupSelect().CurrentMode(), GroupSelectPage::kModeProfile);
+            EXPECT_EQ(app().GroupSelect().TitleBar().BuddyName().Text().Text(), L"Amy");
+        }
+    }
+}
+
+TEST_F(BuddyProfileTest, Pictures) {
+    buddy()->Profile6 = L"19900315", buddy()->Flag10 = 0, buddy()->Nickname = L"별";
+    Show(L"4");
+    EXPECT_TRUE(rig.MatchesGolden("buddy_profile_online_allowed"));
+    buddy()->Status = 6, buddy()->ListFlags = kListForward | kListBlock;
+    Show(L"4");
+    EXPECT_TRUE(rig.MatchesGolden("buddy_profile_offline_blocked"));
+    profile().Table().OpenGroupSelect();
+    rig.Advance(1000);
+    rig.Settle();
+    EXPECT_TRUE(rig.MatchesGolden("group_select_from_profile"));
 }
 
 }  // namespace
