@@ -48,7 +48,14 @@ void AppScreens::ParticipantsRefresh(ChatSession* session) {
 
 bool AppScreens::BuddyListRefresh() { return m_app.BuddyList().Table().Refresh() != 0; }
 
-void AppScreens::BuddyListUpdateRow(const Buddy* buddy) { m_app.BuddyList().Table().UpdateBuddyRow(buddy); }
+void AppScreens::BuddyListUpdateRow(const Buddy* buddy) {
+    m_app.BuddyList().Table().UpdateBuddyRow(buddy);
+    BuddyProfilePage& profile = m_app.BuddyProfile();
+    if (buddy != nullptr && buddy == profile.ShownBuddy() && m_app.CurrentPage() == &profile) profile.Repaint();
+}
+void AppScreens::BuddyProfileRepaint() { m_app.BuddyProfile().Repaint(); }
+const Buddy* AppScreens::BuddyProfileBuddy() { return m_app.BuddyProfile().ShownBuddy(); }
+void AppScreens::BuddyProfileSetGroup(BuddyGroup* group) { m_app.BuddyProfile().SetGroup(group); }
 
 // The page is switched to even when it is already current: that shows it again with the new request.
 void AppScreens::OpenBuddyRequestPage(const std::wstring& groupId) {

@@ -32,10 +32,14 @@ public:
     // Only while the participants page shows that chat.
     void ParticipantsRefresh(ChatSession* session) override;
     bool BuddyListRefresh() override;
+    // Also repaints the profile while it is the current page and shows the buddy.
     void BuddyListUpdateRow(const Buddy* buddy) override;
     void OpenBuddyRequestPage(const std::wstring& groupId) override;
     void BuddyRequestInfoRepaint() override;
     void BuddyRequestInfoSetRequester(const Buddy* requester) override;
+    void BuddyProfileRepaint() override;
+    const Buddy* BuddyProfileBuddy() override;
+    void BuddyProfileSetGroup(BuddyGroup* group) override;
     std::unique_ptr<ChatWindow> CreateChatWindow(ChatSession* session) override;
     void OnResetBegin() override;
     void OnResetToLogin() override;

@@ -249,6 +249,8 @@ void MessengerApp::OnResetBegin() {
     m_chatList.Table().RemoveAllItems();
     m_chatInfo.Table().Clear();
     m_buddyRequestInfo.OnResetBegin();
+    // The model is about to be emptied: the profile must not keep pointers into it.
+    m_buddyProfile.SetBuddy(nullptr, nullptr);
 }
 
 void MessengerApp::OnResetToLogin() {

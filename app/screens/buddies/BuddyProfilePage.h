@@ -1,25 +1,36 @@
-// BuddyProfilePage, a buddy's profile: table and button bar. A shell until its screen is built.
+// A buddy's profile: the seven rows and the block and delete buttons.
 #pragma once
 
-#include "app/screens/ShellPage.h"
+#include "app/ScreenBase.h"
+#include "app/ScreenSkin.h"
+#include "app/screens/buddies/BuddyProfileButtonBar.h"
+#include "app/screens/buddies/BuddyProfileTable.h"
 
 class Buddy;
 class BuddyGroup;
 
-class BuddyProfilePage : public ShellPage<BuddyProfilePage, 2> {
+class BuddyProfilePage : public ScreenBase {
 public:
     static constexpr const wchar_t* kSection = L"BuddyProfile";
-    static constexpr PartName kParts[] = {{L"BuddyProfile", L"View"}, {L"BuddyProfile", L"ButtonBar"}};
+
+    bool Create();
+    void OnRectChanged(const RECT& rect) override;
+    void OnVisibleChanged(bool visible) override;
 
     // The buddy to show and the group it was opened in (null for none); set by the opener.
-    void SetBuddy(Buddy* buddy, BuddyGroup* group) {
-        m_buddy = buddy;
-        m_group = group;
-    }
-    Buddy* ShownBuddy() const { return m_buddy; }
-    BuddyGroup* ShownGroup() const { return m_group; }
+    void SetBuddy(Buddy* buddy, BuddyGroup* group) { m_table.SetBuddy(buddy, group); }
+    // The group changed under the shown buddy (a move): shown at once.
+    void SetGroup(BuddyGroup* group);
+    Buddy* ShownBuddy() const { return m_table.ShownBuddy(); }
+    BuddyGroup* ShownGroup() const { return m_table.ShownGroup(); }
+    // Both parts drawn again from the model.
+    void Repaint();
+
+    BuddyProfileTable& Table() { return m_table; }
+    BuddyProfileButtonBar& ButtonBar() { return m_buttonBar; }
 
 private:
-    Buddy* m_buddy = nullptr;
-    BuddyGroup* m_group = nullptr;
+    BuddyProfileTable m_table;
+    BuddyProfileButtonBar m_buttonBar;
+    static ClassSkin s_skin;
 };

@@ -1,0 +1,62 @@
+#include "app/screens/buddies/GroupSelectPage.h"
+
+#include "app/MessengerApp.h"
+#include "messenger/model/BuddyGroupList.h"
+#include "messenger/model/BuddyRoster.h"
+#include "messenger/protocol/BuddyCommands.h"
+
+ClassSkin GroupSelectPage::s_skin;
+
+bool GroupSelectPage::Create() {
+    AddChild(&m_titleBar);
+    AddChild(&m_table);
+    m_titleBar.Create();
+    m_table.Create();
+    s_skin.Rect({kSection, L"TitleBar"});
+    s_skin.Rect({kSection, L"View"});
+    s_skin.MarkRead();
+    return true;
+}
+
+void GroupSelectPage::OnRectChanged(const RECT&) {
+    m_titleBar.SetRect(s_skin.Rect({kSection, L"TitleBar"}));
+    m_table.SetRect(s_skin.Rect({kSection, L"View"}));
+}
+
+void GroupSelectPage::OnVisibleChanged(bool visible) {
+    m_titleBar.SetVisible(visible);
+    m_table.SetVisible(visible);
+}
+
+void GroupSelectPage::Open(uint32_t mode, const std::wstring& name, const Buddy* buddy,
+                           const std::wstring& groupName) {
+    m_mode = mode;
+    MessengerApp* app = MessengerApp::Instance();
+    if (mode == kModeBuddyAdd) {
+        m_table.SetSelectedName(groupName);
+    } else if (mode == kModeProfile) {
+        const BuddyGroup* group = app != nullptr ? app->BuddyProfile().Table().ShownGroup() : nullptr;
+        m_table.SetSelectedName(group != nullptr ? group->Name : std::wstring());
+    } else if (mode == kModeRequest) {
+        // The request info page keeps no group yet: its issue hands it over.
+        m_table.SetSelectedName(std::wstring());
+    }
+    m_titleBar.BuddyName().Text().SetText(name);
+    m_titleBar.BuddyNick().Text().SetText(buddy != nullptr ? buddy->Id : std::wstring());
+    m_titleBar.Invalidate(RECT{0, 0, 0, 0}, true);
+}
+
+void GroupSelectPage::OnLeave(const QeTransitionParams&) {
+    if (m_mode != kModeProfile) return;
+    MessengerApp* app = MessengerApp::Instance();
+    BuddyGroupList* groups = BuddyGroupList::Instance();
+    if (app == nullptr || groups == nullptr) return;
+    const Buddy* buddy = app->BuddyProfile().Table().ShownBuddy();
+    const BuddyGroup* oldGroup = app->BuddyProfile().Table().ShownGroup();
+    // Compared by name: two groups of one name give the same row name, and the first of them is
+    // not a move away from the second.
+    if (buddy == nullptr || oldGroup == nullptr || m_table.SelectedName() == oldGroup->Name) return;
+    const BuddyGroup* newGroup = groups->FindGroupByName(m_table.SelectedName());
+    if (newGroup == nullptr) return;
+    SendBuddyMove(*buddy, oldGroup->Id, newGroup->Id);
+}

@@ -1,0 +1,249 @@
+// The buddy profile and the group chooser in the real program on the test clock: the rows read
+// from the model, the requests each action sends, and nothing sent once the model is gone.
+#include <gtest/gtest.h>
+
+#include <tuple>
+
+#include "app/screens/chats/ChatPage.h"
+#include "messenger/model/BuddyGroupList.h"
+#include "messenger/model/BuddyRoster.h"
+#include "messenger/protocol/TrIdGenerator.h"
+#include "tests/support/MessengerRig.h"
+
+namespace {
+
+std::string Carried(const std::string& inner) { return "CRP2 2 DP %00 " + std::to_string(inner.size()) + "\r\n" + inner; }
+
+std::string MoveFrame(const std::string& from, const std::string& to) {
+    const std::string line = "0 k1 amy@tevrik.example " + from + " " + to + "\r\n";
+    return Carried("MVBG 1 0 " + std::to_string(line.size()) + "\r\n" + line);
+}
+
+class BuddyProfileTest : public ::testing::Test {
+public:
+    void SetUp() override {
+        ASSERT_TRUE(rig.Start());
+        Buddy buddy;
+        buddy.Key = L"k1", buddy.Id = L"amy@tevrik.example", buddy.Name = L"Amy", buddy.Status = 0;
+        buddy.ListFlags = kListForward | kListAllow;
+        BuddyRoster::Instance()->AddOrUpdate(L"k1", buddy);
+        // "Zoo" twice (3 and 5) sorts between "Work" and the Hangul names.
+        for (const auto& [id, name] : {std::tuple{L"1", L"Work"}, std::tuple{L"2", L"기타"}, std::tuple{L"3", L"Zoo"},
+                                       std::tuple{L"4", L"가족"}, std::tuple{L"5", L"Zoo"}}) {
+            BuddyGroup group;
+            group.Id = id, group.Name = name;
+            group.AddMember(L"k1");
+            BuddyGroupList::Instance()->InsertEntry(group);
+        }
+        rig.CaptureSessionWrites();
+        rig.ConnectCaptured(2);
+        Sent();
+    }
+
+    MessengerApp& app() { return rig.App(); }
+    BuddyProfilePage& profile() { return app().BuddyProfile(); }
+    Buddy* buddy() { return BuddyRoster::Instance()->FindEntry(L"k1"); }
+    BuddyGroup* group(const wchar_t* id) { return BuddyGroupList::Instance()->FindEntry(id); }
+    void Show(const wchar_t* groupId) {
+        profile().SetBuddy(buddy(), groupId != nullptr ? group(groupId) : nullptr);
+        app().SetCurrentView(&profile());
+        profile().Repaint();
+        rig.Advance(1000);
+        rig.Settle();
+    }
+    std::string Sent() {
+        std::string text = rig.SentText().substr(m_seen);
+        m_seen += text.size();
+        TrIdGenerator::Instance()->LastId = 0;
+        return text;
+    }
+    // Opens the chooser from the profile, ticks the named row's index, and leaves it.
+    std::string ChooseAndLeave(int32_t row) {
+        profile().Table().OpenGroupSelect();
+        rig.Advance(1000);
+        rig.Settle();
+        GroupSelectTable& table = app().GroupSelect().Table();
+        if (row >= 0) {
+            const RECT r = table.GetItemScreenRect(row);
+            rig.TapAt((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+            rig.Settle();
+        }
+        app().StatusBarWindow().OnBack();
+        rig.Advance(1000);
+        rig.Settle();
+        return Sent();
+    }
+
+    MessengerRig rig;
+    size_t m_seen = 0;
+};
+
+TEST(BuddyProfileBirthday, ReadsOnlyRealDates) {
+    const struct {
+        const wchar_t* profile6;
+        uint8_t flag10;
+        const wchar_t* text;
+    } cases[] = {
+        {L"", 1, L""},
+        {L"19900315", 1, L"3월 15일 (양력)"},
+        {L"19900315", 0, L"3월 15일 (음력)"},
+        {L"00000000", 0, L""},
+        {L"19901315", 1, L""},
+        {L"19900132", 1, L""},
+        {L"abc", 1, L""},
+    };
+    for (const auto& c : cases) EXPECT_EQ(BuddyProfileTable::BirthdayText(c.profile6, c.flag10), c.text) << c.profile6;
+}
+
+TEST_F(BuddyProfileTest, ButtonsSendOnYesOnlyAndDeleteGoesBack) {
+    Show(L"3");
+    const struct {
+        void (*answer)(int);
+        int result;
+        std::string sent;
+    } cases[] = {
+        {&BuddyProfileButtonBar::BlockBuddy, 1, ""},
+        {&BuddyProfileButtonBar::BlockBuddy, 2, Carried("ADDB 1 BL k1 amy@tevrik.example 3\r\n")},
+        {&BuddyProfileButtonBar::UnblockBuddy, 1, ""},
+        {&BuddyProfileButtonBar::UnblockBuddy, 2, Carried("ADDB 1 AL k1 amy@tevrik.example 3\r\n")},
+        {&BuddyProfileButtonBar::DeleteBuddy, 1, ""},
+    };
+    for (const auto& c : cases) {
+        c.answer(c.result);
+        EXPECT_EQ(Sent(), c.sent);
+        EXPECT_EQ(app().CurrentPage(), &profile());
+    }
+    app().SetCurrentView(&app().BuddyList());
+    app().SwitchView(&profile(), kSwitchPushLeftwards, false);
+    rig.Advance(1000);
+    rig.Settle();
+    BuddyProfileButtonBar::DeleteBuddy(2);
+    EXPECT_EQ(Sent(), Carried("RMVB 1 FL k1 amy@tevrik.example\r\n"));
+    rig.Advance(1000);
+    rig.Settle();
+    EXPECT_EQ(app().CurrentPage(), &app().BuddyList());
+}
+
+TEST_F(BuddyProfileTest, RowsAndBlockLabelFollowTheBuddy) {
+    buddy()->Profile6 = L"19900315", buddy()->Flag10 = 1, buddy()->Nickname = L"별", buddy()->Profile1 = L"010";
+    Show(L"4");
+    std::vector<std::wstring> values;
+    for (int32_t row = 0; row < BuddyProfileTable::kRowCount; ++row) values.push_back(profile().Table().RowValue(row));
+    EXPECT_EQ(values, (std::vector<std::wstring>{L"Amy", L"온라인", L"별", L"3월 15일 (양력)", L"amy@tevrik.example",
+                                                 L"010", L"가족"}));
+    EXPECT_EQ(profile().ButtonBar().BlockButton().DefaultLabel().Text(), L"친구 차단");
+    buddy()->ListFlags = kListForward;
+    profile().Repaint();
+    rig.Settle();
+    EXPECT_EQ(profile().ButtonBar().BlockButton().DefaultLabel().Text(), L"차단 해제");
+}
+
+TEST_F(BuddyProfileTest, ChooserListsByCodeUnitsAndChecksTheProfilesGroup) {
+    const struct {
+        const wchar_t* groupId;  // the profile's group; null for none
+        int32_t checked;
+    } cases[] = {{L"1", 0}, {L"5", 1}, {L"4", 3}, {nullptr, 4}};
+    for (const auto& c : cases) {
+        Show(c.groupId);
+        ChooseAndLeave(-1);
+        EXPECT_EQ(app().GroupSelect().Table().Names(),
+                  (std::vector<std::wstring>{L"Work", L"Zoo", L"Zoo", L"가족", L"기타"}));
+        EXPECT_EQ(app().GroupSelect().Table().CheckedRow(), c.checked) << (c.groupId ? "group" : "none");
+    }
+    // No row has the name: nothing checked, not the row of an earlier visit.
+    group(L"2")->Name = L"Other";
+    Show(nullptr);
+    ChooseAndLeave(-1);
+    EXPECT_EQ(app().GroupSelect().Table().CheckedRow(), -1);
+}
+
+TEST_F(BuddyProfileTest, LeavingTheChooserMovesOnlyToAnotherName) {
+    const struct {
+        const wchar_t* from;
+        int32_t row;
+        std::string sent;
+    } cases[] = {
+        {L"1", -1, ""},
+        {L"1", 0, ""},
+        {L"1", 3, MoveFrame("1", "4")},
+        {L"5", 1, ""},  // the first "Zoo" row, while the buddy is shown in the second "Zoo"
+        {L"5", 2, ""},
+        {L"4", 1, MoveFrame("4", "3")},
+        {nullptr, 0, ""},
+    };
+    for (const auto& c : cases) {
+        Show(c.from);
+        EXPECT_EQ(ChooseAndLeave(c.row), c.sent) << (c.from ? "from group" : "no group") << " row " << c.row;
+    }
+}
+
+TEST_F(BuddyProfileTest, AfterLogOutNothingIsSent) {
+    Show(L"1");
+    app().OnResetBegin();
+    app().SetCurrentView(&profile());
+    rig.Advance(1000);
+    rig.Settle();
+    for (int32_t row = 0; row < BuddyProfileTable::kRowCount; ++row) {
+        EXPECT_EQ(profile().Table().RowValue(row), L"") << row;
+    }
+    BuddyProfileButtonBar::BlockBuddy(2);
+    BuddyProfileButtonBar::UnblockBuddy(2);
+    profile().Table().OpenChat();
+    EXPECT_EQ(Sent(), "");
+    app().SetCurrentView(&profile());
+    EXPECT_EQ(ChooseAndLeave(0), "");
+}
+
+}  // namespace
+
+namespace {
+
+// Row 0 split at each icon's threshold; row 4 does nothing; row 6 anywhere opens the chooser.
+TEST_F(BuddyProfileTest, TapsOnTheRows) {
+    const int chat = BuddyProfileTable::IconThreshold(BuddyProfileTable::kChatThreshold);
+    const int memo = BuddyProfileTable::IconThreshold(BuddyProfileTable::kMemoThreshold);
+    const int end = BuddyProfileTable::IconThreshold(BuddyProfileTable::kEndThreshold);
+    const struct {
+        int32_t row;
+        int x;
+        ScreenBase* page;  // null: a chat page
+    } cases[] = {
+        {0, chat - 1, &profile()}, {0, chat, nullptr},         {0, chat + 1, nullptr},
+        {0, memo - 1, nullptr},    {0, memo, &app().MemoWrite()}, {0, memo + 1, &app().MemoWrite()},
+        {0, end - 1, &app().MemoWrite()}, {0, end, &profile()}, {0, end + 1, &profile()},
+        {4, 5, &profile()},        {6, 5, &app().GroupSelect()},  {6, memo, &app().GroupSelect()},
+    };
+    for (const auto& c : cases) {
+        Show(L"1");
+        app().StatusBarWindow().ClearHistory();
+        const RECT r = profile().Table().GetItemScreenRect(c.row);
+        rig.TapAt(r.left + c.x, (r.top + r.bottom) / 2);
+        rig.Advance(1000);
+        rig.Settle();
+        ScreenBase* page = app().CurrentPage();
+        if (c.page == nullptr) {
+            EXPECT_NE(dynamic_cast<ChatPage*>(page), nullptr) << c.row << " at " << c.x;
+        } else {
+            EXPECT_EQ(page, c.page) << c.row << " at " << c.x;
+        }
+        if (c.page == &app().GroupSelect()) {
+            EXPECT_EQ(app().GroupSelect().CurrentMode(), GroupSelectPage::kModeProfile);
+            EXPECT_EQ(app().GroupSelect().TitleBar().BuddyName().Text().Text(), L"Amy");
+        }
+    }
+}
+
+TEST_F(BuddyProfileTest, Pictures) {
+    buddy()->Profile6 = L"19900315", buddy()->Flag10 = 0, buddy()->Nickname = L"별";
+    Show(L"4");
+    EXPECT_TRUE(rig.MatchesGolden("buddy_profile_online_allowed"));
+    buddy()->Status = 6, buddy()->ListFlags = kListForward | kListBlock;
+    Show(L"4");
+    EXPECT_TRUE(rig.MatchesGolden("buddy_profile_offline_blocked"));
+    profile().Table().OpenGroupSelect();
+    rig.Advance(1000);
+    rig.Settle();
+    EXPECT_TRUE(rig.MatchesGolden("group_select_from_profile"));
+}
+
+}  // namespace
