@@ -2,26 +2,12 @@
 // lines and colour from "Option/TitleBar"; only its own rectangle comes from its page.
 #pragma once
 
-#include <string>
+#include "app/screens/common/HelpLinesView.h"
 
-#include "app/ScreenSkin.h"
-#include "framework/controls/QeLabel.h"
-#include "framework/ui/view/QeWindow.h"
-
-class OptionHelpView : public QeWindow {
+class OptionHelpView : public HelpLinesView {
 public:
-    bool Create();
-    void OnRectChanged(const RECT& rect) override;
-    void OnVisibleChanged(bool visible) override;
-    int Draw(QeSurface* surface, const RECT& rect) override;
-
-    void SetHelp1(const std::wstring& text);
-    void SetHelp2(const std::wstring& text);
-    QeLabel& HelpText1() { return m_help1; }
-    QeLabel& HelpText2() { return m_help2; }
+    OptionHelpView() : HelpLinesView(s_skin, L"Option") {}
 
 private:
-    QeLabel m_help1;
-    QeLabel m_help2;
     static ClassSkin s_skin;
 };
