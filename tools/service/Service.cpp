@@ -190,6 +190,8 @@ void TestService::Impl::Loop() {
             if (c.handshaking) {
                 if (c.sslWantsWrite) events |= POLLOUT;
                 next = std::min(next, c.handshakeDeadline);
+            } else if (c.halfClosed) {
+                next = std::min(next, c.closeDeadline);
             } else if (!c.out.empty()) {
                 auto ready = std::max(c.out.front().notBefore, c.nextWrite);
                 if (ready <= now) events |= POLLOUT;
@@ -298,6 +300,7 @@ void TestService::Impl::ReadFrom(Connection& c) {
                 return;
             }
         }
+        if (c.halfClosed) continue;  // nothing more is answered
         c.in.append(buffer, static_cast<size_t>(n));
         Process(c);
     }
@@ -359,7 +362,22 @@ void TestService::Impl::Flush(Connection& c) {
             return;
         }
     }
-    if (c.open && c.out.empty() && c.closeAfterFlush) Drop(c);
+    if (c.open && c.out.empty() && c.closeAfterFlush) HalfClose(c);
+}
+
+// Closing a socket with unread bytes from the client sends a reset, and the client's system may
+// then throw away the last reply (a KILL) before the program reads it: shut the write side, read
+// and drop until the client closes, and close for good after two seconds at the most.
+void TestService::Impl::HalfClose(Connection& c) {
+    auto now = Clock::now();
+    if (c.halfClosed) {
+        if (now >= c.closeDeadline) Drop(c);
+        return;
+    }
+    if (c.ssl) SSL_shutdown(c.ssl);
+    ::shutdown(c.fd, SHUT_WR);
+    c.halfClosed = true;
+    c.closeDeadline = now + Millis(2000);
 }
 
 Connection* TestService::Impl::Find(ConnId id) {

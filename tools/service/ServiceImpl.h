@@ -48,6 +48,10 @@ struct Connection {
     size_t outOffset = 0;  // bytes of out.front() already written
     Clock::time_point nextWrite;
     bool closeAfterFlush = false;
+    // Closing after the last bytes went out: the write side is shut and what the client still
+    // sends is read and dropped until it closes, so a close never resets away the last bytes.
+    bool halfClosed = false;
+    Clock::time_point closeDeadline;
     bool open = true;
     Behaviour behaviour;
 
@@ -144,6 +148,7 @@ private:
     void ReadFrom(Connection& c);
     void Handshake(Connection& c);
     void Flush(Connection& c);
+    void HalfClose(Connection& c);
     void Process(Connection& c);
 };
 
