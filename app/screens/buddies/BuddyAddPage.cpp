@@ -6,32 +6,7 @@
 #include "messenger/model/BuddyGroupList.h"
 #include "messenger/protocol/BuddyCommands.h"
 
-ClassSkin BuddyAddPage::s_skin;
-
-bool BuddyAddPage::Create() {
-    AddChild(&m_table);
-    AddChild(&m_buttonBar);
-    m_table.Create();
-    m_buttonBar.Create();
-    s_skin.Rect({kSection, L"View"});
-    s_skin.Rect({kSection, L"ButtonBar"});
-    s_skin.MarkRead();
-    return true;
-}
-
-void BuddyAddPage::OnRectChanged(const RECT&) {
-    m_table.SetRect(s_skin.Rect({kSection, L"View"}));
-    m_buttonBar.SetRect(s_skin.Rect({kSection, L"ButtonBar"}));
-}
-
-void BuddyAddPage::OnVisibleChanged(bool visible) {
-    m_table.SetVisible(visible);
-    m_buttonBar.SetVisible(visible);
-    MessengerApp* app = MessengerApp::Instance();
-    if (app == nullptr) return;
-    app->StatusBarWindow().SetMode(StatusBar::kModeBuddyAdd);
-    app->StatusBarWindow().TitleStrip().SetTitle(L"친구 추가");
-}
+BuddyAddPage::BuddyAddPage() : ViewAndBarPage(kSection, StatusBar::kModeBuddyAdd, L"친구 추가") {}
 
 void BuddyAddPage::SendBuddyRequest() {
     const std::wstring account = m_table.IdEdit().GetText();

@@ -2,18 +2,15 @@
 // request button (mode 2).
 #pragma once
 
-#include "app/ScreenBase.h"
-#include "app/ScreenSkin.h"
 #include "app/screens/buddies/BuddyAddButtonBar.h"
 #include "app/screens/buddies/BuddyAddTable.h"
+#include "app/screens/common/ViewAndBarPage.h"
 
-class BuddyAddPage : public ScreenBase {
+class BuddyAddPage : public ViewAndBarPage<BuddyAddTable, BuddyAddButtonBar> {
 public:
     static constexpr const wchar_t* kSection = L"BuddyAdd";
 
-    bool Create();
-    void OnRectChanged(const RECT& rect) override;
-    void OnVisibleChanged(bool visible) override;
+    BuddyAddPage();
 
     // Run by both request buttons. An empty id or domain, or an empty message, is refused with an
     // alert; a chosen group name that no group has stops it silently. Otherwise ADSB asks for
@@ -22,9 +19,4 @@ public:
 
     BuddyAddTable& Table() { return m_table; }
     BuddyAddButtonBar& ButtonBar() { return m_buttonBar; }
-
-private:
-    BuddyAddTable m_table;
-    BuddyAddButtonBar m_buttonBar;
-    static ClassSkin s_skin;
 };

@@ -1,21 +1,18 @@
 // A buddy's profile: the seven rows and the block and delete buttons.
 #pragma once
 
-#include "app/ScreenBase.h"
-#include "app/ScreenSkin.h"
 #include "app/screens/buddies/BuddyProfileButtonBar.h"
 #include "app/screens/buddies/BuddyProfileTable.h"
+#include "app/screens/common/ViewAndBarPage.h"
 
 class Buddy;
 class BuddyGroup;
 
-class BuddyProfilePage : public ScreenBase {
+class BuddyProfilePage : public ViewAndBarPage<BuddyProfileTable, BuddyProfileButtonBar> {
 public:
     static constexpr const wchar_t* kSection = L"BuddyProfile";
 
-    bool Create();
-    void OnRectChanged(const RECT& rect) override;
-    void OnVisibleChanged(bool visible) override;
+    BuddyProfilePage();
 
     // The buddy to show and the group it was opened in (null for none); set by the opener.
     void SetBuddy(Buddy* buddy, BuddyGroup* group) { m_table.SetBuddy(buddy, group); }
@@ -28,9 +25,4 @@ public:
 
     BuddyProfileTable& Table() { return m_table; }
     BuddyProfileButtonBar& ButtonBar() { return m_buttonBar; }
-
-private:
-    BuddyProfileTable m_table;
-    BuddyProfileButtonBar m_buttonBar;
-    static ClassSkin s_skin;
 };
