@@ -68,7 +68,6 @@ protected:
         }
         app().SetCurrentView(&app().BuddyList());
     }
-    void TearDown() override { app().SetCurrentView(nullptr); }
 
     MessengerApp& app() { return rig.App(); }
     BuddySelectPage& page() { return app().BuddySelect(); }
@@ -146,16 +145,13 @@ TEST_F(BuddySelectTest, LeavingInvitesEachTickedBuddyOnlyIntoAChatWithItsRoom) {
     const std::string sent = "CRP2 2 DP %00 59\r\nCTOC 3 amy A 42\r\nINVT minsu@tevrik.example 10.0.0.5 7000 ck"
                              "CRP2 5 DP %00 59\r\nCTOC 6 don A 42\r\nINVT minsu@tevrik.example 10.0.0.5 7000 ck";
     const std::wstring trace = L"BuddySelectPage::OnLeave, the chat has no room yet; not invited: amy, don.\n";
-    const struct {
-        int opener;
-        bool room, ticked;
-        std::string sent;
-        std::wstring trace;
-    } cases[] = {{kNoPurpose, true, true, "", L""}, {kButton, true, true, sent, L""}, {kButton, true, false, "", L""},
-                 {kButton, false, true, "", trace}, {kDeleted, true, true, "", L""}};
-    for (const auto& c : cases) {
-        ChatSession* chat = Chat(c.room);
-        if (c.opener == kButton) {
+    // opener, the chat has its room, amy and don ticked, what goes out, the trace
+    const std::tuple<int, bool, bool, std::string, std::wstring> cases[] = {
+        {kNoPurpose, true, true, "", L""}, {kButton, true, true, sent, L""}, {kButton, true, false, "", L""},
+        {kButton, false, true, "", trace}, {kDeleted, true, true, "", L""}};
+    for (const auto& [opener, room, ticked, expectedSent, expectedTrace] : cases) {
+        ChatSession* chat = Chat(room);
+        if (opener == kButton) {
             app().SetCurrentView(ChatPageOf(chat));
             rig.Tap({L"Chat", L"View", L"InviteButton"});
             Settle(rig);
@@ -163,16 +159,16 @@ TEST_F(BuddySelectTest, LeavingInvitesEachTickedBuddyOnlyIntoAChatWithItsRoom) {
                       std::make_tuple(true, 0u, chat, std::wstring(L"#3 cat #2 don #1 amy cat")));
         } else {
             app().SetCurrentView(&app().BuddyList());
-            if (c.opener == kDeleted) page().SelectForInvite(chat);
+            if (opener == kDeleted) page().SelectForInvite(chat);
             app().SwitchView(&page(), kSwitchCoverUpwards, false);
             Settle(rig);
         }
-        for (const wchar_t* key : {L"d", L"a"}) BuddyRoster::Instance()->FindEntry(key)->Ticked = c.ticked;
-        if (c.opener == kDeleted) ChatSessionManager::Instance()->RemoveChat(chat);
+        for (const wchar_t* key : {L"d", L"a"}) BuddyRoster::Instance()->FindEntry(key)->Ticked = ticked;
+        if (opener == kDeleted) ChatSessionManager::Instance()->RemoveChat(chat);
         TraceLog log;
         Back();
-        EXPECT_EQ(Sent(), c.sent) << c.opener;
-        EXPECT_EQ(log.Text(), c.trace) << c.opener;
+        EXPECT_EQ(Sent(), expectedSent) << opener;
+        EXPECT_EQ(log.Text(), expectedTrace) << opener;
     }
 }
 
