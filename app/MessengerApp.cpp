@@ -134,6 +134,8 @@ bool MessengerApp::CreateManagers() {
 }
 
 void MessengerApp::DestroyManagers() {
+    // The current page hidden (a running switch finished) while the skin it reads still stands.
+    SetCurrentView(nullptr);
     SafeDelete(g_skinDocument);
     SafeDelete(g_keepAlive);
     SafeDelete(g_protocolSession);
