@@ -112,6 +112,11 @@ protected:
         box->Close(result);
         return text;
     }
+    // The status bar's mode and title.
+    std::pair<int, std::wstring> Bar() {
+        StatusBar& bar = app().StatusBarWindow();
+        return {bar.Mode(), bar.TitleStrip().Title().Text().Text()};
+    }
     static std::vector<std::wstring> Cookies(int first, int last) {
         std::vector<std::wstring> out;
         for (int n = first; n <= last; ++n) out.push_back(L"M" + std::to_wstring(n));
@@ -342,6 +347,7 @@ TEST_F(MemoReadTest, OpenedMemoShowsItsHeaderThenItsTextAndIsReadAfterwards) {
     SentSince();
     OpenRow(0);
     EXPECT_EQ(app().CurrentPage(), &app().MemoRead());
+    EXPECT_EQ(Bar(), std::make_pair(1, std::wstring(L"쪽지 보기")));
     EXPECT_EQ(SentSince(), "CRP2 7 DP %00 47\r\nWGET 6 MEMOGET2 N 8192 20\r\ncookie=M1&box_type=R"
                            "CRP2 9 DP %00 26\r\nWGET 8 MEMOCNT2 N 8192 0\r\n");
     EXPECT_EQ(std::make_tuple(view().FromName(), view().ToNames(), view().Content().GetText()),
@@ -371,6 +377,7 @@ TEST_F(MemoReadTest, OpenedMemoShowsItsHeaderThenItsTextAndIsReadAfterwards) {
         TapButton(c.button);
         const MemoWriteForm& form = app().MemoWrite().Form();
         EXPECT_EQ(app().CurrentPage(), &app().MemoWrite()) << c.kind;
+        EXPECT_EQ(Bar(), std::make_pair(1, std::wstring(L"쪽지 쓰기"))) << c.kind;
         EXPECT_EQ(std::make_tuple(form.Kind(), form.ReferenceCookie(), form.Recipients()),
                   std::make_tuple(c.kind, std::wstring(L"M1"), c.recipients));
         EXPECT_EQ(app().MemoWrite().Form().Message().GetText(), c.message);
