@@ -244,6 +244,7 @@ void MessengerApp::ShowSignedIn() {
 // The pages that keep rows or model pointers drop them here, each with its own step.
 void MessengerApp::OnResetBegin() {
     m_buddyList.OnResetBegin();
+    m_buddySelect.OnResetBegin();
     m_memoList.Table().RemoveAllRows();
     // Rows and the participants' chat go before the chats leave the model.
     m_chatList.Table().RemoveAllItems();
