@@ -11,6 +11,7 @@
 
 #include "app/screens/common/MenuMemoBox.h"
 #include "app/screens/common/MsgBox.h"
+#include "app/screens/memos/MemoReadContentView.h"
 #include "messenger/model/MemoStore.h"
 #include "tests/support/MessengerRig.h"
 
@@ -18,6 +19,7 @@ class MemoSteps {
 protected:
     MessengerApp& app() { return rig.App(); }
     MemoListTable& table() { return app().MemoList().Table(); }
+    MemoReadContentView& view() { return app().MemoRead().View(); }
 
     // Each row as its memo's cookie, or "more: " and the More row's text.
     std::vector<std::wstring> Rows() {
@@ -51,6 +53,7 @@ protected:
     }
     void OpenRow(int32_t index) { Step([&] { TapRow(index); }); }
     void Back() { Step([&] { app().StatusBarWindow().OnBack(); }); }
+    void OpenForm() { Step([&] { app().SwitchView(&app().MemoWrite(), kSwitchCoverUpwards, false); }); }
     void TapButton(const wchar_t* name) { Step([&] { rig.Tap({L"MemoRead", L"ButtonBar", name}); }); }
     // The title bar's box menu, closed on the box.
     void ChooseBox(int32_t box) {
