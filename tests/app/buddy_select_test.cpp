@@ -5,11 +5,10 @@
 #include "app/screens/chats/ChatPage.h"
 #include "framework/ui/shell/QeInputPanel.h"
 #include "messenger/model/AccountInfo.h"
-#include "messenger/model/BuddyGroupList.h"
-#include "messenger/model/BuddyRoster.h"
 #include "messenger/model/ChatActions.h"
 #include "messenger/model/ChatSessionManager.h"
 #include "messenger/model/Options.h"
+#include "tests/app/model_seed.h"
 #include "tests/service/ChatPeer.h"
 #include "tests/support/MessengerRig.h"
 #include "tests/support/TraceLog.h"
@@ -33,14 +32,10 @@ std::wstring Rows(MessengerRig& rig) {
     return text;
 }
 
-void Settle(MessengerRig& rig) {
-    rig.Advance(600);
-    rig.Settle();
-}
+void Settle(MessengerRig& rig) { rig.Pass(600); }
 
 void TapRow(MessengerRig& rig, int32_t index) {
-    const RECT r = rig.App().BuddySelect().Table().GetItemScreenRect(index);
-    rig.TapAt(r.left + 100, (r.top + r.bottom) / 2);
+    rig.TapRow(rig.App().BuddySelect().Table(), index, 100);
     Settle(rig);
 }
 
@@ -54,18 +49,11 @@ protected:
         AccountInfo::Instance()->Id = L"minsu@tevrik.example";
         Options::Instance()->ViewType = 3;
         // bob, offline, is in Work and Friends; the groups sort Family, Friends, Work.
-        for (auto [key, id, name, status] : {std::tuple{L"a", L"amy", L"Kim", 0u}, {L"b", L"bob", L"Lee", 6u},
-                                             {L"c", L"cat", L"Park", 0u}, {L"d", L"don", L"Ahn", 0u}}) {
-            Buddy buddy;
-            buddy.Key = key, buddy.Id = id, buddy.Name = name, buddy.Nickname = L"n" + buddy.Key, buddy.Status = status;
-            BuddyRoster::Instance()->AddOrUpdate(key, buddy);
-        }
-        for (auto [id, name, members] : {std::tuple{L"1", L"Work", L"abc"}, {L"2", L"Friends", L"bd"}, {L"3", L"Family", L"c"}}) {
-            BuddyGroup group;
-            group.Id = id, group.Name = name;
-            for (const wchar_t* m = members; *m != 0; ++m) group.AddMember(std::wstring(1, *m));
-            BuddyGroupList::Instance()->InsertEntry(group);
-        }
+        AddBuddies({{L"a", L"amy", L"Kim", L"na", 0}, {L"b", L"bob", L"Lee", L"nb", 6}, {L"c", L"cat", L"Park", L"nc", 0},
+                    {L"d", L"don", L"Ahn", L"nd", 0}});
+        AddGroup(L"1", L"Work", {L"a", L"b", L"c"});
+        AddGroup(L"2", L"Friends", {L"b", L"d"});
+        AddGroup(L"3", L"Family", {L"c"});
         app().SetCurrentView(&app().BuddyList());
     }
 
@@ -75,12 +63,7 @@ protected:
         app().StatusBarWindow().OnBack();
         Settle(rig);
     }
-    // What went out since the last call.
-    std::string Sent() {
-        const std::string fresh = rig.SentText().substr(m_seen);
-        m_seen += fresh.size();
-        return fresh;
-    }
+    std::string Sent() { return rig.Fresh(); }
     // A chat with amy, in its room at 10.0.0.5:7000 when `room`.
     ChatSession* Chat(bool room) {
         ChatSession* chat = ChatSessionManager::Instance()->CreateChatSession();
@@ -91,7 +74,6 @@ protected:
     }
 
     MessengerRig rig;
-    size_t m_seen = 0;
 };
 
 }  // namespace
@@ -177,16 +159,12 @@ TEST(BuddySelectService, AnInvitedBuddyEntersAndTheChatShowsTheJoin) {
     MessengerRig rig;
     ASSERT_TRUE(rig.Start() && rig.StartService());
     service_test::ChatPeer jiyoung, seojun;
-    for (auto [peer, id] : {std::pair{&jiyoung, "jiyoung@tevrik.example"}, {&seojun, "seojun@tevrik.example"}}) {
-        peer->id = id;
-        ASSERT_EQ(service_test::SignIn(rig.Service(), peer->wire, id, "1234").rfind("LIN2 ", 0), 0u) << id;
-    }
+    jiyoung.SignIn(rig.Service(), "jiyoung@tevrik.example");
+    seojun.SignIn(rig.Service(), "seojun@tevrik.example");
     ASSERT_TRUE(rig.SignIn(L"minsu@tevrik.example", L"1234"));
     ChatSession* chat = ChatOpenWithBuddy(L"jiyoung@tevrik.example", L"이지영");
     ASSERT_NE(chat, nullptr);
-    jiyoung.FollowInvitation("minsu@tevrik.example");
-    ASSERT_FALSE(::testing::Test::HasFatalFailure());
-    ASSERT_TRUE(PumpUntil([&] { return chat->Members.size() == 1; }, 20.0));
+    ASSERT_TRUE(jiyoung.Joins(*chat, "minsu@tevrik.example", 1));
 
     rig.App().SwitchView(ChatPageOf(chat), kSwitchCoverUpwards, false);
     Settle(rig);
@@ -195,8 +173,6 @@ TEST(BuddySelectService, AnInvitedBuddyEntersAndTheChatShowsTheJoin) {
     EXPECT_EQ(Rows(rig), L"#2 #0 jiyoung@tevrik.example #1 seojun@tevrik.example");
     TapRow(rig, 4);
     rig.App().StatusBarWindow().OnBack();
-    seojun.FollowInvitation("minsu@tevrik.example");
-    ASSERT_FALSE(::testing::Test::HasFatalFailure());
-    ASSERT_TRUE(PumpUntil([&] { return chat->Members.size() == 2; }, 20.0));
+    ASSERT_TRUE(seojun.Joins(*chat, "minsu@tevrik.example", 2));
     EXPECT_EQ(ChatPageOf(chat)->View().Output().GetText(), L"name (nick) 님이 입장하였습니다.\n");
 }

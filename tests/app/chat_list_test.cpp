@@ -5,13 +5,11 @@
 #include <gtest/gtest.h>
 
 #include "app/screens/chats/ChatPage.h"
-
 #include "framework/ui/view/QeRect.h"
-#include "messenger/model/BuddyGroupList.h"
-#include "messenger/model/BuddyRoster.h"
 #include "messenger/model/ChatActions.h"
 #include "messenger/model/ChatSessionManager.h"
 #include "messenger/protocol/Reset.h"
+#include "tests/app/model_seed.h"
 #include "tests/support/MessengerRig.h"
 
 namespace {
@@ -35,15 +33,9 @@ protected:
         rig.CaptureSessionWrites();
         rig.ConnectCaptured(2);
         // Bee and Cee in the group "0", Dee in none.
-        for (auto [key, id, name, status] : {std::tuple{L"kb", L"b@x", L"Bee Park", 0u}, {L"kc", L"c@x", L"Cee Kim", 1u},
-                                             {L"kd", L"d@x", L"Dee Lee", 6u}}) {
-            Buddy buddy;
-            buddy.Key = key, buddy.Id = id, buddy.Name = name, buddy.Nickname = L"별명", buddy.Status = status;
-            BuddyRoster::Instance()->AddOrUpdate(key, buddy);
-        }
-        BuddyGroup friends;
-        friends.Id = L"0", friends.Name = L"친구", friends.Members = {L"kb", L"kc"};
-        BuddyGroupList::Instance()->InsertEntry(friends);
+        AddBuddies({{L"kb", L"b@x", L"Bee Park", L"별명", 0}, {L"kc", L"c@x", L"Cee Kim", L"별명", 1},
+                    {L"kd", L"d@x", L"Dee Lee", L"별명", 6}});
+        AddGroup(L"0", L"친구", {L"kb", L"kc"});
     }
     void TearDown() override { rig.Stop(); }
 
@@ -80,8 +72,7 @@ protected:
     }
     // A tap on the row at x inside the row.
     void TapRow(QeTableView& table, int32_t row, int x) {
-        const RECT rect = table.GetItemScreenRect(row);
-        rig.TapAt(rect.left + x, (rect.top + rect.bottom) / 2);
+        rig.TapRow(table, row, x);
         rig.Advance(600);
     }
     void Show(ScreenBase& page) {

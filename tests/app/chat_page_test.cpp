@@ -75,16 +75,9 @@ protected:
         InjectText(rig.Window(), text);
         rig.Settle();
     }
-    // What went out since the last call.
-    std::string Sent() {
-        const std::string all = rig.SentText();
-        const std::string fresh = all.substr(m_seen);
-        m_seen = all.size();
-        return fresh;
-    }
+    std::string Sent() { return rig.Fresh(); }
 
     MessengerRig rig;
-    size_t m_seen = 0;
 };
 
 TEST_F(ChatWindowTest, LinesAreWrittenInTheirKindsColourWithEmoticonsAndFlashconLabels) {
@@ -329,8 +322,7 @@ TEST_F(ChatWindowTest, TheEmoticonMenuAnswersOnlyAChatStillOpen) {
     const auto popup = [&](ChatPage* page) {
         rig.App().SetCurrentView(page);
         rig.Settle();
-        const RECT button = page->InputBar().EmoticonButton().GetScreenRect();
-        rig.TapAt((button.left + button.right) / 2, (button.top + button.bottom) / 2);
+        rig.TapIn(page->InputBar().EmoticonButton().GetScreenRect());
         return dynamic_cast<MenuEmoticon*>(QePopup::Current());
     };
     const auto choose = [&](MenuEmoticon* menu, int row) {
@@ -367,15 +359,12 @@ TEST(ChatWindowService, ALineForAHiddenChatRingsAndTheCloseButtonEndsTheRoom) {
     MessengerRig rig;
     ASSERT_TRUE(rig.Start() && rig.StartService());
     service_test::ChatPeer peer;
-    peer.id = "jiyoung@tevrik.example";
-    ASSERT_EQ(service_test::SignIn(rig.Service(), peer.wire, peer.id, "1234").rfind("LIN2 4 ", 0), 0u);
+    peer.SignIn(rig.Service(), "jiyoung@tevrik.example");
     ASSERT_TRUE(rig.SignIn(L"minsu@tevrik.example", L"1234"));
 
     ChatSession* chat = ChatOpenWithBuddy(L"jiyoung@tevrik.example", L"지영");
     ASSERT_NE(chat, nullptr);
-    peer.FollowInvitation("minsu@tevrik.example");
-    ASSERT_FALSE(::testing::Test::HasFatalFailure());
-    ASSERT_TRUE(PumpUntil([&] { return chat->Members.size() == 1; }, 20.0));
+    ASSERT_TRUE(peer.Joins(*chat, "minsu@tevrik.example", 1));
 
     ClearDeviceCalls();
     peer.wire.Send(Crp2("23", "SS", peer.sid, "MESG 24 MSG 0%090%090%09안녕%20/웃음/\r\n"));

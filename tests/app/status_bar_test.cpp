@@ -18,11 +18,6 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-std::string RectText(const RECT& r) {
-    return std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) + "," +
-           std::to_string(r.bottom);
-}
-
 class StatusBarTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -72,10 +67,7 @@ protected:
         GoldenPicture picture{area.right - area.left, area.bottom - area.top, CaptureFramebuffer(rig.Window(), area)};
         return MatchesGolden(picture, name);
     }
-    void TapCentre(QeWindow& window) {
-        const RECT r = window.GetScreenRect();
-        rig.TapAt((r.left + r.right) / 2, (r.top + r.bottom) / 2);
-    }
+    void TapCentre(QeWindow& window) { rig.TapIn(window.GetScreenRect()); }
 
     MessengerRig rig;
 };

@@ -49,6 +49,10 @@ public:
 
     void Settle() { PumpUntilIdle(2.0); }
     void Advance(DWORD ms) { m_clock.Advance(ms); }
+    void Pass(DWORD ms) {
+        Advance(ms);
+        Settle();
+    }
     FakeClock& Clock() { return m_clock; }
 
     // Input routed through the main window. A skin path is tapped at the centre of its "_Rect",
@@ -56,6 +60,13 @@ public:
     // (for an element of a window that lies in another, as the tab bar in a page).
     void Tap(SkinPath path, POINT origin = POINT{0, 0});
     void TapAt(int x, int y);
+    // Halfway down the rectangle, `x` from its left (its centre when negative); a table's row.
+    void TapIn(const RECT& r, int x = -1);
+    void TapRow(QeTableView& table, int32_t row, int x = -1);
+    // The open message box: its text (empty when none is open), a part of it tapped ("OkButton",
+    // "YesButton", "NoButton", "CheckBox").
+    std::wstring BoxText() const;
+    void TapBox(const wchar_t* part, const wchar_t* section = L"MsgBox");
     void Key(UINT virtualKey);
     // Text typed into the focus view, as a keyboard with no input method gives it.
     void Type(const std::wstring& text);
@@ -74,6 +85,8 @@ public:
     void ConnectCaptured(int phase);
     void Inject(const std::string& frame);
     std::string SentText() const;
+    // What went out since the last call; `restartIds`: transaction ids from 1 again after it.
+    std::string Fresh(bool restartIds = false);
 
 private:
     class Wire;
@@ -84,7 +97,15 @@ private:
     FakeClock m_clock;
     Program m_program;
     bool m_started = false;
+    size_t m_seen = 0;
     std::unique_ptr<Wire> m_wire;
     std::unique_ptr<tevrik_service::TestService> m_service;
     std::vector<std::unique_ptr<testsupport::ScopedEnv>> m_serviceEnv;
 };
+
+// A request inside the frame CRP2 2, as the session sends its first once ids start from 1 again;
+// nothing for nothing.
+std::string Carried(const std::string& inner);
+
+// "left,top,right,bottom".
+std::string RectText(const RECT& r);
