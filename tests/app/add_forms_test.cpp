@@ -22,7 +22,6 @@ protected:
         app().StatusBarWindow().SetVisible(true);
         AddGroup(L"0", L"기타");
         AddGroup(L"4", L"친구");
-        rig.CaptureSessionWrites();
         rig.ConnectCaptured(2);
         TrIdGenerator::Instance()->LastId = 0;
     }

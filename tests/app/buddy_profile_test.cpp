@@ -24,7 +24,6 @@ public:
         for (const auto& [id, name] : {std::pair{L"1", L"Work"}, {L"2", L"기타"}, {L"3", L"Zoo"}, {L"4", L"가족"}, {L"5", L"Zoo"}}) {
             AddGroup(id, name, {L"k1"});
         }
-        rig.CaptureSessionWrites();
         rig.ConnectCaptured(2);
         Sent();
     }

@@ -43,7 +43,6 @@ class BuddySelectTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(rig.Start());
-        rig.CaptureSessionWrites();
         rig.ConnectCaptured(0);
         Sent();
         AccountInfo::Instance()->Id = L"minsu@tevrik.example";

@@ -57,23 +57,18 @@ protected:
     MessengerApp& app() { return rig.App(); }
     BuddyProfilePage& profile() { return app().BuddyProfile(); }
     Buddy* Find(const char* id) { return BuddyRoster::Instance()->Find(std::wstring(id, id + strlen(id))); }
-    void Settle() {
-        rig.Advance(1000);
-        rig.Settle();
-    }
+    void Settle() { rig.Pass(1000); }
     bool Until(const std::function<bool()>& condition) {
         const bool held = PumpUntil(condition, kBound);
         Settle();
         return held;
     }
     void TapRow(QeTableView& table, int32_t row, int x = 10) {
-        const RECT r = table.GetItemScreenRect(row);
-        rig.TapAt(r.left + x, (r.top + r.bottom) / 2);
+        rig.TapRow(table, row, x);
         Settle();
     }
     void TapButton(QeWindow& button) {
-        const RECT r = button.GetScreenRect();
-        rig.TapAt((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+        rig.TapIn(button.GetScreenRect());
         Settle();
     }
     // The text of the message box that comes up, answered by a tap on Yes or No; empty when none does.

@@ -30,7 +30,6 @@ class ChatList : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(rig.Start());
-        rig.CaptureSessionWrites();
         rig.ConnectCaptured(2);
         // Bee and Cee in the group "0", Dee in none.
         AddBuddies({{L"kb", L"b@x", L"Bee Park", L"별명", 0}, {L"kc", L"c@x", L"Cee Kim", L"별명", 1},

@@ -71,10 +71,6 @@ protected:
         if (joined) chat->SessionId = L"77";
         return chat;
     }
-    void Type(const std::u32string& text) {
-        InjectText(rig.Window(), text);
-        rig.Settle();
-    }
     std::string Sent() { return rig.Fresh(); }
 
     MessengerRig rig;
@@ -119,7 +115,6 @@ TEST_F(ChatWindowTest, LinesAreWrittenInTheirKindsColourWithEmoticonsAndFlashcon
 }
 
 TEST_F(ChatWindowTest, TypingEnterAndQueuedLinesGoOutAsTheirFrames) {
-    rig.CaptureSessionWrites();
     rig.ConnectCaptured(0);
     Sent();
     ChatSession* chat = Open(true);
@@ -129,15 +124,15 @@ TEST_F(ChatWindowTest, TypingEnterAndQueuedLinesGoOutAsTheirFrames) {
 
     // Length 1 after a key means typing started, 0 stopped: Backspace from two characters to one
     // starts again.
-    Type(U"a");
+    rig.Type(L"a");
     EXPECT_EQ(Sent(), "CRP2 3 SS 77 17\r\nMESG 2 TYPING 1\r\n");
-    Type(U"b");
+    rig.Type(L"b");
     EXPECT_EQ(Sent(), "");
-    Type(U"\b\b");
+    rig.Type(L"\b\b");
     EXPECT_EQ(Sent(), "CRP2 5 SS 77 17\r\nMESG 4 TYPING 1\r\nCRP2 7 SS 77 17\r\nMESG 6 TYPING 0\r\n");
-    Type(U"\r");
+    rig.Type(L"\r");
     EXPECT_EQ(Sent(), "");
-    Type(U"hi\r");
+    rig.Type(L"hi\r");
     EXPECT_EQ(Sent(), "CRP2 9 SS 77 17\r\nMESG 8 TYPING 1\r\nCRP2 11 SS 77 28\r\nMESG 10 MSG 0%090%090%09hi\r\n");
     EXPECT_TRUE(page->InputBar().Input().IsEmpty());
     // The server refuses the line.
@@ -146,17 +141,15 @@ TEST_F(ChatWindowTest, TypingEnterAndQueuedLinesGoOutAsTheirFrames) {
               Lines({L"700 #1f63b8 민수 (달빛) 님의 말:\nhi\n", L"700 #d93a30 [201] FailureCodeMissingData\n"}));
 
     // Delete in front of the last character.
-    Type(U"z");
-    const RECT input = page->InputBar().Input().GetScreenRect();
-    rig.TapAt(input.left + 1, (input.top + input.bottom) / 2);
-    InjectKeyPress(rig.Window(), VK_DELETE);
-    rig.Settle();
+    rig.Type(L"z");
+    rig.TapIn(page->InputBar().Input().GetScreenRect(), 1);
+    rig.Key(VK_DELETE);
     EXPECT_EQ(Sent(), "CRP2 13 SS 77 18\r\nMESG 12 TYPING 1\r\nCRP2 15 SS 77 18\r\nMESG 14 TYPING 0\r\n");
 
     // The composer's r, l, a build one syllable in place: each step, and the character that ends
     // the composition, leaves one character.
     ImmSetConversionStatus(ImmGetContext(rig.Window()), IME_CMODE_NATIVE, 0);
-    Type(U"rla\r");
+    rig.Type(L"rla\r");
     EXPECT_EQ(Sent(),
               "CRP2 17 SS 77 18\r\nMESG 16 TYPING 1\r\nCRP2 19 SS 77 18\r\nMESG 18 TYPING 1\r\n"
               "CRP2 21 SS 77 18\r\nMESG 20 TYPING 1\r\nCRP2 23 SS 77 18\r\nMESG 22 TYPING 1\r\n"
@@ -175,13 +168,12 @@ TEST_F(ChatWindowTest, TypingEnterAndQueuedLinesGoOutAsTheirFrames) {
     rig.App().SetCurrentView(ChatPageOf(waiting));
     rig.Settle();
     ImmSetConversionStatus(ImmGetContext(rig.Window()), 0, 0);
-    Type(U"x\ry\r");
+    rig.Type(L"x\ry\r");
     EXPECT_EQ(Sent(), "CRP2 26 DP %00 9\r\nRESS 27\r\n");
     EXPECT_EQ(waiting->QueuedTexts, Lines({L"x", L"y"}));
 }
 
 TEST_F(ChatWindowTest, TheGateShowsTheFirstReasonAndADisabledInputTakesNoKeys) {
-    rig.CaptureSessionWrites();
     rig.ConnectCaptured(0);
     Sent();
     Buddy buddy;
@@ -225,9 +217,8 @@ TEST_F(ChatWindowTest, TheGateShowsTheFirstReasonAndADisabledInputTakesNoKeys) {
     chat->BuddyId = L"yuna@tevrik.example";
     gate(1, 6, 0);
     EXPECT_EQ(gate(1, 1, 4), L"대화 상대가 현재 오프라인 상태입니다.");
-    Type(U"ab\r");
-    InjectKeyPress(rig.Window(), VK_DELETE);
-    rig.Settle();
+    rig.Type(L"ab\r");
+    rig.Key(VK_DELETE);
     EXPECT_TRUE(page->InputBar().Input().IsEmpty());
     EXPECT_EQ(Sent(), "");
 }

@@ -212,7 +212,6 @@ TEST_F(Menus, SystemMenuRowsOpenTheirPagesAndLogOut) {
     }
     app.SetCurrentView(&app.BuddyList());
     rig.Settle();
-    rig.CaptureSessionWrites();
     rig.ConnectCaptured(0);
     app.SetSignedIn(true);
     rig.Tap({L"MenuBar", L"SystemMenuButton"});

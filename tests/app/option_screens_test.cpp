@@ -28,8 +28,7 @@ protected:
         rig.Settle();
     }
     void TapRow(QeTableView& table, int row) {
-        const RECT r = table.GetItemScreenRect(row);
-        rig.TapAt((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+        rig.TapRow(table, row);
         rig.Advance(600);
     }
     // The option list's row opened, as a user taps it.
@@ -43,28 +42,17 @@ protected:
     }
     // The session writing to a capture, transaction ids from 1 again: ONST 1 goes in CRP2 2.
     void Capture() {
-        rig.CaptureSessionWrites();
         rig.ConnectCaptured(2);
         TrIdGenerator::Instance()->LastId = 0;
     }
-    std::string Sent() {
-        std::string text = rig.SentText().substr(m_seen);
-        m_seen += text.size();
-        TrIdGenerator::Instance()->LastId = 0;
-        return text;
-    }
+    std::string Sent() { return rig.Fresh(true); }
     static uint32_t Stored(const wchar_t* name) {
         QeRegistryKey key;
         return key.Open(L"Software\\Quandell\\ZevivoZadoruvuv", HKEY_CURRENT_USER) ? key.QueryDword(name, 99) : 98;
     }
 
     MessengerRig rig;
-    size_t m_seen = 0;
 };
-
-std::string Carried(const std::string& inner) {
-    return "CRP2 2 DP %00 " + std::to_string(inner.size()) + "\r\n" + inner;
-}
 
 TEST_F(OptionScreens, ListShowsTheCurrentValueOfEverySetting) {
     account().Nickname = L"별";
@@ -180,7 +168,7 @@ TEST_F(OptionScreens, NicknameGoesOutOnlyWhenChanged) {
         for (char32_t c : typed) c == U'\b' ? (void)rig.Key(VK_BACK) : (void)InjectText(rig.Window(), std::u32string(1, c));
         rig.Settle();
         Back();
-        EXPECT_EQ(Sent(), sent.empty() ? "" : Carried(sent));
+        EXPECT_EQ(Sent(), Carried(sent));
     }
     EXPECT_EQ(account().Nickname, L"");
 }
@@ -193,16 +181,14 @@ TEST(OptionScreensPictures, EachPageSignedIn) {
     AccountInfo::Instance()->Status = 3;
     app.StatusBarWindow().BuddyCard().Refresh();
     Options::Instance()->NotifyScopes = 0;
-    const RECT tab = app.BuddyList().Tabs().TabButton(TabBar::kOptionListTab).GetScreenRect();
-    rig.TapAt((tab.left + tab.right) / 2, (tab.top + tab.bottom) / 2);
+    rig.TapIn(app.BuddyList().Tabs().TabButton(TabBar::kOptionListTab).GetScreenRect());
     EXPECT_EQ(app.CurrentPage(), &app.OptionList());
     EXPECT_TRUE(rig.MatchesGolden("option_list"));
     const std::pair<int, const char*> pages[] = {
         {0, "option_status_on_the_phone"}, {6, "option_scopes_off"}, {1, "option_nick"}, {7, "option_service_info"}};
     for (auto [row, name] : pages) {
         app.SetCurrentView(&app.OptionList());
-        const RECT r = app.OptionList().Table().GetItemScreenRect(row);
-        rig.TapAt((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+        rig.TapRow(app.OptionList().Table(), row);
         rig.Advance(600);
         EXPECT_TRUE(rig.MatchesGolden(name));
         rig.Tap({L"StatusBar", L"Disclosure", L"BackButton"});
@@ -220,17 +206,14 @@ TEST(OptionScreensService, ChangesReachTheBuddyAndOptionsTheNextStart) {
     MessengerApp& app = rig.App();
     auto open = [&](int listRow) {
         app.SetCurrentView(&app.OptionList());
-        const RECT r = app.OptionList().Table().GetItemScreenRect(listRow);
-        rig.TapAt((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+        rig.TapRow(app.OptionList().Table(), listRow);
         rig.Advance(600);
     };
     open(0);
-    const RECT away = app.Option().Table().GetItemScreenRect(1);
-    rig.TapAt((away.left + away.right) / 2, (away.top + away.bottom) / 2);
+    rig.TapRow(app.Option().Table(), 1);
     EXPECT_TRUE(buddy.NextStartingWith("NTFY 0 minsu@tevrik.example A "));
     open(1);
-    InjectText(rig.Window(), U"!");
-    rig.Settle();
+    rig.Type(L"!");
     app.StatusBarWindow().OnBack();
     rig.Advance(600);
     auto nick = buddy.NextStartingWith("NNIK 0 minsu@tevrik.example ");
@@ -248,19 +231,15 @@ TEST(OptionScreensService, ChangesReachTheBuddyAndOptionsTheNextStart) {
         }
         return ids;
     };
-    auto tapChoice = [&](int row) {
-        const RECT r = app.Option().Table().GetItemScreenRect(row);
-        rig.TapAt((r.left + r.right) / 2, (r.top + r.bottom) / 2);
-    };
     const std::vector<std::wstring> byName{L"bob@tevrik.example", L"carol@example.org", L"jiyoung@tevrik.example",
                                            L"alice@tevrik.example", L"seojun@tevrik.example"};
     EXPECT_EQ(buddyRows(), byName);
     open(3);
-    tapChoice(1);
+    rig.TapRow(app.Option().Table(), 1);
     EXPECT_EQ(buddyRows(), (std::vector<std::wstring>{L"jiyoung@tevrik.example", L"bob@tevrik.example",
                                                       L"carol@example.org", L"alice@tevrik.example",
                                                       L"seojun@tevrik.example"}));
-    tapChoice(0);
+    rig.TapRow(app.Option().Table(), 0);
     EXPECT_EQ(buddyRows(), byName);
     rig.Stop();
     ASSERT_TRUE(rig.Start());

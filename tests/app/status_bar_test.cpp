@@ -216,7 +216,6 @@ TEST_F(StatusBarTest, CloseEndsThePageChatOnceAndGoesBack) {
     app().SwitchView(&page, kSwitchCoverUpwards, false);
     rig.Advance(600);
     bar().SetMode(4);
-    rig.CaptureSessionWrites();
     rig.ConnectCaptured(2);
     const size_t before = rig.SentText().size();
     TrIdGenerator::Instance()->LastId = 0;

@@ -170,6 +170,7 @@ void MessengerRig::CaptureSessionWrites() {
 }
 
 void MessengerRig::ConnectCaptured(int phase) {
+    if (!m_wire) CaptureSessionWrites();
     m_wire->open = true;
     ProtocolSession::Instance()->Phase = phase;
     ProtocolSession::Instance()->OnConnected();

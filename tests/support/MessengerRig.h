@@ -80,7 +80,8 @@ public:
     bool SignIn(const std::wstring& loginId, const std::wstring& password);
 
     // The application's session writing to a capture instead of a socket: ConnectCaptured runs
-    // the connect of the phase (its first request is sent), Inject dispatches one frame.
+    // the connect of the phase (its first request is sent; the capture made first if it was not),
+    // Inject dispatches one frame.
     void CaptureSessionWrites();
     void ConnectCaptured(int phase);
     void Inject(const std::string& frame);
