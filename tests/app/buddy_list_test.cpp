@@ -300,11 +300,7 @@ TEST(BuddyListSignedIn, AnotherUserComesOnlineOpensAChatAndLogOut) {
     ASSERT_TRUE(PumpUntil([&] { return table.GetItemCount() == 4; }, 10.0));
     rig.Pass(1000);
     EXPECT_EQ(RowsOf(table, true), L"#2 #0 jiyoung@tevrik.example #1");
-    std::vector<std::wstring> sounds;
-    for (const std::wstring& call : DeviceCalls()) {
-        if (call.rfind(L"sndPlaySoundW", 0) == 0) sounds.push_back(call.substr(call.rfind(L'\\') + 1));
-    }
-    EXPECT_EQ(sounds, std::vector<std::wstring>{L"buddy_login.wav, 0x20001)"});
+    EXPECT_EQ(rig.Sounds(), std::vector<std::wstring>{L"buddy_login.wav, 0x20001)"});
 
     const auto minsu = rig.Service().SignedInConnection("minsu@tevrik.example");
     const size_t before = rig.Service().FrameCount();

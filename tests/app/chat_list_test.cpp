@@ -58,16 +58,11 @@ protected:
         }
         return names;
     }
-    void Back() {
-        app().StatusBarWindow().OnBack();
-        rig.Advance(600);
-    }
     // The chat's page shown, then closed as the status bar's close button does.
     void Close(ChatSession* chat) {
-        app().SwitchView(ChatPageOf(chat), kSwitchCoverUpwards, false);
-        rig.Advance(600);
+        rig.Cover(ChatPageOf(chat));
         ChatPageOf(chat)->MarkClosing();
-        Back();
+        rig.Back();
     }
     // A tap on the row at x inside the row.
     void TapRow(QeTableView& table, int32_t row, int x) {
@@ -101,10 +96,9 @@ TEST_F(ChatList, RowsFollowTheChatsAndHelpTextShowsExactlyWhenThereIsNone) {
     EXPECT_TRUE(rig.MatchesGolden("chat_list_three_chats"));
 
     // Its window shown, the chat is read; the row shows it at its next paint.
-    app().SwitchView(ChatPageOf(chats().ChatAt(1)), kSwitchCoverUpwards, false);
-    rig.Advance(600);
+    rig.Cover(ChatPageOf(chats().ChatAt(1)));
     EXPECT_EQ(chats().ChatAt(1)->Unread, 0);
-    Back();
+    rig.Back();
 
     Close(chats().ChatAt(1));
     EXPECT_EQ(Rows(), (Names{L"Bee Park", L"stranger@x"}));
@@ -120,7 +114,7 @@ TEST_F(ChatList, TapsEitherSideOfTheThresholdOpenThatRowsChatOrItsParticipants) 
     Show(app().ChatList());
     TapRow(list(), 1, ChatListTable::DisclosureThreshold());
     EXPECT_EQ(app().CurrentPage(), ChatPageOf(chats().ChatAt(1)));
-    Back();
+    rig.Back();
     TapRow(list(), 1, ChatListTable::DisclosureThreshold() + 1);
     EXPECT_EQ(app().CurrentPage(), &app().ChatInfo());
     EXPECT_EQ(info().Session(), chats().ChatAt(1));
@@ -159,7 +153,7 @@ TEST_F(ChatList, ParticipantRowsAndTheirTaps) {
     Close(chat);
     rig.Settle();
     ASSERT_EQ(chats().Count(), 0u);
-    Back();
+    rig.Back();
     ASSERT_EQ(app().CurrentPage(), &app().ChatInfo());
     EXPECT_EQ(info().Session(), nullptr);
     EXPECT_EQ(info().GetItemCount(), 0);

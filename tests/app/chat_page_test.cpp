@@ -228,8 +228,7 @@ TEST_F(ChatWindowTest, SwipesPageBetweenChatsAndClosingRemovesThatVeryChatFromTh
     ChatPage* pages[] = {ChatPageOf(Open(true)), ChatPageOf(Open(true)), ChatPageOf(Open(false))};
     MessengerApp& app = rig.App();
     app.SetCurrentView(&app.BuddyList());
-    app.SwitchView(pages[0], kSwitchCoverUpwards, false);
-    rig.Advance(600);
+    rig.Cover(pages[0]);
     // A stroke of 150 pixels across the current chat's title, drawn by the pen.
     const auto stroke = [&](int dx) {
         const RECT title = static_cast<ChatPage*>(app.CurrentPage())->View().Title().GetScreenRect();
@@ -244,31 +243,25 @@ TEST_F(ChatWindowTest, SwipesPageBetweenChatsAndClosingRemovesThatVeryChatFromTh
     };
     EXPECT_EQ(std::vector<int>({stroke(150), stroke(-150), stroke(-150), stroke(-150), stroke(150)}),
               std::vector<int>({0, 1, 2, 2, 1}));
-    app.StatusBarWindow().OnBack();
-    rig.Advance(600);
+    rig.Back();
     EXPECT_EQ(app.CurrentPage(), &app.BuddyList());
 
     // The invite button leads to the buddy chooser, and Back to the chat again.
-    app.SwitchView(pages[0], kSwitchCoverUpwards, false);
-    rig.Advance(600);
+    rig.Cover(pages[0]);
     rig.Tap({L"Chat", L"View", L"InviteButton"});
     rig.Advance(600);
     EXPECT_EQ(app.CurrentPage(), &app.BuddySelect());
-    app.StatusBarWindow().OnBack();
-    rig.Advance(600);
+    rig.Back();
     EXPECT_EQ(app.CurrentPage(), pages[0]);
-    app.StatusBarWindow().OnBack();
-    rig.Advance(600);
+    rig.Back();
 
     // Closed as the close button does: the flag, then the way back. The middle chat, then the one
     // that never got its room.
     for (ChatPage* page : {pages[1], pages[2]}) {
-        app.SwitchView(page, kSwitchCoverUpwards, false);
-        rig.Advance(600);
+        rig.Cover(page);
         ChatSession* session = page->Session();
         page->MarkClosing();
-        app.StatusBarWindow().OnBack();
-        rig.Advance(600);
+        rig.Back();
         EXPECT_EQ(manager.IndexOfChat(session), -1);
         rig.Settle();
         EXPECT_EQ(manager.RemovedCount(), 0u);
@@ -360,13 +353,10 @@ TEST(ChatWindowService, ALineForAHiddenChatRingsAndTheCloseButtonEndsTheRoom) {
     ClearDeviceCalls();
     peer.wire.Send(Crp2("23", "SS", peer.sid, "MESG 24 MSG 0%090%090%09안녕%20/웃음/\r\n"));
     ASSERT_TRUE(PumpUntil([&] { return chat->Unread != 0; }, 20.0));
-    size_t rings = 0;
-    for (const std::wstring& call : DeviceCalls()) rings += call.find(L"recv_chat.wav") != std::wstring::npos;
-    EXPECT_EQ(rings, 1u);
+    EXPECT_EQ(rig.Sounds(), std::vector<std::wstring>{L"recv_chat.wav, 0x20001)"});
     EXPECT_EQ(Runs(ChatPageOf(chat)->View().Output()),
               Lines({L"700 #1f2a33 이지영 (지영이) 님의 말:\n안녕 ", L"[/웃음/]", L"700 #1f2a33 \n"}));
-    rig.App().SwitchView(ChatPageOf(chat), kSwitchCoverUpwards, false);
-    rig.Advance(600);
+    rig.Cover(ChatPageOf(chat));
     EXPECT_EQ(chat->Unread, 0);
 
     // The status bar's close button ends the room: the partner sees the user leave, and the page

@@ -134,10 +134,7 @@ TEST(Login, TypedDemoAccountSignsInAndLogOutReturnsToTheGate) {
     ClearDeviceCalls();
     rig.Key(13);
     ASSERT_TRUE(PumpUntil([&] { return !Login(rig).IsVisible(); }, 20.0));
-    const std::vector<std::wstring> calls = DeviceCalls();
-    EXPECT_EQ(std::count_if(calls.begin(), calls.end(), [](const std::wstring& call) {
-                  return call.rfind(L"sndPlaySoundW(", 0) == 0 && call.find(L"login.wav") != std::wstring::npos;
-              }), 1);
+    EXPECT_EQ(rig.Sounds(), std::vector<std::wstring>{L"login.wav, 0x20001)"});
     EXPECT_TRUE(rig.App().SignedIn());
     EXPECT_TRUE(rig.App().StatusBarWindow().IsVisible());
     EXPECT_EQ(rig.App().CurrentPage(), &rig.App().BuddyList());

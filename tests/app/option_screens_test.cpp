@@ -36,10 +36,6 @@ protected:
         ShowList();
         TapRow(app().OptionList().Table(), listRow);
     }
-    void Back() {
-        app().StatusBarWindow().OnBack();
-        rig.Advance(600);
-    }
     // The session writing to a capture, transaction ids from 1 again: ONST 1 goes in CRP2 2.
     void Capture() {
         rig.ConnectCaptured(2);
@@ -110,7 +106,7 @@ TEST_F(OptionScreens, ChoicePageRowsChecksAndWhatATapSendsOrSaves) {
         for (int row = 0; row < table.GetItemCount(); ++row) texts.push_back(table.RowText(row));
         EXPECT_EQ(table.GetItemCount(), page.rows) << page.listRow;
         EXPECT_EQ(texts, page.texts);
-        Back();
+        rig.Back();
     }
     EXPECT_EQ(app().CurrentPage(), &app().OptionList());
 
@@ -132,7 +128,7 @@ TEST_F(OptionScreens, ChoicePageRowsChecksAndWhatATapSendsOrSaves) {
         EXPECT_EQ(Sent(), Carried(std::string("ONST 1 ") + letter + " 0 %00 2\r\n"));
         EXPECT_EQ(account().Status, OptionChoiceTable::StatusOfRow(row));
     }
-    Back();
+    rig.Back();
 
     // The other settings: each tap is in the registry at once, nothing goes out.
     struct Tap {
@@ -148,7 +144,7 @@ TEST_F(OptionScreens, ChoicePageRowsChecksAndWhatATapSendsOrSaves) {
         Open(tap.listRow);
         TapRow(table, tap.row);
         EXPECT_EQ(Stored(tap.value), tap.stored) << tap.listRow << " " << tap.row;
-        Back();
+        rig.Back();
     }
     EXPECT_EQ(Sent(), "");
     EXPECT_EQ(std::vector<uint32_t>({options().ChatType, options().ViewType, options().SortType, options().NotifyType,
@@ -167,7 +163,7 @@ TEST_F(OptionScreens, NicknameGoesOutOnlyWhenChanged) {
         EXPECT_TRUE(app().MenuBarWindow().SipButton().IsChecked());
         for (char32_t c : typed) c == U'\b' ? (void)rig.Key(VK_BACK) : (void)InjectText(rig.Window(), std::u32string(1, c));
         rig.Settle();
-        Back();
+        rig.Back();
         EXPECT_EQ(Sent(), Carried(sent));
     }
     EXPECT_EQ(account().Nickname, L"");
@@ -214,8 +210,7 @@ TEST(OptionScreensService, ChangesReachTheBuddyAndOptionsTheNextStart) {
     EXPECT_TRUE(buddy.NextStartingWith("NTFY 0 minsu@tevrik.example A "));
     open(1);
     rig.Type(L"!");
-    app.StatusBarWindow().OnBack();
-    rig.Advance(600);
+    rig.Back();
     auto nick = buddy.NextStartingWith("NNIK 0 minsu@tevrik.example ");
     ASSERT_TRUE(nick);
     EXPECT_EQ(*nick, "NNIK 0 minsu@tevrik.example 민수!\r\n");

@@ -213,8 +213,7 @@ TEST_F(StatusBarTest, CloseEndsThePageChatOnceAndGoesBack) {
     page.SetRect(app().BuddyList().Rect());
     bar().SetVisible(true);
     app().SetCurrentView(&app().BuddyList());
-    app().SwitchView(&page, kSwitchCoverUpwards, false);
-    rig.Advance(600);
+    rig.Cover(&page);
     bar().SetMode(4);
     rig.ConnectCaptured(2);
     const size_t before = rig.SentText().size();

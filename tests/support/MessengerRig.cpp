@@ -10,6 +10,7 @@
 #include "messenger/protocol/ProtocolSession.h"
 #include "messenger/protocol/SignIn.h"
 #include "messenger/protocol/TrIdGenerator.h"
+#include "platform/system/device.h"
 #include "platform/system/file.h"
 #include "platform/windows/input.h"
 #include "platform/windows/window.h"
@@ -78,6 +79,16 @@ HWND MessengerRig::Window() const {
     return main != nullptr ? main->Handle() : nullptr;
 }
 
+void MessengerRig::Cover(ScreenBase* page) {
+    App().SwitchView(page, kSwitchCoverUpwards, false);
+    Advance(600);
+}
+
+void MessengerRig::Back() {
+    App().StatusBarWindow().OnBack();
+    Advance(600);
+}
+
 void MessengerRig::Tap(SkinPath path, POINT origin) {
     const QeMarkupElement* element = SkinDocument::Instance()->Top();
     size_t step = 0;
@@ -130,6 +141,14 @@ void MessengerRig::Type(const std::wstring& text) {
 ::testing::AssertionResult MessengerRig::MatchesGolden(const std::string& name) {
     Settle();
     return ::MatchesGolden(Window(), name);
+}
+
+std::vector<std::wstring> MessengerRig::Sounds() {
+    std::vector<std::wstring> sounds;
+    for (const std::wstring& call : DeviceCalls()) {
+        if (call.rfind(L"sndPlaySoundW(", 0) == 0) sounds.push_back(call.substr(call.rfind(L'\\') + 1));
+    }
+    return sounds;
 }
 
 bool MessengerRig::StartService(const std::string& seedJson) {

@@ -54,6 +54,10 @@ public:
         Settle();
     }
     FakeClock& Clock() { return m_clock; }
+    // A page slid in over the current one, as a page opened from it is, and the status bar's Back;
+    // each slide run to its end.
+    void Cover(ScreenBase* page);
+    void Back();
 
     // Input routed through the main window. A skin path is tapped at the centre of its "_Rect",
     // moved by the "_Rect" of each element above it on the path that has one and by `origin`
@@ -71,6 +75,8 @@ public:
     // Text typed into the focus view, as a keyboard with no input method gives it.
     void Type(const std::wstring& text);
     ::testing::AssertionResult MatchesGolden(const std::string& name);
+    // The sounds played since the device calls were cleared: "name.wav, flags)".
+    static std::vector<std::wstring> Sounds();
 
     // The service stand-in in this process (the demo seed when none is given), with the program's
     // login and trust pointed at it; a user signed in as the login form does, waiting (real time)
