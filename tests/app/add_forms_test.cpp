@@ -13,10 +13,9 @@
 
 namespace {
 
-class AddForms : public ::testing::Test {
+class AddForms : public RigTest {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(rig.Start());
+    void Prepare() override {
         // Signed in, as far as the pages see: the status bar over them.
         app().Login().SetVisible(false);
         app().StatusBarWindow().SetVisible(true);
@@ -25,7 +24,6 @@ protected:
         rig.ConnectCaptured(2);
         TrIdGenerator::Instance()->LastId = 0;
     }
-    MessengerApp& app() { return rig.App(); }
     // The form opened from the buddy list, as the system menu does.
     void Open(ScreenBase& page) {
         app().SetCurrentView(&app().BuddyList());
@@ -42,8 +40,6 @@ protected:
         box->Close(1);
         return text;
     }
-
-    MessengerRig rig;
 };
 
 TEST_F(AddForms, BuddyRequestAlertsOrSends) {

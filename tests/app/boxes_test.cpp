@@ -23,9 +23,8 @@ void Record(void* context, QePopup* popup, int result) {
                                                   (box != nullptr && box->CheckBox().IsChecked() ? " checked" : ""));
 }
 
-class Boxes : public ::testing::Test {
+class Boxes : public RigTest {
 protected:
-    void SetUp() override { ASSERT_TRUE(rig.Start()); }
     // Which of the box's widgets show, by their skin names.
     static std::string Shown(MsgBox& box) {
         std::string names;
@@ -36,7 +35,6 @@ protected:
         for (const auto& [name, window] : parts) names += window->IsVisible() ? name : "";
         return names;
     }
-    MessengerRig rig;
     Heard heard;
 };
 

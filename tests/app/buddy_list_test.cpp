@@ -19,25 +19,7 @@
 
 namespace {
 
-// "#group id ...": a folded header "#group-", a filtered row "(id)"; buddies by member key or by
-// login id.
-std::wstring RowsOf(BuddyListTable& table, bool byId) {
-    std::wstring text;
-    for (int32_t i = 0; i < table.GetItemCount(); ++i) {
-        const TableItem& row = *table.GetItem(i);
-        if (!text.empty()) text += L' ';
-        if (row.kind == TableItem::kHeader) {
-            text += L"#" + reinterpret_cast<BuddyGroup*>(row.userValue)->Id + (row.expanded ? L"" : L"-");
-        } else {
-            const Buddy& buddy = *reinterpret_cast<Buddy*>(row.userValue);
-            const std::wstring& name = byId ? buddy.Id : buddy.Key;
-            text += row.hidden ? L"(" + name + L")" : name;
-        }
-    }
-    return text;
-}
-
-class BuddyListTest : public ::testing::Test {
+class BuddyListTest : public RigTest {
 public:
     void SetUp() override {
         BeforeStart();
@@ -56,18 +38,15 @@ public:
     void TearDown() override { app().BuddyList().OnResetBegin(); }
     virtual void BeforeStart() {}
 
-    MessengerApp& app() { return rig.App(); }
     BuddyListTable& table() { return app().BuddyList().Table(); }
     Buddy& buddy(const wchar_t* key) { return *BuddyRoster::Instance()->FindEntry(key); }
     void Settle() { rig.Pass(1000); }
-    std::wstring Rows() { return RowsOf(table(), false); }
+    std::wstring Rows() { return BuddyRows(table(), false); }
     // Taps row `index` at x (row coordinates), halfway down.
     void TapRow(int32_t index, int x) {
         rig.TapRow(table(), index, x);
         Settle();
     }
-
-    MessengerRig rig;
 };
 
 TEST_F(BuddyListTest, UpdateBuddyRowKeepsEachGroupInOrder) {
@@ -293,13 +272,13 @@ TEST(BuddyListSignedIn, AnotherUserComesOnlineOpensAChatAndLogOut) {
     Options::Instance()->SortType = 1;
     table.Refresh();
     rig.Pass(1000);
-    EXPECT_EQ(RowsOf(table, true), L"#2 #0 #1");
+    EXPECT_EQ(BuddyRows(table), L"#2 #0 #1");
     ClearDeviceCalls();
     service_test::ScriptedClient other;
     EXPECT_NE(service_test::SignIn(rig.Service(), other, "jiyoung@tevrik.example", "1234"), "");
     ASSERT_TRUE(PumpUntil([&] { return table.GetItemCount() == 4; }, 10.0));
     rig.Pass(1000);
-    EXPECT_EQ(RowsOf(table, true), L"#2 #0 jiyoung@tevrik.example #1");
+    EXPECT_EQ(BuddyRows(table), L"#2 #0 jiyoung@tevrik.example #1");
     EXPECT_EQ(rig.Sounds(), std::vector<std::wstring>{L"buddy_login.wav, 0x20001)"});
 
     const auto minsu = rig.Service().SignedInConnection("minsu@tevrik.example");
@@ -323,13 +302,13 @@ TEST(BuddyListSignedIn, AnotherUserComesOnlineOpensAChatAndLogOut) {
     rig.Tap({L"BuddyList", L"SearchBar", L"SearchWord"});
     QeInputPanel::Instance()->SetImeMode(1);
     rig.Key('B');
-    EXPECT_EQ(RowsOf(table, true), L"#2 #0 (jiyoung@tevrik.example) #1");
+    EXPECT_EQ(BuddyRows(table), L"#2 #0 (jiyoung@tevrik.example) #1");
     ResetToLogin();
     rig.Settle();
     EXPECT_EQ(table.GetItemCount(), 0);
     ASSERT_TRUE(rig.SignIn(L"minsu@tevrik.example", L"1234"));
     rig.Pass(1000);
-    EXPECT_EQ(RowsOf(table, true) + L" [" + app.BuddyList().SearchBar().SearchWord().GetText() + L"|" +
+    EXPECT_EQ(BuddyRows(table) + L" [" + app.BuddyList().SearchBar().SearchWord().GetText() + L"|" +
                   table.FilterText() + L"]",
               L"#2 #0 jiyoung@tevrik.example #1 [|]");
 }

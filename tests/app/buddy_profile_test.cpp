@@ -15,10 +15,9 @@ std::string MoveFrame(const std::string& from, const std::string& to) {
     return Carried("MVBG 1 0 " + std::to_string(line.size()) + "\r\n" + line);
 }
 
-class BuddyProfileTest : public ::testing::Test {
+class BuddyProfileTest : public RigTest {
 public:
-    void SetUp() override {
-        ASSERT_TRUE(rig.Start());
+    void Prepare() override {
         AddBuddies({{L"k1", L"amy@tevrik.example", L"Amy", L"", 0, kListForward | kListAllow}});
         // "Zoo" twice (3 and 5) sorts between "Work" and the Hangul names.
         for (const auto& [id, name] : {std::pair{L"1", L"Work"}, {L"2", L"기타"}, {L"3", L"Zoo"}, {L"4", L"가족"}, {L"5", L"Zoo"}}) {
@@ -28,7 +27,6 @@ public:
         Sent();
     }
 
-    MessengerApp& app() { return rig.App(); }
     BuddyProfilePage& profile() { return app().BuddyProfile(); }
     Buddy* buddy() { return BuddyRoster::Instance()->FindEntry(L"k1"); }
     BuddyGroup* group(const wchar_t* id) { return BuddyGroupList::Instance()->FindEntry(id); }
@@ -48,8 +46,6 @@ public:
         rig.Pass(1000);
         return Sent();
     }
-
-    MessengerRig rig;
 };
 
 TEST(BuddyProfileBirthday, ReadsOnlyRealDates) {

@@ -11,12 +11,10 @@
 
 namespace {
 
-class BuddyRequestsTest : public ::testing::Test {
+class BuddyRequestsTest : public RigTest {
 public:
-    void SetUp() override { ASSERT_TRUE(rig.Start()); }
     void TearDown() override { app().BuddyRequestInfo().OnResetBegin(); }
 
-    MessengerApp& app() { return rig.App(); }
     BuddyRequestListTable& list() { return app().BuddyRequestList().Table(); }
     BuddyRequestInfoTable& info() { return app().BuddyRequestInfo().Table(); }
     void Show(ScreenBase& page) {
@@ -46,8 +44,6 @@ public:
         ASSERT_EQ(app().CurrentPage(), &app().BuddyRequestInfo());
     }
     std::string Sent() { return rig.Fresh(); }
-
-    MessengerRig rig;
 };
 
 TEST_F(BuddyRequestsTest, ListsRequestOnlyBuddiesByNameKeepingKeyOrderForEqualNames) {

@@ -17,20 +17,7 @@ namespace {
 
 using Ids = std::vector<std::wstring>;
 
-// "#group" ("#group-" folded), buddies by login id ("*" ticked), "(...)" filtered out.
-std::wstring Rows(MessengerRig& rig) {
-    BuddySelectTable& table = rig.App().BuddySelect().Table();
-    std::wstring text;
-    for (int32_t i = 0; i < table.GetItemCount(); ++i) {
-        const TableItem& row = *table.GetItem(i);
-        const auto* buddy = reinterpret_cast<Buddy*>(row.userValue);
-        const std::wstring shown = row.kind == TableItem::kHeader
-                                       ? L"#" + reinterpret_cast<BuddyGroup*>(row.userValue)->Id + (row.expanded ? L"" : L"-")
-                                       : buddy->Id + (buddy->Ticked != 0 ? L"*" : L"");
-        text += (i == 0 ? L"" : L" ") + (row.hidden ? L"(" + shown + L")" : shown);
-    }
-    return text;
-}
+std::wstring Rows(MessengerRig& rig) { return BuddyRows(rig.App().BuddySelect().Table()); }
 
 void Settle(MessengerRig& rig) { rig.Pass(600); }
 
@@ -39,10 +26,9 @@ void TapRow(MessengerRig& rig, int32_t index) {
     Settle(rig);
 }
 
-class BuddySelectTest : public ::testing::Test {
+class BuddySelectTest : public RigTest {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(rig.Start());
+    void Prepare() override {
         rig.ConnectCaptured(0);
         Sent();
         AccountInfo::Instance()->Id = L"minsu@tevrik.example";
@@ -56,7 +42,6 @@ protected:
         app().SetCurrentView(&app().BuddyList());
     }
 
-    MessengerApp& app() { return rig.App(); }
     BuddySelectPage& page() { return app().BuddySelect(); }
     void Back() {
         app().StatusBarWindow().OnBack();
@@ -71,8 +56,6 @@ protected:
         if (room) chat->Host = L"10.0.0.5", chat->Port = 7000, chat->Cookie = L"ck", chat->SessionId = L"77";
         return chat;
     }
-
-    MessengerRig rig;
 };
 
 }  // namespace

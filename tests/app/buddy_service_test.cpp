@@ -8,9 +8,8 @@
 
 #include "app/screens/common/MsgBox.h"
 #include "framework/ui/view/QePopup.h"
-#include "messenger/model/BuddyGroupList.h"
-#include "messenger/model/BuddyRoster.h"
 #include "messenger/model/Options.h"
+#include "tests/app/model_seed.h"
 #include "tests/service/ScriptedClient.h"
 #include "tests/support/Golden.h"
 #include "tests/support/MessengerRig.h"
@@ -79,19 +78,7 @@ protected:
         TapButton(yes ? box->YesButton() : box->NoButton());
         return text;
     }
-    // "#name id id #name ...": the buddy list's rows, headers by name and counts, buddies by login id.
-    std::wstring ListRows() {
-        BuddyListTable& table = app().BuddyList().Table();
-        std::wstring text;
-        for (int32_t i = 0; i < table.GetItemCount(); ++i) {
-            const TableItem& row = *table.GetItem(i);
-            text += text.empty() ? L"" : L" ";
-            text += row.kind == TableItem::kHeader
-                        ? L"#" + BuddyListTable::HeaderText(*reinterpret_cast<BuddyGroup*>(row.userValue))
-                        : reinterpret_cast<Buddy*>(row.userValue)->Id;
-        }
-        return text;
-    }
+    std::wstring ListRows() { return BuddyRows(app().BuddyList().Table(), true, true); }
     // The page as the loop last drew it is what a paint from the model draws now.
     ::testing::AssertionResult ShowsTheModel(QeWindow& page) {
         const RECT area = page.GetScreenRect();

@@ -26,10 +26,9 @@ std::string Invitation(const std::string& inviter, const std::string& cookie) {
     return "CTOC 0 " + inviter + " " + std::to_string(invt.size()) + "\r\n" + invt;
 }
 
-class ChatList : public ::testing::Test {
+class ChatList : public RigTest {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(rig.Start());
+    void Prepare() override {
         rig.ConnectCaptured(2);
         // Bee and Cee in the group "0", Dee in none.
         AddBuddies({{L"kb", L"b@x", L"Bee Park", L"별명", 0}, {L"kc", L"c@x", L"Cee Kim", L"별명", 1},
@@ -38,7 +37,6 @@ protected:
     }
     void TearDown() override { rig.Stop(); }
 
-    MessengerApp& app() { return rig.App(); }
     ChatSessionManager& chats() { return *ChatSessionManager::Instance(); }
     ChatListTable& list() { return app().ChatList().Table(); }
     ChatInfoTable& info() { return app().ChatInfo().Table(); }
@@ -73,8 +71,6 @@ protected:
         app().SetCurrentView(&page);
         rig.Advance(600);  // rows added meanwhile stand at full height
     }
-
-    MessengerRig rig;
 };
 
 }  // namespace

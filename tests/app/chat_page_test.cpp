@@ -52,10 +52,9 @@ Lines Runs(QeEdit& edit) {
     return runs;
 }
 
-class ChatWindowTest : public ::testing::Test {
+class ChatWindowTest : public RigTest {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(rig.Start());
+    void Prepare() override {
         AccountInfo::Instance()->Name = L"민수";
         AccountInfo::Instance()->Nickname = L"달빛";
         AccountInfo::Instance()->Status = 1;
@@ -72,8 +71,6 @@ protected:
         return chat;
     }
     std::string Sent() { return rig.Fresh(); }
-
-    MessengerRig rig;
 };
 
 TEST_F(ChatWindowTest, LinesAreWrittenInTheirKindsColourWithEmoticonsAndFlashconLabels) {

@@ -34,9 +34,8 @@ void Heard(void* context, QePopup* popup, int result) {
     if constexpr (std::is_same_v<Menu, MenuAccount>) choice->text = MenuAccount::RowText(choice->selection);
 }
 
-class Menus : public ::testing::Test {
+class Menus : public RigTest {
 protected:
-    void SetUp() override { ASSERT_TRUE(rig.Start()); }
     // Presses the open menu's row (-1: a point outside the menu), takes the picture while the pen
     // is held when one is named, and lifts.
     void TapRow(int row, const std::string& golden = std::string()) {
@@ -60,7 +59,6 @@ protected:
         EXPECT_EQ(QePopup::Current(), nullptr);
         return choice;
     }
-    MessengerRig rig;
 };
 
 TEST_F(Menus, TappedRowsAndOutsideTapsGiveTheirChoices) {

@@ -17,10 +17,8 @@ namespace {
 
 using Texts = std::vector<std::wstring>;
 
-class OptionScreens : public ::testing::Test {
+class OptionScreens : public RigTest {
 protected:
-    void SetUp() override { ASSERT_TRUE(rig.Start()); }
-    MessengerApp& app() { return rig.App(); }
     Options& options() { return *Options::Instance(); }
     AccountInfo& account() { return *AccountInfo::Instance(); }
     void ShowList() {
@@ -46,8 +44,6 @@ protected:
         QeRegistryKey key;
         return key.Open(L"Software\\Quandell\\ZevivoZadoruvuv", HKEY_CURRENT_USER) ? key.QueryDword(name, 99) : 98;
     }
-
-    MessengerRig rig;
 };
 
 TEST_F(OptionScreens, ListShowsTheCurrentValueOfEverySetting) {

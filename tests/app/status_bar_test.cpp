@@ -18,10 +18,9 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-class StatusBarTest : public ::testing::Test {
+class StatusBarTest : public RigTest {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(rig.Start());
+    void Prepare() override {
         app().Login().SetVisible(false);
     }
     void TearDown() override {
@@ -31,7 +30,6 @@ protected:
         rig.Settle();
     }
 
-    MessengerApp& app() { return rig.App(); }
     StatusBar& bar() { return app().StatusBarWindow(); }
     PageIndicator& indicator() { return bar().PageStrip().Indicator(); }
 
@@ -68,8 +66,6 @@ protected:
         return MatchesGolden(picture, name);
     }
     void TapCentre(QeWindow& window) { rig.TapIn(window.GetScreenRect()); }
-
-    MessengerRig rig;
 };
 
 TEST_F(StatusBarTest, ModesShowTheirWidgetsAndHidingKeepsTheMode) {

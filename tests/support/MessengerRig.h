@@ -110,6 +110,19 @@ private:
     std::vector<std::unique_ptr<testsupport::ScopedEnv>> m_serviceEnv;
 };
 
+// A test of the started program; Prepare adds what the test needs once it runs.
+class RigTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(rig.Start());
+        Prepare();
+    }
+    virtual void Prepare() {}
+    MessengerApp& app() { return rig.App(); }
+
+    MessengerRig rig;
+};
+
 // A request inside the frame CRP2 2, as the session sends its first once ids start from 1 again;
 // nothing for nothing.
 std::string Carried(const std::string& inner);
