@@ -19,11 +19,9 @@ using Ids = std::vector<std::wstring>;
 
 std::wstring Rows(MessengerRig& rig) { return BuddyRows(rig.App().BuddySelect().Table()); }
 
-void Settle(MessengerRig& rig) { rig.Pass(600); }
-
 void TapRow(MessengerRig& rig, int32_t index) {
     rig.TapRow(rig.App().BuddySelect().Table(), index, 100);
-    Settle(rig);
+    rig.Pass(600);
 }
 
 class BuddySelectTest : public RigTest {
@@ -45,7 +43,7 @@ protected:
     BuddySelectPage& page() { return app().BuddySelect(); }
     void Back() {
         app().StatusBarWindow().OnBack();
-        Settle(rig);
+        rig.Pass(600);
     }
     std::string Sent() { return rig.Fresh(); }
     // A chat with amy, in its room at 10.0.0.5:7000 when `room`.
@@ -77,10 +75,10 @@ TEST_F(BuddySelectTest, TheMemoFormsRecipientsAreTickedAndComeBackInRosterOrder)
     MemoWriteForm& form = app().MemoWrite().Form();
     form.SetRecipients({L"cat", L"zed@x.org"});
     app().SwitchView(&app().MemoWrite(), kSwitchCoverUpwards, false);
-    Settle(rig);
+    rig.Pass(600);
     const auto openChooser = [&] {
         rig.Tap({L"MemoWrite", L"View", L"ReceiverButton"});
-        Settle(rig);
+        rig.Pass(600);
         return std::make_tuple(app().CurrentPage() == &page(), page().CurrentMode(), Rows(rig), page().ExtraIds());
     };
     EXPECT_EQ(openChooser(), std::make_tuple(true, 1u, std::wstring(L"#3 cat* #2 don bob #1 amy bob cat*"), Ids{L"zed@x.org"}));
@@ -89,7 +87,7 @@ TEST_F(BuddySelectTest, TheMemoFormsRecipientsAreTickedAndComeBackInRosterOrder)
     rig.Tap({L"BuddySelect", L"SearchBar", L"SearchWord"});
     QeInputPanel::Instance()->SetImeMode(1);
     rig.Key('O');
-    Settle(rig);
+    rig.Pass(600);
     EXPECT_EQ(Rows(rig), L"#3- (cat*) #2 don bob* #1 (amy) bob* (cat*)");
     EXPECT_TRUE(rig.MatchesGolden("buddy_select_ticked_folded_filtered"));
     Back();
@@ -118,14 +116,14 @@ TEST_F(BuddySelectTest, LeavingInvitesEachTickedBuddyOnlyIntoAChatWithItsRoom) {
         if (opener == kButton) {
             app().SetCurrentView(ChatPageOf(chat));
             rig.Tap({L"Chat", L"View", L"InviteButton"});
-            Settle(rig);
+            rig.Pass(600);
             EXPECT_EQ(std::make_tuple(app().CurrentPage() == &page(), page().CurrentMode(), page().Chat(), Rows(rig)),
                       std::make_tuple(true, 0u, chat, std::wstring(L"#3 cat #2 don #1 amy cat")));
         } else {
             app().SetCurrentView(&app().BuddyList());
             if (opener == kDeleted) page().SelectForInvite(chat);
             app().SwitchView(&page(), kSwitchCoverUpwards, false);
-            Settle(rig);
+            rig.Pass(600);
         }
         for (const wchar_t* key : {L"d", L"a"}) BuddyRoster::Instance()->FindEntry(key)->Ticked = ticked;
         if (opener == kDeleted) ChatSessionManager::Instance()->RemoveChat(chat);
@@ -149,9 +147,9 @@ TEST(BuddySelectService, AnInvitedBuddyEntersAndTheChatShowsTheJoin) {
     ASSERT_TRUE(jiyoung.Joins(*chat, "minsu@tevrik.example", 1));
 
     rig.App().SwitchView(ChatPageOf(chat), kSwitchCoverUpwards, false);
-    Settle(rig);
+    rig.Pass(600);
     rig.Tap({L"Chat", L"View", L"InviteButton"});
-    Settle(rig);
+    rig.Pass(600);
     EXPECT_EQ(Rows(rig), L"#2 #0 jiyoung@tevrik.example #1 seojun@tevrik.example");
     TapRow(rig, 4);
     rig.App().StatusBarWindow().OnBack();
