@@ -113,13 +113,15 @@ TEST_F(BuddyListTest, TapsOpenChatMemoOrProfile) {
         app().BuddyProfile().SetBuddy(nullptr, nullptr);
         Options::Instance()->ChatType = c.chatType;
         if (c.offline != nullptr) buddy(c.offline).Status = 6;
+        app().MemoWrite().Form().PrepareReply(L"C9", L"x@y.z");
+        app().MemoWrite().Form().Message().SetText(L"old");
         TapRow(c.row, c.x);
         EXPECT_EQ(app().CurrentPage(), c.expectedPage) << c.what;
         if (c.expectedPage == &app().MemoWrite()) {
             // A new memo to that buddy alone.
-            const MemoWriteForm& form = app().MemoWrite().Form();
-            EXPECT_EQ(std::make_tuple(form.Kind(), form.Recipients(), app().MemoWrite().Form().Message().GetText()),
-                      std::make_tuple(0u, std::vector<std::wstring>{buddy(c.offline).Id}, std::wstring()));
+            MemoWriteForm& form = app().MemoWrite().Form();
+            EXPECT_EQ(std::make_tuple(form.Kind(), form.ReferenceCookie(), form.Recipients(), form.Message().GetText()),
+                      std::make_tuple(0u, std::wstring(), std::vector<std::wstring>{buddy(c.offline).Id}, std::wstring()));
         }
         const Buddy* shown = app().BuddyProfile().ShownBuddy();
         const BuddyGroup* group = app().BuddyProfile().ShownGroup();

@@ -1,5 +1,8 @@
 #include "app/screens/memos/MemoReadPage.h"
 
+#include "app/screens/common/StatusBar.h"
+#include "app/screens/common/ViewAndBarPage.h"
+
 ClassSkin MemoReadPage::s_skin;
 
 bool MemoReadPage::Create() {
@@ -20,4 +23,5 @@ void MemoReadPage::OnRectChanged(const RECT&) {
 void MemoReadPage::OnVisibleChanged(bool visible) {
     m_buttonBar.SetVisible(visible);
     m_view.SetVisible(visible);
+    if (visible) ShowPageTitle(StatusBar::kModeTitle, kTitle);
 }

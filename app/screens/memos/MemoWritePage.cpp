@@ -1,5 +1,8 @@
 #include "app/screens/memos/MemoWritePage.h"
 
+#include "app/screens/common/StatusBar.h"
+#include "app/screens/common/ViewAndBarPage.h"
+
 ClassSkin MemoWritePage::s_skin;
 
 bool MemoWritePage::Create() {
@@ -12,4 +15,7 @@ bool MemoWritePage::Create() {
 
 void MemoWritePage::OnRectChanged(const RECT&) { m_form.SetRect(s_skin.Rect({kSection, L"View"})); }
 
-void MemoWritePage::OnVisibleChanged(bool visible) { m_form.SetVisible(visible); }
+void MemoWritePage::OnVisibleChanged(bool visible) {
+    m_form.SetVisible(visible);
+    if (visible) ShowPageTitle(StatusBar::kModeTitle, kTitle);
+}
