@@ -165,10 +165,8 @@ TEST_F(OptionScreens, NicknameGoesOutOnlyWhenChanged) {
     EXPECT_EQ(account().Nickname, L"");
 }
 
-TEST(OptionScreensPictures, EachPageSignedIn) {
-    MessengerRig rig;
-    ASSERT_TRUE(rig.Start() && rig.StartService());
-    ASSERT_TRUE(rig.SignIn(L"minsu@tevrik.example", L"1234"));
+TEST_F(OptionScreens, PicturesOfEachPageSignedIn) {
+    ASSERT_TRUE(rig.StartService() && rig.SignIn(L"minsu@tevrik.example", L"1234"));
     MessengerApp& app = rig.App();
     AccountInfo::Instance()->Status = 3;
     app.StatusBarWindow().BuddyCard().Refresh();
@@ -179,9 +177,7 @@ TEST(OptionScreensPictures, EachPageSignedIn) {
     const std::pair<int, const char*> pages[] = {
         {0, "option_status_on_the_phone"}, {6, "option_scopes_off"}, {1, "option_nick"}, {7, "option_service_info"}};
     for (auto [row, name] : pages) {
-        app.SetCurrentView(&app.OptionList());
-        rig.TapRow(app.OptionList().Table(), row);
-        rig.Advance(600);
+        Open(row);
         EXPECT_TRUE(rig.MatchesGolden(name));
         rig.Tap({L"StatusBar", L"Disclosure", L"BackButton"});
         rig.Advance(600);
@@ -189,22 +185,15 @@ TEST(OptionScreensPictures, EachPageSignedIn) {
     }
 }
 
-TEST(OptionScreensService, ChangesReachTheBuddyAndOptionsTheNextStart) {
-    MessengerRig rig;
-    ASSERT_TRUE(rig.Start() && rig.StartService());
-    ASSERT_TRUE(rig.SignIn(L"minsu@tevrik.example", L"1234"));
+TEST_F(OptionScreens, ChangesReachTheBuddyAndOptionsTheNextStart) {
+    ASSERT_TRUE(rig.StartService() && rig.SignIn(L"minsu@tevrik.example", L"1234"));
     service_test::ScriptedClient buddy;
     ASSERT_EQ(service_test::SignIn(rig.Service(), buddy, "jiyoung@tevrik.example", "1234").rfind("LIN2 ", 0), 0u);
     MessengerApp& app = rig.App();
-    auto open = [&](int listRow) {
-        app.SetCurrentView(&app.OptionList());
-        rig.TapRow(app.OptionList().Table(), listRow);
-        rig.Advance(600);
-    };
-    open(0);
+    Open(0);
     rig.TapRow(app.Option().Table(), 1);
     EXPECT_TRUE(buddy.NextStartingWith("NTFY 0 minsu@tevrik.example A "));
-    open(1);
+    Open(1);
     rig.Type(L"!");
     rig.Back();
     auto nick = buddy.NextStartingWith("NNIK 0 minsu@tevrik.example ");
@@ -225,7 +214,7 @@ TEST(OptionScreensService, ChangesReachTheBuddyAndOptionsTheNextStart) {
     const std::vector<std::wstring> byName{L"bob@tevrik.example", L"carol@example.org", L"jiyoung@tevrik.example",
                                            L"alice@tevrik.example", L"seojun@tevrik.example"};
     EXPECT_EQ(buddyRows(), byName);
-    open(3);
+    Open(3);
     rig.TapRow(app.Option().Table(), 1);
     EXPECT_EQ(buddyRows(), (std::vector<std::wstring>{L"jiyoung@tevrik.example", L"bob@tevrik.example",
                                                       L"carol@example.org", L"alice@tevrik.example",
