@@ -1,4 +1,4 @@
-// What the memo screens' tests share: the program with its rig, the list's rows read whole, taps on
+// What the memo screens' tests share: the started program, the list's rows read whole, taps on
 // rows and buttons through the real loop with the slides ended, the box menu and the message box.
 #pragma once
 
@@ -15,9 +15,8 @@
 #include "messenger/model/MemoStore.h"
 #include "tests/support/MessengerRig.h"
 
-class MemoSteps {
+class MemoSteps : public RigTest {
 protected:
-    MessengerApp& app() { return rig.App(); }
     MemoListTable& table() { return app().MemoList().Table(); }
     MemoReadContentView& view() { return app().MemoRead().View(); }
 
@@ -48,8 +47,7 @@ protected:
     // Each step through the loop, with the slides ended.
     void Step(const std::function<void()>& action) {
         action();
-        rig.Advance(600);
-        rig.Settle();
+        rig.Pass(600);
     }
     void OpenRow(int32_t index) { Step([&] { TapRow(index); }); }
     void Back() { Step([&] { app().StatusBarWindow().OnBack(); }); }
@@ -76,6 +74,4 @@ protected:
         a.insert(a.end(), b.begin(), b.end());
         return a;
     }
-
-    MessengerRig rig;
 };

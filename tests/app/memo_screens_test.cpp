@@ -39,10 +39,9 @@ std::string Wget(const std::string& id, const std::string& kind, int code, const
            payload;
 }
 
-class MemoListTest : public ::testing::Test, protected MemoSteps {
+class MemoListTest : public MemoSteps {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(rig.Start());
+    void Prepare() override {
         rig.CaptureSessionWrites();
         rig.ConnectCaptured(1);
         Buddy buddy;
@@ -226,8 +225,8 @@ std::string Imsg(const std::string& from, const std::string& ref, const std::str
 
 class MemoReadTest : public MemoListTest {
 protected:
-    void SetUp() override {
-        MemoListTest::SetUp();
+    void Prepare() override {
+        MemoListTest::Prepare();
         OpenBox(kMemoInbox);
     }
     void OpenBox(uint32_t box) {
@@ -240,23 +239,15 @@ protected:
         Requests();
         return m_lastId[kind];
     }
-    // Everything written since the last call, whole.
-    std::string SentSince() {
-        const std::string text = rig.SentText().substr(m_since);
-        m_since = rig.SentText().size();
-        return text;
-    }
     static std::string Fetched(const std::string& id, const std::string& imsg) { return Wget(id, "MEMOGET2", 100, imsg); }
-
-    size_t m_since = 0;
 };
 
 TEST_F(MemoReadTest, OpenedMemoShowsItsHeaderThenItsTextAndIsReadAfterwards) {
-    SentSince();
+    rig.Fresh();
     OpenRow(0);
     EXPECT_EQ(app().CurrentPage(), &app().MemoRead());
     EXPECT_EQ(Bar(), std::make_pair(1, std::wstring(L"쪽지 보기")));
-    EXPECT_EQ(SentSince(), "CRP2 7 DP %00 47\r\nWGET 6 MEMOGET2 N 8192 20\r\ncookie=M1&box_type=R"
+    EXPECT_EQ(rig.Fresh(), "CRP2 7 DP %00 47\r\nWGET 6 MEMOGET2 N 8192 20\r\ncookie=M1&box_type=R"
                            "CRP2 9 DP %00 26\r\nWGET 8 MEMOCNT2 N 8192 0\r\n");
     EXPECT_EQ(std::make_tuple(view().FromName(), view().ToNames(), view().Content().GetText()),
               std::make_tuple(std::wstring(L"이지영"), std::wstring(), std::wstring()));
@@ -311,11 +302,11 @@ TEST_F(MemoReadTest, ReplyAllListLeavesOutTheFirstOwnId) {
 
 TEST_F(MemoReadTest, DeleteAndSpamSendTheirRequestsAndGoBack) {
     OpenRow(1);
-    SentSince();
+    rig.Fresh();
     TapButton(L"DeleteButton");
     EXPECT_TRUE(rig.MatchesGolden("memo_read_delete_question"));
     Step([&] { EXPECT_EQ(TakeAlert(2), L"지금 보고 있는 쪽지를 삭제하시겠습니까?"); });
-    EXPECT_EQ(SentSince(), "CRP2 11 DP %00 48\r\nWGET 10 MEMODEL1 N 8192 20\r\ncookie=M2&box_type=R");
+    EXPECT_EQ(rig.Fresh(), "CRP2 11 DP %00 48\r\nWGET 10 MEMODEL1 N 8192 20\r\ncookie=M2&box_type=R");
     EXPECT_EQ(app().CurrentPage(), &app().MemoList());
     EXPECT_EQ(StoreCookies(), std::vector<std::wstring>{L"M1"});
     EXPECT_EQ(Rows(), StoreCookies());
@@ -323,11 +314,11 @@ TEST_F(MemoReadTest, DeleteAndSpamSendTheirRequestsAndGoBack) {
     EXPECT_EQ(view().Memo(), nullptr);
 
     OpenRow(0);
-    SentSince();
+    rig.Fresh();
     TapButton(L"SpamButton");
     Step([&] { EXPECT_EQ(TakeAlert(2), L"지금 보고 있는 쪽지를 신고하시겠습니까?"); });
     // The box is loaded again from its first page, in place of the rows shown.
-    EXPECT_EQ(SentSince(), "CRP2 17 DP %00 36\r\nWGET 16 MEMOSPM1 N 8192 9\r\ncookie=M1"
+    EXPECT_EQ(rig.Fresh(), "CRP2 17 DP %00 36\r\nWGET 16 MEMOSPM1 N 8192 9\r\ncookie=M1"
                            "CRP2 19 DP %00 70\r\nWGET 18 MEMOLST2 N 8192 42\r\nmsgtype=1&boxtype=1&requestpage=1&count=10"
                            "CRP2 21 DP %00 27\r\nWGET 20 MEMOCNT2 N 8192 0\r\n");
     EXPECT_EQ(app().CurrentPage(), &app().MemoList());
@@ -338,13 +329,13 @@ TEST_F(MemoReadTest, DeleteAndSpamSendTheirRequestsAndGoBack) {
     // In the sent box reply and spam only explain why not.
     OpenBox(kMemoSentBox);
     OpenRow(0);
-    SentSince();
+    rig.Fresh();
     for (const wchar_t* button : {L"ReplyButton", L"ReplyAllButton", L"SpamButton"}) {
         TapButton(button);
         EXPECT_NE(TakeAlert(0).find(L"보낸 쪽지"), std::wstring::npos);
         EXPECT_EQ(app().CurrentPage(), &app().MemoRead());
     }
-    EXPECT_EQ(SentSince(), "");
+    EXPECT_EQ(rig.Fresh(), "");
 }
 
 TEST_F(MemoReadTest, ALateTextDoesNotFillAnotherMemo) {

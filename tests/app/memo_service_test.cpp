@@ -43,9 +43,9 @@ std::string Seed() {
            User(kOther, "박서준", {kMe}) + "],\n\"memos\": [" + memos + "]}";
 }
 
-class MemoServiceTest : public ::testing::Test, protected MemoSteps {
+class MemoServiceTest : public MemoSteps {
 protected:
-    void SetUp() override { ASSERT_TRUE(rig.Start() && rig.StartService(Seed())); }
+    void Prepare() override { ASSERT_TRUE(rig.StartService(Seed())); }
 
     // The buddy online first (so that no sign-in notice follows), then the user, with the inbox's
     // first page in.
@@ -132,11 +132,7 @@ TEST_F(MemoServiceTest, AMemoFromABuddyGoesOnTopWithItsSoundAndBadges) {
     ASSERT_TRUE(buddy.NextStartingWith("CRP2 10 "));
     ExpectRows(Plus(Plus(Box(0, 1), before), {kMore}));
     EXPECT_EQ(badges(), "mmmmm");
-    std::vector<std::wstring> sounds;
-    for (const std::wstring& call : DeviceCalls()) {
-        if (call.rfind(L"sndPlaySoundW", 0) == 0) sounds.push_back(call.substr(call.rfind(L'\\') + 1));
-    }
-    EXPECT_EQ(sounds, std::vector<std::wstring>{L"recv_memo.wav, 0x20001)"});
+    EXPECT_EQ(MessengerRig::Sounds(), std::vector<std::wstring>{L"recv_memo.wav, 0x20001)"});
 }
 
 TEST_F(MemoServiceTest, AMemoReachesTheOnlineBuddyAndNamesTheIdItCouldNot) {
