@@ -41,8 +41,7 @@ protected:
     }
     void TapRow(int32_t index) {
         ScrollTo(index);
-        const RECT row = table().GetItemScreenRect(index);
-        rig.TapAt((row.left + row.right) / 2, (row.top + row.bottom) / 2);
+        rig.TapRow(table(), index);
     }
     // Each step through the loop, with the slides ended.
     void Step(const std::function<void()>& action) {
