@@ -127,6 +127,9 @@ void BuddyProfileTable::OpenChat() {
 void BuddyProfileTable::WriteMemo() {
     MessengerApp* app = MessengerApp::Instance();
     if (app == nullptr || m_buddy == nullptr) return;
+    MemoWriteForm& form = app->MemoWrite().Form();
+    form.ResetNew();
+    form.SetRecipients({m_buddy->Id});
     app->SwitchView(&app->MemoWrite(), kSwitchCoverUpwards, false);
 }
 

@@ -1,5 +1,7 @@
 #include "app/screens/memos/MemoReadPage.h"
 
+#include "app/MessengerApp.h"
+
 ClassSkin MemoReadPage::s_skin;
 
 bool MemoReadPage::Create() {
@@ -20,4 +22,8 @@ void MemoReadPage::OnRectChanged(const RECT&) {
 void MemoReadPage::OnVisibleChanged(bool visible) {
     m_buttonBar.SetVisible(visible);
     m_view.SetVisible(visible);
+    MessengerApp* app = MessengerApp::Instance();
+    if (!visible || app == nullptr) return;
+    app->StatusBarWindow().SetMode(StatusBar::kModeTitle);
+    app->StatusBarWindow().TitleStrip().SetTitle(kTitle);
 }

@@ -1,5 +1,7 @@
 #include "app/screens/memos/MemoWritePage.h"
 
+#include "app/MessengerApp.h"
+
 ClassSkin MemoWritePage::s_skin;
 
 bool MemoWritePage::Create() {
@@ -12,4 +14,10 @@ bool MemoWritePage::Create() {
 
 void MemoWritePage::OnRectChanged(const RECT&) { m_form.SetRect(s_skin.Rect({kSection, L"View"})); }
 
-void MemoWritePage::OnVisibleChanged(bool visible) { m_form.SetVisible(visible); }
+void MemoWritePage::OnVisibleChanged(bool visible) {
+    m_form.SetVisible(visible);
+    MessengerApp* app = MessengerApp::Instance();
+    if (!visible || app == nullptr) return;
+    app->StatusBarWindow().SetMode(StatusBar::kModeTitle);
+    app->StatusBarWindow().TitleStrip().SetTitle(kTitle);
+}
