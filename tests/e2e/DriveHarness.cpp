@@ -6,7 +6,10 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <regex>
+
 #include "platform/system/file.h"
+#include "platform/windows/input.h"
 #include "tools/service/TestService.h"
 
 SkinLayout::SkinLayout() { m_document.Load(PathFromNative(TEVRIK_ASSETS_DIR "/Image/Skin.dat")); }
@@ -40,11 +43,13 @@ POINT SkinLayout::Center(std::initializer_list<const wchar_t*> path, POINT origi
     return POINT{(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
 }
 
-POINT SkinLayout::Row(std::initializer_list<const wchar_t*> table, int index, int x) const {
+POINT SkinLayout::Row(std::initializer_list<const wchar_t*> table, int index, const wchar_t* element) const {
     const RECT view = Rect(table);
-    const QeMarkupElement* height = Find(table);
-    const int rowHeight = height != nullptr ? ParseInt(height->FindChild(L"_TableViewItemHeight")) : 0;
-    return POINT{view.left + x, view.top + rowHeight * index + rowHeight / 2};
+    const QeMarkupElement* found = Find(table);
+    const int height = found != nullptr ? ParseInt(found->FindChild(L"_TableViewItemHeight")) : 0;
+    const QeMarkupElement* part = found != nullptr ? found->FindChild(element) : nullptr;
+    const RECT inRow = ParseRect(part != nullptr ? part->FindChild(L"_Rect") : nullptr);
+    return POINT{view.left + (inRow.left + inRow.right) / 2, view.top + height * index + (inRow.top + inRow.bottom) / 2};
 }
 
 int SkinLayout::Number(std::initializer_list<const wchar_t*> path) const { return ParseInt(Find(path)); }
@@ -118,6 +123,13 @@ std::string DrivenClient::State() {
     return answer.rfind("state ", 0) == 0 ? answer.substr(6) : answer;
 }
 
+POINT DrivenClient::PopupOrigin() {
+    std::smatch at;
+    const std::string state = State();
+    if (!std::regex_search(state, at, std::regex("\"@(-?\\d+),(-?\\d+) "))) return POINT{-1000, -1000};
+    return POINT{std::stoi(at[1]), std::stoi(at[2])};
+}
+
 std::string DrivenClient::Shot(const std::string& name) {
     const std::string path = m_files.File(name + ".png");
     return Still() && Run("shot " + path) ? path : std::string();
@@ -132,3 +144,12 @@ int DrivenClient::Quit() {
 }
 
 std::string DrivenClient::Traces() const { return testsupport::ReadBytes(m_files.File("trace.txt")); }
+
+bool SignInThroughForm(DrivenClient& client, const SkinLayout& skin, const std::string& id, const std::string& password) {
+    if (!client.Tap(skin.Center({L"Login", L"Counter", L"IdEdit"})) || !client.Chars(id) || !client.Key(VK_RETURN) ||
+        !client.Chars(password) || !client.Key(VK_RETURN)) {
+        return false;
+    }
+    const POINT box = client.PopupOrigin();
+    return client.Tap(skin.Center({L"MsgBox", L"CheckBox"}, box)) && client.Tap(skin.Center({L"MsgBox", L"YesButton"}, box));
+}

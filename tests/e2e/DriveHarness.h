@@ -30,9 +30,9 @@ public:
     // the "_Rect" of every element above it on the path that has one, and by `origin`.
     RECT Rect(std::initializer_list<const wchar_t*> path, POINT origin = POINT{0, 0}) const;
     POINT Center(std::initializer_list<const wchar_t*> path, POINT origin = POINT{0, 0}) const;
-    // The centre of row `index` of the table at the path (a "View" with "_TableViewItemHeight"),
-    // `x` from the table's left, rows unscrolled and all of one height.
-    POINT Row(std::initializer_list<const wchar_t*> table, int index, int x) const;
+    // In row `index` of the table at the path (a "View" with "_TableViewItemHeight", rows
+    // unscrolled and all of one height), the centre of the row's element (its "_Rect" in the row).
+    POINT Row(std::initializer_list<const wchar_t*> table, int index, const wchar_t* element) const;
     // A number under the path ("_TableViewItemHeight" and the like); 0 when missing.
     int Number(std::initializer_list<const wchar_t*> path) const;
 
@@ -66,6 +66,8 @@ public:
     // settle, advance 1000, settle: what a picture is taken after.
     bool Still();
     std::string State();
+    // Where the open popup lies (its state says), or far off screen when none is open.
+    POINT PopupOrigin();
     // The framebuffer, still, as a PNG file of the client's folder; its path, empty on failure.
     std::string Shot(const std::string& name);
 
@@ -81,3 +83,7 @@ private:
     int m_socket = -1;
     std::string m_received;
 };
+
+// The login form filled as a user does (the id without its domain, Enter, the password, Enter) and
+// the consent box answered Yes with "이 창을 다시 보지 않음" checked.
+bool SignInThroughForm(DrivenClient& client, const SkinLayout& skin, const std::string& id, const std::string& password);

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <regex>
 
+#include "platform/windows/input.h"
 #include "tests/e2e/DriveHarness.h"
 #include "tests/support/Golden.h"
 #include "tools/service/TestService.h"
@@ -39,25 +40,16 @@ protected:
         return MatchesGolden(picture, golden);
     }
 
-    // A part of the message box open on the client, placed where its state says.
-    POINT Box(DrivenClient& client, const wchar_t* part) { return skin.Center({L"MsgBox", part}, Popup(client)); }
+    // A part of the message box open on the client.
+    POINT Box(DrivenClient& client, const wchar_t* part) { return skin.Center({L"MsgBox", part}, client.PopupOrigin()); }
 
-    // Id and password typed into the form, Enter after each; the consent answered Yes with
-    // "이 창을 다시 보지 않음" checked.
-    void SignInThroughForm(DrivenClient& client, const std::string& id, const std::string& password) {
-        ASSERT_TRUE(client.Tap(skin.Center({L"Login", L"Counter", L"IdEdit"})));
-        ASSERT_TRUE(client.Chars(id) && client.Key(13) && client.Chars(password) && client.Key(13));
-        ASSERT_TRUE(client.Tap(Box(client, L"CheckBox")) && client.Tap(Box(client, L"YesButton")));
+    // Signed in through the form, until the service has the options it sends last.
+    void SignIn(DrivenClient& client, const std::string& id, const std::string& password) {
+        ASSERT_TRUE(SignInThroughForm(client, skin, id, password));
         ASSERT_NE(service.WaitForSignIn(id + "@tevrik.example", 10s), 0);
         ASSERT_TRUE(service.WaitForClientFrame(service.SignedInConnection(id + "@tevrik.example"), "LOPT", 10s));
     }
 
-    POINT Popup(DrivenClient& client) {
-        std::smatch at;
-        const std::string state = client.State();
-        if (!std::regex_search(state, at, std::regex("\"@(-?\\d+),(-?\\d+) "))) return POINT{-1000, -1000};
-        return POINT{std::stoi(at[1]), std::stoi(at[2])};
-    }
     // Tab `index` of the tab bar at the foot of the four main pages.
     POINT Tab(int index) {
         const RECT bar = skin.Rect({L"TabBar"}, POINT{0, skin.Rect({L"BuddyList"}).top});
@@ -65,10 +57,11 @@ protected:
     }
     // Row `index` of the menu open on the client.
     POINT MenuRow(DrivenClient& client, const wchar_t* menu, int index) {
-        const POINT origin = Popup(client);
+        const POINT origin = client.PopupOrigin();
         const int margin = skin.Number({L"Menu", L"_TableViewMargin"});
         const int height = skin.Number({menu, L"_TableViewItemHeight"});
-        return POINT{origin.x + margin + 100, origin.y + margin + height * index + height / 2};
+        const POINT text = skin.Center({menu, L"Text"});
+        return POINT{origin.x + margin + text.x, origin.y + margin + height * index + text.y};
     }
 
     // After the service's record shows the frame that ends an exchange (the command, to or from
@@ -98,8 +91,8 @@ protected:
 TEST_F(Scenario, TwoUsersMeetChatWriteAndPartThroughTheService) {
     // 1. Both at the login form; both sign in through it.
     EXPECT_TRUE(Matches(a, "e2e_login_form"));
-    ASSERT_NO_FATAL_FAILURE(SignInThroughForm(a, "hana", "1234"));
-    ASSERT_NO_FATAL_FAILURE(SignInThroughForm(b, "dul", "5678"));
+    ASSERT_NO_FATAL_FAILURE(SignIn(a, "hana", "1234"));
+    ASSERT_NO_FATAL_FAILURE(SignIn(b, "dul", "5678"));
     ASSERT_TRUE(SettleBoth());
     EXPECT_EQ(a.State(),
               "page=BuddyList login=- popup=\"\" buddies=- chats=0/0 memos=0/0 sounds=login.wav leds=on search=\"\" filter=\"\" held=-");
@@ -128,21 +121,21 @@ TEST_F(Scenario, TwoUsersMeetChatWriteAndPartThroughTheService) {
               "page=BuddyList login=- popup=\"\" buddies=hana@tevrik.example:0: chats=0/0 memos=0/0 sounds= leds= search=\"\" filter=\"\" held=request");
 
     // 3. A opens a chat and sends Korean and an emoticon; B hears it, answers; A sees B typing.
-    ASSERT_TRUE(a.Tap(skin.Row({L"BuddyList", L"View"}, 1, 30)) && a.Still());
+    ASSERT_TRUE(a.Tap(skin.Row({L"BuddyList", L"View"}, 1, L"BuddyIcon")) && a.Still());
     ASSERT_TRUE(a.Tap(skin.Center({L"Chat", L"InputBar", L"Input"})) && a.Compose("dkssudgktpdy"));
     ASSERT_TRUE(a.Tap(skin.Center({L"Chat", L"InputBar", L"EmoticonButton"})));
     ASSERT_TRUE(a.Tap(MenuRow(a, L"MenuEmoticon", 0)) && a.Still());
-    ASSERT_TRUE(a.Key(13) && a.Still());
+    ASSERT_TRUE(a.Key(VK_RETURN) && a.Still());
     ASSERT_TRUE(Await("dul", false, "MESG", "MSG 0"));
     EXPECT_EQ(b.State(),
               "page=BuddyList login=- popup=\"\" buddies=hana@tevrik.example:0: chats=1/1 memos=0/0 sounds=recv_chat.wav leds=on search=\"\" filter=\"\" held=request");
     ASSERT_TRUE(b.Tap(Tab(1)) && b.Still());
     EXPECT_TRUE(Matches(b, "e2e_chat_list_unread"));
-    ASSERT_TRUE(b.Tap(skin.Row({L"ChatList", L"View"}, 0, 100)) && b.Still());
+    ASSERT_TRUE(b.Tap(skin.Row({L"ChatList", L"View"}, 0, L"Title")) && b.Still());
     ASSERT_TRUE(b.Tap(skin.Center({L"Chat", L"InputBar", L"Input"})) && b.Compose("qksrkdnj"));
     ASSERT_TRUE(Await("hana", false, "MESG", "TYPING"));
     EXPECT_TRUE(Matches(a, "e2e_chat_typing"));
-    ASSERT_TRUE(b.Key(13) && b.Still());
+    ASSERT_TRUE(b.Key(VK_RETURN) && b.Still());
     ASSERT_TRUE(Await("hana", false, "MESG", "MSG 0"));
     EXPECT_TRUE(Matches(a, "e2e_chat_answered"));
     EXPECT_EQ(a.State(),
@@ -152,8 +145,7 @@ TEST_F(Scenario, TwoUsersMeetChatWriteAndPartThroughTheService) {
     ASSERT_TRUE(b.Tap(skin.Center({L"StatusBar", L"ChatPage", L"BackButton"})) && b.Still());
     ASSERT_TRUE(b.Tap(Tab(0)) && b.Still());
     // The card opens from the disclosure arrow; the rest of the row opens a chat.
-    const int arrow = skin.Center({L"BuddyList", L"View", L"DisclosureButton"}).x - skin.Rect({L"BuddyList", L"View"}).left;
-    ASSERT_TRUE(b.Tap(skin.Row({L"BuddyList", L"View"}, 1, arrow)) && b.Still());
+    ASSERT_TRUE(b.Tap(skin.Row({L"BuddyList", L"View"}, 1, L"DisclosureButton")) && b.Still());
     ASSERT_TRUE(b.Tap(skin.Center({L"BuddyProfile", L"View", L"MemoIcon"})) && b.Still());
     ASSERT_TRUE(b.Tap(skin.Center({L"MemoWrite", L"View", L"Message"})) && b.Chars("내일 봐요"));
     ASSERT_TRUE(b.Tap(skin.Center({L"MemoWrite", L"View", L"SendButton"})) && b.Still());
@@ -163,7 +155,7 @@ TEST_F(Scenario, TwoUsersMeetChatWriteAndPartThroughTheService) {
     ASSERT_TRUE(a.Tap(skin.Center({L"StatusBar", L"ChatPage", L"BackButton"})) && a.Still());
     ASSERT_TRUE(a.Tap(Tab(2)) && a.Still());
     EXPECT_TRUE(Matches(a, "e2e_memo_inbox"));
-    ASSERT_TRUE(a.Tap(skin.Row({L"MemoList", L"View"}, 0, 200)));
+    ASSERT_TRUE(a.Tap(skin.Row({L"MemoList", L"View"}, 0, L"Title")));
     ASSERT_TRUE(Await("hana", false, "WGET", "MEMOCNT2"));
     EXPECT_TRUE(Matches(a, "e2e_memo_read"));
 
@@ -173,13 +165,13 @@ TEST_F(Scenario, TwoUsersMeetChatWriteAndPartThroughTheService) {
     EXPECT_EQ(b.State(),
               "page=BuddyList login=- popup=\"\" buddies=hana@tevrik.example:0: chats=1/0 memos=0/0 sounds= leds=off search=\"\" filter=\"\" held=profile,request");
     ASSERT_TRUE(b.Tap(Tab(3)) && b.Still());
-    ASSERT_TRUE(b.Tap(skin.Row({L"OptionList", L"View"}, 0, 100)) && b.Still());
-    ASSERT_TRUE(b.Tap(skin.Row({L"Option", L"View"}, 1, 200)));
+    ASSERT_TRUE(b.Tap(skin.Row({L"OptionList", L"View"}, 0, L"LText")) && b.Still());
+    ASSERT_TRUE(b.Tap(skin.Row({L"Option", L"View"}, 1, L"Text")));
     ASSERT_TRUE(Await("hana", false, "NTFY", "dul@tevrik.example A"));
     ASSERT_TRUE(b.Tap(skin.Center({L"StatusBar", L"Disclosure", L"BackButton"})) && b.Still());
-    ASSERT_TRUE(b.Tap(skin.Row({L"OptionList", L"View"}, 1, 100)) && b.Still());
-    ASSERT_TRUE(b.Tap(skin.Center({L"OptionNick", L"View", L"Nick"})) && b.Key(0x23));
-    ASSERT_TRUE(b.Key(8) && b.Compose("wkfgownj"));
+    ASSERT_TRUE(b.Tap(skin.Row({L"OptionList", L"View"}, 1, L"LText")) && b.Still());
+    ASSERT_TRUE(b.Tap(skin.Center({L"OptionNick", L"View", L"Nick"})) && b.Key(VK_END));
+    ASSERT_TRUE(b.Key(VK_BACK) && b.Compose("wkfgownj"));
     EXPECT_TRUE(Matches(b, "e2e_option_nick"));
     ASSERT_TRUE(b.Tap(skin.Center({L"StatusBar", L"Disclosure", L"BackButton"})) && b.Still());
     ASSERT_TRUE(Await("hana", false, "NNIK"));
