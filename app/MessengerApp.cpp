@@ -134,6 +134,8 @@ bool MessengerApp::CreateManagers() {
 }
 
 void MessengerApp::DestroyManagers() {
+    // The current page hidden (a running switch finished) while the skin it reads still stands.
+    SetCurrentView(nullptr);
     SafeDelete(g_skinDocument);
     SafeDelete(g_keepAlive);
     SafeDelete(g_protocolSession);
@@ -244,6 +246,7 @@ void MessengerApp::ShowSignedIn() {
 // The pages that keep rows or model pointers drop them here, each with its own step.
 void MessengerApp::OnResetBegin() {
     m_buddyList.OnResetBegin();
+    m_buddySelect.OnResetBegin();
     m_memoList.Table().RemoveAllRows();
     // Rows and the participants' chat go before the chats leave the model.
     m_chatList.Table().RemoveAllItems();

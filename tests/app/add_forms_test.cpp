@@ -2,6 +2,8 @@
 // sends, the domain menu's choices, and the texts kept after a send.
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "app/screens/common/MenuAccount.h"
 #include "app/screens/common/MsgBox.h"
 #include "framework/ui/view/QePopup.h"
@@ -98,6 +100,47 @@ TEST_F(AddForms, BuddyRequestAlertsOrSends) {
                                              table.RequestMessage().GetText(), table.ChosenGroupName()}),
                   std::vector<std::wstring>({c.id, c.domain, c.message, c.group}))
             << i;
+    }
+}
+
+// The group row opens the chooser titled with the typed id and the form's group checked; the group
+// ticked there comes back to row 3 and is the one sent, also when the status bar's button sends
+// while the chooser is still shown (the go-back then returns to the form).
+TEST_F(AddForms, GroupChosenInTheChooserIsSent) {
+    BuddyAddTable& table = app().BuddyAdd().Table();
+    GroupSelectPage& chooser = app().GroupSelect();
+    for (const bool fromChooser : {false, true}) {
+        Open(app().BuddyAdd());
+        table.IdEdit().SetText(L"mina");
+        table.AccountEdit().SetText(L"tevrik.example");
+        table.RequestMessage().SetText(L"hi");
+        table.SetChosenGroupName(L"기타");
+        const RECT groupRow = table.GetItemScreenRect(BuddyAddTable::kGroupRow);
+        rig.TapAt(groupRow.left + 10, (groupRow.top + groupRow.bottom) / 2);
+        rig.Advance(600);
+        rig.Settle();
+        ASSERT_EQ(app().CurrentPage(), &chooser);
+        EXPECT_EQ(std::make_tuple(chooser.CurrentMode(), chooser.TitleBar().BuddyName().Text().Text(),
+                                  chooser.Table().CheckedRow()),
+                  std::make_tuple(uint32_t{GroupSelectPage::kModeBuddyAdd}, std::wstring(L"mina"), 0));
+        const RECT friends = chooser.Table().GetItemScreenRect(1);
+        rig.TapAt(friends.left + 10, (friends.top + friends.bottom) / 2);
+        rig.Settle();
+        if (fromChooser) {
+            rig.Tap({L"StatusBar", L"Disclosure", L"BuddyAddButton"});
+        } else {
+            app().StatusBarWindow().OnBack();
+            rig.Advance(600);
+            rig.Settle();
+            EXPECT_EQ(table.ChosenGroupName(), L"친구");
+            rig.Tap({L"BuddyAdd", L"ButtonBar", L"RequestButton"});
+        }
+        rig.Advance(600);
+        rig.Settle();
+        EXPECT_EQ(Sent(), Carried("ADSB 1 REQST %00 mina@tevrik.example 4 hi\r\n")) << fromChooser;
+        EXPECT_EQ(app().CurrentPage(), fromChooser ? static_cast<ScreenBase*>(&app().BuddyAdd())
+                                                   : static_cast<ScreenBase*>(&app().BuddyList()));
+        EXPECT_EQ(table.ChosenGroupName(), L"친구");
     }
 }
 

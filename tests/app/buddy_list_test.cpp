@@ -2,6 +2,7 @@
 // at a time, taps on its rows, and the search word.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <tuple>
 
@@ -40,6 +41,7 @@ std::wstring RowsOf(BuddyListTable& table, bool byId) {
 class BuddyListTest : public ::testing::Test {
 public:
     void SetUp() override {
+        BeforeStart();
         ASSERT_TRUE(rig.Start());
         // "Friends" (2) sorts before "Work" (1); b is a member of both.
         const struct {
@@ -67,6 +69,7 @@ public:
         Settle();
     }
     void TearDown() override { app().BuddyList().OnResetBegin(); }
+    virtual void BeforeStart() {}
 
     MessengerApp& app() { return rig.App(); }
     BuddyListTable& table() { return app().BuddyList().Table(); }
@@ -150,13 +153,15 @@ TEST_F(BuddyListTest, TapsOpenChatMemoOrProfile) {
         app().BuddyProfile().SetBuddy(nullptr, nullptr);
         Options::Instance()->ChatType = c.chatType;
         if (c.offline != nullptr) buddy(c.offline).Status = 6;
+        app().MemoWrite().Form().PrepareReply(L"C9", L"x@y.z");
+        app().MemoWrite().Form().Message().SetText(L"old");
         TapRow(c.row, c.x);
         EXPECT_EQ(app().CurrentPage(), c.expectedPage) << c.what;
         if (c.expectedPage == &app().MemoWrite()) {
             // A new memo to that buddy alone.
-            const MemoWriteForm& form = app().MemoWrite().Form();
-            EXPECT_EQ(std::make_tuple(form.Kind(), form.Recipients(), app().MemoWrite().Form().Message().GetText()),
-                      std::make_tuple(0u, std::vector<std::wstring>{buddy(c.offline).Id}, std::wstring()));
+            MemoWriteForm& form = app().MemoWrite().Form();
+            EXPECT_EQ(std::make_tuple(form.Kind(), form.ReferenceCookie(), form.Recipients(), form.Message().GetText()),
+                      std::make_tuple(0u, std::wstring(), std::vector<std::wstring>{buddy(c.offline).Id}, std::wstring()));
         }
         const Buddy* shown = app().BuddyProfile().ShownBuddy();
         const BuddyGroup* group = app().BuddyProfile().ShownGroup();
@@ -189,6 +194,36 @@ TEST_F(BuddyListTest, Pictures) {
     Settle();
     app().SetCurrentView(&app().BuddyList());
     EXPECT_TRUE(rig.MatchesGolden("buddy_list_changed_while_hidden"));
+}
+
+// A presence the skin has no icon for leaves the icon box as the row's back: the shared icon
+// picture must not be stretched whole over it.
+class BuddyListWithoutAwayIcon : public BuddyListTest {
+    void BeforeStart() override {
+        std::string skin;
+        ASSERT_TRUE(tevrik_service::ReadWholeFile(TEVRIK_ASSETS_DIR "/Image/Skin.dat", skin));
+        const size_t away = skin.find("<Away><Big>");
+        ASSERT_NE(away, std::string::npos);
+        skin.erase(away, skin.find("</Away>", away) + 7 - away);
+        rig.UseSkinText(skin);
+    }
+};
+
+TEST_F(BuddyListWithoutAwayIcon, DrawsNoIcon) {
+    const RECT icon = ScreenSkin::Rect({L"BuddyList", L"View", L"BuddyIcon"});
+    const auto iconPixels = [&](const wchar_t* key) {
+        const RECT row = table().GetItemScreenRect(table().FindBuddyRow(&buddy(key), -1));
+        const RECT box{row.left + icon.left, row.top + icon.top, row.left + icon.right, row.top + icon.bottom};
+        return CaptureFramebuffer(rig.Window(), box);
+    };
+    buddy(L"a").Status = 1;
+    table().UpdateBuddyRow(&buddy(L"a"));
+    Settle();
+    const std::vector<uint32_t> away = iconPixels(L"a");
+    ASSERT_FALSE(away.empty());
+    EXPECT_EQ(std::count(away.begin(), away.end(), away.front()), static_cast<long>(away.size()));
+    const std::vector<uint32_t> online = iconPixels(L"c");
+    EXPECT_NE(std::count(online.begin(), online.end(), online.front()), static_cast<long>(online.size()));
 }
 
 // Keys routed to the search word: the rows, the filter and the icon after each.

@@ -216,6 +216,9 @@ TEST_F(BuddyProfileTest, TapsOnTheRows) {
     for (const auto& c : cases) {
         Show(L"1");
         app().StatusBarWindow().ClearHistory();
+        MemoWriteForm& form = app().MemoWrite().Form();
+        form.PrepareReply(L"C9", L"x@y.z");
+        form.Message().SetText(L"old");
         const RECT r = profile().Table().GetItemScreenRect(c.row);
         rig.TapAt(r.left + c.x, (r.top + r.bottom) / 2);
         rig.Advance(1000);
@@ -225,6 +228,12 @@ TEST_F(BuddyProfileTest, TapsOnTheRows) {
             EXPECT_NE(dynamic_cast<ChatPage*>(page), nullptr) << c.row << " at " << c.x;
         } else {
             EXPECT_EQ(page, c.page) << c.row << " at " << c.x;
+        }
+        if (c.page == &app().MemoWrite()) {
+            // A new memo to the profile's buddy alone.
+            EXPECT_EQ(std::make_tuple(form.Kind(), form.ReferenceCookie(), form.Recipients(), form.Message().GetText()),
+                      std::make_tuple(0u, std::wstring(), std::vector<std::wstring>{L"amy@tevrik.example"}, std::wstring()))
+                << c.x;
         }
         if (c.page == &app().GroupSelect()) {
             EXPECT_EQ(app().GroupSelect().CurrentMode(), GroupSelectPage::kModeProfile);

@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <regex>
 
 #include "app/screens/chats/ChatPage.h"
 #include "app/screens/common/MenuEmoticon.h"
@@ -18,7 +17,7 @@
 #include "platform/windows/input.h"
 #include "platform/system/device.h"
 #include "platform/windows/window.h"
-#include "tests/service/ScriptedClient.h"
+#include "tests/service/ChatPeer.h"
 #include "tests/support/Pump.h"
 #include "tools/service/TestService.h"
 #include "tests/support/MessengerRig.h"
@@ -367,32 +366,19 @@ TEST(ChatWindowService, ALineForAHiddenChatRingsAndTheCloseButtonEndsTheRoom) {
     using service_test::Crp2;
     MessengerRig rig;
     ASSERT_TRUE(rig.Start() && rig.StartService());
-    service_test::ScriptedClient peer;
-    ASSERT_EQ(service_test::SignIn(rig.Service(), peer, "jiyoung@tevrik.example", "1234").rfind("LIN2 4 ", 0), 0u);
+    service_test::ChatPeer peer;
+    peer.id = "jiyoung@tevrik.example";
+    ASSERT_EQ(service_test::SignIn(rig.Service(), peer.wire, peer.id, "1234").rfind("LIN2 4 ", 0), 0u);
     ASSERT_TRUE(rig.SignIn(L"minsu@tevrik.example", L"1234"));
 
     ChatSession* chat = ChatOpenWithBuddy(L"jiyoung@tevrik.example", L"지영");
     ASSERT_NE(chat, nullptr);
-    auto invitation = peer.NextStartingWith("CTOC 0 minsu@tevrik.example ");
-    for (int i = 0; i < 50 && !invitation; ++i) {
-        PumpUntilIdle(0.1);
-        invitation = peer.NextStartingWith("CTOC 0 minsu@tevrik.example ", std::chrono::milliseconds(100));
-    }
-    ASSERT_TRUE(invitation);
-    std::smatch m;
-    ASSERT_TRUE(std::regex_search(*invitation, m, std::regex("INVT \\S+ 127\\.0\\.0\\.1 (\\d+) (\\S+)")));
-    const std::string cookie = m[2];
-    const std::string body = "127.0.0.1 " + std::string(m[1]) + " " + cookie + "\r\n";
-    peer.Send("CSES 20 CONN SS %00 " + std::to_string(body.size()) + "\r\n" + body);
-    auto granted = peer.NextStartingWith("CSES 20 CONN ");
-    ASSERT_TRUE(granted);
-    const std::string sid = service_test::Tokens(service_test::PayloadOf(*granted) + "\r\n")[1];
-    peer.Send(Crp2("21", "SS", sid, "ENTR 22 jiyoung@tevrik.example 지영 김지영 " + cookie + " UTF8 P 1.1 2\r\n"));
-    ASSERT_TRUE(peer.NextStartingWith("CRP2 21 "));
+    peer.FollowInvitation("minsu@tevrik.example");
+    ASSERT_FALSE(::testing::Test::HasFatalFailure());
     ASSERT_TRUE(PumpUntil([&] { return chat->Members.size() == 1; }, 20.0));
 
     ClearDeviceCalls();
-    peer.Send(Crp2("23", "SS", sid, "MESG 24 MSG 0%090%090%09안녕%20/웃음/\r\n"));
+    peer.wire.Send(Crp2("23", "SS", peer.sid, "MESG 24 MSG 0%090%090%09안녕%20/웃음/\r\n"));
     ASSERT_TRUE(PumpUntil([&] { return chat->Unread != 0; }, 20.0));
     size_t rings = 0;
     for (const std::wstring& call : DeviceCalls()) rings += call.find(L"recv_chat.wav") != std::wstring::npos;
@@ -406,10 +392,10 @@ TEST(ChatWindowService, ALineForAHiddenChatRingsAndTheCloseButtonEndsTheRoom) {
     // The status bar's close button ends the room: the partner sees the user leave, and the page
     // goes back to the list and leaves the tree with its chat.
     rig.Tap({L"StatusBar", L"ChatPage", L"CloseButton"});
-    auto quit = peer.NextStartingWith("CRP2 0 SS " + sid + " ");
+    auto quit = peer.wire.NextStartingWith("CRP2 0 SS " + peer.sid + " ");
     for (int i = 0; i < 50 && !quit; ++i) {
         PumpUntilIdle(0.1);
-        quit = peer.NextStartingWith("CRP2 0 SS " + sid + " ", std::chrono::milliseconds(100));
+        quit = peer.wire.NextStartingWith("CRP2 0 SS " + peer.sid + " ", std::chrono::milliseconds(100));
     }
     ASSERT_TRUE(quit);
     EXPECT_NE(quit->find("QUIT 0 minsu@tevrik.example"), std::string::npos) << *quit;

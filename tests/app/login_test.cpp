@@ -182,6 +182,9 @@ TEST(Login, CancelAtEachStepEndsTheWholeAttempt) {
         rig.Service().SetNoReply(command);
         rig.Tap({L"Login", L"Gate", L"LoginButton"});
         ASSERT_TRUE(PumpUntil([&] { return ProtocolSession::Instance()->WaitingFor() == step; }, 10.0));
+        // The service has taken the request: else it may accept the connection, and record the
+        // request, only after the cancel had closed it.
+        ASSERT_TRUE(rig.Service().WaitForClientFrame(tevrik_service::kAllConnections, command, 5s));
         rig.Tap({L"Login", L"Connecting", L"CancelButton"});
         const auto closed = [&] {
             const auto all = rig.Service().Connections();

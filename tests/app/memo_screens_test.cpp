@@ -10,16 +10,13 @@
 #include <map>
 #include <regex>
 
-#include "app/screens/common/MenuMemoBox.h"
-#include "app/screens/common/MsgBox.h"
 #include "app/screens/memos/MemoReadContentView.h"
 #include "framework/ui/drawing/QeGraphics.h"
 #include "messenger/model/AccountInfo.h"
 #include "messenger/model/BuddyRoster.h"
-#include "messenger/model/MemoStore.h"
 #include "messenger/protocol/ProtocolSession.h"
 #include "messenger/protocol/TokenCodec.h"
-#include "tests/support/MessengerRig.h"
+#include "tests/app/MemoSteps.h"
 
 namespace {
 
@@ -43,7 +40,7 @@ std::string Wget(const std::string& id, const std::string& kind, int code, const
            payload;
 }
 
-class MemoListTest : public ::testing::Test {
+class MemoListTest : public ::testing::Test, protected MemoSteps {
 protected:
     void SetUp() override {
         ASSERT_TRUE(rig.Start());
@@ -56,9 +53,6 @@ protected:
         app().SetCurrentView(&app().MemoList());
     }
     void TearDown() override { app().SetCurrentView(nullptr); }
-
-    MessengerApp& app() { return rig.App(); }
-    MemoListTable& table() { return app().MemoList().Table(); }
 
     // The WGETs written since the last call, as "KIND params".
     std::vector<std::string> Requests() {
@@ -75,54 +69,22 @@ protected:
     void Reply(const std::string& kind, int code, const std::string& payload) {
         rig.Inject(Wget(m_lastId[kind], kind, code, payload));
     }
-    // Each row as "cookie" or "more: text".
-    std::vector<std::wstring> Rows() {
-        table().FinishAnimation();
-        std::vector<std::wstring> rows;
-        for (int32_t i = 0; i < table().GetItemCount(); ++i) {
-            auto* memo = reinterpret_cast<MemoRecord*>(table().GetItem(i)->userValue);
-            rows.push_back(memo != nullptr ? memo->Cookie : L"more: " + table().MoreText());
-        }
-        return rows;
-    }
     std::vector<std::wstring> StoreCookies() {
         std::vector<std::wstring> cookies;
         for (size_t i = 0; i < MemoStore::Instance()->Count(); ++i) cookies.push_back(MemoStore::Instance()->RecordAt(i)->Cookie);
         return cookies;
     }
-    // A page is taller than the table.
-    void ScrollTo(int32_t index) {
-        table().FinishAnimation();
-        const TableItem* item = table().GetItem(index);
-        ASSERT_NE(item, nullptr);
-        table().AxisY().SetPosition(std::min(0, table().AxisY().ViewSize() - item->y - item->fullHeight));
-        table().Invalidate(RECT{0, 0, 0, 0}, true);
-        rig.Settle();
-    }
-    void TapRow(int32_t index) {
-        ScrollTo(index);
-        const RECT row = table().GetItemScreenRect(index);
-        rig.TapAt((row.left + row.right) / 2, (row.top + row.bottom) / 2);
-    }
-    // The text of the open message box, closed with the result.
-    static std::wstring TakeAlert(int result = 0) {
-        auto* box = dynamic_cast<MsgBox*>(QePopup::Current());
-        if (box == nullptr) return L"(none)";
-        const std::wstring text = box->Text().GetText();
-        box->Close(result);
-        return text;
+    // The status bar's mode and title.
+    std::pair<int, std::wstring> Bar() {
+        StatusBar& bar = app().StatusBarWindow();
+        return {bar.Mode(), bar.TitleStrip().Title().Text().Text()};
     }
     static std::vector<std::wstring> Cookies(int first, int last) {
         std::vector<std::wstring> out;
         for (int n = first; n <= last; ++n) out.push_back(L"M" + std::to_wstring(n));
         return out;
     }
-    static std::vector<std::wstring> Plus(std::vector<std::wstring> a, const std::vector<std::wstring>& b) {
-        a.insert(a.end(), b.begin(), b.end());
-        return a;
-    }
 
-    MessengerRig rig;
     size_t m_seen = 0;
     std::map<std::string, std::string> m_lastId;
 };
@@ -175,12 +137,7 @@ TEST_F(MemoListTest, BoxSwitchWhileAPageLoadsShowsOnlyTheNewBox) {
     table().SwitchBox(kMemoInbox);
     Requests();
     const std::string inboxId = m_lastId["MEMOLST2"];
-    rig.Tap({L"MemoList", L"TitleBar", L"BoxButton"});
-    auto* menu = dynamic_cast<MenuMemoBox*>(QePopup::Current());
-    ASSERT_NE(menu, nullptr);
-    menu->List().SetSelection(1);
-    menu->Close(1);
-    rig.Settle();
+    ChooseBox(kMemoSentBox);
     EXPECT_EQ(Requests(), (std::vector<std::string>{"MEMOLST2 msgtype=1&boxtype=3&requestpage=1&count=10", "MEMOCNT2 "}));
     rig.Inject(Wget(inboxId, "MEMOLST2", 100, Page(1, 1, 1, 3)));
     EXPECT_EQ(Rows(), std::vector<std::wstring>{});
@@ -325,15 +282,6 @@ protected:
         return text;
     }
     static std::string Fetched(const std::string& id, const std::string& imsg) { return Wget(id, "MEMOGET2", 100, imsg); }
-    // Each step through the loop, with the slides ended.
-    void Step(const std::function<void()>& action) {
-        action();
-        rig.Advance(600);
-        rig.Settle();
-    }
-    void OpenRow(int32_t index) { Step([&] { TapRow(index); }); }
-    void Back() { Step([&] { app().StatusBarWindow().OnBack(); }); }
-    void TapButton(const wchar_t* name) { Step([&] { rig.Tap({L"MemoRead", L"ButtonBar", name}); }); }
 
     size_t m_since = 0;
 };
@@ -342,6 +290,7 @@ TEST_F(MemoReadTest, OpenedMemoShowsItsHeaderThenItsTextAndIsReadAfterwards) {
     SentSince();
     OpenRow(0);
     EXPECT_EQ(app().CurrentPage(), &app().MemoRead());
+    EXPECT_EQ(Bar(), std::make_pair(1, std::wstring(L"쪽지 보기")));
     EXPECT_EQ(SentSince(), "CRP2 7 DP %00 47\r\nWGET 6 MEMOGET2 N 8192 20\r\ncookie=M1&box_type=R"
                            "CRP2 9 DP %00 26\r\nWGET 8 MEMOCNT2 N 8192 0\r\n");
     EXPECT_EQ(std::make_tuple(view().FromName(), view().ToNames(), view().Content().GetText()),
@@ -371,6 +320,7 @@ TEST_F(MemoReadTest, OpenedMemoShowsItsHeaderThenItsTextAndIsReadAfterwards) {
         TapButton(c.button);
         const MemoWriteForm& form = app().MemoWrite().Form();
         EXPECT_EQ(app().CurrentPage(), &app().MemoWrite()) << c.kind;
+        EXPECT_EQ(Bar(), std::make_pair(1, std::wstring(L"쪽지 쓰기"))) << c.kind;
         EXPECT_EQ(std::make_tuple(form.Kind(), form.ReferenceCookie(), form.Recipients()),
                   std::make_tuple(c.kind, std::wstring(L"M1"), c.recipients));
         EXPECT_EQ(app().MemoWrite().Form().Message().GetText(), c.message);

@@ -140,6 +140,17 @@ TEST_F(RobustnessTest, DelayedRepliesArriveLaterButIntact) {
     service.SetDelay(conn, 0ms);
 }
 
+TEST_F(RobustnessTest, HeldRepliesWaitInOrderUntilReleased) {
+    auto conn = service.SignedInConnection("b@tevrik.example");
+    service.SetHeld(conn, true);
+    bystander.Send("PONG 8\r\nPONG 9\r\n");
+    ASSERT_TRUE(service.WaitForFrame([](const tevrik_service::Frame& f) { return f.trid == "9" && !f.fromClient; }, 5000ms));
+    EXPECT_EQ(bystander.Next(100ms), std::nullopt);
+    service.SetHeld(conn, false);
+    EXPECT_EQ(bystander.Next(), "PONG 8\r\n");
+    EXPECT_EQ(bystander.Next(), "PONG 9\r\n");
+}
+
 TEST_F(RobustnessTest, CloseAndResetOnRequest) {
     ScriptedClient closed;
     ASSERT_TRUE(closed.Connect(service.LoginPort()));

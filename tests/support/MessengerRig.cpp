@@ -5,6 +5,7 @@
 #include "app/SkinDocument.h"
 #include "framework/ui/shell/QeMainWindow.h"
 #include "messenger/model/Credentials.h"
+#include "messenger/protocol/PendingRequests.h"
 #include "messenger/protocol/ProtocolSession.h"
 #include "messenger/protocol/SignIn.h"
 #include "platform/system/file.h"
@@ -134,8 +135,13 @@ bool MessengerRig::SignIn(const std::wstring& loginId, const std::wstring& passw
     std::wstring digest;
     HashCredentials(digest, loginId, password);
     if (!BeginSignIn(loginId, digest, false)) return false;
+    // Also until the requests the sign-in sends after the list (the memo box and its count) have
+    // their replies, so that a picture taken next does not depend on how fast they come.
     return PumpUntil(
-        [&] { return App().SignedIn() && ProtocolSession::Instance()->WaitingFor() == ProtocolSession::SignInStep::None; },
+        [&] {
+            return App().SignedIn() && ProtocolSession::Instance()->WaitingFor() == ProtocolSession::SignInStep::None &&
+                   PendingRequests::Instance()->Count() == 0;
+        },
         20.0);
 }
 

@@ -344,9 +344,10 @@ Canvas RowArt() {
     return c;
 }
 
+// As wide as the widest row it lies under, so the stretch keeps the accent a thin edge.
 Canvas Selection() {
-    Canvas c(16, 48);
-    c.Fill(RoundRect(0, 0, 16, 48, 0), VerticalGradient(Hex(0xdcebfd), 0, Hex(0xc8ddf9), 47));
+    Canvas c(472, 48);
+    c.Fill(RoundRect(0, 0, 472, 48, 0), VerticalGradient(Hex(0xdcebfd), 0, Hex(0xc8ddf9), 47));
     c.Fill(RoundRect(0, 0, 3, 48, 0), kAccent);
     return c;
 }

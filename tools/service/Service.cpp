@@ -192,7 +192,7 @@ void TestService::Impl::Loop() {
                 next = std::min(next, c.handshakeDeadline);
             } else if (c.halfClosed) {
                 next = std::min(next, c.closeDeadline);
-            } else if (!c.out.empty()) {
+            } else if (!c.out.empty() && !c.behaviour.held) {
                 auto ready = std::max(c.out.front().notBefore, c.nextWrite);
                 if (ready <= now) events |= POLLOUT;
                 else next = std::min(next, ready);
@@ -328,7 +328,7 @@ void TestService::Impl::Process(Connection& c) {
 
 void TestService::Impl::Flush(Connection& c) {
     auto now = Clock::now();
-    while (c.open && !c.out.empty()) {
+    while (c.open && !c.out.empty() && !c.behaviour.held) {
         auto& chunk = c.out.front();
         if (chunk.notBefore > now || c.nextWrite > now) return;
         size_t n = chunk.bytes.size() - c.outOffset;
@@ -660,6 +660,9 @@ void TestService::SetSplitWrites(ConnId conn, size_t chunk, Millis gap) {
 }
 void TestService::SetDelay(ConnId conn, Millis delay) {
     ForBehaviour(*impl_, conn, [&](Behaviour& b) { b.delay = delay; });
+}
+void TestService::SetHeld(ConnId conn, bool held) {
+    ForBehaviour(*impl_, conn, [&](Behaviour& b) { b.held = held; });
 }
 
 bool TestService::CloseConnection(ConnId conn) {

@@ -29,6 +29,7 @@ struct Behaviour {
     size_t splitChunk = 0;  // 0: whole writes
     Millis splitGap{0};
     Millis delay{0};
+    bool held = false;  // frames wait, in order, until released
 };
 
 struct Connection {

@@ -115,6 +115,8 @@ public:
     void SetSplitWrites(ConnId conn, size_t chunk, std::chrono::milliseconds gap);
     // Each later frame to the connection is held back this long.
     void SetDelay(ConnId conn, std::chrono::milliseconds delay);
+    // While held, every frame to the connection waits, in order; released, they all go out.
+    void SetHeld(ConnId conn, bool held);
     bool CloseConnection(ConnId conn);  // an orderly close, at once
     bool ResetConnection(ConnId conn);  // a TCP reset
     // The next `times` requests of the command (outer or carried; -1: all of them) are answered with

@@ -9,6 +9,14 @@
 BuddyAddPage::BuddyAddPage() : ViewAndBarPage(kSection, StatusBar::kModeBuddyAdd, L"친구 추가") {}
 
 void BuddyAddPage::SendBuddyRequest() {
+    // Sent from the status bar while the chooser opened from this form is shown: the chooser hands
+    // its choice back only when it is left, so the request takes the checked group now, as leaving
+    // would.
+    MessengerApp* app = MessengerApp::Instance();
+    if (app != nullptr && app->CurrentPage() == &app->GroupSelect() &&
+        app->GroupSelect().CurrentMode() == GroupSelectPage::kModeBuddyAdd) {
+        m_table.SetChosenGroupName(app->GroupSelect().Table().SelectedName());
+    }
     const std::wstring account = m_table.IdEdit().GetText();
     const std::wstring domain = m_table.AccountEdit().GetText();
     const std::wstring message = m_table.RequestMessage().GetText();

@@ -14,7 +14,8 @@ public:
 
     // Run by both request buttons. An empty id or domain, or an empty message, is refused with an
     // alert; a chosen group name that no group has stops it silently. Otherwise ADSB asks for
-    // account + "@" + domain as typed, and the page goes back; the fields keep their texts.
+    // account + "@" + domain as typed, and the page goes back; the fields keep their texts. While
+    // the chooser opened from the form is shown, its checked group is taken into the form first.
     void SendBuddyRequest();
 
     BuddyAddTable& Table() { return m_table; }

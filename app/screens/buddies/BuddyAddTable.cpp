@@ -90,7 +90,10 @@ int BuddyAddTable::OnPenUp(int x, int y) {
     if (!QeTableView::OnPenUp(x, y)) return 0;
     if (GetSelection() != kGroupRow) return 1;
     MessengerApp* app = MessengerApp::Instance();
-    if (app != nullptr) app->SwitchView(&app->GroupSelect(), kSwitchPushLeftwards, false);
+    if (app == nullptr) return 1;
+    // No buddy yet: the title's second line stays empty under the typed id.
+    app->GroupSelect().Open(GroupSelectPage::kModeBuddyAdd, m_idEdit.GetText(), nullptr, m_chosenGroupName);
+    app->SwitchView(&app->GroupSelect(), kSwitchPushLeftwards, false);
     return 1;
 }
 

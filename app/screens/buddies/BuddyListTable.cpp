@@ -94,6 +94,10 @@ int BuddyListTable::Refresh() {
     return 1;
 }
 
+std::wstring BuddyListTable::HeaderText(const BuddyGroup& group) {
+    return group.Name + L" (" + std::to_wstring(group.OnlineCount()) + L"/" + std::to_wstring(group.MemberCount()) + L")";
+}
+
 int BuddyListTable::UpdateBuddyRow(const Buddy* buddy) {
     if (buddy == nullptr) return 1;
     BuddyGroupList* groups = BuddyGroupList::Instance();
@@ -271,8 +275,7 @@ int BuddyListTable::DrawItem(QeSurface* surface, int32_t index, const RECT& clip
         if (const BuddyGroup* group = UserValue<const BuddyGroup>(row)) {
             painter.Icon(m_groupIcon, row->expanded ? s_values.expandedIcon : s_values.collapsedIcon,
                          s_skin.Rect(VIEW_PATH(L"GroupIcon")));
-            m_groupName.SetText(group->Name + L" (" + std::to_wstring(group->OnlineCount()) + L"/" +
-                                std::to_wstring(group->MemberCount()) + L")");
+            m_groupName.SetText(HeaderText(*group));
             painter.Caption(m_groupName, s_values.groupName, s_skin.Rect(VIEW_PATH(L"GroupName")));
         }
     }

@@ -51,6 +51,8 @@ public:
     // The selected row's buddy, with the group of the nearest header above it, to the profile.
     void OpenProfile();
 
+    // A group header's text: the name, then the online and all members, "Name (1/3)".
+    static std::wstring HeaderText(const BuddyGroup& group);
     // x at or left of which a tap on a buddy row opens the chat (row coordinates).
     static int ChatTapThreshold();
 

@@ -45,8 +45,12 @@ void BuddyRequestInfoTable::SetGroup(BuddyGroup* group) {
 
 int BuddyRequestInfoTable::OnPenUp(int x, int y) {
     if (QeTableView::OnPenUp(x, y) == 0) return 0;
-    // The group row opens the group chooser, which hands its choice back through SetGroup; it
-    // joins here once the chooser takes a mode.
+    MessengerApp* app = MessengerApp::Instance();
+    if (GetSelection() != kGroupRow || app == nullptr) return 1;
+    // The chooser hands its choice back through SetGroup when it is left.
+    app->GroupSelect().Open(GroupSelectPage::kModeRequest, m_requester != nullptr ? m_requester->Name : std::wstring(),
+                            m_requester, std::wstring());
+    app->SwitchView(&app->GroupSelect(), kSwitchPushLeftwards, false);
     return 1;
 }
 

@@ -38,8 +38,8 @@ void GroupSelectPage::Open(uint32_t mode, const std::wstring& name, const Buddy*
         const BuddyGroup* group = app != nullptr ? app->BuddyProfile().Table().ShownGroup() : nullptr;
         m_table.SetSelectedName(group != nullptr ? group->Name : std::wstring());
     } else if (mode == kModeRequest) {
-        // The request info page keeps no group yet: its issue hands it over.
-        m_table.SetSelectedName(std::wstring());
+        const BuddyGroup* group = app != nullptr ? app->BuddyRequestInfo().Table().Group() : nullptr;
+        m_table.SetSelectedName(group != nullptr ? group->Name : std::wstring());
     }
     m_titleBar.BuddyName().Text().SetText(name);
     m_titleBar.BuddyNick().Text().SetText(buddy != nullptr ? buddy->Id : std::wstring());
@@ -47,10 +47,22 @@ void GroupSelectPage::Open(uint32_t mode, const std::wstring& name, const Buddy*
 }
 
 void GroupSelectPage::OnLeave(const QeTransitionParams&) {
-    if (m_mode != kModeProfile) return;
     MessengerApp* app = MessengerApp::Instance();
     BuddyGroupList* groups = BuddyGroupList::Instance();
-    if (app == nullptr || groups == nullptr) return;
+    if (app == nullptr) return;
+    if (m_mode == kModeBuddyAdd) {
+        app->BuddyAdd().Table().SetChosenGroupName(m_table.SelectedName());
+        return;
+    }
+    if (groups == nullptr) return;
+    if (m_mode == kModeRequest) {
+        // A name no group has any more leaves the page's group as it was.
+        if (BuddyGroup* group = groups->FindGroupByName(m_table.SelectedName())) {
+            app->BuddyRequestInfo().Table().SetGroup(group);
+        }
+        return;
+    }
+    if (m_mode != kModeProfile) return;
     const Buddy* buddy = app->BuddyProfile().Table().ShownBuddy();
     const BuddyGroup* oldGroup = app->BuddyProfile().Table().ShownGroup();
     // Compared by name: two groups of one name give the same row name, and the first of them is

@@ -17,11 +17,6 @@ const SkinPath kBuddyName{L"ChatInfo", L"View", L"BuddyName"};
 const SkinPath kBuddyNick{L"ChatInfo", L"View", L"BuddyNick"};
 const SkinPath kDisclosureButton{L"ChatInfo", L"View", L"DisclosureButton"};
 
-uint32_t ChatGeneration() {
-    ChatSessionManager* chats = ChatSessionManager::Instance();
-    return chats != nullptr ? chats->Generation() : 0;
-}
-
 Buddy* RosterBuddy(const std::wstring& id) {
     BuddyRoster* roster = BuddyRoster::Instance();
     return roster != nullptr ? roster->Find(id) : nullptr;
@@ -53,26 +48,14 @@ bool ChatInfoTable::Create() {
     return true;
 }
 
-void ChatInfoTable::SetSession(ChatSession* session) {
-    m_session = session;
-    m_generation = ChatGeneration();
-}
+void ChatInfoTable::SetSession(ChatSession* session) { m_chat.Set(session); }
 
-ChatSession* ChatInfoTable::Session() const {
-    return m_generation == ChatGeneration() ? m_session : nullptr;
-}
+ChatSession* ChatInfoTable::Session() const { return m_chat.Get(); }
 
-void ChatInfoTable::KeepSessionIfOpen() {
-    ChatSessionManager* chats = ChatSessionManager::Instance();
-    if (m_session != nullptr && chats != nullptr && chats->IndexOfChat(m_session) >= 0) {
-        m_generation = chats->Generation();
-    } else {
-        m_session = nullptr;
-    }
-}
+void ChatInfoTable::KeepSessionIfOpen() { m_chat.KeepIfOpen(); }
 
 void ChatInfoTable::Clear() {
-    m_session = nullptr;
+    m_chat.Set(nullptr);
     RemoveAllItems();
 }
 

@@ -1,16 +1,15 @@
 // The participants of one chat: a row per member with the presence icon, name and nickname; a tap
 // on a roster buddy who is in a group opens that buddy's profile.
 //
-// The chat is kept with the chat list's generation count at the moment it was handed over, and is
-// used only while the count is unchanged: once any chat left the list the table holds no chat (no
-// rows, taps do nothing) until it is given one again. A chat freed meanwhile, or a new chat made at
-// a freed chat's address, is never taken for the one shown.
+// The chat is a KeptChat: once it may have gone the table holds no chat (no rows, taps do nothing)
+// until it is given one again.
 #pragma once
 
 #include <cstdint>
 
 #include "app/ScreenSkin.h"
 #include "app/screens/TableRowPainter.h"
+#include "app/screens/chats/KeptChat.h"
 #include "framework/controls/QeTableView.h"
 #include "framework/ui/drawing/QeSkinElements.h"
 
@@ -39,8 +38,7 @@ public:
     int OnPenUp(int x, int y) override;
 
 private:
-    ChatSession* m_session = nullptr;
-    uint32_t m_generation = 0;
+    KeptChat m_chat;
 
     QeSkinImage m_selectionBar;
     QeSkinImage m_line;

@@ -80,8 +80,12 @@ void ChatListTable::UpdateSession(ChatSession* session) {
 }
 
 void ChatListTable::Rebuild() {
-    // A chat closes with a rebuild, before the loop frees it: the participants keep a chat still open.
-    if (MessengerApp* app = MessengerApp::Instance()) app->ChatInfo().Table().KeepSessionIfOpen();
+    // A chat closes with a rebuild, before the loop frees it: the participants and the buddy chooser
+    // keep a chat still open.
+    if (MessengerApp* app = MessengerApp::Instance()) {
+        app->ChatInfo().Table().KeepSessionIfOpen();
+        app->BuddySelect().KeepChatIfOpen();
+    }
     RemoveAllItems();
     for (size_t i = 0; i < ChatCount(); ++i) AddSession(ChatAt(static_cast<int32_t>(i)));
     ShowHelpWhenEmpty();

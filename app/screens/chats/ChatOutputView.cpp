@@ -217,6 +217,7 @@ int ChatOutputView::OnNotify(QeWindow* child, int code) {
             MessengerApp* app = MessengerApp::Instance();
             if (app == nullptr) return 1;
             app->MenuBarWindow().HideSip();
+            app->BuddySelect().SelectForInvite(m_page != nullptr ? m_page->Session() : nullptr);
             app->SwitchView(&app->BuddySelect(), kSwitchCoverUpwards, false);
         }
     }

@@ -1,6 +1,7 @@
 #include "app/screens/memos/MemoReadPage.h"
 
-#include "app/MessengerApp.h"
+#include "app/screens/common/StatusBar.h"
+#include "app/screens/common/ViewAndBarPage.h"
 
 ClassSkin MemoReadPage::s_skin;
 
@@ -22,8 +23,5 @@ void MemoReadPage::OnRectChanged(const RECT&) {
 void MemoReadPage::OnVisibleChanged(bool visible) {
     m_buttonBar.SetVisible(visible);
     m_view.SetVisible(visible);
-    MessengerApp* app = MessengerApp::Instance();
-    if (!visible || app == nullptr) return;
-    app->StatusBarWindow().SetMode(StatusBar::kModeTitle);
-    app->StatusBarWindow().TitleStrip().SetTitle(kTitle);
+    if (visible) ShowPageTitle(StatusBar::kModeTitle, kTitle);
 }

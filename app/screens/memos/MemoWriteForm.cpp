@@ -110,6 +110,7 @@ int MemoWriteForm::OnNotify(QeWindow* child, int code) {
         return 1;
     } else if (child == &m_receiverButton) {
         app->MenuBarWindow().HideSip();
+        app->BuddySelect().SelectRecipients(m_recipients);
         app->SwitchView(&app->BuddySelect(), kSwitchCoverUpwards, false);
     } else if (child == &m_sendButton) {
         Send();

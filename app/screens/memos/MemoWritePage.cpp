@@ -1,6 +1,7 @@
 #include "app/screens/memos/MemoWritePage.h"
 
-#include "app/MessengerApp.h"
+#include "app/screens/common/StatusBar.h"
+#include "app/screens/common/ViewAndBarPage.h"
 
 ClassSkin MemoWritePage::s_skin;
 
@@ -16,8 +17,5 @@ void MemoWritePage::OnRectChanged(const RECT&) { m_form.SetRect(s_skin.Rect({kSe
 
 void MemoWritePage::OnVisibleChanged(bool visible) {
     m_form.SetVisible(visible);
-    MessengerApp* app = MessengerApp::Instance();
-    if (!visible || app == nullptr) return;
-    app->StatusBarWindow().SetMode(StatusBar::kModeTitle);
-    app->StatusBarWindow().TitleStrip().SetTitle(kTitle);
+    if (visible) ShowPageTitle(StatusBar::kModeTitle, kTitle);
 }
