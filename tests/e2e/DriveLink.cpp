@@ -290,6 +290,7 @@ std::string DriveLink::State() {
     hold(app.BuddyProfile().ShownBuddy() != nullptr || app.BuddyProfile().ShownGroup() != nullptr, "profile");
     hold(app.BuddyRequestInfo().Table().Requester() != nullptr || app.BuddyRequestInfo().Table().Group() != nullptr,
          "request");
+    hold(app.BuddySelect().Chat() != nullptr || app.BuddySelect().Table().GetItemCount() > 0, "select");
     hold(app.ChatInfo().Table().Session() != nullptr, "participants");
     hold(app.MemoRead().View().Memo() != nullptr, "memo");
     out << " held=" << (held.empty() ? "-" : held);

@@ -184,11 +184,13 @@ TEST_F(Scenario, TwoUsersMeetChatWriteAndPartThroughTheService) {
     EXPECT_EQ(b.State(),
               "page=BuddyList login=- popup=\"\" buddies=hana@tevrik.example:0: chats=1/0 memos=0/0 sounds= leds= search=\"\" filter=\"\" held=profile,request");
 
-    // 6. A, searching, logs out (B sees A go) and signs in again from the gate: nothing of the
-    // first sign-in is left on any screen.
+    // 6. A, having seen B's card and searching, logs out (B sees A go) and signs in again from the
+    // gate: nothing of the first sign-in is left on any screen.
+    ASSERT_TRUE(a.Tap(skin.Row({L"BuddyList", L"View"}, 1, L"DisclosureButton")) && a.Still());
+    ASSERT_TRUE(a.Tap(skin.Center({L"StatusBar", L"Disclosure", L"BackButton"})) && a.Still());
     ASSERT_TRUE(a.Tap(skin.Center({L"BuddyList", L"SearchBar", L"SearchWord"})) && a.Chars("d"));
     EXPECT_EQ(a.State(),
-              "page=BuddyList login=- popup=\"\" buddies=dul@tevrik.example:1:잘해줘 chats=1/0 memos=1/0 sounds= leds= search=\"d\" filter=\"d\" held=memo");
+              "page=BuddyList login=- popup=\"\" buddies=dul@tevrik.example:1:잘해줘 chats=1/0 memos=1/0 sounds= leds= search=\"d\" filter=\"d\" held=profile,memo");
     ASSERT_TRUE(a.Tap(skin.Center({L"MenuBar", L"SystemMenuButton"})));
     ASSERT_TRUE(a.Tap(MenuRow(a, L"MenuSystem", 3)) && a.Still());
     ASSERT_TRUE(Await("dul", false, "NTFY", "hana@tevrik.example F"));
