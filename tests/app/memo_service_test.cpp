@@ -1,19 +1,16 @@
 // The memo screens against the service stand-in: the user signed in with boxes of the test's own, the
-// other users played by scripted connections. The pages as the service cuts them, refused pages, a
-// memo that arrives and one that goes out, and the read screen's text and buttons.
+// other users played by scripted connections. A box chosen while a page loads, refused pages, a memo
+// that arrives and one that goes out.
 #include <gtest/gtest.h>
 
 #include <cstdio>
 
-#include "app/screens/memos/MemoReadContentView.h"
-#include "messenger/protocol/TrIdGenerator.h"
 #include "platform/system/device.h"
 #include "tests/app/MemoSteps.h"
 #include "tests/service/ScriptedClient.h"
 #include "tools/service/Directory.h"
 #include "tools/service/TestService.h"
 
-using namespace std::chrono_literals;
 using service_test::Crp2;
 using service_test::ScriptedClient;
 
@@ -30,37 +27,25 @@ std::string User(const std::string& id, const std::string& name, const std::vect
            R"(", "groups": [{"id": "0", "name": "친구"}], "buddies": [)" + list + "]}";
 }
 
-// 23 memos in the user's inbox, newest first as the service keeps them: the newest, to the user and
-// seojun, has two lines; every third is read. 3 in the sent box.
+// 23 memos in the user's inbox, newest first as the service keeps them, every third read; 3 in the
+// sent box.
 std::string Seed() {
     std::string memos;
     for (int n = 1; n <= 26; ++n) {
         const bool sent = n > 23;
         char date[16];
         std::snprintf(date, sizeof date, "202403%02d091500", n);
-        const std::string to = sent ? kBuddy : n == 23 ? kMe + R"(", ")" + kOther : kMe;
         memos += std::string(n > 1 ? ",\n" : "") + R"({"from": ")" + (sent ? kMe : n % 2 ? kBuddy : kOther) +
-                 R"(", "to": [")" + to + R"("], "date": ")" + date + R"(", "text": ")" +
-                 (n == 23 ? R"(점심 같이 먹어요\r\n12시에 봐요)" : "쪽지 " + std::to_string(n)) + R"(", "read": )" +
-                 (n % 3 == 0 ? "true" : "false") + "}";
+                 R"(", "to": [")" + (sent ? kBuddy : kMe) + R"("], "date": ")" + date + R"(", "text": "쪽지 )" +
+                 std::to_string(n) + R"(", "read": )" + (n % 3 == 0 ? "true" : "false") + "}";
     }
     return R"({"users": [)" + User(kMe, "김민수", {kBuddy, kOther}) + ", " + User(kBuddy, "이지영", {kMe}) + ", " +
            User(kOther, "박서준", {kMe}) + "],\n\"memos\": [" + memos + "]}";
 }
 
-std::vector<std::wstring> Slice(const std::vector<std::wstring>& all, size_t first, size_t end) {
-    return std::vector<std::wstring>(all.begin() + first, all.begin() + end);
-}
-
-// "WGET <trid> <kind> N 8192 <length>" and the parameters, in its envelope.
-std::string Wget(int trid, const std::string& kind, const std::string& params) {
-    return Crp2(std::to_string(trid + 1), "DP", "%00",
-                "WGET " + std::to_string(trid) + " " + kind + " N 8192 " + std::to_string(params.size()) + "\r\n" + params);
-}
-
-class MemoServiceTest : public ::testing::Test, protected MemoSteps {
+class MemoServiceTest : public MemoSteps {
 protected:
-    void SetUp() override { ASSERT_TRUE(rig.Start() && rig.StartService(Seed())); }
+    void Prepare() override { ASSERT_TRUE(rig.StartService(Seed())); }
 
     // The buddy online first (so that no sign-in notice follows), then the user, with the inbox's
     // first page in.
@@ -94,43 +79,9 @@ protected:
         EXPECT_EQ(TakeAlert(), text);
     }
     tevrik_service::ConnId Conn() { return rig.Service().SignedInConnection(kMe); }
-    // What the user's session sent from the record's index on, once `count` frames have come.
-    std::string SentFrom(size_t from, size_t count) {
-        std::string sent;
-        rig.Service().WaitUntil([&] { return Client(from).size() >= count; }, 5000ms);
-        for (const auto& frame : Client(from)) sent += frame.bytes;
-        return sent;
-    }
-    std::vector<tevrik_service::Frame> Client(size_t from) {
-        std::vector<tevrik_service::Frame> frames;
-        for (auto& frame : rig.Service().Frames(from)) {
-            if (frame.fromClient && frame.conn == Conn()) frames.push_back(std::move(frame));
-        }
-        return frames;
-    }
-    MemoReadContentView& view() { return app().MemoRead().View(); }
 
     ScriptedClient buddy;
 };
-
-TEST_F(MemoServiceTest, PagesComeOneAtATimeUntilTheLast) {
-    SignIn();
-    // The later pages come in parts.
-    rig.Service().SetMemoPartSize(100);
-    // Two taps while the reply is held: one request.
-    rig.Service().SetHeld(Conn(), true);
-    TrIdGenerator::Instance()->LastId = 0;
-    const size_t from = rig.Service().FrameCount();
-    TapRow(10);
-    TapRow(10);
-    EXPECT_EQ(Rows().back(), L"more: 로드 중...");
-    rig.Service().SetHeld(Conn(), false);
-    ExpectRows(Plus(Box(0, 20), {kMore}));
-    EXPECT_EQ(SentFrom(from, 1), Wget(1, "MEMOLST2", "msgtype=1&boxtype=1&requestpage=2&count=10"));
-    TapRow(20);
-    ExpectRows(Box(0));
-    EXPECT_EQ(Rows().size(), 23u);
-}
 
 TEST_F(MemoServiceTest, TheSentBoxChosenWhileAPageLoadsShowsAlone) {
     SignIn();
@@ -181,16 +132,12 @@ TEST_F(MemoServiceTest, AMemoFromABuddyGoesOnTopWithItsSoundAndBadges) {
     ASSERT_TRUE(buddy.NextStartingWith("CRP2 10 "));
     ExpectRows(Plus(Plus(Box(0, 1), before), {kMore}));
     EXPECT_EQ(badges(), "mmmmm");
-    std::vector<std::wstring> sounds;
-    for (const std::wstring& call : DeviceCalls()) {
-        if (call.rfind(L"sndPlaySoundW", 0) == 0) sounds.push_back(call.substr(call.rfind(L'\\') + 1));
-    }
-    EXPECT_EQ(sounds, std::vector<std::wstring>{L"recv_memo.wav, 0x20001)"});
+    EXPECT_EQ(MessengerRig::Sounds(), std::vector<std::wstring>{L"recv_memo.wav, 0x20001)"});
 }
 
 TEST_F(MemoServiceTest, AMemoReachesTheOnlineBuddyAndNamesTheIdItCouldNot) {
     SignIn(true);
-    Step([&] { app().SwitchView(&app().MemoWrite(), kSwitchCoverUpwards, false); });
+    OpenForm();
     MemoWriteForm& form = app().MemoWrite().Form();
     form.ResetNew();
     form.SetRecipients({L"jiyoung@tevrik.example", L"nobody@tevrik.example"});
@@ -205,72 +152,6 @@ TEST_F(MemoServiceTest, AMemoReachesTheOnlineBuddyAndNamesTheIdItCouldNot) {
                               "font-color:#000000\r\nfont-style:%00\r\ncontenttype:text\r\nlength:13\r\n\r\n내일 봐요";
     EXPECT_EQ(*pushed, "CMSG 0 " + kMe + " " + std::to_string(block.size()) + "\r\n" + block);
     ExpectAlert(L"다음의 사용자들이 쪽지를 받지 못 했습니다.\n\nnobody@tevrik.example");
-}
-
-TEST_F(MemoServiceTest, AnOpenedMemoShowsItsHeaderThenItsTextAndLeadsToTheForm) {
-    SignIn();
-    const std::wstring cookie = Box(0, 1).at(0);
-    rig.Service().SetHeld(Conn(), true);
-    OpenRow(0);
-    rig.Service().SetHeld(Conn(), false);
-    EXPECT_EQ(std::make_tuple(view().FromName(), view().ToNames(), view().Content().GetText()),
-              std::make_tuple(std::wstring(L"이지영"), std::wstring(), std::wstring()));
-    PumpUntil([&] { return !view().Content().GetText().empty(); }, kBound);
-    EXPECT_EQ(std::make_tuple(view().ToNames(), view().Content().GetText()),
-              std::make_tuple(std::wstring(L"김민수;박서준"), std::wstring(L"점심 같이 먹어요\n12시에 봐요")));
-
-    const struct {
-        const wchar_t* button;
-        uint32_t kind;
-        std::vector<std::wstring> recipients;
-        std::wstring message;
-    } cases[] = {
-        {L"ReplyButton", 2, {L"jiyoung@tevrik.example"}, L""},
-        {L"ReplyAllButton", 3, {L"jiyoung@tevrik.example", L"seojun@tevrik.example"}, L""},
-        {L"ForwardButton", 1, {}, L"점심 같이 먹어요\n12시에 봐요"},
-    };
-    MemoWriteForm& form = app().MemoWrite().Form();
-    for (const auto& c : cases) {
-        TapButton(c.button);
-        EXPECT_EQ(std::make_tuple(app().CurrentPage() == &app().MemoWrite(), form.Kind(), form.ReferenceCookie(),
-                                  form.Recipients(), form.Message().GetText()),
-                  std::make_tuple(true, c.kind, cookie, c.recipients, c.message));
-        Back();
-    }
-    Back();
-    EXPECT_EQ(app().CurrentPage(), &app().MemoList());
-    EXPECT_EQ(reinterpret_cast<MemoRecord*>(table().GetItem(0)->userValue)->Read, 1);
-}
-
-TEST_F(MemoServiceTest, DeleteAndSpamAskTheServiceAndGoBack) {
-    SignIn();
-    const std::vector<std::wstring> inbox = Box(0);
-    const auto narrow = [](const std::wstring& text) { return std::string(text.begin(), text.end()); };
-    // Each confirmed with Yes once the memo's text is in.
-    const auto confirm = [&](int32_t row, const wchar_t* button) {
-        OpenRow(row);
-        PumpUntil([&] { return !view().Content().GetText().empty(); }, kBound);
-        TrIdGenerator::Instance()->LastId = 0;
-        const size_t from = rig.Service().FrameCount();
-        TapButton(button);
-        TakeAlert(2);
-        rig.Advance(600);
-        rig.Settle();
-        return from;
-    };
-
-    size_t from = confirm(1, L"DeleteButton");
-    EXPECT_EQ(SentFrom(from, 1), Wget(1, "MEMODEL1", "cookie=" + narrow(inbox[1]) + "&box_type=R"));
-    EXPECT_EQ(app().CurrentPage(), &app().MemoList());
-    EXPECT_EQ(Rows(), Plus({inbox[0]}, Plus(Slice(inbox, 2, 10), {kMore})));
-
-    // The box comes again from its first page.
-    from = confirm(0, L"SpamButton");
-    EXPECT_EQ(SentFrom(from, 3), Wget(1, "MEMOSPM1", "cookie=" + narrow(inbox[0])) +
-                                     Wget(3, "MEMOLST2", "msgtype=1&boxtype=1&requestpage=1&count=10") +
-                                     Wget(5, "MEMOCNT2", ""));
-    EXPECT_EQ(app().CurrentPage(), &app().MemoList());
-    ExpectRows(Plus(Slice(inbox, 2, 12), {kMore}));
 }
 
 }  // namespace
