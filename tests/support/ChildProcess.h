@@ -18,6 +18,7 @@ public:
     bool WaitExit(double seconds);
     bool Running() { return !WaitExit(0); }
     int ExitCode() const { return m_exitCode; }
+    pid_t Pid() const { return m_pid; }
     void Kill();
 
 private:
