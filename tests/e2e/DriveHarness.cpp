@@ -10,6 +10,7 @@
 
 #include "platform/system/file.h"
 #include "platform/windows/input.h"
+#include "tests/support/SkinRect.h"
 #include "tools/service/TestService.h"
 
 SkinLayout::SkinLayout() { m_document.Load(PathFromNative(TEVRIK_ASSETS_DIR "/Image/Skin.dat")); }
@@ -21,21 +22,7 @@ const QeMarkupElement* SkinLayout::Find(std::initializer_list<const wchar_t*> pa
 }
 
 RECT SkinLayout::Rect(std::initializer_list<const wchar_t*> path, POINT origin) const {
-    const QeMarkupElement* element = m_document.FindChild(L"Tevrik");
-    RECT rect{0, 0, 0, 0};
-    size_t step = 0;
-    for (const wchar_t* name : path) {
-        element = element != nullptr ? element->FindChild(name) : nullptr;
-        const QeMarkupElement* value = element != nullptr ? element->FindChild(L"_Rect") : nullptr;
-        const bool last = ++step == path.size();
-        if (value == nullptr) continue;
-        rect = ParseRect(value);
-        if (!last) {
-            origin.x += rect.left;
-            origin.y += rect.top;
-        }
-    }
-    return RECT{rect.left + origin.x, rect.top + origin.y, rect.right + origin.x, rect.bottom + origin.y};
+    return SkinPathRect(m_document.FindChild(L"Tevrik"), path, origin);
 }
 
 POINT SkinLayout::Center(std::initializer_list<const wchar_t*> path, POINT origin) const {

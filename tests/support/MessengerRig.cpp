@@ -14,6 +14,7 @@
 #include "platform/system/file.h"
 #include "platform/windows/input.h"
 #include "platform/windows/window.h"
+#include "tests/support/SkinRect.h"
 #include "tools/service/TestService.h"
 
 class MessengerRig::Wire : public SessionWire {
@@ -90,21 +91,8 @@ void MessengerRig::Back() {
 }
 
 void MessengerRig::Tap(SkinPath path, POINT origin) {
-    const QeMarkupElement* element = SkinDocument::Instance()->Top();
-    size_t step = 0;
-    RECT rect{0, 0, 0, 0};
-    for (const wchar_t* name : path) {
-        element = element != nullptr ? element->FindChild(name) : nullptr;
-        const QeMarkupElement* value = element != nullptr ? element->FindChild(L"_Rect") : nullptr;
-        const bool last = ++step == path.size();
-        if (value == nullptr) continue;
-        rect = ParseRect(value);
-        if (!last) {
-            origin.x += rect.left;
-            origin.y += rect.top;
-        }
-    }
-    TapAt(origin.x + (rect.left + rect.right) / 2, origin.y + (rect.top + rect.bottom) / 2);
+    const RECT rect = SkinPathRect(SkinDocument::Instance()->Top(), path, origin);
+    TapAt((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
 }
 
 void MessengerRig::TapAt(int x, int y) {
