@@ -156,8 +156,9 @@ TEST_F(BuddyListTest, Pictures) {
     EXPECT_TRUE(rig.MatchesGolden("buddy_list_changed_while_hidden"));
 }
 
-// A presence the skin has no icon for leaves the icon box as the row's back: the shared icon
-// picture must not be stretched whole over it.
+// A presence the skin has no icon for leaves the icon box as the row's back: no pixel of the shared
+// icon picture may be stretched over it. The list's icons are cut from an opaque picture here, so
+// that any pixel drawn shows.
 class BuddyListWithoutAwayIcon : public BuddyListTest {
     void BeforeStart() override {
         std::string skin;
@@ -165,25 +166,31 @@ class BuddyListWithoutAwayIcon : public BuddyListTest {
         const size_t away = skin.find("<Away><Big>");
         ASSERT_NE(away, std::string::npos);
         skin.erase(away, skin.find("</Away>", away) + 7 - away);
+        const std::string icon = "<File>presence.png</File><ImageCoord>0, 0, 28, 28</ImageCoord>"
+                                 "<DrawMethod>AlphaBlendPerPixel</DrawMethod>";
+        const size_t listIcon = skin.find(icon, skin.find("<BuddyIcon>", skin.find("<BuddyList>")));
+        ASSERT_NE(listIcon, std::string::npos);
+        skin.replace(listIcon, icon.size(), "<File>selection.png</File><DrawMethod>BitBlt</DrawMethod>");
         rig.UseSkinText(skin);
     }
 };
 
 TEST_F(BuddyListWithoutAwayIcon, DrawsNoIcon) {
     const RECT icon = ScreenSkin::Rect({L"BuddyList", L"View", L"BuddyIcon"});
-    const auto iconPixels = [&](const wchar_t* key) {
+    // The icon box's pixels, and the row's back left of it.
+    const auto pixels = [&](const wchar_t* key) {
         const RECT row = table().GetItemScreenRect(table().FindBuddyRow(&buddy(key), -1));
         const RECT box{row.left + icon.left, row.top + icon.top, row.left + icon.right, row.top + icon.bottom};
-        return CaptureFramebuffer(rig.Window(), box);
+        const RECT back{row.left + 2, box.top, row.left + 3, box.top + 1};
+        return std::pair{CaptureFramebuffer(rig.Window(), box), CaptureFramebuffer(rig.Window(), back).at(0)};
     };
     buddy(L"a").Status = 1;
     table().UpdateBuddyRow(&buddy(L"a"));
     Settle();
-    const std::vector<uint32_t> away = iconPixels(L"a");
-    ASSERT_FALSE(away.empty());
-    EXPECT_EQ(std::count(away.begin(), away.end(), away.front()), static_cast<long>(away.size()));
-    const std::vector<uint32_t> online = iconPixels(L"c");
-    EXPECT_NE(std::count(online.begin(), online.end(), online.front()), static_cast<long>(online.size()));
+    const auto [away, awayBack] = pixels(L"a");
+    EXPECT_EQ(std::count(away.begin(), away.end(), awayBack), static_cast<long>(away.size()));
+    const auto [online, onlineBack] = pixels(L"c");
+    EXPECT_NE(std::count(online.begin(), online.end(), onlineBack), static_cast<long>(online.size()));
 }
 
 // Keys routed to the search word: the rows, the filter and the icon after each.
