@@ -27,16 +27,19 @@ void Program::Stop() {
     m_frameworkStarted = false;
 }
 
-int TevrikMain() {
+int TevrikMain(const ProgramHooks& hooks) {
     std::string why;
-    if (!StartSdlPresenter(&why)) {
+    if (!hooks.headless && !StartSdlPresenter(&why)) {
         std::fprintf(stderr, "tevrik: %s\n", why.c_str());
         return 0;
     }
     {
         Program program;
-        if (program.Start()) program.Run();
+        if (program.Start()) {
+            if (!hooks.started || hooks.started(program)) program.Run();
+            if (hooks.ended) hooks.ended();
+        }
     }
-    StopSdlPresenter();
+    if (!hooks.headless) StopSdlPresenter();
     return 0;
 }

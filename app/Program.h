@@ -3,6 +3,7 @@
 // apart so that a test can run the program's own start and stop around a loop it drives.
 #pragma once
 
+#include <functional>
 #include <memory>
 
 #include "app/MessengerApp.h"
@@ -30,5 +31,18 @@ private:
     bool m_frameworkStarted = false;
 };
 
+// What a program built around the entry adds to it (the shipped program adds nothing): a tool that
+// drives the program, or measures it, runs its own work on the user-interface thread between the
+// start and the loop, and after the loop while the framework still lives.
+struct ProgramHooks {
+    // No SDL: the headless presenter, which shows nothing.
+    bool headless = false;
+    // After a successful start, before the loop; false ends the run without a loop.
+    std::function<bool(Program&)> started;
+    // After the loop and the application's exit (or after `started` refused), before the framework
+    // stops.
+    std::function<void()> ended;
+};
+
 // The whole program on the SDL presenter; 0 on every path.
-int TevrikMain();
+int TevrikMain(const ProgramHooks& hooks = ProgramHooks());

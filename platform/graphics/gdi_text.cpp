@@ -5,7 +5,10 @@
 #include FT_FREETYPE_H
 #include FT_SYNTHESIS_H
 #include FT_TRUETYPE_TABLES_H
+#include <fcntl.h>
 #include <fontconfig/fontconfig.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <cstring>
@@ -62,6 +65,8 @@ struct FaceInfo {
 unsigned long g_glyphsRendered = 0;  // under Lock()
 
 struct Strike;
+// FT_Done_Face, then the face's file closed (OpenFace).
+void CloseFace(FT_Face face);
 
 // One cached glyph's place in the use order, most recently used first.
 struct GlyphUse {
@@ -99,7 +104,7 @@ struct Strike {
             cache.bytes -= entry.use->bytes;
             cache.uses.erase(entry.use);
         }
-        if (face != nullptr) FT_Done_Face(face);
+        CloseFace(face);
     }
 
     // The reference holds until the next Get on any strike, which may evict it.
@@ -219,11 +224,47 @@ bool DefaultFace(bool bold, bool italic, FaceMatch& out) {
     return MatchFace(kDefaultFamily, bold, italic, true, out) || MatchFace(kDefaultFamily, bold, italic, false, out);
 }
 
+// Faces read their file through positioned reads rather than a mapping of the whole file: a
+// Korean face is megabytes, and the glyphs a screen shows lie all over it, so a mapping ends up
+// resident nearly whole while reads keep only the tables and the glyphs drawn.
+unsigned long ReadFaceFile(FT_Stream stream, unsigned long offset, unsigned char* buffer, unsigned long count) {
+    if (count == 0) return 0;  // a seek: every read names its offset
+    const ssize_t got = pread(static_cast<int>(stream->descriptor.value), buffer, count, static_cast<off_t>(offset));
+    return got > 0 ? static_cast<unsigned long>(got) : 0;
+}
+
+void CloseFace(FT_Face face) {
+    if (face == nullptr) return;
+    FT_Stream stream = face->stream;
+    FT_Done_Face(face);
+    if (stream == nullptr) return;
+    close(static_cast<int>(stream->descriptor.value));
+    delete stream;
+}
+
 FT_Face OpenFace(const FaceMatch& m) {
+    if (Library() == nullptr) return nullptr;
+    const int file = open(m.file.c_str(), O_RDONLY | O_CLOEXEC);
+    struct stat info {};
+    if (file < 0 || fstat(file, &info) != 0) {
+        if (file >= 0) close(file);
+        return nullptr;
+    }
+    auto* stream = new FT_StreamRec{};
+    stream->descriptor.value = file;
+    stream->size = static_cast<unsigned long>(info.st_size);
+    stream->read = &ReadFaceFile;
+    FT_Open_Args args{};
+    args.flags = FT_OPEN_STREAM;
+    args.stream = stream;
     FT_Face face = nullptr;
-    if (Library() == nullptr || FT_New_Face(Library(), m.file.c_str(), m.index, &face) != 0) return nullptr;
+    if (FT_Open_Face(Library(), &args, m.index, &face) != 0) {
+        close(file);
+        delete stream;
+        return nullptr;
+    }
     if (!FT_IS_SCALABLE(face) || face->units_per_EM == 0) {
-        FT_Done_Face(face);
+        CloseFace(face);
         return nullptr;
     }
     return face;
@@ -255,7 +296,7 @@ const FaceInfo* InfoOf(const FaceMatch& m) {
         info.strikeThickness = info.underlineThickness;
     }
     info.maxAdvance = face->max_advance_width;
-    FT_Done_Face(face);
+    CloseFace(face);
     if (info.ascent + info.descent <= 0) return nullptr;
     return &infos.emplace(key, info).first->second;
 }

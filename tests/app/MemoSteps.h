@@ -1,4 +1,4 @@
-// What the memo screens' tests share: the program with its rig, the list's rows read whole, taps on
+// What the memo screens' tests share: the started program, the list's rows read whole, taps on
 // rows and buttons through the real loop with the slides ended, the box menu and the message box.
 #pragma once
 
@@ -11,13 +11,14 @@
 
 #include "app/screens/common/MenuMemoBox.h"
 #include "app/screens/common/MsgBox.h"
+#include "app/screens/memos/MemoReadContentView.h"
 #include "messenger/model/MemoStore.h"
 #include "tests/support/MessengerRig.h"
 
-class MemoSteps {
+class MemoSteps : public RigTest {
 protected:
-    MessengerApp& app() { return rig.App(); }
     MemoListTable& table() { return app().MemoList().Table(); }
+    MemoReadContentView& view() { return app().MemoRead().View(); }
 
     // Each row as its memo's cookie, or "more: " and the More row's text.
     std::vector<std::wstring> Rows() {
@@ -40,17 +41,16 @@ protected:
     }
     void TapRow(int32_t index) {
         ScrollTo(index);
-        const RECT row = table().GetItemScreenRect(index);
-        rig.TapAt((row.left + row.right) / 2, (row.top + row.bottom) / 2);
+        rig.TapRow(table(), index);
     }
     // Each step through the loop, with the slides ended.
     void Step(const std::function<void()>& action) {
         action();
-        rig.Advance(600);
-        rig.Settle();
+        rig.Pass(600);
     }
     void OpenRow(int32_t index) { Step([&] { TapRow(index); }); }
     void Back() { Step([&] { app().StatusBarWindow().OnBack(); }); }
+    void OpenForm() { Step([&] { app().SwitchView(&app().MemoWrite(), kSwitchCoverUpwards, false); }); }
     void TapButton(const wchar_t* name) { Step([&] { rig.Tap({L"MemoRead", L"ButtonBar", name}); }); }
     // The title bar's box menu, closed on the box.
     void ChooseBox(int32_t box) {
@@ -73,6 +73,4 @@ protected:
         a.insert(a.end(), b.begin(), b.end());
         return a;
     }
-
-    MessengerRig rig;
 };

@@ -7,46 +7,31 @@
 #include "app/screens/common/MenuAccount.h"
 #include "app/screens/common/MsgBox.h"
 #include "framework/ui/view/QePopup.h"
-#include "messenger/model/BuddyGroupList.h"
 #include "messenger/protocol/TrIdGenerator.h"
+#include "tests/app/model_seed.h"
 #include "tests/support/MessengerRig.h"
 
 namespace {
 
-class AddForms : public ::testing::Test {
+class AddForms : public RigTest {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(rig.Start());
+    void Prepare() override {
         // Signed in, as far as the pages see: the status bar over them.
         app().Login().SetVisible(false);
         app().StatusBarWindow().SetVisible(true);
-        BuddyGroup other;
-        other.Id = L"0";
-        other.Name = L"기타";
-        BuddyGroupList::Instance()->InsertEntry(other);
-        BuddyGroup friends;
-        friends.Id = L"4";
-        friends.Name = L"친구";
-        BuddyGroupList::Instance()->InsertEntry(friends);
-        rig.CaptureSessionWrites();
+        AddGroup(L"0", L"기타");
+        AddGroup(L"4", L"친구");
         rig.ConnectCaptured(2);
         TrIdGenerator::Instance()->LastId = 0;
     }
-    MessengerApp& app() { return rig.App(); }
     // The form opened from the buddy list, as the system menu does.
     void Open(ScreenBase& page) {
         app().SetCurrentView(&app().BuddyList());
         rig.Settle();
         app().SwitchView(&page, kSwitchCoverUpwards, false);
-        rig.Advance(600);
-        rig.Settle();
+        rig.Pass(600);
     }
-    std::string Sent() {
-        std::string text = rig.SentText().substr(m_seen);
-        m_seen += text.size();
-        TrIdGenerator::Instance()->LastId = 0;
-        return text;
-    }
+    std::string Sent() { return rig.Fresh(true); }
     // The alert shown, closed; empty when none is.
     static std::wstring TakeAlert() {
         auto* box = dynamic_cast<MsgBox*>(QePopup::Current());
@@ -55,14 +40,7 @@ protected:
         box->Close(1);
         return text;
     }
-
-    MessengerRig rig;
-    size_t m_seen = 0;
 };
-
-std::string Carried(const std::string& inner) {
-    return "CRP2 2 DP %00 " + std::to_string(inner.size()) + "\r\n" + inner;
-}
 
 TEST_F(AddForms, BuddyRequestAlertsOrSends) {
     const std::wstring listed = MenuAccount::RowText(3);
@@ -88,13 +66,11 @@ TEST_F(AddForms, BuddyRequestAlertsOrSends) {
         table.RequestMessage().SetText(c.message);
         table.SetChosenGroupName(c.group);
         app().BuddyAdd().SendBuddyRequest();
-        rig.Advance(600);
-        rig.Settle();
+        rig.Pass(600);
         EXPECT_EQ(TakeAlert(), c.alert) << i;
-        const std::string& expected = c.sent;
-        EXPECT_EQ(Sent(), expected.empty() ? "" : Carried(expected)) << i;
-        EXPECT_EQ(app().CurrentPage(), expected.empty() ? static_cast<ScreenBase*>(&app().BuddyAdd())
-                                                        : static_cast<ScreenBase*>(&app().BuddyList()))
+        EXPECT_EQ(Sent(), Carried(c.sent)) << i;
+        EXPECT_EQ(app().CurrentPage(), c.sent.empty() ? static_cast<ScreenBase*>(&app().BuddyAdd())
+                                                      : static_cast<ScreenBase*>(&app().BuddyList()))
             << i;
         EXPECT_EQ(std::vector<std::wstring>({table.IdEdit().GetText(), table.AccountEdit().GetText(),
                                              table.RequestMessage().GetText(), table.ChosenGroupName()}),
@@ -115,28 +91,22 @@ TEST_F(AddForms, GroupChosenInTheChooserIsSent) {
         table.AccountEdit().SetText(L"tevrik.example");
         table.RequestMessage().SetText(L"hi");
         table.SetChosenGroupName(L"기타");
-        const RECT groupRow = table.GetItemScreenRect(BuddyAddTable::kGroupRow);
-        rig.TapAt(groupRow.left + 10, (groupRow.top + groupRow.bottom) / 2);
-        rig.Advance(600);
-        rig.Settle();
+        rig.TapRow(table, BuddyAddTable::kGroupRow, 10);
+        rig.Pass(600);
         ASSERT_EQ(app().CurrentPage(), &chooser);
         EXPECT_EQ(std::make_tuple(chooser.CurrentMode(), chooser.TitleBar().BuddyName().Text().Text(),
                                   chooser.Table().CheckedRow()),
                   std::make_tuple(uint32_t{GroupSelectPage::kModeBuddyAdd}, std::wstring(L"mina"), 0));
-        const RECT friends = chooser.Table().GetItemScreenRect(1);
-        rig.TapAt(friends.left + 10, (friends.top + friends.bottom) / 2);
-        rig.Settle();
+        rig.TapRow(chooser.Table(), 1, 10);
         if (fromChooser) {
             rig.Tap({L"StatusBar", L"Disclosure", L"BuddyAddButton"});
         } else {
             app().StatusBarWindow().OnBack();
-            rig.Advance(600);
-            rig.Settle();
+            rig.Pass(600);
             EXPECT_EQ(table.ChosenGroupName(), L"친구");
             rig.Tap({L"BuddyAdd", L"ButtonBar", L"RequestButton"});
         }
-        rig.Advance(600);
-        rig.Settle();
+        rig.Pass(600);
         EXPECT_EQ(Sent(), Carried("ADSB 1 REQST %00 mina@tevrik.example 4 hi\r\n")) << fromChooser;
         EXPECT_EQ(app().CurrentPage(), fromChooser ? static_cast<ScreenBase*>(&app().BuddyAdd())
                                                    : static_cast<ScreenBase*>(&app().BuddyList()));
@@ -169,7 +139,6 @@ TEST_F(AddForms, DomainMenuChoices) {
         EXPECT_EQ(app().MenuBarWindow().SipButton().IsChecked(), c.panel) << c.row;
         EXPECT_EQ(edit.HasFocus(), c.focus) << c.row;
         rig.Tap({L"BuddyAdd", L"View", L"AccountEdit"});
-        rig.Settle();
         EXPECT_EQ(app().MenuBarWindow().SipButton().IsChecked(), c.panelOnPen) << c.row;
         app().BuddyAdd().Table().IdEdit().SetFocus(true);
     }
@@ -181,17 +150,12 @@ TEST_F(AddForms, GroupAddAlertsOrSendsAndKeepsTheName) {
         Open(app().GroupAdd());
         app().GroupAdd().NameView().GroupName().SetText(name);
         app().GroupAdd().AddGroup();
-        rig.Advance(600);
-        rig.Settle();
+        rig.Pass(600);
         EXPECT_EQ(TakeAlert(), sent.empty() ? L"그룹 이름을 입력하세요." : L"");
-        EXPECT_EQ(Sent(), sent.empty() ? "" : Carried(sent));
+        EXPECT_EQ(Sent(), Carried(sent));
         EXPECT_EQ(app().GroupAdd().NameView().GroupName().GetText(), name);
     }
 }
-
-}  // namespace
-
-namespace {
 
 TEST_F(AddForms, Pictures) {
     Open(app().BuddyAdd());

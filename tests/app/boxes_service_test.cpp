@@ -48,8 +48,7 @@ void AcceptOfferedUpgrade(MessengerRig& rig) {
     ASSERT_TRUE(BeginSignIn(L"minsu@tevrik.example", digest, false));
     ASSERT_TRUE(PumpUntil([] { return OpenMsgBox() != nullptr; }, 10.0));
     EXPECT_EQ(OpenMsgBox()->KindBits(), MsgBox::kYesNo);
-    const RECT box = QePopup::Current()->Rect();
-    rig.Tap({L"MsgBox", L"YesButton"}, POINT{box.left, box.top});
+    rig.TapBox(L"YesButton");
 }
 
 TEST(BoxesWithService, OfferedUpgradeAnsweredYesDownloadsWithTheBox) {

@@ -23,15 +23,8 @@ void Record(void* context, QePopup* popup, int result) {
                                                   (box != nullptr && box->CheckBox().IsChecked() ? " checked" : ""));
 }
 
-class Boxes : public ::testing::Test {
+class Boxes : public RigTest {
 protected:
-    void SetUp() override { ASSERT_TRUE(rig.Start()); }
-    // A part of the open box tapped at its centre.
-    void TapBox(const wchar_t* section, const wchar_t* part) {
-        const RECT box = QePopup::Current() != nullptr ? QePopup::Current()->Rect() : RECT{};
-        rig.Tap({section, part}, POINT{box.left, box.top});
-        rig.Settle();
-    }
     // Which of the box's widgets show, by their skin names.
     static std::string Shown(MsgBox& box) {
         std::string names;
@@ -42,7 +35,6 @@ protected:
         for (const auto& [name, window] : parts) names += window->IsVisible() ? name : "";
         return names;
     }
-    MessengerRig rig;
     Heard heard;
 };
 
@@ -75,18 +67,15 @@ TEST_F(Boxes, MessageBoxKindsAnswerTheirButtons) {
         ASSERT_NE(box, nullptr);
         rig.Settle();
         EXPECT_EQ(Shown(*box), c.shown);
-        const RECT r = box->Text().Rect();
-        EXPECT_EQ(std::vector<long>({r.left, r.top, r.right, r.bottom}),
-                  std::vector<long>({c.textRect.left, c.textRect.top, c.textRect.right, c.textRect.bottom}));
+        EXPECT_EQ(RectText(box->Text().Rect()), RectText(c.textRect));
         EXPECT_EQ(QePopupHolder::Instance()->cover, &box->Text());
         rig.TapAt(0, 0);  // outside: ignored
-        rig.Settle();
         EXPECT_EQ(QePopup::Current(), box);
         for (size_t i = 0; i < c.taps.size(); ++i) {
             if (i + 1 == c.taps.size() && !c.golden.empty()) {
                 EXPECT_TRUE(rig.MatchesGolden(c.golden));
             }
-            TapBox(L"MsgBox", c.taps[i]);
+            rig.TapBox(c.taps[i]);
         }
         EXPECT_EQ(QePopup::Current(), nullptr);
         EXPECT_EQ(QePopupHolder::Instance()->cover, nullptr);
@@ -106,7 +95,7 @@ TEST_F(Boxes, ASecondBoxClosesTheFirstWithZero) {
               L"[QE+] QePopup::Popup, Note that popup can have only an instance at a time.\n");
     // The first box, freed after the second opened, left the second's content view in place.
     EXPECT_EQ(QePopupHolder::Instance()->cover, &second->Text());
-    TapBox(L"MsgBox", L"NoButton");
+    rig.TapBox(L"NoButton");
     EXPECT_EQ(results, std::vector<int>({3}));
 }
 
@@ -126,19 +115,9 @@ TEST_F(Boxes, NoticeShowsTitleTextAndCheck) {
     EXPECT_TRUE(rig.MatchesGolden("notify_box_scrolled"));
     EXPECT_TRUE(box->CheckBox().IsVisible() && box->OkButton().IsVisible());
     rig.TapAt(0, 0);
-    rig.Settle();
     EXPECT_EQ(QePopup::Current(), box);
-    TapBox(L"NotifyBox", L"OkButton");
+    rig.TapBox(L"OkButton", L"NotifyBox");
     EXPECT_EQ(QePopup::Current(), nullptr);
-}
-
-}  // namespace
-
-namespace {
-
-std::string Text(const RECT& r) {
-    return std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) + "," +
-           std::to_string(r.bottom);
 }
 
 TEST_F(Boxes, UpgradeProgressCutsTheBarAndClampsWhatIsNotANumber) {
@@ -163,8 +142,8 @@ TEST_F(Boxes, UpgradeProgressCutsTheBarAndClampsWhatIsNotANumber) {
         box->progress = c.progress;
         box->SetProgress();
         EXPECT_EQ(box->PercentText().Text().Text(), c.percent);
-        EXPECT_EQ(Text(box->ProgressBar().Rect()), c.bar);
-        EXPECT_EQ(Text(box->ProgressBar().Image().Descriptor().source), c.source);
+        EXPECT_EQ(RectText(box->ProgressBar().Rect()), c.bar);
+        EXPECT_EQ(RectText(box->ProgressBar().Image().Descriptor().source), c.source);
         rig.Settle();
         if (!c.golden.empty()) {
             EXPECT_TRUE(rig.MatchesGolden(c.golden));

@@ -8,60 +8,27 @@
 
 #include "app/screens/chats/ChatPage.h"
 #include "framework/ui/shell/QeInputPanel.h"
-#include "messenger/model/BuddyGroupList.h"
-#include "messenger/model/BuddyRoster.h"
 #include "messenger/model/ChatSessionManager.h"
 #include "messenger/model/Options.h"
 #include "messenger/protocol/Reset.h"
 #include "platform/system/device.h"
 #include "platform/windows/input.h"
+#include "tests/app/model_seed.h"
 #include "tests/service/ScriptedClient.h"
 #include "tests/support/MessengerRig.h"
 
 namespace {
 
-// "#group id ...": a folded header "#group-", a filtered row "(id)"; buddies by member key or by
-// login id.
-std::wstring RowsOf(BuddyListTable& table, bool byId) {
-    std::wstring text;
-    for (int32_t i = 0; i < table.GetItemCount(); ++i) {
-        const TableItem& row = *table.GetItem(i);
-        if (!text.empty()) text += L' ';
-        if (row.kind == TableItem::kHeader) {
-            text += L"#" + reinterpret_cast<BuddyGroup*>(row.userValue)->Id + (row.expanded ? L"" : L"-");
-        } else {
-            const Buddy& buddy = *reinterpret_cast<Buddy*>(row.userValue);
-            const std::wstring& name = byId ? buddy.Id : buddy.Key;
-            text += row.hidden ? L"(" + name + L")" : name;
-        }
-    }
-    return text;
-}
-
-class BuddyListTest : public ::testing::Test {
+class BuddyListTest : public RigTest {
 public:
     void SetUp() override {
         BeforeStart();
         ASSERT_TRUE(rig.Start());
         // "Friends" (2) sorts before "Work" (1); b is a member of both.
-        const struct {
-            const wchar_t *key, *id, *name, *nick;
-            uint32_t status;
-        } buddies[] = {
-            {L"a", L"amy", L"Kim", L"n1", 0}, {L"b", L"bob", L"Lee", L"n2", 6},
-            {L"c", L"cat", L"Park", L"n3", 0}, {L"d", L"dan", L"Ahn", L"n0", 0},
-        };
-        for (const auto& b : buddies) {
-            Buddy buddy;
-            buddy.Key = b.key, buddy.Id = b.id, buddy.Name = b.name, buddy.Nickname = b.nick, buddy.Status = b.status;
-            BuddyRoster::Instance()->AddOrUpdate(b.key, buddy);
-        }
-        for (const auto& [id, name, members] : {std::tuple{L"1", L"Work", L"abc"}, std::tuple{L"2", L"Friends", L"bd"}}) {
-            BuddyGroup group;
-            group.Id = id, group.Name = name;
-            for (const wchar_t* m = members; *m != 0; ++m) group.AddMember(std::wstring(1, *m));
-            BuddyGroupList::Instance()->InsertEntry(group);
-        }
+        AddBuddies({{L"a", L"amy", L"Kim", L"n1", 0}, {L"b", L"bob", L"Lee", L"n2", 6}, {L"c", L"cat", L"Park", L"n3", 0},
+                    {L"d", L"dan", L"Ahn", L"n0", 0}});
+        AddGroup(L"1", L"Work", {L"a", L"b", L"c"});
+        AddGroup(L"2", L"Friends", {L"b", L"d"});
         Options::Instance()->ViewType = 1;
         Options::Instance()->SortType = 1;
         app().SetCurrentView(&app().BuddyList());
@@ -71,22 +38,15 @@ public:
     void TearDown() override { app().BuddyList().OnResetBegin(); }
     virtual void BeforeStart() {}
 
-    MessengerApp& app() { return rig.App(); }
     BuddyListTable& table() { return app().BuddyList().Table(); }
     Buddy& buddy(const wchar_t* key) { return *BuddyRoster::Instance()->FindEntry(key); }
-    void Settle() {
-        rig.Advance(1000);
-        rig.Settle();
-    }
-    std::wstring Rows() { return RowsOf(table(), false); }
+    void Settle() { rig.Pass(1000); }
+    std::wstring Rows() { return BuddyRows(table(), false); }
     // Taps row `index` at x (row coordinates), halfway down.
     void TapRow(int32_t index, int x) {
-        const RECT r = table().GetItemScreenRect(index);
-        rig.TapAt(r.left + x, (r.top + r.bottom) / 2);
+        rig.TapRow(table(), index, x);
         Settle();
     }
-
-    MessengerRig rig;
 };
 
 TEST_F(BuddyListTest, UpdateBuddyRowKeepsEachGroupInOrder) {
@@ -313,26 +273,19 @@ TEST(BuddyListSignedIn, AnotherUserComesOnlineOpensAChatAndLogOut) {
     // As the option screens change the sort type.
     Options::Instance()->SortType = 1;
     table.Refresh();
-    rig.Advance(1000);
-    rig.Settle();
-    EXPECT_EQ(RowsOf(table, true), L"#2 #0 #1");
+    rig.Pass(1000);
+    EXPECT_EQ(BuddyRows(table), L"#2 #0 #1");
     ClearDeviceCalls();
     service_test::ScriptedClient other;
     EXPECT_NE(service_test::SignIn(rig.Service(), other, "jiyoung@tevrik.example", "1234"), "");
     ASSERT_TRUE(PumpUntil([&] { return table.GetItemCount() == 4; }, 10.0));
-    rig.Advance(1000);
-    rig.Settle();
-    EXPECT_EQ(RowsOf(table, true), L"#2 #0 jiyoung@tevrik.example #1");
-    std::vector<std::wstring> sounds;
-    for (const std::wstring& call : DeviceCalls()) {
-        if (call.rfind(L"sndPlaySoundW", 0) == 0) sounds.push_back(call.substr(call.rfind(L'\\') + 1));
-    }
-    EXPECT_EQ(sounds, std::vector<std::wstring>{L"buddy_login.wav, 0x20001)"});
+    rig.Pass(1000);
+    EXPECT_EQ(BuddyRows(table), L"#2 #0 jiyoung@tevrik.example #1");
+    EXPECT_EQ(rig.Sounds(), std::vector<std::wstring>{L"buddy_login.wav, 0x20001)"});
 
     const auto minsu = rig.Service().SignedInConnection("minsu@tevrik.example");
     const size_t before = rig.Service().FrameCount();
-    const RECT row = table.GetItemScreenRect(2);
-    rig.TapAt(row.left + 10, (row.top + row.bottom) / 2);
+    rig.TapRow(table, 2, 10);
     const auto ress = rig.Service().WaitForClientFrame(minsu, "RESS", std::chrono::seconds(5), before);
     ASSERT_TRUE(ress.has_value());
     // After the memo box's first page and count, asked for at sign-in.
@@ -342,7 +295,7 @@ TEST(BuddyListSignedIn, AnotherUserComesOnlineOpensAChatAndLogOut) {
     EXPECT_EQ(app.CurrentPage(), ChatPageOf(chat));
     // The chat is open now: a second tap asks for no chat server and shows the same page.
     app.SetCurrentView(&app.BuddyList());
-    rig.TapAt(row.left + 10, (row.top + row.bottom) / 2);
+    rig.TapRow(table, 2, 10);
     EXPECT_EQ(ChatSessionManager::Instance()->Count(), 1u);
     EXPECT_EQ(app.CurrentPage(), ChatPageOf(chat));
 
@@ -351,14 +304,13 @@ TEST(BuddyListSignedIn, AnotherUserComesOnlineOpensAChatAndLogOut) {
     rig.Tap({L"BuddyList", L"SearchBar", L"SearchWord"});
     QeInputPanel::Instance()->SetImeMode(1);
     rig.Key('B');
-    EXPECT_EQ(RowsOf(table, true), L"#2 #0 (jiyoung@tevrik.example) #1");
+    EXPECT_EQ(BuddyRows(table), L"#2 #0 (jiyoung@tevrik.example) #1");
     ResetToLogin();
     rig.Settle();
     EXPECT_EQ(table.GetItemCount(), 0);
     ASSERT_TRUE(rig.SignIn(L"minsu@tevrik.example", L"1234"));
-    rig.Advance(1000);
-    rig.Settle();
-    EXPECT_EQ(RowsOf(table, true) + L" [" + app.BuddyList().SearchBar().SearchWord().GetText() + L"|" +
+    rig.Pass(1000);
+    EXPECT_EQ(BuddyRows(table) + L" [" + app.BuddyList().SearchBar().SearchWord().GetText() + L"|" +
                   table.FilterText() + L"]",
               L"#2 #0 jiyoung@tevrik.example #1 [|]");
 }

@@ -5,42 +5,28 @@
 #include <tuple>
 
 #include "app/screens/chats/ChatPage.h"
-#include "messenger/model/BuddyGroupList.h"
-#include "messenger/model/BuddyRoster.h"
-#include "messenger/protocol/TrIdGenerator.h"
+#include "tests/app/model_seed.h"
 #include "tests/support/MessengerRig.h"
 
 namespace {
-
-std::string Carried(const std::string& inner) { return "CRP2 2 DP %00 " + std::to_string(inner.size()) + "\r\n" + inner; }
 
 std::string MoveFrame(const std::string& from, const std::string& to) {
     const std::string line = "0 k1 amy@tevrik.example " + from + " " + to + "\r\n";
     return Carried("MVBG 1 0 " + std::to_string(line.size()) + "\r\n" + line);
 }
 
-class BuddyProfileTest : public ::testing::Test {
+class BuddyProfileTest : public RigTest {
 public:
-    void SetUp() override {
-        ASSERT_TRUE(rig.Start());
-        Buddy buddy;
-        buddy.Key = L"k1", buddy.Id = L"amy@tevrik.example", buddy.Name = L"Amy", buddy.Status = 0;
-        buddy.ListFlags = kListForward | kListAllow;
-        BuddyRoster::Instance()->AddOrUpdate(L"k1", buddy);
+    void Prepare() override {
+        AddBuddies({{L"k1", L"amy@tevrik.example", L"Amy", L"", 0, kListForward | kListAllow}});
         // "Zoo" twice (3 and 5) sorts between "Work" and the Hangul names.
-        for (const auto& [id, name] : {std::tuple{L"1", L"Work"}, std::tuple{L"2", L"기타"}, std::tuple{L"3", L"Zoo"},
-                                       std::tuple{L"4", L"가족"}, std::tuple{L"5", L"Zoo"}}) {
-            BuddyGroup group;
-            group.Id = id, group.Name = name;
-            group.AddMember(L"k1");
-            BuddyGroupList::Instance()->InsertEntry(group);
+        for (const auto& [id, name] : {std::pair{L"1", L"Work"}, {L"2", L"기타"}, {L"3", L"Zoo"}, {L"4", L"가족"}, {L"5", L"Zoo"}}) {
+            AddGroup(id, name, {L"k1"});
         }
-        rig.CaptureSessionWrites();
         rig.ConnectCaptured(2);
         Sent();
     }
 
-    MessengerApp& app() { return rig.App(); }
     BuddyProfilePage& profile() { return app().BuddyProfile(); }
     Buddy* buddy() { return BuddyRoster::Instance()->FindEntry(L"k1"); }
     BuddyGroup* group(const wchar_t* id) { return BuddyGroupList::Instance()->FindEntry(id); }
@@ -48,34 +34,18 @@ public:
         profile().SetBuddy(buddy(), groupId != nullptr ? group(groupId) : nullptr);
         app().SetCurrentView(&profile());
         profile().Repaint();
-        rig.Advance(1000);
-        rig.Settle();
+        rig.Pass(1000);
     }
-    std::string Sent() {
-        std::string text = rig.SentText().substr(m_seen);
-        m_seen += text.size();
-        TrIdGenerator::Instance()->LastId = 0;
-        return text;
-    }
+    std::string Sent() { return rig.Fresh(true); }
     // Opens the chooser from the profile, ticks the named row's index, and leaves it.
     std::string ChooseAndLeave(int32_t row) {
         profile().Table().OpenGroupSelect();
-        rig.Advance(1000);
-        rig.Settle();
-        GroupSelectTable& table = app().GroupSelect().Table();
-        if (row >= 0) {
-            const RECT r = table.GetItemScreenRect(row);
-            rig.TapAt((r.left + r.right) / 2, (r.top + r.bottom) / 2);
-            rig.Settle();
-        }
+        rig.Pass(1000);
+        if (row >= 0) rig.TapRow(app().GroupSelect().Table(), row);
         app().StatusBarWindow().OnBack();
-        rig.Advance(1000);
-        rig.Settle();
+        rig.Pass(1000);
         return Sent();
     }
-
-    MessengerRig rig;
-    size_t m_seen = 0;
 };
 
 TEST(BuddyProfileBirthday, ReadsOnlyRealDates) {
@@ -115,12 +85,10 @@ TEST_F(BuddyProfileTest, ButtonsSendOnYesOnlyAndDeleteGoesBack) {
     }
     app().SetCurrentView(&app().BuddyList());
     app().SwitchView(&profile(), kSwitchPushLeftwards, false);
-    rig.Advance(1000);
-    rig.Settle();
+    rig.Pass(1000);
     BuddyProfileButtonBar::DeleteBuddy(2);
     EXPECT_EQ(Sent(), Carried("RMVB 1 FL k1 amy@tevrik.example\r\n"));
-    rig.Advance(1000);
-    rig.Settle();
+    rig.Pass(1000);
     EXPECT_EQ(app().CurrentPage(), &app().BuddyList());
 }
 
@@ -181,8 +149,7 @@ TEST_F(BuddyProfileTest, AfterLogOutNothingIsSent) {
     Show(L"1");
     app().OnResetBegin();
     app().SetCurrentView(&profile());
-    rig.Advance(1000);
-    rig.Settle();
+    rig.Pass(1000);
     for (int32_t row = 0; row < BuddyProfileTable::kRowCount; ++row) {
         EXPECT_EQ(profile().Table().RowValue(row), L"") << row;
     }
@@ -219,10 +186,8 @@ TEST_F(BuddyProfileTest, TapsOnTheRows) {
         MemoWriteForm& form = app().MemoWrite().Form();
         form.PrepareReply(L"C9", L"x@y.z");
         form.Message().SetText(L"old");
-        const RECT r = profile().Table().GetItemScreenRect(c.row);
-        rig.TapAt(r.left + c.x, (r.top + r.bottom) / 2);
-        rig.Advance(1000);
-        rig.Settle();
+        rig.TapRow(profile().Table(), c.row, c.x);
+        rig.Pass(1000);
         ScreenBase* page = app().CurrentPage();
         if (c.page == nullptr) {
             EXPECT_NE(dynamic_cast<ChatPage*>(page), nullptr) << c.row << " at " << c.x;
@@ -250,8 +215,7 @@ TEST_F(BuddyProfileTest, Pictures) {
     Show(L"4");
     EXPECT_TRUE(rig.MatchesGolden("buddy_profile_offline_blocked"));
     profile().Table().OpenGroupSelect();
-    rig.Advance(1000);
-    rig.Settle();
+    rig.Pass(1000);
     EXPECT_TRUE(rig.MatchesGolden("group_select_from_profile"));
 }
 

@@ -6,38 +6,22 @@
 #include <tuple>
 
 #include "framework/ui/view/QePopup.h"
-#include "messenger/model/BuddyGroupList.h"
-#include "messenger/model/BuddyRoster.h"
+#include "tests/app/model_seed.h"
 #include "tests/support/MessengerRig.h"
 
 namespace {
 
-class BuddyRequestsTest : public ::testing::Test {
+class BuddyRequestsTest : public RigTest {
 public:
-    void SetUp() override { ASSERT_TRUE(rig.Start()); }
     void TearDown() override { app().BuddyRequestInfo().OnResetBegin(); }
 
-    MessengerApp& app() { return rig.App(); }
     BuddyRequestListTable& list() { return app().BuddyRequestList().Table(); }
     BuddyRequestInfoTable& info() { return app().BuddyRequestInfo().Table(); }
-    void AddBuddy(const wchar_t* key, const wchar_t* id, const wchar_t* name, uint32_t flags) {
-        Buddy buddy;
-        buddy.Key = key, buddy.Id = id, buddy.Name = name, buddy.ListFlags = flags, buddy.Status = 0;
-        BuddyRoster::Instance()->AddOrUpdate(key, buddy);
-    }
-    void AddGroup(const wchar_t* id, const wchar_t* name) {
-        BuddyGroup group;
-        group.Id = id, group.Name = name;
-        BuddyGroupList::Instance()->InsertEntry(group);
-    }
     void Show(ScreenBase& page) {
         app().SetCurrentView(&page);
         Settle();
     }
-    void Settle() {
-        rig.Advance(1000);
-        rig.Settle();
-    }
+    void Settle() { rig.Pass(1000); }
     std::wstring Listed() {
         std::wstring text;
         for (const std::wstring& id : list().Requests()) text += (text.empty() ? L"" : L" ") + id;
@@ -46,8 +30,7 @@ public:
     // Through the info page's group row: the chooser, titled with the requester, checks the page's
     // group; the row of the name is ticked and the chooser left.
     void ChooseGroup(const std::wstring& name) {
-        const RECT row = info().GetItemScreenRect(BuddyRequestInfoTable::kGroupRow);
-        rig.TapAt(row.left + 10, (row.top + row.bottom) / 2);
+        rig.TapRow(info(), BuddyRequestInfoTable::kGroupRow, 10);
         Settle();
         GroupSelectPage& chooser = app().GroupSelect();
         ASSERT_EQ(app().CurrentPage(), &chooser);
@@ -55,23 +38,12 @@ public:
         EXPECT_EQ(std::make_tuple(chooser.CurrentMode(), chooser.TitleBar().BuddyNick().Text().Text(),
                                   names[static_cast<size_t>(chooser.Table().CheckedRow())]),
                   std::make_tuple(uint32_t{GroupSelectPage::kModeRequest}, info().Requester()->Id, info().Group()->Name));
-        const RECT wanted = chooser.Table().GetItemScreenRect(
-            static_cast<int32_t>(std::find(names.begin(), names.end(), name) - names.begin()));
-        rig.TapAt(wanted.left + 10, (wanted.top + wanted.bottom) / 2);
-        rig.Settle();
+        rig.TapRow(chooser.Table(), static_cast<int32_t>(std::find(names.begin(), names.end(), name) - names.begin()), 10);
         app().StatusBarWindow().OnBack();
         Settle();
         ASSERT_EQ(app().CurrentPage(), &app().BuddyRequestInfo());
     }
-    std::string Sent() {
-        const std::string all = rig.SentText();
-        const std::string fresh = all.substr(m_seen);
-        m_seen = all.size();
-        return fresh;
-    }
-
-    MessengerRig rig;
-    size_t m_seen = 0;
+    std::string Sent() { return rig.Fresh(); }
 };
 
 TEST_F(BuddyRequestsTest, ListsRequestOnlyBuddiesByNameKeepingKeyOrderForEqualNames) {
@@ -81,12 +53,8 @@ TEST_F(BuddyRequestsTest, ListsRequestOnlyBuddiesByNameKeepingKeyOrderForEqualNa
     EXPECT_TRUE(rig.MatchesGolden("buddy_request_list_empty"));
 
     // Keys in the reverse of the name order; "e" and "a" tie on the empty name.
-    AddBuddy(L"e", L"eve", L"", 8);
-    AddBuddy(L"d", L"dan", L"Ahn", 8);
-    AddBuddy(L"c", L"cat", L"", 9);
-    AddBuddy(L"b", L"bob", L"", 10);
-    AddBuddy(L"f", L"fay", L"", 12);
-    AddBuddy(L"a", L"amy", L"", 8);
+    AddBuddies({{L"e", L"eve", L"", L"", 0, 8}, {L"d", L"dan", L"Ahn", L"", 0, 8}, {L"c", L"cat", L"", L"", 0, 9},
+                {L"b", L"bob", L"", L"", 0, 10}, {L"f", L"fay", L"", L"", 0, 12}, {L"a", L"amy", L"", L"", 0, 8}});
     Show(app().BuddyList());
     Show(app().BuddyRequestList());
     EXPECT_EQ(Listed(), L"amy eve dan");
@@ -98,14 +66,11 @@ TEST_F(BuddyRequestsTest, ListsRequestOnlyBuddiesByNameKeepingKeyOrderForEqualNa
 }
 
 TEST_F(BuddyRequestsTest, AnswersGoOutWholeAndGoBack) {
-    rig.CaptureSessionWrites();
     rig.ConnectCaptured(0);
-    AddBuddy(L"1004", L"b@tevrik.example", L"", 8);
+    AddBuddies({{L"1004", L"b@tevrik.example", L"", L"", 0, 8}});
     Show(app().BuddyRequestList());
-    const RECT row = list().GetItemScreenRect(0);
-
     // Without a group "0" nothing opens.
-    rig.TapAt(row.left + 100, (row.top + row.bottom) / 2);
+    rig.TapRow(list(), 0, 100);
     Settle();
     EXPECT_EQ(app().CurrentPage(), &app().BuddyRequestList());
 
@@ -128,7 +93,7 @@ TEST_F(BuddyRequestsTest, AnswersGoOutWholeAndGoBack) {
     for (const auto& c : cases) {
         Show(app().BuddyRequestList());
         app().StatusBarWindow().ClearHistory();
-        rig.TapAt(row.left + 100, (row.top + row.bottom) / 2);
+        rig.TapRow(list(), 0, 100);
         Settle();
         ASSERT_EQ(app().CurrentPage(), &app().BuddyRequestInfo()) << c.what;
         if (c.group != nullptr) ChooseGroup(BuddyGroupList::Instance()->FindEntry(c.group)->Name);
@@ -164,7 +129,6 @@ TEST_F(BuddyRequestsTest, AnswersGoOutWholeAndGoBack) {
 // A second request's prompt answered Yes while the info page shows the first: the page shown again
 // with the new requester, the history as it was.
 TEST_F(BuddyRequestsTest, PromptAnsweredYesOnTheInfoPageShowsTheNewRequester) {
-    rig.CaptureSessionWrites();
     rig.ConnectCaptured(0);
     AddGroup(L"0", L"친구");
     Show(app().BuddyList());
@@ -173,8 +137,7 @@ TEST_F(BuddyRequestsTest, PromptAnsweredYesOnTheInfoPageShowsTheNewRequester) {
         rig.Inject(std::string("ADDB 0 RL 10") + id[0] + " " + id + " 안녕 %00\r\n");
         Settle();
         ASSERT_NE(QePopup::Current(), nullptr) << id;
-        const RECT box = QePopup::Current()->Rect();
-        rig.Tap({L"MsgBox", L"YesButton"}, POINT{box.left, box.top});
+        rig.TapBox(L"YesButton");
         Settle();
         ASSERT_EQ(app().CurrentPage(), &app().BuddyRequestInfo()) << id;
         ASSERT_NE(info().Requester(), nullptr);

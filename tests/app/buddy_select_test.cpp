@@ -5,11 +5,10 @@
 #include "app/screens/chats/ChatPage.h"
 #include "framework/ui/shell/QeInputPanel.h"
 #include "messenger/model/AccountInfo.h"
-#include "messenger/model/BuddyGroupList.h"
-#include "messenger/model/BuddyRoster.h"
 #include "messenger/model/ChatActions.h"
 #include "messenger/model/ChatSessionManager.h"
 #include "messenger/model/Options.h"
+#include "tests/app/model_seed.h"
 #include "tests/service/ChatPeer.h"
 #include "tests/support/MessengerRig.h"
 #include "tests/support/TraceLog.h"
@@ -18,69 +17,35 @@ namespace {
 
 using Ids = std::vector<std::wstring>;
 
-// "#group" ("#group-" folded), buddies by login id ("*" ticked), "(...)" filtered out.
-std::wstring Rows(MessengerRig& rig) {
-    BuddySelectTable& table = rig.App().BuddySelect().Table();
-    std::wstring text;
-    for (int32_t i = 0; i < table.GetItemCount(); ++i) {
-        const TableItem& row = *table.GetItem(i);
-        const auto* buddy = reinterpret_cast<Buddy*>(row.userValue);
-        const std::wstring shown = row.kind == TableItem::kHeader
-                                       ? L"#" + reinterpret_cast<BuddyGroup*>(row.userValue)->Id + (row.expanded ? L"" : L"-")
-                                       : buddy->Id + (buddy->Ticked != 0 ? L"*" : L"");
-        text += (i == 0 ? L"" : L" ") + (row.hidden ? L"(" + shown + L")" : shown);
-    }
-    return text;
-}
-
-void Settle(MessengerRig& rig) {
-    rig.Advance(600);
-    rig.Settle();
-}
+std::wstring Rows(MessengerRig& rig) { return BuddyRows(rig.App().BuddySelect().Table()); }
 
 void TapRow(MessengerRig& rig, int32_t index) {
-    const RECT r = rig.App().BuddySelect().Table().GetItemScreenRect(index);
-    rig.TapAt(r.left + 100, (r.top + r.bottom) / 2);
-    Settle(rig);
+    rig.TapRow(rig.App().BuddySelect().Table(), index, 100);
+    rig.Pass(600);
 }
 
-class BuddySelectTest : public ::testing::Test {
+class BuddySelectTest : public RigTest {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(rig.Start());
-        rig.CaptureSessionWrites();
+    void Prepare() override {
         rig.ConnectCaptured(0);
         Sent();
         AccountInfo::Instance()->Id = L"minsu@tevrik.example";
         Options::Instance()->ViewType = 3;
         // bob, offline, is in Work and Friends; the groups sort Family, Friends, Work.
-        for (auto [key, id, name, status] : {std::tuple{L"a", L"amy", L"Kim", 0u}, {L"b", L"bob", L"Lee", 6u},
-                                             {L"c", L"cat", L"Park", 0u}, {L"d", L"don", L"Ahn", 0u}}) {
-            Buddy buddy;
-            buddy.Key = key, buddy.Id = id, buddy.Name = name, buddy.Nickname = L"n" + buddy.Key, buddy.Status = status;
-            BuddyRoster::Instance()->AddOrUpdate(key, buddy);
-        }
-        for (auto [id, name, members] : {std::tuple{L"1", L"Work", L"abc"}, {L"2", L"Friends", L"bd"}, {L"3", L"Family", L"c"}}) {
-            BuddyGroup group;
-            group.Id = id, group.Name = name;
-            for (const wchar_t* m = members; *m != 0; ++m) group.AddMember(std::wstring(1, *m));
-            BuddyGroupList::Instance()->InsertEntry(group);
-        }
+        AddBuddies({{L"a", L"amy", L"Kim", L"na", 0}, {L"b", L"bob", L"Lee", L"nb", 6}, {L"c", L"cat", L"Park", L"nc", 0},
+                    {L"d", L"don", L"Ahn", L"nd", 0}});
+        AddGroup(L"1", L"Work", {L"a", L"b", L"c"});
+        AddGroup(L"2", L"Friends", {L"b", L"d"});
+        AddGroup(L"3", L"Family", {L"c"});
         app().SetCurrentView(&app().BuddyList());
     }
 
-    MessengerApp& app() { return rig.App(); }
     BuddySelectPage& page() { return app().BuddySelect(); }
     void Back() {
         app().StatusBarWindow().OnBack();
-        Settle(rig);
+        rig.Pass(600);
     }
-    // What went out since the last call.
-    std::string Sent() {
-        const std::string fresh = rig.SentText().substr(m_seen);
-        m_seen += fresh.size();
-        return fresh;
-    }
+    std::string Sent() { return rig.Fresh(); }
     // A chat with amy, in its room at 10.0.0.5:7000 when `room`.
     ChatSession* Chat(bool room) {
         ChatSession* chat = ChatSessionManager::Instance()->CreateChatSession();
@@ -89,9 +54,6 @@ protected:
         if (room) chat->Host = L"10.0.0.5", chat->Port = 7000, chat->Cookie = L"ck", chat->SessionId = L"77";
         return chat;
     }
-
-    MessengerRig rig;
-    size_t m_seen = 0;
 };
 
 }  // namespace
@@ -113,10 +75,10 @@ TEST_F(BuddySelectTest, TheMemoFormsRecipientsAreTickedAndComeBackInRosterOrder)
     MemoWriteForm& form = app().MemoWrite().Form();
     form.SetRecipients({L"cat", L"zed@x.org"});
     app().SwitchView(&app().MemoWrite(), kSwitchCoverUpwards, false);
-    Settle(rig);
+    rig.Pass(600);
     const auto openChooser = [&] {
         rig.Tap({L"MemoWrite", L"View", L"ReceiverButton"});
-        Settle(rig);
+        rig.Pass(600);
         return std::make_tuple(app().CurrentPage() == &page(), page().CurrentMode(), Rows(rig), page().ExtraIds());
     };
     EXPECT_EQ(openChooser(), std::make_tuple(true, 1u, std::wstring(L"#3 cat* #2 don bob #1 amy bob cat*"), Ids{L"zed@x.org"}));
@@ -125,7 +87,7 @@ TEST_F(BuddySelectTest, TheMemoFormsRecipientsAreTickedAndComeBackInRosterOrder)
     rig.Tap({L"BuddySelect", L"SearchBar", L"SearchWord"});
     QeInputPanel::Instance()->SetImeMode(1);
     rig.Key('O');
-    Settle(rig);
+    rig.Pass(600);
     EXPECT_EQ(Rows(rig), L"#3- (cat*) #2 don bob* #1 (amy) bob* (cat*)");
     EXPECT_TRUE(rig.MatchesGolden("buddy_select_ticked_folded_filtered"));
     Back();
@@ -154,14 +116,14 @@ TEST_F(BuddySelectTest, LeavingInvitesEachTickedBuddyOnlyIntoAChatWithItsRoom) {
         if (opener == kButton) {
             app().SetCurrentView(ChatPageOf(chat));
             rig.Tap({L"Chat", L"View", L"InviteButton"});
-            Settle(rig);
+            rig.Pass(600);
             EXPECT_EQ(std::make_tuple(app().CurrentPage() == &page(), page().CurrentMode(), page().Chat(), Rows(rig)),
                       std::make_tuple(true, 0u, chat, std::wstring(L"#3 cat #2 don #1 amy cat")));
         } else {
             app().SetCurrentView(&app().BuddyList());
             if (opener == kDeleted) page().SelectForInvite(chat);
             app().SwitchView(&page(), kSwitchCoverUpwards, false);
-            Settle(rig);
+            rig.Pass(600);
         }
         for (const wchar_t* key : {L"d", L"a"}) BuddyRoster::Instance()->FindEntry(key)->Ticked = ticked;
         if (opener == kDeleted) ChatSessionManager::Instance()->RemoveChat(chat);
@@ -177,26 +139,20 @@ TEST(BuddySelectService, AnInvitedBuddyEntersAndTheChatShowsTheJoin) {
     MessengerRig rig;
     ASSERT_TRUE(rig.Start() && rig.StartService());
     service_test::ChatPeer jiyoung, seojun;
-    for (auto [peer, id] : {std::pair{&jiyoung, "jiyoung@tevrik.example"}, {&seojun, "seojun@tevrik.example"}}) {
-        peer->id = id;
-        ASSERT_EQ(service_test::SignIn(rig.Service(), peer->wire, id, "1234").rfind("LIN2 ", 0), 0u) << id;
-    }
+    jiyoung.SignIn(rig.Service(), "jiyoung@tevrik.example");
+    seojun.SignIn(rig.Service(), "seojun@tevrik.example");
     ASSERT_TRUE(rig.SignIn(L"minsu@tevrik.example", L"1234"));
     ChatSession* chat = ChatOpenWithBuddy(L"jiyoung@tevrik.example", L"이지영");
     ASSERT_NE(chat, nullptr);
-    jiyoung.FollowInvitation("minsu@tevrik.example");
-    ASSERT_FALSE(::testing::Test::HasFatalFailure());
-    ASSERT_TRUE(PumpUntil([&] { return chat->Members.size() == 1; }, 20.0));
+    ASSERT_TRUE(jiyoung.Joins(*chat, "minsu@tevrik.example", 1));
 
     rig.App().SwitchView(ChatPageOf(chat), kSwitchCoverUpwards, false);
-    Settle(rig);
+    rig.Pass(600);
     rig.Tap({L"Chat", L"View", L"InviteButton"});
-    Settle(rig);
+    rig.Pass(600);
     EXPECT_EQ(Rows(rig), L"#2 #0 jiyoung@tevrik.example #1 seojun@tevrik.example");
     TapRow(rig, 4);
     rig.App().StatusBarWindow().OnBack();
-    seojun.FollowInvitation("minsu@tevrik.example");
-    ASSERT_FALSE(::testing::Test::HasFatalFailure());
-    ASSERT_TRUE(PumpUntil([&] { return chat->Members.size() == 2; }, 20.0));
+    ASSERT_TRUE(seojun.Joins(*chat, "minsu@tevrik.example", 2));
     EXPECT_EQ(ChatPageOf(chat)->View().Output().GetText(), L"name (nick) 님이 입장하였습니다.\n");
 }

@@ -8,9 +8,8 @@
 
 #include "app/screens/common/MsgBox.h"
 #include "framework/ui/view/QePopup.h"
-#include "messenger/model/BuddyGroupList.h"
-#include "messenger/model/BuddyRoster.h"
 #include "messenger/model/Options.h"
+#include "tests/app/model_seed.h"
 #include "tests/service/ScriptedClient.h"
 #include "tests/support/Golden.h"
 #include "tests/support/MessengerRig.h"
@@ -57,23 +56,18 @@ protected:
     MessengerApp& app() { return rig.App(); }
     BuddyProfilePage& profile() { return app().BuddyProfile(); }
     Buddy* Find(const char* id) { return BuddyRoster::Instance()->Find(std::wstring(id, id + strlen(id))); }
-    void Settle() {
-        rig.Advance(1000);
-        rig.Settle();
-    }
+    void Settle() { rig.Pass(1000); }
     bool Until(const std::function<bool()>& condition) {
         const bool held = PumpUntil(condition, kBound);
         Settle();
         return held;
     }
     void TapRow(QeTableView& table, int32_t row, int x = 10) {
-        const RECT r = table.GetItemScreenRect(row);
-        rig.TapAt(r.left + x, (r.top + r.bottom) / 2);
+        rig.TapRow(table, row, x);
         Settle();
     }
     void TapButton(QeWindow& button) {
-        const RECT r = button.GetScreenRect();
-        rig.TapAt((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+        rig.TapIn(button.GetScreenRect());
         Settle();
     }
     // The text of the message box that comes up, answered by a tap on Yes or No; empty when none does.
@@ -84,19 +78,7 @@ protected:
         TapButton(yes ? box->YesButton() : box->NoButton());
         return text;
     }
-    // "#name id id #name ...": the buddy list's rows, headers by name and counts, buddies by login id.
-    std::wstring ListRows() {
-        BuddyListTable& table = app().BuddyList().Table();
-        std::wstring text;
-        for (int32_t i = 0; i < table.GetItemCount(); ++i) {
-            const TableItem& row = *table.GetItem(i);
-            text += text.empty() ? L"" : L" ";
-            text += row.kind == TableItem::kHeader
-                        ? L"#" + BuddyListTable::HeaderText(*reinterpret_cast<BuddyGroup*>(row.userValue))
-                        : reinterpret_cast<Buddy*>(row.userValue)->Id;
-        }
-        return text;
-    }
+    std::wstring ListRows() { return BuddyRows(app().BuddyList().Table(), true, true); }
     // The page as the loop last drew it is what a paint from the model draws now.
     ::testing::AssertionResult ShowsTheModel(QeWindow& page) {
         const RECT area = page.GetScreenRect();

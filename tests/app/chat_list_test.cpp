@@ -5,13 +5,11 @@
 #include <gtest/gtest.h>
 
 #include "app/screens/chats/ChatPage.h"
-
 #include "framework/ui/view/QeRect.h"
-#include "messenger/model/BuddyGroupList.h"
-#include "messenger/model/BuddyRoster.h"
 #include "messenger/model/ChatActions.h"
 #include "messenger/model/ChatSessionManager.h"
 #include "messenger/protocol/Reset.h"
+#include "tests/app/model_seed.h"
 #include "tests/support/MessengerRig.h"
 
 namespace {
@@ -28,26 +26,17 @@ std::string Invitation(const std::string& inviter, const std::string& cookie) {
     return "CTOC 0 " + inviter + " " + std::to_string(invt.size()) + "\r\n" + invt;
 }
 
-class ChatList : public ::testing::Test {
+class ChatList : public RigTest {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(rig.Start());
-        rig.CaptureSessionWrites();
+    void Prepare() override {
         rig.ConnectCaptured(2);
         // Bee and Cee in the group "0", Dee in none.
-        for (auto [key, id, name, status] : {std::tuple{L"kb", L"b@x", L"Bee Park", 0u}, {L"kc", L"c@x", L"Cee Kim", 1u},
-                                             {L"kd", L"d@x", L"Dee Lee", 6u}}) {
-            Buddy buddy;
-            buddy.Key = key, buddy.Id = id, buddy.Name = name, buddy.Nickname = L"별명", buddy.Status = status;
-            BuddyRoster::Instance()->AddOrUpdate(key, buddy);
-        }
-        BuddyGroup friends;
-        friends.Id = L"0", friends.Name = L"친구", friends.Members = {L"kb", L"kc"};
-        BuddyGroupList::Instance()->InsertEntry(friends);
+        AddBuddies({{L"kb", L"b@x", L"Bee Park", L"별명", 0}, {L"kc", L"c@x", L"Cee Kim", L"별명", 1},
+                    {L"kd", L"d@x", L"Dee Lee", L"별명", 6}});
+        AddGroup(L"0", L"친구", {L"kb", L"kc"});
     }
     void TearDown() override { rig.Stop(); }
 
-    MessengerApp& app() { return rig.App(); }
     ChatSessionManager& chats() { return *ChatSessionManager::Instance(); }
     ChatListTable& list() { return app().ChatList().Table(); }
     ChatInfoTable& info() { return app().ChatInfo().Table(); }
@@ -67,29 +56,21 @@ protected:
         }
         return names;
     }
-    void Back() {
-        app().StatusBarWindow().OnBack();
-        rig.Advance(600);
-    }
     // The chat's page shown, then closed as the status bar's close button does.
     void Close(ChatSession* chat) {
-        app().SwitchView(ChatPageOf(chat), kSwitchCoverUpwards, false);
-        rig.Advance(600);
+        rig.Cover(ChatPageOf(chat));
         ChatPageOf(chat)->MarkClosing();
-        Back();
+        rig.Back();
     }
     // A tap on the row at x inside the row.
     void TapRow(QeTableView& table, int32_t row, int x) {
-        const RECT rect = table.GetItemScreenRect(row);
-        rig.TapAt(rect.left + x, (rect.top + rect.bottom) / 2);
+        rig.TapRow(table, row, x);
         rig.Advance(600);
     }
     void Show(ScreenBase& page) {
         app().SetCurrentView(&page);
         rig.Advance(600);  // rows added meanwhile stand at full height
     }
-
-    MessengerRig rig;
 };
 
 }  // namespace
@@ -111,10 +92,9 @@ TEST_F(ChatList, RowsFollowTheChatsAndHelpTextShowsExactlyWhenThereIsNone) {
     EXPECT_TRUE(rig.MatchesGolden("chat_list_three_chats"));
 
     // Its window shown, the chat is read; the row shows it at its next paint.
-    app().SwitchView(ChatPageOf(chats().ChatAt(1)), kSwitchCoverUpwards, false);
-    rig.Advance(600);
+    rig.Cover(ChatPageOf(chats().ChatAt(1)));
     EXPECT_EQ(chats().ChatAt(1)->Unread, 0);
-    Back();
+    rig.Back();
 
     Close(chats().ChatAt(1));
     EXPECT_EQ(Rows(), (Names{L"Bee Park", L"stranger@x"}));
@@ -130,7 +110,7 @@ TEST_F(ChatList, TapsEitherSideOfTheThresholdOpenThatRowsChatOrItsParticipants) 
     Show(app().ChatList());
     TapRow(list(), 1, ChatListTable::DisclosureThreshold());
     EXPECT_EQ(app().CurrentPage(), ChatPageOf(chats().ChatAt(1)));
-    Back();
+    rig.Back();
     TapRow(list(), 1, ChatListTable::DisclosureThreshold() + 1);
     EXPECT_EQ(app().CurrentPage(), &app().ChatInfo());
     EXPECT_EQ(info().Session(), chats().ChatAt(1));
@@ -169,7 +149,7 @@ TEST_F(ChatList, ParticipantRowsAndTheirTaps) {
     Close(chat);
     rig.Settle();
     ASSERT_EQ(chats().Count(), 0u);
-    Back();
+    rig.Back();
     ASSERT_EQ(app().CurrentPage(), &app().ChatInfo());
     EXPECT_EQ(info().Session(), nullptr);
     EXPECT_EQ(info().GetItemCount(), 0);

@@ -52,10 +52,9 @@ Lines Runs(QeEdit& edit) {
     return runs;
 }
 
-class ChatWindowTest : public ::testing::Test {
+class ChatWindowTest : public RigTest {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(rig.Start());
+    void Prepare() override {
         AccountInfo::Instance()->Name = L"민수";
         AccountInfo::Instance()->Nickname = L"달빛";
         AccountInfo::Instance()->Status = 1;
@@ -71,20 +70,7 @@ protected:
         if (joined) chat->SessionId = L"77";
         return chat;
     }
-    void Type(const std::u32string& text) {
-        InjectText(rig.Window(), text);
-        rig.Settle();
-    }
-    // What went out since the last call.
-    std::string Sent() {
-        const std::string all = rig.SentText();
-        const std::string fresh = all.substr(m_seen);
-        m_seen = all.size();
-        return fresh;
-    }
-
-    MessengerRig rig;
-    size_t m_seen = 0;
+    std::string Sent() { return rig.Fresh(); }
 };
 
 TEST_F(ChatWindowTest, LinesAreWrittenInTheirKindsColourWithEmoticonsAndFlashconLabels) {
@@ -126,7 +112,6 @@ TEST_F(ChatWindowTest, LinesAreWrittenInTheirKindsColourWithEmoticonsAndFlashcon
 }
 
 TEST_F(ChatWindowTest, TypingEnterAndQueuedLinesGoOutAsTheirFrames) {
-    rig.CaptureSessionWrites();
     rig.ConnectCaptured(0);
     Sent();
     ChatSession* chat = Open(true);
@@ -136,15 +121,15 @@ TEST_F(ChatWindowTest, TypingEnterAndQueuedLinesGoOutAsTheirFrames) {
 
     // Length 1 after a key means typing started, 0 stopped: Backspace from two characters to one
     // starts again.
-    Type(U"a");
+    rig.Type(L"a");
     EXPECT_EQ(Sent(), "CRP2 3 SS 77 17\r\nMESG 2 TYPING 1\r\n");
-    Type(U"b");
+    rig.Type(L"b");
     EXPECT_EQ(Sent(), "");
-    Type(U"\b\b");
+    rig.Type(L"\b\b");
     EXPECT_EQ(Sent(), "CRP2 5 SS 77 17\r\nMESG 4 TYPING 1\r\nCRP2 7 SS 77 17\r\nMESG 6 TYPING 0\r\n");
-    Type(U"\r");
+    rig.Type(L"\r");
     EXPECT_EQ(Sent(), "");
-    Type(U"hi\r");
+    rig.Type(L"hi\r");
     EXPECT_EQ(Sent(), "CRP2 9 SS 77 17\r\nMESG 8 TYPING 1\r\nCRP2 11 SS 77 28\r\nMESG 10 MSG 0%090%090%09hi\r\n");
     EXPECT_TRUE(page->InputBar().Input().IsEmpty());
     // The server refuses the line.
@@ -153,17 +138,15 @@ TEST_F(ChatWindowTest, TypingEnterAndQueuedLinesGoOutAsTheirFrames) {
               Lines({L"700 #1f63b8 민수 (달빛) 님의 말:\nhi\n", L"700 #d93a30 [201] FailureCodeMissingData\n"}));
 
     // Delete in front of the last character.
-    Type(U"z");
-    const RECT input = page->InputBar().Input().GetScreenRect();
-    rig.TapAt(input.left + 1, (input.top + input.bottom) / 2);
-    InjectKeyPress(rig.Window(), VK_DELETE);
-    rig.Settle();
+    rig.Type(L"z");
+    rig.TapIn(page->InputBar().Input().GetScreenRect(), 1);
+    rig.Key(VK_DELETE);
     EXPECT_EQ(Sent(), "CRP2 13 SS 77 18\r\nMESG 12 TYPING 1\r\nCRP2 15 SS 77 18\r\nMESG 14 TYPING 0\r\n");
 
     // The composer's r, l, a build one syllable in place: each step, and the character that ends
     // the composition, leaves one character.
     ImmSetConversionStatus(ImmGetContext(rig.Window()), IME_CMODE_NATIVE, 0);
-    Type(U"rla\r");
+    rig.Type(L"rla\r");
     EXPECT_EQ(Sent(),
               "CRP2 17 SS 77 18\r\nMESG 16 TYPING 1\r\nCRP2 19 SS 77 18\r\nMESG 18 TYPING 1\r\n"
               "CRP2 21 SS 77 18\r\nMESG 20 TYPING 1\r\nCRP2 23 SS 77 18\r\nMESG 22 TYPING 1\r\n"
@@ -182,13 +165,12 @@ TEST_F(ChatWindowTest, TypingEnterAndQueuedLinesGoOutAsTheirFrames) {
     rig.App().SetCurrentView(ChatPageOf(waiting));
     rig.Settle();
     ImmSetConversionStatus(ImmGetContext(rig.Window()), 0, 0);
-    Type(U"x\ry\r");
+    rig.Type(L"x\ry\r");
     EXPECT_EQ(Sent(), "CRP2 26 DP %00 9\r\nRESS 27\r\n");
     EXPECT_EQ(waiting->QueuedTexts, Lines({L"x", L"y"}));
 }
 
 TEST_F(ChatWindowTest, TheGateShowsTheFirstReasonAndADisabledInputTakesNoKeys) {
-    rig.CaptureSessionWrites();
     rig.ConnectCaptured(0);
     Sent();
     Buddy buddy;
@@ -232,9 +214,8 @@ TEST_F(ChatWindowTest, TheGateShowsTheFirstReasonAndADisabledInputTakesNoKeys) {
     chat->BuddyId = L"yuna@tevrik.example";
     gate(1, 6, 0);
     EXPECT_EQ(gate(1, 1, 4), L"대화 상대가 현재 오프라인 상태입니다.");
-    Type(U"ab\r");
-    InjectKeyPress(rig.Window(), VK_DELETE);
-    rig.Settle();
+    rig.Type(L"ab\r");
+    rig.Key(VK_DELETE);
     EXPECT_TRUE(page->InputBar().Input().IsEmpty());
     EXPECT_EQ(Sent(), "");
 }
@@ -244,8 +225,7 @@ TEST_F(ChatWindowTest, SwipesPageBetweenChatsAndClosingRemovesThatVeryChatFromTh
     ChatPage* pages[] = {ChatPageOf(Open(true)), ChatPageOf(Open(true)), ChatPageOf(Open(false))};
     MessengerApp& app = rig.App();
     app.SetCurrentView(&app.BuddyList());
-    app.SwitchView(pages[0], kSwitchCoverUpwards, false);
-    rig.Advance(600);
+    rig.Cover(pages[0]);
     // A stroke of 150 pixels across the current chat's title, drawn by the pen.
     const auto stroke = [&](int dx) {
         const RECT title = static_cast<ChatPage*>(app.CurrentPage())->View().Title().GetScreenRect();
@@ -260,31 +240,25 @@ TEST_F(ChatWindowTest, SwipesPageBetweenChatsAndClosingRemovesThatVeryChatFromTh
     };
     EXPECT_EQ(std::vector<int>({stroke(150), stroke(-150), stroke(-150), stroke(-150), stroke(150)}),
               std::vector<int>({0, 1, 2, 2, 1}));
-    app.StatusBarWindow().OnBack();
-    rig.Advance(600);
+    rig.Back();
     EXPECT_EQ(app.CurrentPage(), &app.BuddyList());
 
     // The invite button leads to the buddy chooser, and Back to the chat again.
-    app.SwitchView(pages[0], kSwitchCoverUpwards, false);
-    rig.Advance(600);
+    rig.Cover(pages[0]);
     rig.Tap({L"Chat", L"View", L"InviteButton"});
     rig.Advance(600);
     EXPECT_EQ(app.CurrentPage(), &app.BuddySelect());
-    app.StatusBarWindow().OnBack();
-    rig.Advance(600);
+    rig.Back();
     EXPECT_EQ(app.CurrentPage(), pages[0]);
-    app.StatusBarWindow().OnBack();
-    rig.Advance(600);
+    rig.Back();
 
     // Closed as the close button does: the flag, then the way back. The middle chat, then the one
     // that never got its room.
     for (ChatPage* page : {pages[1], pages[2]}) {
-        app.SwitchView(page, kSwitchCoverUpwards, false);
-        rig.Advance(600);
+        rig.Cover(page);
         ChatSession* session = page->Session();
         page->MarkClosing();
-        app.StatusBarWindow().OnBack();
-        rig.Advance(600);
+        rig.Back();
         EXPECT_EQ(manager.IndexOfChat(session), -1);
         rig.Settle();
         EXPECT_EQ(manager.RemovedCount(), 0u);
@@ -329,8 +303,7 @@ TEST_F(ChatWindowTest, TheEmoticonMenuAnswersOnlyAChatStillOpen) {
     const auto popup = [&](ChatPage* page) {
         rig.App().SetCurrentView(page);
         rig.Settle();
-        const RECT button = page->InputBar().EmoticonButton().GetScreenRect();
-        rig.TapAt((button.left + button.right) / 2, (button.top + button.bottom) / 2);
+        rig.TapIn(page->InputBar().EmoticonButton().GetScreenRect());
         return dynamic_cast<MenuEmoticon*>(QePopup::Current());
     };
     const auto choose = [&](MenuEmoticon* menu, int row) {
@@ -367,26 +340,20 @@ TEST(ChatWindowService, ALineForAHiddenChatRingsAndTheCloseButtonEndsTheRoom) {
     MessengerRig rig;
     ASSERT_TRUE(rig.Start() && rig.StartService());
     service_test::ChatPeer peer;
-    peer.id = "jiyoung@tevrik.example";
-    ASSERT_EQ(service_test::SignIn(rig.Service(), peer.wire, peer.id, "1234").rfind("LIN2 4 ", 0), 0u);
+    peer.SignIn(rig.Service(), "jiyoung@tevrik.example");
     ASSERT_TRUE(rig.SignIn(L"minsu@tevrik.example", L"1234"));
 
     ChatSession* chat = ChatOpenWithBuddy(L"jiyoung@tevrik.example", L"지영");
     ASSERT_NE(chat, nullptr);
-    peer.FollowInvitation("minsu@tevrik.example");
-    ASSERT_FALSE(::testing::Test::HasFatalFailure());
-    ASSERT_TRUE(PumpUntil([&] { return chat->Members.size() == 1; }, 20.0));
+    ASSERT_TRUE(peer.Joins(*chat, "minsu@tevrik.example", 1));
 
     ClearDeviceCalls();
     peer.wire.Send(Crp2("23", "SS", peer.sid, "MESG 24 MSG 0%090%090%09안녕%20/웃음/\r\n"));
     ASSERT_TRUE(PumpUntil([&] { return chat->Unread != 0; }, 20.0));
-    size_t rings = 0;
-    for (const std::wstring& call : DeviceCalls()) rings += call.find(L"recv_chat.wav") != std::wstring::npos;
-    EXPECT_EQ(rings, 1u);
+    EXPECT_EQ(rig.Sounds(), std::vector<std::wstring>{L"recv_chat.wav, 0x20001)"});
     EXPECT_EQ(Runs(ChatPageOf(chat)->View().Output()),
               Lines({L"700 #1f2a33 이지영 (지영이) 님의 말:\n안녕 ", L"[/웃음/]", L"700 #1f2a33 \n"}));
-    rig.App().SwitchView(ChatPageOf(chat), kSwitchCoverUpwards, false);
-    rig.Advance(600);
+    rig.Cover(ChatPageOf(chat));
     EXPECT_EQ(chat->Unread, 0);
 
     // The status bar's close button ends the room: the partner sees the user leave, and the page

@@ -46,18 +46,6 @@ void SaveLogin(int keep, const std::wstring& id, const std::wstring& hash, bool 
 
 LoginPage& Login(MessengerRig& rig) { return rig.App().Login(); }
 
-// The open message box's text, empty when none is open.
-std::wstring BoxText() {
-    auto* box = dynamic_cast<MsgBox*>(QePopup::Current());
-    return box != nullptr ? box->Text().GetText() : std::wstring();
-}
-
-// A part of the open message box tapped ("OkButton", "YesButton", "NoButton", "CheckBox").
-void TapBox(MessengerRig& rig, const wchar_t* part) {
-    const RECT box = QePopup::Current() != nullptr ? QePopup::Current()->Rect() : RECT{};
-    rig.Tap({L"MsgBox", part}, POINT{box.left, box.top});
-}
-
 }  // namespace
 
 TEST(Login, StartUpFollowsTheSavedLogin) {
@@ -94,9 +82,9 @@ TEST(Login, StartUpFollowsTheSavedLogin) {
         SaveLogin(c.keep, kMinsu, c.hash, c.agreed);
         ASSERT_TRUE(rig.Start());
         if (c.consent != nullptr) {
-            EXPECT_EQ(BoxText(), LoginPrompts::kConsentText);
-            TapBox(rig, L"CheckBox");
-            if (*c.consent != L'\0') TapBox(rig, c.consent);
+            EXPECT_EQ(rig.BoxText(), LoginPrompts::kConsentText);
+            rig.TapBox(L"CheckBox");
+            if (*c.consent != L'\0') rig.TapBox(c.consent);
             if (*c.consent == L'\0') MsgBox::Alert(L"다른 상자");
             rig.Settle();
             EXPECT_EQ(QeRegistry::ReadDword(LoginSettings::kKeyPath, LoginSettings::kAgreed, 0), c.agreedAfter);
@@ -135,8 +123,8 @@ TEST(Login, TypedDemoAccountSignsInAndLogOutReturnsToTheGate) {
     EXPECT_EQ(Login(rig).CurrentPanel(), 2);
     ASSERT_TRUE(PumpUntil([&] { return Login(rig).CurrentPanel() == 0; }, 10.0));
     EXPECT_FALSE(ProtocolSession::Instance()->IsConnected());
-    EXPECT_EQ(BoxText(), ProtocolSession::FailureCodeText(301));
-    TapBox(rig, L"OkButton");
+    EXPECT_EQ(rig.BoxText(), ProtocolSession::FailureCodeText(301));
+    rig.TapBox(L"OkButton");
 
     rig.Tap(password);
     rig.Type(L"1234");
@@ -146,10 +134,7 @@ TEST(Login, TypedDemoAccountSignsInAndLogOutReturnsToTheGate) {
     ClearDeviceCalls();
     rig.Key(13);
     ASSERT_TRUE(PumpUntil([&] { return !Login(rig).IsVisible(); }, 20.0));
-    const std::vector<std::wstring> calls = DeviceCalls();
-    EXPECT_EQ(std::count_if(calls.begin(), calls.end(), [](const std::wstring& call) {
-                  return call.rfind(L"sndPlaySoundW(", 0) == 0 && call.find(L"login.wav") != std::wstring::npos;
-              }), 1);
+    EXPECT_EQ(rig.Sounds(), std::vector<std::wstring>{L"login.wav, 0x20001)"});
     EXPECT_TRUE(rig.App().SignedIn());
     EXPECT_TRUE(rig.App().StatusBarWindow().IsVisible());
     EXPECT_EQ(rig.App().CurrentPage(), &rig.App().BuddyList());
@@ -192,8 +177,7 @@ TEST(Login, CancelAtEachStepEndsTheWholeAttempt) {
         };
         ASSERT_TRUE(rig.Service().WaitUntil(closed, 5s));
         const size_t frames = rig.Service().FrameCount();
-        rig.Advance(120000);
-        rig.Settle();
+        rig.Pass(120000);
         EXPECT_EQ(Login(rig).CurrentPanel(), 1);
         EXPECT_TRUE(Login(rig).IsVisible());
         EXPECT_FALSE(rig.App().SignedIn());
@@ -229,15 +213,13 @@ TEST(Login, FormMovesOutOfTheInputPanelsWayAndBack) {
     const LONG passwordBottom = ScreenSkin::Rect({L"Login", L"Counter", L"PasswordSkin"}).bottom;
     const LONG top = -20 - (passwordBottom - (400 - 52));
     rig.App().Root().BroadcastSipShown(RECT{0, 400, 480, 588});
-    rig.Advance(600);
-    rig.Settle();
+    rig.Pass(600);
     EXPECT_TRUE(rig.MatchesGolden("login_form_moved"));
     const RECT moved = Login(rig).Rect();
     EXPECT_EQ(std::vector<LONG>({moved.left, moved.top, moved.right, moved.bottom}),
               std::vector<LONG>({0, top, home.right - home.left, top + home.bottom - home.top}));
     rig.App().Root().BroadcastSipHidden();
-    rig.Advance(600);
-    rig.Settle();
+    rig.Pass(600);
     const RECT back = Login(rig).Rect();
     EXPECT_EQ(std::vector<LONG>({back.left, back.top, back.right, back.bottom}),
               std::vector<LONG>({home.left, home.top, home.right, home.bottom}));
@@ -263,8 +245,8 @@ TEST(Login, SessionEndsReturnToTheGateAndResetsRunTwiceDuringATransition) {
         rig.Settle();
         const wchar_t* texts[] = {L"Tevrik 서버와의 연결이 끊어졌습니다.",
                                   L"다른 기기에서 동일 아이디로 접속하여 로그아웃 되었습니다.", L""};
-        EXPECT_EQ(BoxText(), texts[ending]);
-        if (ending < 2) TapBox(rig, L"OkButton");
+        EXPECT_EQ(rig.BoxText(), texts[ending]);
+        if (ending < 2) rig.TapBox(L"OkButton");
         EXPECT_EQ(Login(rig).CurrentPanel(), 1);
         EXPECT_EQ(rig.App().CurrentPage(), nullptr);
         EXPECT_FALSE(rig.App().StatusBarWindow().IsVisible());
@@ -303,12 +285,12 @@ TEST(Login, FormInputAndItsBoxes) {
         rig.Tap({L"Login", L"Counter", L"PasswordEdit"});
         rig.Type(c.password);
         rig.Tap({L"Login", L"Counter", L"LoginButton"});
-        EXPECT_EQ(BoxText(), c.text);
+        EXPECT_EQ(rig.BoxText(), c.text);
         if (c.text == consent) {
             EXPECT_TRUE(rig.MatchesGolden("login_consent_prompt"));
         }
-        if (c.check) TapBox(rig, L"CheckBox");
-        TapBox(rig, c.answer);
+        if (c.check) rig.TapBox(L"CheckBox");
+        rig.TapBox(c.answer);
         EXPECT_EQ(QePopup::Current(), nullptr);
         EXPECT_EQ(Login(rig).CurrentPanel(), c.panel);
         EXPECT_EQ(QeRegistry::ReadString(LoginSettings::kKeyPath, LoginSettings::kUserId, L""), c.savedId);
@@ -321,8 +303,8 @@ TEST(Login, DomainMenuAndAnotherId) {
     SaveLogin(0, kMinsu, Digest(kMinsu, L"1234"), true);
     ASSERT_TRUE(rig.Start());
     rig.Tap({L"Login", L"Gate", L"LoginWithOtherIdButton"});
-    EXPECT_EQ(BoxText(), L"다른 아이디로 로그인 시 기존 정보가 삭제 됩니다.\n\n계속 진행 하시겠습니까?");
-    TapBox(rig, L"YesButton");
+    EXPECT_EQ(rig.BoxText(), L"다른 아이디로 로그인 시 기존 정보가 삭제 됩니다.\n\n계속 진행 하시겠습니까?");
+    rig.TapBox(L"YesButton");
     LoginFormPanel& form = Login(rig).Form();
     EXPECT_EQ(Login(rig).CurrentPanel(), 0);
     EXPECT_EQ(form.IdEdit.GetText(), L"");

@@ -58,9 +58,9 @@ std::string Wget(int trid, const std::string& kind, const std::string& params) {
                 "WGET " + std::to_string(trid) + " " + kind + " N 8192 " + std::to_string(params.size()) + "\r\n" + params);
 }
 
-class MemoServiceTest : public ::testing::Test, protected MemoSteps {
+class MemoServiceTest : public MemoSteps {
 protected:
-    void SetUp() override { ASSERT_TRUE(rig.Start() && rig.StartService(Seed())); }
+    void Prepare() override { ASSERT_TRUE(rig.StartService(Seed())); }
 
     // The buddy online first (so that no sign-in notice follows), then the user, with the inbox's
     // first page in.
@@ -108,7 +108,6 @@ protected:
         }
         return frames;
     }
-    MemoReadContentView& view() { return app().MemoRead().View(); }
 
     ScriptedClient buddy;
 };
@@ -181,16 +180,12 @@ TEST_F(MemoServiceTest, AMemoFromABuddyGoesOnTopWithItsSoundAndBadges) {
     ASSERT_TRUE(buddy.NextStartingWith("CRP2 10 "));
     ExpectRows(Plus(Plus(Box(0, 1), before), {kMore}));
     EXPECT_EQ(badges(), "mmmmm");
-    std::vector<std::wstring> sounds;
-    for (const std::wstring& call : DeviceCalls()) {
-        if (call.rfind(L"sndPlaySoundW", 0) == 0) sounds.push_back(call.substr(call.rfind(L'\\') + 1));
-    }
-    EXPECT_EQ(sounds, std::vector<std::wstring>{L"recv_memo.wav, 0x20001)"});
+    EXPECT_EQ(MessengerRig::Sounds(), std::vector<std::wstring>{L"recv_memo.wav, 0x20001)"});
 }
 
 TEST_F(MemoServiceTest, AMemoReachesTheOnlineBuddyAndNamesTheIdItCouldNot) {
     SignIn(true);
-    Step([&] { app().SwitchView(&app().MemoWrite(), kSwitchCoverUpwards, false); });
+    OpenForm();
     MemoWriteForm& form = app().MemoWrite().Form();
     form.ResetNew();
     form.SetRecipients({L"jiyoung@tevrik.example", L"nobody@tevrik.example"});

@@ -34,14 +34,8 @@ void Heard(void* context, QePopup* popup, int result) {
     if constexpr (std::is_same_v<Menu, MenuAccount>) choice->text = MenuAccount::RowText(choice->selection);
 }
 
-std::string Text(const RECT& r) {
-    return std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) + "," +
-           std::to_string(r.bottom);
-}
-
-class Menus : public ::testing::Test {
+class Menus : public RigTest {
 protected:
-    void SetUp() override { ASSERT_TRUE(rig.Start()); }
     // Presses the open menu's row (-1: a point outside the menu), takes the picture while the pen
     // is held when one is named, and lifts.
     void TapRow(int row, const std::string& golden = std::string()) {
@@ -65,7 +59,6 @@ protected:
         EXPECT_EQ(QePopup::Current(), nullptr);
         return choice;
     }
-    MessengerRig rig;
 };
 
 TEST_F(Menus, TappedRowsAndOutsideTapsGiveTheirChoices) {
@@ -139,11 +132,9 @@ TEST_F(Menus, InputPanelFollowsShowHideAndTheButton) {
     bar.HideSip();
     note(L"HideSip");
     rig.Tap({L"MenuBar", L"SipButton"});
-    rig.Settle();
     note(L"tap");
     EXPECT_EQ(QeGetFocusWindow(), &edit);
     rig.Tap({L"MenuBar", L"SipButton"});
-    rig.Settle();
     note(L"tap");
     EXPECT_EQ(QeGetFocusWindow(), &edit);
     EXPECT_EQ(record, std::vector<std::wstring>({
@@ -165,8 +156,8 @@ TEST_F(Menus, UnreadImagesTakeTheirPlaces) {
     EXPECT_TRUE(rig.MatchesGolden("menu_bar_sip_checked"));
     bar.HideSip();
     ChatSession* chat = ChatSessionManager::Instance()->CreateChatSession();
-    const std::string chatRect = Text(ScreenSkin::Rect({L"MenuBar", L"ChatNotifyImage"}));
-    const std::string memoRect = Text(ScreenSkin::Rect({L"MenuBar", L"MemoNotifyImage"}));
+    const std::string chatRect = RectText(ScreenSkin::Rect({L"MenuBar", L"ChatNotifyImage"}));
+    const std::string memoRect = RectText(ScreenSkin::Rect({L"MenuBar", L"MemoNotifyImage"}));
     struct Step {
         bool chat, memo;
         std::string shown;  // "chat memo@rect"
@@ -184,7 +175,7 @@ TEST_F(Menus, UnreadImagesTakeTheirPlaces) {
         MemoStore::Instance()->HasNewMemo = s.memo ? 1 : 0;
         bar.UpdateNotifyImages();
         EXPECT_EQ(std::string(bar.ChatNotifyImage().IsVisible() ? "chat" : "") + " " +
-                      (bar.MemoNotifyImage().IsVisible() ? "memo@" + Text(bar.MemoNotifyImage().Rect()) : ""),
+                      (bar.MemoNotifyImage().IsVisible() ? "memo@" + RectText(bar.MemoNotifyImage().Rect()) : ""),
                   s.shown);
         rig.Settle();
         if (&s == &steps[3]) {
@@ -193,10 +184,6 @@ TEST_F(Menus, UnreadImagesTakeTheirPlaces) {
     }
     EXPECT_TRUE(rig.MatchesGolden("menu_bar_memo_alone"));
 }
-
-}  // namespace
-
-namespace {
 
 TEST_F(Menus, SystemMenuRowsOpenTheirPagesAndLogOut) {
     MessengerApp& app = rig.App();
@@ -213,11 +200,9 @@ TEST_F(Menus, SystemMenuRowsOpenTheirPagesAndLogOut) {
         rig.Settle();
         ASSERT_TRUE(bar.SystemMenuButton().IsVisible());
         rig.Tap({L"MenuBar", L"SystemMenuButton"});
-        rig.Settle();
         ASSERT_NE(dynamic_cast<MenuSystem*>(QePopup::Current()), nullptr);
         TapRow(c.row);
-        rig.Advance(1000);
-        rig.Settle();
+        rig.Pass(1000);
         EXPECT_EQ(app.CurrentPage(), c.page);
         ASSERT_EQ(app.StatusBarWindow().History().size(), 1u);
         EXPECT_EQ(app.StatusBarWindow().History()[0].target, &app.BuddyList());
@@ -225,11 +210,9 @@ TEST_F(Menus, SystemMenuRowsOpenTheirPagesAndLogOut) {
     }
     app.SetCurrentView(&app.BuddyList());
     rig.Settle();
-    rig.CaptureSessionWrites();
     rig.ConnectCaptured(0);
     app.SetSignedIn(true);
     rig.Tap({L"MenuBar", L"SystemMenuButton"});
-    rig.Settle();
     TapRow(3);
     EXPECT_EQ(rig.SentText(), "PVER 1 1.0.2 2.0 ko.wm\r\nLOUT 2\r\n");
     EXPECT_FALSE(app.SignedIn());

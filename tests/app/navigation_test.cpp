@@ -35,10 +35,9 @@ std::string Name(const QeWindow* window) {
     return page != nullptr ? page->name : "none";
 }
 
-class Navigation : public ::testing::Test {
+class Navigation : public RigTest {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(rig.Start());
+    void Prepare() override {
         const RECT r = app().BuddyList().Rect();
         for (TestPage* page : {&o, &a, &b, &c, &d}) app().Root().AddChild(page);
         for (TestPage* page : {&o, &a, &b, &c}) page->SetRect(r);
@@ -46,7 +45,6 @@ protected:
     }
     void TearDown() override { app().SetCurrentView(nullptr); }
 
-    MessengerApp& app() { return rig.App(); }
     StatusBar& bar() { return app().StatusBarWindow(); }
     size_t held() { return QeTransitionManager::Instance()->Count(); }
     // Each entry as "source>target effect direction easing".
@@ -80,8 +78,6 @@ protected:
         EXPECT_EQ(Visible(), visible);
         EXPECT_EQ(History(), history);
     }
-
-    MessengerRig rig;
     TestPage o{"O"}, a{"A"}, b{"B"}, c{"C"}, d{"D"};
 };
 

@@ -17,10 +17,8 @@ namespace {
 
 using Texts = std::vector<std::wstring>;
 
-class OptionScreens : public ::testing::Test {
+class OptionScreens : public RigTest {
 protected:
-    void SetUp() override { ASSERT_TRUE(rig.Start()); }
-    MessengerApp& app() { return rig.App(); }
     Options& options() { return *Options::Instance(); }
     AccountInfo& account() { return *AccountInfo::Instance(); }
     void ShowList() {
@@ -28,8 +26,7 @@ protected:
         rig.Settle();
     }
     void TapRow(QeTableView& table, int row) {
-        const RECT r = table.GetItemScreenRect(row);
-        rig.TapAt((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+        rig.TapRow(table, row);
         rig.Advance(600);
     }
     // The option list's row opened, as a user taps it.
@@ -37,34 +34,17 @@ protected:
         ShowList();
         TapRow(app().OptionList().Table(), listRow);
     }
-    void Back() {
-        app().StatusBarWindow().OnBack();
-        rig.Advance(600);
-    }
     // The session writing to a capture, transaction ids from 1 again: ONST 1 goes in CRP2 2.
     void Capture() {
-        rig.CaptureSessionWrites();
         rig.ConnectCaptured(2);
         TrIdGenerator::Instance()->LastId = 0;
     }
-    std::string Sent() {
-        std::string text = rig.SentText().substr(m_seen);
-        m_seen += text.size();
-        TrIdGenerator::Instance()->LastId = 0;
-        return text;
-    }
+    std::string Sent() { return rig.Fresh(true); }
     static uint32_t Stored(const wchar_t* name) {
         QeRegistryKey key;
         return key.Open(L"Software\\Quandell\\ZevivoZadoruvuv", HKEY_CURRENT_USER) ? key.QueryDword(name, 99) : 98;
     }
-
-    MessengerRig rig;
-    size_t m_seen = 0;
 };
-
-std::string Carried(const std::string& inner) {
-    return "CRP2 2 DP %00 " + std::to_string(inner.size()) + "\r\n" + inner;
-}
 
 TEST_F(OptionScreens, ListShowsTheCurrentValueOfEverySetting) {
     account().Nickname = L"별";
@@ -122,7 +102,7 @@ TEST_F(OptionScreens, ChoicePageRowsChecksAndWhatATapSendsOrSaves) {
         for (int row = 0; row < table.GetItemCount(); ++row) texts.push_back(table.RowText(row));
         EXPECT_EQ(table.GetItemCount(), page.rows) << page.listRow;
         EXPECT_EQ(texts, page.texts);
-        Back();
+        rig.Back();
     }
     EXPECT_EQ(app().CurrentPage(), &app().OptionList());
 
@@ -144,7 +124,7 @@ TEST_F(OptionScreens, ChoicePageRowsChecksAndWhatATapSendsOrSaves) {
         EXPECT_EQ(Sent(), Carried(std::string("ONST 1 ") + letter + " 0 %00 2\r\n"));
         EXPECT_EQ(account().Status, OptionChoiceTable::StatusOfRow(row));
     }
-    Back();
+    rig.Back();
 
     // The other settings: each tap is in the registry at once, nothing goes out.
     struct Tap {
@@ -160,7 +140,7 @@ TEST_F(OptionScreens, ChoicePageRowsChecksAndWhatATapSendsOrSaves) {
         Open(tap.listRow);
         TapRow(table, tap.row);
         EXPECT_EQ(Stored(tap.value), tap.stored) << tap.listRow << " " << tap.row;
-        Back();
+        rig.Back();
     }
     EXPECT_EQ(Sent(), "");
     EXPECT_EQ(std::vector<uint32_t>({options().ChatType, options().ViewType, options().SortType, options().NotifyType,
@@ -179,31 +159,25 @@ TEST_F(OptionScreens, NicknameGoesOutOnlyWhenChanged) {
         EXPECT_TRUE(app().MenuBarWindow().SipButton().IsChecked());
         for (char32_t c : typed) c == U'\b' ? (void)rig.Key(VK_BACK) : (void)InjectText(rig.Window(), std::u32string(1, c));
         rig.Settle();
-        Back();
-        EXPECT_EQ(Sent(), sent.empty() ? "" : Carried(sent));
+        rig.Back();
+        EXPECT_EQ(Sent(), Carried(sent));
     }
     EXPECT_EQ(account().Nickname, L"");
 }
 
-TEST(OptionScreensPictures, EachPageSignedIn) {
-    MessengerRig rig;
-    ASSERT_TRUE(rig.Start() && rig.StartService());
-    ASSERT_TRUE(rig.SignIn(L"minsu@tevrik.example", L"1234"));
+TEST_F(OptionScreens, PicturesOfEachPageSignedIn) {
+    ASSERT_TRUE(rig.StartService() && rig.SignIn(L"minsu@tevrik.example", L"1234"));
     MessengerApp& app = rig.App();
     AccountInfo::Instance()->Status = 3;
     app.StatusBarWindow().BuddyCard().Refresh();
     Options::Instance()->NotifyScopes = 0;
-    const RECT tab = app.BuddyList().Tabs().TabButton(TabBar::kOptionListTab).GetScreenRect();
-    rig.TapAt((tab.left + tab.right) / 2, (tab.top + tab.bottom) / 2);
+    rig.TapIn(app.BuddyList().Tabs().TabButton(TabBar::kOptionListTab).GetScreenRect());
     EXPECT_EQ(app.CurrentPage(), &app.OptionList());
     EXPECT_TRUE(rig.MatchesGolden("option_list"));
     const std::pair<int, const char*> pages[] = {
         {0, "option_status_on_the_phone"}, {6, "option_scopes_off"}, {1, "option_nick"}, {7, "option_service_info"}};
     for (auto [row, name] : pages) {
-        app.SetCurrentView(&app.OptionList());
-        const RECT r = app.OptionList().Table().GetItemScreenRect(row);
-        rig.TapAt((r.left + r.right) / 2, (r.top + r.bottom) / 2);
-        rig.Advance(600);
+        Open(row);
         EXPECT_TRUE(rig.MatchesGolden(name));
         rig.Tap({L"StatusBar", L"Disclosure", L"BackButton"});
         rig.Advance(600);
@@ -211,28 +185,17 @@ TEST(OptionScreensPictures, EachPageSignedIn) {
     }
 }
 
-TEST(OptionScreensService, ChangesReachTheBuddyAndOptionsTheNextStart) {
-    MessengerRig rig;
-    ASSERT_TRUE(rig.Start() && rig.StartService());
-    ASSERT_TRUE(rig.SignIn(L"minsu@tevrik.example", L"1234"));
+TEST_F(OptionScreens, ChangesReachTheBuddyAndOptionsTheNextStart) {
+    ASSERT_TRUE(rig.StartService() && rig.SignIn(L"minsu@tevrik.example", L"1234"));
     service_test::ScriptedClient buddy;
     ASSERT_EQ(service_test::SignIn(rig.Service(), buddy, "jiyoung@tevrik.example", "1234").rfind("LIN2 ", 0), 0u);
     MessengerApp& app = rig.App();
-    auto open = [&](int listRow) {
-        app.SetCurrentView(&app.OptionList());
-        const RECT r = app.OptionList().Table().GetItemScreenRect(listRow);
-        rig.TapAt((r.left + r.right) / 2, (r.top + r.bottom) / 2);
-        rig.Advance(600);
-    };
-    open(0);
-    const RECT away = app.Option().Table().GetItemScreenRect(1);
-    rig.TapAt((away.left + away.right) / 2, (away.top + away.bottom) / 2);
+    Open(0);
+    rig.TapRow(app.Option().Table(), 1);
     EXPECT_TRUE(buddy.NextStartingWith("NTFY 0 minsu@tevrik.example A "));
-    open(1);
-    InjectText(rig.Window(), U"!");
-    rig.Settle();
-    app.StatusBarWindow().OnBack();
-    rig.Advance(600);
+    Open(1);
+    rig.Type(L"!");
+    rig.Back();
     auto nick = buddy.NextStartingWith("NNIK 0 minsu@tevrik.example ");
     ASSERT_TRUE(nick);
     EXPECT_EQ(*nick, "NNIK 0 minsu@tevrik.example 민수!\r\n");
@@ -248,19 +211,15 @@ TEST(OptionScreensService, ChangesReachTheBuddyAndOptionsTheNextStart) {
         }
         return ids;
     };
-    auto tapChoice = [&](int row) {
-        const RECT r = app.Option().Table().GetItemScreenRect(row);
-        rig.TapAt((r.left + r.right) / 2, (r.top + r.bottom) / 2);
-    };
     const std::vector<std::wstring> byName{L"bob@tevrik.example", L"carol@example.org", L"jiyoung@tevrik.example",
                                            L"alice@tevrik.example", L"seojun@tevrik.example"};
     EXPECT_EQ(buddyRows(), byName);
-    open(3);
-    tapChoice(1);
+    Open(3);
+    rig.TapRow(app.Option().Table(), 1);
     EXPECT_EQ(buddyRows(), (std::vector<std::wstring>{L"jiyoung@tevrik.example", L"bob@tevrik.example",
                                                       L"carol@example.org", L"alice@tevrik.example",
                                                       L"seojun@tevrik.example"}));
-    tapChoice(0);
+    rig.TapRow(app.Option().Table(), 0);
     EXPECT_EQ(buddyRows(), byName);
     rig.Stop();
     ASSERT_TRUE(rig.Start());

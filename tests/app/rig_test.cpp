@@ -21,7 +21,6 @@ TEST(Rig, DemoUserSignsInCapturedWritesAndFixedLocalTime) {
     const RECT bar = ScreenSkin::Rect({L"MenuBar"}), button = ScreenSkin::Rect({L"MenuBar", L"SipButton"});
     EXPECT_EQ(QeMainWindow::Instance()->lastPenX, bar.left + (button.left + button.right) / 2);
     EXPECT_EQ(QeMainWindow::Instance()->lastPenY, bar.top + (button.top + button.bottom) / 2);
-    rig.CaptureSessionWrites();
     rig.ConnectCaptured(0);
     EXPECT_EQ(rig.SentText(), "PVER 1 1.0.2 2.0 ko.wm\r\n");
     rig.Stop();

@@ -18,15 +18,9 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-std::string RectText(const RECT& r) {
-    return std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) + "," +
-           std::to_string(r.bottom);
-}
-
-class StatusBarTest : public ::testing::Test {
+class StatusBarTest : public RigTest {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(rig.Start());
+    void Prepare() override {
         app().Login().SetVisible(false);
     }
     void TearDown() override {
@@ -36,7 +30,6 @@ protected:
         rig.Settle();
     }
 
-    MessengerApp& app() { return rig.App(); }
     StatusBar& bar() { return app().StatusBarWindow(); }
     PageIndicator& indicator() { return bar().PageStrip().Indicator(); }
 
@@ -72,12 +65,7 @@ protected:
         GoldenPicture picture{area.right - area.left, area.bottom - area.top, CaptureFramebuffer(rig.Window(), area)};
         return MatchesGolden(picture, name);
     }
-    void TapCentre(QeWindow& window) {
-        const RECT r = window.GetScreenRect();
-        rig.TapAt((r.left + r.right) / 2, (r.top + r.bottom) / 2);
-    }
-
-    MessengerRig rig;
+    void TapCentre(QeWindow& window) { rig.TapIn(window.GetScreenRect()); }
 };
 
 TEST_F(StatusBarTest, ModesShowTheirWidgetsAndHidingKeepsTheMode) {
@@ -221,10 +209,8 @@ TEST_F(StatusBarTest, CloseEndsThePageChatOnceAndGoesBack) {
     page.SetRect(app().BuddyList().Rect());
     bar().SetVisible(true);
     app().SetCurrentView(&app().BuddyList());
-    app().SwitchView(&page, kSwitchCoverUpwards, false);
-    rig.Advance(600);
+    rig.Cover(&page);
     bar().SetMode(4);
-    rig.CaptureSessionWrites();
     rig.ConnectCaptured(2);
     const size_t before = rig.SentText().size();
     TrIdGenerator::Instance()->LastId = 0;

@@ -2,8 +2,7 @@
 // the first process and ends.
 #include <fcntl.h>
 #include <poll.h>
-#include <spawn.h>
-#include <sys/wait.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -21,9 +20,8 @@
 #include "platform/screen/sdl_presenter.h"
 #include "platform/windows/window.h"
 #include "platform/windows/window_internal.h"
+#include "tests/support/ChildProcess.h"
 #include "tests/support/Pump.h"
-
-extern char** environ;
 
 namespace {
 
@@ -60,63 +58,49 @@ TEST(InstanceChild, Run) {
     StopSdlPresenter();
 }
 
-pid_t Start(const std::string& role, const std::string& title, int readyFd) {
-    std::vector<std::string> settings = {"TEVRIK_INSTANCE_ROLE=" + role, "TEVRIK_INSTANCE_TITLE=" + title,
-                                         "TEVRIK_INSTANCE_READY_FD=" + std::to_string(readyFd),
-                                         "TEVRIK_TEST_SHARED_RUNTIME=1"};
-    for (char** entry = environ; *entry != nullptr; ++entry) settings.emplace_back(*entry);
-    std::vector<char*> env;
-    for (std::string& setting : settings) env.push_back(setting.data());
-    env.push_back(nullptr);
-    std::string program = "/proc/self/exe";
-    std::string filter = "--gtest_filter=InstanceChild.Run";
-    char* argv[] = {program.data(), filter.data(), nullptr};
-    pid_t pid = -1;
-    if (posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv, env.data()) != 0) return -1;
-    return pid;
+// One start of the program, as a child process running InstanceChild.Run in the role.
+bool Start(ChildProcess& child, const std::string& role, const std::string& title, int readyFd) {
+    return child.Start("/proc/self/exe",
+                       {{"TEVRIK_INSTANCE_ROLE", role},
+                        {"TEVRIK_INSTANCE_TITLE", title},
+                        {"TEVRIK_INSTANCE_READY_FD", std::to_string(readyFd)},
+                        {"TEVRIK_TEST_SHARED_RUNTIME", "1"}},
+                       {"--gtest_filter=InstanceChild.Run"});
 }
 
-// The child's exit code once it has ended, or -1 when it has not within the bound.
-int Wait(pid_t pid, double seconds) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-    for (;;) {
-        int status = 0;
-        if (waitpid(pid, &status, WNOHANG) == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : 128;
-        if (std::chrono::steady_clock::now() > deadline) break;
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    kill(pid, SIGKILL);
-    waitpid(pid, nullptr, 0);
+// The child's exit code once it has ended, or -1 (and it is killed) when it has not within the bound.
+int Wait(ChildProcess& child, double seconds) {
+    if (child.WaitExit(seconds)) return child.ExitCode();
+    child.Kill();
     return -1;
 }
 
-// A start that shows its window; -1 (and nothing left running) when it never does.
-pid_t StartShown(const std::string& role, const std::string& title) {
+// A start that shows its window; false (and nothing left running) when it never does.
+bool StartShown(ChildProcess& child, const std::string& role, const std::string& title) {
     int fds[2];
-    if (pipe2(fds, 0) != 0) return -1;
+    if (pipe2(fds, 0) != 0) return false;
     fcntl(fds[0], F_SETFD, FD_CLOEXEC);
-    pid_t child = Start(role, title, fds[1]);
+    const bool spawned = Start(child, role, title, fds[1]);
     close(fds[1]);
     pollfd ready{fds[0], POLLIN, 0};
     char line[8] = {};
-    const bool started = child > 0 && poll(&ready, 1, 10000) == 1 && read(fds[0], line, sizeof(line)) > 0;
+    const bool started = spawned && poll(&ready, 1, 10000) == 1 && read(fds[0], line, sizeof(line)) > 0;
     close(fds[0]);
-    if (child > 0 && !started) Wait(child, 0);
-    return started ? child : -1;
+    if (!started) child.Kill();
+    return started;
 }
 
 TEST(SingleInstanceTest, TheSecondStartRaisesTheFirstAndEnds) {
     const std::string title = "Instance test " + std::to_string(getpid());
-    pid_t first = StartShown("first", title);
-    ASSERT_GT(first, 0) << "the first start never showed its window";
+    ChildProcess first, second;
+    ASSERT_TRUE(StartShown(first, "first", title)) << "the first start never showed its window";
 
     // This process, a third one, sees the window too.
     HWND found = FindWindowW(Wide(title).c_str(), Wide(title).c_str());
     EXPECT_NE(found, nullptr);
     EXPECT_TRUE(IsWindow(found));
 
-    pid_t second = Start("second", title, -1);
-    ASSERT_GT(second, 0);
+    ASSERT_TRUE(Start(second, "second", title, -1));
     EXPECT_EQ(Wait(second, 10.0), 0) << "the second start ends after raising the first";
     EXPECT_EQ(Wait(first, 10.0), 0) << "the first one was raised";
     EXPECT_EQ(FindWindowW(Wide(title).c_str(), nullptr), nullptr) << "gone with its process";
@@ -131,9 +115,10 @@ TEST(SingleInstanceTest, TermAndInterruptEndTheProgramAsAWindowClose) {
     constexpr double kBound = 1.0;
 #endif
     for (const int signal : {SIGTERM, SIGINT}) {
-        pid_t child = StartShown("signalled", "Signal test " + std::to_string(getpid()));
-        ASSERT_GT(child, 0) << "it never showed its window";
-        kill(child, signal);
+        ChildProcess child;
+        ASSERT_TRUE(StartShown(child, "signalled", "Signal test " + std::to_string(getpid())))
+            << "it never showed its window";
+        kill(child.Pid(), signal);
         EXPECT_EQ(Wait(child, kBound), 0) << signal;
     }
 }

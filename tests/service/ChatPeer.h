@@ -22,6 +22,12 @@ struct ChatPeer {
 
     std::string NextId() { return std::to_string(next++); }
 
+    // Signs in as the login id with the password "1234".
+    void SignIn(tevrik_service::TestService& service, const std::string& loginId) {
+        id = loginId;
+        ASSERT_EQ(service_test::SignIn(service, wire, id, "1234").rfind("LIN2 4 ", 0), 0u) << id;
+    }
+
     // Asks for a room of its own, connects to it and enters.
     void OpenRoom() {
         wire.Send(Crp2("10", "DP", "%00", "RESS 11\r\n"));
@@ -66,6 +72,12 @@ struct ChatPeer {
         ASSERT_EQ(tokens.size(), 5u) << *invitation;
         EXPECT_EQ(tokens[2], "127.0.0.1");
         Enter(tokens[3], tokens[4]);
+    }
+    // Follows the invitation, then runs the loop until the program's chat has `members`.
+    template <class Chat>
+    bool Joins(const Chat& chat, const std::string& from, size_t members) {
+        FollowInvitation(from);
+        return !::testing::Test::HasFatalFailure() && PumpUntil([&] { return chat.Members.size() == members; }, 20.0);
     }
 };
 

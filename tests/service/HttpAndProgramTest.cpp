@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -15,9 +14,9 @@
 #include <thread>
 
 #include "tests/service/ScriptedClient.h"
+#include "tests/support/ChildProcess.h"
 #include "tests/support/temp_folder.h"
 
-extern char** environ;
 
 using namespace service_test;
 using tevrik_service::TestService;
@@ -113,24 +112,12 @@ TEST(ServiceProgram, ServesTheDemoSeedUntilTerminated) {
     std::string ports = dir + "/tevrik-service-ports-" + std::to_string(::getpid());
     std::string log = dir + "/tevrik-service-log-" + std::to_string(::getpid());
     ::unlink(ports.c_str());
-    std::vector<std::string> args = {program, "--login-port", "0", "--http-port", "0", "--ports-file", ports};
-    std::vector<char*> argv;
-    for (auto& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
     // Without --ca-out the CA goes to TMPDIR, for the run only.
     testsupport::TempFolder tmp;
-    std::vector<std::string> env = {"TMPDIR=" + tmp.Path()};
-    for (char** e = environ; *e != nullptr; ++e)
-        if (std::strncmp(*e, "TMPDIR=", 7) != 0) env.emplace_back(*e);
-    std::vector<char*> envp;
-    for (auto& e : env) envp.push_back(e.data());
-    envp.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    pid_t pid = 0;
-    ASSERT_EQ(posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data()), 0);
-    posix_spawn_file_actions_destroy(&actions);
+    ChildProcess service;
+    ASSERT_TRUE(service.Start(program, {{"TMPDIR", tmp.Path()}},
+                              {"--login-port", "0", "--http-port", "0", "--ports-file", ports}, log));
+    const pid_t pid = service.Pid();
     const std::string ca = tmp.File("tevrik-service-ca-" + std::to_string(pid) + ".pem");
 
     std::string text;
@@ -165,14 +152,8 @@ TEST(ServiceProgram, ServesTheDemoSeedUntilTerminated) {
     EXPECT_NE(lin2->find("김민수 민수"), std::string::npos) << *lin2;
 
     ::kill(pid, SIGTERM);
-    int status = 0;
-    pid_t done = 0;
-    for (int i = 0; i < 500 && done == 0; ++i) {
-        done = ::waitpid(pid, &status, WNOHANG);
-        if (done == 0) std::this_thread::sleep_for(10ms);
-    }
-    ASSERT_EQ(done, pid);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    ASSERT_TRUE(service.WaitExit(5.0));
+    EXPECT_EQ(service.ExitCode(), 0);
     std::string printed = ReadFileText(log);
     EXPECT_NE(printed.find(std::to_string(login)), std::string::npos) << printed;
     EXPECT_NE(printed.find(ca), std::string::npos) << printed;

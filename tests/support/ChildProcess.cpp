@@ -1,5 +1,6 @@
 #include "tests/support/ChildProcess.h"
 
+#include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -20,17 +21,26 @@ void PauseMillisecond() {
     nanosleep(&pause, nullptr);
 }
 
-bool ChildProcess::Start(const std::string& program, const std::vector<std::pair<std::string, std::string>>& changes) {
-    // The first of two entries of one name is the one getenv finds.
+bool ChildProcess::Start(const std::string& program, const std::vector<std::pair<std::string, std::string>>& changes,
+                         const std::vector<std::string>& args, const std::string& output) {
     std::vector<std::string> texts;
     for (const auto& [name, value] : changes) texts.push_back(name + "=" + value);
     for (char** entry = environ; *entry != nullptr; ++entry) texts.emplace_back(*entry);
     std::vector<char*> envp;
     for (std::string& text : texts) envp.push_back(text.data());
     envp.push_back(nullptr);
-    std::string path = program;
-    char* argv[] = {path.data(), nullptr};
-    return posix_spawn(&m_pid, path.c_str(), nullptr, nullptr, argv, envp.data()) == 0;
+    std::vector<std::string> words{program};
+    words.insert(words.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (std::string& word : words) argv.push_back(word.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    if (!output.empty()) posix_spawn_file_actions_addopen(&actions, 1, output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    const bool started = posix_spawn(&m_pid, program.c_str(), &actions, nullptr, argv.data(), envp.data()) == 0;
+    posix_spawn_file_actions_destroy(&actions);
+    if (!started) m_pid = -1;
+    return started;
 }
 
 bool ChildProcess::WaitExit(double seconds) {

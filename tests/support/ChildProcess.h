@@ -12,12 +12,16 @@ class ChildProcess {
 public:
     ~ChildProcess() { Kill(); }
 
-    bool Start(const std::string& program, const std::vector<std::pair<std::string, std::string>>& changes);
+    // `changes` go before the inherited environment (the first of two entries of one name is the one
+    // getenv finds); `args` follow the program's name; a non-empty `output` file takes stdout.
+    bool Start(const std::string& program, const std::vector<std::pair<std::string, std::string>>& changes,
+               const std::vector<std::string>& args = {}, const std::string& output = {});
     // Waits at most `seconds` for its end; true when it ended, its exit status then in ExitCode
     // (-1 when it did not exit by itself).
     bool WaitExit(double seconds);
     bool Running() { return !WaitExit(0); }
     int ExitCode() const { return m_exitCode; }
+    pid_t Pid() const { return m_pid; }
     void Kill();
 
 private:

@@ -3,11 +3,14 @@
 #include <filesystem>
 
 #include "app/SkinDocument.h"
+#include "app/screens/common/MsgBox.h"
 #include "framework/ui/shell/QeMainWindow.h"
 #include "messenger/model/Credentials.h"
 #include "messenger/protocol/PendingRequests.h"
 #include "messenger/protocol/ProtocolSession.h"
 #include "messenger/protocol/SignIn.h"
+#include "messenger/protocol/TrIdGenerator.h"
+#include "platform/system/device.h"
 #include "platform/system/file.h"
 #include "platform/windows/input.h"
 #include "platform/windows/window.h"
@@ -76,6 +79,16 @@ HWND MessengerRig::Window() const {
     return main != nullptr ? main->Handle() : nullptr;
 }
 
+void MessengerRig::Cover(ScreenBase* page) {
+    App().SwitchView(page, kSwitchCoverUpwards, false);
+    Advance(600);
+}
+
+void MessengerRig::Back() {
+    App().StatusBarWindow().OnBack();
+    Advance(600);
+}
+
 void MessengerRig::Tap(SkinPath path, POINT origin) {
     const QeMarkupElement* element = SkinDocument::Instance()->Top();
     size_t step = 0;
@@ -99,6 +112,22 @@ void MessengerRig::TapAt(int x, int y) {
     Settle();
 }
 
+void MessengerRig::TapIn(const RECT& r, int x) {
+    TapAt(x < 0 ? (r.left + r.right) / 2 : r.left + x, (r.top + r.bottom) / 2);
+}
+
+void MessengerRig::TapRow(QeTableView& table, int32_t row, int x) { TapIn(table.GetItemScreenRect(row), x); }
+
+std::wstring MessengerRig::BoxText() const {
+    auto* box = dynamic_cast<MsgBox*>(QePopup::Current());
+    return box != nullptr ? box->Text().GetText() : std::wstring();
+}
+
+void MessengerRig::TapBox(const wchar_t* part, const wchar_t* section) {
+    const RECT box = QePopup::Current() != nullptr ? QePopup::Current()->Rect() : RECT{};
+    Tap({section, part}, POINT{box.left, box.top});
+}
+
 void MessengerRig::Key(UINT virtualKey) {
     InjectKeyPress(Window(), virtualKey);
     Settle();
@@ -112,6 +141,14 @@ void MessengerRig::Type(const std::wstring& text) {
 ::testing::AssertionResult MessengerRig::MatchesGolden(const std::string& name) {
     Settle();
     return ::MatchesGolden(Window(), name);
+}
+
+std::vector<std::wstring> MessengerRig::Sounds() {
+    std::vector<std::wstring> sounds;
+    for (const std::wstring& call : DeviceCalls()) {
+        if (call.rfind(L"sndPlaySoundW(", 0) == 0) sounds.push_back(call.substr(call.rfind(L'\\') + 1));
+    }
+    return sounds;
 }
 
 bool MessengerRig::StartService(const std::string& seedJson) {
@@ -147,10 +184,12 @@ bool MessengerRig::SignIn(const std::wstring& loginId, const std::wstring& passw
 
 void MessengerRig::CaptureSessionWrites() {
     m_wire = std::make_unique<Wire>();
+    m_seen = 0;
     ProtocolSession::Instance()->SetWire(m_wire.get());
 }
 
 void MessengerRig::ConnectCaptured(int phase) {
+    if (!m_wire) CaptureSessionWrites();
     m_wire->open = true;
     ProtocolSession::Instance()->Phase = phase;
     ProtocolSession::Instance()->OnConnected();
@@ -164,3 +203,20 @@ void MessengerRig::Inject(const std::string& frame) {
 }
 
 std::string MessengerRig::SentText() const { return m_wire ? m_wire->sent : std::string(); }
+
+std::string MessengerRig::Fresh(bool restartIds) {
+    const std::string all = SentText();
+    const std::string fresh = all.substr(std::min(m_seen, all.size()));
+    m_seen = all.size();
+    if (restartIds) TrIdGenerator::Instance()->LastId = 0;
+    return fresh;
+}
+
+std::string Carried(const std::string& inner) {
+    return inner.empty() ? inner : "CRP2 2 DP %00 " + std::to_string(inner.size()) + "\r\n" + inner;
+}
+
+std::string RectText(const RECT& r) {
+    return std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) + "," +
+           std::to_string(r.bottom);
+}

@@ -49,17 +49,34 @@ public:
 
     void Settle() { PumpUntilIdle(2.0); }
     void Advance(DWORD ms) { m_clock.Advance(ms); }
+    void Pass(DWORD ms) {
+        Advance(ms);
+        Settle();
+    }
     FakeClock& Clock() { return m_clock; }
+    // A page slid in over the current one, as a page opened from it is, and the status bar's Back;
+    // each slide run to its end.
+    void Cover(ScreenBase* page);
+    void Back();
 
     // Input routed through the main window. A skin path is tapped at the centre of its "_Rect",
     // moved by the "_Rect" of each element above it on the path that has one and by `origin`
     // (for an element of a window that lies in another, as the tab bar in a page).
     void Tap(SkinPath path, POINT origin = POINT{0, 0});
     void TapAt(int x, int y);
+    // Halfway down the rectangle, `x` from its left (its centre when negative); a table's row.
+    void TapIn(const RECT& r, int x = -1);
+    void TapRow(QeTableView& table, int32_t row, int x = -1);
+    // The open message box: its text (empty when none is open), a part of it tapped ("OkButton",
+    // "YesButton", "NoButton", "CheckBox").
+    std::wstring BoxText() const;
+    void TapBox(const wchar_t* part, const wchar_t* section = L"MsgBox");
     void Key(UINT virtualKey);
     // Text typed into the focus view, as a keyboard with no input method gives it.
     void Type(const std::wstring& text);
     ::testing::AssertionResult MatchesGolden(const std::string& name);
+    // The sounds played since the device calls were cleared: "name.wav, flags)".
+    static std::vector<std::wstring> Sounds();
 
     // The service stand-in in this process (the demo seed when none is given), with the program's
     // login and trust pointed at it; a user signed in as the login form does, waiting (real time)
@@ -69,11 +86,14 @@ public:
     bool SignIn(const std::wstring& loginId, const std::wstring& password);
 
     // The application's session writing to a capture instead of a socket: ConnectCaptured runs
-    // the connect of the phase (its first request is sent), Inject dispatches one frame.
+    // the connect of the phase (its first request is sent; the capture made first if it was not),
+    // Inject dispatches one frame.
     void CaptureSessionWrites();
     void ConnectCaptured(int phase);
     void Inject(const std::string& frame);
     std::string SentText() const;
+    // What went out since the last call; `restartIds`: transaction ids from 1 again after it.
+    std::string Fresh(bool restartIds = false);
 
 private:
     class Wire;
@@ -84,7 +104,28 @@ private:
     FakeClock m_clock;
     Program m_program;
     bool m_started = false;
+    size_t m_seen = 0;
     std::unique_ptr<Wire> m_wire;
     std::unique_ptr<tevrik_service::TestService> m_service;
     std::vector<std::unique_ptr<testsupport::ScopedEnv>> m_serviceEnv;
 };
+
+// A test of the started program; Prepare adds what the test needs once it runs.
+class RigTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(rig.Start());
+        Prepare();
+    }
+    virtual void Prepare() {}
+    MessengerApp& app() { return rig.App(); }
+
+    MessengerRig rig;
+};
+
+// A request inside the frame CRP2 2, as the session sends its first once ids start from 1 again;
+// nothing for nothing.
+std::string Carried(const std::string& inner);
+
+// "left,top,right,bottom".
+std::string RectText(const RECT& r);

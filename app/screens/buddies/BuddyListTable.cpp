@@ -5,7 +5,6 @@
 #include "app/MessengerApp.h"
 #include "app/screens/buddies/BuddyListRows.h"
 #include "app/screens/buddies/OpenChatWithBuddy.h"
-#include "app/screens/common/Presence.h"
 #include "framework/base/QeMarkup.h"
 #include "messenger/model/BuddyGroupList.h"
 #include "messenger/model/BuddyRoster.h"
@@ -18,19 +17,6 @@ namespace {
 // Tevrik/BuddyList/View/<element>.
 #define VIEW_PATH(element) {L"BuddyList", L"View", element}
 
-// The class-wide values that ClassSkin does not keep, read with it.
-struct ViewValues {
-    CaptionColors groupName, buddyNick;
-    RECT expandedIcon{}, collapsedIcon{};
-};
-ViewValues s_values;
-
-RECT ReadCoord(const wchar_t* key) {
-    const QeMarkupElement* icon = ScreenSkin::Find(VIEW_PATH(L"GroupIcon"));
-    const QeMarkupElement* value = icon != nullptr ? icon->FindChild(key) : nullptr;
-    return value != nullptr ? ParseRect(value) : RECT{0, 0, 0, 0};
-}
-
 uint32_t SortType() { return Options::Instance() != nullptr ? Options::Instance()->SortType : 0; }
 uint32_t ViewType() { return Options::Instance() != nullptr ? Options::Instance()->ViewType : 3; }
 
@@ -42,23 +28,8 @@ Model* UserValue(const TableItem* row) {
 }  // namespace
 
 bool BuddyListTable::Create() {
-    const bool stale = s_skin.Stale();
-    s_skin.Load(m_selectionBar, VIEW_PATH(L"SelectionBar"));
-    s_skin.Load(m_line, VIEW_PATH(L"Line"));
-    s_skin.Load(m_groupIcon, VIEW_PATH(L"GroupIcon"));
-    s_skin.Load(m_groupName, VIEW_PATH(L"GroupName"));
-    s_skin.Load(m_buddyIcon, VIEW_PATH(L"BuddyIcon"));
-    s_skin.Load(m_buddyName, VIEW_PATH(L"BuddyName"));
-    s_skin.Load(m_buddyNick, VIEW_PATH(L"BuddyNick"));
-    s_skin.Load(m_buddyNameOnly, VIEW_PATH(L"BuddyNameOnly"));
+    m_look.Load(s_skin, L"BuddyList");
     s_skin.Load(m_disclosureButton, VIEW_PATH(L"DisclosureButton"));
-    s_skin.BackColor({L"BuddyList", L"View"});
-    if (stale) {
-        s_values.groupName = CaptionColors::Read(VIEW_PATH(L"GroupName"));
-        s_values.buddyNick = CaptionColors::Read(VIEW_PATH(L"BuddyNick"));
-        s_values.expandedIcon = ReadCoord(L"ImageCoord");
-        s_values.collapsedIcon = ReadCoord(L"ImageCoordCollapsed");
-    }
     s_skin.MarkRead();
     return true;
 }
@@ -247,38 +218,17 @@ int BuddyListTable::DrawItem(QeSurface* surface, int32_t index, const RECT& clip
     const TableItem* row = GetItem(index);
     if (surface == nullptr || row == nullptr) return 1;
     QeCell cell(*this, *surface, index, clip, inRow);
-    TableRowPainter painter(cell, index == GetSelection(), s_skin.BackColor({L"BuddyList", L"View"}), m_selectionBar,
-                            s_skin.Rect(VIEW_PATH(L"SelectionBar")));
+    TableRowPainter painter = m_look.Painter(cell, index == GetSelection());
     if (row->kind == TableItem::kItem) {
         if (const Buddy* buddy = UserValue<const Buddy>(row)) {
-            painter.Icon(m_buddyIcon, PresenceIcon(buddy->Status, buddy->ListFlags), s_skin.Rect(VIEW_PATH(L"BuddyIcon")));
-            const auto two = [&](const std::wstring& second) {
-                m_buddyName.SetText(buddy->Name);
-                m_buddyNick.SetText(second);
-                painter.Text(m_buddyName, s_skin.Rect(VIEW_PATH(L"BuddyName")));
-                painter.Caption(m_buddyNick, s_values.buddyNick, s_skin.Rect(VIEW_PATH(L"BuddyNick")));
-            };
-            const auto one = [&](const std::wstring& text) {
-                m_buddyNameOnly.SetText(text);
-                painter.Text(m_buddyNameOnly, s_skin.Rect(VIEW_PATH(L"BuddyNameOnly")));
-            };
-            switch (ViewType()) {
-                case 0: one(buddy->Name); break;
-                case 1: one(buddy->Nickname); break;
-                case 2: two(buddy->Id); break;
-                case 3: two(buddy->Nickname); break;
-                default: break;
-            }
+            m_look.DrawBuddy(painter, *buddy, ViewType());
             painter.Image(m_disclosureButton, s_skin.Rect(VIEW_PATH(L"DisclosureButton")));
         }
     } else if (row->kind == TableItem::kHeader) {
         if (const BuddyGroup* group = UserValue<const BuddyGroup>(row)) {
-            painter.Icon(m_groupIcon, row->expanded ? s_values.expandedIcon : s_values.collapsedIcon,
-                         s_skin.Rect(VIEW_PATH(L"GroupIcon")));
-            m_groupName.SetText(HeaderText(*group));
-            painter.Caption(m_groupName, s_values.groupName, s_skin.Rect(VIEW_PATH(L"GroupName")));
+            m_look.DrawGroup(painter, HeaderText(*group), row->expanded);
         }
     }
-    painter.Line(m_line, s_skin.Rect(VIEW_PATH(L"Line")));
+    m_look.DrawLine(painter);
     return 1;
 }

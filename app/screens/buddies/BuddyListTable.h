@@ -13,7 +13,7 @@
 #include <string>
 
 #include "app/ScreenSkin.h"
-#include "app/screens/TableRowPainter.h"
+#include "app/screens/buddies/BuddyRowLook.h"
 #include "framework/controls/QeTableView.h"
 #include "framework/ui/drawing/QeSkinElements.h"
 
@@ -62,10 +62,7 @@ private:
     void AddRow(uint32_t kind, uintptr_t model, int32_t height, int32_t index);
     int32_t RowHeight() const;
 
-    QeSkinImage m_selectionBar, m_line, m_groupIcon;
-    QeSkinText m_groupName;
-    QeSkinImage m_buddyIcon;
-    QeSkinText m_buddyName, m_buddyNick, m_buddyNameOnly;
+    BuddyRowLook m_look;
     QeSkinImage m_disclosureButton;
 
     static ClassSkin s_skin;

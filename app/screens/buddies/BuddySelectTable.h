@@ -14,7 +14,7 @@
 #include <string>
 
 #include "app/ScreenSkin.h"
-#include "app/screens/TableRowPainter.h"
+#include "app/screens/buddies/BuddyRowLook.h"
 #include "framework/controls/QeTableView.h"
 #include "framework/ui/drawing/QeSkinElements.h"
 
@@ -40,10 +40,8 @@ private:
     // Repaints every row of this buddy.
     void RedrawBuddyRows(const Buddy* buddy);
 
-    QeSkinImage m_selectionBar, m_line, m_groupIcon;
-    QeSkinText m_groupName;
-    QeSkinImage m_checkBoxUnchecked, m_checkBoxChecked, m_buddyIcon;
-    QeSkinText m_buddyNameOnly, m_buddyName, m_buddyNick;
+    BuddyRowLook m_look;
+    QeSkinImage m_checkBoxUnchecked, m_checkBoxChecked;
 
     static ClassSkin s_skin;
 };

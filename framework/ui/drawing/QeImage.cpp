@@ -2,6 +2,7 @@
 
 #include "framework/base/QeClock.h"
 #include "framework/base/QePathTable.h"
+#include "framework/base/QeTrace.h"
 #include "framework/ui/drawing/QeDrawMath.h"
 
 namespace {
@@ -39,6 +40,8 @@ bool QeImage::Load(const QeImageKey& key) {
         std::wstring path = key.fileName;
         if (const QePathTable* paths = QePathTable::Instance()) paths->Resolve(path, 0, key.fileName);
         decoded = LoadImageFile(m_decoded, path, key.format);
+        // A picture the skin names but the program cannot show is a fault of the installation.
+        if (!decoded) QeTrace(L"[QE+] QeImage::Load, %ls could not be loaded.\n", path.c_str());
     }
     bool made = decoded && m_dc.CreateMemoryDC();
     for (auto& dib : m_decoded.Frames()) {
