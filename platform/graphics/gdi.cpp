@@ -449,6 +449,15 @@ HDC CreatePaintDC(HBITMAP target, const RECT* clip, int count) {
     return reinterpret_cast<HDC>(dc->handle);
 }
 
+BOOL SetClipRect(HDC dc, const RECT* rect) {
+    std::lock_guard<std::mutex> guard(Lock());
+    Dc* d = FindAs<Dc>(dc, Kind::Dc);
+    if (d == nullptr) return FALSE;
+    d->limited = rect != nullptr;
+    if (rect != nullptr) d->limit = *rect;
+    return TRUE;
+}
+
 void SetWindowDcProvider(const WindowDcProvider& provider) {
     std::lock_guard<std::mutex> guard(Lock());
     TheTable().windows = provider;

@@ -22,8 +22,9 @@
 //   and succeeds; a negative extent fails.
 // - Stretching samples the nearest source pixel to the centre of each destination pixel (a centre
 //   exactly on a pixel border takes the pixel left of or above it), in 16.16 fixed point exactly as
-//   pixman does, so every stretching call picks the same pixels. Stretching blits fail when a
-//   coordinate or extent lies beyond +-32767. Bitmaps have at most 32767 pixels a side.
+//   pixman does, so every stretching call picks the same pixels; a centre that the rounded step
+//   carries past the far edge of the source rectangle takes the edge pixel. Stretching blits fail
+//   when a coordinate or extent lies beyond +-32767. Bitmaps have at most 32767 pixels a side.
 // - Calls may come from any thread; one lock serialises them.
 // - Destinations are bitmaps of 16 (555 or 565), 24 or 32 bits per pixel; drawing into a palette
 //   bitmap fails. Sources may be any format that CreateDIBSection takes.
@@ -283,6 +284,11 @@ std::size_t GlyphCacheLimit();
 // memory DC as well. No bitmap can be selected into a paint DC; fonts and state work as in any DC.
 // Give it back with ReleaseDC or DeleteDC.
 HDC CreatePaintDC(HBITMAP target, const RECT* clip, int count);
+
+// Limits everything drawn through the DC (blits, fills, text) to the rectangle, within a paint
+// DC's region; null lifts the limit. A stretching blit keeps its mapping: only the pixels inside
+// the rectangle are drawn, each as the whole blit would draw it. FALSE for a bad handle.
+BOOL SetClipRect(HDC dc, const RECT* rect);
 
 // How GetDC and ReleaseDC reach windows: the window stand-in installs these once; get answers a DC
 // for the window (typically a paint DC over its device bitmap), release (may be null) is told before

@@ -16,15 +16,18 @@ namespace {
 // One axis of a blit: destination offset u (0 .. extent) samples source pixel Sample(u). For a
 // stretch the numbers are pixman's own: a 16.16 step, the centre of the destination pixel carried
 // through the transform rounded as pixman rounds, less one unit so that a centre on a border takes
-// the pixel before it.
+// the pixel before it. The rounded step may carry the last centres of a long stretch past the
+// source's far edge; they take its edge pixel (pixman's pad), never the neighbour beyond.
 struct Axis {
     long long step = 0x10000;
     long long base = 0;
-    long long Sample(long long u) const { return (base + step * u) >> 16; }
+    long long last = 0;
+    long long Sample(long long u) const { return std::min((base + step * u) >> 16, last); }
 };
 
 Axis MakeAxis(int src, int srcExtent, int extent) {
     Axis axis;
+    axis.last = static_cast<long long>(src) + srcExtent - 1;
     if (srcExtent != extent)
         axis.step = ((static_cast<long long>(srcExtent) << 16) + extent / 2) / extent;
     axis.base = (static_cast<long long>(src) << 16) + ((axis.step * 0x8000 + 0x8000) >> 16) - 1;
@@ -303,6 +306,13 @@ bool Draw(Dc& dst, const Bitmap& src, int x, int y, int w, int h, int xs, int ys
         }
     } else if (r.op == Op::Key || native == 0 || &src == target) {
         if (!CopyArea(src, sx0, sy0, sx1, sy1, alpha, r.op == Op::Key ? &keying : nullptr, source)) return false;
+    } else if (stretch) {
+        // Only up to the source's far edges, for the pad to hold samples there.
+        source.image = pixman_image_create_bits(
+            native, static_cast<int>(std::min<long long>(ax.last + 1, src.layout.width)),
+            static_cast<int>(std::min<long long>(ay.last + 1, src.layout.height)),
+            reinterpret_cast<std::uint32_t*>(src.Row(0)), src.RowStep());
+        if (source.image == nullptr) return false;
     } else {
         source.image = WrapImage(src, native);
         if (source.image == nullptr) return false;
@@ -350,6 +360,7 @@ bool Draw(Dc& dst, const Bitmap& src, int x, int y, int w, int h, int xs, int ys
         t.matrix[1][2] = pixman_int_to_fixed(ys - source.originY);
         pixman_image_set_transform(source.image, &t);
         pixman_image_set_filter(source.image, PIXMAN_FILTER_NEAREST, nullptr, 0);
+        pixman_image_set_repeat(source.image, PIXMAN_REPEAT_PAD);
     }
     const pixman_op_t op = r.op == Op::Copy ? PIXMAN_OP_SRC : PIXMAN_OP_OVER;
     for (const Box& b : boxes) {

@@ -77,6 +77,8 @@ struct Dc : Object {
     COLORREF textColour = 0;
     bool clipped = false;  // a paint DC: only inside clip
     pixman_region32_t clip;
+    bool limited = false;  // SetClipRect: only inside limit as well
+    RECT limit = {0, 0, 0, 0};
 };
 
 std::mutex& Lock();
@@ -98,10 +100,16 @@ bool ReadDibHeader(const BITMAPINFO* info, UINT usage, PixelLayout& layout);
 pixman_format_code_t NativeFormat(const Bitmap& bitmap, bool withAlpha);
 
 // Calls f(x0, y0, x1, y1) for each part of the rectangle that the DC may draw on: inside its
-// bitmap and, for a paint DC, its region.
+// bitmap, its clip rectangle and, for a paint DC, its region.
 template <class F>
 void ForEachBox(const Dc& dc, long long x0, long long y0, long long x1, long long y1, F&& f) {
     if (dc.bitmap == nullptr) return;
+    if (dc.limited) {
+        x0 = std::max<long long>(x0, dc.limit.left);
+        y0 = std::max<long long>(y0, dc.limit.top);
+        x1 = std::min<long long>(x1, dc.limit.right);
+        y1 = std::min<long long>(y1, dc.limit.bottom);
+    }
     if (x0 < 0) x0 = 0;
     if (y0 < 0) y0 = 0;
     if (x1 > dc.bitmap->layout.width) x1 = dc.bitmap->layout.width;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <memory>
 #include <string>
@@ -9,6 +10,7 @@
 
 #include "framework/base/QePathTable.h"
 #include "framework/ui/drawing/QeGraphics.h"
+#include "framework/ui/view/QeRect.h"
 #include "tests/framework/picture.h"
 #include "tests/framework/skin_folder.h"
 #include "tests/support/ImageFiles.h"
@@ -86,6 +88,35 @@ TEST_F(SkinImageTest, PartsOfTheBox) {
     EXPECT_FALSE(image.Draw(target, {0, 0, 6, 1}, {0, 0, 1, 1}, {0, 1}));
     EXPECT_FALSE(image.Draw(target, {0, 0, 6, 1}, {0, 0, 1, 1}, {3, 0}));
     EXPECT_EQ(Picture(target), (Rows{"......"}));
+}
+
+// A dirty area redrawn alone gives what the whole box gives there, else seams show: bands of one
+// and three pixels both ways, each method, stretching up, down and by 1.4 (a 40-pixel button at 56).
+TEST_F(SkinImageTest, PartsMatchTheWholeBox) {
+    m_dir.WriteBytes("bands.bmp", PictureBmp({"RGBWMR.", "GMRW.BG", "B.WRGMW", "WRG.BMR", "MWBGR.B"}, 32,
+                                             {"#+.#+.#", "+#.+#.#", ".#+#.+#", "#.+#+.#", "+#.#+#."}));
+    for (const std::wstring method : {L"BitBlt</DrawMethod>", L"TransparentBlt</DrawMethod><ColorKey>#ff00ff</ColorKey>",
+                                      L"AlphaBlend</DrawMethod><ConstantAlpha>160</ConstantAlpha>",
+                                      L"AlphaBlendPerPixel</DrawMethod>"}) {
+        QeSkinImage image;
+        ASSERT_TRUE(image.Load(
+            Element(L"<E><File>bands.bmp</File><ImageCoord>1, 1, 5, 4</ImageCoord><DrawMethod>" + method + L"</E>")));
+        for (const SIZE box : {SIZE{7, 6}, SIZE{15, 8}, SIZE{3, 3}, SIZE{4, 13}})
+            for (const SIZE band : {SIZE{1, box.cy}, SIZE{3, box.cy}, SIZE{box.cx, 1}, SIZE{box.cx, 3}}) {
+                const auto draw = [&](QeSurface& on, RECT p) { return image.Draw(on, QeOffsetRect(p, 1, 1), p, box); };
+                QeSurface whole, bands;
+                ASSERT_TRUE(whole.Create(box.cx + 1, box.cy + 1) && bands.Create(box.cx + 1, box.cy + 1));
+                ASSERT_TRUE(draw(whole, {0, 0, box.cx, box.cy}));
+                for (LONG x = 0; x < box.cx; x += band.cx)
+                    for (LONG y = 0; y < box.cy; y += band.cy)
+                        ASSERT_TRUE(draw(bands, {x, y, std::min(x + band.cx, box.cx), std::min(y + band.cy, box.cy)}));
+                std::map<COLORREF, char> legend;  // each colour of the whole draw as a letter of its own
+                for (LONG i = 0; i < (box.cx + 1) * (box.cy + 1); ++i)
+                    legend.emplace(PixelAt(whole, i % (box.cx + 1), i / (box.cx + 1)), 'a' + legend.size());
+                EXPECT_EQ(Picture(bands, legend), Picture(whole, legend))
+                    << method << box.cx << "x" << box.cy << " by " << band.cx << "x" << band.cy;
+            }
+    }
 }
 
 TEST_F(SkinImageTest, ElementsShareThePooledImage) {

@@ -421,6 +421,7 @@ TEST(GdiStretch, EachDestinationPixelTakesTheSourcePixelUnderItsCentre) {
     EXPECT_EQ((std::vector<int>{0, 2}), StretchRow(3, 2));   // centres at 0.75 and 2.25
     EXPECT_EQ((std::vector<int>{0, 1, 1, 2}), StretchRow(3, 4));  // 0.375, 1.125, 1.875, 2.625
     EXPECT_EQ((std::vector<int>{1}), StretchRow(3, 1));
+    EXPECT_EQ(std::vector<int>(480, 0), StretchRow(1, 480));  // a step rounded up nears the next pixel
 
     // Vertically too, with a source rectangle partly off the source: those rows stay.
     Canvas source(1, 2, 0);

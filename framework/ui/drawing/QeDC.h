@@ -88,6 +88,10 @@ public:
     COLORREF BackColor() const { return m_backColor; }
     COLORREF TextColor() const { return m_textColor; }
 
+    // Limits all drawing through this DC to the rectangle until lifted with null; a stretching
+    // blit then draws, inside it, exactly the pixels the whole blit would.
+    bool SetClip(const RECT* rect) { return SetClipRect(m_handle, rect) != 0; }
+
     // Fills the rectangle (empty: the whole bitmap) with the colour; answers 1.
     int FillSolid(COLORREF color, const RECT& rect);
 

@@ -3,6 +3,7 @@
 #include "framework/base/QeMarkup.h"
 #include "framework/ui/drawing/QeDrawMath.h"
 #include "framework/ui/drawing/QeSkinValues.h"
+#include "framework/ui/view/QeRect.h"
 
 bool QeSkinText::Load(const QeMarkupElement& element) {
     if (!m_font.Create(ReadTextStyle(element))) return false;
@@ -36,16 +37,36 @@ bool QeSkinImage::Draw(QeDC& dc, const RECT& destination, const RECT& part, SIZE
     if (image == nullptr) return false;
     RECT from;
     if (!MapBoxPart(m_descriptor.source, part, box, from)) return false;
+    // A part drawn at its own size (a control redrawing a dirty area) is cut out of the whole box
+    // drawn in place: the part's own source rectangle, in whole source pixels, would stretch from
+    // another starting point and leave seams against what was drawn before.
+    RECT to = destination;
+    bool clipped = false;
+    if (int64_t{destination.right} - destination.left == int64_t{part.right} - part.left &&
+        int64_t{destination.bottom} - destination.top == int64_t{part.bottom} - part.top) {
+        const int64_t left = int64_t{destination.left} - part.left, top = int64_t{destination.top} - part.top;
+        to = RECT{QeClamp32(left), QeClamp32(top), QeClamp32(left + box.cx), QeClamp32(top + box.cy)};
+        from = m_descriptor.source;
+        clipped = QeRectsDiffer(to, destination);
+        if (clipped && !dc.SetClip(&destination)) return false;
+    }
+    bool drawn = true;
     switch (m_descriptor.drawMethod) {
     case kDrawBitBlt:
-        return image->DrawBlt(dc, destination, from, SRCCOPY);
+        drawn = image->DrawBlt(dc, to, from, SRCCOPY);
+        break;
     case kDrawTransparentBlt:
-        return image->DrawTransparent(dc, destination, from, m_descriptor.keyOrAlpha);
+        drawn = image->DrawTransparent(dc, to, from, m_descriptor.keyOrAlpha);
+        break;
     case kDrawAlphaBlend:
-        return image->DrawAlpha(dc, destination, from, static_cast<BYTE>(m_descriptor.keyOrAlpha & 0xFF));
+        drawn = image->DrawAlpha(dc, to, from, static_cast<BYTE>(m_descriptor.keyOrAlpha & 0xFF));
+        break;
     case kDrawAlphaBlendPerPixel:
-        return image->DrawAlphaPerPixel(dc, destination, from);
+        drawn = image->DrawAlphaPerPixel(dc, to, from);
+        break;
     default:
-        return true;
+        break;
     }
+    if (clipped) dc.SetClip(nullptr);
+    return drawn;
 }
