@@ -52,6 +52,36 @@ protected:
     void Back() { Step([&] { app().StatusBarWindow().OnBack(); }); }
     void OpenForm() { Step([&] { app().SwitchView(&app().MemoWrite(), kSwitchCoverUpwards, false); }); }
     void TapButton(const wchar_t* name) { Step([&] { rig.Tap({L"MemoRead", L"ButtonBar", name}); }); }
+    // The status bar's mode and title.
+    std::pair<int, std::wstring> Bar() {
+        StatusBar& bar = app().StatusBarWindow();
+        return {bar.Mode(), bar.TitleStrip().Title().Text().Text()};
+    }
+    // Reply, reply all and forward tapped on the read page in turn, each gone back from: the form
+    // shown with its kind, the memo's cookie, the recipients and the message.
+    void ExpectButtonsFillTheForm(const std::wstring& cookie, const std::vector<std::wstring>& replyAll,
+                                  const std::wstring& text) {
+        const struct {
+            const wchar_t* button;
+            uint32_t kind;
+            std::vector<std::wstring> recipients;
+            std::wstring message;
+        } cases[] = {
+            {L"ReplyButton", 2, {replyAll.at(0)}, L""},
+            {L"ReplyAllButton", 3, replyAll, L""},
+            {L"ForwardButton", 1, {}, text},
+        };
+        for (const auto& c : cases) {
+            TapButton(c.button);
+            MemoWriteForm& form = app().MemoWrite().Form();
+            EXPECT_EQ(std::make_tuple(app().CurrentPage() == &app().MemoWrite(), Bar(), form.Kind(), form.ReferenceCookie(),
+                                      form.Recipients(), form.Message().GetText()),
+                      std::make_tuple(true, std::make_pair(1, std::wstring(L"쪽지 쓰기")), c.kind, cookie, c.recipients,
+                                      c.message))
+                << c.button;
+            Back();
+        }
+    }
     // The title bar's box menu, closed on the box.
     void ChooseBox(int32_t box) {
         rig.Tap({L"MemoList", L"TitleBar", L"BoxButton"});

@@ -74,11 +74,6 @@ protected:
         for (size_t i = 0; i < MemoStore::Instance()->Count(); ++i) cookies.push_back(MemoStore::Instance()->RecordAt(i)->Cookie);
         return cookies;
     }
-    // The status bar's mode and title.
-    std::pair<int, std::wstring> Bar() {
-        StatusBar& bar = app().StatusBarWindow();
-        return {bar.Mode(), bar.TitleStrip().Title().Text().Text()};
-    }
     static std::vector<std::wstring> Cookies(int first, int last) {
         std::vector<std::wstring> out;
         for (int n = first; n <= last; ++n) out.push_back(L"M" + std::to_wstring(n));
@@ -261,26 +256,7 @@ TEST_F(MemoReadTest, OpenedMemoShowsItsHeaderThenItsTextAndIsReadAfterwards) {
     EXPECT_TRUE(rig.MatchesGolden("memo_read_short"));
     EXPECT_EQ(MemoStore::Instance()->RecordAt(0)->Read, 1);
 
-    // The buttons' ways into the form.
-    const struct {
-        const wchar_t* button;
-        uint32_t kind;
-        std::vector<std::wstring> recipients;
-        std::wstring message;
-    } cases[] = {
-        {L"ReplyButton", 2, {L"jiyoung@tevrik.example"}, L""},
-        {L"ReplyAllButton", 3, {L"jiyoung@tevrik.example", L"x@y.z"}, L""},
-        {L"ForwardButton", 1, {}, L"같이 먹자\n12시"},
-    };
-    for (const auto& c : cases) {
-        TapButton(c.button);
-        MemoWriteForm& form = app().MemoWrite().Form();
-        EXPECT_EQ(std::make_tuple(app().CurrentPage() == &app().MemoWrite(), Bar(), form.Kind(), form.ReferenceCookie(),
-                                  form.Recipients(), form.Message().GetText()),
-                  std::make_tuple(true, std::make_pair(1, std::wstring(L"쪽지 쓰기")), c.kind, std::wstring(L"M1"),
-                                  c.recipients, c.message));
-        Back();
-    }
+    ExpectButtonsFillTheForm(L"M1", {L"jiyoung@tevrik.example", L"x@y.z"}, L"같이 먹자\n12시");
 }
 
 TEST_F(MemoReadTest, ReplyAllListLeavesOutTheFirstOwnId) {

@@ -214,24 +214,7 @@ TEST_F(MemoServiceTest, AnOpenedMemoShowsItsHeaderThenItsTextAndLeadsToTheForm) 
     EXPECT_EQ(std::make_tuple(view().ToNames(), view().Content().GetText()),
               std::make_tuple(std::wstring(L"김민수;박서준"), std::wstring(L"점심 같이 먹어요\n12시에 봐요")));
 
-    const struct {
-        const wchar_t* button;
-        uint32_t kind;
-        std::vector<std::wstring> recipients;
-        std::wstring message;
-    } cases[] = {
-        {L"ReplyButton", 2, {L"jiyoung@tevrik.example"}, L""},
-        {L"ReplyAllButton", 3, {L"jiyoung@tevrik.example", L"seojun@tevrik.example"}, L""},
-        {L"ForwardButton", 1, {}, L"점심 같이 먹어요\n12시에 봐요"},
-    };
-    MemoWriteForm& form = app().MemoWrite().Form();
-    for (const auto& c : cases) {
-        TapButton(c.button);
-        EXPECT_EQ(std::make_tuple(app().CurrentPage() == &app().MemoWrite(), form.Kind(), form.ReferenceCookie(),
-                                  form.Recipients(), form.Message().GetText()),
-                  std::make_tuple(true, c.kind, cookie, c.recipients, c.message));
-        Back();
-    }
+    ExpectButtonsFillTheForm(cookie, {L"jiyoung@tevrik.example", L"seojun@tevrik.example"}, L"점심 같이 먹어요\n12시에 봐요");
     Back();
     EXPECT_EQ(app().CurrentPage(), &app().MemoList());
     EXPECT_EQ(reinterpret_cast<MemoRecord*>(table().GetItem(0)->userValue)->Read, 1);
