@@ -7,6 +7,7 @@ CaptionColors CaptionColors::Read(SkinPath path) {
     if (const QeMarkupElement* element = ScreenSkin::Find(path)) {
         if (const QeMarkupElement* value = element->FindChild(L"TextColor")) colors.normal = ParseColor(value);
         if (const QeMarkupElement* value = element->FindChild(L"TextColorSelected")) colors.selected = ParseColor(value);
+        if (const QeMarkupElement* value = element->FindChild(L"TextColorRead")) colors.read = ParseColor(value);
     }
     return colors;
 }

@@ -11,10 +11,12 @@
 #include "framework/controls/QeTableView.h"
 #include "framework/ui/drawing/QeSkinElements.h"
 
-// A caption's text colour off and on the selected row ("TextColor", "TextColorSelected").
+// A caption's text colour off and on the selected row ("TextColor", "TextColorSelected"), and on
+// a row read already ("TextColorRead", the memo list's).
 struct CaptionColors {
     COLORREF normal = 0;
     COLORREF selected = 0;
+    COLORREF read = 0;
 
     // Read from the element at the path; a colour the skin lacks is 0.
     static CaptionColors Read(SkinPath path);

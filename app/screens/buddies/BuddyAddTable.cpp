@@ -5,8 +5,7 @@
 #include "framework/ui/drawing/QeDC.h"
 
 ClassSkin BuddyAddTable::s_skin;
-COLORREF BuddyAddTable::s_textColor = 0;
-COLORREF BuddyAddTable::s_textColorSelected = 0;
+CaptionColors BuddyAddTable::s_captionColors;
 
 namespace {
 
@@ -16,14 +15,6 @@ constexpr int kLatinInput = 1;
 
 constexpr const wchar_t* kCaptions[BuddyAddTable::kRowCount] = {L"ID", L"@", L"메시지", L"그룹"};
 
-COLORREF TextColor(const wchar_t* key) { return ParseColor(ScreenSkin::Find({kSection, L"View", L"LText", key})); }
-
-void SetTextColor(QeSkinText& text, COLORREF color) {
-    if (text.Style().textColor == color) return;
-    QeTextStyle style = text.Style();
-    style.textColor = color;
-    text.FontHandle().Create(style);
-}
 
 void ShowSip(int mode) {
     if (MessengerApp* app = MessengerApp::Instance()) app->MenuBarWindow().ShowSip(mode);
@@ -36,10 +27,7 @@ void HideSip() {
 }  // namespace
 
 bool BuddyAddTable::Create() {
-    if (s_skin.Stale()) {
-        s_textColor = TextColor(L"TextColor");
-        s_textColorSelected = TextColor(L"TextColorSelected");
-    }
+    if (s_skin.Stale()) s_captionColors = CaptionColors::Read({kSection, L"View", L"LText"});
     s_skin.Load(m_selectionBar, {kSection, L"View", L"SelectionBar"});
     s_skin.Load(m_line, {kSection, L"View", L"Line"});
     s_skin.Load(m_lText, {kSection, L"View", L"LText"});
@@ -121,13 +109,8 @@ int BuddyAddTable::DrawBackground(QeSurface* surface, const RECT& rect) {
 int BuddyAddTable::DrawItem(QeSurface* surface, int32_t index, const RECT& clip, const RECT& inRow) {
     if (surface == nullptr || index < 0 || index >= kRowCount) return 1;
     QeCell cell(*this, *surface, index, clip, inRow);
-    if (index == GetSelection()) {
-        cell.DrawImage(m_selectionBar, s_skin.Rect({kSection, L"View", L"SelectionBar"}));
-        SetTextColor(m_lText, s_textColorSelected);
-    } else {
-        surface->FillSolid(s_skin.BackColor({kSection, L"View"}), clip);
-        SetTextColor(m_lText, s_textColor);
-    }
+    TableRowPainter painter(cell, index == GetSelection(), s_skin.BackColor({kSection, L"View"}), m_selectionBar,
+                            s_skin.Rect({kSection, L"View", L"SelectionBar"}));
     switch (index) {
         case 0:
         case 2: cell.DrawImage(m_idSkin, s_skin.Rect({kSection, L"View", L"IdSkin"})); break;
@@ -136,7 +119,7 @@ int BuddyAddTable::DrawItem(QeSurface* surface, int32_t index, const RECT& clip,
     }
     m_lText.SetText(kCaptions[index]);
     m_rText.SetText(index == kGroupRow ? m_chosenGroupName : std::wstring());
-    cell.DrawText(m_lText, s_skin.Rect({kSection, L"View", L"LText"}));
+    painter.Caption(m_lText, s_captionColors, s_skin.Rect({kSection, L"View", L"LText"}));
     cell.DrawText(m_rText, s_skin.Rect({kSection, L"View", L"RText"}));
     cell.DrawImage(m_line, s_skin.Rect({kSection, L"View", L"Line"}));
     return 1;

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "app/ScreenSkin.h"
+#include "app/screens/TableRowPainter.h"
 #include "framework/controls/QeButton.h"
 #include "framework/controls/QeEdit.h"
 #include "framework/controls/QeTableView.h"
@@ -58,6 +59,5 @@ private:
     std::wstring m_chosenGroupName = L"기타";
     QeSkinImage m_disclosureButton;
     static ClassSkin s_skin;
-    static COLORREF s_textColor;
-    static COLORREF s_textColorSelected;
+    static CaptionColors s_captionColors;
 };

@@ -8,7 +8,7 @@
 #include "messenger/protocol/MemoRequests.h"
 
 ClassSkin MemoListTable::s_skin;
-MemoListTable::TextColors MemoListTable::s_titleColors, MemoListTable::s_fromColors, MemoListTable::s_dateColors,
+CaptionColors MemoListTable::s_titleColors, MemoListTable::s_fromColors, MemoListTable::s_dateColors,
     MemoListTable::s_moreColors;
 
 namespace {
@@ -16,20 +16,6 @@ namespace {
 constexpr const wchar_t* kSection = L"MemoList";
 constexpr const wchar_t* kView = L"View";
 
-COLORREF ColorKey(const wchar_t* element, const wchar_t* key) {
-    const QeMarkupElement* found = ScreenSkin::Find({kSection, kView, element});
-    return ParseColor(found != nullptr ? found->FindChild(key) : nullptr);
-}
-
-// Draws the text in the colour; the font is made again only when the colour changes.
-void DrawInColor(QeCell& cell, QeSkinText& text, COLORREF color, const RECT& rect) {
-    QeTextStyle style = text.Style();
-    if (style.textColor != color) {
-        style.textColor = color;
-        text.FontHandle().Create(style);
-    }
-    cell.DrawText(text, rect);
-}
 
 }  // namespace
 
@@ -50,15 +36,10 @@ bool MemoListTable::Create(QeLabel* boxText) {
     s_skin.BackColor({kSection, kView});
     s_skin.ItemHeight({kSection, kView});
     if (s_skin.Stale()) {
-        const struct {
-            TextColors& colors;
-            const wchar_t* name;
-        } texts[] = {{s_titleColors, L"Title"}, {s_fromColors, L"From"}, {s_dateColors, L"Date"}, {s_moreColors, L"More"}};
-        for (const auto& text : texts) {
-            text.colors.normal = ColorKey(text.name, L"TextColor");
-            text.colors.selected = ColorKey(text.name, L"TextColorSelected");
-            text.colors.read = ColorKey(text.name, L"TextColorRead");
-        }
+        s_titleColors = CaptionColors::Read({kSection, kView, L"Title"});
+        s_fromColors = CaptionColors::Read({kSection, kView, L"From"});
+        s_dateColors = CaptionColors::Read({kSection, kView, L"Date"});
+        s_moreColors = CaptionColors::Read({kSection, kView, L"More"});
     }
     s_skin.MarkRead();
     m_more.SetText(kMoreText);
@@ -152,15 +133,11 @@ int MemoListTable::DrawItem(QeSurface* surface, int32_t index, const RECT& clip,
     if (surface == nullptr || row == nullptr) return 1;
     QeCell cell(*this, *surface, index, clip, inRow);
     const bool selected = index == GetSelection();
-    if (selected) {
-        cell.DrawImage(m_selectionBar, s_skin.Rect({kSection, kView, L"SelectionBar"}));
-    } else {
-        surface->FillSolid(s_skin.BackColor({kSection, kView}), clip);
-    }
+    TableRowPainter painter(cell, selected, s_skin.BackColor({kSection, kView}), m_selectionBar,
+                            s_skin.Rect({kSection, kView, L"SelectionBar"}));
     const auto* memo = reinterpret_cast<const MemoRecord*>(row->userValue);
     if (memo == nullptr) {
-        DrawInColor(cell, m_more, selected ? s_moreColors.selected : s_moreColors.normal,
-                    s_skin.Rect({kSection, kView, L"More"}));
+        painter.Caption(m_more, s_moreColors, s_skin.Rect({kSection, kView, L"More"}));
     } else {
         const BuddyRoster* roster = BuddyRoster::Instance();
         const Buddy* buddy = roster != nullptr ? const_cast<BuddyRoster*>(roster)->Find(memo->Sender) : nullptr;
@@ -174,12 +151,12 @@ int MemoListTable::DrawItem(QeSurface* surface, int32_t index, const RECT& clip,
         } else {
             cell.DrawImage(m_unreadIcon, s_skin.Rect({kSection, kView, L"UnreadIcon"}));
         }
-        const COLORREF title = selected ? s_titleColors.selected : memo->Read != 0 ? s_titleColors.read : s_titleColors.normal;
-        DrawInColor(cell, m_title, title, s_skin.Rect({kSection, kView, L"Title"}));
-        DrawInColor(cell, m_from, selected ? s_fromColors.selected : s_fromColors.normal,
-                    s_skin.Rect({kSection, kView, L"From"}));
-        DrawInColor(cell, m_date, selected ? s_dateColors.selected : s_dateColors.normal,
-                    s_skin.Rect({kSection, kView, L"Date"}));
+        // A read memo's title has its own colour off the selected row.
+        CaptionColors title = s_titleColors;
+        if (memo->Read != 0) title.normal = title.read;
+        painter.Caption(m_title, title, s_skin.Rect({kSection, kView, L"Title"}));
+        painter.Caption(m_from, s_fromColors, s_skin.Rect({kSection, kView, L"From"}));
+        painter.Caption(m_date, s_dateColors, s_skin.Rect({kSection, kView, L"Date"}));
     }
     cell.DrawImage(m_line, s_skin.Rect({kSection, kView, L"Line"}));
     return 1;

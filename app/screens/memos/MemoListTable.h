@@ -12,6 +12,7 @@
 #include <memory>
 
 #include "app/ScreenSkin.h"
+#include "app/screens/TableRowPainter.h"
 #include "framework/controls/QeTableView.h"
 #include "framework/ui/drawing/QeSkinElements.h"
 
@@ -52,12 +53,6 @@ public:
 
 private:
     // A text element's three colours.
-    struct TextColors {
-        COLORREF normal = 0;
-        COLORREF selected = 0;
-        COLORREF read = 0;
-    };
-
     void OnSelect(int32_t index);
     int32_t MoreRowIndex() const;
     TableItem MemoRow(MemoRecord* memo) const;
@@ -69,5 +64,5 @@ private:
     std::unique_ptr<MemoRecord> m_holding;
 
     static ClassSkin s_skin;
-    static TextColors s_titleColors, s_fromColors, s_dateColors, s_moreColors;
+    static CaptionColors s_titleColors, s_fromColors, s_dateColors, s_moreColors;
 };

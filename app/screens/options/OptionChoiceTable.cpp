@@ -3,6 +3,7 @@
 #include <iterator>
 
 #include "app/MessengerApp.h"
+#include "app/screens/TableRowPainter.h"
 #include "app/screens/common/Presence.h"
 #include "framework/base/QeTrace.h"
 #include "framework/ui/drawing/QeDC.h"
@@ -122,11 +123,8 @@ int OptionChoiceTable::DrawBackground(QeSurface* surface, const RECT& rect) {
 int OptionChoiceTable::DrawItem(QeSurface* surface, int32_t index, const RECT& clip, const RECT& inRow) {
     if (surface == nullptr) return 1;
     QeCell cell(*this, *surface, index, clip, inRow);
-    if (index == GetSelection()) {
-        cell.DrawImage(m_selectionBar, s_skin.Rect({kSection, L"View", L"SelectionBar"}));
-    } else {
-        surface->FillSolid(s_skin.BackColor({kSection, L"View"}), clip);
-    }
+    TableRowPainter(cell, index == GetSelection(), s_skin.BackColor({kSection, L"View"}), m_selectionBar,
+                    s_skin.Rect({kSection, L"View", L"SelectionBar"}));
     const bool checked = RowChecked(index);
     if (m_kind == kNotifyScopes) {
         const wchar_t* box = checked ? L"CheckBoxChecked" : L"CheckBoxUnchecked";

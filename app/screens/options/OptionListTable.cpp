@@ -7,8 +7,7 @@
 #include "messenger/model/Options.h"
 
 ClassSkin OptionListTable::s_skin;
-COLORREF OptionListTable::s_textColor = 0;
-COLORREF OptionListTable::s_textColorSelected = 0;
+CaptionColors OptionListTable::s_captionColors;
 
 namespace {
 
@@ -23,22 +22,11 @@ constexpr uint32_t kRowKinds[OptionListTable::kRowCount] = {0, 7, 1, 2, 3, 4, 5,
 constexpr const wchar_t* kLabels[OptionListTable::kRowCount] = {
     L"내 상태", L"내 대화명", L"대화 방식", L"보기 방식", L"정렬 방식", L"알림 방식", L"알림 범위", L"시스템 정보"};
 
-COLORREF TextColor(const wchar_t* key) { return ParseColor(ScreenSkin::Find({kSection, L"View", L"LText", key})); }
-
-void SetTextColor(QeSkinText& text, COLORREF color) {
-    if (text.Style().textColor == color) return;
-    QeTextStyle style = text.Style();
-    style.textColor = color;
-    text.FontHandle().Create(style);
-}
 
 }  // namespace
 
 bool OptionListTable::Create() {
-    if (s_skin.Stale()) {
-        s_textColor = TextColor(L"TextColor");
-        s_textColorSelected = TextColor(L"TextColorSelected");
-    }
+    if (s_skin.Stale()) s_captionColors = CaptionColors::Read({kSection, L"View", L"LText"});
     s_skin.Load(m_selectionBar, {kSection, L"View", L"SelectionBar"});
     s_skin.Load(m_line, {kSection, L"View", L"Line"});
     s_skin.Load(m_lText, {kSection, L"View", L"LText"});
@@ -79,16 +67,11 @@ int OptionListTable::DrawBackground(QeSurface* surface, const RECT& rect) {
 int OptionListTable::DrawItem(QeSurface* surface, int32_t index, const RECT& clip, const RECT& inRow) {
     if (surface == nullptr) return 1;
     QeCell cell(*this, *surface, index, clip, inRow);
-    if (index == GetSelection()) {
-        cell.DrawImage(m_selectionBar, s_skin.Rect({kSection, L"View", L"SelectionBar"}));
-        SetTextColor(m_lText, s_textColorSelected);
-    } else {
-        surface->FillSolid(s_skin.BackColor({kSection, L"View"}), clip);
-        SetTextColor(m_lText, s_textColor);
-    }
+    TableRowPainter painter(cell, index == GetSelection(), s_skin.BackColor({kSection, L"View"}), m_selectionBar,
+                            s_skin.Rect({kSection, L"View", L"SelectionBar"}));
     m_lText.SetText(RowLabel(index));
     m_rText.SetText(RowValue(index));
-    cell.DrawText(m_lText, s_skin.Rect({kSection, L"View", L"LText"}));
+    painter.Caption(m_lText, s_captionColors, s_skin.Rect({kSection, L"View", L"LText"}));
     cell.DrawText(m_rText, s_skin.Rect({kSection, L"View", L"RText"}));
     cell.DrawImage(m_disclosure, s_skin.Rect({kSection, L"View", L"DisclosureButton"}));
     cell.DrawImage(m_line, s_skin.Rect({kSection, L"View", L"Line"}));

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/ScreenSkin.h"
+#include "app/screens/TableRowPainter.h"
 #include "framework/controls/QeTableView.h"
 #include "framework/ui/drawing/QeSkinElements.h"
 
@@ -35,6 +36,5 @@ private:
     QeSkinText m_rText;
     QeSkinImage m_disclosure;
     static ClassSkin s_skin;
-    static COLORREF s_textColor;
-    static COLORREF s_textColorSelected;
+    static CaptionColors s_captionColors;
 };
