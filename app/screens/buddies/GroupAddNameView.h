@@ -1,24 +1,10 @@
-// The group name field on its background. Shown or touched, it opens the input panel for
-// native input.
+// The group name field on its background.
 #pragma once
 
-#include "app/ScreenSkin.h"
-#include "framework/controls/QeEdit.h"
-#include "framework/controls/QeImageView.h"
-#include "framework/ui/view/QeWindow.h"
+#include "app/screens/common/EditFieldView.h"
 
-class GroupAddNameView : public QeWindow {
+class GroupAddNameView : public EditFieldView {
 public:
-    bool Create();
-    void OnRectChanged(const RECT& rect) override;
-    void OnVisibleChanged(bool visible) override;
-    int OnNotify(QeWindow* child, int code) override;
-    int Draw(QeSurface* surface, const RECT& rect) override;
-
-    QeEdit& GroupName() { return m_groupName; }
-
-private:
-    QeImageView m_background;
-    QeEdit m_groupName;
-    static ClassSkin s_skin;
+    GroupAddNameView() : EditFieldView(L"GroupAdd", L"GroupName") {}
+    QeEdit& GroupName() { return Field(); }
 };

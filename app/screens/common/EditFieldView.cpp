@@ -1,0 +1,48 @@
+#include "app/screens/common/EditFieldView.h"
+
+#include "app/MessengerApp.h"
+#include "framework/ui/drawing/QeDC.h"
+
+namespace {
+
+constexpr int kNativeInput = 0;
+
+void OpenInputPanel() {
+    if (MessengerApp* app = MessengerApp::Instance()) app->MenuBarWindow().ShowSip(kNativeInput);
+}
+
+}  // namespace
+
+bool EditFieldView::Create() {
+    AddChild(&m_background);
+    AddChild(&m_field);
+    m_skin.Load(m_background, {m_section, L"View", L"BackgroundSkin"});
+    m_skin.Load(m_field, {m_section, L"View", m_fieldName});
+    m_field.SetDrawMode(QeScrollView::kDrawWhole);
+    m_skin.BackColor({m_section, L"View"});
+    m_skin.MarkRead();
+    return true;
+}
+
+void EditFieldView::OnRectChanged(const RECT&) {
+    m_background.SetRect(m_skin.Rect({m_section, L"View", L"BackgroundSkin"}));
+    m_field.SetRect(m_skin.Rect({m_section, L"View", m_fieldName}));
+}
+
+void EditFieldView::OnVisibleChanged(bool visible) {
+    m_background.SetVisible(visible);
+    m_field.SetVisible(visible);
+    if (!visible) return;
+    m_field.SetFocus(true);
+    OpenInputPanel();
+}
+
+int EditFieldView::OnNotify(QeWindow* child, int code) {
+    if (child == &m_field && code == kNotifyPenDown) OpenInputPanel();
+    return 1;
+}
+
+int EditFieldView::Draw(QeSurface* surface, const RECT& rect) {
+    if (surface != nullptr) surface->FillSolid(m_skin.BackColor({m_section, L"View"}), rect);
+    return 1;
+}
