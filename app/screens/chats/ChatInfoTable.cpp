@@ -22,11 +22,6 @@ Buddy* RosterBuddy(const std::wstring& id) {
     return roster != nullptr ? roster->Find(id) : nullptr;
 }
 
-// The big presence icon; a person outside the roster shows as online.
-RECT PartnerIcon(const Buddy* buddy) {
-    return buddy != nullptr ? PresenceIcon(buddy->Status, buddy->ListFlags) : PresenceIcon(0, 0);
-}
-
 }  // namespace
 
 bool ChatInfoTable::Create() {
@@ -85,7 +80,7 @@ int ChatInfoTable::DrawItem(QeSurface* surface, int32_t index, const RECT& clip,
     const Buddy* buddy = RosterBuddy(member.Id);
     m_buddyName.SetText(buddy != nullptr ? buddy->Name : member.Name);
     m_buddyNick.SetText(buddy != nullptr ? buddy->Nickname : member.Nickname);
-    painter.Icon(m_buddyIcon, PartnerIcon(buddy), s_skin.Rect(kBuddyIcon));
+    painter.Icon(m_buddyIcon, PresenceIcon(buddy), s_skin.Rect(kBuddyIcon));
     painter.Text(m_buddyName, s_skin.Rect(kBuddyName));
     painter.Caption(m_buddyNick, s_nickColors, s_skin.Rect(kBuddyNick));
     // Only a roster buddy leads anywhere.

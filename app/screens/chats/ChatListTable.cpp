@@ -35,11 +35,6 @@ std::wstring TitleOf(const ChatSession& chat) {
     return chat.Members.front().Name + L" 님 외 " + std::to_wstring(chat.Members.size() - 1) + L" 명과 대화";
 }
 
-// The big presence icon; a person outside the roster shows as online.
-RECT PartnerIcon(const Buddy* buddy) {
-    return buddy != nullptr ? PresenceIcon(buddy->Status, buddy->ListFlags) : PresenceIcon(0, 0);
-}
-
 }  // namespace
 
 bool ChatListTable::Create() {
@@ -115,7 +110,7 @@ int ChatListTable::DrawItem(QeSurface* surface, int32_t index, const RECT& clip,
     TableRowPainter painter(cell, selected, s_skin.BackColor(kView), m_selectionBar,
                             selected ? ScreenSkin::Rect(kSelectionBar) : RECT{});
     BuddyRoster* roster = BuddyRoster::Instance();
-    painter.Icon(m_buddyIcon, PartnerIcon(roster != nullptr ? roster->Find(chat->BuddyId) : nullptr),
+    painter.Icon(m_buddyIcon, PresenceIcon(roster != nullptr ? roster->Find(chat->BuddyId) : nullptr),
                  s_skin.Rect(kBuddyIcon));
     if (chat->Unread != 0) painter.Image(m_newIcon, s_skin.Rect(kNewIcon));
     m_title.SetText(TitleOf(*chat));

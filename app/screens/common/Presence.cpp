@@ -39,4 +39,8 @@ std::wstring PresenceLabel(uint32_t status) { return Entry(status).label; }
 
 RECT PresenceIcon(uint32_t status, uint32_t listFlags) { return IconRect(status, listFlags, L"Big"); }
 
+RECT PresenceIcon(const Buddy* buddy) {
+    return buddy != nullptr ? PresenceIcon(buddy->Status, buddy->ListFlags) : PresenceIcon(0, 0);
+}
+
 RECT GetStatusIconRect(uint32_t status, uint32_t listFlags) { return IconRect(status, listFlags, L"Small"); }
