@@ -1,17 +1,12 @@
 // The request button under the buddy add form.
 #pragma once
 
-#include "app/ScreenSkin.h"
-#include "framework/controls/QeButton.h"
-#include "framework/ui/view/QeWindow.h"
+#include "app/screens/common/SkinButtonBar.h"
 
-class BuddyAddButtonBar : public QeWindow {
+class BuddyAddButtonBar : public SkinButtonBar {
 public:
-    bool Create();
-    void OnRectChanged(const RECT& rect) override;
-    void OnVisibleChanged(bool visible) override;
+    BuddyAddButtonBar() : SkinButtonBar(L"BuddyAdd", s_skin) { Place(m_requestButton, L"RequestButton"); }
     int OnNotify(QeWindow* child, int code) override;
-    int Draw(QeSurface* surface, const RECT& rect) override;
 
     QeButton& RequestButton() { return m_requestButton; }
 

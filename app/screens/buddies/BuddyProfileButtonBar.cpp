@@ -10,8 +10,6 @@ ClassSkin BuddyProfileButtonBar::s_skin;
 
 namespace {
 
-#define BAR_PATH(element) {L"BuddyProfile", L"ButtonBar", element}
-
 constexpr int kYes = 2;
 
 Buddy* ProfileBuddy() {
@@ -35,18 +33,8 @@ void SendBlock(bool block, int result) {
 
 }  // namespace
 
-bool BuddyProfileButtonBar::Create() {
-    AddChild(&m_blockButton);
-    AddChild(&m_deleteButton);
-    s_skin.Load(m_blockButton, BAR_PATH(L"BlockButton"));
-    s_skin.Load(m_deleteButton, BAR_PATH(L"DeleteButton"));
-    s_skin.BackColor({L"BuddyProfile", L"ButtonBar"});
-    s_skin.MarkRead();
-    return true;
-}
-
 int BuddyProfileButtonBar::Draw(QeSurface* surface, const RECT& rect) {
-    if (surface != nullptr) surface->FillSolid(s_skin.BackColor({L"BuddyProfile", L"ButtonBar"}), rect);
+    SkinButtonBar::Draw(surface, rect);
     // Set while drawing, so that the label never asks for a paint of its own.
     const wchar_t* label = Allowed() ? L"친구 차단" : L"차단 해제";
     m_blockButton.DefaultLabel().SetText(label);
@@ -66,16 +54,6 @@ int BuddyProfileButtonBar::OnNotify(QeWindow* child, int code) {
         MsgBox::Confirm(L"삭제하시겠습니까?", [](int result) { DeleteBuddy(result); });
     }
     return 1;
-}
-
-void BuddyProfileButtonBar::OnVisibleChanged(bool visible) {
-    m_blockButton.SetVisible(visible);
-    m_deleteButton.SetVisible(visible);
-}
-
-void BuddyProfileButtonBar::OnRectChanged(const RECT&) {
-    m_blockButton.SetRect(s_skin.Rect(BAR_PATH(L"BlockButton")));
-    m_deleteButton.SetRect(s_skin.Rect(BAR_PATH(L"DeleteButton")));
 }
 
 void BuddyProfileButtonBar::UnblockBuddy(int result) { SendBlock(false, result); }

@@ -2,18 +2,17 @@
 // shows when it comes, which may be none by then (a log-out in between).
 #pragma once
 
-#include "app/ScreenSkin.h"
-#include "framework/controls/QeButton.h"
-#include "framework/ui/view/QeWindow.h"
+#include "app/screens/common/SkinButtonBar.h"
 
-class BuddyProfileButtonBar : public QeWindow {
+class BuddyProfileButtonBar : public SkinButtonBar {
 public:
-    bool Create();
+    BuddyProfileButtonBar() : SkinButtonBar(L"BuddyProfile", s_skin) {
+        Place(m_blockButton, L"BlockButton");
+        Place(m_deleteButton, L"DeleteButton");
+    }
 
     int Draw(QeSurface* surface, const RECT& rect) override;
     int OnNotify(QeWindow* child, int code) override;
-    void OnVisibleChanged(bool visible) override;
-    void OnRectChanged(const RECT& rect) override;
 
     QeButton& BlockButton() { return m_blockButton; }
     QeButton& DeleteButton() { return m_deleteButton; }

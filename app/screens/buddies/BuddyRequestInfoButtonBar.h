@@ -1,18 +1,16 @@
 // Accept and Reject under the request info table. Either answers at once, without a question.
 #pragma once
 
-#include "app/ScreenSkin.h"
-#include "framework/controls/QeButton.h"
-#include "framework/ui/view/QeWindow.h"
+#include "app/screens/common/SkinButtonBar.h"
 
-class BuddyRequestInfoButtonBar : public QeWindow {
+class BuddyRequestInfoButtonBar : public SkinButtonBar {
 public:
-    bool Create();
+    BuddyRequestInfoButtonBar() : SkinButtonBar(L"BuddyRequestInfo", s_skin) {
+        Place(m_accept, L"AcceptButton");
+        Place(m_reject, L"RejectButton");
+    }
 
-    void OnRectChanged(const RECT& rect) override;
-    void OnVisibleChanged(bool visible) override;
     int OnNotify(QeWindow* child, int code) override;
-    int Draw(QeSurface* surface, const RECT& rect) override;
 
     QeButton& AcceptButton() { return m_accept; }
     QeButton& RejectButton() { return m_reject; }

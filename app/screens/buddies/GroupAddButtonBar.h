@@ -1,20 +1,16 @@
 // The add button under the group name; the status bar's GroupAddButton runs the same AddGroup.
 #pragma once
 
-#include "app/ScreenSkin.h"
 #include "app/screens/buddies/GroupAddNameView.h"
-#include "framework/controls/QeButton.h"
-#include "framework/ui/view/QeWindow.h"
+#include "app/screens/common/SkinButtonBar.h"
 
-class GroupAddButtonBar : public QeWindow {
+class GroupAddButtonBar : public SkinButtonBar {
 public:
-    explicit GroupAddButtonBar(GroupAddNameView& nameView) : m_nameView(nameView) {}
+    explicit GroupAddButtonBar(GroupAddNameView& nameView) : SkinButtonBar(L"GroupAdd", s_skin), m_nameView(nameView) {
+        Place(m_addButton, L"AddButton");
+    }
 
-    bool Create();
-    void OnRectChanged(const RECT& rect) override;
-    void OnVisibleChanged(bool visible) override;
     int OnNotify(QeWindow* child, int code) override;
-    int Draw(QeSurface* surface, const RECT& rect) override;
 
     // An empty name is refused with an alert; any other goes out as typed (ADDG) and the page
     // goes back. The field keeps its text.

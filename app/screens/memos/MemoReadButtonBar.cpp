@@ -15,7 +15,6 @@ ClassSkin MemoReadButtonBar::s_skin;
 namespace {
 
 constexpr const wchar_t* kSection = L"MemoRead";
-constexpr const wchar_t* kBar = L"ButtonBar";
 constexpr const wchar_t* kNames[] = {L"ReplyButton", L"ReplyAllButton", L"ForwardButton", L"DeleteButton", L"SpamButton"};
 
 bool InSentBox() {
@@ -50,28 +49,13 @@ std::vector<std::wstring> MemoReadButtonBar::ReplyAllList(const std::wstring& se
     return list;
 }
 
+MemoReadButtonBar::MemoReadButtonBar() : SkinButtonBar(kSection, s_skin) {
+    for (size_t i = 0; i < std::size(m_buttons); ++i) Place(m_buttons[i], kNames[i]);
+}
+
 bool MemoReadButtonBar::Create(MemoReadContentView* view) {
     m_view = view;
-    for (size_t i = 0; i < std::size(m_buttons); ++i) {
-        AddChild(&m_buttons[i]);
-        s_skin.Load(m_buttons[i], {kSection, kBar, kNames[i]});
-    }
-    s_skin.BackColor({kSection, kBar});
-    s_skin.MarkRead();
-    return true;
-}
-
-void MemoReadButtonBar::OnRectChanged(const RECT&) {
-    for (size_t i = 0; i < std::size(m_buttons); ++i) m_buttons[i].SetRect(s_skin.Rect({kSection, kBar, kNames[i]}));
-}
-
-void MemoReadButtonBar::OnVisibleChanged(bool visible) {
-    for (QeButton& button : m_buttons) button.SetVisible(visible);
-}
-
-int MemoReadButtonBar::Draw(QeSurface* surface, const RECT& rect) {
-    if (surface != nullptr) surface->FillSolid(s_skin.BackColor({kSection, kBar}), rect);
-    return 1;
+    return SkinButtonBar::Create();
 }
 
 int MemoReadButtonBar::OnNotify(QeWindow* child, int code) {

@@ -5,14 +5,14 @@
 #include <string>
 #include <vector>
 
-#include "app/ScreenSkin.h"
-#include "framework/controls/QeButton.h"
-#include "framework/ui/view/QeWindow.h"
+#include "app/screens/common/SkinButtonBar.h"
 
 class MemoReadContentView;
 
-class MemoReadButtonBar : public QeWindow {
+class MemoReadButtonBar : public SkinButtonBar {
 public:
+    MemoReadButtonBar();
+
     static constexpr const wchar_t* kNoReplyText = L"보낸 쪽지에는 답장을 할 수 없습니다.";
     static constexpr const wchar_t* kNoSpamText = L"보낸 쪽지는 스팸 신고를 할 수 없습니다.";
     static constexpr const wchar_t* kDeleteQuestion = L"지금 보고 있는 쪽지를 삭제하시겠습니까?";
@@ -23,9 +23,6 @@ public:
                                                   const std::wstring& ownId);
 
     bool Create(MemoReadContentView* view);
-    void OnRectChanged(const RECT& rect) override;
-    void OnVisibleChanged(bool visible) override;
-    int Draw(QeSurface* surface, const RECT& rect) override;
     int OnNotify(QeWindow* child, int code) override;
 
 private:
