@@ -39,7 +39,6 @@ bool TableRowPainter::Text(QeSkinText& text, const RECT& rect) { return m_cell.D
 bool TableRowPainter::Image(QeSkinImage& image, const RECT& rect) { return m_cell.DrawImage(image, rect); }
 
 bool TableRowPainter::Icon(QeSkinImage& image, const RECT& source, const RECT& rect) {
-    if (IsEmptyRect(source)) return false;
     image.SetSourceRect(source);
     return m_cell.DrawImage(image, rect);
 }

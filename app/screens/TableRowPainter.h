@@ -33,8 +33,8 @@ public:
     // Draws a text in its own element's colours.
     bool Text(QeSkinText& text, const RECT& rect);
     bool Image(QeSkinImage& image, const RECT& rect);
-    // An icon cut from a shared image: nothing at all for an empty source rectangle (a look-up
-    // that found no icon), which the image would otherwise stretch over the box.
+    // An icon cut from a shared image; an empty source rectangle (a look-up that found no icon)
+    // draws nothing.
     bool Icon(QeSkinImage& image, const RECT& source, const RECT& rect);
     // The line under the row; drawn last.
     bool Line(QeSkinImage& line, const RECT& rect);

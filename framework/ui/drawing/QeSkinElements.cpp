@@ -34,7 +34,8 @@ bool QeSkinImage::SetImage(const QeImageDescriptor& descriptor) {
 
 bool QeSkinImage::Draw(QeDC& dc, const RECT& destination, const RECT& part, SIZE box) {
     QeImage* image = Image();
-    if (image == nullptr) return false;
+    // An empty source (a look-up that found no icon) is nothing to draw, not a pixel to stretch.
+    if (image == nullptr || IsEmptyRect(m_descriptor.source)) return false;
     RECT from;
     if (!MapBoxPart(m_descriptor.source, part, box, from)) return false;
     // A part drawn at its own size (a control redrawing a dirty area) is cut out of the whole box
