@@ -176,7 +176,9 @@ int FillRect(HDC dc, const RECT* rect, HBRUSH brush);
 //
 // Faces are matched by fontconfig. An empty face name, "삼성 고딕" (the device's own face) and any
 // face that is not installed all give the one Korean default face, NanumGothic (fonts-nanum);
-// characters a chosen face lacks are taken from the default face too. Glyphs are hinted and
+// characters a chosen face lacks are taken from the default face too; a visible character that
+// face lacks as well shows its box, while a format character (Unicode's Cf: direction marks,
+// isolates, joiners, zero-width spaces) shows nothing and takes no width. Glyphs are hinted and
 // antialiased: each pixel's coverage blends the text colour over what lies beneath, except on a
 // pixel of the colour key 0xFF00FF, which becomes the text colour (coverage of half or more) or
 // stays as it is, so text drawn onto a surface later composed with that key leaves no fringe of

@@ -10,8 +10,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <iterator>
 #include <list>
 #include <map>
 #include <string>
@@ -64,6 +66,24 @@ struct FaceInfo {
 
 unsigned long g_glyphsRendered = 0;  // under Lock()
 
+// The format characters (Unicode's category Cf, as of 15.0): marks that steer direction, joining or
+// breaking and show nothing themselves. Peers put them into names and messages; a face that lacks
+// one would otherwise draw its box.
+constexpr std::pair<char32_t, char32_t> kFormatCharacters[] = {
+    {0xAD, 0xAD},         {0x600, 0x605},       {0x61C, 0x61C},     {0x6DD, 0x6DD},     {0x70F, 0x70F},
+    {0x890, 0x891},       {0x8E2, 0x8E2},       {0x180E, 0x180E},   {0x200B, 0x200F},   {0x202A, 0x202E},
+    {0x2060, 0x2064},     {0x2066, 0x206F},     {0xFEFF, 0xFEFF},   {0xFFF9, 0xFFFB},   {0x110BD, 0x110BD},
+    {0x110CD, 0x110CD},   {0x13430, 0x1343F},   {0x1BCA0, 0x1BCA3}, {0x1D173, 0x1D17A}, {0xE0001, 0xE0001},
+    {0xE0020, 0xE007F},
+};
+
+bool IsFormatCharacter(char32_t c) {
+    if (c < 0xAD) return false;
+    const auto after = std::upper_bound(std::begin(kFormatCharacters), std::end(kFormatCharacters), c,
+                                        [](char32_t value, const auto& range) { return value < range.first; });
+    return after != std::begin(kFormatCharacters) && c <= std::prev(after)->second;
+}
+
 struct Strike;
 // FT_Done_Face, then the face's file closed (OpenFace).
 void CloseFace(FT_Face face);
@@ -107,8 +127,11 @@ struct Strike {
         CloseFace(face);
     }
 
-    // The reference holds until the next Get on any strike, which may evict it.
+    // The reference holds until the next Get on any strike, which may evict it. A format character
+    // is no glyph at all: no ink and no advance.
     const Glyph& Get(char32_t c) {
+        static const Glyph kNothing;
+        if (IsFormatCharacter(c)) return kNothing;
         GlyphCache& cache = TheGlyphCache();
         auto it = glyphs.find(c);
         if (it != glyphs.end()) {
