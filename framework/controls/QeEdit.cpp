@@ -128,6 +128,7 @@ int QeEdit::Load(const QeMarkupElement& element) {
 void QeEdit::SetStyles(uint32_t styles) {
     m_styles = styles;
     if (Has(kSingleLine)) AxisY().SetDragEnabled(false);
+    if (CentreLines()) Invalidate(RECT{0, 0, 0, 0}, true);
 }
 
 COLORREF QeEdit::BackColor() const {
@@ -165,8 +166,9 @@ void QeEdit::Append(QeEditGlyph* glyph) {
 void QeEdit::Changed(QeEditGlyph* from) {
     QeEditLink(m_selection.Start(), m_selection.End());
     m_layout.Build(from, m_end);
+    const bool moved = CentreLines();
     SetContentSize(m_layout.Width(), m_layout.Height());
-    const int32_t top = from->line != nullptr ? from->line->box.top : 0;
+    const int32_t top = !moved && from->line != nullptr ? from->line->box.top : 0;
     const int32_t bottom = std::max(m_layout.Height(), Height());
     InvalidateContent(RECT{-AxisX().Position(), top, Width() - AxisX().Position(), bottom});
     if (AxisY().IsDragEnabled()) IndicatorY().Show(true);
@@ -255,7 +257,17 @@ void QeEdit::DeleteNext(bool back) {
 void QeEdit::Relayout() {
     m_layout.box.right = m_layout.box.left + Width() - IndicatorX().Thickness();
     m_layout.Build(m_begin, m_end);
+    CentreLines();
     SetContentSize(m_layout.Width(), m_layout.Height());
+}
+
+bool QeEdit::CentreLines() {
+    const RECT client = GetClientRect();
+    const int32_t room = (client.bottom - client.top) - m_layout.Height();
+    const int32_t top = Has(kSingleLine) && room > 0 ? room / 2 : 0;
+    if (top == m_layout.box.top) return false;
+    m_layout.SetTop(top);
+    return true;
 }
 
 void QeEdit::EnsureCaretVisible() {
@@ -309,6 +321,7 @@ void QeEdit::OnVisibleChanged(bool visible) {
 void QeEdit::OnRectChanged(const RECT& rect) {
     QeScrollView::OnRectChanged(rect);
     if (m_layout.Width() != Width() - IndicatorX().Thickness()) Relayout();
+    CentreLines();
     m_hint.SetRect(GetClientRect());
 }
 

@@ -191,6 +191,10 @@ private:
     void Select(QeEditGlyph* start, QeEditGlyph* end);
     void InvalidateCaret();
     void UpdateHint(bool focused);
+    // A single-line field's lines centred in the client rectangle while they fit in it (where the
+    // hint's text is centred, so that typing does not move the text), from its top when they do
+    // not; other edits' lines start at the top. True when the lines moved.
+    bool CentreLines();
     void PlaceCaret(int x, int y);
     void DeleteAllGlyphs();
 

@@ -117,6 +117,16 @@ void QeEditLayout::Clear() {
     box.bottom = box.top;
 }
 
+void QeEditLayout::SetTop(int32_t top) {
+    const int32_t height = Height();
+    box.top = top;
+    if (m_paragraphs.empty()) {
+        box.bottom = top + height;
+    } else {
+        Place(0);
+    }
+}
+
 void QeEditLayout::Build(QeEditGlyph* from, QeEditGlyph* to) {
     if (from == nullptr) return;
     // Glyphs made since the last build have no line yet: the change starts at the nearest glyph

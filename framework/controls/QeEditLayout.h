@@ -3,7 +3,8 @@
 //
 // Rules callers rely on:
 //   - every glyph from the first build's glyph on belongs to a line after a build, and its box is
-//     placed: lines stack from the layout's top, glyphs sit on their line's bottom edge;
+//     placed: lines stack from the layout's top (0 unless the owner sets it), glyphs sit on their
+//     line's bottom edge;
 //   - a build starts at the paragraph that holds its first glyph (glyphs not yet laid out count
 //     from the nearest laid-out glyph before them) and rebuilds everything from there to its last
 //     glyph; paragraphs before it keep their places;
@@ -65,6 +66,8 @@ public:
     void Build(QeEditGlyph* from, QeEditGlyph* to);
     // Deletes every paragraph, line and run; glyphs keep no line.
     void Clear();
+    // Moves the top to `top` and every line, run and glyph with it.
+    void SetTop(int32_t top);
     // The glyph under the content point, or null.
     QeEditGlyph* HitTest(POINT point) const;
     // The paragraphs that meet the clip (content coordinates) vertically; `origin` is where the
