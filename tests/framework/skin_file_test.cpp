@@ -205,6 +205,7 @@ public:
         for (const Key& k : keys) EXPECT_TRUE(!k.needed || element.FindChild(k.name) != nullptr) << path << L" lacks " << k.name;
         if (kind[0] == L'i' || kind[0] == L'o') {
             m_images.push_back({path, &element});
+            if (kind[0] == L'i') m_places[path] = area;
             const QeMarkupElement* method = element.FindChild(L"DrawMethod");
             const bool keyed = method != nullptr && method->Text() == L"TransparentBlt";
             EXPECT_TRUE(!keyed || element.FindChild(L"ColorKey") != nullptr) << path << L" is keyed without a ColorKey";
@@ -224,8 +225,9 @@ public:
         return missing;
     }
 
-    // Every picture named: in the folder in exact case, decoded, each ImageCoord inside it, and no
-    // opaque magenta inside a popup except in its frames and where a colour key drops it.
+    // Every picture named: in the folder in exact case, decoded, each ImageCoord inside it, a
+    // see-through one never stretched, and no opaque magenta inside a popup except in its frames and
+    // where a colour key drops it.
     void CheckPictures(const std::filesystem::path& folder) {
         std::set<std::wstring> names;
         for (const auto& entry : std::filesystem::directory_iterator(folder)) names.insert(PathFromNative(entry.path().filename().string()));
@@ -246,6 +248,17 @@ public:
                 inside = inside && r.right <= whole.right && r.bottom <= whole.bottom;
                 EXPECT_TRUE(inside) << path << L"/" << child->Name() << L" lies outside " << file->Text();
                 if (child->Name() == L"ImageCoord") shown = r;
+            }
+            // A picture with see-through parts (rounded corners) fills its place at its own size:
+            // a stretch would scale its corners. The progress bar and the page strip draw theirs
+            // as cells.
+            const bool cells = path.find(L"/ProgressBar/") != std::wstring::npos || path.find(L"/PageIndicator/") != std::wstring::npos;
+            const QeMarkupElement* drawn = element->FindChild(L"DrawMethod");
+            if (m_places.count(path) != 0 && !cells && drawn != nullptr && drawn->Text() == L"AlphaBlendPerPixel") {
+                const RECT place = m_places.at(path);
+                EXPECT_TRUE(Width(shown) == Width(place) && Height(shown) == Height(place))
+                    << path << L" is stretched from " << Width(shown) << L"x" << Height(shown) << L" to "
+                    << Width(place) << L"x" << Height(place);
             }
             const std::wstring name = element->Name();
             const QeMarkupElement* method = element->FindChild(L"DrawMethod");
@@ -300,6 +313,7 @@ private:
     std::set<std::wstring> m_containers;
     std::set<std::wstring> m_seen;
     std::vector<std::pair<std::wstring, const QeMarkupElement*>> m_images;
+    std::map<std::wstring, RECT> m_places;  // the box each picture element is drawn over
     std::map<std::wstring, std::unique_ptr<QeDecodedImage>> m_pictures;
 };
 

@@ -2,7 +2,9 @@
 
 #include <cmath>
 #include <functional>
+#include <string>
 #include <tuple>
+#include <utility>
 
 #include "tools/artwork/Canvas.h"
 #include "tools/artwork/Encoders.h"
@@ -160,14 +162,23 @@ PictureFile Png24(const std::string& name, const Canvas& canvas, Color ground = 
 
 // ---- the pictures
 
-Canvas Button() {
-    Canvas c(120, 80);
-    for (const auto& [top, fill, edge] : {std::tuple{0.0f, kAccent, kAccentDark}, {40.0f, kAccentDark, Hex(0x17498a)}}) {
-        c.Fill(RoundRect(0, top, 120, 40, 6), edge);
-        c.Fill(RoundRect(1, top + 1, 118, 38, 5), fill);
+// A button drawn at the very size the skin places it, its pressed look below: stretching a smaller
+// picture would scale the rounded corners into steps and thicken the ends.
+Canvas Button(int width, int height) {
+    const float w = static_cast<float>(width), h = static_cast<float>(height);
+    Canvas c(width, 2 * height);
+    for (const auto& [top, fill, edge] : {std::tuple{0.0f, kAccent, kAccentDark}, {h, kAccentDark, Hex(0x17498a)}}) {
+        c.Fill(RoundRect(0, top, w, h, 6), edge);
+        c.Fill(RoundRect(1, top + 1, w - 2, h - 2, 5), fill);
     }
     return c;
 }
+
+// The sizes the skin gives its buttons and fields; every one is decoded at start, so the skin keeps
+// to these few.
+constexpr std::pair<int, int> kButtonSizes[] = {{400, 48}, {448, 48}, {216, 48}, {160, 48}, {88, 48}, {104, 36}};
+constexpr int kFieldSizes[] = {400, 448, 364, 280};
+constexpr int kFieldHeight = 44;
 
 Canvas Icons() {
     Canvas c(680, 80);
@@ -264,18 +275,23 @@ Canvas FieldBar(int width, int height, Color bar, float borderY, float fx, float
     return c;
 }
 
-Canvas Field() {
-    Canvas c(200, 40);
-    c.Fill(RoundRect(0, 0, 200, 40, 4), kFieldBorder);
-    c.Fill(RoundRect(1, 1, 198, 38, 3), kWhite);
+Canvas Field(int width, int height) {
+    const float w = static_cast<float>(width), h = static_cast<float>(height);
+    Canvas c(width, height);
+    c.Fill(RoundRect(0, 0, w, h, 4), kFieldBorder);
+    c.Fill(RoundRect(1, 1, w - 2, h - 2, 3), kWhite);
     return c;
+}
+
+std::string SizeName(const char* kind, int width, int height) {
+    return kind + std::to_string(width) + "x" + std::to_string(height) + ".png";
 }
 
 Canvas Paper() {
     Canvas c(480, 492);
     c.Clear(kGround);
-    c.Fill(RoundRect(8, 116, 464, 368, 0), kBorder);
-    c.Fill(RoundRect(9, 117, 462, 366, 0), kWhite);
+    c.Fill(RoundRect(16, 120, 448, 364, 0), kBorder);
+    c.Fill(RoundRect(17, 121, 446, 362, 0), kWhite);
     return c;
 }
 
@@ -389,26 +405,34 @@ Canvas Indicator() {
     return c;
 }
 
+// The transcript's box: the header with its lower border and a few white rows under it, the
+// bottom border, and the sides, each of which keeps an inner margin of white beside its border.
 Canvas ChatFrame() {
-    Canvas c(480, 108);
+    Canvas c(480, 112);
     c.Clear(kGround);
-    c.Fill(RoundRect(0, 0, 480, 56, 0), kWhite);
-    c.Fill(RoundRect(0, 55, 480, 1, 0), kBorder);
-    c.Fill(RoundRect(0, 56, 480, 1, 0), kBorder);
-    c.Fill(RoundRect(7, 92, 1, 16, 0), kBorder);
-    c.Fill(RoundRect(8, 92, 1, 16, 0), kBorder);
+    c.Fill(RoundRect(0, 0, 480, 55, 0), kWhite);
+    c.Fill(RoundRect(0, 55, 480, 2, 0), kBorder);
+    // Under the header: the box's first rows, white between its side borders at 7 and 472.
+    c.Fill(RoundRect(7, 57, 466, 3, 0), kBorder);
+    c.Fill(RoundRect(8, 57, 464, 3, 0), kWhite);
+    c.Fill(RoundRect(0, 60, 480, 1, 0), kBorder);
+    // The left side (0-15) and the right side (16-31, the screen's 464-479).
+    c.Fill(RoundRect(7, 96, 18, 16, 0), kBorder);
+    c.Fill(RoundRect(8, 96, 16, 16, 0), kWhite);
     return c;
 }
 
+// The memo: one card, its header above a divider and the text below, as wide as the rows of the
+// view; the sides of the text's part keep an inner margin of white beside their borders.
 Canvas MemoFrame() {
-    Canvas c(480, 128);
+    Canvas c(472, 136);
     c.Clear(kGround);
-    c.Fill(RoundRect(0, 12, 480, 96, 0), kBorder);
-    c.Fill(RoundRect(1, 12, 478, 96, 0), kWhite);
-    c.Fill(RoundRect(1, 102, 478, 1, 0), kDivider);
-    c.Fill(RoundRect(0, 108, 480, 1, 0), kBorder);
-    c.Fill(RoundRect(11, 120, 1, 8, 0), kBorder);
-    c.Fill(RoundRect(12, 120, 1, 8, 0), kBorder);
+    c.Fill(RoundRect(0, 11, 472, 109, 0), kBorder);
+    c.Fill(RoundRect(1, 12, 470, 107, 0), kWhite);
+    c.Fill(RoundRect(1, 102, 470, 1, 0), kDivider);
+    c.Fill(RoundRect(0, 128, 1, 8, 0), kBorder);
+    c.Fill(RoundRect(1, 128, 30, 8, 0), kWhite);
+    c.Fill(RoundRect(31, 128, 1, 8, 0), kBorder);
     return c;
 }
 
@@ -545,7 +569,7 @@ std::string Wink() {
 
 std::vector<PictureFile> MakePictures() {
     std::vector<PictureFile> files;
-    files.push_back(Png32("button.png", Button()));
+    for (const auto& [width, height] : kButtonSizes) files.push_back(Png32(SizeName("button", width, height), Button(width, height)));
     files.push_back(Png32("icons.png", Icons()));
     files.push_back(Png32("presence.png", PresenceSheet()));
     files.push_back(Png24("tabs.png", Tabs()));
@@ -553,7 +577,7 @@ std::vector<PictureFile> MakePictures() {
     files.push_back(Png24("bars.png", Bars()));
     files.push_back(Png24("searchbar.png", FieldBar(480, 48, kAccentTint, 47, 8, 6, 464, 36)));
     files.push_back(Png24("inputbar.png", FieldBar(480, 60, kBarLow, 0, 8, 8, 412, 44)));
-    files.push_back(Png32("field.png", Field()));
+    for (int width : kFieldSizes) files.push_back(Png32(SizeName("field", width, kFieldHeight), Field(width, kFieldHeight)));
     files.push_back(Png24("paper.png", Paper()));
     files.push_back({"popup.png", EncodePng(440, 56, false, PopupFrame())});
     files.push_back(Png32("boxicons.png", BoxIcons()));
