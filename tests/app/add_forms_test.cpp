@@ -16,9 +16,7 @@ namespace {
 class AddForms : public RigTest {
 protected:
     void Prepare() override {
-        // Signed in, as far as the pages see: the status bar over them.
-        app().Login().SetVisible(false);
-        app().StatusBarWindow().SetVisible(true);
+        rig.LookSignedIn();
         AddGroup(L"0", L"기타");
         AddGroup(L"4", L"친구");
         rig.ConnectCaptured(2);

@@ -24,6 +24,7 @@ public:
     void SetUp() override {
         BeforeStart();
         ASSERT_TRUE(rig.Start());
+        rig.LookSignedIn();
         // "Friends" (2) sorts before "Work" (1); b is a member of both.
         AddBuddies({{L"a", L"amy", L"Kim", L"n1", 0}, {L"b", L"bob", L"Lee", L"n2", 6}, {L"c", L"cat", L"Park", L"n3", 0},
                     {L"d", L"dan", L"Ahn", L"n0", 0}});

@@ -18,6 +18,7 @@ std::string MoveFrame(const std::string& from, const std::string& to) {
 class BuddyProfileTest : public RigTest {
 public:
     void Prepare() override {
+        rig.LookSignedIn();
         AddBuddies({{L"k1", L"amy@tevrik.example", L"Amy", L"", 0, kListForward | kListAllow}});
         // "Zoo" twice (3 and 5) sorts between "Work" and the Hangul names.
         for (const auto& [id, name] : {std::pair{L"1", L"Work"}, {L"2", L"기타"}, {L"3", L"Zoo"}, {L"4", L"가족"}, {L"5", L"Zoo"}}) {

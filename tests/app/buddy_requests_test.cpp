@@ -13,6 +13,7 @@ namespace {
 
 class BuddyRequestsTest : public RigTest {
 public:
+    void Prepare() override { rig.LookSignedIn(); }
     void TearDown() override { app().BuddyRequestInfo().OnResetBegin(); }
 
     BuddyRequestListTable& list() { return app().BuddyRequestList().Table(); }

@@ -27,6 +27,7 @@ void TapRow(MessengerRig& rig, int32_t index) {
 class BuddySelectTest : public RigTest {
 protected:
     void Prepare() override {
+        rig.LookSignedIn();
         rig.ConnectCaptured(0);
         Sent();
         AccountInfo::Instance()->Id = L"minsu@tevrik.example";

@@ -29,6 +29,7 @@ std::string Invitation(const std::string& inviter, const std::string& cookie) {
 class ChatList : public RigTest {
 protected:
     void Prepare() override {
+        rig.LookSignedIn();
         rig.ConnectCaptured(2);
         // Bee and Cee in the group "0", Dee in none.
         AddBuddies({{L"kb", L"b@x", L"Bee Park", L"별명", 0}, {L"kc", L"c@x", L"Cee Kim", L"별명", 1},

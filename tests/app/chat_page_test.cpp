@@ -58,6 +58,7 @@ protected:
         AccountInfo::Instance()->Name = L"민수";
         AccountInfo::Instance()->Nickname = L"달빛";
         AccountInfo::Instance()->Status = 1;
+        rig.LookSignedIn();
     }
     void TearDown() override { rig.App().SetCurrentView(nullptr); }
 

@@ -50,6 +50,7 @@ protected:
         BuddyRoster::Instance()->AddOrUpdate(L"k1", buddy);
         AccountInfo::Instance()->Id = L"minsu@tevrik.example";
         AccountInfo::Instance()->Name = L"김민수";
+        rig.LookSignedIn();
         app().SetCurrentView(&app().MemoList());
     }
     void TearDown() override { app().SetCurrentView(nullptr); }

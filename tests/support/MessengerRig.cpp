@@ -4,7 +4,9 @@
 
 #include "app/SkinDocument.h"
 #include "app/screens/common/MsgBox.h"
+#include "app/screens/common/StatusBar.h"
 #include "framework/ui/shell/QeMainWindow.h"
+#include "messenger/model/AccountInfo.h"
 #include "messenger/model/Credentials.h"
 #include "messenger/protocol/PendingRequests.h"
 #include "messenger/protocol/ProtocolSession.h"
@@ -168,6 +170,14 @@ bool MessengerRig::SignIn(const std::wstring& loginId, const std::wstring& passw
                    PendingRequests::Instance()->Count() == 0;
         },
         20.0);
+}
+
+void MessengerRig::LookSignedIn() {
+    AccountInfo& account = *AccountInfo::Instance();
+    if (account.Nickname.empty()) account.Nickname = L"민수";
+    App().Login().SetVisible(false);
+    App().StatusBarWindow().SetVisible(true);
+    App().StatusBarWindow().BuddyCard().Refresh();
 }
 
 void MessengerRig::CaptureSessionWrites() {

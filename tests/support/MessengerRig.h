@@ -84,6 +84,9 @@ public:
     bool StartService(const std::string& seedJson = std::string());
     tevrik_service::TestService& Service() { return *m_service; }
     bool SignIn(const std::wstring& loginId, const std::wstring& password);
+    // The pages framed as a signed-in user sees them, without a service: the status bar in place
+    // of the login screen, its card showing the account (a nickname of "민수" when none is set).
+    void LookSignedIn();
 
     // The application's session writing to a capture instead of a socket: ConnectCaptured runs
     // the connect of the phase (its first request is sent; the capture made first if it was not),
