@@ -44,10 +44,6 @@ std::string OutputPath(const std::string& file) {
 
 }  // namespace
 
-std::string LookedAtPicturePath(const std::string& name) {
-    return UpdateRequested() ? GoldenPath(name) : OutputPath(name + ".png");
-}
-
 GoldenPicture CaptureFramebuffer(HWND window) {
     GoldenPicture picture;
     RECT client{};

@@ -44,10 +44,6 @@ std::string SourcePath(const std::string& relative);
 // The golden of the name: SourcePath("tests/golden/NAME.png").
 std::string GoldenPath(const std::string& name);
 
-// Where a picture made only to be looked at (never compared) goes: over the golden of the name
-// when TEVRIK_UPDATE_GOLDEN=1, else NAME.png in golden-output/.
-std::string LookedAtPicturePath(const std::string& name);
-
 // Compares the picture with the golden of the name (see above). The pictures of a failure go out
 // under outputName when one is given; a match removes those left by an earlier failure.
 ::testing::AssertionResult MatchesGolden(const GoldenPicture& actual, const std::string& name,
