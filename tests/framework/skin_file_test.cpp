@@ -254,8 +254,8 @@ public:
             const QeMarkupElement* drawn = element->FindChild(L"DrawMethod");
             const bool cells = path.find(L"/ProgressBar/") != std::wstring::npos || path.find(L"/PageIndicator/") != std::wstring::npos;
             if (m_places.count(path) != 0 && !cells && drawn != nullptr && drawn->Text() == L"AlphaBlendPerPixel") {
-                const RECT place = m_places.at(path);
-                EXPECT_TRUE(Width(shown) == Width(place) && Height(shown) == Height(place)) << path << L" is stretched";
+                const RECT& at = m_places.at(path);
+                EXPECT_TRUE(Width(shown) == Width(at) && Height(shown) == Height(at)) << path << L" is stretched";
             }
             const std::wstring name = element->Name();
             const QeMarkupElement* method = element->FindChild(L"DrawMethod");

@@ -84,8 +84,7 @@ public:
     bool StartService(const std::string& seedJson = std::string());
     tevrik_service::TestService& Service() { return *m_service; }
     bool SignIn(const std::wstring& loginId, const std::wstring& password);
-    // The pages framed as a signed-in user sees them, without a service: the status bar in place
-    // of the login screen, its card showing the account (a nickname of "민수" when none is set).
+    // Pages as a signed-in user sees them: the status bar and its card in place of the login screen.
     void LookSignedIn();
 
     // The application's session writing to a capture instead of a socket: ConnectCaptured runs
