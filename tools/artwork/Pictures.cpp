@@ -430,9 +430,9 @@ Canvas MemoFrame() {
     c.Fill(RoundRect(0, 11, 472, 109, 0), kBorder);
     c.Fill(RoundRect(1, 12, 470, 107, 0), kWhite);
     c.Fill(RoundRect(1, 102, 470, 1, 0), kDivider);
-    c.Fill(RoundRect(0, 128, 1, 8, 0), kBorder);
+    // The left side (0-15) and the right side (16-31, the view's 456-471) of the text's part.
+    c.Fill(RoundRect(0, 128, 32, 8, 0), kBorder);
     c.Fill(RoundRect(1, 128, 30, 8, 0), kWhite);
-    c.Fill(RoundRect(31, 128, 1, 8, 0), kBorder);
     return c;
 }
 
