@@ -6,7 +6,8 @@
 //
 // Which frames are not yet the buddy list is learnt first, in a run whose version check the stand-in
 // never answers: every frame drawn before the tap and for 2.6 s after it (the connecting panel's
-// whole progress cycle, 2.2 s). In a timed run the first later frame outside that set is the list.
+// whole progress cycle, 2.2 s). In a timed run the list's first frame is the one after the last
+// frame of that set.
 // Goals: under 150 ms with 300 buddies, under 400 ms with 10,000.
 #include <benchmark/benchmark.h>
 
@@ -90,13 +91,17 @@ double TimeSignIn(tevrik_service::TestService& service, const SkinLayout& skin, 
         },
         60s, from);
     if (!counted || !client.Still() || client.State().rfind("page=BuddyList ", 0) != 0) return -1;
-    for (const Frame& frame : ReadFrames(log)) {
-        if (frame.at > tapped && before.count(frame.hash) == 0) {
-            client.Quit();
-            return static_cast<double>(frame.at - tapped) / 1e6;
-        }
+    // The list's first frame follows the last login frame: the form may still show a frame or two
+    // of its own after the tap (a pressed button with the caret in another phase) that the learning
+    // run did not see, but the connecting panel, which has no caret, comes between.
+    const std::vector<Frame> frames = ReadFrames(log);
+    size_t first = frames.size();
+    for (size_t i = frames.size(); i-- > 0 && frames[i].at > tapped;) {
+        if (before.count(frames[i].hash) != 0) break;
+        first = i;
     }
-    return -1;
+    client.Quit();
+    return first < frames.size() ? static_cast<double>(frames[first].at - tapped) / 1e6 : -1;
 }
 
 void BM_SignInToBuddyList(benchmark::State& state) {
