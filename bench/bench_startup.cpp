@@ -64,48 +64,45 @@ double TimeToFrame(const char* path, Wanted wanted, Frame* seen) {
     return -1;
 }
 
-void Report(benchmark::State& state, std::vector<double> times) {
+// kRuns starts of the program, each timed to the first frame that `wanted` accepts; the median,
+// slowest and fastest as counters. False (the state told why) when a run never showed it.
+template <class Wanted>
+bool TimeRuns(benchmark::State& state, const char* path, Wanted wanted, const char* missing) {
+    std::vector<double> times;
+    for (int run = 0; run < kRuns; ++run) {
+        const double ms = TimeToFrame(path, wanted, nullptr);
+        if (ms < 0) {
+            state.SkipWithError(missing);
+            return false;
+        }
+        times.push_back(ms);
+    }
     std::sort(times.begin(), times.end());
     state.counters["median_ms"] = (times[kRuns / 2 - 1] + times[kRuns / 2]) / 2;
     state.counters["slowest_ms"] = times.back();
     state.counters["fastest_ms"] = times.front();
+    return true;
 }
 
 void BM_StartupBareWindow(benchmark::State& state) {
-    std::vector<double> times;
     for (auto _ : state) {
-        for (int run = 0; run < kRuns; ++run) {
-            const double ms = TimeToFrame(TEVRIK_BARE_WINDOW, [](const Frame&) { return true; }, nullptr);
-            if (ms < 0) {
-                state.SkipWithError("a run never showed its window");
-                return;
-            }
-            times.push_back(ms);
-        }
+        if (!TimeRuns(state, TEVRIK_BARE_WINDOW, [](const Frame&) { return true; }, "a run never showed its window")) return;
     }
-    Report(state, times);
 }
 BENCHMARK(BM_StartupBareWindow)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_StartupToLoginScreen(benchmark::State& state) {
-    std::vector<double> times;
     for (auto _ : state) {
         Frame login;
         if (TimeToFrame(TEVRIK_PROGRAM, [](const Frame& frame) { return frame.lit > 0; }, &login) < 0) {
             state.SkipWithError("the program drew no lit frame (are the assets built?)");
             return;
         }
-        for (int run = 0; run < kRuns; ++run) {
-            const double ms =
-                TimeToFrame(TEVRIK_PROGRAM, [&](const Frame& frame) { return frame.hash == login.hash; }, nullptr);
-            if (ms < 0) {
-                state.SkipWithError("a run never showed the login screen");
-                return;
-            }
-            times.push_back(ms);
+        if (!TimeRuns(state, TEVRIK_PROGRAM, [&](const Frame& frame) { return frame.hash == login.hash; },
+                      "a run never showed the login screen")) {
+            return;
         }
     }
-    Report(state, times);
 }
 BENCHMARK(BM_StartupToLoginScreen)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
