@@ -63,8 +63,6 @@ bool IsAddressText(const std::string& host) {
 std::string LastLibraryError() {
     unsigned long code = ERR_peek_last_error();
     if (code == 0) return "the connection ended";
-    // The texts of all the library's errors are loaded when the first is to be read.
-    OPENSSL_init_ssl(OPENSSL_INIT_LOAD_SSL_STRINGS | OPENSSL_INIT_LOAD_CRYPTO_STRINGS, nullptr);
     char text[256];
     ERR_error_string_n(code, text, sizeof text);
     return text;
@@ -103,8 +101,8 @@ bool CanTransfer(bool established, const void* bytes, int n) {
 
 }  // namespace
 
-// The library starts with what a client connection needs; the texts of its errors stay unloaded
-// (a few hundred kB) until a failure is traced.
+// The library starts with what a client connection needs: the texts of its errors, some thousands,
+// are loaded by the library itself when an error is first turned into text.
 QeSslChannel::QeSslChannel() { OPENSSL_init_ssl(0, nullptr); }
 
 QeSslChannel::~QeSslChannel() { Free(); }

@@ -1,7 +1,6 @@
 #include "messenger/model/Credentials.h"
 
 #include <openssl/err.h>
-#include <openssl/crypto.h>
 #include <openssl/evp.h>
 
 #include <array>
@@ -25,8 +24,6 @@ constexpr size_t kKeyTextMinimum = 21;
 constexpr uint32_t kClearedSize = 128;
 
 void TraceCipherError() {
-    // The error texts are loaded only now that one is to be read.
-    OPENSSL_init_crypto(OPENSSL_INIT_LOAD_CRYPTO_STRINGS, nullptr);
     char text[256];
     ERR_error_string_n(ERR_get_error(), text, sizeof text);
     QeTrace(L"Error: %s\n", text);

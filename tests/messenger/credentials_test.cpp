@@ -180,8 +180,6 @@ TEST(Cipher, FailuresAreTracedAndGiveMinusOne) {
     const uint8_t odd[13] = {1, 2, 3};
     EXPECT_EQ(DecryptBytes(out, sizeof out, odd, sizeof odd, reinterpret_cast<const uint8_t*>(key.data())), -1);
     EXPECT_EQ(trace.Text().rfind(L"Error: ", 0), 0u) << trace.Text();
-    // The library's own words for the reason, not only its numbers.
-    EXPECT_NE(trace.Text().find(L"wrong final block length"), std::wstring::npos) << trace.Text();
     // A buffer that could be overrun is refused before any work.
     const uint8_t block[16] = {};
     EXPECT_EQ(EncryptBytes(out, 16, block, 16, reinterpret_cast<const uint8_t*>(key.data())), -1);
