@@ -1,0 +1,25 @@
+#include "bench/OwnerSeed.h"
+
+std::string OwnerSeed(int buddies, int groups, int memos) {
+    std::string users = R"({"id": "owner@tevrik.example", "password": "1234", "name": "주인", "nickname": "주인장", "groups": [)";
+    for (int g = 0; g < groups; ++g) {
+        users += (g ? "," : "") + std::string(R"({"id": ")") + std::to_string(g) + R"(", "name": "그룹 )" +
+                 std::to_string(g + 1) + "\"}";
+    }
+    users += R"(], "buddies": [)";
+    std::string others;
+    for (int i = 0; i < buddies; ++i) {
+        const std::string id = "buddy" + std::to_string(i) + "@tevrik.example";
+        users += (i ? "," : "") + std::string(R"({"id": ")") + id + R"(", "group": ")" + std::to_string(i % groups) + "\"}";
+        others += R"(,{"id": ")" + id + R"(", "password": "x", "name": "친구 )" + std::to_string(i) +
+                  R"(", "nickname": "별명 )" + std::to_string(i) + R"(", "groups": [{"id": "0", "name": "기타"}]})";
+    }
+    users += "]}" + others;
+    std::string memoList;
+    for (int m = 0; m < memos; ++m) {
+        memoList += (m ? "," : "") + std::string(R"({"from": "buddy)") + std::to_string(m) +
+                    R"(@tevrik.example", "to": ["owner@tevrik.example"], "text": "쪽지 )" + std::to_string(m) +
+                    R"( 내용입니다", "date": "202403150930)" + std::to_string(10 + m) + "\"}";
+    }
+    return R"({"users": [)" + users + R"(], "memos": [)" + memoList + "]}";
+}
