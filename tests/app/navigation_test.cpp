@@ -193,7 +193,7 @@ TEST_F(Navigation, RefusedTransitionSwitchesAtOnceAndKeepsItsEntry) {
 }
 
 // Signed in with Enter in the password, then off a chat by Back and by its invite button: after
-// each, text and Enter typed reach none of the hidden edits and send nothing.
+// each, text and Enter typed reach no view at all, so no hidden edit changes and nothing is sent.
 TEST(NavigationFocus, KeysTypedAfterAPageLeftReachNoHiddenEdit) {
     MessengerRig rig;
     ASSERT_TRUE(rig.StartService());
@@ -235,6 +235,7 @@ TEST(NavigationFocus, KeysTypedAfterAPageLeftReachNoHiddenEdit) {
         rig.Key(VK_RETURN);
         EXPECT_EQ(rig.Fresh(), "");
         EXPECT_EQ(edits(), before);
+        EXPECT_EQ(QeGetFocusWindow(), nullptr);  // not even a button of the page left
     }
 }
 
