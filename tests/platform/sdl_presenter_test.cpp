@@ -250,7 +250,8 @@ TEST_F(SdlPresenterTest, TheDeviceServicesReachTheWindow) {
     for (int i = 0; i < 2; ++i) {
         EXPECT_FALSE(sndPlaySoundW(PathFromNative(folder.File("missing.wav")).c_str(), SND_FILENAME | SND_ASYNC));
     }
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "sndPlaySoundW, " + folder.File("missing.wav") + " cannot be played.\n");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "sndPlaySoundW, " + folder.File("missing.wav") + " cannot be played.\n");
     ResetDevices();
 }
 
