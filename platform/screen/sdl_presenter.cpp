@@ -32,6 +32,16 @@ constexpr auto kWait = std::chrono::seconds(5);
 // thread does not wake a display driver that blocks, so the SDL thread never waits longer.
 constexpr int kPumpMs = 200;
 
+// False when SDL, finding no display, fell back by itself to a driver that shows nothing: the
+// program would run unseen and hold the single-instance slot. Asked for by name, such a driver is
+// the user's choice.
+bool DisplayChosen() {
+    const char* driver = SDL_GetCurrentVideoDriver();
+    const char* asked = std::getenv("SDL_VIDEODRIVER");
+    if (driver == nullptr || (asked != nullptr && *asked != '\0')) return true;
+    return std::strcmp(driver, "offscreen") != 0 && std::strcmp(driver, "dummy") != 0;
+}
+
 // Test tooling: TEVRIK_PRESENT_LOG names a file that gets one line per frame drawn into the SDL
 // window, "<CLOCK_MONOTONIC ns> <FNV-1a of the frame, hex> <pixels that are not black>", so a
 // program outside can time start-up to a given picture. SDL thread only.
@@ -478,10 +488,15 @@ void SdlPresenter::Main(std::promise<std::string>* started) {
     // whole GL stack for one small blit.
     SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
-        std::string why = std::string("no display to show the window on (") + SDL_GetError() +
-                          "); run it on a desktop, or with SDL_VIDEODRIVER=offscreen to run without a screen";
+        std::string why = std::string("no display: set DISPLAY, or SDL_VIDEODRIVER=offscreen to run without a screen (") +
+                          SDL_GetError() + ")";
         SDL_Quit();
         started->set_value(why);
+        return;
+    }
+    if (!DisplayChosen()) {
+        SDL_Quit();
+        started->set_value("no display: set DISPLAY, or SDL_VIDEODRIVER=offscreen to run without a screen");
         return;
     }
     eventType = SDL_RegisterEvents(1);

@@ -245,7 +245,13 @@ TEST_F(SdlPresenterTest, TheDeviceServicesReachTheWindow) {
     std::ofstream(folder.File("broken.wav")) << "RIFF nonsense";
     EXPECT_TRUE(sndPlaySoundW(PathFromNative(folder.File("notice.wav")).c_str(), SND_FILENAME | SND_ASYNC));
     EXPECT_FALSE(sndPlaySoundW(PathFromNative(folder.File("broken.wav")).c_str(), SND_FILENAME | SND_ASYNC));
-    EXPECT_FALSE(sndPlaySoundW(PathFromNative(folder.File("missing.wav")).c_str(), SND_FILENAME | SND_ASYNC));
+    // What cannot play is said once per file, by the path the desktop knows it by.
+    testing::internal::CaptureStderr();
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_FALSE(sndPlaySoundW(PathFromNative(folder.File("missing.wav")).c_str(), SND_FILENAME | SND_ASYNC));
+    }
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "sndPlaySoundW, " + folder.File("missing.wav") + " cannot be played.\n");
     ResetDevices();
 }
 
