@@ -225,8 +225,7 @@ TEST_F(Menus, SystemMenuRowsOpenTheirPagesAndLogOut) {
 // while the buddy list is the current page.
 TEST_F(Menus, SystemMenuButtonIsShownAndDrawnOnlyOnTheBuddyList) {
     MessengerApp& app = rig.App();
-    app.Login().SetVisible(false);
-    app.StatusBarWindow().SetVisible(true);
+    rig.LookSignedIn();
     AddBuddies({{L"a", L"amy@tevrik.example", L"Amy", L"", 1}});
     AddGroup(L"0", L"기타", {L"a"});
     rig.ConnectCaptured(2);
