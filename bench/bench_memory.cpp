@@ -6,45 +6,17 @@
 // PREFIX.headless and PREFIX.window, for a look at where the memory lies.
 #include <benchmark/benchmark.h>
 
-#include <chrono>
 #include <cstdlib>
 #include <fstream>
 #include <string>
 
-#include "tests/e2e/DriveHarness.h"
-#include "tools/service/TestService.h"
+#include "bench/SignedInClient.h"
 
 namespace {
-
-using namespace std::chrono_literals;
 
 constexpr int kBuddies = 300;
 constexpr int kGroups = 12;
 constexpr int kMemos = 20;
-
-std::string Seed() {
-    std::string users = R"({"id": "owner@tevrik.example", "password": "1234", "name": "주인", "nickname": "주인장", "groups": [)";
-    for (int g = 0; g < kGroups; ++g) {
-        users += (g ? "," : "") + std::string(R"({"id": ")") + std::to_string(g) + R"(", "name": "그룹 )" +
-                 std::to_string(g + 1) + "\"}";
-    }
-    users += R"(], "buddies": [)";
-    std::string others;
-    for (int i = 0; i < kBuddies; ++i) {
-        const std::string id = "buddy" + std::to_string(i) + "@tevrik.example";
-        users += (i ? "," : "") + std::string(R"({"id": ")") + id + R"(", "group": ")" + std::to_string(i % kGroups) + "\"}";
-        others += R"(,{"id": ")" + id + R"(", "password": "x", "name": "친구 )" + std::to_string(i) +
-                  R"(", "nickname": "별명 )" + std::to_string(i) + R"(", "groups": [{"id": "0", "name": "기타"}]})";
-    }
-    users += "]}" + others;
-    std::string memos;
-    for (int m = 0; m < kMemos; ++m) {
-        memos += (m ? "," : "") + std::string(R"({"from": "buddy)") + std::to_string(m) +
-                 R"(@tevrik.example", "to": ["owner@tevrik.example"], "text": "쪽지 )" + std::to_string(m) +
-                 R"( 내용입니다", "date": "202403150930)" + std::to_string(10 + m) + "\"}";
-    }
-    return R"({"users": [)" + users + R"(], "memos": [)" + memos + "]}";
-}
 
 // A "VmRSS:   1234 kB" line of /proc/PID/status, in MB; -1 when missing.
 double StatusMb(int pid, const std::string& key) {
@@ -59,30 +31,19 @@ void BM_SignedInMemory(benchmark::State& state) {
     const bool headless = state.range(0) != 0;
     tevrik_service::TestService service;
     tevrik_service::ServiceOptions options;
-    options.seedJson = Seed();
+    options.seedJson = AccountSeed(kBuddies, kGroups, kMemos);
     if (!service.Start(options)) {
         state.SkipWithError("the service stand-in did not start");
         return;
     }
-    SkinLayout skin;
     for (auto _ : state) {
         DrivenClient client;
         DriveOptions drive;
         drive.headless = headless;
         drive.realClock = true;
-        if (!client.Start(service, drive) || !client.Still() || !SignInThroughForm(client, skin, "owner", "1234") ||
-            service.WaitForSignIn("owner@tevrik.example", 10s) == 0) {
-            state.SkipWithError("the client did not sign in");
-            return;
-        }
-        // The memo count is the last answer of the sign-in; then the list is drawn and still.
-        const auto counted = service.WaitForFrame(
-            [](const tevrik_service::Frame& frame) {
-                return !frame.fromClient && frame.innerCommand == "WGET" && frame.inner.find("MEMOCNT2") != std::string::npos;
-            },
-            10s);
-        if (!counted || !client.Still() || client.State().rfind("page=BuddyList ", 0) != 0) {
-            state.SkipWithError("the client did not settle on the buddy list");
+        std::string why;
+        if (!SignInAndSettle(client, service, drive, &why)) {
+            state.SkipWithError(why.c_str());
             return;
         }
         state.counters["VmRSS_MB"] = StatusMb(client.Pid(), "VmRSS");

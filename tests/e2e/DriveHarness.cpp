@@ -76,6 +76,7 @@ bool DrivenClient::Start(tevrik_service::TestService& service, DriveOptions opti
     };
     if (options.headless) changes.emplace_back("TEVRIK_DRIVE_HEADLESS", "1");
     if (options.realClock) changes.emplace_back("TEVRIK_DRIVE_REAL_CLOCK", "1");
+    if (!options.presentLog.empty()) changes.emplace_back("TEVRIK_PRESENT_LOG", options.presentLog);
     bool started = m_child.Start(TEVRIK_DRIVEN_CLIENT, changes);
     pollfd wait{listener, POLLIN, 0};
     started = started && poll(&wait, 1, 10000) == 1;

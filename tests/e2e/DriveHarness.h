@@ -44,6 +44,7 @@ private:
 struct DriveOptions {
     bool headless = false;
     bool realClock = false;
+    std::string presentLog;  // a file for the SDL presenter's log of presents (none when empty)
 };
 
 class DrivenClient {
