@@ -16,8 +16,10 @@ std::string AccountSeed(int buddies, int groups, int memos) {
     for (int i = 0; i < buddies; ++i) {
         const std::string id = "buddy" + std::to_string(i) + "@tevrik.example";
         users += (i ? "," : "") + std::string(R"({"id": ")") + id + R"(", "group": ")" + std::to_string(i % groups) + "\"}";
+        // The first buddy has the owner as a buddy too, so that each sees the other online.
         others += R"(,{"id": ")" + id + R"(", "password": "x", "name": "친구 )" + std::to_string(i) +
-                  R"(", "nickname": "별명 )" + std::to_string(i) + R"(", "groups": [{"id": "0", "name": "기타"}]})";
+                  R"(", "nickname": "별명 )" + std::to_string(i) + R"(", "groups": [{"id": "0", "name": "기타"}])" +
+                  (i == 0 ? R"(, "buddies": [{"id": "owner@tevrik.example", "group": "0"}]})" : "}");
     }
     users += "]}" + others;
     std::string inbox;
@@ -30,10 +32,10 @@ std::string AccountSeed(int buddies, int groups, int memos) {
 }
 
 bool SignInAndSettle(DrivenClient& client, tevrik_service::TestService& service, const DriveOptions& options,
-                     std::string* why) {
+                     std::string* why, const std::string& id, const std::string& password) {
     SkinLayout skin;
-    if (!client.Start(service, options) || !client.Still() || !SignInThroughForm(client, skin, "owner", "1234") ||
-        service.WaitForSignIn("owner@tevrik.example", 30s) == 0) {
+    if (!client.Start(service, options) || !client.Still() || !SignInThroughForm(client, skin, id, password) ||
+        service.WaitForSignIn(id + "@tevrik.example", 30s) == 0) {
         *why = "the client did not sign in";
         return false;
     }

@@ -9,10 +9,11 @@
 #include "tools/service/TestService.h"
 
 // The service's seed: "owner@tevrik.example" (password "1234") with `buddies` buddies spread over
-// `groups` groups, and `memos` memos in the inbox.
+// `groups` groups, and `memos` memos in the inbox. "buddy0" (password "x") has the owner as a buddy.
 std::string AccountSeed(int buddies, int groups, int memos);
 
-// Starts the client against the service, signs in as the owner and waits until the sign-in's last
-// answer (the memo count) is in and the buddy list is still. False with `why` set when it did not.
+// Starts the client against the service, signs in (the owner, or `id` of the seed, without its
+// domain) and waits until the sign-in's last answer (the memo count) is in and the buddy list is
+// still. False with `why` set when it did not.
 bool SignInAndSettle(DrivenClient& client, tevrik_service::TestService& service, const DriveOptions& options,
-                     std::string* why);
+                     std::string* why, const std::string& id = "owner", const std::string& password = "1234");
