@@ -52,7 +52,7 @@ namespace {
 // The rectangle of the framebuffer (clipped to it and to width x height) into `out`, whose rows are
 // `stride` words apart and whose first word takes the rectangle's top left.
 RECT CopyRows(HWND window, const RECT& area, LONG width, LONG height, std::uint32_t* out, size_t stride,
-              size_t capacity) {
+              size_t capacity, bool mask) {
     BitmapPixels pixels{};
     if (out == nullptr || !GetBitmapPixels(WindowFramebuffer(window), &pixels)) return RECT{};
     RECT clipped{std::max<LONG>(area.left, 0), std::max<LONG>(area.top, 0),
@@ -66,6 +66,7 @@ RECT CopyRows(HWND window, const RECT& area, LONG width, LONG height, std::uint3
         std::uint32_t* to = out + static_cast<size_t>(y - clipped.top) * stride;
         // Blue, green, red, unused: a little-endian word reads 0x--RRGGBB.
         std::memcpy(to, row, columns * 4);
+        if (!mask) continue;
         for (size_t x = 0; x < columns; ++x) to[x] &= 0x00FFFFFF;
     }
     return clipped;
@@ -75,7 +76,7 @@ RECT CopyRows(HWND window, const RECT& area, LONG width, LONG height, std::uint3
 
 RECT CopyFramebuffer(HWND window, const RECT& area, std::uint32_t* out, size_t capacity) {
     constexpr LONG kAny = std::numeric_limits<LONG>::max();
-    return CopyRows(window, area, kAny, kAny, out, 0, capacity);
+    return CopyRows(window, area, kAny, kAny, out, 0, capacity, true);
 }
 
 RECT CopyFramebufferInPlace(HWND window, const RECT& area, std::uint32_t* picture, int width, int height) {
@@ -85,7 +86,7 @@ RECT CopyFramebufferInPlace(HWND window, const RECT& area, std::uint32_t* pictur
     const size_t size = stride * static_cast<size_t>(height);
     const size_t first = static_cast<size_t>(within.top) * stride + static_cast<size_t>(within.left);
     if (within.left >= width || within.top >= height) return RECT{};
-    return CopyRows(window, within, width, height, picture + first, stride, size - first);
+    return CopyRows(window, within, width, height, picture + first, stride, size - first, false);
 }
 
 bool SaveFramebufferPng(HWND window, const std::string& path) {

@@ -58,7 +58,8 @@ COLORREF FramebufferPixel(HWND window, int x, int y);
 // `out`, which must hold width x height words of the clipped rectangle; answers that rectangle.
 RECT CopyFramebuffer(HWND window, const RECT& area, std::uint32_t* out, size_t capacity);
 // Copies the rectangle of the framebuffer (clipped to it and to `width` x `height`) into the same
-// place of `picture`, a whole window of width x height 0x00RRGGBB words; answers that rectangle.
+// place of `picture`, a whole window of width x height 0x--RRGGBB words (the top byte as the
+// framebuffer holds it: a presenter ignores it); answers that rectangle.
 RECT CopyFramebufferInPlace(HWND window, const RECT& area, std::uint32_t* picture, int width, int height);
 // Saves the framebuffer as an 8-bit RGB PNG file (file-system path); false when it cannot.
 bool SaveFramebufferPng(HWND window, const std::string& path);

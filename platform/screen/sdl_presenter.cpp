@@ -169,7 +169,7 @@ private:
     bool m_quitAsked = false;  // a quit came before any window was shown; SDL thread only
     int m_width = 0;
     int m_height = 0;
-    std::vector<std::uint32_t> m_frame;  // 0x00RRGGBB, m_width x m_height
+    std::vector<std::uint32_t> m_frame;  // 0x--RRGGBB (the top byte unused), m_width x m_height
     std::vector<RECT> m_painted;         // frame rectangles painted since the last present
     bool m_wholeDue = false;             // the next present draws margins and the whole picture
     bool m_frameAsked = false;           // a kFrame request waits for the SDL thread
@@ -241,7 +241,7 @@ void SdlPresenter::Account(const RECT& part, bool add) {
     for (LONG y = part.top; y < part.bottom; ++y) {
         for (LONG x = part.left; x < part.right; ++x) {
             const size_t index = static_cast<size_t>(y) * static_cast<size_t>(m_width) + static_cast<size_t>(x);
-            const std::uint32_t pixel = m_frame[index];
+            const std::uint32_t pixel = m_frame[index] & 0x00FFFFFFu;
             if (add) {
                 m_hash += PixelShare(index, pixel);
                 m_lit += pixel != 0;
