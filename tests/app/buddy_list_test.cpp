@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <functional>
+#include <string>
 #include <tuple>
+#include <vector>
 
 #include "app/screens/chats/ChatPage.h"
 #include "framework/ui/shell/QeInputPanel.h"
@@ -156,6 +158,42 @@ TEST_F(BuddyListTest, Pictures) {
     EXPECT_TRUE(rig.MatchesGolden("buddy_list_changed_while_hidden"));
 }
 
+// Connected buddies only; presence notices handed to the session back to back, each while the
+// row change before it still animates.
+class BuddyListNoticesTest : public RigTest {
+    void Prepare() override {
+        AddBuddies({{L"a", L"a@x", L"A", L"", 0}, {L"b", L"b@x", L"B", L"", 0}, {L"c", L"c@x", L"C", L"", 0},
+                    {L"d", L"d@x", L"D", L"", 0}, {L"e", L"e@x", L"E", L"", 0}});
+        AddGroup(L"1", L"G1", {L"a", L"b", L"c", L"d"});
+        AddGroup(L"2", L"G2", {L"b", L"e"});
+        Options::Instance()->SortType = 1;
+        Options::Instance()->ViewType = 0;
+        app().SetCurrentView(&app().BuddyList());
+    }
+    void TearDown() override { app().BuddyList().OnResetBegin(); }
+};
+
+TEST_F(BuddyListNoticesTest, EachNoticeChangesItsOwnRows) {
+    const struct {
+        const char* what;
+        std::vector<std::string> notices;  // "id letter"
+        const wchar_t* expected;
+    } cases[] = {
+        {"two offline", {"a@x F", "c@x F"}, L"#1 b d #2 b e"},
+        {"offline in two groups", {"b@x F"}, L"#1 a c d #2 e"},
+        {"offline and back", {"c@x F", "c@x O"}, L"#1 a b c d #2 b e"},
+    };
+    BuddyListTable& table = app().BuddyList().Table();
+    for (const auto& c : cases) {
+        BuddyRoster::Instance()->ForEach([](Buddy& buddy) { buddy.Status = 0; });
+        table.Refresh();
+        rig.Pass(1000);
+        for (const std::string& notice : c.notices) rig.Inject("NTFY 0 " + notice + " 0 %00 1\r\n");
+        rig.Pass(1000);
+        EXPECT_EQ(BuddyRows(table, false), c.expected) << c.what;
+    }
+}
+
 // A presence the skin has no icon for leaves the icon box as the row's back: no pixel of the shared
 // icon picture may be stretched over it. The list's icons are cut from an opaque picture here, so
 // that any pixel drawn shows.
@@ -281,18 +319,18 @@ TEST(BuddyListSignedIn, AnotherUserComesOnlineOpensAChatAndLogOut) {
     Options::Instance()->SortType = 1;
     table.Refresh();
     rig.Pass(1000);
-    EXPECT_EQ(BuddyRows(table), L"#2 #0 #1");
+    EXPECT_EQ(BuddyRows(table), L"#2 #3 #0 #1");
     ClearDeviceCalls();
     service_test::ScriptedClient other;
     EXPECT_NE(service_test::SignIn(rig.Service(), other, "jiyoung@tevrik.example", "1234"), "");
-    ASSERT_TRUE(PumpUntil([&] { return table.GetItemCount() == 4; }, 10.0));
+    ASSERT_TRUE(PumpUntil([&] { return table.GetItemCount() == 5; }, 10.0));
     rig.Pass(1000);
-    EXPECT_EQ(BuddyRows(table), L"#2 #0 jiyoung@tevrik.example #1");
+    EXPECT_EQ(BuddyRows(table), L"#2 #3 #0 jiyoung@tevrik.example #1");
     EXPECT_EQ(rig.Sounds(), std::vector<std::wstring>{L"buddy_login.wav, 0x20001)"});
 
     const auto minsu = rig.Service().SignedInConnection("minsu@tevrik.example");
     const size_t before = rig.Service().FrameCount();
-    rig.TapRow(table, 2, 10);
+    rig.TapRow(table, 3, 10);
     const auto ress = rig.Service().WaitForClientFrame(minsu, "RESS", std::chrono::seconds(5), before);
     ASSERT_TRUE(ress.has_value());
     // After the memo box's first page and count, asked for at sign-in.
@@ -302,7 +340,7 @@ TEST(BuddyListSignedIn, AnotherUserComesOnlineOpensAChatAndLogOut) {
     EXPECT_EQ(app.CurrentPage(), ChatPageOf(chat));
     // The chat is open now: a second tap asks for no chat server and shows the same page.
     app.SetCurrentView(&app.BuddyList());
-    rig.TapRow(table, 2, 10);
+    rig.TapRow(table, 3, 10);
     EXPECT_EQ(ChatSessionManager::Instance()->Count(), 1u);
     EXPECT_EQ(app.CurrentPage(), ChatPageOf(chat));
 
@@ -311,7 +349,7 @@ TEST(BuddyListSignedIn, AnotherUserComesOnlineOpensAChatAndLogOut) {
     rig.Tap({L"BuddyList", L"SearchBar", L"SearchWord"});
     QeInputPanel::Instance()->SetImeMode(1);
     rig.Key('B');
-    EXPECT_EQ(BuddyRows(table), L"#2 #0 (jiyoung@tevrik.example) #1");
+    EXPECT_EQ(BuddyRows(table), L"#2 #3 #0 (jiyoung@tevrik.example) #1");
     ResetToLogin();
     rig.Settle();
     EXPECT_EQ(table.GetItemCount(), 0);
@@ -319,7 +357,7 @@ TEST(BuddyListSignedIn, AnotherUserComesOnlineOpensAChatAndLogOut) {
     rig.Pass(1000);
     EXPECT_EQ(BuddyRows(table) + L" [" + app.BuddyList().SearchBar().SearchWord().GetText() + L"|" +
                   table.FilterText() + L"]",
-              L"#2 #0 jiyoung@tevrik.example #1 [|]");
+              L"#2 #3 #0 jiyoung@tevrik.example #1 [|]");
 }
 
 }  // namespace
