@@ -20,7 +20,8 @@ using service_test::ScriptedClient;
 namespace {
 
 constexpr double kBound = 20.0;
-const std::string kMe = "minsu@tevrik.example", kBuddy = "jiyoung@tevrik.example", kOther = "seojun@tevrik.example";
+const std::string kMe = "minsu@tevrik.example", kBuddy = "jiyoung@tevrik.example", kOther = "seojun@tevrik.example",
+                  kStranger = "hana@tevrik.example";
 const std::wstring kMore = L"more: 더 보기...";
 
 std::string User(const std::string& id, const std::string& name, const std::vector<std::string>& buddies) {
@@ -45,7 +46,7 @@ std::string Seed() {
                  (n % 3 == 0 ? "true" : "false") + "}";
     }
     return R"({"users": [)" + User(kMe, "김민수", {kBuddy, kOther}) + ", " + User(kBuddy, "이지영", {kMe}) + ", " +
-           User(kOther, "박서준", {kMe}) + "],\n\"memos\": [" + memos + "]}";
+           User(kOther, "박서준", {kMe}) + ", " + User(kStranger, "최하나", {}) + "],\n\"memos\": [" + memos + "]}";
 }
 
 std::vector<std::wstring> Slice(const std::vector<std::wstring>& all, size_t first, size_t end) {
@@ -157,7 +158,9 @@ TEST_F(MemoServiceTest, RefusedPagesGiveBackTheMoreRowOrNone) {
     EXPECT_EQ(Rows(), std::vector<std::wstring>{});
 }
 
-TEST_F(MemoServiceTest, AMemoFromABuddyGoesOnTopWithItsSoundAndBadges) {
+// A memo that comes while the sent box is shown waits for the inbox; one while the inbox is shown
+// goes on top. Both sound and set the badges.
+TEST_F(MemoServiceTest, AMemoFromABuddyGoesOnTopOfTheInboxWithItsSoundAndBadges) {
     rig.Service().WithDirectory([](tevrik_service::Directory& directory) {
         for (auto& item : directory.Find(kMe)->inbox) item.read = true;
     });
@@ -170,17 +173,30 @@ TEST_F(MemoServiceTest, AMemoFromABuddyGoesOnTopWithItsSoundAndBadges) {
         }
         return shown;
     };
+    const auto send = [&](const std::string& text) {
+        ClearDeviceCalls();
+        const std::string imsg = "IMSG\r\nfrom:" + kBuddy + "\r\nref:" + kMe + "\r\ntitle:%00\r\nconfirm:0\r\n"
+                                 "date:20240315142900\r\nevent:NW\r\ncontenttype:text\r\nlength:" +
+                                 std::to_string(text.size()) + "\r\n\r\n" + text;
+        buddy.Send(Crp2("10", "DP", "%00",
+                        "CMSG 11 Y " + std::to_string(kMe.size() + 2 + imsg.size()) + "\r\n" + kMe + "\r\n" + imsg));
+        ASSERT_TRUE(buddy.NextStartingWith("CRP2 10 "));
+        PumpUntil([&] { return !MessengerRig::Sounds().empty(); }, kBound);
+        EXPECT_EQ(MessengerRig::Sounds(), std::vector<std::wstring>{L"recv_memo.wav, 0x20001)"}) << text;
+        EXPECT_EQ(badges(), "mmmmm") << text;
+    };
     EXPECT_EQ(badges(), "-----");
-    const std::vector<std::wstring> before = Box(0, 10);
-    ClearDeviceCalls();
-    const std::string imsg = "IMSG\r\nfrom:" + kBuddy + "\r\nref:" + kMe + "\r\ntitle:%00\r\nconfirm:0\r\n"
-                             "date:20240315142900\r\nevent:NW\r\ncontenttype:text\r\nlength:2\r\n\r\nhi";
-    buddy.Send(Crp2("10", "DP", "%00",
-                    "CMSG 11 Y " + std::to_string(kMe.size() + 2 + imsg.size()) + "\r\n" + kMe + "\r\n" + imsg));
-    ASSERT_TRUE(buddy.NextStartingWith("CRP2 10 "));
+    std::vector<std::wstring> before = Box(0, 10);
+    ChooseBox(kMemoSentBox);
+    ExpectRows(Box(1));
+    send("hi");
+    EXPECT_EQ(Rows(), Box(1));
+    ChooseBox(kMemoInbox);
+    ExpectRows(Plus(Plus(Box(0, 1), Slice(before, 0, 9)), {kMore}));
+
+    before = Box(0, 10);
+    send("hello");
     ExpectRows(Plus(Plus(Box(0, 1), before), {kMore}));
-    EXPECT_EQ(badges(), "mmmmm");
-    EXPECT_EQ(MessengerRig::Sounds(), std::vector<std::wstring>{L"recv_memo.wav, 0x20001)"});
 }
 
 TEST_F(MemoServiceTest, AMemoReachesTheOnlineBuddyAndNamesTheIdItCouldNot) {
@@ -200,6 +216,29 @@ TEST_F(MemoServiceTest, AMemoReachesTheOnlineBuddyAndNamesTheIdItCouldNot) {
                               "font-color:#000000\r\nfont-style:%00\r\ncontenttype:text\r\nlength:13\r\n\r\n내일 봐요";
     EXPECT_EQ(*pushed, "CMSG 0 " + kMe + " " + std::to_string(block.size()) + "\r\n" + block);
     ExpectAlert(L"다음의 사용자들이 쪽지를 받지 못 했습니다.\n\nnobody@tevrik.example");
+}
+
+// A sent memo's row names its first recipient: a buddy by name, anyone else by id.
+TEST_F(MemoServiceTest, TheSentBoxNamesTheFirstRecipient) {
+    SignIn();
+    MemoWriteForm& form = app().MemoWrite().Form();
+    for (const auto& to : {std::vector<std::wstring>{L"jiyoung@tevrik.example", L"seojun@tevrik.example"},
+                           std::vector<std::wstring>{L"hana@tevrik.example"}}) {
+        const size_t sent = Box(1).size();
+        OpenForm();
+        form.ResetNew();
+        form.SetRecipients(to);
+        form.Message().SetText(L"안녕");
+        Step([&] { rig.Tap({L"MemoWrite", L"View", L"SendButton"}); });
+        rig.Service().WaitUntil([&] { return Box(1).size() > sent; }, 5000ms);
+    }
+    ChooseBox(kMemoSentBox);
+    ExpectRows(Box(1));
+    std::vector<std::wstring> names;
+    for (int32_t i = 0; i < table().GetItemCount(); ++i) {
+        names.push_back(MemoListTable::FromName(*reinterpret_cast<MemoRecord*>(table().GetItem(i)->userValue)));
+    }
+    EXPECT_EQ(names, (std::vector<std::wstring>{L"hana@tevrik.example", L"이지영", L"이지영", L"이지영", L"이지영"}));
 }
 
 TEST_F(MemoServiceTest, AnOpenedMemoShowsItsHeaderThenItsTextAndLeadsToTheForm) {
