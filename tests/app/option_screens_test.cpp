@@ -148,21 +148,40 @@ TEST_F(OptionScreens, ChoicePageRowsChecksAndWhatATapSendsOrSaves) {
               std::vector<uint32_t>({1, 2, 1, 0, 3}));
 }
 
+// A nickname beyond the field's typing limit is filled in whole, and typing stays limited; a
+// nickname changed elsewhere while the page is shown is not overwritten by the untouched field.
 TEST_F(OptionScreens, NicknameGoesOutOnlyWhenChanged) {
-    account().Nickname = L"별";
     Capture();
-    const std::pair<std::u32string, std::string> cases[] = {
-        {U"", ""}, {U"빛", "CNIK 1 별빛\r\n"}, {U"\b\b", "CNIK 1 %00\r\n"}};
-    for (const auto& [typed, sent] : cases) {
+    std::string longer;
+    for (int i = 0; i < 50; ++i) longer += static_cast<char>('0' + i % 10);
+    const std::wstring longest(longer.begin(), longer.end());
+    const struct {
+        std::wstring nickname;
+        std::u32string typed;
+        const wchar_t* meanwhile;  // the own nickname set while the page is shown
+        std::string sent;
+    } cases[] = {
+        {L"별", U"", nullptr, ""},
+        {L"별", U"빛", nullptr, "CNIK 1 별빛\r\n"},
+        {L"별빛", U"\b\b", nullptr, "CNIK 1 %00\r\n"},
+        {longest, U"", nullptr, ""},
+        {longest, U"x", nullptr, ""},
+        {longest, U"\b", nullptr, "CNIK 1 " + longer.substr(0, 49) + "\r\n"},
+        {L"별", U"", L"달", ""},
+    };
+    for (const auto& c : cases) {
+        account().Nickname = c.nickname;
         Open(1);
-        EXPECT_EQ(app().OptionNick().View().Nick().GetText(), account().Nickname);
+        EXPECT_EQ(app().OptionNick().View().Nick().GetText(), c.nickname);
         EXPECT_TRUE(app().MenuBarWindow().SipButton().IsChecked());
-        for (char32_t c : typed) c == U'\b' ? (void)rig.Key(VK_BACK) : (void)InjectText(rig.Window(), std::u32string(1, c));
+        if (c.meanwhile != nullptr) account().Nickname = c.meanwhile;
+        for (char32_t ch : c.typed) {
+            ch == U'\b' ? (void)rig.Key(VK_BACK) : (void)InjectText(rig.Window(), std::u32string(1, ch));
+        }
         rig.Settle();
         rig.Back();
-        EXPECT_EQ(Sent(), Carried(sent));
+        EXPECT_EQ(Sent(), Carried(c.sent)) << c.sent;
     }
-    EXPECT_EQ(account().Nickname, L"");
 }
 
 TEST_F(OptionScreens, PicturesOfEachPageSignedIn) {
