@@ -114,6 +114,14 @@ TEST_F(ChatList, TapsEitherSideOfTheThresholdOpenThatRowsChatOrItsParticipants) 
     TapRow(list(), 1, ChatListTable::DisclosureThreshold() + 1);
     EXPECT_EQ(app().CurrentPage(), &app().ChatInfo());
     EXPECT_EQ(info().Session(), chats().ChatAt(1));
+    rig.Back();
+    // The unread icon is the chat's, to its last pixel.
+    const RECT icon = ScreenSkin::Rect({L"ChatList", L"View", L"NewIcon"});
+    for (const int x : {icon.left, icon.right}) {
+        TapRow(list(), 1, x);
+        EXPECT_EQ(app().CurrentPage(), ChatPageOf(chats().ChatAt(1))) << x;
+        rig.Back();
+    }
 }
 
 TEST_F(ChatList, ParticipantRowsAndTheirTaps) {
