@@ -116,27 +116,20 @@ TEST_F(AddForms, GroupChosenInTheChooserIsSent) {
     }
 }
 
-// Signed in to a demo account, which has the group the form starts with, as every account has.
+// A demo account has the group the form starts with, as every account has.
 TEST(BuddyAddSignedIn, TheFormsOwnGroupSends) {
     MessengerRig rig;
-    ASSERT_TRUE(rig.Start() && rig.StartService());
-    ASSERT_TRUE(rig.SignIn(L"minsu@tevrik.example", L"1234"));
-    MessengerApp& app = rig.App();
-    app.SetCurrentView(&app.BuddyList());
-    app.SwitchView(&app.BuddyAdd(), kSwitchCoverUpwards, false);
-    rig.Pass(600);
-    BuddyAddTable& table = app.BuddyAdd().Table();
-    table.IdEdit().SetText(L"hana");
-    table.AccountEdit().SetText(L"tevrik.example");
-    table.RequestMessage().SetText(L"hi");
-    const size_t before = rig.Service().FrameCount();
-    rig.Tap({L"BuddyAdd", L"ButtonBar", L"RequestButton"});
-    const auto adsb = rig.Service().WaitForClientFrame(rig.Service().SignedInConnection("minsu@tevrik.example"),
-                                                       "ADSB", std::chrono::seconds(5), before);
+    ASSERT_TRUE(rig.Start() && rig.StartService() && rig.SignIn(L"minsu@tevrik.example", L"1234"));
+    rig.App().SetCurrentView(&rig.App().BuddyList());
+    rig.App().SwitchView(&rig.App().BuddyAdd(), kSwitchCoverUpwards, false);
+    BuddyAddTable& table = rig.App().BuddyAdd().Table();
+    table.IdEdit().SetText(L"hana"), table.AccountEdit().SetText(L"tevrik.example"), table.RequestMessage().SetText(L"hi");
+    rig.App().BuddyAdd().SendBuddyRequest();
+    const auto adsb = rig.Service().WaitForClientFrame(tevrik_service::kAllConnections, "ADSB", std::chrono::seconds(5));
     ASSERT_TRUE(adsb.has_value());
     EXPECT_EQ(adsb->inner.substr(adsb->inner.find(' ', 5)), " REQST %00 hana@tevrik.example 3 hi\r\n");
     rig.Pass(600);
-    EXPECT_EQ(app.CurrentPage(), &app.BuddyList());
+    EXPECT_EQ(rig.App().CurrentPage(), &rig.App().BuddyList());
 }
 
 TEST_F(AddForms, DomainMenuChoices) {

@@ -4,9 +4,7 @@
 
 #include <algorithm>
 #include <functional>
-#include <string>
 #include <tuple>
-#include <vector>
 
 #include "app/screens/chats/ChatPage.h"
 #include "framework/ui/shell/QeInputPanel.h"
@@ -86,6 +84,21 @@ TEST_F(BuddyListTest, UpdateBuddyRowKeepsEachGroupInOrder) {
     }
 }
 
+// Presence notices back to back, each while the row change before it still animates.
+TEST_F(BuddyListTest, NoticesBackToBackChangeTheirOwnRows) {
+    BuddyGroupList::Instance()->FindEntry(L"2")->Name = L"Zoo";
+    const std::pair<std::vector<std::string>, const wchar_t*> cases[] = {
+        {{"amy F", "cat F"}, L"#1 b #2 d b"}, {{"bob F"}, L"#1 a c #2 d"}, {{"cat F", "cat O"}, L"#1 a b c #2 d b"}};
+    for (const auto& [notices, expected] : cases) {
+        BuddyRoster::Instance()->ForEach([](Buddy& buddy) { buddy.Status = 0; });
+        table().Refresh();
+        Settle();
+        for (const std::string& notice : notices) rig.Inject("NTFY 0 " + notice + " 0 %00 1\r\n");
+        Settle();
+        EXPECT_EQ(Rows(), expected) << notices[0];
+    }
+}
+
 TEST_F(BuddyListTest, TapsOpenChatMemoOrProfile) {
     // b online in both groups: "#2 d b #1 a b c".
     buddy(L"b").Status = 0;
@@ -156,42 +169,6 @@ TEST_F(BuddyListTest, Pictures) {
     Settle();
     app().SetCurrentView(&app().BuddyList());
     EXPECT_TRUE(rig.MatchesGolden("buddy_list_changed_while_hidden"));
-}
-
-// Connected buddies only; presence notices handed to the session back to back, each while the
-// row change before it still animates.
-class BuddyListNoticesTest : public RigTest {
-    void Prepare() override {
-        AddBuddies({{L"a", L"a@x", L"A", L"", 0}, {L"b", L"b@x", L"B", L"", 0}, {L"c", L"c@x", L"C", L"", 0},
-                    {L"d", L"d@x", L"D", L"", 0}, {L"e", L"e@x", L"E", L"", 0}});
-        AddGroup(L"1", L"G1", {L"a", L"b", L"c", L"d"});
-        AddGroup(L"2", L"G2", {L"b", L"e"});
-        Options::Instance()->SortType = 1;
-        Options::Instance()->ViewType = 0;
-        app().SetCurrentView(&app().BuddyList());
-    }
-    void TearDown() override { app().BuddyList().OnResetBegin(); }
-};
-
-TEST_F(BuddyListNoticesTest, EachNoticeChangesItsOwnRows) {
-    const struct {
-        const char* what;
-        std::vector<std::string> notices;  // "id letter"
-        const wchar_t* expected;
-    } cases[] = {
-        {"two offline", {"a@x F", "c@x F"}, L"#1 b d #2 b e"},
-        {"offline in two groups", {"b@x F"}, L"#1 a c d #2 e"},
-        {"offline and back", {"c@x F", "c@x O"}, L"#1 a b c d #2 b e"},
-    };
-    BuddyListTable& table = app().BuddyList().Table();
-    for (const auto& c : cases) {
-        BuddyRoster::Instance()->ForEach([](Buddy& buddy) { buddy.Status = 0; });
-        table.Refresh();
-        rig.Pass(1000);
-        for (const std::string& notice : c.notices) rig.Inject("NTFY 0 " + notice + " 0 %00 1\r\n");
-        rig.Pass(1000);
-        EXPECT_EQ(BuddyRows(table, false), c.expected) << c.what;
-    }
 }
 
 // A presence the skin has no icon for leaves the icon box as the row's back: no pixel of the shared

@@ -149,26 +149,21 @@ TEST_F(BuddyRequestsTest, PromptAnsweredYesOnTheInfoPageShowsTheNewRequester) {
     EXPECT_EQ(history, 1u);
 }
 
-// A request's prompt answered Yes while the group chooser opened for an earlier requester is shown:
-// the group picked there stays with that requester, and the new one is in the group of requests.
+// A prompt answered over the chooser opened for an earlier requester: the new one keeps group "0".
 TEST_F(BuddyRequestsTest, PromptAnsweredOverTheChooserKeepsTheGroupOfRequests) {
     rig.ConnectCaptured(0);
-    AddGroup(L"0", L"친구");
-    AddGroup(L"1", L"가족");
+    AddGroup(L"0", L"친구"), AddGroup(L"1", L"가족");
     Show(app().BuddyList());
-    for (const std::string id : {"b@tevrik.example", "c@tevrik.example"}) {
-        if (id[0] == 'c') {
+    for (const char* id : {"b@x", "c@x"}) {
+        if (id[0] == 'c') {  // the chooser opened for b, "가족" ticked
             rig.TapRow(info(), BuddyRequestInfoTable::kGroupRow, 10);
             Settle();
-            ASSERT_EQ(app().CurrentPage(), &app().GroupSelect());
-            rig.TapRow(app().GroupSelect().Table(), 0, 10);  // "가족"
+            rig.TapRow(app().GroupSelect().Table(), 0, 10);
         }
-        rig.Inject("ADDB 0 RL 10" + id.substr(0, 1) + " " + id + " 안녕 %00\r\n");
-        Settle();
+        rig.Inject(std::string("ADDB 0 RL 10") + id[0] + " " + id + " 안녕 %00\r\n");
         rig.TapBox(L"YesButton");
         Settle();
-        ASSERT_EQ(app().CurrentPage(), &app().BuddyRequestInfo()) << id;
-        EXPECT_EQ(info().Requester()->Id + L" in " + info().Group()->Id, std::wstring(id.begin(), id.end()) + L" in 0");
+        EXPECT_EQ(info().Requester()->Id + L" in " + info().Group()->Id, std::wstring(id, id + 3) + L" in 0");
     }
 }
 

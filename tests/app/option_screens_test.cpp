@@ -148,39 +148,25 @@ TEST_F(OptionScreens, ChoicePageRowsChecksAndWhatATapSendsOrSaves) {
               std::vector<uint32_t>({1, 2, 1, 0, 3}));
 }
 
-// A nickname beyond the field's typing limit is filled in whole, and typing stays limited; a
-// nickname changed elsewhere while the page is shown is not overwritten by the untouched field.
+// A nickname beyond the typing limit is filled in whole and typing stays limited; one changed
+// elsewhere while the page is shown ("*") is not overwritten by the untouched field.
 TEST_F(OptionScreens, NicknameGoesOutOnlyWhenChanged) {
     Capture();
-    std::string longer;
-    for (int i = 0; i < 50; ++i) longer += static_cast<char>('0' + i % 10);
-    const std::wstring longest(longer.begin(), longer.end());
-    const struct {
-        std::wstring nickname;
-        std::u32string typed;
-        const wchar_t* meanwhile;  // the own nickname set while the page is shown
-        std::string sent;
-    } cases[] = {
-        {L"별", U"", nullptr, ""},
-        {L"별", U"빛", nullptr, "CNIK 1 별빛\r\n"},
-        {L"별빛", U"\b\b", nullptr, "CNIK 1 %00\r\n"},
-        {longest, U"", nullptr, ""},
-        {longest, U"x", nullptr, ""},
-        {longest, U"\b", nullptr, "CNIK 1 " + longer.substr(0, 49) + "\r\n"},
-        {L"별", U"", L"달", ""},
-    };
-    for (const auto& c : cases) {
-        account().Nickname = c.nickname;
+    const std::string longest = "01234567890123456789012345678901234567890123456789";
+    const std::wstring wide(longest.begin(), longest.end());
+    const std::tuple<std::wstring, std::u32string, std::string> cases[] = {
+        {L"별", U"", ""}, {L"별", U"빛", "CNIK 1 별빛\r\n"}, {L"별빛", U"\b\b", "CNIK 1 %00\r\n"}, {wide, U"x", ""},
+        {wide, U"\b", "CNIK 1 " + longest.substr(0, 49) + "\r\n"}, {L"*", U"", ""}};
+    for (const auto& [nickname, typed, sent] : cases) {
+        account().Nickname = nickname;
         Open(1);
-        EXPECT_EQ(app().OptionNick().View().Nick().GetText(), c.nickname);
+        EXPECT_EQ(app().OptionNick().View().Nick().GetText(), nickname);
         EXPECT_TRUE(app().MenuBarWindow().SipButton().IsChecked());
-        if (c.meanwhile != nullptr) account().Nickname = c.meanwhile;
-        for (char32_t ch : c.typed) {
-            ch == U'\b' ? (void)rig.Key(VK_BACK) : (void)InjectText(rig.Window(), std::u32string(1, ch));
-        }
+        if (nickname == L"*") account().Nickname = L"달";
+        for (char32_t c : typed) c == U'\b' ? (void)rig.Key(VK_BACK) : (void)InjectText(rig.Window(), std::u32string(1, c));
         rig.Settle();
         rig.Back();
-        EXPECT_EQ(Sent(), Carried(c.sent)) << c.sent;
+        EXPECT_EQ(Sent(), Carried(sent));
     }
 }
 
