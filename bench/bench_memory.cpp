@@ -12,21 +12,16 @@
 // context, two handshakes).
 #include <benchmark/benchmark.h>
 
-#include <chrono>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <string>
 
-#include "bench/OwnerSeed.h"
-#include "tests/e2e/DriveHarness.h"
+#include "bench/SignedInClient.h"
 #include "tests/support/ChildProcess.h"
 #include "tests/support/temp_folder.h"
-#include "tools/service/TestService.h"
 
 namespace {
-
-using namespace std::chrono_literals;
 
 constexpr int kBuddies = 300;
 constexpr int kGroups = 12;
@@ -75,30 +70,19 @@ void BM_SignedInMemory(benchmark::State& state) {
     const bool headless = state.range(0) != 0;
     tevrik_service::TestService service;
     tevrik_service::ServiceOptions options;
-    options.seedJson = OwnerSeed(kBuddies, kGroups, kMemos);
+    options.seedJson = AccountSeed(kBuddies, kGroups, kMemos);
     if (!service.Start(options)) {
         state.SkipWithError("the service stand-in did not start");
         return;
     }
-    SkinLayout skin;
     for (auto _ : state) {
         DrivenClient client;
         DriveOptions drive;
         drive.headless = headless;
         drive.realClock = true;
-        if (!client.Start(service, drive) || !client.Still() || !SignInThroughForm(client, skin, "owner", "1234") ||
-            service.WaitForSignIn("owner@tevrik.example", 10s) == 0) {
-            state.SkipWithError("the client did not sign in");
-            return;
-        }
-        // The memo count is the last answer of the sign-in; then the list is drawn and still.
-        const auto counted = service.WaitForFrame(
-            [](const tevrik_service::Frame& frame) {
-                return !frame.fromClient && frame.innerCommand == "WGET" && frame.inner.find("MEMOCNT2") != std::string::npos;
-            },
-            10s);
-        if (!counted || !client.Still() || client.State().rfind("page=BuddyList ", 0) != 0) {
-            state.SkipWithError("the client did not settle on the buddy list");
+        std::string why;
+        if (!SignInAndSettle(client, service, drive, &why)) {
+            state.SkipWithError(why.c_str());
             return;
         }
         state.counters["VmRSS_MB"] = StatusMb(client.Pid(), "VmRSS");

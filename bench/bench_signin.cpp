@@ -1,6 +1,6 @@
 // Sign-in as a user waits for it: a driven client (tests/e2e/DriveLink.h) on the SDL window
 // (offscreen driver) and the real clock, consent already given, signs the owner of an account with
-// N buddies (OwnerSeed.h) in through the login form. The clock runs from the Login tap to the first
+// N buddies (SignedInClient.h) in through the login form. The clock runs from the Login tap to the first
 // frame the SDL presenter draws that shows the buddy list, both read on CLOCK_MONOTONIC (the
 // presenter's frame log, TEVRIK_PRESENT_LOG).
 //
@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "bench/OwnerSeed.h"
+#include "bench/SignedInClient.h"
 #include "platform/windows/input.h"
 #include "tests/e2e/DriveHarness.h"
 #include "tests/support/ChildProcess.h"
@@ -108,7 +108,7 @@ void BM_SignInToBuddyList(benchmark::State& state) {
     const int buddies = static_cast<int>(state.range(0));
     tevrik_service::TestService service;
     tevrik_service::ServiceOptions options;
-    options.seedJson = OwnerSeed(buddies, buddies >= 1000 ? 50 : 12, 20);
+    options.seedJson = AccountSeed(buddies, buddies >= 1000 ? 50 : 12, 20);
     if (!service.Start(options)) {
         state.SkipWithError("the service stand-in did not start");
         return;
