@@ -263,6 +263,11 @@ bool ImsgHandler::Handle(ProtocolSession* session, ReceivedMessage& message) {
     record->Cookie = memo->Cookie;
     ScreenSeam& screens = Screens();
     screens.MemoListInsertNewMemos(1);
+    if (store->PushedCount() > MemoStore::kMaxPushed) {
+        MemoRecord* oldest = store->RecordAt(store->PushedCount() - 1);
+        screens.MemoListDropMemo(oldest);
+        store->RemoveRecord(oldest);
+    }
     store->HasNewMemo = 1;
     screens.UpdateNotifyIndicators();
     screens.PlayNotification(3);
