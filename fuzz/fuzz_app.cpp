@@ -1,17 +1,10 @@
 // The whole program under a hostile service: the input's frames reach a signed-in program whose
-// screens are shown (the chat page of room "77", or the memo list on the inbox) the way the socket's
-// bytes reach it, cut by the session's FrameLength and dispatched by OnPacket, with the loop run
-// between reads. What peers send lands in the screens: transcripts, memo rows, request entries,
-// chat pages, message boxes. Nothing may crash, read out of range or run into undefined behaviour,
-// and the transcript, pushed memos and request entries stay within their bounds.
-//
-// The program is started once; every input first puts back what the inputs before it may have
-// undone (the connection, the account, the buddies b@x "k1" and c@x "k2", room "77" with both, the
-// inbox), so the seeds of the chat and memo fuzzers read the same here.
-//
-// The first input byte is the control: bit 0 the page shown (0 the chat, 1 the memo list), bit 1
-// how an open message box is answered (Yes or No), bits 3-7 the size of the reads; the rest is the
-// stream from the service.
+// screens are shown (room "77"'s chat page, or the memo list on the inbox) as socket reads reach it
+// (FrameLength, OnPacket), the loop run between reads. Nothing may crash or run into undefined
+// behaviour, and transcripts and pushed memos stay within their bounds. The program starts once;
+// each input first puts back the connection, account, buddies b@x "k1" and c@x "k2", room "77" and
+// the inbox. First byte: bit 0 the page (chat, memo list), bit 1 how message boxes are answered (Yes,
+// No), bits 3-7 the read size.
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -43,19 +36,21 @@ public:
         m_rig.CaptureSessionWrites();
     }
 
-    // What every input starts from.
     void Restore(bool memoListShown) {
         ProtocolSession* session = ProtocolSession::Instance();
         if (!session->IsConnected()) m_rig.ConnectCaptured(1);
         m_rig.App().SetSignedIn(true);
         AccountInfo& account = *AccountInfo::Instance();
-        account.Id = L"me@x";
-        account.Name = L"Me";
-        account.Nickname = L"me";
+        account.Id = account.Name = account.Nickname = L"me@x";
         account.Status = 0;
-        BuddyRoster& roster = *BuddyRoster::Instance();
-        if (roster.FindEntry(L"k1") == nullptr) AddBuddy(roster, L"k1", L"b@x", L"Bee");
-        if (roster.FindEntry(L"k2") == nullptr) AddBuddy(roster, L"k2", L"c@x", L"Cee");
+        for (const wchar_t* id : {L"b@x", L"c@x"}) {
+            Buddy buddy;
+            buddy.Key = id[0] == L'b' ? L"k1" : L"k2";
+            buddy.Id = buddy.Name = buddy.Nickname = id;
+            buddy.Status = 0;
+            buddy.ListFlags = kListForward | kListReverse;
+            BuddyRoster::Instance()->AddOrUpdate(buddy.Key, buddy);
+        }
         ChatSessionManager& chats = *ChatSessionManager::Instance();
         ChatSession* chat = chats.FindChatBySessionId(L"77");
         if (chat == nullptr && chats.Count() < ChatSessionManager::kMaxChats) {
@@ -63,8 +58,7 @@ public:
             chat->BuddyId = L"b@x";
             chat->DisplayName = L"Bee";
             chat->SessionId = L"77";
-            chat->AddMember(ChatMember{L"b@x", L"Bee", L"bee", L""});
-            chat->AddMember(ChatMember{L"c@x", L"Cee", L"cee", L""});
+            for (const wchar_t* id : {L"b@x", L"c@x"}) chat->AddMember(ChatMember{id, id, id, L""});
         }
         if (MemoStore::Instance()->CurrentBox != kMemoInbox) m_rig.App().MemoList().Table().SwitchBox(kMemoInbox);
         ScreenBase* page = memoListShown || chat == nullptr ? static_cast<ScreenBase*>(&m_rig.App().MemoList())
@@ -106,24 +100,12 @@ public:
         Check(chats.Count() <= ChatSessionManager::kMaxChats);
         for (size_t i = 0; i < chats.Count(); ++i) {
             ChatPage* page = ChatPageOf(chats.ChatAt(i));
-            Check(page != nullptr);
-            Check(page->View().Output().GlyphCount() <= ChatOutputView::kMaxTranscript);
+            Check(page != nullptr && page->View().Output().GlyphCount() <= ChatOutputView::kMaxTranscript);
         }
         Check(MemoStore::Instance()->PushedCount() <= MemoStore::kMaxPushed);
     }
 
 private:
-    static void AddBuddy(BuddyRoster& roster, const wchar_t* key, const wchar_t* id, const wchar_t* name) {
-        Buddy buddy;
-        buddy.Key = key;
-        buddy.Id = id;
-        buddy.Name = name;
-        buddy.Nickname = name;
-        buddy.Status = 0;
-        buddy.ListFlags = kListForward | kListReverse;
-        roster.AddOrUpdate(key, buddy);
-    }
-
     MessengerRig m_rig;
 };
 
