@@ -162,17 +162,15 @@ TEST_F(BuddyRequestsTest, RequestsFromNewIdsKeepTheNewestThousandEntries) {
     }
     Settle();
     BuddyRoster& roster = *BuddyRoster::Instance();
-    EXPECT_EQ(roster.Count(), 1000u);
-    EXPECT_EQ(std::make_tuple(roster.FindEntry(L"k99"), roster.Find(L"r99@x")), std::make_tuple(nullptr, nullptr));
-    ASSERT_NE(roster.Find(L"r100@x"), nullptr);
-    EXPECT_EQ(roster.FindEntry(L"k100"), roster.Find(L"r100@x"));
+    EXPECT_EQ(std::make_tuple(roster.Count(), roster.FindEntry(L"k99"), roster.Find(L"r99@x")),
+              std::make_tuple(size_t{1000}, nullptr, nullptr));
+    EXPECT_TRUE(roster.Find(L"r100@x") != nullptr && roster.FindEntry(L"k100") == roster.Find(L"r100@x"));
     list().Rebuild();
     EXPECT_EQ(list().Requests().size(), 1000u);
     EXPECT_NE(Listed().find(L"r1099@x"), std::wstring::npos);
     rig.TapBox(L"YesButton");
     Settle();
-    ASSERT_NE(info().Requester(), nullptr);
-    EXPECT_EQ(info().Requester()->Id, L"r1099@x");
+    EXPECT_TRUE(info().Requester() != nullptr && info().Requester()->Id == L"r1099@x");
 }
 
 }  // namespace
