@@ -3,6 +3,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cwchar>
+#include <deque>
 #include <mutex>
 #include <set>
 
@@ -20,7 +21,7 @@ constexpr wchar_t kKeyboardName[] = L"Keyboard";
 
 struct DeviceState {
     std::mutex lock;
-    std::vector<std::wstring> calls;
+    std::deque<std::wstring> calls;
     bool panelShown = false;
     RECT panelRect{};
     bool sipInfoFails = false;
@@ -52,6 +53,9 @@ void Record(DeviceState& state, const wchar_t* format, ...) {
     std::vswprintf(line, sizeof(line) / sizeof(line[0]), format, args);
     va_end(args);
     state.calls.emplace_back(line);
+    // A program that runs for long makes calls without end (a sound for every memo): the record
+    // keeps the newest.
+    if (state.calls.size() > kDeviceCallsKept) state.calls.pop_front();
 }
 
 }  // namespace
@@ -204,7 +208,9 @@ BOOL sndPlaySoundW(LPCWSTR sound, UINT flags) {
 }
 
 std::vector<std::wstring> DeviceCalls() {
-    return Locked([](DeviceState& state) { return state.calls; });
+    return Locked([](DeviceState& state) {
+        return std::vector<std::wstring>(state.calls.begin(), state.calls.end());
+    });
 }
 
 void ClearDeviceCalls() {
