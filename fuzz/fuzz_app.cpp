@@ -28,9 +28,9 @@ void Check(bool condition) {
     if (!condition) std::abort();
 }
 
-class Program {
+class ProgramUnderFuzz {
 public:
-    Program() {
+    ProgramUnderFuzz() {
         QeSetTraceSink([](void*, const std::wstring&) {}, nullptr);
         Check(m_rig.Start());
     }
@@ -108,7 +108,7 @@ private:
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // Never destroyed: the program lives for the whole run, as it does in use.
-    static Program* program = new Program();
+    static ProgramUnderFuzz* program = new ProgramUnderFuzz();
     if (size == 0) return 0;
     program->Restore((data[0] & 1) != 0);
     program->Feed(data + 1, size - 1, 1 + 3 * static_cast<size_t>(data[0] >> 3) * (data[0] >> 3));
