@@ -42,6 +42,16 @@ double ResidentMb() {
 
 double HeapMb() { return static_cast<double>(mallinfo2().uordblks) / 1e6; }
 
+// Memory read before a flood, and its growth reported after it.
+struct Growth {
+    double rss = ResidentMb(), heap = HeapMb();
+    void Report(benchmark::State& state, const char* kept, size_t count) const {
+        state.counters["rss_growth_MB"] = ResidentMb() - rss;
+        state.counters["heap_growth_MB"] = HeapMb() - heap;
+        if (kept != nullptr) state.counters[kept] = static_cast<double>(count);
+    }
+};
+
 // The program of one benchmark, its session writing to a capture.
 class FloodRig : public MessengerRig {
 public:
@@ -91,11 +101,10 @@ void BM_ChatTranscriptMemory(benchmark::State& state) {
     const std::wstring line = L"유나 (별) 님의 말:\n" + std::wstring(60, L'가') + L"\n";
     for (auto _ : state) {
         ChatPage* page = OpenShownChat(rig);
-        const double rss = ResidentMb(), heap = HeapMb();
+        const Growth growth;
         for (int64_t i = 0; i < state.range(0); ++i) page->AppendLine(line, 2);
         rig.Settle();
-        state.counters["rss_growth_MB"] = ResidentMb() - rss;
-        state.counters["heap_growth_MB"] = HeapMb() - heap;
+        growth.Report(state, nullptr, 0);
         state.PauseTiming();
         CloseChat(rig, page);
         state.ResumeTiming();
@@ -134,7 +143,7 @@ void BM_MemoPushFlood(benchmark::State& state) {
         state.PauseTiming();
         app.MemoList().Table().SwitchBox(kMemoInbox);
         rig.Settle();
-        const double rss = ResidentMb(), heap = HeapMb();
+        const Growth growth;
         state.ResumeTiming();
         for (int64_t i = 0; i < state.range(0); ++i) {
             const std::string imsg = "IMSG\r\nfrom:b@x\r\ncookie:R" + std::to_string(run) + "_" + std::to_string(i) +
@@ -143,9 +152,7 @@ void BM_MemoPushFlood(benchmark::State& state) {
         }
         rig.Settle();
         state.PauseTiming();
-        state.counters["rss_growth_MB"] = ResidentMb() - rss;
-        state.counters["heap_growth_MB"] = HeapMb() - heap;
-        state.counters["memos_kept"] = static_cast<double>(MemoStore::Instance()->Count());
+        growth.Report(state, "memos_kept", MemoStore::Instance()->Count());
         rig.Fresh();
         state.ResumeTiming();
     }
@@ -160,7 +167,7 @@ void BM_BuddyRequestFlood(benchmark::State& state) {
     for (auto _ : state) {
         state.PauseTiming();
         BuddyRoster::Instance()->Clear();
-        const double rss = ResidentMb(), heap = HeapMb();
+        const Growth growth;
         state.ResumeTiming();
         for (int64_t i = 0; i < state.range(0); ++i) {
             const std::string id = std::to_string(run) + "r" + std::to_string(i);
@@ -168,9 +175,7 @@ void BM_BuddyRequestFlood(benchmark::State& state) {
         }
         rig.Settle();
         state.PauseTiming();
-        state.counters["rss_growth_MB"] = ResidentMb() - rss;
-        state.counters["heap_growth_MB"] = HeapMb() - heap;
-        state.counters["entries"] = static_cast<double>(BuddyRoster::Instance()->Count());
+        growth.Report(state, "entries", BuddyRoster::Instance()->Count());
         rig.Fresh();
         state.ResumeTiming();
     }
