@@ -106,6 +106,9 @@ private:
 
 }  // namespace
 
+// fontconfig keeps caches it never frees, as in the tests.
+extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // Never destroyed: the program lives for the whole run, as it does in use.
     static ProgramUnderFuzz* program = new ProgramUnderFuzz();
