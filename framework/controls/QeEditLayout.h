@@ -68,6 +68,11 @@ public:
     void Clear();
     // Moves the top to `top` and every line, run and glyph with it.
     void SetTop(int32_t top);
+    // Forgets the paragraphs before the one at `keep`, whose glyphs (all but `begin`, the list's
+    // head, now linked to the first glyph kept) were deleted, and moves the rest up to the top with
+    // `begin` at the front of the first line: what a build from `begin` would give, at the cost of moving the boxes. False,
+    // and nothing changed, when a build could break or place the first line otherwise.
+    bool DropLeading(size_t keep, QeEditGlyph* begin);
     // The glyph under the content point, or null.
     QeEditGlyph* HitTest(POINT point) const;
     // The paragraphs that meet the clip (content coordinates) vertically; `origin` is where the
