@@ -75,20 +75,22 @@ bool ClassSkin::Stale() const { return m_generation != SkinDocument::Generation(
 
 void ClassSkin::MarkRead() { m_generation = SkinDocument::Generation(); }
 
-const RECT& ClassSkin::Rect(SkinPath path) {
-    RECT& rect = m_rects[ScreenSkin::Text(path)];
-    if (Stale()) rect = ScreenSkin::Rect(path);
-    return rect;
+template <class Value>
+Value& ClassSkin::Kept(std::map<std::wstring, Value>& kept, SkinPath path, Value (*read)(SkinPath)) {
+    const uint64_t generation = SkinDocument::Generation();
+    if (m_keptGeneration != generation) {
+        m_rects.clear();
+        m_colors.clear();
+        m_heights.clear();
+        m_keptGeneration = generation;
+    }
+    auto [entry, added] = kept.try_emplace(ScreenSkin::Text(path));
+    if (added) entry->second = read(path);
+    return entry->second;
 }
 
-COLORREF ClassSkin::BackColor(SkinPath path) {
-    COLORREF& color = m_colors[ScreenSkin::Text(path)];
-    if (Stale()) color = ScreenSkin::BackColor(path);
-    return color;
-}
+const RECT& ClassSkin::Rect(SkinPath path) { return Kept(m_rects, path, &ScreenSkin::Rect); }
 
-int ClassSkin::ItemHeight(SkinPath path) {
-    int& height = m_heights[ScreenSkin::Text(path)];
-    if (Stale()) height = ScreenSkin::ItemHeight(path);
-    return height;
-}
+COLORREF ClassSkin::BackColor(SkinPath path) { return Kept(m_colors, path, &ScreenSkin::BackColor); }
+
+int ClassSkin::ItemHeight(SkinPath path) { return Kept(m_heights, path, &ScreenSkin::ItemHeight); }
