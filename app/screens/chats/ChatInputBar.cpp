@@ -10,12 +10,12 @@
 #include "messenger/model/ChatActions.h"
 #include "messenger/model/ChatSessionManager.h"
 #include "messenger/model/EmoticonCatalog.h"
+#include "platform/windows/input.h"
 
 namespace {
 
 constexpr const wchar_t* kSection = L"Chat";
 constexpr const wchar_t* kPart = L"InputBar";
-constexpr wchar_t kEnter = 13;
 
 ClassSkin s_skin;
 
@@ -99,7 +99,7 @@ void ChatInputBar::SendTypingStopped() {
 }
 
 void ChatInputBar::OnKey(wchar_t character) {
-    if (character == kEnter) {
+    if (static_cast<UINT>(character) == VK_RETURN) {
         const std::wstring text = m_input.GetText();
         m_input.SetText(std::wstring());
         SendText(text);
