@@ -21,14 +21,9 @@ struct PartName {
 template <class Page, size_t N>
 class ShellPage : public ScreenBase {
 public:
-    // The create step: the parts added as children, each part's rectangle read once for the
-    // class. True.
+    // The create step: the parts added as children. True.
     bool Create() {
-        for (size_t i = 0; i < N; ++i) {
-            AddChild(&m_parts[i]);
-            Read(i, [](ClassSkin& skin, SkinPath path) { return skin.Rect(path); });
-        }
-        s_skin.MarkRead();
+        for (PagePart& part : m_parts) AddChild(&part);
         return true;
     }
 

@@ -30,7 +30,6 @@ Model* UserValue(const TableItem* row) {
 bool BuddyListTable::Create() {
     m_look.Load(s_skin, L"BuddyList");
     s_skin.Load(m_disclosureButton, VIEW_PATH(L"DisclosureButton"));
-    s_skin.MarkRead();
     return true;
 }
 

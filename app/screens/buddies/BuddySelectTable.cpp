@@ -36,7 +36,6 @@ bool BuddySelectTable::Create() {
     m_look.Load(s_skin, L"BuddySelect");
     s_skin.Load(m_checkBoxUnchecked, VIEW_PATH(L"CheckBoxUnchecked"));
     s_skin.Load(m_checkBoxChecked, VIEW_PATH(L"CheckBoxChecked"));
-    s_skin.MarkRead();
     return true;
 }
 

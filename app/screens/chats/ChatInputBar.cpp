@@ -56,10 +56,6 @@ bool ChatInputBar::Create(ChatPage* page) {
     s_skin.Load(m_input, {kSection, kPart, L"Input"});
     s_skin.Load(m_disabledReason, {kSection, kPart, L"DisabledReason"});
     s_skin.Load(m_emoticonButton, {kSection, kPart, L"EmoticonButton"});
-    s_skin.Rect({kSection, kPart});
-    s_skin.Rect({L"StatusBar"});
-    s_skin.BackColor({kSection, kPart});
-    s_skin.MarkRead();
     OnRectChanged(Rect());
     return true;
 }

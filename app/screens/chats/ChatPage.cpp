@@ -28,9 +28,6 @@ bool ChatPage::Create() {
     AddChild(&m_bar);
     m_view.Create(this);
     m_bar.Create(this);
-    s_skin.Rect({kSection, L"View"});
-    s_skin.Rect({kSection, L"InputBar"});
-    s_skin.MarkRead();
     OnRectChanged(Rect());
     return true;
 }

@@ -18,9 +18,6 @@ MsgBox::MsgBox() {
     s_skin.Load(m_okButton, {kSection, L"OkButton"});
     s_skin.Load(m_yesButton, {kSection, L"YesButton"});
     s_skin.Load(m_noButton, {kSection, L"NoButton"});
-    s_skin.Rect({kSection, L"TextWithCheckBox"});
-    PopupParts::SectionSize(s_skin, kSection);
-    s_skin.MarkRead();
     PopupParts::RegisterContent(&m_text);
 }
 

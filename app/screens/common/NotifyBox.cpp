@@ -17,9 +17,6 @@ NotifyBox::NotifyBox() {
     s_skin.Load(m_checkBox, {kSection, L"CheckBox"});
     s_skin.Load(m_checkBoxText, {kSection, L"CheckBoxText"});
     s_skin.Load(m_okButton, {kSection, L"OkButton"});
-    s_skin.Rect({kSection, L"TextWithCheckBox"});
-    PopupParts::SectionSize(s_skin, kSection);
-    s_skin.MarkRead();
     PopupParts::RegisterContent(&m_text);
 }
 

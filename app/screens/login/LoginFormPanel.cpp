@@ -60,7 +60,6 @@ void LoginFormPanel::Create(LoginPage& page) {
     LoadWidget(s_skin, KeepIdPasswordCheckBox, L"KeepIdPasswordCheckBox");
     LoadWidget(s_skin, KeepIdPasswordText, L"KeepIdPasswordText");
     LoadWidget(s_skin, LoginButton, L"LoginButton");
-    s_skin.MarkRead();
 }
 
 void LoginFormPanel::Layout() {

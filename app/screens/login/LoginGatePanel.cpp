@@ -30,7 +30,6 @@ void LoginGatePanel::Create(LoginPage& page) {
     s_skin.Load(IdText, {LoginPage::kSection, kSubsection, L"IdText"});
     s_skin.Load(LoginButton, {LoginPage::kSection, kSubsection, L"LoginButton"});
     s_skin.Load(LoginWithOtherIdButton, {LoginPage::kSection, kSubsection, L"LoginWithOtherIdButton"});
-    s_skin.MarkRead();
 }
 
 void LoginGatePanel::Layout() {

@@ -16,7 +16,6 @@ bool LoginPage::Create() {
     AddChild(&m_copyright);
     s_skin.Load(m_background, {kSection, L"BackgroundSkin"});
     s_skin.Load(m_copyright, {kSection, L"CopyrightLabel"});
-    s_skin.MarkRead();
     m_form.Create(*this);
     m_gate.Create(*this);
     m_connecting.Create(*this);

@@ -48,10 +48,6 @@ bool OptionChoiceTable::Create() {
     s_skin.Load(m_checkChecked, {kSection, L"View", L"CheckBoxChecked"});
     s_skin.Load(m_statusIcon, {kSection, L"View", L"StatusIcon"});
     s_skin.Load(m_text, {kSection, L"View", L"Text"});
-    s_skin.Rect({kSection, L"View", L"TextWithStatusIcon"});
-    s_skin.BackColor({kSection, L"View"});
-    s_skin.ItemHeight({kSection, L"View"});
-    s_skin.MarkRead();
     return true;
 }
 

@@ -37,7 +37,6 @@ bool OptionListTable::Create() {
     s_skin.Load(m_lText, {kSection, L"View", L"LText"});
     s_skin.Load(m_rText, {kSection, L"View", L"RText"});
     s_skin.Load(m_disclosure, {kSection, L"View", L"DisclosureButton"});
-    s_skin.BackColor({kSection, L"View"});
     const int height = s_skin.ItemHeight({kSection, L"View"});
     s_skin.MarkRead();
     for (int32_t row = 0; row < kRowCount; ++row) AddItem(TableItem(TableItem::kItem, height));
