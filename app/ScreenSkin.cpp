@@ -76,21 +76,18 @@ bool ClassSkin::Stale() const { return m_generation != SkinDocument::Generation(
 void ClassSkin::MarkRead() { m_generation = SkinDocument::Generation(); }
 
 template <class Value>
-Value& ClassSkin::Kept(std::map<std::wstring, Value>& kept, SkinPath path, Value (*read)(SkinPath)) {
+Value& ClassSkin::Read(std::map<std::wstring, Kept<Value>>& kept, SkinPath path, Value (*read)(SkinPath)) {
+    Kept<Value>& entry = kept[ScreenSkin::Text(path)];
     const uint64_t generation = SkinDocument::Generation();
-    if (m_keptGeneration != generation) {
-        m_rects.clear();
-        m_colors.clear();
-        m_heights.clear();
-        m_keptGeneration = generation;
+    if (entry.generation != generation) {
+        entry.value = read(path);
+        entry.generation = generation;
     }
-    auto [entry, added] = kept.try_emplace(ScreenSkin::Text(path));
-    if (added) entry->second = read(path);
-    return entry->second;
+    return entry.value;
 }
 
-const RECT& ClassSkin::Rect(SkinPath path) { return Kept(m_rects, path, &ScreenSkin::Rect); }
+const RECT& ClassSkin::Rect(SkinPath path) { return Read(m_rects, path, &ScreenSkin::Rect); }
 
-COLORREF ClassSkin::BackColor(SkinPath path) { return Kept(m_colors, path, &ScreenSkin::BackColor); }
+COLORREF ClassSkin::BackColor(SkinPath path) { return Read(m_colors, path, &ScreenSkin::BackColor); }
 
-int ClassSkin::ItemHeight(SkinPath path) { return Kept(m_heights, path, &ScreenSkin::ItemHeight); }
+int ClassSkin::ItemHeight(SkinPath path) { return Read(m_heights, path, &ScreenSkin::ItemHeight); }

@@ -72,13 +72,18 @@ public:
     }
 
 private:
-    // The record of the path, read on a miss; every record read from an earlier skin is dropped.
+    // A value and the skin it was read from. Records are never erased, so an answer stays valid.
     template <class Value>
-    Value& Kept(std::map<std::wstring, Value>& kept, SkinPath path, Value (*read)(SkinPath));
+    struct Kept {
+        uint64_t generation = UINT64_MAX;  // none: never read
+        Value value{};
+    };
+    // The record of the path, read when it was not read from the loaded skin.
+    template <class Value>
+    static Value& Read(std::map<std::wstring, Kept<Value>>& kept, SkinPath path, Value (*read)(SkinPath));
 
     uint64_t m_generation = 0;  // of the skin MarkRead saw
-    uint64_t m_keptGeneration = 0;  // of the skin the kept values came from
-    std::map<std::wstring, RECT> m_rects;
-    std::map<std::wstring, COLORREF> m_colors;
-    std::map<std::wstring, int> m_heights;
+    std::map<std::wstring, Kept<RECT>> m_rects;
+    std::map<std::wstring, Kept<COLORREF>> m_colors;
+    std::map<std::wstring, Kept<int>> m_heights;
 };
