@@ -13,10 +13,10 @@ class AppScreens : public ScreenSeam {
 public:
     explicit AppScreens(MessengerApp& app) : m_app(app) {}
 
-    // Queued for the loop (QeRunLater): the task runs after the message being handled.
     void Alert(const std::wstring& text) override;
     void Confirm(const std::wstring& text, std::function<void(int result)> onResult) override;
     void ShowNotice(const std::wstring& text) override;
+    // Queued for the loop (QeRunLater): the task runs after the message being handled.
     void RunLater(std::function<void()> task) override;
     void SetSignedIn(bool signedIn) override;
     void PlayNotification(int event) override;

@@ -248,6 +248,7 @@ void MessengerApp::ShowNotice(const std::wstring& text) {
 }
 
 void MessengerApp::ShowSignedIn() {
+    DropFocusIn(&m_login);
     m_login.SetVisible(false);
     m_statusBar.SetVisible(true);
     SetCurrentView(&m_buddyList);

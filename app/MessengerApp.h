@@ -12,7 +12,9 @@
 //     history entry; a switch to the page already current starts nothing and pushes nothing, the
 //     page is hidden and shown again so that it refreshes;
 //   - a transition the manager refuses still switches at once: the target stays current and its
-//     history entry stays.
+//     history entry stays;
+//   - a page that navigation hides (and the login screen when sign-in ends) loses the focus when
+//     it holds it: keys go nowhere until the page shown, or the user, gives the focus to a view.
 #pragma once
 
 #include <string>
@@ -139,6 +141,9 @@ public:
 private:
     // Ends every transition the manager holds, as their last steps would.
     static void FinishRunningSwitches();
+    // A window leaving the screen keeps no keys: the focus, when it lies inside the window, is
+    // dropped.
+    static void DropFocusIn(const QeWindow* window);
     // The page hidden and shown again, which refreshes it.
     static void Reshow(QeWindow* page);
 

@@ -29,6 +29,16 @@ void MessengerApp::FinishRunningSwitches() {
     if (transitions != nullptr && transitions->Count() != 0) transitions->FinishAll();
 }
 
+void MessengerApp::DropFocusIn(const QeWindow* window) {
+    QeWindow* focus = QeGetFocusWindow();
+    for (const QeWindow* w = focus; w != nullptr; w = w->Parent()) {
+        if (w != window) continue;
+        // Through the view itself, so that an emptied edit shows its hint again.
+        focus->SetFocus(false);
+        return;
+    }
+}
+
 void MessengerApp::Reshow(QeWindow* page) {
     page->SetVisible(false);
     page->SetVisible(true);
@@ -38,7 +48,10 @@ void MessengerApp::Reshow(QeWindow* page) {
 void MessengerApp::SetCurrentView(ScreenBase* page) {
     if (page == m_currentPage) return;
     FinishRunningSwitches();
-    if (m_currentPage != nullptr) m_currentPage->SetVisible(false);
+    if (m_currentPage != nullptr) {
+        DropFocusIn(m_currentPage);
+        m_currentPage->SetVisible(false);
+    }
     m_currentPage = page;
     if (page != nullptr) page->SetVisible(true);
     Root().Invalidate(RECT{0, 0, 0, 0}, true);
@@ -89,6 +102,7 @@ void MessengerApp::ShowViewWithTransition(const QeTransitionParams& params) {
         SetCurrentView(target);
         return;
     }
+    DropFocusIn(m_currentPage);
     m_currentPage->OnLeave(params);
     m_currentPage = target;
     if (QeTransitionManager* transitions = QeTransitionManager::Instance()) {

@@ -31,7 +31,7 @@ int TevrikMain(const ProgramHooks& hooks) {
     std::string why;
     if (!hooks.headless && !StartSdlPresenter(&why)) {
         std::fprintf(stderr, "tevrik: %s\n", why.c_str());
-        return 0;
+        return kNoDisplayStatus;
     }
     {
         Program program;

@@ -44,5 +44,9 @@ struct ProgramHooks {
     std::function<void()> ended;
 };
 
-// The whole program on the SDL presenter; 0 on every path.
+// The exit status when there is no display to show on, or SDL cannot start.
+constexpr int kNoDisplayStatus = 1;
+
+// The whole program on the SDL presenter: kNoDisplayStatus when it has nothing to show on, else 0
+// (also when another instance was raised instead).
 int TevrikMain(const ProgramHooks& hooks = ProgramHooks());

@@ -1,9 +1,11 @@
 #include "framework/base/QeStrings.h"
 
 #include <cctype>
+#include <cstdint>
 #include <cstring>
 #include <cwchar>
 #include <cwctype>
+#include <utility>
 
 #include "platform/system/text.h"
 
@@ -40,6 +42,33 @@ std::string_view UpToNul(const std::string& text) {
     const size_t nul = text.find('\0');
     return std::string_view(text.data(), nul == std::string::npos ? text.size() : nul);
 }
+
+// The UTF-16 code units of one text given in two parts, one at a time, then kEnd (below every unit,
+// so a text that ends first is the smaller).
+class Utf16Units {
+public:
+    static constexpr uint32_t kEnd = 0;
+
+    Utf16Units(std::wstring_view first, std::wstring_view second) : m_parts{first, second} {}
+
+    // Unit + 1, so that kEnd sorts first.
+    uint32_t Next() {
+        if (m_low != 0) return std::exchange(m_low, 0) + 1;
+        while (m_part < 2 && m_at == m_parts[m_part].size()) ++m_part, m_at = 0;
+        if (m_part == 2) return kEnd;
+        uint32_t c = static_cast<uint32_t>(m_parts[m_part][m_at++]);
+        if (c > 0x10FFFF) c = 0xFFFD;  // not a character: ordered as the replacement character
+        if (c <= 0xFFFF) return c + 1;
+        c -= 0x10000;
+        m_low = 0xDC00 + (c & 0x3FF);
+        return 0xD800 + (c >> 10) + 1;
+    }
+
+private:
+    std::wstring_view m_parts[2];
+    size_t m_part = 0, m_at = 0;
+    uint32_t m_low = 0;
+};
 
 }  // namespace
 
@@ -172,6 +201,17 @@ void Join(std::wstring& out, const std::vector<std::wstring>& items, const std::
         out += item;
     }
 }
+
+int CompareUtf16Joined(std::wstring_view a1, std::wstring_view a2, std::wstring_view b1, std::wstring_view b2) {
+    Utf16Units a(a1, a2), b(b1, b2);
+    for (;;) {
+        const uint32_t x = a.Next(), y = b.Next();
+        if (x != y) return x < y ? -1 : 1;
+        if (x == Utf16Units::kEnd) return 0;
+    }
+}
+
+int CompareUtf16(std::wstring_view a, std::wstring_view b) { return CompareUtf16Joined(a, {}, b, {}); }
 
 }  // namespace QeStrings
 

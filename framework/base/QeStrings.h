@@ -5,6 +5,7 @@
 
 #include <cstdarg>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace QeStrings {
@@ -39,6 +40,14 @@ void ReplaceAll(std::wstring& out, const std::wstring& text, const std::wstring&
 void ToLower(std::wstring& out, const std::wstring& text);
 void Split(std::vector<std::wstring>& out, const std::wstring& text, const std::wstring& separator);
 void Join(std::wstring& out, const std::vector<std::wstring>& items, const std::wstring& separator);
+
+// The order of names in every list a user sees: UTF-16 code units, as the service and other
+// clients sort, not code points (a character above U+FFFF comes before U+E000-U+FFFF). Case-
+// sensitive. -1, 0 or 1. The joined form compares a1 followed by a2 with b1 followed by b2 as one
+// text each, without joining them.
+int CompareUtf16(std::wstring_view a, std::wstring_view b);
+int CompareUtf16Joined(std::wstring_view a1, std::wstring_view a2, std::wstring_view b1, std::wstring_view b2);
+inline bool LessUtf16(std::wstring_view a, std::wstring_view b) { return CompareUtf16(a, b) < 0; }
 
 }  // namespace QeStrings
 

@@ -143,7 +143,10 @@ void QeEdit::Select(QeEditGlyph* start, QeEditGlyph* end) {
     InvalidateCaret();
 }
 
-void QeEdit::InvalidateCaret() { InvalidateContent(m_selection.CaretRect()); }
+void QeEdit::InvalidateCaret() {
+    m_caretPainted = CLR_INVALID;
+    InvalidateContent(m_selection.CaretRect());
+}
 
 void QeEdit::DeleteSelection() {
     QeEditGlyph* start = m_selection.Start();
@@ -314,7 +317,10 @@ void QeEdit::OnRectChanged(const RECT& rect) {
 
 void QeEdit::OnAnimatorTick() {
     for (QeEditGlyphImage* glyph : m_animator.Glyphs()) InvalidateContent(glyph->box);
-    if (HasFocus()) InvalidateCaret();
+    // The fade changes the caret's colour on only some ticks: the others would paint it again as it is.
+    if (HasFocus() && !Has(kReadOnly) && m_selection.CaretColorAt(ClockNow(), BackColor()) != m_caretPainted) {
+        InvalidateCaret();
+    }
 }
 
 int QeEdit::DrawBackground(QeSurface* surface, const RECT& rect) {
@@ -331,9 +337,11 @@ int QeEdit::DrawContent(QeSurface* surface, const RECT& rect, const RECT& conten
     if (!m_layout.Draw(*surface, origin, clip)) return 0;
     if (Has(kReadOnly)) return 1;
     RECT caret;
-    if (QeIntersectRect(m_selection.CaretRect(), clip, caret)) {
+    const RECT whole = m_selection.CaretRect();
+    if (QeIntersectRect(whole, clip, caret)) {
         const COLORREF color = HasFocus() ? m_selection.CaretColorAt(ClockNow(), BackColor()) : BackColor();
         surface->FillSolid(color, QeOffsetRect(caret, origin.x, origin.y));
+        m_caretPainted = QeRectContains(clip, whole) ? color : CLR_INVALID;
     }
     return 1;
 }

@@ -203,6 +203,8 @@ private:
     QeEditSelection m_selection;
     QeEditLayout m_layout{this};
     QeEditAnimator m_animator{this};
+    // The caret's colour as last painted whole; CLR_INVALID when it must be painted again.
+    COLORREF m_caretPainted = CLR_INVALID;
     uint32_t m_maxInput = 0;
     uint32_t m_count = 0;
     char32_t m_pendingHigh = 0;  // the first half of a pair that came as two characters

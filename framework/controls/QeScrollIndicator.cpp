@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "framework/base/QeMarkup.h"
 #include "framework/controls/QeKineticScroller.h"
@@ -49,12 +50,34 @@ void QeScrollIndicator::Show(bool flag) {
 
 void QeScrollIndicator::OnFadeTick(void* user) { static_cast<QeScrollIndicator*>(user)->FadeStep(); }
 
+// Repaints only when the picture changes: a bar fading to a new alpha, moved, or gone on this
+// tick. An indicator that drew nothing and draws nothing now (disabled, no bar) repaints nothing.
 void QeScrollIndicator::FadeStep() {
     m_fade.Update();
-    if (m_owner == nullptr) return;
-    const RECT area = m_wholeTrack ? TrackRect() : BarRect();
-    m_wholeTrack = 0;
+    const bool wholeTrack = std::exchange(m_wholeTrack, 0) != 0;
+    if (m_owner == nullptr || !m_enabled) return;
+    // A view that is not on screen draws no bar; showing it again repaints it whole.
+    for (const QeWindow* view = m_owner; view != nullptr; view = view->Parent()) {
+        if (!view->IsVisible()) {
+            m_drawnAlpha = 0;
+            return;
+        }
+    }
+    const uint8_t alpha = AlphaNow();
+    const RECT bar = BarRect();
+    if (alpha == 0 && m_drawnAlpha == 0) return;
+    const bool moved = m_drawnAlpha != 0 && QeRectsDiffer(bar, m_drawnBar);
+    if (!wholeTrack && alpha == m_drawnAlpha && !moved) return;
+    RECT area = wholeTrack ? TrackRect() : alpha != 0 ? bar : m_drawnBar;
+    if (!wholeTrack && alpha != 0 && m_drawnAlpha != 0) area = QeUnionRect(bar, m_drawnBar);
     if (area.right > area.left && area.bottom > area.top) m_owner->Invalidate(area, true);
+}
+
+uint8_t QeScrollIndicator::AlphaNow() const {
+    const RECT bar = BarRect();
+    if (!m_barReady || bar.right <= bar.left || bar.bottom <= bar.top) return 0;
+    if (m_axis != nullptr && m_axis->IsMoving()) return kShownAlpha;
+    return m_fade.IsRunning() ? FadeAlpha() : 0;
 }
 
 RECT QeScrollIndicator::TrackRect() const {
@@ -94,11 +117,17 @@ bool QeScrollIndicator::Draw(QeDC& surface, POINT origin) {
         alpha = FadeAlpha();
         m_shown = 0;
     } else {
+        m_drawnAlpha = 0;
         return false;
     }
     const RECT bar = BarRect();
     // An empty extent would stand for the bar surface's own pixel.
-    if (!m_barReady || bar.right <= bar.left || bar.bottom <= bar.top) return false;
+    if (!m_barReady || bar.right <= bar.left || bar.bottom <= bar.top) {
+        m_drawnAlpha = 0;
+        return false;
+    }
     QeDC::AlphaBlit(surface, m_bar, QeOffsetRect(bar, origin.x, origin.y), RECT{0, 0, 1, 1}, alpha);
+    m_drawnAlpha = alpha;
+    m_drawnBar = bar;
     return true;
 }

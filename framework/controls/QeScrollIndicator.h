@@ -39,6 +39,8 @@ public:
     void Refresh() { m_wholeTrack = 1; }
     // Stops the fade.
     void Reset() { m_fade.Stop(); }
+    // The alpha the bar would be drawn with now; 0 when it would draw nothing.
+    uint8_t AlphaNow() const;
 
     RECT TrackRect() const;
     RECT BarRect() const;
@@ -72,4 +74,7 @@ private:
     QeTween m_fade;
     uint8_t m_shown = 0;
     uint8_t m_wholeTrack = 0;
+    // What the last Draw left on the surface: the alpha (0: no bar) and where.
+    uint8_t m_drawnAlpha = 0;
+    RECT m_drawnBar{0, 0, 0, 0};
 };

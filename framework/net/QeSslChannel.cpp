@@ -101,7 +101,9 @@ bool CanTransfer(bool established, const void* bytes, int n) {
 
 }  // namespace
 
-QeSslChannel::QeSslChannel() { OPENSSL_init_ssl(OPENSSL_INIT_LOAD_SSL_STRINGS | OPENSSL_INIT_LOAD_CRYPTO_STRINGS, nullptr); }
+// The library starts with what a client connection needs: the texts of its errors, some thousands,
+// are loaded by the library itself when an error is first turned into text.
+QeSslChannel::QeSslChannel() { OPENSSL_init_ssl(0, nullptr); }
 
 QeSslChannel::~QeSslChannel() { Free(); }
 

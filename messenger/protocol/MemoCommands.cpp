@@ -256,13 +256,17 @@ bool ImsgHandler::Handle(ProtocolSession* session, ReceivedMessage& message) {
         return true;
     }
 
-    MemoRecord* record = store->AddFront();
-    record->Sender = memo->From;
-    record->Summary = memo->Title;
-    record->Date = memo->Date;
-    record->Cookie = memo->Cookie;
     ScreenSeam& screens = Screens();
-    screens.MemoListInsertNewMemos(1);
+    // The store holds the box shown; a memo that arrives belongs to the inbox, which lists it when
+    // it is read next. In the sent box it would be fetched and deleted as a sent memo.
+    if (store->CurrentBox != kMemoSentBox) {
+        MemoRecord* record = store->AddFront();
+        record->Sender = memo->From;
+        record->Summary = memo->Title;
+        record->Date = memo->Date;
+        record->Cookie = memo->Cookie;
+        screens.MemoListInsertNewMemos(1);
+    }
     store->HasNewMemo = 1;
     screens.UpdateNotifyIndicators();
     screens.PlayNotification(3);

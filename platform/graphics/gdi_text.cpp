@@ -3,6 +3,7 @@
 // cache has room for it.
 #include <ft2build.h>
 #include FT_FREETYPE_H
+#include FT_SIZES_H
 #include FT_SYNTHESIS_H
 #include FT_TRUETYPE_TABLES_H
 #include <fcntl.h>
@@ -68,6 +69,12 @@ struct Strike;
 // FT_Done_Face, then the face's file closed (OpenFace).
 void CloseFace(FT_Face face);
 
+// A face open for as long as some strike uses it.
+struct OpenedFace {
+    FT_Face face = nullptr;
+    ~OpenedFace() { CloseFace(face); }
+};
+
 // One cached glyph's place in the use order, most recently used first.
 struct GlyphUse {
     Strike* strike;
@@ -93,8 +100,13 @@ struct Strike {
         std::list<GlyphUse>::iterator use;
     };
 
+    // One face per font file serves every size of it, each strike with a size object of its own:
+    // a face holds the file's tables (megabytes for a Korean face), a size only its scaling.
+    std::shared_ptr<OpenedFace> opened;
     FT_Face face = nullptr;
+    FT_Size size = nullptr;
     bool syntheticBold = false;
+    bool syntheticItalic = false;
     std::shared_ptr<Strike> fallback;  // the default face at the same size, for missing characters
     std::unordered_map<char32_t, Entry> glyphs;
 
@@ -104,7 +116,7 @@ struct Strike {
             cache.bytes -= entry.use->bytes;
             cache.uses.erase(entry.use);
         }
-        CloseFace(face);
+        if (size != nullptr) FT_Done_Size(size);
     }
 
     // The reference holds until the next Get on any strike, which may evict it.
@@ -138,7 +150,10 @@ struct Strike {
 
 private:
     void Render(FT_UInt index, Glyph& g) {
-        if (FT_Load_Glyph(face, index, FT_LOAD_TARGET_NORMAL) != 0) return;
+        // The face is shared: this strike's size and slant are put on it for each glyph.
+        FT_Matrix shear{0x10000, 0x0366A, 0, 0x10000};  // about 12 degrees
+        FT_Set_Transform(face, syntheticItalic ? &shear : nullptr, nullptr);
+        if (FT_Activate_Size(size) != 0 || FT_Load_Glyph(face, index, FT_LOAD_TARGET_NORMAL) != 0) return;
         ++g_glyphsRendered;
         FT_GlyphSlot slot = face->glyph;
         if (syntheticBold) FT_GlyphSlot_Embolden(slot);
@@ -171,6 +186,7 @@ struct Registry {
     bool fontconfigReady = false;
     std::map<std::pair<std::string, int>, FaceInfo> infos;
     std::map<std::tuple<std::string, int, int, bool, bool>, std::weak_ptr<Strike>> strikes;
+    std::map<std::pair<std::string, int>, std::weak_ptr<OpenedFace>> faces;
 };
 
 Registry& TheRegistry() {
@@ -308,14 +324,21 @@ std::shared_ptr<Strike> StrikeOf(const FaceMatch& m, int ppem, bool syntheticBol
     if (it != strikes.end())
         if (std::shared_ptr<Strike> alive = it->second.lock()) return alive;
     auto strike = std::make_shared<Strike>();
-    strike->face = OpenFace(m);
-    if (strike->face == nullptr || FT_Set_Pixel_Sizes(strike->face, 0, static_cast<FT_UInt>(ppem)) != 0)
+    std::weak_ptr<OpenedFace>& shared = TheRegistry().faces[std::make_pair(m.file, m.index)];
+    strike->opened = shared.lock();
+    if (strike->opened == nullptr) {
+        auto opened = std::make_shared<OpenedFace>();
+        opened->face = OpenFace(m);
+        if (opened->face == nullptr) return nullptr;
+        shared = opened;
+        strike->opened = opened;
+    }
+    strike->face = strike->opened->face;
+    if (FT_New_Size(strike->face, &strike->size) != 0) return nullptr;
+    if (FT_Activate_Size(strike->size) != 0 || FT_Set_Pixel_Sizes(strike->face, 0, static_cast<FT_UInt>(ppem)) != 0)
         return nullptr;
     strike->syntheticBold = syntheticBold;
-    if (syntheticItalic) {
-        FT_Matrix shear{0x10000, 0x0366A, 0, 0x10000};  // about 12 degrees
-        FT_Set_Transform(strike->face, &shear, nullptr);
-    }
+    strike->syntheticItalic = syntheticItalic;
     strikes[key] = strike;
     return strike;
 }

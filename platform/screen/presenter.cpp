@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <limits>
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
@@ -11,9 +12,17 @@
 
 namespace {
 
-// Shows nothing: the framebuffer is read directly.
-Presenter& Headless() {
-    static Presenter* headless = new Presenter;
+// Shows nothing (the framebuffer is read directly), but counts what it would have shown.
+class HeadlessPresenter final : public Presenter {
+public:
+    void Painted(HWND, const RECT& area) override {
+        if (area.left < area.right && area.top < area.bottom) ++presents;
+    }
+    std::atomic<long> presents{0};
+};
+
+HeadlessPresenter& Headless() {
+    static HeadlessPresenter* headless = new HeadlessPresenter;
     return *headless;
 }
 
@@ -28,6 +37,8 @@ Presenter& CurrentPresenter() {
 
 Presenter* SetPresenter(Presenter* presenter) { return g_current.exchange(presenter); }
 
+long HeadlessPresents() { return Headless().presents.load(); }
+
 COLORREF FramebufferPixel(HWND window, int x, int y) {
     BitmapPixels pixels{};
     if (!GetBitmapPixels(WindowFramebuffer(window), &pixels)) return CLR_INVALID;
@@ -36,22 +47,46 @@ COLORREF FramebufferPixel(HWND window, int x, int y) {
     return RGB(p[2], p[1], p[0]);
 }
 
-RECT CopyFramebuffer(HWND window, const RECT& area, std::uint32_t* out, size_t capacity) {
+namespace {
+
+// The rectangle of the framebuffer (clipped to it and to width x height) into `out`, whose rows are
+// `stride` words apart and whose first word takes the rectangle's top left.
+RECT CopyRows(HWND window, const RECT& area, LONG width, LONG height, std::uint32_t* out, size_t stride,
+              size_t capacity, bool mask) {
     BitmapPixels pixels{};
     if (out == nullptr || !GetBitmapPixels(WindowFramebuffer(window), &pixels)) return RECT{};
-    RECT clipped{std::max<LONG>(area.left, 0), std::max<LONG>(area.top, 0), std::min<LONG>(area.right, pixels.width),
-                 std::min<LONG>(area.bottom, pixels.height)};
+    RECT clipped{std::max<LONG>(area.left, 0), std::max<LONG>(area.top, 0),
+                 std::min<LONG>({area.right, pixels.width, width}), std::min<LONG>({area.bottom, pixels.height, height})};
     if (clipped.left >= clipped.right || clipped.top >= clipped.bottom) return RECT{};
-    const size_t width = static_cast<size_t>(clipped.right - clipped.left);
-    if (width * static_cast<size_t>(clipped.bottom - clipped.top) > capacity) return RECT{};
+    const size_t columns = static_cast<size_t>(clipped.right - clipped.left);
+    if (stride == 0) stride = columns;
+    if (stride * static_cast<size_t>(clipped.bottom - clipped.top - 1) + columns > capacity) return RECT{};
     for (LONG y = clipped.top; y < clipped.bottom; ++y) {
         const BYTE* row = pixels.top + static_cast<std::ptrdiff_t>(y) * pixels.stride + clipped.left * 4;
-        std::uint32_t* to = out + static_cast<size_t>(y - clipped.top) * width;
+        std::uint32_t* to = out + static_cast<size_t>(y - clipped.top) * stride;
         // Blue, green, red, unused: a little-endian word reads 0x--RRGGBB.
-        std::memcpy(to, row, width * 4);
-        for (size_t x = 0; x < width; ++x) to[x] &= 0x00FFFFFF;
+        std::memcpy(to, row, columns * 4);
+        if (!mask) continue;
+        for (size_t x = 0; x < columns; ++x) to[x] &= 0x00FFFFFF;
     }
     return clipped;
+}
+
+}  // namespace
+
+RECT CopyFramebuffer(HWND window, const RECT& area, std::uint32_t* out, size_t capacity) {
+    constexpr LONG kAny = std::numeric_limits<LONG>::max();
+    return CopyRows(window, area, kAny, kAny, out, 0, capacity, true);
+}
+
+RECT CopyFramebufferInPlace(HWND window, const RECT& area, std::uint32_t* picture, int width, int height) {
+    if (picture == nullptr || width <= 0 || height <= 0) return RECT{};
+    const RECT within{std::max<LONG>(area.left, 0), std::max<LONG>(area.top, 0), area.right, area.bottom};
+    const size_t stride = static_cast<size_t>(width);
+    const size_t size = stride * static_cast<size_t>(height);
+    const size_t first = static_cast<size_t>(within.top) * stride + static_cast<size_t>(within.left);
+    if (within.left >= width || within.top >= height) return RECT{};
+    return CopyRows(window, within, width, height, picture + first, stride, size - first, false);
 }
 
 bool SaveFramebufferPng(HWND window, const std::string& path) {

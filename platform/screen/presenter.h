@@ -42,6 +42,10 @@ Presenter& CurrentPresenter();
 // Installs `presenter` (null: the headless one again) and answers the previous one; the caller
 // keeps ownership.
 Presenter* SetPresenter(Presenter* presenter);
+// How many pictures the headless presenter has presented: one for each paint it was told of. The
+// SDL presenter presents at most as often (paints that come before it draws go out together), so
+// tests count the screen's frames here.
+long HeadlessPresents();
 
 // ---- the framebuffer, as presenters and tests read it
 
@@ -53,5 +57,9 @@ COLORREF FramebufferPixel(HWND window, int x, int y);
 // Copies the rectangle of the framebuffer (clipped to it) as 0x00RRGGBB words, row after row, into
 // `out`, which must hold width x height words of the clipped rectangle; answers that rectangle.
 RECT CopyFramebuffer(HWND window, const RECT& area, std::uint32_t* out, size_t capacity);
+// Copies the rectangle of the framebuffer (clipped to it and to `width` x `height`) into the same
+// place of `picture`, a whole window of width x height 0x--RRGGBB words (the top byte as the
+// framebuffer holds it: a presenter ignores it); answers that rectangle.
+RECT CopyFramebufferInPlace(HWND window, const RECT& area, std::uint32_t* picture, int width, int height);
 // Saves the framebuffer as an 8-bit RGB PNG file (file-system path); false when it cannot.
 bool SaveFramebufferPng(HWND window, const std::string& path);

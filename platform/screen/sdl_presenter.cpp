@@ -15,6 +15,7 @@
 #include <memory>
 #include <mutex>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "platform/windows/input.h"
@@ -32,9 +33,19 @@ constexpr auto kWait = std::chrono::seconds(5);
 // thread does not wake a display driver that blocks, so the SDL thread never waits longer.
 constexpr int kPumpMs = 200;
 
-// Test tooling: TEVRIK_PRESENT_LOG names a file that gets one line per frame drawn into the SDL
-// window, "<CLOCK_MONOTONIC ns> <FNV-1a of the frame, hex> <pixels that are not black>", so a
-// program outside can time start-up to a given picture. SDL thread only.
+// False when SDL, finding no display, fell back by itself to a driver that shows nothing: the
+// program would run unseen and hold the single-instance slot. Asked for by name, such a driver is
+// the user's choice.
+bool DisplayChosen() {
+    const char* driver = SDL_GetCurrentVideoDriver();
+    const char* asked = std::getenv("SDL_VIDEODRIVER");
+    if (driver == nullptr || (asked != nullptr && *asked != '\0')) return true;
+    return std::strcmp(driver, "offscreen") != 0 && std::strcmp(driver, "dummy") != 0;
+}
+
+// Test tooling: TEVRIK_PRESENT_LOG names a file that gets one line per picture presented in the SDL
+// window, "<CLOCK_MONOTONIC ns> <hash of the whole picture, hex> <pixels that are not black>", so a
+// program outside can time start-up to a given picture and tell pictures apart. SDL thread only.
 FILE* PresentLog() {
     static FILE* log = [] {
         const char* path = std::getenv("TEVRIK_PRESENT_LOG");
@@ -43,15 +54,18 @@ FILE* PresentLog() {
     return log;
 }
 
-void NotePresented(const std::vector<std::uint32_t>& frame) {
+// One pixel's share of the picture's hash. The hash is the sum of the shares, so a present that
+// changed a few pixels updates it by those pixels alone.
+std::uint64_t PixelShare(size_t index, std::uint32_t pixel) {
+    std::uint64_t z = (static_cast<std::uint64_t>(index) << 32 | pixel) + 0x9E3779B97F4A7C15ull;
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+    return z ^ (z >> 31);
+}
+
+void NotePresented(std::uint64_t hash, size_t lit) {
     FILE* log = PresentLog();
     if (log == nullptr) return;
-    std::uint64_t hash = 14695981039346656037ull;
-    size_t lit = 0;
-    for (std::uint32_t pixel : frame) {
-        hash = (hash ^ pixel) * 1099511628211ull;
-        lit += (pixel & 0xFFFFFFu) != 0;
-    }
     struct timespec now {};
     clock_gettime(CLOCK_MONOTONIC, &now);
     std::fprintf(log, "%lld %016llx %zu\n", static_cast<long long>(now.tv_sec) * 1000000000ll + now.tv_nsec,
@@ -116,8 +130,10 @@ class SdlPresenter final : public Presenter {
 public:
     // Runs on the SDL thread from start to quit.
     void Main(std::promise<std::string>* started);
-    // Draws the frame into the SDL window as it now is. SDL thread only.
-    void Draw();
+    // Presents what was painted since the last present: the whole picture with black margins after
+    // a show, a resize or an expose (or when `whole`), else only the painted rectangles; nothing
+    // when nothing was painted. SDL thread only.
+    void Draw(bool whole = false);
 
     // ---- Presenter, called from the program's threads
     void Shown(HWND window, int width, int height) override;
@@ -147,7 +163,12 @@ private:
         return window != nullptr && window == m_target;
     }
     // Takes the whole framebuffer into the copy the SDL thread draws from. Lock held.
+    // The whole framebuffer into the frame, presented whole next. Lock held.
     void TakeWholeFrame();
+    // Adds or takes away the pixels of `part` (inside the frame) to or from the log's hash. Lock held.
+    void Account(const RECT& part, bool add);
+    // Keeps `part` among the rectangles painted since the last present. Lock held.
+    void NotePainted(const RECT& part);
     // The client point under a window point; false when the picture has no size.
     bool ToClient(int x, int y, int* cx, int* cy);
     void OnEvent(const SDL_Event& event);
@@ -158,8 +179,15 @@ private:
     bool m_quitAsked = false;  // a quit came before any window was shown; SDL thread only
     int m_width = 0;
     int m_height = 0;
-    std::vector<std::uint32_t> m_frame;  // 0x00RRGGBB, m_width x m_height
+    std::vector<std::uint32_t> m_frame;  // 0x--RRGGBB (the top byte unused), m_width x m_height
+    std::vector<RECT> m_painted;         // frame rectangles painted since the last present
+    bool m_wholeDue = false;             // the next present draws margins and the whole picture
+    bool m_frameAsked = false;           // a kFrame request waits for the SDL thread
+    std::uint64_t m_hash = 0;            // the present log's hash of the frame (when logging)
+    size_t m_lit = 0;                    // the frame's pixels that are not black (when logging)
     SDL_Rect m_picture{0, 0, 0, 0};      // where the frame lands in the SDL window
+    int m_surfaceWidth = 0;              // the window surface's size when last drawn; SDL thread only
+    int m_surfaceHeight = 0;
 
     std::mutex m_audioLock;
     SDL_AudioDeviceID m_audio = 0;
@@ -211,6 +239,50 @@ bool SdlPresenter::Run(const std::function<void()>& work) {
 void SdlPresenter::TakeWholeFrame() {
     m_frame.assign(static_cast<size_t>(m_width) * static_cast<size_t>(m_height), 0);
     if (!m_frame.empty()) CopyFramebuffer(m_target, RECT{0, 0, m_width, m_height}, m_frame.data(), m_frame.size());
+    m_painted.clear();
+    m_wholeDue = true;
+    m_hash = 0;
+    m_lit = 0;
+    Account(RECT{0, 0, m_width, m_height}, true);
+}
+
+void SdlPresenter::Account(const RECT& part, bool add) {
+    if (PresentLog() == nullptr) return;
+    for (LONG y = part.top; y < part.bottom; ++y) {
+        for (LONG x = part.left; x < part.right; ++x) {
+            const size_t index = static_cast<size_t>(y) * static_cast<size_t>(m_width) + static_cast<size_t>(x);
+            const std::uint32_t pixel = m_frame[index] & 0x00FFFFFFu;
+            if (add) {
+                m_hash += PixelShare(index, pixel);
+                m_lit += pixel != 0;
+            } else {
+                m_hash -= PixelShare(index, pixel);
+                m_lit -= pixel != 0;
+            }
+        }
+    }
+}
+
+void SdlPresenter::NotePainted(const RECT& part) {
+    auto inside = [](const RECT& a, const RECT& b) {
+        return a.left >= b.left && a.top >= b.top && a.right <= b.right && a.bottom <= b.bottom;
+    };
+    for (const RECT& kept : m_painted) {
+        if (inside(part, kept)) return;
+    }
+    m_painted.erase(std::remove_if(m_painted.begin(), m_painted.end(), [&](const RECT& kept) { return inside(kept, part); }),
+                    m_painted.end());
+    m_painted.push_back(part);
+    // Many small pieces cost more in uploads than the area between them.
+    constexpr size_t kMostRects = 16;
+    if (m_painted.size() > kMostRects) {
+        RECT bounds = m_painted.front();
+        for (const RECT& kept : m_painted) {
+            bounds = RECT{std::min(bounds.left, kept.left), std::min(bounds.top, kept.top),
+                          std::max(bounds.right, kept.right), std::max(bounds.bottom, kept.bottom)};
+        }
+        m_painted.assign(1, bounds);
+    }
 }
 
 void SdlPresenter::Shown(HWND window, int width, int height) {
@@ -248,17 +320,17 @@ void SdlPresenter::Resized(HWND window, int width, int height) {
 void SdlPresenter::Painted(HWND window, const RECT& area) {
     {
         std::lock_guard<std::mutex> guard(m_lock);
-        if (window == nullptr || window != m_target) return;
-        RECT part{std::max<LONG>(area.left, 0), std::max<LONG>(area.top, 0), std::min<LONG>(area.right, m_width),
-                  std::min<LONG>(area.bottom, m_height)};
+        if (window == nullptr || window != m_target || m_frame.empty()) return;
+        const RECT part{std::max<LONG>(area.left, 0), std::max<LONG>(area.top, 0), std::min<LONG>(area.right, m_width),
+                        std::min<LONG>(area.bottom, m_height)};
         if (part.left >= part.right || part.top >= part.bottom) return;
-        const size_t width = static_cast<size_t>(part.right - part.left);
-        std::vector<std::uint32_t> copy(width * static_cast<size_t>(part.bottom - part.top));
-        part = CopyFramebuffer(window, part, copy.data(), copy.size());
-        for (LONG y = part.top; y < part.bottom; ++y) {
-            std::memcpy(&m_frame[static_cast<size_t>(y) * m_width + part.left],
-                        &copy[static_cast<size_t>(y - part.top) * width], width * 4);
-        }
+        Account(part, false);
+        const RECT copied = CopyFramebufferInPlace(window, part, m_frame.data(), m_width, m_height);
+        Account(part, true);
+        if (copied.left >= copied.right || copied.top >= copied.bottom) return;
+        NotePainted(copied);
+        // One request is enough for any number of paints before the SDL thread gets to it.
+        if (std::exchange(m_frameAsked, true)) return;
     }
     Push(kFrame);
 }
@@ -291,14 +363,21 @@ bool SdlPresenter::PlaySound(const std::string& path) {
     return playing;
 }
 
-void SdlPresenter::Draw() {
+void SdlPresenter::Draw(bool whole) {
     if (window == nullptr) return;
     SDL_Surface* target = SDL_GetWindowSurface(window);
     if (target == nullptr) return;
-    SDL_FillRect(target, nullptr, SDL_MapRGB(target->format, 0, 0, 0));
     std::lock_guard<std::mutex> guard(m_lock);
+    m_frameAsked = false;
+    // A new surface holds nothing of the last picture.
+    whole = std::exchange(m_wholeDue, false) || whole || target->w != m_surfaceWidth || target->h != m_surfaceHeight;
+    if (!whole && m_painted.empty()) return;
+    m_surfaceWidth = target->w;
+    m_surfaceHeight = target->h;
+    std::vector<SDL_Rect> uploads;
     if (m_width <= 0 || m_height <= 0 || m_frame.empty()) {
         m_picture = SDL_Rect{0, 0, 0, 0};
+        SDL_FillRect(target, nullptr, SDL_MapRGB(target->format, 0, 0, 0));
     } else {
         // The largest picture of the frame's proportions that fits, centred.
         const double scale = std::min(static_cast<double>(target->w) / m_width, static_cast<double>(target->h) / m_height);
@@ -306,16 +385,53 @@ void SdlPresenter::Draw() {
         m_picture.h = std::max(1, static_cast<int>(m_height * scale));
         m_picture.x = (target->w - m_picture.w) / 2;
         m_picture.y = (target->h - m_picture.h) / 2;
+        const bool scaled = m_picture.w != m_width || m_picture.h != m_height;
         SDL_Surface* frame = SDL_CreateRGBSurfaceWithFormatFrom(m_frame.data(), m_width, m_height, 32, m_width * 4,
                                                                 SDL_PIXELFORMAT_RGB888);
-        if (frame != nullptr) {
-            SDL_Rect to = m_picture;
-            SDL_BlitScaled(frame, nullptr, target, &to);
-            SDL_FreeSurface(frame);
+        if (frame == nullptr) {
+            m_painted.clear();
+            return;
         }
+        if (whole) {
+            SDL_FillRect(target, nullptr, SDL_MapRGB(target->format, 0, 0, 0));
+        } else {
+            for (const RECT& part : m_painted) {
+                SDL_Rect from{part.left, part.top, part.right - part.left, part.bottom - part.top};
+                if (scaled) {
+                    // Outward to whole window pixels, a pixel more for the stretch's rounding.
+                    const double sx = static_cast<double>(m_picture.w) / m_width;
+                    const double sy = static_cast<double>(m_picture.h) / m_height;
+                    const int left = std::max(0, static_cast<int>(std::floor(part.left * sx)) - 1);
+                    const int top = std::max(0, static_cast<int>(std::floor(part.top * sy)) - 1);
+                    const int right = std::min(m_picture.w, static_cast<int>(std::ceil(part.right * sx)) + 1);
+                    const int bottom = std::min(m_picture.h, static_cast<int>(std::ceil(part.bottom * sy)) + 1);
+                    uploads.push_back(SDL_Rect{m_picture.x + left, m_picture.y + top, right - left, bottom - top});
+                } else {
+                    SDL_Rect to{m_picture.x + from.x, m_picture.y + from.y, from.w, from.h};
+                    SDL_BlitSurface(frame, &from, target, &to);
+                    uploads.push_back(SDL_Rect{m_picture.x + from.x, m_picture.y + from.y, from.w, from.h});
+                }
+            }
+        }
+        // Stretching a part by itself would sample the picture differently: a scaled window takes
+        // the whole picture and uploads only what the painted parts cover.
+        if (whole || scaled) {
+            SDL_Rect to = m_picture;
+            if (scaled) {
+                SDL_BlitScaled(frame, nullptr, target, &to);
+            } else {
+                SDL_BlitSurface(frame, nullptr, target, &to);
+            }
+        }
+        SDL_FreeSurface(frame);
     }
-    SDL_UpdateWindowSurface(window);
-    NotePresented(m_frame);
+    m_painted.clear();
+    if (whole || uploads.empty()) {
+        SDL_UpdateWindowSurface(window);
+    } else {
+        SDL_UpdateWindowSurfaceRects(window, uploads.data(), static_cast<int>(uploads.size()));
+    }
+    NotePresented(m_hash, m_lit);
 }
 
 bool SdlPresenter::ToClient(int x, int y, int* cx, int* cy) {
@@ -465,7 +581,7 @@ void SdlPresenter::OnEvent(const SDL_Event& event) {
                 PostMessageW(target, WM_ACTIVATE, WA_ACTIVE, 0);
             } else if (event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED ||
                        event.window.event == SDL_WINDOWEVENT_EXPOSED) {
-                Draw();
+                Draw(true);
             }
             break;
         default:
@@ -478,10 +594,15 @@ void SdlPresenter::Main(std::promise<std::string>* started) {
     // whole GL stack for one small blit.
     SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
-        std::string why = std::string("no display to show the window on (") + SDL_GetError() +
-                          "); run it on a desktop, or with SDL_VIDEODRIVER=offscreen to run without a screen";
+        std::string why = std::string("no display: set DISPLAY, or SDL_VIDEODRIVER=offscreen to run without a screen (") +
+                          SDL_GetError() + ")";
         SDL_Quit();
         started->set_value(why);
+        return;
+    }
+    if (!DisplayChosen()) {
+        SDL_Quit();
+        started->set_value("no display: set DISPLAY, or SDL_VIDEODRIVER=offscreen to run without a screen");
         return;
     }
     eventType = SDL_RegisterEvents(1);
@@ -570,7 +691,7 @@ bool SdlPresenterResize(int width, int height) {
     return presenter->Run([&] {
         if (presenter->window == nullptr) return;
         SDL_SetWindowSize(presenter->window, width, height);
-        presenter->Draw();
+        presenter->Draw(true);
         done = true;
     }) && done;
 }

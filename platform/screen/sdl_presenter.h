@@ -15,7 +15,8 @@
 //   SIGTERM and SIGINT (SDL's quit event; one that comes before a window is shown closes the first
 //   one shown). The desktop giving the window the focus posts WM_ACTIVATE (WA_ACTIVE).
 // - The notification LED flashes the window; sounds play through SDL audio when it opens.
-// - SDL's own offscreen driver (SDL_VIDEODRIVER=offscreen) works like a display.
+// - SDL's own offscreen driver (SDL_VIDEODRIVER=offscreen) works like a display. SDL falling back
+//   to it (or to its dummy driver) by itself, for want of a display, counts as no display.
 #pragma once
 
 #include <cstdint>

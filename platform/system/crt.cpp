@@ -1,5 +1,7 @@
 #include "platform/system/crt.h"
 
+#include <malloc.h>
+
 #include <cstdint>
 #include <cwctype>
 
@@ -19,3 +21,5 @@ LONG _wtol(const wchar_t* text) {
     }
     return static_cast<LONG>(negative ? -value : value);
 }
+
+void UseMappedLargeBlocks() { mallopt(M_MMAP_THRESHOLD, 128 * 1024); }

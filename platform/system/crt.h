@@ -7,3 +7,8 @@
 // the first other character. 0 when there is no number (or no text); values beyond 32 bits give
 // the nearest 32-bit limit.
 LONG _wtol(const wchar_t* text);
+
+// Blocks of 128 kB and more (pictures, surfaces, list buffers) are mapped each on its own and go
+// back to the system when freed. Left to itself, glibc raises that threshold after the first such
+// block is freed, and the later ones leave holes in the heap that stay resident.
+void UseMappedLargeBlocks();

@@ -8,6 +8,7 @@
 
 #include "platform/system/debug.h"
 #include "platform/system/file.h"
+#include "platform/system/text.h"
 #include "platform/windows/metrics.h"
 #include "platform/screen/presenter.h"
 #include "platform/windows/window.h"
@@ -18,9 +19,12 @@ namespace {
 constexpr CLSID kKeyboardMethod = {0x7A3D5E21, 0x4C1B, 0x4F0E, {0x9B, 0x61, 0x2D, 0x84, 0x0C, 0x5A, 0x19, 0xE7}};
 constexpr wchar_t kKeyboardName[] = L"Keyboard";
 
+constexpr size_t kLongestRecord = 1 << 20;
+
 struct DeviceState {
     std::mutex lock;
     std::vector<std::wstring> calls;
+    std::set<std::string> unplayable;  // the sounds already said to be unplayable
     bool panelShown = false;
     RECT panelRect{};
     bool sipInfoFails = false;
@@ -46,12 +50,21 @@ auto Locked(F&& work) {
 }
 
 void Record(DeviceState& state, const wchar_t* format, ...) {
-    wchar_t line[600];
-    va_list args;
-    va_start(args, format);
-    std::vswprintf(line, sizeof(line) / sizeof(line[0]), format, args);
-    va_end(args);
-    state.calls.emplace_back(line);
+    // Grown until the line fits: a file path in it may be of any length.
+    std::vector<wchar_t> line(128);
+    for (;;) {
+        va_list args;
+        va_start(args, format);
+        const int length = std::vswprintf(line.data(), line.size(), format, args);
+        va_end(args);
+        if (length >= 0) {
+            state.calls.emplace_back(line.data(), static_cast<size_t>(length));
+            return;
+        }
+        // Past this, the failure is the format's, not the room's.
+        if (line.size() >= kLongestRecord) return;
+        line.resize(line.size() * 2);
+    }
 }
 
 }  // namespace
@@ -196,10 +209,12 @@ BOOL sndPlaySoundW(LPCWSTR sound, UINT flags) {
     if (sound == nullptr || (flags & SND_FILENAME) == 0) return FALSE;
     Presenter& presenter = CurrentPresenter();
     if (!presenter.Visible()) return TRUE;
-    if (presenter.PlaySound(PathToNative(sound))) return TRUE;
-    wchar_t line[600];
-    std::swprintf(line, sizeof(line) / sizeof(line[0]), L"sndPlaySoundW, %ls cannot be played.\n", sound);
-    OutputDebugStringW(line);
+    const std::string path = PathToNative(sound);
+    if (presenter.PlaySound(path)) return TRUE;
+    // Once per file: a notice sound that cannot play would otherwise say so at every event.
+    if (Locked([&](DeviceState& state) { return state.unplayable.insert(path).second; })) {
+        OutputDebugStringW((L"sndPlaySoundW, " + TextUtf8ToWide(path) + L" cannot be played.\n").c_str());
+    }
     return FALSE;
 }
 
@@ -215,6 +230,7 @@ void ResetDevices() {
     Locked([](DeviceState& state) {
         const std::uintptr_t nextConnection = state.nextConnection;  // handles are never given twice
         state.calls.clear();
+        state.unplayable.clear();
         state.panelShown = false;
         state.panelRect = RECT{};
         state.sipInfoFails = false;

@@ -2,6 +2,7 @@
 // sends, the domain menu's choices, and the texts kept after a send.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <tuple>
 
 #include "app/screens/common/MenuAccount.h"
@@ -10,6 +11,7 @@
 #include "messenger/protocol/TrIdGenerator.h"
 #include "tests/app/model_seed.h"
 #include "tests/support/MessengerRig.h"
+#include "tools/service/TestService.h"
 
 namespace {
 
@@ -112,6 +114,22 @@ TEST_F(AddForms, GroupChosenInTheChooserIsSent) {
                                                    : static_cast<ScreenBase*>(&app().BuddyList()));
         EXPECT_EQ(table.ChosenGroupName(), L"친구");
     }
+}
+
+// A demo account has the group the form starts with, as every account has.
+TEST(BuddyAddSignedIn, TheFormsOwnGroupSends) {
+    MessengerRig rig;
+    ASSERT_TRUE(rig.Start() && rig.StartService() && rig.SignIn(L"minsu@tevrik.example", L"1234"));
+    rig.App().SetCurrentView(&rig.App().BuddyList());
+    rig.App().SwitchView(&rig.App().BuddyAdd(), kSwitchCoverUpwards, false);
+    BuddyAddTable& table = rig.App().BuddyAdd().Table();
+    table.IdEdit().SetText(L"hana"), table.AccountEdit().SetText(L"tevrik.example"), table.RequestMessage().SetText(L"hi");
+    rig.App().BuddyAdd().SendBuddyRequest();
+    const auto adsb = rig.Service().WaitForClientFrame(tevrik_service::kAllConnections, "ADSB", std::chrono::seconds(5));
+    ASSERT_TRUE(adsb.has_value());
+    EXPECT_EQ(adsb->inner.substr(adsb->inner.find(' ', 5)), " REQST %00 hana@tevrik.example 3 hi\r\n");
+    rig.Pass(600);
+    EXPECT_EQ(rig.App().CurrentPage(), &rig.App().BuddyList());
 }
 
 TEST_F(AddForms, DomainMenuChoices) {

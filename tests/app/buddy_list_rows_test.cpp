@@ -1,10 +1,14 @@
 // The buddy list's row model against one model fixture, under every sort and view type.
 #include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
 
 #include "app/screens/buddies/BuddyListRows.h"
 #include "framework/controls/QeTableView.h"
 #include "messenger/model/BuddyGroupList.h"
 #include "messenger/model/BuddyRoster.h"
+#include "tests/app/model_seed.h"
 
 namespace {
 
@@ -88,6 +92,28 @@ TEST_F(BuddyListRowsTest, OneGroupAgreesWithTheWholeListAndFindsBuddies) {
     EXPECT_EQ(rows.FindBuddy(L"b"), 8);
     EXPECT_EQ(rows.FindBuddy(L"1"), -1);
     EXPECT_TRUE(RowLessByNameId({BuddyListRow::kBuddy, L"g"}, {BuddyListRow::kBuddy, L"c"}));
+}
+
+// One name the start of the other, an empty second part on either side, and a character above
+// U+FFFF (before U+FF21 in UTF-16); each pair compared in a child that an alarm ends.
+TEST_F(BuddyListRowsTest, JoinedOrderEndsForNamesThatStartAlike) {
+    const struct {
+        uint32_t viewType;
+        const wchar_t *name1, *second1, *name2, *second2;
+        const char* expected;  // "<": buddy 1 first
+    } cases[] = {{3, L"이민", L"", L"이민호", L"", "<"},  {3, L"이민호", L"", L"이민", L"", ">"},
+                 {3, L"이민", L"zz", L"이민호", L"", "<"}, {2, L"Kim", L"", L"Kimb", L"a@x", "<"},
+                 {2, L"Kimb", L"", L"Kim", L"b@x", "<"},  {2, L"Kimb", L"", L"Kim", L"", ">"},
+                 {3, L"A\U0001F600", L"", L"A\uFF21", L"", "<"}};
+    for (const auto& c : cases) {
+        const std::wstring p = L"p" + std::to_wstring(&c - cases), q = L"q" + std::to_wstring(&c - cases);
+        AddBuddies({{p.c_str(), c.second1, c.name1, c.second1, 0}, {q.c_str(), c.second2, c.name2, c.second2, 0}}, m_roster);
+        const auto less = c.viewType == 2 ? RowLessByNameId : RowLessByNameNick;
+        const BuddyListRow a{BuddyListRow::kBuddy, p}, b{BuddyListRow::kBuddy, q};
+        EXPECT_EXIT((alarm(2), std::fputs(less(a, b) ? "<" : less(b, a) ? ">" : "=", stderr), _exit(0)),
+                    ::testing::ExitedWithCode(0), std::string("^") + c.expected + "$")
+            << (&c - cases);
+    }
 }
 
 TEST_F(BuddyListRowsTest, FilterMatchesNameOrIdExactly) {

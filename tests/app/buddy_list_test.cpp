@@ -84,6 +84,21 @@ TEST_F(BuddyListTest, UpdateBuddyRowKeepsEachGroupInOrder) {
     }
 }
 
+// Presence notices back to back, each while the row change before it still animates.
+TEST_F(BuddyListTest, NoticesBackToBackChangeTheirOwnRows) {
+    BuddyGroupList::Instance()->FindEntry(L"2")->Name = L"Zoo";
+    const std::pair<std::vector<std::string>, const wchar_t*> cases[] = {
+        {{"amy F", "cat F"}, L"#1 b #2 d b"}, {{"bob F"}, L"#1 a c #2 d"}, {{"cat F", "cat O"}, L"#1 a b c #2 d b"}};
+    for (const auto& [notices, expected] : cases) {
+        BuddyRoster::Instance()->ForEach([](Buddy& buddy) { buddy.Status = 0; });
+        table().Refresh();
+        Settle();
+        for (const std::string& notice : notices) rig.Inject("NTFY 0 " + notice + " 0 %00 1\r\n");
+        Settle();
+        EXPECT_EQ(Rows(), expected) << notices[0];
+    }
+}
+
 TEST_F(BuddyListTest, TapsOpenChatMemoOrProfile) {
     // b online in both groups: "#2 d b #1 a b c".
     buddy(L"b").Status = 0;
@@ -281,18 +296,18 @@ TEST(BuddyListSignedIn, AnotherUserComesOnlineOpensAChatAndLogOut) {
     Options::Instance()->SortType = 1;
     table.Refresh();
     rig.Pass(1000);
-    EXPECT_EQ(BuddyRows(table), L"#2 #0 #1");
+    EXPECT_EQ(BuddyRows(table), L"#2 #3 #0 #1");
     ClearDeviceCalls();
     service_test::ScriptedClient other;
     EXPECT_NE(service_test::SignIn(rig.Service(), other, "jiyoung@tevrik.example", "1234"), "");
-    ASSERT_TRUE(PumpUntil([&] { return table.GetItemCount() == 4; }, 10.0));
+    ASSERT_TRUE(PumpUntil([&] { return table.GetItemCount() == 5; }, 10.0));
     rig.Pass(1000);
-    EXPECT_EQ(BuddyRows(table), L"#2 #0 jiyoung@tevrik.example #1");
+    EXPECT_EQ(BuddyRows(table), L"#2 #3 #0 jiyoung@tevrik.example #1");
     EXPECT_EQ(rig.Sounds(), std::vector<std::wstring>{L"buddy_login.wav, 0x20001)"});
 
     const auto minsu = rig.Service().SignedInConnection("minsu@tevrik.example");
     const size_t before = rig.Service().FrameCount();
-    rig.TapRow(table, 2, 10);
+    rig.TapRow(table, 3, 10);
     const auto ress = rig.Service().WaitForClientFrame(minsu, "RESS", std::chrono::seconds(5), before);
     ASSERT_TRUE(ress.has_value());
     // After the memo box's first page and count, asked for at sign-in.
@@ -302,7 +317,7 @@ TEST(BuddyListSignedIn, AnotherUserComesOnlineOpensAChatAndLogOut) {
     EXPECT_EQ(app.CurrentPage(), ChatPageOf(chat));
     // The chat is open now: a second tap asks for no chat server and shows the same page.
     app.SetCurrentView(&app.BuddyList());
-    rig.TapRow(table, 2, 10);
+    rig.TapRow(table, 3, 10);
     EXPECT_EQ(ChatSessionManager::Instance()->Count(), 1u);
     EXPECT_EQ(app.CurrentPage(), ChatPageOf(chat));
 
@@ -311,7 +326,7 @@ TEST(BuddyListSignedIn, AnotherUserComesOnlineOpensAChatAndLogOut) {
     rig.Tap({L"BuddyList", L"SearchBar", L"SearchWord"});
     QeInputPanel::Instance()->SetImeMode(1);
     rig.Key('B');
-    EXPECT_EQ(BuddyRows(table), L"#2 #0 (jiyoung@tevrik.example) #1");
+    EXPECT_EQ(BuddyRows(table), L"#2 #3 #0 (jiyoung@tevrik.example) #1");
     ResetToLogin();
     rig.Settle();
     EXPECT_EQ(table.GetItemCount(), 0);
@@ -319,7 +334,7 @@ TEST(BuddyListSignedIn, AnotherUserComesOnlineOpensAChatAndLogOut) {
     rig.Pass(1000);
     EXPECT_EQ(BuddyRows(table) + L" [" + app.BuddyList().SearchBar().SearchWord().GetText() + L"|" +
                   table.FilterText() + L"]",
-              L"#2 #0 jiyoung@tevrik.example #1 [|]");
+              L"#2 #3 #0 jiyoung@tevrik.example #1 [|]");
 }
 
 }  // namespace

@@ -149,4 +149,22 @@ TEST_F(BuddyRequestsTest, PromptAnsweredYesOnTheInfoPageShowsTheNewRequester) {
     EXPECT_EQ(history, 1u);
 }
 
+// A prompt answered over the chooser opened for an earlier requester: the new one keeps group "0".
+TEST_F(BuddyRequestsTest, PromptAnsweredOverTheChooserKeepsTheGroupOfRequests) {
+    rig.ConnectCaptured(0);
+    AddGroup(L"0", L"친구"), AddGroup(L"1", L"가족");
+    Show(app().BuddyList());
+    for (const char* id : {"b@x", "c@x"}) {
+        if (id[0] == 'c') {  // the chooser opened for b, "가족" ticked
+            rig.TapRow(info(), BuddyRequestInfoTable::kGroupRow, 10);
+            Settle();
+            rig.TapRow(app().GroupSelect().Table(), 0, 10);
+        }
+        rig.Inject(std::string("ADDB 0 RL 10") + id[0] + " " + id + " 안녕 %00\r\n");
+        rig.TapBox(L"YesButton");
+        Settle();
+        EXPECT_EQ(info().Requester()->Id + L" in " + info().Group()->Id, std::wstring(id, id + 3) + L" in 0");
+    }
+}
+
 }  // namespace

@@ -150,8 +150,8 @@ TEST(BuddySelectService, AnInvitedBuddyEntersAndTheChatShowsTheJoin) {
     rig.Pass(600);
     rig.Tap({L"Chat", L"View", L"InviteButton"});
     rig.Pass(600);
-    EXPECT_EQ(Rows(rig), L"#2 #0 jiyoung@tevrik.example #1 seojun@tevrik.example");
-    TapRow(rig, 4);
+    EXPECT_EQ(Rows(rig), L"#2 #3 #0 jiyoung@tevrik.example #1 seojun@tevrik.example");
+    TapRow(rig, 5);
     rig.App().StatusBarWindow().OnBack();
     ASSERT_TRUE(seojun.Joins(*chat, "minsu@tevrik.example", 2));
     EXPECT_EQ(ChatPageOf(chat)->View().Output().GetText(), L"name (nick) 님이 입장하였습니다.\n");

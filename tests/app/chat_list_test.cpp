@@ -114,6 +114,10 @@ TEST_F(ChatList, TapsEitherSideOfTheThresholdOpenThatRowsChatOrItsParticipants) 
     TapRow(list(), 1, ChatListTable::DisclosureThreshold() + 1);
     EXPECT_EQ(app().CurrentPage(), &app().ChatInfo());
     EXPECT_EQ(info().Session(), chats().ChatAt(1));
+    rig.Back();
+    // The unread icon is the chat's, to its last pixel.
+    TapRow(list(), 1, ScreenSkin::Rect({L"ChatList", L"View", L"NewIcon"}).right);
+    EXPECT_EQ(app().CurrentPage(), ChatPageOf(chats().ChatAt(1)));
 }
 
 TEST_F(ChatList, ParticipantRowsAndTheirTaps) {

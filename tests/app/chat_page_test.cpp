@@ -109,6 +109,17 @@ TEST_F(ChatWindowTest, LinesAreWrittenInTheirKindsColourWithEmoticonsAndFlashcon
     chat->AddMember(ChatMember{L"jiho@tevrik.example", L"지호", L"", L""});
     ChatPageOf(chat)->UpdateTitle();
     EXPECT_EQ(alone + L"|" + ChatPageOf(chat)->View().Title().Text().Text(), L"유나 님|유나 님 외 1 명");
+    // A first member's name of any length, as set here and as a USER frame brings it.
+    chat->Members.front().Name.assign(300, L'n');
+    ChatPageOf(chat)->UpdateTitle();
+    const std::wstring title = ChatPageOf(chat)->View().Title().Text().Text();
+    chat = Open(false);
+    chat->SessionId = L"78";
+    for (const char* user : {"USER 0 1 2 a@x a ", "USER 0 2 2 b@x b "}) {
+        rig.Inject(service_test::Crp2("0", "SS", "78", user + std::string(300, 'n') + " %00 1\r\n"));
+    }
+    EXPECT_EQ(title + L"|" + ChatPageOf(chat)->View().Title().Text().Text(),
+              std::wstring(300, L'n') + L" 님 외 1 명|" + std::wstring(300, L'n') + L" 님 외 1 명");
 }
 
 TEST_F(ChatWindowTest, TypingEnterAndQueuedLinesGoOutAsTheirFrames) {

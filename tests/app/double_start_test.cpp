@@ -1,6 +1,8 @@
-// The real program started twice under SDL's offscreen driver, as a user would: the second start
-// ends at once with 0, and the first runs on.
+// The real program started as a user would: twice under SDL's offscreen driver, where the second
+// start ends at once with 0 and the first runs on; and where there is no display.
 #include <gtest/gtest.h>
+
+#include <filesystem>
 
 #include "tests/support/ChildProcess.h"
 #include "tests/support/temp_folder.h"
@@ -26,4 +28,21 @@ TEST(DoubleStart, TheSecondStartEndsAndTheFirstRunsOn) {
     ASSERT_TRUE(second.WaitExit(5.0));
     EXPECT_EQ(second.ExitCode(), 0);
     EXPECT_TRUE(first.Running());
+}
+
+// Nothing to show on and no driver asked for: one line says so, and the program ends with a failure
+// before it takes the single-instance slot.
+TEST(DoubleStart, WithoutADisplayTheProgramSaysSoAndEnds) {
+    testsupport::TempFolder runtime, config;
+    ChildProcess program;
+    program.Without({"DISPLAY", "WAYLAND_DISPLAY", "SDL_VIDEODRIVER"});
+    ASSERT_TRUE(program.Start(
+        TEVRIK_PROGRAM,
+        {{"SDL_AUDIODRIVER", "dummy"}, {"XDG_RUNTIME_DIR", runtime.Path()}, {"XDG_CONFIG_HOME", config.Path()}}, {},
+        runtime.File("printed")));
+    ASSERT_TRUE(program.WaitExit(10.0));
+    EXPECT_EQ(program.ExitCode(), 1);
+    EXPECT_EQ(testsupport::ReadBytes(runtime.File("printed")),
+              "tevrik: no display: set DISPLAY, or SDL_VIDEODRIVER=offscreen to run without a screen\n");
+    EXPECT_FALSE(std::filesystem::exists(runtime.File("tevrik-windows")));
 }

@@ -64,6 +64,8 @@ TEST(Login, StartUpFollowsTheSavedLogin) {
         // replaced by another box. Null: no prompt.
         const wchar_t* consent = nullptr;
         uint32_t agreedAfter = 1;
+        // A login server the connect cannot even start to reach: its alert comes, and is answered.
+        const char* host = nullptr;
     } cases[] = {
         {"no key", -1, L"", false, 0, L"", L"tevrik.example", true, "login_form_first_run"},
         {"key without values", 2, L"", false, 0, L"", L"tevrik.example", false, nullptr},
@@ -73,6 +75,10 @@ TEST(Login, StartUpFollowsTheSavedLogin) {
         {"keep 1, not agreed, yes", 1, digest, false, 2, L"", L"", false, nullptr, L"YesButton", 1},
         {"keep 1, prompt replaced", 1, digest, false, 0, L"minsu", L"tevrik.example", true, nullptr, L"", 0},
         {"not a digest", 1, L"not-a-digest", true, 0, L"minsu", L"tevrik.example", true, nullptr},
+        {"keep 1, agreed, no route", 1, digest, true, 0, L"minsu", L"tevrik.example", true, nullptr, nullptr, 1,
+         "255.255.255.255"},
+        {"keep 1, not agreed, yes, no route", 1, digest, false, 0, L"minsu", L"tevrik.example", true, nullptr,
+         L"YesButton", 1, "255.255.255.255"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -80,6 +86,7 @@ TEST(Login, StartUpFollowsTheSavedLogin) {
         ASSERT_TRUE(rig.StartService());
         rig.Service().SetNoReply("PVER");
         SaveLogin(c.keep, kMinsu, c.hash, c.agreed);
+        testsupport::ScopedEnv host("TEVRIK_LOGIN_HOST", c.host != nullptr ? c.host : "127.0.0.1");
         ASSERT_TRUE(rig.Start());
         if (c.consent != nullptr) {
             EXPECT_EQ(rig.BoxText(), LoginPrompts::kConsentText);
@@ -88,6 +95,10 @@ TEST(Login, StartUpFollowsTheSavedLogin) {
             if (*c.consent == L'\0') MsgBox::Alert(L"다른 상자");
             rig.Settle();
             EXPECT_EQ(QeRegistry::ReadDword(LoginSettings::kKeyPath, LoginSettings::kAgreed, 0), c.agreedAfter);
+        }
+        if (c.host != nullptr) {
+            EXPECT_EQ(rig.BoxText(), L"네트워크를 사용할 수 없습니다.");
+            rig.TapBox(L"OkButton");
         }
         EXPECT_TRUE(Login(rig).IsVisible());
         EXPECT_EQ(Login(rig).CurrentPanel(), c.panel);
@@ -223,6 +234,15 @@ TEST(Login, FormMovesOutOfTheInputPanelsWayAndBack) {
     const RECT back = Login(rig).Rect();
     EXPECT_EQ(std::vector<LONG>({back.left, back.top, back.right, back.bottom}),
               std::vector<LONG>({home.left, home.top, home.right, home.bottom}));
+    // A pen down on a field hides the panel and shows it again: from field to field the form stays
+    // out of its way.
+    SetSipPanelRect(RECT{0, 400, 480, 588});
+    for (QeEdit* field : {&Login(rig).Form().IdEdit, &Login(rig).Form().PasswordEdit}) {
+        rig.TapIn(field->GetScreenRect());
+        rig.Pass(600);
+        EXPECT_EQ(Login(rig).Rect().top, top);
+    }
+    ResetDevices();
 }
 
 TEST(Login, SessionEndsReturnToTheGateAndResetsRunTwiceDuringATransition) {
@@ -318,15 +338,7 @@ TEST(Login, DomainMenuAndAnotherId) {
         rig.Tap({L"Login", L"Counter", L"AccountButton"});
         auto* menu = dynamic_cast<MenuAccount*>(QePopup::Current());
         ASSERT_NE(menu, nullptr);
-        const RECT r = menu->List().GetItemScreenRect(row);
-        if (row == MenuAccount::kTypeIn) {
-            // The last row lies across the menu's lower frame, where a tap does not reach it; a menu
-            // closed with no row chosen gives it.
-            menu->Close(1);
-            rig.Settle();
-        } else {
-            rig.TapAt((r.left + r.right) / 2, (r.top + r.bottom) / 2);
-        }
+        rig.TapIn(menu->List().GetItemScreenRect(row));
         EXPECT_EQ(QePopup::Current(), nullptr);
         const bool typed = row == MenuAccount::kTypeIn;
         EXPECT_EQ((form.AccountEdit.Styles() & QeEdit::kReadOnly) != 0, !typed);

@@ -153,6 +153,11 @@ TEST_F(MemoListTest, TheFormsWaysInSetWhatTheyShould) {
         {[&] { form.PrepareReply(L"C2", L"jiyoung@tevrik.example"); }, 2, L"C2", L"이지영", L"", {L"jiyoung@tevrik.example"}},
         {[&] { form.PrepareReplyAll(L"C3", three); }, 3, L"C3", L"이지영;김민수;x@y.z", L"", three},
     };
+    // A text longer than the field's typing limit is forwarded whole; typing stays limited.
+    const std::wstring longest(1200, L'가');
+    form.PrepareForward(L"C4", longest);
+    EXPECT_EQ(form.Message().GetText().size(), longest.size());
+    EXPECT_EQ(form.Message().MaxInput(), 1000u);
     for (const Case& c : cases) {
         c.enter();
         EXPECT_EQ(std::make_tuple(form.Kind(), form.ReferenceCookie(), form.ReceiverText(), form.Message().GetText(),

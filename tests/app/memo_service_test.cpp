@@ -20,7 +20,8 @@ using service_test::ScriptedClient;
 namespace {
 
 constexpr double kBound = 20.0;
-const std::string kMe = "minsu@tevrik.example", kBuddy = "jiyoung@tevrik.example", kOther = "seojun@tevrik.example";
+const std::string kMe = "minsu@tevrik.example", kBuddy = "jiyoung@tevrik.example", kOther = "seojun@tevrik.example",
+                  kStranger = "hana@tevrik.example";
 const std::wstring kMore = L"more: 더 보기...";
 
 std::string User(const std::string& id, const std::string& name, const std::vector<std::string>& buddies) {
@@ -31,21 +32,21 @@ std::string User(const std::string& id, const std::string& name, const std::vect
 }
 
 // 23 memos in the user's inbox, newest first as the service keeps them: the newest, to the user and
-// seojun, has two lines; every third is read. 3 in the sent box.
+// seojun, has two lines; every third is read. 3 in the sent box, the last to hana, who is no buddy.
 std::string Seed() {
     std::string memos;
     for (int n = 1; n <= 26; ++n) {
         const bool sent = n > 23;
         char date[16];
         std::snprintf(date, sizeof date, "202403%02d091500", n);
-        const std::string to = sent ? kBuddy : n == 23 ? kMe + R"(", ")" + kOther : kMe;
+        const std::string to = sent ? (n == 26 ? kStranger : kBuddy) : n == 23 ? kMe + R"(", ")" + kOther : kMe;
         memos += std::string(n > 1 ? ",\n" : "") + R"({"from": ")" + (sent ? kMe : n % 2 ? kBuddy : kOther) +
                  R"(", "to": [")" + to + R"("], "date": ")" + date + R"(", "text": ")" +
                  (n == 23 ? R"(점심 같이 먹어요\r\n12시에 봐요)" : "쪽지 " + std::to_string(n)) + R"(", "read": )" +
                  (n % 3 == 0 ? "true" : "false") + "}";
     }
     return R"({"users": [)" + User(kMe, "김민수", {kBuddy, kOther}) + ", " + User(kBuddy, "이지영", {kMe}) + ", " +
-           User(kOther, "박서준", {kMe}) + "],\n\"memos\": [" + memos + "]}";
+           User(kOther, "박서준", {kMe}) + ", " + User(kStranger, "최하나", {}) + "],\n\"memos\": [" + memos + "]}";
 }
 
 std::vector<std::wstring> Slice(const std::vector<std::wstring>& all, size_t first, size_t end) {
@@ -172,15 +173,20 @@ TEST_F(MemoServiceTest, AMemoFromABuddyGoesOnTopWithItsSoundAndBadges) {
     };
     EXPECT_EQ(badges(), "-----");
     const std::vector<std::wstring> before = Box(0, 10);
+    // Shown while it comes, the sent box does not take it; the inbox has it on top.
+    ChooseBox(kMemoSentBox);
+    ExpectRows(Box(1));
     ClearDeviceCalls();
     const std::string imsg = "IMSG\r\nfrom:" + kBuddy + "\r\nref:" + kMe + "\r\ntitle:%00\r\nconfirm:0\r\n"
                              "date:20240315142900\r\nevent:NW\r\ncontenttype:text\r\nlength:2\r\n\r\nhi";
     buddy.Send(Crp2("10", "DP", "%00",
                     "CMSG 11 Y " + std::to_string(kMe.size() + 2 + imsg.size()) + "\r\n" + kMe + "\r\n" + imsg));
     ASSERT_TRUE(buddy.NextStartingWith("CRP2 10 "));
-    ExpectRows(Plus(Plus(Box(0, 1), before), {kMore}));
-    EXPECT_EQ(badges(), "mmmmm");
+    PumpUntil([&] { return badges() == "mmmmm"; }, kBound);
     EXPECT_EQ(MessengerRig::Sounds(), std::vector<std::wstring>{L"recv_memo.wav, 0x20001)"});
+    EXPECT_EQ(Rows(), Box(1));
+    ChooseBox(kMemoInbox);
+    ExpectRows(Plus(Plus(Box(0, 1), Slice(before, 0, 9)), {kMore}));
 }
 
 TEST_F(MemoServiceTest, AMemoReachesTheOnlineBuddyAndNamesTheIdItCouldNot) {
@@ -200,6 +206,12 @@ TEST_F(MemoServiceTest, AMemoReachesTheOnlineBuddyAndNamesTheIdItCouldNot) {
                               "font-color:#000000\r\nfont-style:%00\r\ncontenttype:text\r\nlength:13\r\n\r\n내일 봐요";
     EXPECT_EQ(*pushed, "CMSG 0 " + kMe + " " + std::to_string(block.size()) + "\r\n" + block);
     ExpectAlert(L"다음의 사용자들이 쪽지를 받지 못 했습니다.\n\nnobody@tevrik.example");
+    // The sent box names each memo's first recipient: a buddy by name, anyone else by id.
+    ChooseBox(kMemoSentBox);
+    ExpectRows(Box(1));
+    std::vector<std::wstring> names;
+    for (int32_t i = 0; i < 4; ++i) names.push_back(MemoListTable::FromName(*MemoStore::Instance()->RecordAt(i)));
+    EXPECT_EQ(names, (std::vector<std::wstring>{L"이지영", L"hana@tevrik.example", L"이지영", L"이지영"}));
 }
 
 TEST_F(MemoServiceTest, AnOpenedMemoShowsItsHeaderThenItsTextAndLeadsToTheForm) {

@@ -3,6 +3,7 @@
 // the system menu's actions.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <tuple>
 
 #include "app/screens/common/MenuAccount.h"
@@ -13,6 +14,8 @@
 #include "framework/ui/shell/QeMainWindow.h"
 #include "messenger/model/ChatSessionManager.h"
 #include "messenger/model/MemoStore.h"
+#include "framework/ui/motion/QeTransitionManager.h"
+#include "tests/app/model_seed.h"
 #include "platform/system/device.h"
 #include "platform/windows/imm.h"
 #include "tests/support/MessengerRig.h"
@@ -216,6 +219,59 @@ TEST_F(Menus, SystemMenuRowsOpenTheirPagesAndLogOut) {
     TapRow(3);
     EXPECT_EQ(rig.SentText(), "PVER 1 1.0.2 2.0 ko.wm\r\nLOUT 2\r\n");
     EXPECT_FALSE(app.SignedIn());
+}
+
+// Each way off the buddy list and back to it: the system menu button is shown, and drawn, exactly
+// while the buddy list is the current page.
+TEST_F(Menus, SystemMenuButtonIsShownAndDrawnOnlyOnTheBuddyList) {
+    MessengerApp& app = rig.App();
+    app.Login().SetVisible(false);
+    app.StatusBarWindow().SetVisible(true);
+    AddBuddies({{L"a", L"amy@tevrik.example", L"Amy", L"", 1}});
+    AddGroup(L"0", L"기타", {L"a"});
+    rig.ConnectCaptured(2);
+    app.SetCurrentView(&app.BuddyList());
+    app.BuddyList().Table().Refresh();
+    const auto menu = [&](int row) {
+        rig.Tap({L"MenuBar", L"SystemMenuButton"});
+        TapRow(row);
+    };
+    const auto tapBuddy = [&](int x) { rig.TapRow(app.BuddyList().Table(), 1, x); };
+    BuddyAddTable& request = app.BuddyAdd().Table();
+    const std::function<void()> ways[] = {
+        [&] { menu(0); },
+        [&] {
+            app.GroupAdd().NameView().GroupName().SetText(L"새 그룹");
+            app.GroupAdd().AddGroup();
+        },
+        [&] { menu(1); },
+        [&] {
+            request.IdEdit().SetText(L"mina");
+            request.AccountEdit().SetText(L"tevrik.example");
+            request.RequestMessage().SetText(L"hi");
+            request.SetChosenGroupName(L"기타");
+            app.BuddyAdd().SendBuddyRequest();
+        },
+        [&] { tapBuddy(10); },
+        [&] { rig.Back(); },
+        [&] { tapBuddy(BuddyListTable::ChatTapThreshold() + 1); },
+        [&] {
+            app.StatusBarWindow().OnBack();
+            QeTransitionManager::Instance()->FinishAll();
+        },
+    };
+    // The button's place in the bar: the input panel's button beside it follows the page's fields.
+    const RECT bar = app.MenuBarWindow().SystemMenuButton().GetScreenRect();
+    for (const auto& way : ways) {
+        SCOPED_TRACE(&way - ways);
+        way();
+        rig.Pass(600);
+        const bool listed = app.CurrentPage() == &app.BuddyList();
+        EXPECT_EQ(listed, (&way - ways) % 2 == 1) << "off the list, then back";
+        EXPECT_EQ(app.MenuBarWindow().SystemMenuButton().IsVisible(), listed);
+        const GoldenPicture picture{bar.right - bar.left, bar.bottom - bar.top, CaptureFramebuffer(rig.Window(), bar)};
+        EXPECT_TRUE(MatchesGolden(picture, listed ? "menu_bar_system_button" : "menu_bar_no_system_button"));
+    }
 }
 
 }  // namespace

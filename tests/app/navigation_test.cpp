@@ -2,9 +2,17 @@
 // size whose OnLeave, transition ends (code 7) and showing and hiding go into one log.
 #include <gtest/gtest.h>
 
+#include <functional>
+
+#include "app/screens/chats/ChatPage.h"
+#include "app/screens/login/LoginSettings.h"
+#include "framework/base/QeRegistry.h"
 #include "framework/ui/motion/QeTransitionManager.h"
 #include "framework/ui/shell/QeMainWindow.h"
 #include "framework/ui/view/QeRect.h"
+#include "messenger/model/ChatSessionManager.h"
+#include "messenger/protocol/PendingRequests.h"
+#include "platform/windows/input.h"
 #include "tests/support/MessengerRig.h"
 #include "tests/support/TraceLog.h"
 
@@ -182,6 +190,53 @@ TEST_F(Navigation, RefusedTransitionSwitchesAtOnceAndKeepsItsEntry) {
     EXPECT_EQ(trace.Text(), L"[QE+] QeTransition::Start, Transition source and target must be same size.\n");
     EXPECT_EQ(held(), 0u);
     ExpectState(&d, "D", {"D>A 2 2 7"});
+}
+
+// Signed in with Enter in the password, then off a chat by Back and by its invite button: after
+// each, text and Enter typed reach no view at all, so no hidden edit changes and nothing is sent.
+TEST(NavigationFocus, KeysTypedAfterAPageLeftReachNoHiddenEdit) {
+    MessengerRig rig;
+    ASSERT_TRUE(rig.StartService());
+    QeRegistry::WriteDword(LoginSettings::kKeyPath, LoginSettings::kAgreed, 1);
+    ASSERT_TRUE(rig.Start());
+    rig.Tap({L"Login", L"Counter", L"IdEdit"});
+    for (const wchar_t* typed : {L"minsu", L"1234"}) {
+        rig.Type(typed);
+        rig.Key(VK_RETURN);
+    }
+    ASSERT_TRUE(PumpUntil([&] { return rig.App().SignedIn() && PendingRequests::Instance()->Count() == 0; }, 20.0));
+    rig.ConnectCaptured(2);
+    ChatSession* chat = ChatSessionManager::Instance()->CreateChatSession();
+    chat->AddMember(ChatMember{L"jiyoung@tevrik.example", L"지영", L"", L""});
+    chat->SessionId = L"77";
+    const LoginFormPanel& form = rig.App().Login().Form();
+    const auto edits = [&] {
+        return form.IdEdit.GetText() + L"|" + form.PasswordEdit.GetText() + L"|" +
+               ChatPageOf(chat)->InputBar().Input().GetText();
+    };
+    const std::function<void()> ways[] = {
+        [] {},
+        [&] {
+            rig.Cover(ChatPageOf(chat));
+            rig.Back();
+        },
+        [&] {
+            rig.Cover(ChatPageOf(chat));
+            rig.Tap({L"Chat", L"View", L"InviteButton"});
+            rig.Advance(600);
+        },
+    };
+    for (const auto& leave : ways) {
+        SCOPED_TRACE(&leave - ways);
+        leave();
+        const std::wstring before = edits();
+        rig.Fresh();
+        rig.Type(L"oops");
+        rig.Key(VK_RETURN);
+        EXPECT_EQ(rig.Fresh(), "");
+        EXPECT_EQ(edits(), before);
+        EXPECT_EQ(QeGetFocusWindow(), nullptr);  // not even a button of the page left
+    }
 }
 
 }  // namespace

@@ -148,21 +148,26 @@ TEST_F(OptionScreens, ChoicePageRowsChecksAndWhatATapSendsOrSaves) {
               std::vector<uint32_t>({1, 2, 1, 0, 3}));
 }
 
+// A nickname beyond the typing limit is filled in whole and typing stays limited; one changed
+// elsewhere while the page is shown ("*") is not overwritten by the untouched field.
 TEST_F(OptionScreens, NicknameGoesOutOnlyWhenChanged) {
-    account().Nickname = L"별";
     Capture();
-    const std::pair<std::u32string, std::string> cases[] = {
-        {U"", ""}, {U"빛", "CNIK 1 별빛\r\n"}, {U"\b\b", "CNIK 1 %00\r\n"}};
-    for (const auto& [typed, sent] : cases) {
+    const std::string longest = "01234567890123456789012345678901234567890123456789";
+    const std::wstring wide(longest.begin(), longest.end());
+    const std::tuple<std::wstring, std::u32string, std::string> cases[] = {
+        {L"별", U"", ""}, {L"별", U"빛", "CNIK 1 별빛\r\n"}, {L"별빛", U"\b\b", "CNIK 1 %00\r\n"}, {wide, U"x", ""},
+        {wide, U"\b", "CNIK 1 " + longest.substr(0, 49) + "\r\n"}, {L"*", U"", ""}};
+    for (const auto& [nickname, typed, sent] : cases) {
+        account().Nickname = nickname;
         Open(1);
-        EXPECT_EQ(app().OptionNick().View().Nick().GetText(), account().Nickname);
+        EXPECT_EQ(app().OptionNick().View().Nick().GetText(), nickname);
         EXPECT_TRUE(app().MenuBarWindow().SipButton().IsChecked());
+        if (nickname == L"*") account().Nickname = L"달";
         for (char32_t c : typed) c == U'\b' ? (void)rig.Key(VK_BACK) : (void)InjectText(rig.Window(), std::u32string(1, c));
         rig.Settle();
         rig.Back();
         EXPECT_EQ(Sent(), Carried(sent));
     }
-    EXPECT_EQ(account().Nickname, L"");
 }
 
 TEST_F(OptionScreens, PicturesOfEachPageSignedIn) {

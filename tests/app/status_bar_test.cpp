@@ -240,6 +240,7 @@ TEST_F(StatusBarTest, WebLinksHandTheTicketToTheOpenerAsOneArgument) {
     ASSERT_TRUE(rig.Service().SendTick(rig.Service().SignedInConnection("minsu@tevrik.example"), ticket));
     ASSERT_TRUE(PumpUntil([] { return AccountInfo::Instance()->TickText == L"t k;$(touch x)|'\"&`"; }, 5.0));
     rig.Tap({L"StatusBar", L"Default", L"MailIcon"});
+    setenv("TEVRIK_WEB_HOST", "https://127.0.0.1:8080/", 1);
     rig.Tap({L"StatusBar", L"Default", L"PontaroIcon"});
     EXPECT_EQ(opened, (Lines{std::string("http://127.0.0.1:8080/index.php?code=G115&t=") + ticket,
                              std::string("http://127.0.0.1:8080/index.php?code=D044&t=") + ticket}));

@@ -9,7 +9,9 @@
 #include <regex>
 
 #include "platform/system/file.h"
+#include "platform/system/registry.h"
 #include "platform/windows/input.h"
+#include "tests/support/ScopedEnv.h"
 #include "tests/support/SkinRect.h"
 #include "tools/service/TestService.h"
 
@@ -40,6 +42,25 @@ POINT SkinLayout::Row(std::initializer_list<const wchar_t*> table, int index, co
 }
 
 int SkinLayout::Number(std::initializer_list<const wchar_t*> path) const { return ParseInt(Find(path)); }
+
+namespace {
+
+// Written with the registry code the client reads, into the client's own settings folder.
+bool StoreConsent(const std::string& configFolder) {
+    testsupport::ScopedEnv folder("XDG_CONFIG_HOME", configFolder.c_str());
+    RegistryDropStore();
+    HKEY key = nullptr;
+    const DWORD agreed = 1;
+    bool stored = RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Quandell\\ZevivoZadoruvuv", 0, nullptr, 0, 0, nullptr,
+                                  &key, nullptr) == ERROR_SUCCESS;
+    stored = stored && RegSetValueExW(key, L"AgreedWithWirelessConnection", 0, REG_DWORD,
+                                      reinterpret_cast<const BYTE*>(&agreed), sizeof agreed) == ERROR_SUCCESS;
+    if (key != nullptr) RegCloseKey(key);
+    RegistryDropStore();
+    return stored;
+}
+
+}  // namespace
 
 DrivenClient::~DrivenClient() {
     if (m_socket >= 0) close(m_socket);
@@ -76,6 +97,11 @@ bool DrivenClient::Start(tevrik_service::TestService& service, DriveOptions opti
     };
     if (options.headless) changes.emplace_back("TEVRIK_DRIVE_HEADLESS", "1");
     if (options.realClock) changes.emplace_back("TEVRIK_DRIVE_REAL_CLOCK", "1");
+    if (!options.presentLog.empty()) changes.emplace_back("TEVRIK_PRESENT_LOG", options.presentLog);
+    if (options.consentStored && !StoreConsent(m_config.Path())) {
+        close(listener);
+        return false;
+    }
     bool started = m_child.Start(TEVRIK_DRIVEN_CLIENT, changes);
     pollfd wait{listener, POLLIN, 0};
     started = started && poll(&wait, 1, 10000) == 1;

@@ -44,6 +44,10 @@ private:
 struct DriveOptions {
     bool headless = false;
     bool realClock = false;
+    // The wireless-connection consent already given, so that the form's Login signs in at once.
+    bool consentStored = false;
+    // A file for the SDL presenter's frame log (TEVRIK_PRESENT_LOG); empty: none.
+    std::string presentLog;
 };
 
 class DrivenClient {

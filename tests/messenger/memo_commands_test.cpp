@@ -223,12 +223,12 @@ TEST_F(MemoHarnessTest, IncomingMemoBecomesTheFrontRecordAndIsAnnounced) {
         << screens.Dump();
 }
 
-TEST_F(MemoHarnessTest, IncomingMemoWhileTheSentBoxIsShownStillGoesToTheFront) {
+TEST_F(MemoHarnessTest, IncomingMemoWhileTheSentBoxIsShownIsOnlyAnnounced) {
     store.CurrentBox = kMemoSentBox;
     store.CurrentPage = 2;
     harness.Receive(IncomingMemo("bob@tevrik.example", kServiceImsg));
-    ASSERT_EQ(store.Count(), 1u);
-    EXPECT_EQ(store.RecordAt(0)->Cookie, L"M5abc");
+    ASSERT_EQ(store.Count(), 0u);
+    EXPECT_EQ(store.HasNewMemo, 1);
 }
 
 TEST_F(MemoHarnessTest, IncomingCountPastTheFrameIsClampedAndAnEmptyPayloadCarriesNothing) {

@@ -54,8 +54,10 @@ TEST(DeviceTest, BadRequestsAreRefusedAndStillRecorded) {
     EXPECT_TRUE(sndPlaySoundW(L"Sound\\login.wav", SND_FILENAME | SND_ASYNC));
     EXPECT_FALSE(sndPlaySoundW(L"SystemStart", SND_ASYNC));
     EXPECT_FALSE(sndPlaySoundW(nullptr, SND_FILENAME));
+    const std::wstring deep = L"Sound\\" + std::wstring(700, L'd') + L"\\login.wav";
+    EXPECT_TRUE(sndPlaySoundW(deep.c_str(), SND_FILENAME));
     EXPECT_EQ(DeviceCalls(), (Lines{L"sndPlaySoundW(Sound\\login.wav, 0x20001)", L"sndPlaySoundW(SystemStart, 0x1)",
-                                    L"sndPlaySoundW((null), 0x20000)"}));
+                                    L"sndPlaySoundW((null), 0x20000)", L"sndPlaySoundW(" + deep + L", 0x20000)"}));
     ResetDevices();
 }
 

@@ -76,9 +76,9 @@ TEST_F(MemoTest, MemoToAnOfflineUserWaitsInTheInbox) {
     EXPECT_EQ(Ask(c, "MEMOLST2", "msgtype=1&boxtype=1&requestpage=1&count=10"),
               "1 1 1\r\n1 a@tevrik.example 안녕%20100%25 20240102030405 1 1 " + cookie + "\r\n");
 
-    // The sender's sent box holds it too.
+    // The sender's sent box holds it too, under the first recipient.
     EXPECT_EQ(Ask(a, "MEMOLST2", "msgtype=1&boxtype=3&requestpage=1&count=10"),
-              "1 1 1\r\n1 a@tevrik.example 안녕%20100%25 20240102030405 1 1 " + cookie + "\r\n");
+              "1 1 1\r\n1 c@tevrik.example 안녕%20100%25 20240102030405 1 1 " + cookie + "\r\n");
 
     EXPECT_EQ(Ask(c, "MEMODEL1", "cookie=" + cookie + "&box_type=R"), "");
     EXPECT_EQ(Ask(c, "MEMOLST2", "msgtype=1&boxtype=1&requestpage=1&count=10"), "1 1 1\r\n");

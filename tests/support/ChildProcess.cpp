@@ -6,7 +6,9 @@
 #include <sys/wait.h>
 #include <time.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <cstring>
 
 extern char** environ;
 
@@ -25,7 +27,10 @@ bool ChildProcess::Start(const std::string& program, const std::vector<std::pair
                          const std::vector<std::string>& args, const std::string& output) {
     std::vector<std::string> texts;
     for (const auto& [name, value] : changes) texts.push_back(name + "=" + value);
-    for (char** entry = environ; *entry != nullptr; ++entry) texts.emplace_back(*entry);
+    for (char** entry = environ; *entry != nullptr; ++entry) {
+        const std::string name(*entry, std::strcspn(*entry, "="));
+        if (std::find(m_without.begin(), m_without.end(), name) == m_without.end()) texts.emplace_back(*entry);
+    }
     std::vector<char*> envp;
     for (std::string& text : texts) envp.push_back(text.data());
     envp.push_back(nullptr);
@@ -36,7 +41,10 @@ bool ChildProcess::Start(const std::string& program, const std::vector<std::pair
     argv.push_back(nullptr);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    if (!output.empty()) posix_spawn_file_actions_addopen(&actions, 1, output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    if (!output.empty()) {
+        posix_spawn_file_actions_addopen(&actions, 1, output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        posix_spawn_file_actions_adddup2(&actions, 1, 2);
+    }
     const bool started = posix_spawn(&m_pid, program.c_str(), &actions, nullptr, argv.data(), envp.data()) == 0;
     posix_spawn_file_actions_destroy(&actions);
     if (!started) m_pid = -1;

@@ -13,9 +13,12 @@ public:
     ~ChildProcess() { Kill(); }
 
     // `changes` go before the inherited environment (the first of two entries of one name is the one
-    // getenv finds); `args` follow the program's name; a non-empty `output` file takes stdout.
+    // getenv finds); `args` follow the program's name; a non-empty `output` file takes stdout and
+    // stderr.
     bool Start(const std::string& program, const std::vector<std::pair<std::string, std::string>>& changes,
                const std::vector<std::string>& args = {}, const std::string& output = {});
+    // Before Start: inherited variables of these names are left out of the child's environment.
+    void Without(std::vector<std::string> names) { m_without = std::move(names); }
     // Waits at most `seconds` for its end; true when it ended, its exit status then in ExitCode
     // (-1 when it did not exit by itself).
     bool WaitExit(double seconds);
@@ -27,6 +30,7 @@ public:
 private:
     pid_t m_pid = -1;
     int m_exitCode = -1;
+    std::vector<std::string> m_without;
 };
 
 // CLOCK_MONOTONIC in nanoseconds, the clock of the SDL presenter's frame log.

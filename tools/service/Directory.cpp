@@ -64,10 +64,8 @@ User* Directory::Find(const std::string& id) {
 }
 
 RosterEntry* Directory::EntryFor(User& owner, const std::string& buddyId) {
-    std::string want = LowerAscii(buddyId);
-    for (auto& e : owner.roster)
-        if (LowerAscii(e.buddy) == want) return &e;
-    return nullptr;
+    auto at = owner.rosterAt.find(LowerAscii(buddyId));
+    return at == owner.rosterAt.end() ? nullptr : &owner.roster[at->second];
 }
 
 RosterEntry* Directory::EntryByKey(User& owner, const std::string& key) {
@@ -81,6 +79,7 @@ RosterEntry& Directory::Ensure(User& owner, const User& buddy) {
     RosterEntry entry;
     entry.key = std::to_string(nextKey_++);
     entry.buddy = buddy.id;
+    owner.rosterAt[LowerAscii(buddy.id)] = owner.roster.size();
     owner.roster.push_back(entry);
     return owner.roster.back();
 }
@@ -90,6 +89,8 @@ void Directory::RemoveEntry(User& owner, const std::string& key) {
     owner.roster.erase(std::remove_if(owner.roster.begin(), owner.roster.end(),
                                       [&](const RosterEntry& e) { return e.key == key; }),
                        owner.roster.end());
+    owner.rosterAt.clear();
+    for (size_t i = 0; i < owner.roster.size(); ++i) owner.rosterAt[LowerAscii(owner.roster[i].buddy)] = i;
 }
 
 Group* Directory::FindGroup(User& owner, const std::string& id) {

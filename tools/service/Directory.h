@@ -4,6 +4,7 @@
 
 #include <deque>
 #include <map>
+#include <unordered_map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -66,7 +67,8 @@ struct User {
     std::string profile3;
     std::string profile4;
     std::vector<Group> groups;
-    std::vector<RosterEntry> roster;
+    std::vector<RosterEntry> roster;  // changed only through Directory, which keeps rosterAt
+    std::unordered_map<std::string, size_t> rosterAt;  // lower-cased buddy id -> index in roster
     std::deque<BoxItem> inbox;  // newest first
     std::deque<BoxItem> sent;
 };

@@ -569,7 +569,9 @@ void Protocol::Wget(User& me, const ReplyTo& to, const WireFrame& in) {
             const BoxItem& item = (*box)[static_cast<size_t>(i)];
             Memo* memo = s.dir.FindMemo(item.memo);
             if (!memo) continue;
-            payload += Out(std::to_string(memo->seq)).Text(memo->from).Text(memo->title).Text(memo->date)
+            // The column the client shows as the row's sender: in the sent box, whom it went to.
+            const std::string shown = box == &me.sent ? memo->refs.substr(0, memo->refs.find(';')) : memo->from;
+            payload += Out(std::to_string(memo->seq)).Text(shown).Text(memo->title).Text(memo->date)
                            .Raw(item.read ? "1" : "0").Raw("1").Text(memo->cookie).Line();
         }
         WgetReply(to, t, kind, 100, payload);

@@ -1,34 +1,22 @@
 #include "app/screens/buddies/BuddyListRows.h"
 
 #include <algorithm>
-#include <string_view>
-#include <utility>
 
+#include "framework/base/QeStrings.h"
 #include "framework/controls/QeTableView.h"
 #include "messenger/model/BuddyGroupList.h"
 #include "messenger/model/BuddyRoster.h"
 
 namespace {
 
-int Sign(int value) { return (value > 0) - (value < 0); }
-
-// a1 + a2 against b1 + b2 as one text, without joining them.
-int CompareJoined(std::wstring_view a1, std::wstring_view a2, std::wstring_view b1, std::wstring_view b2) {
-    const size_t common = std::min(a1.size(), b1.size());
-    if (const int order = a1.substr(0, common).compare(b1.substr(0, common)); order != 0) return Sign(order);
-    if (a1.size() == b1.size()) return Sign(a2.compare(b2));
-    if (a1.size() < b1.size()) return CompareJoined(a2, {}, b1.substr(common), b2);
-    return CompareJoined(a1.substr(common), a2, b2, {});
-}
-
 // The view type's order of two buddies; a missing buddy comes first, other view types tie.
 int CompareBuddies(const Buddy* a, const Buddy* b, uint32_t viewType) {
     if (a == nullptr || b == nullptr) return (a != nullptr) - (b != nullptr);
     switch (viewType) {
-        case 0: return Sign(a->Name.compare(b->Name));
-        case 1: return Sign(a->Nickname.compare(b->Nickname));
-        case 2: return CompareJoined(a->Name, a->Id, b->Name, b->Id);
-        case 3: return CompareJoined(a->Name, a->Nickname, b->Name, b->Nickname);
+        case 0: return QeStrings::CompareUtf16(a->Name, b->Name);
+        case 1: return QeStrings::CompareUtf16(a->Nickname, b->Nickname);
+        case 2: return QeStrings::CompareUtf16Joined(a->Name, a->Id, b->Name, b->Id);
+        case 3: return QeStrings::CompareUtf16Joined(a->Name, a->Nickname, b->Name, b->Nickname);
         default: return 0;
     }
 }
@@ -89,7 +77,7 @@ int RebuildRows(BuddyListRows& rows, const std::wstring& groupId, uint32_t sortT
     for (const auto& [id, group] : groups->Groups()) ordered.push_back(&group);
     // The map gives id order, which a stable sort keeps among equal names.
     std::stable_sort(ordered.begin(), ordered.end(),
-                     [](const BuddyGroup* a, const BuddyGroup* b) { return a->Name < b->Name; });
+                     [](const BuddyGroup* a, const BuddyGroup* b) { return QeStrings::LessUtf16(a->Name, b->Name); });
     for (const BuddyGroup* group : ordered) AppendGroup(rows.rows, group->Id, group, sortType, viewType, members);
     return 1;
 }
@@ -100,7 +88,7 @@ bool RowLessByGroupName(const BuddyListRow& a, const BuddyListRow& b) {
     const BuddyGroup* ga = groups->FindEntry(a.key);
     const BuddyGroup* gb = groups->FindEntry(b.key);
     if (ga == nullptr || gb == nullptr) return ga == nullptr && gb != nullptr;
-    return ga->Name < gb->Name;
+    return QeStrings::LessUtf16(ga->Name, gb->Name);
 }
 
 bool RowLessByName(const BuddyListRow& a, const BuddyListRow& b) { return RowLessBy(a, b, 0); }

@@ -56,6 +56,9 @@ int BuddyListTable::UpdateBuddyRow(const Buddy* buddy) {
         bool inserted = false;
         groups->ForEach([&](BuddyGroup& group) {
             if (!group.Contains(buddy->Key)) return;
+            // A row still animating out, from an earlier notice or another group, would move every
+            // index after it by one.
+            FinishAnimation();
             const int32_t g = FindGroupRow(group.Id);
             if (g < 0) return;
             const int32_t r = FindBuddyRow(buddy, g + 1);
@@ -74,8 +77,8 @@ int BuddyListTable::UpdateBuddyRow(const Buddy* buddy) {
             }
             if (r >= 0) {
                 RemoveItem(r);
-                // The removal animates; the row must be gone before the count decides where the
-                // new one goes, or a place at the end is refused as out of range.
+                // The row must be gone before the count decides where the new one goes, or a place
+                // at the end is refused as out of range.
                 FinishAnimation();
             }
             AddBuddyRow(const_cast<Buddy*>(buddy), t);

@@ -5,6 +5,7 @@
 #include "app/MessengerApp.h"
 #include "app/screens/TableRowPainter.h"
 #include "app/screens/common/Presence.h"
+#include "framework/base/QeStrings.h"
 #include "messenger/model/BuddyGroupList.h"
 #include "messenger/model/BuddyRoster.h"
 
@@ -30,7 +31,7 @@ bool RequestLessByName(const std::wstring& a, const std::wstring& b) {
     const Buddy* left = FindById(a);
     const Buddy* right = FindById(b);
     if (left == nullptr || right == nullptr) return left == nullptr && right != nullptr;
-    return left->Name < right->Name;
+    return QeStrings::LessUtf16(left->Name, right->Name);
 }
 
 bool BuddyRequestListTable::Create() {

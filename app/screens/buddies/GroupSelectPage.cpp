@@ -38,8 +38,9 @@ void GroupSelectPage::Open(uint32_t mode, const std::wstring& name, const Buddy*
         const BuddyGroup* group = app != nullptr ? app->BuddyRequestInfo().Table().Group() : nullptr;
         m_table.SetSelectedName(group != nullptr ? group->Name : std::wstring());
     }
+    m_buddyId = buddy != nullptr ? buddy->Id : std::wstring();
     m_titleBar.BuddyName().Text().SetText(name);
-    m_titleBar.BuddyNick().Text().SetText(buddy != nullptr ? buddy->Id : std::wstring());
+    m_titleBar.BuddyNick().Text().SetText(m_buddyId);
     m_titleBar.Invalidate(RECT{0, 0, 0, 0}, true);
 }
 
@@ -53,10 +54,11 @@ void GroupSelectPage::OnLeave(const QeTransitionParams&) {
     }
     if (groups == nullptr) return;
     if (m_mode == kModeRequest) {
-        // A name no group has any more leaves the page's group as it was.
-        if (BuddyGroup* group = groups->FindGroupByName(m_table.SelectedName())) {
-            app->BuddyRequestInfo().Table().SetGroup(group);
-        }
+        // A name no group has any more leaves the page's group as it was. A newer request answered
+        // while the chooser was shown has replaced its requester: the choice was not for that one.
+        BuddyRequestInfoTable& info = app->BuddyRequestInfo().Table();
+        BuddyGroup* group = groups->FindGroupByName(m_table.SelectedName());
+        if (group != nullptr && info.Requester() != nullptr && info.Requester()->Id == m_buddyId) info.SetGroup(group);
         return;
     }
     if (m_mode != kModeProfile) return;

@@ -22,7 +22,8 @@ public:
     void OnVisibleChanged(bool visible) override;
     void OnLeave(const QeTransitionParams& params) override;
 
-    // Prepares the chooser for the opener; the buddy (may be null) gives only its login id.
+    // Prepares the chooser for the opener; the buddy (may be null) gives only its login id: the
+    // title's second line and, for a request, the requester the choice belongs to.
     void Open(uint32_t mode, const std::wstring& name, const Buddy* buddy, const std::wstring& groupName);
 
     uint32_t CurrentMode() const { return m_mode; }
@@ -31,6 +32,7 @@ public:
 
 private:
     uint32_t m_mode = kModeNone;
+    std::wstring m_buddyId;  // the login id of the buddy the chooser was opened for
     GroupSelectTitleBar m_titleBar;
     GroupSelectTable m_table;
     static ClassSkin s_skin;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "framework/base/QeStrings.h"
 #include "messenger/model/BuddyGroupList.h"
 
 ClassSkin GroupSelectTable::s_skin;
@@ -23,7 +24,7 @@ void GroupSelectTable::Refresh() {
     if (BuddyGroupList* groups = BuddyGroupList::Instance()) {
         groups->ForEach([&](BuddyGroup& group) { m_names.push_back(group.Name); });
     }
-    std::sort(m_names.begin(), m_names.end());
+    std::sort(m_names.begin(), m_names.end(), QeStrings::LessUtf16);
     const std::wstring wanted = m_selectedName.empty() ? std::wstring(L"기타") : m_selectedName;
     const auto found = std::find(m_names.begin(), m_names.end(), wanted);
     m_checkedRow = found != m_names.end() ? static_cast<int32_t>(found - m_names.begin()) : -1;

@@ -158,10 +158,9 @@ void ChatOutputView::UpdateTitle() {
     if (session->Members.size() < 2) {
         m_title.Text().SetText(session->DisplayName + L" 님");
     } else {
-        wchar_t title[256];
-        swprintf(title, std::size(title), L"%ls 님 외 %d 명", session->Members.front().Name.c_str(),
-                 static_cast<int>(session->Members.size() - 1));
-        m_title.Text().SetText(title);
+        // A member's name is as long as the service sends it; the label's ellipsis cuts it.
+        m_title.Text().SetText(session->Members.front().Name + L" 님 외 " +
+                               std::to_wstring(session->Members.size() - 1) + L" 명");
     }
     m_title.Invalidate(RECT{0, 0, 0, 0}, true);
 }

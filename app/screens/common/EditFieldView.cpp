@@ -44,3 +44,10 @@ int EditFieldView::Draw(QeSurface* surface, const RECT& rect) {
     if (surface != nullptr) surface->FillSolid(m_skin.BackColor({m_section, L"View"}), rect);
     return 1;
 }
+
+void FillWhole(QeEdit& field, const std::wstring& text) {
+    const uint32_t limit = field.MaxInput();
+    field.SetMaxInput(0);
+    field.SetText(text);
+    field.SetMaxInput(limit);
+}

@@ -28,3 +28,7 @@ private:
     QeEdit m_field;
     ClassSkin m_skin;  // one record each: the two views read different sections
 };
+
+// Puts a text the program holds (a nickname, a memo to forward) into a field whole: the field's
+// typing limit is lifted for the fill and then restored, so it still holds for what is typed.
+void FillWhole(QeEdit& field, const std::wstring& text);

@@ -105,9 +105,16 @@ void MenuBar::UpdateNotifyImages() {
     m_memoNotifyImage.Invalidate(RECT{0, 0, 0, 0}, true);
 }
 
-void MenuBar::ShowSystemMenuButton() { m_systemMenuButton.SetVisible(true); }
+void MenuBar::ShowSystemMenuButton() {
+    m_systemMenuButton.SetVisible(true);
+    m_systemMenuButton.Invalidate(RECT{0, 0, 0, 0}, true);
+}
 
-void MenuBar::HideSystemMenuButton() { m_systemMenuButton.SetVisible(false); }
+void MenuBar::HideSystemMenuButton() {
+    // Invalidated while still shown, so that the bar's background is drawn over it.
+    m_systemMenuButton.Invalidate(RECT{0, 0, 0, 0}, true);
+    m_systemMenuButton.SetVisible(false);
+}
 
 void MenuBar::OnSystemMenuButtonClicked() { MenuPopup::Popup(new MenuSystem, &MenuBar::OnSystemMenuClosed, nullptr); }
 

@@ -12,13 +12,14 @@ namespace {
 
 constexpr wchar_t kDefaultWebHost[] = L"tevrik.example";
 
-// TEVRIK_WEB_HOST ("host" or "host:port") when set, else the product's own redirect host.
+// TEVRIK_WEB_HOST ("host" or "host:port"; a scheme and a path given with it are dropped) when set,
+// else the product's own redirect host.
 std::wstring WebHost() {
     std::wstring host = kDefaultWebHost;
     if (const char* setting = std::getenv("TEVRIK_WEB_HOST")) {
         std::wstring value = QeStrings::Trim(QeStrings::Utf8ToWide(setting));
-        if (value.compare(0, 7, L"http://") == 0) value.erase(0, 7);
-        while (!value.empty() && value.back() == L'/') value.pop_back();
+        if (const size_t scheme = value.find(L"://"); scheme != std::wstring::npos) value.erase(0, scheme + 3);
+        value = value.substr(0, value.find(L'/'));
         if (!value.empty()) host = value;
     }
     return host;

@@ -58,7 +58,8 @@ void LoginPage::DecideOnShow() {
     const bool complete = !saved.id.empty() && !saved.hash.empty();
     if (saved.keep != 0 && complete) {
         if (LoginSettings::Agreed()) {
-            StartSignIn(saved.id, saved.hash, false);
+            // No panel is shown yet: one that cannot start leaves the form, as after the consent.
+            if (!StartSignIn(saved.id, saved.hash, false)) ShowPage(kFormPanel);
         } else {
             LoginPrompts::AskConsent([this](int result, bool dontAskAgain) { OnAutomaticConsent(result, dontAskAgain); });
         }
@@ -110,7 +111,9 @@ int LoginPage::OnSipShown(const RECT& panel) {
     if (m_panel != kFormPanel || panel.bottom <= panel.top) return 1;
     const RECT password = ScreenSkin::Rect({kSection, L"Counter", L"PasswordSkin"});
     const LONG limit = panel.top - kSipClearance;
-    if (m_form.PasswordSkin.GetScreenRect().bottom <= limit) return 1;
+    // From where the field rests, not where it is: a pen down on a field hides the panel first,
+    // which starts the screen sliding home.
+    if (ScreenSkin::Rect({kSection}).top + password.bottom <= limit) return 1;
     const LONG d = password.bottom - limit;
     SetAnimation(QeAnimationParams(kMoveSeconds, kMoveEasing));
     SetRect(RECT{0, -kSipTopShift - d, Width(), -kSipTopShift - d + Height()});

@@ -1,6 +1,6 @@
 #include "app/screens/memos/MemoListPage.h"
 
-#include "app/screens/MainShellPage.h"
+#include "app/MessengerApp.h"
 
 ClassSkin MemoListPage::s_skin;
 
@@ -24,6 +24,6 @@ void MemoListPage::OnVisibleChanged(bool visible) {
     m_tabBar.SetVisible(visible);
     if (!visible) return;
     // Nothing is asked for: the box is loaded after sign-in and by the title bar.
-    ShowStatusBarCard();
+    if (MessengerApp* app = MessengerApp::Instance()) app->StatusBarWindow().SetMode(StatusBar::kModeCard);
     m_tabBar.CheckTab(TabBar::kMemoListTab);
 }

@@ -126,6 +126,12 @@ int MemoListTable::DrawBackground(QeSurface* surface, const RECT& rect) {
     return 1;
 }
 
+std::wstring MemoListTable::FromName(const MemoRecord& memo) {
+    BuddyRoster* roster = BuddyRoster::Instance();
+    const Buddy* buddy = roster != nullptr ? roster->Find(memo.Sender) : nullptr;
+    return buddy != nullptr ? buddy->Name : memo.Sender;
+}
+
 int MemoListTable::DrawItem(QeSurface* surface, int32_t index, const RECT& clip, const RECT& inRow) {
     const TableItem* row = GetItem(index);
     if (surface == nullptr || row == nullptr) return 1;
@@ -137,12 +143,10 @@ int MemoListTable::DrawItem(QeSurface* surface, int32_t index, const RECT& clip,
     if (memo == nullptr) {
         painter.Caption(m_more, s_moreColors, s_skin.Rect({kSection, kView, L"More"}));
     } else {
-        const BuddyRoster* roster = BuddyRoster::Instance();
-        const Buddy* buddy = roster != nullptr ? const_cast<BuddyRoster*>(roster)->Find(memo->Sender) : nullptr;
         std::wstring date;
         FormatDateTime(memo->Date, date, L"yyyy-MM-dd hh:mm:ss");
         m_title.SetText(memo->FirstLine());
-        m_from.SetText(buddy != nullptr ? buddy->Name : memo->Sender);
+        m_from.SetText(FromName(*memo));
         m_date.SetText(date);
         if (memo->Read != 0) {
             cell.DrawImage(m_readIcon, s_skin.Rect({kSection, kView, L"ReadIcon"}));

@@ -46,6 +46,8 @@ public:
     void RemoveAllRows();
 
     const std::wstring& MoreText() const { return m_more.Text(); }
+    // What a memo row shows as its sender: the buddy's name, else the id.
+    static std::wstring FromName(const MemoRecord& memo);
 
     int DrawBackground(QeSurface* surface, const RECT& rect) override;
     int DrawItem(QeSurface* surface, int32_t index, const RECT& clip, const RECT& inRow) override;

@@ -1,8 +1,9 @@
 #include "app/screens/memos/MemoWriteForm.h"
 
 #include "app/MessengerApp.h"
-#include "app/screens/memos/MemoReadContentView.h"
+#include "app/screens/common/EditFieldView.h"
 #include "app/screens/common/MsgBox.h"
+#include "app/screens/memos/MemoReadContentView.h"
 #include "messenger/protocol/MemoRequests.h"
 #include "messenger/protocol/ProtocolSession.h"
 
@@ -34,7 +35,7 @@ void MemoWriteForm::Fill(uint32_t kind, const std::wstring& cookie, const std::v
     m_kind = kind;
     m_cookie = cookie;
     SetRecipients(recipients);
-    m_message.SetText(message);
+    FillWhole(m_message, message);
 }
 
 void MemoWriteForm::ResetNew() { Fill(kNew, std::wstring(), {}, std::wstring()); }

@@ -22,7 +22,8 @@ void OptionNickPage::OnRectChanged(const RECT&) {
 void OptionNickPage::OnVisibleChanged(bool visible) {
     if (visible) {
         const AccountInfo* account = AccountInfo::Instance();
-        m_view.Nick().SetText(account != nullptr ? account->Nickname : std::wstring());
+        m_filled = account != nullptr ? account->Nickname : std::wstring();
+        FillWhole(m_view.Nick(), m_filled);
         m_help.SetHelp1(L"내 대화명을 설정하세요.");
         m_help.SetHelp2(L"");
         if (MessengerApp* app = MessengerApp::Instance()) {
@@ -34,4 +35,8 @@ void OptionNickPage::OnVisibleChanged(bool visible) {
     m_view.SetVisible(visible);
 }
 
-void OptionNickPage::OnLeave(const QeTransitionParams&) { SendOwnNickname(m_view.Nick().GetText()); }
+void OptionNickPage::OnLeave(const QeTransitionParams&) {
+    // Untouched, the field says nothing new, even when the own nickname changed meanwhile.
+    const std::wstring text = m_view.Nick().GetText();
+    if (text != m_filled) SendOwnNickname(text);
+}

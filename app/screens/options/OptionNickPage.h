@@ -1,7 +1,10 @@
-// The nickname page: the field starts with the own nickname, and leaving the page for another
-// sends the text when it differs. A log-out or a lost connection hides it without leaving, so
-// nothing is sent then.
+// The nickname page: the field starts with the own nickname, filled in whole even beyond the typing
+// limit, and leaving the page for another sends the text when it differs from the own nickname and
+// from what the page filled in. A log-out or a lost connection hides it without leaving, so nothing
+// is sent then.
 #pragma once
+
+#include <string>
 
 #include "app/ScreenBase.h"
 #include "app/ScreenSkin.h"
@@ -22,5 +25,6 @@ public:
 private:
     OptionHelpView m_help;
     OptionNickView m_view;
+    std::wstring m_filled;  // the text the field was given when the page was shown
     static ClassSkin s_skin;
 };

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <utility>
 
 #include "framework/base/QeClock.h"
 #include "framework/ui/view/QeRect.h"
@@ -68,9 +69,14 @@ template <>
 void QeAnimator<uint8_t>::Step() {
     bool ended = false;
     const float e = m_timing.Advance(ended);
+    const uint8_t old = m_current;
+    const uint8_t wasVisible = m_owner.m_visible;
     m_current = Mix<uint8_t>(e, m_from, m_to, 0, 255);
-    m_owner.Invalidate(RECT{0, 0, 0, 0}, true);
     if (m_to == 0 && !m_timing.IsRunning()) m_owner.m_visible = 0;
+    // A step that leaves the alpha (and the visibility) as it was would repaint the same picture.
+    // The first step after a start repaints all the same: the start may have shown the window.
+    const bool first = std::exchange(m_first, false);
+    if (first || m_current != old || m_owner.m_visible != wasVisible) m_owner.Invalidate(RECT{0, 0, 0, 0}, true);
 }
 
 template <>
@@ -81,6 +87,8 @@ void QeAnimator<RECT>::Step() {
     m_current = RECT{MixEdge(e, m_from.left, m_to.left), MixEdge(e, m_from.top, m_to.top),
                      MixEdge(e, m_from.right, m_to.right), MixEdge(e, m_from.bottom, m_to.bottom)};
     m_owner.m_rect = m_current;
+    m_first = false;
+    if (!QeRectsDiffer(old, m_current)) return;  // moved nothing: the picture is the same
     const RECT both = QeUnionRect(old, m_current);
     m_owner.Invalidate(QeOffsetRect(both, -m_current.left, -m_current.top), true);
 }

@@ -69,7 +69,7 @@ private:
 // rectangle (its move). Each step sets the value at the eased progress and repaints what changed:
 // the whole window for alpha (a fade to 0 that is over also hides the window), the union of what
 // it left and what it entered for the rectangle (set without OnRectChanged: the owner told the
-// target when the move began).
+// target when the move began). A step that changes nothing repaints nothing, except a fade's first.
 template <class Value>
 class QeAnimator {
 public:
@@ -79,6 +79,7 @@ public:
         m_from = from;
         m_to = to;
         m_current = from;
+        m_first = true;
         if (!m_timing.Start(duration, easingKind, &OnTick, this)) Step();
     }
     // Stops and stands at the value.
@@ -101,6 +102,7 @@ private:
     Value m_from{};
     Value m_to{};
     Value m_current{};
+    bool m_first = false;  // no step has run since the start
     QeAnimationTiming m_timing;
 };
 

@@ -110,7 +110,8 @@ bool QeTransition::Start() {
     if (animation.animated == 0 || !(animation.duration > 0)) return true;
 
     // The captures paint the source's area, all of it changed (a window coming back may have
-    // changed while it was not drawn); what else was due for the next frame stays due.
+    // changed while it was not drawn); what else was due for the next frame stays due, and so does
+    // what the two windows' showing and hiding asked for elsewhere (a bar that follows the page).
     QeMainWindow* main = QeMainWindow::Instance();
     RECT dirty{0, 0, 0, 0};
     RECT changed{0, 0, 0, 0};
@@ -123,9 +124,10 @@ bool QeTransition::Start() {
     }
     const bool captured = Capture(*source, false, m_source) && Capture(*target, true, m_target);
     if (main != nullptr) {
+        const RECT asked = main->dirtyRect;
         main->dirtyRect = dirty;
         main->changedRect = changed;
-        main->AddDirtyRect(m_area);
+        main->AddDirtyRect(asked);
     }
     if (!captured) {
         QeTrace(L"[QE+] QeTransition::Start, Transition windows could not be captured.\n");

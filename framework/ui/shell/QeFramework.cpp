@@ -14,6 +14,7 @@
 #include "framework/ui/shell/QeNotifyLed.h"
 #include "framework/ui/view/QePopupHolder.h"
 #include "framework/ui/motion/QeTransitionManager.h"
+#include "platform/system/crt.h"
 
 namespace {
 
@@ -100,6 +101,7 @@ void UseUtf8CharacterType() {
 
 bool QeFrameworkStart() {
     UseUtf8CharacterType();
+    UseMappedLargeBlocks();
     for (const Step& step : kSteps) {
         if (g_failingStep != nullptr && std::strcmp(g_failingStep, step.name) == 0) return false;
         if (!step.start()) return false;

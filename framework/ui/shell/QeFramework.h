@@ -5,7 +5,8 @@
 // update region, the back buffer); the crypto provider; timing (the clock, the timer manager, the
 // transition manager); the popup holder; the operating-system group (QeMainWindow,
 // QeMessageDispatcher, QeConnection, QeInputPanel, QeNotifyLed). Before any step the character type
-// becomes UTF-8, on which wide case folding (titles, class names, text) depends.
+// becomes UTF-8, on which wide case folding (titles, class names, text) depends, and large blocks of
+// memory are mapped on their own.
 #pragma once
 
 // Runs the steps in order; false at the first that fails, leaving the later ones undone.

@@ -1,0 +1,173 @@
+// What the signed-in client costs while nothing happens, and per frame of a flick: driven clients
+// (tests/e2e/DriveLink.h, bench/SignedInClient.h) on the real clock, presenting through SDL's
+// offscreen window, with the whole process's CPU read from the kernel thread by thread
+// (bench/ThreadCpu.h).
+//
+// - IdleBuddyList and IdleChatPage: one client settles on the buddy list and is left alone for
+//   3 s, then opens a chat, taps its input (the caret fades) and is left alone for 3 s. CPU per
+//   second comes from a client without the present log, presents per second from a twin with it
+//   (the log's own cost stays out of the CPU). Goals: the chat page at most 5 ms a second above
+//   the buddy list, and no more presents than the caret's colour changes (caret_changes_per_s).
+// - FlickFrame: on a list of 10,000 buddies, flicks of 300 px in 100 ms, each left to run out.
+//   CPU per frame = the CPU of the flicks without the present log / the changed pictures that a
+//   twin with the log presented for the same flicks. Goal: under 0.4 ms.
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <thread>
+
+#include "bench/PresentLog.h"
+#include "bench/SignedInClient.h"
+#include "bench/ThreadCpu.h"
+#include "framework/controls/QeEdit.h"
+
+namespace {
+
+constexpr double kIdleSeconds = 3.0;
+// The chat input's TextColor and BackColor in the project's skin.
+constexpr COLORREF kInputText = RGB(0x1f, 0x2a, 0x33);
+constexpr COLORREF kInputBack = RGB(0xff, 0xff, 0xff);
+
+// How often in a second the caret's colour changes, seen at the edit animator's 10 ms ticks.
+int CaretChangesPerSecond() {
+    QeEditSelection selection;  // last changed at 0
+    selection.caretColor = kInputText;
+    int changes = 0;
+    for (DWORD ms = 10; ms <= QeEditSelection::kBlinkPeriodMs; ms += 10) {
+        changes += selection.CaretColorAt(ms, kInputBack) != selection.CaretColorAt(ms - 10, kInputBack) ? 1 : 0;
+    }
+    return changes;
+}
+
+struct Idle {
+    double cpuMsPerSecond = 0;
+    double presentsPerSecond = 0;
+    int identical = 0;
+};
+
+// The client left alone for kIdleSeconds.
+Idle LeaveAlone(DrivenClient& client, const std::string& log) {
+    ThreadCpu cpu(client.Pid());
+    const long long from = MonotonicNanoseconds();
+    std::this_thread::sleep_for(std::chrono::duration<double>(kIdleSeconds));
+    const long long to = MonotonicNanoseconds();
+    Idle idle;
+    idle.cpuMsPerSecond = static_cast<double>(cpu.Since().totalNs) / 1e6 / ((to - from) / 1e9);
+    if (!log.empty()) {
+        const PresentCount count = CountPresents(ReadPresentLog(log), from, to);
+        idle.presentsPerSecond = count.presents / ((to - from) / 1e9);
+        idle.identical = count.identical;
+    }
+    return idle;
+}
+
+// Signs in a client (with or without the present log) on a service seeded with `buddies`.
+bool Prepare(benchmark::State& state, tevrik_service::TestService& service, DrivenClient& client,
+             const std::string& log) {
+    DriveOptions drive;
+    drive.realClock = true;
+    drive.presentLog = log;
+    std::string why;
+    if (!SignInAndSettle(client, service, drive, &why)) {
+        state.SkipWithError(why.c_str());
+        return false;
+    }
+    return true;
+}
+
+bool StartService(benchmark::State& state, tevrik_service::TestService& service, int buddies) {
+    tevrik_service::ServiceOptions options;
+    options.seedJson = AccountSeed(buddies, 1, 0);
+    if (service.Start(options)) return true;
+    state.SkipWithError("the service stand-in did not start");
+    return false;
+}
+
+// Arg 0: the buddy list; 1: a chat page with its input focused.
+void BM_Idle(benchmark::State& state) {
+    const bool chat = state.range(0) != 0;
+    tevrik_service::TestService service;
+    if (!StartService(state, service, 5)) return;
+    SkinLayout skin;
+    testsupport::TempFolder folder;
+    Idle measured[2];  // without the log, with it
+    // A chat is had with a buddy who is online.
+    DrivenClient buddy;
+    std::string why;
+    DriveOptions headless;
+    headless.headless = true;
+    headless.realClock = true;
+    if (chat && !SignInAndSettle(buddy, service, headless, &why, "buddy0", "x")) {
+        state.SkipWithError(why.c_str());
+        return;
+    }
+    for (auto _ : state) {
+        for (int logged = 0; logged < 2; ++logged) {
+            const std::string log = logged ? folder.File("presents.log") : std::string();
+            DrivenClient client;
+            if (!Prepare(state, service, client, log)) return;
+            if (chat && !(client.Tap(skin.Row({L"BuddyList", L"View"}, 1, L"BuddyIcon")) && client.Still() &&
+                          client.State().rfind("page=Chat ", 0) == 0 &&
+                          client.Tap(skin.Center({L"Chat", L"InputBar", L"Input"})) && client.Still())) {
+                state.SkipWithError(("no chat page with its input focused: " + client.State()).c_str());
+                return;
+            }
+            measured[logged] = LeaveAlone(client, log);
+            client.Quit();
+        }
+    }
+    state.counters["cpu_ms_per_s"] = measured[0].cpuMsPerSecond;
+    state.counters["presents_per_s"] = measured[1].presentsPerSecond;
+    state.counters["identical"] = measured[1].identical;
+    if (chat) state.counters["caret_changes_per_s"] = CaretChangesPerSecond();
+}
+BENCHMARK(BM_Idle)->Name("IdleBuddyList")->Arg(0)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Idle)->Name("IdleChatPage")->Arg(1)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_FlickFrame(benchmark::State& state) {
+    constexpr int kFlicks = 5;
+    tevrik_service::TestService service;
+    if (!StartService(state, service, 10000)) return;
+    SkinLayout skin;
+    const RECT list = skin.Rect({L"BuddyList", L"View"});
+    const int x = (list.left + list.right) / 2;
+    const int low = list.bottom - 40;
+    testsupport::TempFolder folder;
+    double cpuMs = 0;
+    int frames = 0;
+    for (auto _ : state) {
+        for (int logged = 0; logged < 2; ++logged) {
+            const std::string log = logged ? folder.File("presents.log") : std::string();
+            DrivenClient client;
+            if (!Prepare(state, service, client, log)) return;
+            ThreadCpu cpu(client.Pid());
+            const long long from = MonotonicNanoseconds();
+            for (int flick = 0; flick < kFlicks; ++flick) {
+                // Upwards: the list runs on towards its far end, which 10,000 rows never reach here.
+                if (!client.Run("drag " + std::to_string(x) + " " + std::to_string(low) + " " + std::to_string(x) + " " +
+                                std::to_string(low - 300) + " 100") ||
+                    !client.Run("advance 3000")) {
+                    state.SkipWithError("the flick did not run");
+                    return;
+                }
+            }
+            const long long to = MonotonicNanoseconds();
+            if (logged) {
+                frames = CountPresents(ReadPresentLog(log), from, to).Changed();
+            } else {
+                cpuMs = static_cast<double>(cpu.Since().totalNs) / 1e6;
+            }
+            client.Quit();
+        }
+    }
+    if (frames == 0) {
+        state.SkipWithError("the flicks presented nothing");
+        return;
+    }
+    state.counters["cpu_ms_per_frame"] = cpuMs / frames;
+    state.counters["frames_per_flick"] = static_cast<double>(frames) / kFlicks;
+    state.counters["cpu_ms_per_flick"] = cpuMs / kFlicks;
+}
+BENCHMARK(BM_FlickFrame)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+}  // namespace

@@ -1,0 +1,93 @@
+// What the program presents when little or nothing changes, counted by the headless presenter on
+// the test clock: nothing while the screen stands still, a present only where the picture changes.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <vector>
+
+#include "app/screens/chats/ChatPage.h"
+#include "framework/ui/view/QeRect.h"
+#include "messenger/model/ChatSessionManager.h"
+#include "platform/screen/presenter.h"
+#include "platform/windows/window.h"
+#include "tests/support/MessengerRig.h"
+
+namespace {
+
+// Passes every present on to the presenter it replaces and counts those whose picture is the one
+// the present before showed.
+class SamePictureCount : public Presenter {
+public:
+    SamePictureCount() : m_next(&CurrentPresenter()), m_replaced(SetPresenter(this)) {}
+    ~SamePictureCount() override { SetPresenter(m_replaced); }
+
+    void Painted(HWND window, const RECT& area) override {
+        m_next->Painted(window, area);
+        RECT client{};
+        GetClientRect(window, &client);
+        std::vector<std::uint32_t> picture(static_cast<size_t>(client.right) * static_cast<size_t>(client.bottom));
+        CopyFramebuffer(window, client, picture.data(), picture.size());
+        if (picture == m_last) ++same;
+        m_last = std::move(picture);
+    }
+
+    int same = 0;
+
+private:
+    Presenter* m_next;
+    Presenter* m_replaced;
+    std::vector<std::uint32_t> m_last;
+};
+
+class PresentsTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(rig.Start()); }
+    void TearDown() override { rig.App().SetCurrentView(nullptr); }
+
+    SamePictureCount pictures;
+    MessengerRig rig;
+};
+
+TEST_F(PresentsTest, TheLoginScreenOfAFirstStartLeftAlonePresentsNothingMore) {
+    rig.Settle();
+    ASSERT_GT(HeadlessPresents(), 0);
+    const long first = HeadlessPresents();
+    rig.Pass(3000);
+    EXPECT_EQ(HeadlessPresents(), first);
+    EXPECT_EQ(pictures.same, 0);
+}
+
+TEST_F(PresentsTest, AFocusedChatInputPresentsOnlyWhenItsCaretChangesColourAndEachStepOfTheSlideOnce) {
+    ChatSession* chat = ChatSessionManager::Instance()->CreateChatSession();
+    chat->BuddyId = L"yuna@tevrik.example";
+    chat->DisplayName = L"유나";
+    ChatPage* page = ChatPageOf(chat);
+    rig.Settle();
+    // The page slides in over the login screen: one present for each step of the slide.
+    rig.App().SwitchView(page, kSwitchCoverUpwards, false);
+    for (int step = 0; step < 60; ++step) {
+        const long before = HeadlessPresents();
+        rig.Advance(10);
+        EXPECT_LE(HeadlessPresents() - before, 1) << "step " << step;
+    }
+    QeEdit& input = page->InputBar().Input();
+    rig.TapIn(input.GetScreenRect(), 1);
+    rig.Settle();
+    ASSERT_TRUE(input.HasFocus());
+
+    const RECT caret = input.LocalToScreen(input.ContentToLocal(input.Selection().CaretRect()));
+    int changes = 0;
+    const long first = HeadlessPresents();
+    COLORREF last = FramebufferPixel(rig.Window(), caret.left, caret.top);
+    for (int tick = 0; tick < 300; ++tick) {
+        rig.Advance(10);
+        const COLORREF now = FramebufferPixel(rig.Window(), caret.left, caret.top);
+        changes += now != last ? 1 : 0;
+        last = now;
+    }
+    EXPECT_GT(changes, 100) << "the caret fades";
+    EXPECT_LE(HeadlessPresents() - first, changes);
+    EXPECT_EQ(pictures.same, 0);
+}
+
+}  // namespace
