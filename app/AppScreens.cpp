@@ -29,6 +29,8 @@ void AppScreens::MemoListSwitchBox(int box) { m_app.MemoList().Table().SwitchBox
 
 void AppScreens::MemoListInsertNewMemos(int count) { m_app.MemoList().Table().InsertNewMemos(count); }
 
+void AppScreens::MemoListDropMemo(MemoRecord* memo) { m_app.MemoList().Table().DropMemoRow(memo); }
+
 void AppScreens::MemoListAppendPage(int count) { m_app.MemoList().Table().AppendPage(count); }
 
 bool AppScreens::IsMemoReadPageCurrent() const { return m_app.CurrentPage() == &m_app.MemoRead(); }
@@ -74,6 +76,8 @@ void AppScreens::BuddyRequestInfoSetRequester(const Buddy* requester) {
     BuddyRequestInfoTable& table = m_app.BuddyRequestInfo().Table();
     table.SetRequest(const_cast<Buddy*>(requester), table.Group());
 }
+
+const Buddy* AppScreens::BuddyRequestInfoRequester() { return m_app.BuddyRequestInfo().Table().Requester(); }
 
 std::unique_ptr<ChatWindow> AppScreens::CreateChatWindow(ChatSession* session) {
     auto page = std::make_unique<ChatPage>();

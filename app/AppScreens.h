@@ -23,6 +23,7 @@ public:
     void UpdateNotifyIndicators() override;
     void MemoListSwitchBox(int box) override;
     void MemoListInsertNewMemos(int count) override;
+    void MemoListDropMemo(MemoRecord* memo) override;
     void MemoListAppendPage(int count) override;
     bool IsMemoReadPageCurrent() const override;
     MemoRecord* MemoReadRecord() override;
@@ -37,6 +38,7 @@ public:
     void OpenBuddyRequestPage(const std::wstring& groupId) override;
     void BuddyRequestInfoRepaint() override;
     void BuddyRequestInfoSetRequester(const Buddy* requester) override;
+    const Buddy* BuddyRequestInfoRequester() override;
     void BuddyProfileRepaint() override;
     const Buddy* BuddyProfileBuddy() override;
     void BuddyProfileSetGroup(BuddyGroup* group) override;

@@ -3,6 +3,7 @@
 // header block (40 header bytes, then masks or palette, zero-padded); the pixels are the input from
 // byte 40 on, zero-padded to exactly the bytes the header claims. The resolution fields, which the
 // calls do not read, carry the blit's source corner, first scan line and line count.
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -23,8 +24,9 @@ void Check(bool condition) {
 long long PixelBytes(const BITMAPINFOHEADER& h, long long lines) {
     if (h.biWidth <= 0 || lines <= 0) return 0;
     const long long stride = (static_cast<long long>(h.biWidth) * h.biBitCount + 31) / 32 * 4;
-    const long long bytes = stride * lines;
-    return bytes > kMaxBytes ? -1 : bytes;
+    // Divided, not multiplied: a wide row times many lines overflows.
+    if (stride > 0 && lines > kMaxBytes / stride) return -1;
+    return stride * lines;
 }
 
 }  // namespace
@@ -44,7 +46,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::vector<uint8_t> tail(size > 40 ? data + 40 : data, data + size);
     const auto pixels = [&tail](long long bytes) {
         std::vector<uint8_t> p(static_cast<size_t>(bytes), 0);
-        std::memcpy(p.data(), tail.data(), tail.size() < p.size() ? tail.size() : p.size());
+        std::copy_n(tail.begin(), std::min(tail.size(), p.size()), p.begin());
         return p;
     };
 
@@ -68,7 +70,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         Check((section == nullptr) == (bits == nullptr));
         if (section != nullptr) {
             const std::vector<uint8_t> p = pixels(whole);
-            std::memcpy(bits, p.data(), p.size());
+            std::copy(p.begin(), p.end(), static_cast<uint8_t*>(bits));
             HDC source = CreateCompatibleDC(screen);
             HGDIOBJ old = SelectObject(source, section);
             Check(old != nullptr);

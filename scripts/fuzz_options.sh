@@ -7,5 +7,7 @@ fuzz_options() {
   [ -f "$root/fuzz/$name.dict" ] && echo "-dict=$root/fuzz/$name.dict"
   case "$name" in
     fuzz_session|fuzz_chat|fuzz_memo|fuzz_lsta) echo "-max_len=4096" ;;
+    # Long enough for a line past the transcript's cut.
+    fuzz_app) echo "-max_len=16384" ;;
   esac
 }

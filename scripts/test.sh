@@ -30,6 +30,7 @@ if command -v clang++ >/dev/null 2>&1 && [ -n "$(ls fuzz/fuzz_*.cpp 2>/dev/null)
     -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null
   cmake --build build-fuzz -j "$jobs" --target fuzzers
   . scripts/fuzz_options.sh
+  export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
   for f in build-fuzz/fuzz/fuzz_*; do
     [ -x "$f" ] || continue
     name=$(basename "$f")

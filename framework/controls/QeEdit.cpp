@@ -177,10 +177,7 @@ void QeEdit::Changed(QeEditGlyph* from) {
     UpdateHint(HasFocus());
 }
 
-int QeEdit::InsertText(const std::wstring& text) {
-    InvalidateCaret();
-    QeEditGlyph* from = m_selection.Start();
-    DeleteSelection();
+void QeEdit::AppendText(const std::wstring& text) {
     for (size_t i = 0; i < text.size(); ++i) {
         char32_t c = static_cast<char32_t>(text[i]);
         if (Has(kNumberOnly) && (c < U'0' || c > U'9')) continue;
@@ -197,8 +194,59 @@ int QeEdit::InsertText(const std::wstring& text) {
             Append(new QeEditGlyphText(m_fonts.Current(), c, Has(kPassword)));
         }
     }
+}
+
+int QeEdit::InsertText(const std::wstring& text) {
+    InvalidateCaret();
+    QeEditGlyph* from = m_selection.Start();
+    DeleteSelection();
+    AppendText(text);
     Changed(from);
     return 1;
+}
+
+int QeEdit::InsertPieces(const std::vector<QeEditPiece>& pieces) {
+    InvalidateCaret();
+    QeEditGlyph* from = m_selection.Start();
+    DeleteSelection();
+    for (const QeEditPiece& piece : pieces) {
+        if (piece.emoticon.IsEmpty()) {
+            AppendText(piece.text);
+        } else if (!IsFull()) {
+            if (QeEditGlyphImage* glyph = QeEditGlyphImage::Create(this, m_fonts.Current(), piece.emoticon)) {
+                Append(glyph);
+            }
+        }
+    }
+    Changed(from);
+    return 1;
+}
+
+void QeEdit::RemoveLeading(uint32_t count) {
+    QeEditGlyph* first = m_begin->next;
+    QeEditGlyph* kept = first;
+    uint32_t removed = 0;
+    for (; removed < count && kept != m_end; ++removed) kept = kept->next;
+    if (removed == 0) return;
+    QeEditGlyph* start = m_selection.Start();
+    QeEditGlyph* end = m_selection.End();
+    for (QeEditGlyph* glyph = first; glyph != kept; glyph = glyph->next) {
+        if (glyph == start) start = m_begin;
+        if (glyph == end) end = kept;
+    }
+    const int32_t top = kept->line != nullptr ? kept->line->box.top : 0;
+    // Whole paragraphs leave the layout as they are; anything else is laid out again.
+    const bool paragraphs = QeIsAnchor(kept->previous, QeEditGlyphAnchor::kLineBreak) && kept->line != nullptr &&
+                            m_begin->line != nullptr;
+    const size_t keep = paragraphs ? kept->line->paragraph->index : 0;
+    QeEditDeleteGlyphs(first, kept->previous);
+    m_count -= removed;
+    m_selection.Set(start, end);
+    if (!paragraphs || !m_layout.DropLeading(keep, m_begin)) m_layout.Build(m_begin, m_end);
+    const int32_t height = top - (kept->line != nullptr ? kept->line->box.top : 0);
+    SetContentSize(m_layout.Width(), m_layout.Height());
+    AxisY().SetPosition(std::min(0, AxisY().Position() + height));
+    Invalidate(RECT{0, 0, 0, 0}, true);
 }
 
 uint32_t QeEdit::SelectedCount() const {

@@ -21,6 +21,7 @@
 #include <map>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "framework/controls/QeEditGlyph.h"
 #include "framework/controls/QeEditLayout.h"
@@ -30,6 +31,12 @@
 
 class QeEdit;
 class QeMarkupElement;
+
+// One piece of a batch insert: the text, or the emoticon when it is not empty.
+struct QeEditPiece {
+    std::wstring text;
+    EmoticonImage emoticon;
+};
 
 // The selection and what the caret looks like.
 class QeEditSelection {
@@ -148,6 +155,14 @@ public:
     // Replaces the selection by the emoticon; 0, nothing changed, when its image cannot be loaded
     // or the edit is full.
     int InsertImage(const EmoticonImage& emoticon);
+    // Replaces the selection by the pieces in order: the glyphs InsertText and InsertImage would
+    // make one piece after another (an emoticon that cannot be loaded is left out), laid out once,
+    // so a long mixed text costs its length and not the square of its piece count.
+    int InsertPieces(const std::vector<QeEditPiece>& pieces);
+    // Deletes the first `count` glyphs (fewer when there are fewer) and moves the view by the
+    // height they took, so that the text it showed stays where it was. A selection end among them
+    // moves to where they were.
+    void RemoveLeading(uint32_t count);
     // Characters, emoticon codes and "\n" for line breaks.
     std::wstring GetText() const;
     bool IsEmpty() const { return m_begin->next == m_end; }
@@ -180,6 +195,8 @@ private:
     void DeleteSelection();
     // Links a new glyph after start and makes it start.
     void Append(QeEditGlyph* glyph);
+    // The text's glyphs appended as InsertText makes them, without the layout.
+    void AppendText(const std::wstring& text);
     uint32_t SelectedCount() const;
     bool IsFull() const { return m_maxInput != 0 && m_count >= m_maxInput; }
     // After glyphs changed behind `from`: start linked to end, lines rebuilt from `from`, the

@@ -117,6 +117,41 @@ void QeEditLayout::Clear() {
     box.bottom = box.top;
 }
 
+bool QeEditLayout::DropLeading(size_t keep, QeEditGlyph* begin) {
+    if (keep == 0 || keep >= m_paragraphs.size()) return false;
+    QeEditLine& line = *m_paragraphs[keep]->lines.front();
+    // Behind a zero-width head the line breaks where it did, unless its first glyph alone is too
+    // wide; a head taller than the line would make it taller.
+    if (begin->Width() != 0 || begin->Height() > line.box.bottom - line.box.top ||
+        line.first->Width() > Width()) {
+        return false;
+    }
+    const int32_t dy = m_paragraphs[keep]->box.top - box.top;
+    const auto up = [dy](RECT& r) {
+        r.top -= dy;
+        r.bottom -= dy;
+    };
+    m_paragraphs.erase(m_paragraphs.begin(), m_paragraphs.begin() + static_cast<std::ptrdiff_t>(keep));
+    for (size_t i = 0; i < m_paragraphs.size(); ++i) {
+        QeEditParagraph& paragraph = *m_paragraphs[i];
+        paragraph.index = i;
+        up(paragraph.box);
+        for (const auto& moved : paragraph.lines) {
+            up(moved->box);
+            for (QeEditRun& run : moved->runs) up(run.box);
+            for (QeEditGlyph* glyph = moved->first; glyph != nullptr; glyph = glyph->next) {
+                up(glyph->box);
+                if (glyph == moved->last) break;
+            }
+        }
+    }
+    begin->line = &line;
+    line.first = begin;
+    PlaceLine(line, m_paragraphs.front()->box, line.box.top);
+    box.bottom -= dy;
+    return true;
+}
+
 void QeEditLayout::Build(QeEditGlyph* from, QeEditGlyph* to) {
     if (from == nullptr) return;
     // Glyphs made since the last build have no line yet: the change starts at the nearest glyph

@@ -65,6 +65,11 @@ public:
     void Build(QeEditGlyph* from, QeEditGlyph* to);
     // Deletes every paragraph, line and run; glyphs keep no line.
     void Clear();
+    // Forgets the paragraphs before the one at `keep`, whose glyphs (all but `begin`, the list's
+    // head, now linked to the first glyph kept) were deleted, and moves the rest up to the top with
+    // `begin` at the front of the first line: what a build from `begin` would give, at the cost of moving the boxes. False,
+    // and nothing changed, when a build could break or place the first line otherwise.
+    bool DropLeading(size_t keep, QeEditGlyph* begin);
     // The glyph under the content point, or null.
     QeEditGlyph* HitTest(POINT point) const;
     // The paragraphs that meet the clip (content coordinates) vertically; `origin` is where the

@@ -260,14 +260,20 @@ int QeTableView::RemoveItem(int32_t index) {
     m_animator.Finish();
     ClearSelection();
     if (!ValidIndex(index)) return 0;
-    if (m_rows[index].kind != TableItem::kHeader && !IsGroupExpanded(index)) {
-        InvalidateItems(index, -1);
-        EraseRow(index);
-        Relayout(index);
-        AxisY().BounceBack();
-        return 1;
-    }
+    if (m_rows[index].kind != TableItem::kHeader && !IsGroupExpanded(index)) return EraseItem(index);
     m_animator.Start(QeTableRowAnimator::kRemove, index);
+    return 1;
+}
+
+int QeTableView::EraseItem(int32_t index) {
+    const bool apart = m_animator.IsRunning() && m_animator.Index() < index &&
+                       (m_animator.Mode() == QeTableRowAnimator::kInsert || m_animator.Mode() == QeTableRowAnimator::kRemove);
+    if (!apart) m_animator.Finish();
+    if (!ValidIndex(index)) return 0;
+    InvalidateItems(index, -1);
+    EraseRow(index);
+    Relayout(index);
+    AxisY().BounceBack();
     return 1;
 }
 

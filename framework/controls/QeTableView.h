@@ -122,6 +122,9 @@ public:
     // Animates the row out and erases it at the end; a row in a folded group goes at once. 0 for an
     // index outside the rows.
     int RemoveItem(int32_t index);
+    // Erases the row at once, without an animation; a row animating in or out above it goes on
+    // animating. 0 for an index outside the rows.
+    int EraseItem(int32_t index);
     // Every row gone, the scroll view reset, nothing selected, nothing animating.
     void RemoveAllItems();
     // Unfold / fold the header's group, animated; 0 unless the index is a header.

@@ -5,8 +5,11 @@
 // assigns (`Key`: group membership, moves, removal, buddy-request results; `BuddyRoster::FindEntry`).
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <cstddef>
+#include <deque>
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -64,6 +67,9 @@ public:
     // mean to change a buddy look it up and change it in place.
     int AddOrUpdate(std::wstring_view key, const Buddy& buddy);
     int AddOrUpdate(std::wstring_view key, Buddy&& buddy);
+    // Deletes the buddy stored under the key and forgets it in both indexes; 0 when there is none.
+    // Pointers to it are invalid afterwards: callers remove only buddies no screen holds.
+    int Remove(std::wstring_view key);
     // Room for this many buddies in all, before a bulk load.
     void Reserve(size_t count);
 
@@ -72,10 +78,10 @@ public:
     // Unticks every buddy.
     void ClearChecks();
 
-    size_t Count() const { return m_records.size(); }
+    size_t Count() const { return m_order.size(); }
     // Visits every buddy in member-key order (wide-string order of the key it was stored under).
-    // Buddies are changed through FindEntry, Find or ForEach; only Clear removes them, so the id
-    // index never points at a freed entry. A buddy added during the walk may be missed.
+    // Buddies are changed through FindEntry, Find or ForEach; Clear and Remove take them out of the
+    // indexes as they delete them. A buddy added during the walk may be missed.
     template <class Visit>
     void ForEach(Visit visit) {
         SortOrder();
@@ -85,6 +91,10 @@ public:
     // Goes up whenever pointers handed out earlier may have become invalid (Clear). A screen that
     // keeps a Buddy* remembers the generation it took it in and drops the pointer when it differs.
     uint32_t Generation() const { return m_generation; }
+
+    // The keys of the entries that a buddy request added, oldest first, for the request handling to
+    // keep them bounded; emptied by Clear.
+    std::deque<std::wstring> RequestKeys;
 
 private:
     // One stored buddy, with the key it was stored under and the id it is indexed by (empty when
@@ -96,7 +106,9 @@ private:
         Buddy* buddy = nullptr;
     };
 
-    std::wstring_view Keep(std::wstring_view text);
+    // The text copied: into the arena for a record at a new position, into m_reused (slot 0 the
+    // key, 1 the id) for one at a position used again, whose arena copies may be too short.
+    std::wstring_view Keep(std::wstring_view text, bool reused, uint32_t position, size_t slot);
     void SortOrder();
     void DestroyBuddies();
 
@@ -115,5 +127,9 @@ private:
     // still are (a buddy added later with a smaller key unsorts them).
     std::vector<uint32_t> m_order;
     bool m_sorted = true;
+    // Positions of removed records, whose buddy memory is used again by the next buddy added, and
+    // the texts of records at such positions.
+    std::vector<uint32_t> m_free;
+    std::map<uint32_t, std::array<std::wstring, 2>> m_reused;
     uint32_t m_generation = 0;
 };

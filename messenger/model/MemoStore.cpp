@@ -53,6 +53,7 @@ int MemoRecord::ParseListRow(TokenReader& reader) {
 
 MemoRecord* MemoStore::AddFront() {
     m_records.push_front(std::make_unique<MemoRecord>());
+    ++m_pushed;
     return m_records.front().get();
 }
 
@@ -69,12 +70,14 @@ uint32_t MemoStore::WireBoxType() const {
 
 void MemoStore::DeleteAllAndClear() {
     m_records.clear();
+    m_pushed = 0;
     ++m_generation;
 }
 
 int MemoStore::RemoveAt(size_t index) {
     if (index >= m_records.size()) return 0;
     m_records.erase(m_records.begin() + static_cast<std::ptrdiff_t>(index));
+    if (index < m_pushed) --m_pushed;
     ++m_generation;
     return 1;
 }

@@ -39,6 +39,10 @@ inline constexpr uint32_t kMemoNoBox = 2;
 
 class MemoStore : public QeSingleton<MemoStore> {
 public:
+    // Memos that arrived (AddFront) stay on the service: beyond this many the oldest of them leaves
+    // the store, and the box lists it again the next time it is opened.
+    static constexpr size_t kMaxPushed = 1000;
+
     // A new empty record at the front: a memo that arrived is the newest.
     MemoRecord* AddFront();
     // A new empty record at the back: a row of a list page.
@@ -56,6 +60,8 @@ public:
     int RemoveRecord(MemoRecord* record);
 
     size_t Count() const { return m_records.size(); }
+    // The records that came by AddFront and are still here: the first ones.
+    size_t PushedCount() const { return m_pushed; }
     // Null outside the store.
     MemoRecord* RecordAt(size_t index) const { return index < m_records.size() ? m_records[index].get() : nullptr; }
     // Position of that record, or -1.
@@ -74,5 +80,6 @@ public:
 
 private:
     std::deque<std::unique_ptr<MemoRecord>> m_records;  // front: newest arrival; pages go at the back
+    size_t m_pushed = 0;
     uint32_t m_generation = 0;
 };

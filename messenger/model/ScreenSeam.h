@@ -83,6 +83,7 @@ public:
     // opened with OpenBuddyRequestPage.
     virtual void BuddyRequestInfoRepaint() {}
     virtual void BuddyRequestInfoSetRequester(const Buddy* requester) { (void)requester; }
+    virtual const Buddy* BuddyRequestInfoRequester() { return nullptr; }
     // The buddy the profile page shows (null when none), and the group the page shows it in.
     virtual const Buddy* BuddyProfileBuddy() { return nullptr; }
     virtual void BuddyProfileSetGroup(BuddyGroup* group) { (void)group; }
@@ -109,6 +110,8 @@ public:
     // Memo box.
     virtual void MemoListSwitchBox(int box) { (void)box; }
     virtual void MemoListInsertNewMemos(int count) { (void)count; }
+    // The memo is about to leave the store: its row goes at once, without an animation.
+    virtual void MemoListDropMemo(MemoRecord* memo) { (void)memo; }
     virtual void MemoListAppendPage(int count) { (void)count; }
     virtual bool IsMemoReadPageCurrent() const { return false; }
     // The record the memo read page shows, or null.

@@ -1,5 +1,5 @@
-// Finds entries by a text, for an index that only grows until it is emptied at once (the buddy
-// roster's two indexes). The owner keeps its entries in a list and the index holds their positions:
+// Finds entries by a text, for an index that mostly grows until it is emptied at once (the buddy
+// roster's two indexes); a single entry can leave too. The owner keeps its entries in a list and the index holds their positions:
 // open addressing over slots of eight bytes, so the slots of thousands of entries stay in the cache
 // and a look-up reads a slot or two and then the one entry whose hash matches, where a node-based
 // map walks a chain of scattered nodes. keyOf(position) gives an entry's text, which must stay
@@ -41,6 +41,28 @@ public:
             ++m_count;
         }
         return slot.position;
+    }
+
+    // Forgets the text's entry; false when there is none. The entries after it in its probe run
+    // move back into the hole, so that every look-up still meets its entry before an empty slot.
+    template <class KeyOf>
+    bool Erase(std::wstring_view key, KeyOf keyOf) {
+        if (m_slots.empty()) return false;
+        const size_t mask = m_slots.size() - 1;
+        size_t hole = Probe(key, Hash(key), keyOf);
+        if (m_slots[hole].position == kNone) return false;
+        for (size_t i = (hole + 1) & mask; m_slots[i].position != kNone; i = (i + 1) & mask) {
+            const size_t home = m_slots[i].hash & mask;
+            // An entry whose home lies cyclically in (hole, i] is found before the hole anyway.
+            const bool stays = hole <= i ? (hole < home && home <= i) : (hole < home || home <= i);
+            if (!stays) {
+                m_slots[hole] = m_slots[i];
+                hole = i;
+            }
+        }
+        m_slots[hole] = Slot{};
+        --m_count;
+        return true;
     }
 
     // Room for count entries without growing.

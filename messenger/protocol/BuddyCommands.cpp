@@ -1,6 +1,7 @@
 #include "messenger/protocol/BuddyCommands.h"
 
 #include <algorithm>
+#include <deque>
 
 #include "framework/base/QeStrings.h"
 #include "messenger/model/BuddyGroupList.h"
@@ -58,11 +59,37 @@ bool ApplyAllowOrBlock(const AddbReceived& message, bool block) {
     return true;
 }
 
+// An entry that only a request made: the requester has the user in their list and nothing more,
+// and no group holds it.
+bool IsRequestOnly(const Buddy& buddy) {
+    BuddyGroupList* groups = BuddyGroupList::Instance();
+    return buddy.ListFlags == kListReverse && (groups == nullptr || groups->FindGroupOfBuddy(buddy.Key) == nullptr);
+}
+
+// Requests from ever new ids must not grow the roster for good: beyond the bound the oldest entry
+// that is still only a request leaves (the service lists pending requests again at the next
+// sign-in). Keys that became more than a request meanwhile are passed over; so is the requester
+// the request page shows.
+void BoundRequestEntries(BuddyRoster& roster) {
+    std::deque<std::wstring>& keys = roster.RequestKeys;
+    while (keys.size() > kMaxRequestEntries) {
+        const std::wstring key = std::move(keys.front());
+        keys.pop_front();
+        const Buddy* buddy = roster.FindEntry(key);
+        if (buddy == nullptr || !IsRequestOnly(*buddy) || buddy == Screens().BuddyRequestInfoRequester()) continue;
+        roster.Remove(key);
+    }
+}
+
 bool TakeIncomingRequest(const AddbReceived& message) {
     // Nothing can be stored or answered for a requester without both names.
     if (message.Key.empty() || message.Id.empty()) return false;
     BuddyRoster* roster = BuddyRoster::Instance();
     if (roster == nullptr) return false;
+    if (roster->FindEntry(message.Key) == nullptr) {
+        roster->RequestKeys.push_back(message.Key);
+        BoundRequestEntries(*roster);
+    }
     Buddy requester;
     requester.Id = message.Id;
     requester.Key = message.Key;

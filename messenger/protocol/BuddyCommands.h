@@ -10,6 +10,7 @@
 // Buddies are named by member key wherever the service assigned one, by login id otherwise.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -19,6 +20,9 @@
 
 class Buddy;
 class CommandRegistrar;
+
+// Roster entries that buddy requests add and nothing else holds: at most this many are kept.
+inline constexpr size_t kMaxRequestEntries = 1000;
 
 // List kinds: 0 "FL", 1 "AL", 2 "BL", 3 "RL"; 4 is none of them ("Unknown" on the wire).
 enum : int { kListKindFL = 0, kListKindAL = 1, kListKindBL = 2, kListKindRL = 3, kListKindOther = 4 };

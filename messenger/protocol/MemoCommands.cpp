@@ -266,6 +266,11 @@ bool ImsgHandler::Handle(ProtocolSession* session, ReceivedMessage& message) {
         record->Date = memo->Date;
         record->Cookie = memo->Cookie;
         screens.MemoListInsertNewMemos(1);
+        if (store->PushedCount() > MemoStore::kMaxPushed) {
+            MemoRecord* oldest = store->RecordAt(store->PushedCount() - 1);
+            screens.MemoListDropMemo(oldest);
+            store->RemoveRecord(oldest);
+        }
     }
     store->HasNewMemo = 1;
     screens.UpdateNotifyIndicators();

@@ -3,6 +3,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cwchar>
+#include <deque>
 #include <mutex>
 #include <set>
 
@@ -23,7 +24,7 @@ constexpr size_t kLongestRecord = 1 << 20;
 
 struct DeviceState {
     std::mutex lock;
-    std::vector<std::wstring> calls;
+    std::deque<std::wstring> calls;
     std::set<std::string> unplayable;  // the sounds already said to be unplayable
     bool panelShown = false;
     RECT panelRect{};
@@ -59,6 +60,9 @@ void Record(DeviceState& state, const wchar_t* format, ...) {
         va_end(args);
         if (length >= 0) {
             state.calls.emplace_back(line.data(), static_cast<size_t>(length));
+            // A program that runs for long makes calls without end (a sound for every memo): the
+            // record keeps the newest.
+            if (state.calls.size() > kDeviceCallsKept) state.calls.pop_front();
             return;
         }
         // Past this, the failure is the format's, not the room's.
@@ -219,7 +223,9 @@ BOOL sndPlaySoundW(LPCWSTR sound, UINT flags) {
 }
 
 std::vector<std::wstring> DeviceCalls() {
-    return Locked([](DeviceState& state) { return state.calls; });
+    return Locked([](DeviceState& state) {
+        return std::vector<std::wstring>(state.calls.begin(), state.calls.end());
+    });
 }
 
 void ClearDeviceCalls() {

@@ -2,8 +2,8 @@
 // and panel information calls, the notification LED, the connection manager and sounds.
 //
 // Rules that callers may rely on:
-// - Every call is recorded, in order, as one readable line (DeviceCalls), so tests can see what the
-//   program asked of the device. Recording and the calls are safe from any thread.
+// - Every call is recorded, in order, as one readable line (DeviceCalls, the newest 1,000), so tests
+//   can see what the program asked of the device. Recording and the calls are safe from any thread.
 // - The input panel: one input method is offered; showing the panel starts the desktop's text input
 //   through the presenter (so a desktop input method can be used) and hiding it stops it. A desktop
 //   has no panel on screen: the panel rectangle that SHSipInfo reports is empty unless a test sets
@@ -130,7 +130,9 @@ BOOL sndPlaySoundW(LPCWSTR sound, UINT flags);
 
 // ---- test tooling
 
-// The lines recorded since the last clear, e.g. L"SipShowIM(1)", L"NLedSetDevice(2, 0, 1)".
+// The lines recorded since the last clear, e.g. L"SipShowIM(1)", L"NLedSetDevice(2, 0, 1)"; the
+// newest kDeviceCallsKept of them.
+inline constexpr size_t kDeviceCallsKept = 1000;
 std::vector<std::wstring> DeviceCalls();
 void ClearDeviceCalls();
 // Puts every device setting and state back to what a fresh run has (panel hidden and empty, one LED

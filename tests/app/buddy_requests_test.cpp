@@ -6,6 +6,7 @@
 #include <tuple>
 
 #include "framework/ui/view/QePopup.h"
+#include "messenger/protocol/ProtocolSession.h"
 #include "tests/app/model_seed.h"
 #include "tests/support/MessengerRig.h"
 
@@ -165,6 +166,29 @@ TEST_F(BuddyRequestsTest, PromptAnsweredOverTheChooserKeepsTheGroupOfRequests) {
         Settle();
         EXPECT_EQ(info().Requester()->Id + L" in " + info().Group()->Id, std::wstring(id, id + 3) + L" in 0");
     }
+}
+
+// Requests from ever new ids: the newest thousand entries stay, the older ones leave whole (both
+// indexes), and the request list and the prompt show the newest.
+TEST_F(BuddyRequestsTest, RequestsFromNewIdsKeepTheNewestThousandEntries) {
+    rig.ConnectCaptured(0);
+    AddGroup(L"0", L"친구");
+    for (int n = 0; n < 1100; ++n) {
+        const std::string frame = "ADDB 0 RL k" + std::to_string(n) + " r" + std::to_string(n) + "@x hi %00\r\n";
+        ProtocolSession::Instance()->OnPacket(reinterpret_cast<const uint8_t*>(frame.data()),
+                                              static_cast<uint32_t>(frame.size()));
+    }
+    Settle();
+    BuddyRoster& roster = *BuddyRoster::Instance();
+    EXPECT_EQ(std::make_tuple(roster.Count(), roster.FindEntry(L"k99"), roster.Find(L"r99@x")),
+              std::make_tuple(size_t{1000}, nullptr, nullptr));
+    EXPECT_TRUE(roster.Find(L"r100@x") != nullptr && roster.FindEntry(L"k100") == roster.Find(L"r100@x"));
+    list().Rebuild();
+    EXPECT_EQ(list().Requests().size(), 1000u);
+    EXPECT_NE(Listed().find(L"r1099@x"), std::wstring::npos);
+    rig.TapBox(L"YesButton");
+    Settle();
+    EXPECT_TRUE(info().Requester() != nullptr && info().Requester()->Id == L"r1099@x");
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <tuple>
 
 #include "app/screens/chats/ChatPage.h"
 #include "app/screens/common/MenuEmoticon.h"
@@ -90,6 +91,7 @@ TEST_F(ChatWindowTest, LinesAreWrittenInTheirKindsColourWithEmoticonsAndFlashcon
         {2, L"앞<FLCON|1|2|불꽃", {L"700 #1f2a33 앞<FLCON|1|2|불꽃"}},
         {2, L"앞<FLCON||2|3|4/FLCON>뒤", {L"700 #1f2a33 앞<FLCON||2|3|4/FLCON>뒤"}},
         {2, L"<FLCON|1|2|" + longName + L"|/FLCON>", {L"700 #1f2a33 플래시콘 (" + longName.substr(0, 1023) + L")"}},
+        {2, L"a\n" + longName + L"\n", {L"700 #1f2a33 a\n" + longName.substr(0, 4096) + L"…\n"}},
     };
     for (const auto& c : cases) {
         ChatSession* chat = Open(false);
@@ -120,6 +122,37 @@ TEST_F(ChatWindowTest, LinesAreWrittenInTheirKindsColourWithEmoticonsAndFlashcon
     }
     EXPECT_EQ(title + L"|" + ChatPageOf(chat)->View().Title().Text().Text(),
               std::wstring(300, L'n') + L" 님 외 1 명|" + std::wstring(300, L'n') + L" 님 외 1 명");
+}
+
+// Glyph boxes in list order, to compare a layout with one built afresh.
+std::vector<std::tuple<int, int, int, int>> Boxes(QeEdit& edit) {
+    std::vector<std::tuple<int, int, int, int>> boxes;
+    for (QeEditGlyph* g = edit.BeginAnchor(); g != nullptr; g = g->next) {
+        boxes.emplace_back(g->box.left, g->box.top, g->box.right, g->box.bottom);
+    }
+    return boxes;
+}
+
+// A transcript fed without end keeps its newest entries whole within the bound, laid out as afresh,
+// with the newest line in view.
+TEST_F(ChatWindowTest, TheTranscriptKeepsTheNewestEntriesWhole) {
+    ChatPage* page = ChatPageOf(Open(true));
+    rig.App().SetCurrentView(page);
+    rig.Settle();
+    QeEdit& output = page->View().Output();
+    const std::wstring said = L"유나 (별) 님의 말:\n";
+    for (int n = 0; n < 400; ++n) {
+        page->AppendLine(said + std::to_wstring(n) + L" /웃음/" + std::wstring(60, L'가') + L"\n", 2);
+        const RECT caret = output.Selection().CaretRect();
+        ASSERT_TRUE(caret.top >= -output.AxisY().Position() &&
+                    caret.bottom <= output.Height() - output.AxisY().Position()) << n;
+    }
+    EXPECT_TRUE(output.GlyphCount() <= ChatOutputView::kMaxTranscript && output.GlyphCount() > 19900);
+    EXPECT_EQ(output.GetText().substr(0, said.size()), said);  // whole entries
+    EXPECT_NE(output.GetText().find(L"399 /웃음/"), std::wstring::npos);
+    const auto kept = Boxes(output);
+    output.Relayout();
+    EXPECT_EQ(Boxes(output), kept);
 }
 
 TEST_F(ChatWindowTest, TypingEnterAndQueuedLinesGoOutAsTheirFrames) {

@@ -135,6 +135,25 @@ TEST_F(MemoListTest, NewMemosAndRemovalsKeepRowsAndStoreInOneOrder) {
     EXPECT_EQ(Rows(), StoreCookies());
 }
 
+// Pushed memos beyond the bound: the oldest pushed one leaves the store and its row at once, the
+// page's memos stay, and store and rows keep one order.
+TEST_F(MemoListTest, PushedMemosKeepTheNewestThousand) {
+    table().SwitchBox(kMemoInbox);
+    Requests();
+    Reply("MEMOLST2", 100, Page(1, 1, 1, 2));
+    const int pushes = static_cast<int>(MemoStore::kMaxPushed) + 5;
+    for (int n = 1; n <= pushes; ++n) {
+        const std::string imsg = "IMSG\r\nfrom:b@x\r\ncookie:P" + std::to_string(n) + "\r\nlength:0\r\n\r\n";
+        const std::string frame = "CMSG 0 b@x " + std::to_string(imsg.size()) + "\r\n" + imsg;
+        ProtocolSession::Instance()->OnPacket(reinterpret_cast<const uint8_t*>(frame.data()),
+                                              static_cast<uint32_t>(frame.size()));
+    }
+    std::vector<std::wstring> kept;
+    for (int n = pushes; n > 5; --n) kept.push_back(L"P" + std::to_wstring(n));
+    EXPECT_EQ(StoreCookies(), Plus(kept, Cookies(1, 2)));
+    EXPECT_EQ(Rows(), StoreCookies());
+}
+
 // ---- the form
 
 TEST_F(MemoListTest, TheFormsWaysInSetWhatTheyShould) {

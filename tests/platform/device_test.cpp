@@ -11,6 +11,14 @@ namespace {
 
 using Lines = std::vector<std::wstring>;
 
+// A program that runs for long makes calls without end: the record keeps the newest.
+TEST(DeviceTest, TheRecordKeepsTheNewestCalls) {
+    ResetDevices();
+    for (UINT n = 0; n <= kDeviceCallsKept; ++n) NLedGetDeviceInfo(n + 100, nullptr);
+    const Lines calls = DeviceCalls();
+    EXPECT_EQ(Lines({calls.front(), calls.back()}), Lines({L"NLedGetDeviceInfo(101)", L"NLedGetDeviceInfo(1100)"}));
+}
+
 TEST(DeviceTest, BadRequestsAreRefusedAndStillRecorded) {
     ResetDevices();
     SIPINFO info{};

@@ -59,6 +59,32 @@ bool FourthField(const std::wstring& tag, std::wstring& field) {
     return true;
 }
 
+bool IsHighSurrogate(wchar_t c) { return c >= 0xD800 && c <= 0xDBFF; }
+
+// Every line longer than the view's limit is cut there and marked, and so is an entry of many lines
+// that would not fit the transcript by itself; never inside a surrogate pair.
+std::wstring CutLongLines(std::wstring text) {
+    const size_t limit = ChatOutputView::kMaxLineLength;
+    for (size_t start = 0; start < text.size();) {
+        const size_t end = std::min(text.find(L'\n', start), text.size());
+        if (end - start > limit) {
+            size_t cut = start + limit;
+            if (IsHighSurrogate(text[cut - 1])) --cut;
+            text.replace(cut, end - cut, L"…");
+            start = cut + 2;
+        } else {
+            start = end + 1;
+        }
+    }
+    if (text.size() > ChatOutputView::kMaxTranscript) {
+        size_t cut = ChatOutputView::kMaxTranscript - 2;
+        if (IsHighSurrogate(text[cut - 1])) --cut;
+        text.resize(cut);
+        text += L"…\n";
+    }
+    return text;
+}
+
 }  // namespace
 
 std::wstring ReplaceFlashconTags(const std::wstring& text) {
@@ -113,7 +139,18 @@ bool ChatOutputView::Create(ChatPage* page) {
 }
 
 void ChatOutputView::AppendLine(const std::wstring& text, int kind) {
-    AppendFormatted(ReplaceFlashconTags(text), kind);
+    const uint32_t before = m_output.GlyphCount();
+    AppendFormatted(CutLongLines(ReplaceFlashconTags(text)), kind);
+    const uint32_t added = m_output.GlyphCount() - before;
+    m_entries.push_back(added);
+    m_kept += added;
+    uint32_t leaving = 0;
+    while (m_kept > kMaxTranscript && m_entries.size() > 1) {
+        leaving += m_entries.front();
+        m_kept -= m_entries.front();
+        m_entries.pop_front();
+    }
+    m_output.RemoveLeading(leaving);
 }
 
 void ChatOutputView::AppendFormatted(const std::wstring& text, int kind) {
@@ -123,28 +160,33 @@ void ChatOutputView::AppendFormatted(const std::wstring& text, int kind) {
     // Lines go at the end, wherever the caret was left.
     m_output.Selection().Set(m_output.EndAnchor()->previous, m_output.EndAnchor());
     const EmoticonCatalog* emoticons = EmoticonCatalog::Instance();
+    std::vector<QeEditPiece> pieces;
+    const auto addText = [&pieces, &text](size_t from, size_t to) {
+        if (to > from) pieces.push_back(QeEditPiece{text.substr(from, to - from), EmoticonImage()});
+    };
     size_t last = 0;
     size_t p = text.find(L'/');
     while (p != std::wstring::npos) {
-        m_output.InsertText(text.substr(last, p - last));
+        addText(last, p);
         const size_t q = text.find(L'/', p + 1);
         if (q == std::wstring::npos) {
-            m_output.InsertText(text.substr(p));
-            return;
+            last = p;
+            break;
         }
-        const EmoticonImage emoticon =
+        EmoticonImage emoticon =
             emoticons != nullptr ? emoticons->EmoticonByText(text.substr(p, q - p + 1)) : EmoticonImage();
         if (!emoticon.IsEmpty()) {
-            m_output.InsertImage(emoticon);
+            pieces.push_back(QeEditPiece{std::wstring(), std::move(emoticon)});
             last = q + 1;
         } else {
             // The closing slash may open the next code.
-            m_output.InsertText(text.substr(p, q - p));
+            addText(p, q);
             last = q;
         }
         p = text.find(L'/', last);
     }
-    m_output.InsertText(text.substr(last));
+    addText(last, text.size());
+    m_output.InsertPieces(pieces);
 }
 
 void ChatOutputView::SetStatusText(const std::wstring& text) {

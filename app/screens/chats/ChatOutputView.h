@@ -3,6 +3,7 @@
 // between the open chats.
 #pragma once
 
+#include <deque>
 #include <string>
 
 #include "app/ScreenSkin.h"
@@ -30,10 +31,17 @@ public:
     // The children added and loaded from "Chat/View"; the class's values read once per skin.
     bool Create(ChatPage* page);
 
+    // A peer may send lines of any length and any number of them: each line of the text is cut
+    // at kMaxLineLength characters and the whole text at kMaxTranscript (each cut marked "…"), and
+    // the transcript keeps the newest entries (what one call added) that fit in kMaxTranscript
+    // glyphs, the newest always.
     void AppendLine(const std::wstring& text, int kind);
     // Bold text in the transcript's size, coloured by kind; "/code/" tokens of the emoticon list
-    // become their pictures.
+    // become their pictures. Laid out once.
     void AppendFormatted(const std::wstring& text, int kind);
+
+    static constexpr size_t kMaxLineLength = 4096;
+    static constexpr uint32_t kMaxTranscript = 20000;
     void SetStatusText(const std::wstring& text);
     void UpdateTitle();
     void SetBuddyIcon(const Buddy* buddy);
@@ -65,4 +73,6 @@ private:
     QeEdit m_output;
     QeLabel m_date;
     QeGestureDetector m_gestures;
+    std::deque<uint32_t> m_entries;  // the glyphs of each entry kept, oldest first
+    uint32_t m_kept = 0;             // their sum
 };

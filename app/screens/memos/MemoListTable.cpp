@@ -102,17 +102,23 @@ void MemoListTable::InsertNewMemos(int count) {
     }
 }
 
+int32_t MemoListTable::RowOf(const MemoRecord* memo) const {
+    for (int32_t i = 0; memo != nullptr && i < GetItemCount(); ++i) {
+        if (GetItem(i)->userValue == reinterpret_cast<uintptr_t>(memo)) return i;
+    }
+    return -1;
+}
+
+bool MemoListTable::DropMemoRow(const MemoRecord* memo) {
+    const int32_t index = RowOf(memo);
+    return index >= 0 && EraseItem(index) != 0;
+}
+
 bool MemoListTable::RemoveMemoRow(MemoRecord* memo) {
     if (memo == nullptr) return false;
     // A row still animating out would shift every index after it.
     FinishAnimation();
-    int32_t index = -1;
-    for (int32_t i = 0; i < GetItemCount(); ++i) {
-        if (GetItem(i)->userValue == reinterpret_cast<uintptr_t>(memo)) {
-            index = i;
-            break;
-        }
-    }
+    const int32_t index = RowOf(memo);
     if (index < 0) return false;
     m_holding = std::make_unique<MemoRecord>(*memo);
     GetItem(index)->userValue = reinterpret_cast<uintptr_t>(m_holding.get());

@@ -42,6 +42,8 @@ public:
     void InsertNewMemos(int count);
     // The memo's row animated out and the memo deleted from the store; false without its row.
     bool RemoveMemoRow(MemoRecord* memo);
+    // The memo's row erased at once (the memo leaves the store right after); false without it.
+    bool DropMemoRow(const MemoRecord* memo);
     // Every row gone and no animation left: the memos are about to leave the store.
     void RemoveAllRows();
 
@@ -57,6 +59,8 @@ private:
     // A text element's three colours.
     void OnSelect(int32_t index);
     int32_t MoreRowIndex() const;
+    // The row that shows the memo, or -1.
+    int32_t RowOf(const MemoRecord* memo) const;
     TableItem MemoRow(MemoRecord* memo) const;
 
     QeSkinImage m_selectionBar, m_line, m_unreadIcon, m_readIcon;
