@@ -2,6 +2,8 @@
 
 #include <memory>
 
+#include "platform/graphics/gdi.h"
+
 bool QeFontHandle::Create(const QeTextStyle& style) {
     m_style = style;
     return m_font.Load(style.font);
@@ -38,6 +40,7 @@ GraphicsGroup& Group() {
 }  // namespace
 
 bool QeGraphicsStart() {
+    PrepareFonts();
     GraphicsGroup& group = Group();
     group.surfaces.reset(new QeSurfacePool);
     group.images.reset(new QeImagePool);
