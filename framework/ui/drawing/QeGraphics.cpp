@@ -2,8 +2,6 @@
 
 #include <memory>
 
-#include "platform/graphics/gdi.h"
-
 bool QeFontHandle::Create(const QeTextStyle& style) {
     m_style = style;
     return m_font.Load(style.font);
@@ -40,7 +38,6 @@ GraphicsGroup& Group() {
 }  // namespace
 
 bool QeGraphicsStart() {
-    PrepareFonts();
     GraphicsGroup& group = Group();
     group.surfaces.reset(new QeSurfacePool);
     group.images.reset(new QeImagePool);
