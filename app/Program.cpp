@@ -5,6 +5,7 @@
 
 #include "framework/base/QePathTable.h"
 #include "framework/ui/shell/QeFramework.h"
+#include "platform/graphics/gdi.h"
 #include "platform/screen/sdl_presenter.h"
 
 bool Program::Start() {
@@ -28,6 +29,8 @@ void Program::Stop() {
 }
 
 int TevrikMain(const ProgramHooks& hooks) {
+    // Every screen draws text: the font configuration is read while the rest starts.
+    PrepareFonts();
     std::string why;
     if (!hooks.headless && !StartSdlPresenter(&why)) {
         std::fprintf(stderr, "tevrik: %s\n", why.c_str());

@@ -101,15 +101,18 @@ bool CanTransfer(bool established, const void* bytes, int n) {
 
 }  // namespace
 
-// The library starts with what a client connection needs: the texts of its errors, some thousands,
-// are loaded by the library itself when an error is first turned into text.
-QeSslChannel::QeSslChannel() { OPENSSL_init_ssl(0, nullptr); }
+QeSslChannel::QeSslChannel() = default;
 
 QeSslChannel::~QeSslChannel() { Free(); }
 
 void QeSslChannel::SetMode(int mode) {
     m_mode = mode;
-    if (mode >= 1 && mode <= 3) m_method = TLS_client_method();
+    if (mode < 1 || mode > 3) return;
+    // The library starts with the first secure connection, not with the program, and with only
+    // what a client connection needs: the texts of its errors, some thousands, are loaded by the
+    // library itself when an error is first turned into text.
+    OPENSSL_init_ssl(0, nullptr);
+    m_method = TLS_client_method();
 }
 
 void QeSslChannel::Free() {

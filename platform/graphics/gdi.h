@@ -236,6 +236,9 @@ inline constexpr UINT ETO_CLIPPED = 0x0004;
 // Null for a null description or when no face at all can be loaded. lfWidth, escapement,
 // orientation, character set, precision, quality and pitch are not read.
 HFONT CreateFontIndirectW(const LOGFONTW* description);
+// Starts reading the system's font configuration on a thread of its own, so that the first font
+// made, usually well after the program's start, finds it read. Harmless when called again.
+void PrepareFonts();
 
 // Of the DC's selected font (every DC starts with SYSTEM_FONT, the default face at the default size).
 BOOL GetTextMetricsW(HDC dc, TEXTMETRICW* metrics);

@@ -14,9 +14,11 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <future>
 #include <iterator>
 #include <list>
 #include <map>
+#include <mutex>
 #include <string>
 #include <strings.h>
 #include <tuple>
@@ -210,20 +212,46 @@ struct Registry {
     std::map<std::pair<std::string, int>, FaceInfo> infos;
     std::map<std::tuple<std::string, int, int, bool, bool>, std::weak_ptr<Strike>> strikes;
     std::map<std::pair<std::string, int>, std::weak_ptr<OpenedFace>> faces;
+    // fontconfig's answers by family, bold, italic and exactness: every size of a style asks the
+    // same question, and each answer costs a substitution and a match over all installed faces.
+    std::map<std::tuple<std::string, bool, bool, bool>, std::pair<bool, FaceMatch>> matches;
 };
+
+// Reading the configuration parses dozens of files and takes longer than anything else a first
+// screen does; it runs beside the program's start when PrepareFonts asked for it in time.
+std::shared_future<bool>& FontconfigStart() {
+    static auto* start = new std::shared_future<bool>;
+    return *start;
+}
+
+std::mutex& FontconfigLock() {
+    static auto* lock = new std::mutex;
+    return *lock;
+}
+
+bool FontconfigReady() {
+    std::shared_future<bool> start;
+    {
+        std::lock_guard<std::mutex> guard(FontconfigLock());
+        if (!FontconfigStart().valid()) {
+            FontconfigStart() = std::async(std::launch::deferred, [] { return FcInit() == FcTrue; });
+        }
+        start = FontconfigStart();
+    }
+    return start.get();
+}
 
 Registry& TheRegistry() {
     static Registry* registry = [] {
         auto* r = new Registry;
-        r->fontconfigReady = FcInit() == FcTrue;
+        r->fontconfigReady = FontconfigReady();
         return r;
     }();
     return *registry;
 }
 
 // fontconfig's best face for the family; with exact, only a face of that very family.
-bool MatchFace(const std::string& family, bool bold, bool italic, bool exact, FaceMatch& out) {
-    if (!TheRegistry().fontconfigReady) return false;
+bool AskFontconfig(const std::string& family, bool bold, bool italic, bool exact, FaceMatch& out) {
     FcPattern* pattern = FcPatternCreate();
     FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
     FcPatternAddInteger(pattern, FC_WEIGHT, bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
@@ -257,6 +285,20 @@ bool MatchFace(const std::string& family, bool bold, bool italic, bool exact, Fa
     }
     FcPatternDestroy(match);
     return found;
+}
+
+bool MatchFace(const std::string& family, bool bold, bool italic, bool exact, FaceMatch& out) {
+    Registry& registry = TheRegistry();
+    if (!registry.fontconfigReady) return false;
+    const auto key = std::make_tuple(family, bold, italic, exact);
+    auto known = registry.matches.find(key);
+    if (known == registry.matches.end()) {
+        std::pair<bool, FaceMatch> answer;
+        answer.first = AskFontconfig(family, bold, italic, exact, answer.second);
+        known = registry.matches.emplace(key, answer).first;
+    }
+    if (known->second.first) out = known->second.second;
+    return known->second.first;
 }
 
 bool DefaultFace(bool bold, bool italic, FaceMatch& out) {
@@ -539,6 +581,13 @@ private:
 }  // namespace gdi
 
 using namespace gdi;
+
+void PrepareFonts() {
+    std::lock_guard<std::mutex> guard(gdi::FontconfigLock());
+    if (!gdi::FontconfigStart().valid()) {
+        gdi::FontconfigStart() = std::async(std::launch::async, [] { return FcInit() == FcTrue; });
+    }
+}
 
 HFONT CreateFontIndirectW(const LOGFONTW* description) {
     if (description == nullptr) return nullptr;

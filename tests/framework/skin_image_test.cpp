@@ -149,4 +149,35 @@ TEST_F(SkinImageTest, MissingAndBrokenImages) {
     EXPECT_EQ(QeImagePool::Instance()->Size(), 0u);
 }
 
+TEST_F(SkinImageTest, PngPicturesDecodeWhenDrawn) {
+    const std::string png = image_files::PngFile({2, 1, 2, 8, false, {}, std::string("\xff\0\0\0\xff\0", 6)});
+    m_dir.WriteBytes("pair.png", png);
+    // The header and its chunk whole, no picture data.
+    m_dir.WriteBytes("headless.png", png.substr(0, 33));
+    const struct {
+        const wchar_t* markup;
+        bool drawn;
+        Rows expected;
+    } cases[] = {
+        {L"<E><File>pair.png</File></E>", true, {"RG"}},
+        // Only drawing finds that the body does not decode: the element then has no image.
+        {L"<E><File>headless.png</File></E>", false, {"WW"}},
+    };
+    for (const auto& c : cases) {
+        QeSkinImage image;
+        ASSERT_TRUE(image.Load(Element(c.markup))) << c.markup;
+        const RECT& source = image.Descriptor().source;
+        EXPECT_EQ((std::vector<LONG>{source.left, source.top, source.right, source.bottom}),
+                  (std::vector<LONG>{0, 0, 2, 1}));
+        // A picture let go is decoded again for its next drawing.
+        for (int pass = 0; pass < 2; ++pass, image.Purge()) {
+            QeSurface target;
+            ASSERT_TRUE(MakeSurface(target, {"WW"}));
+            EXPECT_EQ(image.Draw(target, {0, 0, 2, 1}, {0, 0, 2, 1}, {2, 1}), c.drawn) << c.markup;
+            EXPECT_EQ(Picture(target), c.expected) << c.markup;
+        }
+        EXPECT_EQ(image.Image() != nullptr, c.drawn) << c.markup;
+    }
+}
+
 }  // namespace

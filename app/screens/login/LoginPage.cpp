@@ -38,6 +38,8 @@ void LoginPage::OnVisibleChanged(bool visible) {
         m_form.SetVisible(false);
         m_gate.SetVisible(false);
         m_connecting.SetVisible(false);
+        // Only this screen draws the full-screen picture, and it is hidden while signed in.
+        m_background.Image().Purge();
         return;
     }
     DecideOnShow();

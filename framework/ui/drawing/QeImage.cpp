@@ -1,7 +1,10 @@
 #include "framework/ui/drawing/QeImage.h"
 
+#include <cstring>
+
 #include "framework/base/QeClock.h"
 #include "framework/base/QePathTable.h"
+#include "framework/base/QeStream.h"
 #include "framework/base/QeTrace.h"
 #include "framework/ui/drawing/QeDrawMath.h"
 
@@ -33,21 +36,56 @@ void QeImageFrame::ReleaseDib() {
 
 bool QeImage::Load(const QeImageKey& key) {
     Release();
-    bool decoded = false;
     if (key.source != nullptr) {
-        decoded = DecodeImage(m_decoded, *key.source, key.format);
+        if (!Decode(key.source, key.format, key.bitmapMode)) return false;
     } else {
-        std::wstring path = key.fileName;
-        if (const QePathTable* paths = QePathTable::Instance()) paths->Resolve(path, 0, key.fileName);
-        decoded = LoadImageFile(m_decoded, path, key.format);
-        // A picture the skin names but the program cannot show is a fault of the installation.
-        if (!decoded) QeTrace(L"[QE+] QeImage::Load, %ls could not be loaded.\n", path.c_str());
+        m_path = key.fileName;
+        if (const QePathTable* paths = QePathTable::Instance()) paths->Resolve(m_path, 0, key.fileName);
+        QeFileReader file;
+        if (!file.Open(m_path)) {
+            // A picture the skin names but the program cannot show is a fault of the installation.
+            QeTrace(L"[QE+] QeImage::Load, %ls could not be loaded.\n", m_path.c_str());
+            m_path.clear();
+            return false;
+        }
+        m_format = key.format;
+        m_mode = key.bitmapMode;
+        // A PNG file whose header reads waits to be drawn; any other file is decoded now.
+        m_pending = ReadPngSize(file);
+        if (!m_pending && !Decode(nullptr, m_format, m_mode)) {
+            m_path.clear();
+            return false;
+        }
     }
+    m_loadTime = ClockNow();
+    return true;
+}
+
+bool QeImage::ReadPngSize(QeStream& file) {
+    int format = m_format == kImageOther ? ImageFormatFromExtension(m_path) : m_format;
+    if (format == kImageOther) format = DetectImageFormat(file);
+    uint8_t head[24] = {};
+    static const uint8_t kSignature[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0, 0, 0, 13, 'I', 'H', 'D', 'R'};
+    if (format != kImagePng || !file.Read(head, sizeof head) || std::memcmp(head, kSignature, sizeof kSignature) != 0) {
+        return false;
+    }
+    const auto word = [&](int at) {
+        return static_cast<int32_t>((uint32_t{head[at]} << 24) | (uint32_t{head[at + 1]} << 16) |
+                                    (uint32_t{head[at + 2]} << 8) | head[at + 3]);
+    };
+    m_headerSize = SIZE{word(16), word(20)};
+    return m_headerSize.cx > 0 && m_headerSize.cy > 0;
+}
+
+bool QeImage::Decode(QeStream* source, int format, int mode) const {
+    const bool decoded =
+        source != nullptr ? DecodeImage(m_decoded, *source, format) : LoadImageFile(m_decoded, m_path, format);
+    if (!decoded && source == nullptr) QeTrace(L"[QE+] QeImage::Load, %ls could not be loaded.\n", m_path.c_str());
     bool made = decoded && m_dc.CreateMemoryDC();
     for (auto& dib : m_decoded.Frames()) {
         if (!made) break;
         auto frame = std::make_unique<QeImageFrame>();
-        made = frame->Create(std::move(dib), key.bitmapMode);
+        made = frame->Create(std::move(dib), mode);
         if (!made) break;
         frame->ReleaseDib();
         m_totalDelayMs += frame->DelayMs();
@@ -56,33 +94,61 @@ bool QeImage::Load(const QeImageKey& key) {
     }
     if (!made) {
         // Whatever was made before the failure goes with it.
-        Release();
+        ReleaseFrames();
         return false;
     }
     m_decoded.Frames().clear();
-    m_loadTime = ClockNow();
     return true;
 }
 
-void QeImage::Release() {
+const std::vector<std::unique_ptr<QeImageFrame>>& QeImage::Frames() const {
+    if (m_pending) {
+        m_pending = false;
+        Decode(nullptr, m_format, m_mode);
+    }
+    return m_frames;
+}
+
+void QeImage::ReleaseFrames() const {
     m_dc.Release();
     m_frames.clear();
     m_decoded = QeDecodedImage();
     m_delays.clear();
     m_totalDelayMs = 0;
+}
+
+void QeImage::Release() {
+    ReleaseFrames();
+    m_pending = false;
+    m_headerSize = SIZE{0, 0};
+    m_path.clear();
     m_loadTime = 0;
 }
 
+void QeImage::Purge() {
+    if (m_path.empty()) return;
+    ReleaseFrames();
+    m_pending = true;
+}
+
 size_t QeImage::CurrentFrame() const {
+    Frames();
     const int32_t loops = m_decoded.LoopCount();
     return FrameAt(m_delays, loops > 0 ? static_cast<uint32_t>(loops) : 0, ClockNow() - m_loadTime);
 }
 
-int32_t QeImage::Width() const { return m_frames.empty() ? 0 : m_frames.front()->Bitmap().Width(); }
-int32_t QeImage::Height() const { return m_frames.empty() ? 0 : m_frames.front()->Bitmap().Height(); }
+int32_t QeImage::Width() const {
+    if (m_pending && m_headerSize.cx > 0) return m_headerSize.cx;
+    return Frames().empty() ? 0 : m_frames.front()->Bitmap().Width();
+}
+
+int32_t QeImage::Height() const {
+    if (m_pending && m_headerSize.cy > 0) return m_headerSize.cy;
+    return Frames().empty() ? 0 : m_frames.front()->Bitmap().Height();
+}
 
 QeDC* QeImage::Select() {
-    if (m_frames.empty()) return nullptr;
+    if (Frames().empty()) return nullptr;
     QeImageFrame& frame = *m_frames[CurrentFrame()];
     if (!m_dc.SelectBitmap(&frame.Bitmap(), false)) return nullptr;
     return &m_dc;

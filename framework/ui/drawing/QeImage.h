@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "framework/image/QeImageDecoder.h"
@@ -39,18 +40,27 @@ public:
     QeImage& operator=(const QeImage&) = delete;
 
     // Decodes the key's stream, or its file resolved against the images folder, and makes every
-    // frame a bitmap by the key's mode. Any failure leaves the image empty and answers false.
+    // frame a bitmap by the key's mode; any failure leaves the image empty and answers false. A PNG
+    // file whose header reads is only opened: it is decoded when first drawn, so the pictures of
+    // screens never shown cost neither start-up time nor memory; should its body not decode then,
+    // the image has no frames (and its skin element no image).
     bool Load(const QeImageKey& key);
     // Frees the frames, the decoded data and the memory DC.
     void Release();
+    // Frees the frames of a file's picture while nothing draws it; the next use decodes the file
+    // again. The animation clock keeps running from the load.
+    void Purge();
 
     // The frame due by the frame clock: the animation loops its count of times (0: forever) from
     // the moment it was loaded, then stays on its last frame. 0 without frames.
     size_t CurrentFrame() const;
-    size_t FrameCount() const { return m_frames.size(); }
-    QeImageFrame* Frame(size_t index) { return index < m_frames.size() ? m_frames[index].get() : nullptr; }
-    const QeDecodedImage& Decoded() const { return m_decoded; }
-    // The size of the first frame's bitmap; 0 without frames.
+    size_t FrameCount() const { return Frames().size(); }
+    QeImageFrame* Frame(size_t index) { return index < Frames().size() ? m_frames[index].get() : nullptr; }
+    const QeDecodedImage& Decoded() const {
+        Frames();
+        return m_decoded;
+    }
+    // The size of the first frame's bitmap (its header's while a PNG file waits); 0 without frames.
     int32_t Width() const;
     int32_t Height() const;
     uint32_t TotalDelayMs() const { return m_totalDelayMs; }
@@ -64,11 +74,27 @@ public:
 private:
     // The current frame selected into the memory DC; null without one.
     QeDC* Select();
+    // The frames, after decoding the file when it waits for that.
+    const std::vector<std::unique_ptr<QeImageFrame>>& Frames() const;
+    // Decodes into m_decoded (the stream, or the file at m_path) and makes the frames; false, with
+    // nothing kept, on any failure.
+    bool Decode(QeStream* source, int format, int mode) const;
+    void ReleaseFrames() const;
+    // Reads the size from a PNG file's header, so that a picture measured before it is drawn need
+    // not be decoded for that; false for a file of another format or a header that does not read.
+    bool ReadPngSize(QeStream& file);
 
-    QeDecodedImage m_decoded;
-    std::vector<std::unique_ptr<QeImageFrame>> m_frames;
-    std::vector<uint32_t> m_delays;  // of the frames, in order
-    uint32_t m_totalDelayMs = 0;
+    // Filled when decoded: on Load for a stream, on first use for a file.
+    mutable QeDecodedImage m_decoded;
+    mutable std::vector<std::unique_ptr<QeImageFrame>> m_frames;
+    mutable std::vector<uint32_t> m_delays;  // of the frames, in order
+    mutable uint32_t m_totalDelayMs = 0;
+    mutable QeDC m_dc;
+    // A file's picture not decoded yet: where it is and how to decode it.
+    mutable bool m_pending = false;
+    std::wstring m_path;
+    int m_format = 0;
+    int m_mode = 0;
+    SIZE m_headerSize{0, 0};  // from a PNG file's header; 0 when not read
     DWORD m_loadTime = 0;
-    QeDC m_dc;
 };

@@ -32,6 +32,15 @@ bool QeSkinImage::SetImage(const QeImageDescriptor& descriptor) {
     return true;
 }
 
+QeImage* QeSkinImage::Image() const {
+    QeImage* image = m_image.Get();
+    return image != nullptr && image->FrameCount() > 0 ? image : nullptr;
+}
+
+void QeSkinImage::Purge() {
+    if (QeImage* image = m_image.Get()) image->Purge();
+}
+
 bool QeSkinImage::Draw(QeDC& dc, const RECT& destination, const RECT& part, SIZE box) {
     QeImage* image = Image();
     // An empty source (a look-up that found no icon) is nothing to draw, not a pixel to stretch.

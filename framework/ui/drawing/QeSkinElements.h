@@ -51,8 +51,10 @@ public:
     const QeImageDescriptor& Descriptor() const { return m_descriptor; }
     void SetSourceRect(const RECT& source) { m_descriptor.source = source; }
     int32_t Handle() const { return m_image.Handle(); }
-    // The pooled image; null without one.
-    QeImage* Image() const { return m_image.Get(); }
+    // The pooled image; null without one, and for a file that turned out not to decode.
+    QeImage* Image() const;
+    // Lets the pooled picture drop its pixels until it is next drawn (QeImage::Purge).
+    void Purge();
 
 private:
     QeImageDescriptor m_descriptor;
