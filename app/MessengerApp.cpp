@@ -7,6 +7,7 @@
 #include "framework/ui/shell/QeMainWindow.h"
 #include "framework/ui/motion/QeTransitionManager.h"
 #include "framework/ui/shell/QeNotifyLed.h"
+#include "framework/ui/view/QeRect.h"
 #include "messenger/model/AccountInfo.h"
 #include "messenger/model/BuddyGroupList.h"
 #include "messenger/model/BuddyRoster.h"
@@ -197,7 +198,16 @@ bool MessengerApp::LayoutViews() {
     if (!created) return false;
     m_login.SetVisible(true);
     m_menuBar.SetVisible(true);
-    for (const WindowEntry& entry : windows) entry.window->SetRect(ScreenSkin::Rect({entry.section}));
+    for (const WindowEntry& entry : windows) {
+        const RECT rect = ScreenSkin::Rect({entry.section});
+        // An empty rectangle is no change, yet its parts are laid out too: the skin's gaps are
+        // traced at start, not at their first use.
+        if (QeRectsDiffer(rect, entry.window->Rect())) {
+            entry.window->SetRect(rect);
+        } else {
+            entry.window->OnRectChanged(rect);
+        }
+    }
     return true;
 }
 

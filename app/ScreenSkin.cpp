@@ -75,20 +75,19 @@ bool ClassSkin::Stale() const { return m_generation != SkinDocument::Generation(
 
 void ClassSkin::MarkRead() { m_generation = SkinDocument::Generation(); }
 
-const RECT& ClassSkin::Rect(SkinPath path) {
-    RECT& rect = m_rects[ScreenSkin::Text(path)];
-    if (Stale()) rect = ScreenSkin::Rect(path);
-    return rect;
+template <class Value>
+Value& ClassSkin::Read(std::map<std::wstring, Kept<Value>>& kept, SkinPath path, Value (*read)(SkinPath)) {
+    Kept<Value>& entry = kept[ScreenSkin::Text(path)];
+    const uint64_t generation = SkinDocument::Generation();
+    if (entry.generation != generation) {
+        entry.value = read(path);
+        entry.generation = generation;
+    }
+    return entry.value;
 }
 
-COLORREF ClassSkin::BackColor(SkinPath path) {
-    COLORREF& color = m_colors[ScreenSkin::Text(path)];
-    if (Stale()) color = ScreenSkin::BackColor(path);
-    return color;
-}
+const RECT& ClassSkin::Rect(SkinPath path) { return Read(m_rects, path, &ScreenSkin::Rect); }
 
-int ClassSkin::ItemHeight(SkinPath path) {
-    int& height = m_heights[ScreenSkin::Text(path)];
-    if (Stale()) height = ScreenSkin::ItemHeight(path);
-    return height;
-}
+COLORREF ClassSkin::BackColor(SkinPath path) { return Read(m_colors, path, &ScreenSkin::BackColor); }
+
+int ClassSkin::ItemHeight(SkinPath path) { return Read(m_heights, path, &ScreenSkin::ItemHeight); }

@@ -6,8 +6,10 @@
 //     value looked up takes the absent key's default: an empty rectangle, colour 0, height 0, a
 //     widget left unloaded. Each missing path is traced once per loaded skin, "[QE+] " first, so
 //     a skin with a gap still runs and the trace names the gap;
-//   - a ClassSkin is read by the first create step after a skin was loaded and kept for the class;
-//     later instances take its values without reading (the chat pages share one).
+//   - a ClassSkin reads a path the first time it is asked for it after a skin was loaded and keeps
+//     the value for the class: later asks, and later instances, take it without reading (the chat
+//     pages share one). A path the skin lacks is traced once like any first read and keeps the
+//     default.
 #pragma once
 
 #include <cstdint>
@@ -47,20 +49,22 @@ void ForgetTraces();
 
 }  // namespace ScreenSkin
 
-// The values a class reads from the skin at its first create step, one static record per class.
+// The values a class reads from the skin, each at its first use after a skin was loaded, one
+// static record per class.
 class ClassSkin {
 public:
-    // Nothing is read from the loaded skin yet: the create step reads (and then calls MarkRead).
+    // For what a class derives from the skin itself (colours of a caption, a source rectangle):
+    // true until MarkRead after each skin load, so the class reads those once per skin.
     bool Stale() const;
     void MarkRead();
 
-    // The rectangle recorded under the path's text; while stale it is read first.
+    // The "_Rect" inside the element at the path, read at the first ask for this skin.
     const RECT& Rect(SkinPath path);
     // The same for "_BackColor" and "_TableViewItemHeight".
     COLORREF BackColor(SkinPath path);
     int ItemHeight(SkinPath path);
 
-    // Loads the widget from its element and records the element's "_Rect" (see Rect).
+    // Loads the widget from its element and answers the element's "_Rect" (see Rect).
     template <class Widget>
     const RECT& Load(Widget& widget, SkinPath path) {
         ScreenSkin::Load(widget, path);
@@ -68,8 +72,18 @@ public:
     }
 
 private:
-    uint64_t m_generation = 0;
-    std::map<std::wstring, RECT> m_rects;
-    std::map<std::wstring, COLORREF> m_colors;
-    std::map<std::wstring, int> m_heights;
+    // A value and the skin it was read from. Records are never erased, so an answer stays valid.
+    template <class Value>
+    struct Kept {
+        uint64_t generation = UINT64_MAX;  // none: never read
+        Value value{};
+    };
+    // The record of the path, read when it was not read from the loaded skin.
+    template <class Value>
+    static Value& Read(std::map<std::wstring, Kept<Value>>& kept, SkinPath path, Value (*read)(SkinPath));
+
+    uint64_t m_generation = 0;  // of the skin MarkRead saw
+    std::map<std::wstring, Kept<RECT>> m_rects;
+    std::map<std::wstring, Kept<COLORREF>> m_colors;
+    std::map<std::wstring, Kept<int>> m_heights;
 };

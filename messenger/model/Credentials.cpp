@@ -12,11 +12,11 @@
 #include "framework/base/QeRegistry.h"
 #include "framework/base/QeStrings.h"
 #include "framework/base/QeTrace.h"
+#include "messenger/model/SettingsKey.h"
 #include "platform/net/adapters.h"
 
 namespace {
 
-const wchar_t kKeyPath[] = L"Software\\Quandell\\ZevivoZadoruvuv";
 const wchar_t kPcidValue[] = L"LoginPcid";
 const wchar_t kPasswordValue[] = L"LoginUserPassword";
 constexpr size_t kPcidLength = 32;
@@ -87,10 +87,10 @@ void HashCredentials(std::wstring& digest, const std::wstring& login, const std:
 }
 
 void GetPcid(std::wstring& out) {
-    out = QeRegistry::ReadString(kKeyPath, kPcidValue, L"");
+    out = QeRegistry::ReadString(kSettingsKeyPath, kPcidValue, L"");
     if (out.size() == kPcidLength) return;
     out = QeGuid().ToString(1);
-    QeRegistry::WriteString(kKeyPath, kPcidValue, out);
+    QeRegistry::WriteString(kSettingsKeyPath, kPcidValue, out);
 }
 
 void GetMacAddress(std::wstring& out) {
@@ -125,7 +125,7 @@ std::string DeviceKey() {
 
 bool SavePassword(const std::wstring& text) {
     QeRegistryKey key;
-    if (!key.Create(kKeyPath, HKEY_CURRENT_USER)) return false;
+    if (!key.Create(kSettingsKeyPath, HKEY_CURRENT_USER)) return false;
     const std::string cipherKey = DeviceKey();
     const std::string plain = QeStrings::WideToAnsi(text);
     // Padding adds up to one block; what would not fit the buffers it is read back into is refused.
@@ -141,7 +141,7 @@ bool SavePassword(const std::wstring& text) {
 void LoadSavedPassword(std::wstring& out) {
     out.clear();
     QeRegistryKey key;
-    if (!key.Create(kKeyPath, HKEY_CURRENT_USER)) return;
+    if (!key.Create(kSettingsKeyPath, HKEY_CURRENT_USER)) return;
     std::array<uint8_t, kSavedPasswordLimit> stored{};
     uint32_t size = static_cast<uint32_t>(stored.size());
     // A value larger than the buffer fails here, and so does a missing one.
@@ -161,7 +161,7 @@ void LoadSavedPassword(std::wstring& out) {
 
 void ClearSavedPassword() {
     QeRegistryKey key;
-    if (!key.Open(kKeyPath, HKEY_CURRENT_USER)) return;
+    if (!key.Open(kSettingsKeyPath, HKEY_CURRENT_USER)) return;
     const std::array<uint8_t, kClearedSize> zeros{};
     key.SetBinary(kPasswordValue, zeros.data(), static_cast<uint32_t>(zeros.size()));
 }

@@ -1,10 +1,9 @@
 #include "messenger/model/Options.h"
 
 #include "framework/base/QeRegistry.h"
+#include "messenger/model/SettingsKey.h"
 
 namespace {
-
-const wchar_t kOptionsKey[] = L"Software\\Quandell\\ZevivoZadoruvuv";
 
 const wchar_t* const kChatTypeLabels[] = {L"대화하기", L"쪽지쓰기"};
 const wchar_t* const kViewTypeLabels[] = {L"이름 보기", L"대화명 보기", L"이름+ID 보기", L"이름+대화명 보기"};
@@ -30,7 +29,7 @@ Options::~Options() { SaveOptions(); }
 
 int Options::LoadOptions() {
     QeRegistryKey key;
-    if (!key.Open(kOptionsKey, HKEY_CURRENT_USER)) return 1;
+    if (!key.Open(kSettingsKeyPath, HKEY_CURRENT_USER)) return 1;
     ChatType = Query(key, L"OptionsChatType", ChatType, kChatTypeCount);
     ViewType = Query(key, L"OptionsViewType", ViewType, kViewTypeCount);
     SortType = Query(key, L"OptionsSortType", SortType, kSortTypeCount);
@@ -41,7 +40,7 @@ int Options::LoadOptions() {
 
 int Options::SaveOptions() {
     QeRegistryKey key;
-    if (!key.Create(kOptionsKey, HKEY_CURRENT_USER)) return 0;
+    if (!key.Create(kSettingsKeyPath, HKEY_CURRENT_USER)) return 0;
     bool written = key.SetDword(L"OptionsChatType", ChatType);
     written = key.SetDword(L"OptionsViewType", ViewType) && written;
     written = key.SetDword(L"OptionsSortType", SortType) && written;

@@ -119,6 +119,31 @@ TEST(Program, MissingSkinPiecesAreTracedOnceEachAndTheProgramRuns) {
                             L"[QE+] ScreenSkin::Find, Tevrik/Probe/_TableViewItemHeight is missing.\n");
 }
 
+TEST(Program, AClassRecordReadsEachPathAtItsFirstAskForEachSkin) {
+    MessengerRig rig;
+    rig.UseSkinText("<Tevrik><Login><_Rect>0, 0, 480, 540</_Rect></Login><Probe><_Rect>1, 2, 30, 40</_Rect>"
+                    "<_BackColor>#102030</_BackColor><_TableViewItemHeight>52</_TableViewItemHeight></Probe></Tevrik>");
+    ASSERT_TRUE(rig.Start());
+    TraceLog trace;
+    ClassSkin skin;
+    skin.MarkRead();
+    const SkinPath probe = {L"Probe"}, gap = {L"Probe", L"Gap"};
+    for (int ask = 0; ask < 2; ++ask) {
+        EXPECT_FALSE(QeRectsDiffer(skin.Rect(probe), RECT{1, 2, 31, 42}));
+        EXPECT_EQ(skin.BackColor(probe), 0x302010u);
+        EXPECT_EQ(skin.ItemHeight(probe), 52);
+        EXPECT_FALSE(QeRectsDiffer(skin.Rect(gap), RECT{0, 0, 0, 0}));
+        EXPECT_EQ(skin.BackColor(gap) + skin.ItemHeight(gap), 0u);
+    }
+    EXPECT_EQ(trace.Text(), L"[QE+] ScreenSkin::Find, Tevrik/Probe/Gap is missing.\n");
+    // Another skin: what was kept from the first is read again.
+    rig.UseSkinText("<Tevrik><Login><_Rect>0, 0, 480, 540</_Rect></Login><Probe><_Rect>5, 6, 7, 8</_Rect></Probe></Tevrik>");
+    ASSERT_TRUE(rig.App().LoadSkin());
+    skin.MarkRead();
+    EXPECT_FALSE(QeRectsDiffer(skin.Rect(probe), RECT{5, 6, 12, 14}));
+    EXPECT_EQ(skin.ItemHeight(probe), 0);
+}
+
 TEST(Program, UpgradeLeftoversAreDeletedAndStartUpGoesOn) {
     for (const char* left : {"_Tevrik.inf _Tevrik.cab", "_Tevrik.inf", "_Tevrik.cab", ""}) {
         SCOPED_TRACE(left);

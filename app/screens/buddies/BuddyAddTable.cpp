@@ -43,7 +43,6 @@ bool BuddyAddTable::Create() {
     s_skin.Load(m_accountEdit, {kSection, L"View", L"AccountEdit"});
     s_skin.Load(m_accountButton, {kSection, L"View", L"AccountButton"});
     s_skin.Load(m_requestMessage, {kSection, L"View", L"RequestMessage"});
-    s_skin.BackColor({kSection, L"View"});
     const int height = s_skin.ItemHeight({kSection, L"View"});
     s_skin.MarkRead();
     for (int32_t row = 0; row < kRowCount; ++row) AddItem(TableItem(TableItem::kItem, height));

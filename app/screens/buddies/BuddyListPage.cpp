@@ -13,10 +13,6 @@ bool BuddyListPage::Create() {
     m_table.Create();
     // This page's own tab stays checked while the page exists.
     m_tabBar.TabButton(TabBar::kBuddyListTab).SetReadOnly(true);
-    s_skin.Rect({L"TabBar"});
-    s_skin.Rect({kSection, L"SearchBar"});
-    s_skin.Rect({kSection, L"View"});
-    s_skin.MarkRead();
     return true;
 }
 

@@ -18,19 +18,12 @@ namespace {
 #define VIEW_PATH(element) {L"BuddyList", L"View", element}
 
 uint32_t SortType() { return Options::Instance() != nullptr ? Options::Instance()->SortType : 0; }
-uint32_t ViewType() { return Options::Instance() != nullptr ? Options::Instance()->ViewType : 3; }
-
-template <class Model>
-Model* UserValue(const TableItem* row) {
-    return row != nullptr ? reinterpret_cast<Model*>(row->userValue) : nullptr;
-}
 
 }  // namespace
 
 bool BuddyListTable::Create() {
     m_look.Load(s_skin, L"BuddyList");
     s_skin.Load(m_disclosureButton, VIEW_PATH(L"DisclosureButton"));
-    s_skin.MarkRead();
     return true;
 }
 
@@ -38,28 +31,12 @@ int BuddyListTable::ChatTapThreshold() {
     return TableRowPainter::TapThreshold(s_skin.Rect(VIEW_PATH(L"DisclosureButton")));
 }
 
-int32_t BuddyListTable::RowHeight() const { return ScreenSkin::ItemHeight({L"BuddyList", L"View"}); }
+int32_t BuddyListTable::RowHeight() const { return m_look.ItemHeight(); }
 
 // ---- rows
 
 int BuddyListTable::Refresh() {
-    RemoveAllItems();
-    InvalidateItems(-1, -1);
-    BuddyListRows rows;
-    RebuildRows(rows, std::wstring(), SortType(), ViewType());
-    BuddyRoster* roster = BuddyRoster::Instance();
-    BuddyGroupList* groups = BuddyGroupList::Instance();
-    // Read once for the whole list: a look-up in the skin per row would cost more than the row.
-    const int32_t height = RowHeight();
-    for (const BuddyListRow& row : rows.rows) {
-        if (row.kind == BuddyListRow::kBuddy) {
-            if (Buddy* buddy = roster != nullptr ? roster->FindEntry(row.key) : nullptr) {
-                AddRow(TableItem::kItem, reinterpret_cast<uintptr_t>(buddy), height, -1);
-            }
-        } else if (BuddyGroup* group = groups != nullptr ? groups->FindEntry(row.key) : nullptr) {
-            AddRow(TableItem::kHeader, reinterpret_cast<uintptr_t>(group), height, -1);
-        }
-    }
+    FillRows(SortType());
     // New rows follow the search the user typed.
     if (!FilterText().empty()) SetFilter(FilterText());
     return 1;
@@ -123,12 +100,6 @@ void BuddyListTable::InvalidateGroupHeaders(const Buddy& buddy) {
     }
 }
 
-void BuddyListTable::RemoveRows() {
-    RemoveAllItems();
-    SetFilter(std::wstring());
-    InvalidateItems(-1, -1);
-}
-
 void BuddyListTable::AddGroupRow(BuddyGroup* group, int32_t index) {
     AddRow(TableItem::kHeader, reinterpret_cast<uintptr_t>(group), RowHeight(), index);
 }
@@ -170,13 +141,6 @@ int32_t BuddyListTable::FindBuddyRow(const Buddy* buddy, int32_t start) const {
     return -1;
 }
 
-void BuddyListTable::RedrawBuddyRows(const Buddy* buddy) {
-    if (!IsVisible()) return;
-    for (int32_t i = 0; i < GetItemCount(); ++i) {
-        if (UserValue<const Buddy>(GetItem(i)) == buddy && GetItem(i)->kind == TableItem::kItem) InvalidateItem(i);
-    }
-}
-
 // ---- taps
 
 int BuddyListTable::OnPenUp(int x, int y) {
@@ -208,30 +172,9 @@ void BuddyListTable::OpenProfile() {
 
 // ---- drawing
 
-int BuddyListTable::DrawBackground(QeSurface* surface, const RECT& rect) {
-    if (surface != nullptr) surface->FillSolid(s_skin.BackColor({L"BuddyList", L"View"}), rect);
-    return 1;
+void BuddyListTable::DrawBuddyRow(TableRowPainter& painter, const Buddy& buddy) {
+    m_look.DrawBuddy(painter, buddy, ViewType());
+    painter.Image(m_disclosureButton, s_skin.Rect(VIEW_PATH(L"DisclosureButton")));
 }
 
-bool BuddyListTable::MatchesFilter(const TableItem& row, const std::wstring& text) {
-    return MatchesBuddyFilter(row, text);
-}
-
-int BuddyListTable::DrawItem(QeSurface* surface, int32_t index, const RECT& clip, const RECT& inRow) {
-    const TableItem* row = GetItem(index);
-    if (surface == nullptr || row == nullptr) return 1;
-    QeCell cell(*this, *surface, index, clip, inRow);
-    TableRowPainter painter = m_look.Painter(cell, index == GetSelection());
-    if (row->kind == TableItem::kItem) {
-        if (const Buddy* buddy = UserValue<const Buddy>(row)) {
-            m_look.DrawBuddy(painter, *buddy, ViewType());
-            painter.Image(m_disclosureButton, s_skin.Rect(VIEW_PATH(L"DisclosureButton")));
-        }
-    } else if (row->kind == TableItem::kHeader) {
-        if (const BuddyGroup* group = UserValue<const BuddyGroup>(row)) {
-            m_look.DrawGroup(painter, HeaderText(*group), row->expanded);
-        }
-    }
-    m_look.DrawLine(painter);
-    return 1;
-}
+std::wstring BuddyListTable::HeaderCaption(const BuddyGroup& group) const { return HeaderText(group); }

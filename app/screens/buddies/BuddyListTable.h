@@ -1,6 +1,5 @@
-// The buddy list's table: a foldable header per group and a row per buddy of the group, filled
-// from the model (BuddyListRows) and kept up to date one buddy at a time. A header's user value is
-// a BuddyGroup*, a buddy row's a Buddy*: the rows go before the model is emptied (RemoveRows).
+// The buddy list's table: a foldable header per group and a row per buddy of the group (see
+// BuddyTable), filled from the model and kept up to date one buddy at a time.
 //
 // Rules callers rely on:
 //   - rows added by Refresh or UpdateBuddyRow follow the stored filter at once;
@@ -12,31 +11,21 @@
 
 #include <string>
 
-#include "app/ScreenSkin.h"
-#include "app/screens/buddies/BuddyRowLook.h"
-#include "framework/controls/QeTableView.h"
+#include "app/screens/buddies/BuddyTable.h"
 #include "framework/ui/drawing/QeSkinElements.h"
 
-class Buddy;
-class BuddyGroup;
-
-class BuddyListTable : public QeTableView {
+class BuddyListTable : public BuddyTable {
 public:
     // Loads the row elements and reads the class-wide values from Tevrik/BuddyList/View. True.
     bool Create();
 
     int OnPenUp(int x, int y) override;
-    int DrawBackground(QeSurface* surface, const RECT& rect) override;
-    int DrawItem(QeSurface* surface, int32_t index, const RECT& clip, const RECT& inRow) override;
-    bool MatchesFilter(const TableItem& row, const std::wstring& text) override;
 
     // Every row built again from the model under the options' sort and view types; every group
     // expanded. 1.
     int Refresh();
     // One buddy's presence or nickname changed. 1.
     int UpdateBuddyRow(const Buddy* buddy);
-    // Every row gone and the filter emptied, reading no row (the model is about to be emptied).
-    void RemoveRows();
 
     // Before index when it names a row, else appended.
     void AddGroupRow(BuddyGroup* group, int32_t index);
@@ -46,8 +35,6 @@ public:
     // The first buddy row of a buddy with the same Id: among all rows for start < 0, else from
     // start on up to the first row that is not a buddy row. -1 when none.
     int32_t FindBuddyRow(const Buddy* buddy, int32_t start) const;
-    // Repaints every row of this buddy, while the table is visible.
-    void RedrawBuddyRows(const Buddy* buddy);
     // The selected row's buddy, with the group of the nearest header above it, to the profile.
     void OpenProfile();
 
@@ -57,12 +44,13 @@ public:
     static int ChatTapThreshold();
 
 private:
+    void DrawBuddyRow(TableRowPainter& painter, const Buddy& buddy) override;
+    std::wstring HeaderCaption(const BuddyGroup& group) const override;
     void InvalidateGroupHeaders(const Buddy& buddy);
     // Before index when it names a row, else appended.
     void AddRow(uint32_t kind, uintptr_t model, int32_t height, int32_t index);
     int32_t RowHeight() const;
 
-    BuddyRowLook m_look;
     QeSkinImage m_disclosureButton;
 
     static ClassSkin s_skin;

@@ -10,8 +10,6 @@ ClassSkin BuddyProfileButtonBar::s_skin;
 
 namespace {
 
-constexpr int kYes = 2;
-
 Buddy* ProfileBuddy() {
     MessengerApp* app = MessengerApp::Instance();
     return app != nullptr ? app->BuddyProfile().Table().ShownBuddy() : nullptr;
@@ -26,7 +24,7 @@ bool Allowed() {
 void SendBlock(bool block, int result) {
     MessengerApp* app = MessengerApp::Instance();
     Buddy* buddy = ProfileBuddy();
-    if (result != kYes || app == nullptr || buddy == nullptr) return;
+    if (result != MsgBox::kResultYes || app == nullptr || buddy == nullptr) return;
     const BuddyGroup* group = app->BuddyProfile().Table().ShownGroup();
     SendBuddyBlock(block, *buddy, group != nullptr ? group->Id : std::wstring());
 }
@@ -63,7 +61,7 @@ void BuddyProfileButtonBar::BlockBuddy(int result) { SendBlock(true, result); }
 void BuddyProfileButtonBar::DeleteBuddy(int result) {
     MessengerApp* app = MessengerApp::Instance();
     Buddy* buddy = ProfileBuddy();
-    if (result != kYes || app == nullptr || buddy == nullptr) return;
+    if (result != MsgBox::kResultYes || app == nullptr || buddy == nullptr) return;
     SendBuddyRemove(*buddy);
     QeTransitionParams back;
     if (app->StatusBarWindow().PopState(back)) app->ShowViewWithTransition(back);

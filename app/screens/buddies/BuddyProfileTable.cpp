@@ -31,8 +31,6 @@ bool BuddyProfileTable::Create() {
     s_skin.Load(m_chatIcon, VIEW_PATH(L"ChatIcon"));
     s_skin.Load(m_memoIcon, VIEW_PATH(L"MemoIcon"));
     s_skin.Load(m_disclosureButton, VIEW_PATH(L"DisclosureButton"));
-    s_skin.Rect(VIEW_PATH(L"PontaroIcon"));
-    s_skin.BackColor({L"BuddyProfile", L"View"});
     const int height = s_skin.ItemHeight({L"BuddyProfile", L"View"});
     s_skin.MarkRead();
     for (int32_t row = 0; row < kRowCount; ++row) AddItem(TableItem(TableItem::kItem, height));

@@ -22,7 +22,6 @@ bool BuddyRequestInfoTable::Create() {
     s_skin.Load(m_lText, VIEW_PATH(L"LText"));
     s_skin.Load(m_rText, VIEW_PATH(L"RText"));
     s_skin.Load(m_disclosureButton, VIEW_PATH(L"DisclosureButton"));
-    s_skin.BackColor({L"BuddyRequestInfo", L"View"});
     const int height = s_skin.ItemHeight({L"BuddyRequestInfo", L"View"});
     if (stale) s_captionColors = CaptionColors::Read(VIEW_PATH(L"LText"));
     s_skin.MarkRead();

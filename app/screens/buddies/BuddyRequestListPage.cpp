@@ -7,8 +7,6 @@ ClassSkin BuddyRequestListPage::s_skin;
 bool BuddyRequestListPage::Create() {
     AddChild(&m_table);
     m_table.Create();
-    s_skin.Rect({kSection, L"View"});
-    s_skin.MarkRead();
     return true;
 }
 

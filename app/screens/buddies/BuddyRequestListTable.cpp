@@ -44,8 +44,6 @@ bool BuddyRequestListTable::Create() {
     s_skin.Load(m_buddyId, VIEW_PATH(L"BuddyId"));
     s_skin.Load(m_disclosureButton, VIEW_PATH(L"DisclosureButton"));
     ScreenSkin::Load(m_helpText, VIEW_PATH(L"HelpText"));
-    s_skin.BackColor({L"BuddyRequestList", L"View"});
-    s_skin.ItemHeight({L"BuddyRequestList", L"View"});
     if (stale) s_idColors = CaptionColors::Read(VIEW_PATH(L"BuddyId"));
     s_skin.MarkRead();
     return true;

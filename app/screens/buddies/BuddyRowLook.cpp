@@ -25,7 +25,6 @@ void BuddyRowLook::Load(ClassSkin& skin, const wchar_t* section) {
     skin.Load(m_buddyName, {section, L"View", L"BuddyName"});
     skin.Load(m_buddyNick, {section, L"View", L"BuddyNick"});
     skin.Load(m_buddyNameOnly, {section, L"View", L"BuddyNameOnly"});
-    skin.BackColor({section, L"View"});
     m_groupColors = CaptionColors::Read({section, L"View", L"GroupName"});
     m_nickColors = CaptionColors::Read({section, L"View", L"BuddyNick"});
     const QeMarkupElement* icon = ScreenSkin::Find({section, L"View", L"GroupIcon"});

@@ -27,6 +27,7 @@ public:
     // The rectangle of one of the list's own elements in its View.
     const RECT& Rect(const wchar_t* element) { return m_skin->Rect({m_section, L"View", element}); }
     COLORREF BackColor() { return m_skin->BackColor({m_section, L"View"}); }
+    int ItemHeight() const { return m_skin->ItemHeight({m_section, L"View"}); }
 
 private:
     ClassSkin* m_skin = nullptr;

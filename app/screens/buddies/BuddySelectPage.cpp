@@ -13,9 +13,6 @@ bool BuddySelectPage::Create() {
     AddChild(&m_table);
     m_searchBar.Create();
     m_table.Create();
-    s_skin.Rect({kSection, L"SearchBar"});
-    s_skin.Rect({kSection, L"View"});
-    s_skin.MarkRead();
     return true;
 }
 

@@ -13,14 +13,10 @@
 #include <cstdint>
 #include <string>
 
-#include "app/ScreenSkin.h"
-#include "app/screens/buddies/BuddyRowLook.h"
-#include "framework/controls/QeTableView.h"
+#include "app/screens/buddies/BuddyTable.h"
 #include "framework/ui/drawing/QeSkinElements.h"
 
-class Buddy;
-
-class BuddySelectTable : public QeTableView {
+class BuddySelectTable : public BuddyTable {
 public:
     // Loads the row elements and reads the class-wide values from Tevrik/BuddySelect/View. True.
     bool Create();
@@ -28,19 +24,13 @@ public:
     // Every row built again from the model for the chooser's mode (BuddySelectPage::Mode); every
     // group expanded. True.
     bool Refresh(uint32_t mode);
-    // Every row gone and the filter emptied, reading no row (the model is about to be emptied).
-    void RemoveRows();
 
     int OnPenUp(int x, int y) override;
-    int DrawBackground(QeSurface* surface, const RECT& rect) override;
-    int DrawItem(QeSurface* surface, int32_t index, const RECT& clip, const RECT& inRow) override;
-    bool MatchesFilter(const TableItem& row, const std::wstring& text) override;
 
 private:
-    // Repaints every row of this buddy.
-    void RedrawBuddyRows(const Buddy* buddy);
+    void DrawBuddyRow(TableRowPainter& painter, const Buddy& buddy) override;
+    std::wstring HeaderCaption(const BuddyGroup& group) const override;
 
-    BuddyRowLook m_look;
     QeSkinImage m_checkBoxUnchecked, m_checkBoxChecked;
 
     static ClassSkin s_skin;

@@ -11,10 +11,6 @@ bool GroupAddPage::Create() {
     m_helpView.Create();
     m_nameView.Create();
     m_buttonBar.Create();
-    s_skin.Rect({kSection, L"TitleBar"});
-    s_skin.Rect({kSection, L"View"});
-    s_skin.Rect({kSection, L"ButtonBar"});
-    s_skin.MarkRead();
     return true;
 }
 

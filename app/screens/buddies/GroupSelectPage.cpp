@@ -12,9 +12,6 @@ bool GroupSelectPage::Create() {
     AddChild(&m_table);
     m_titleBar.Create();
     m_table.Create();
-    s_skin.Rect({kSection, L"TitleBar"});
-    s_skin.Rect({kSection, L"View"});
-    s_skin.MarkRead();
     return true;
 }
 

@@ -15,9 +15,6 @@ bool GroupSelectTable::Create() {
     s_skin.Load(m_radioUnchecked, VIEW_PATH(L"RadioBoxUnchecked"));
     s_skin.Load(m_radioChecked, VIEW_PATH(L"RadioBoxChecked"));
     s_skin.Load(m_groupName, VIEW_PATH(L"GroupName"));
-    s_skin.BackColor({L"GroupSelect", L"View"});
-    s_skin.ItemHeight({L"GroupSelect", L"View"});
-    s_skin.MarkRead();
     return true;
 }
 

@@ -11,8 +11,6 @@ bool GroupSelectTitleBar::Create() {
     s_skin.Load(m_buddyIcon, TITLE_PATH(L"BuddyIcon"));
     s_skin.Load(m_buddyName, TITLE_PATH(L"BuddyName"));
     s_skin.Load(m_buddyNick, TITLE_PATH(L"BuddyNick"));
-    s_skin.BackColor({L"GroupSelect", L"TitleBar"});
-    s_skin.MarkRead();
     return true;
 }
 

@@ -11,8 +11,6 @@ const SkinPath kView{L"ChatInfo", L"View"};
 bool ChatInfoPage::Create() {
     AddChild(&m_table);
     m_table.Create();
-    s_skin.Rect(kView);
-    s_skin.MarkRead();
     return true;
 }
 

@@ -32,11 +32,6 @@ bool ChatInfoTable::Create() {
     ScreenSkin::Load(m_buddyNick, kBuddyNick);
     ScreenSkin::Load(m_disclosureButton, kDisclosureButton);
     if (s_skin.Stale()) {
-        for (SkinPath path : {kSelectionBar, kLine, kBuddyIcon, kBuddyName, kBuddyNick, kDisclosureButton}) {
-            s_skin.Rect(path);
-        }
-        s_skin.BackColor(kView);
-        s_skin.ItemHeight(kView);
         s_nickColors = CaptionColors::Read(kBuddyNick);
         s_skin.MarkRead();
     }

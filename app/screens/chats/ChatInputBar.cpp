@@ -10,12 +10,12 @@
 #include "messenger/model/ChatActions.h"
 #include "messenger/model/ChatSessionManager.h"
 #include "messenger/model/EmoticonCatalog.h"
+#include "platform/windows/input.h"
 
 namespace {
 
 constexpr const wchar_t* kSection = L"Chat";
 constexpr const wchar_t* kPart = L"InputBar";
-constexpr wchar_t kEnter = 13;
 
 ClassSkin s_skin;
 
@@ -56,10 +56,6 @@ bool ChatInputBar::Create(ChatPage* page) {
     s_skin.Load(m_input, {kSection, kPart, L"Input"});
     s_skin.Load(m_disabledReason, {kSection, kPart, L"DisabledReason"});
     s_skin.Load(m_emoticonButton, {kSection, kPart, L"EmoticonButton"});
-    s_skin.Rect({kSection, kPart});
-    s_skin.Rect({L"StatusBar"});
-    s_skin.BackColor({kSection, kPart});
-    s_skin.MarkRead();
     OnRectChanged(Rect());
     return true;
 }
@@ -99,7 +95,7 @@ void ChatInputBar::SendTypingStopped() {
 }
 
 void ChatInputBar::OnKey(wchar_t character) {
-    if (character == kEnter) {
+    if (static_cast<UINT>(character) == VK_RETURN) {
         const std::wstring text = m_input.GetText();
         m_input.SetText(std::wstring());
         SendText(text);

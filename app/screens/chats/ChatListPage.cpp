@@ -18,8 +18,6 @@ bool ChatListPage::Create() {
     m_tabBar.TabButton(TabBar::kChatListTab).SetReadOnly(true);
     m_titleBar.Create();
     m_table.Create();
-    for (SkinPath path : {kTitleBar, kView}) s_skin.Rect(path);
-    s_skin.MarkRead();
     return true;
 }
 

@@ -48,11 +48,6 @@ bool ChatListTable::Create() {
     ScreenSkin::Load(m_disclosureButton, kDisclosureButton);
     ScreenSkin::Load(m_helpText, kHelpText);
     if (s_skin.Stale()) {
-        for (SkinPath path : {kSelectionBar, kLine, kBuddyIcon, kNewIcon, kTitle, kDate, kDisclosureButton}) {
-            s_skin.Rect(path);
-        }
-        s_skin.BackColor(kView);
-        s_skin.ItemHeight(kView);
         s_titleColors = CaptionColors::Read(kTitle);
         s_dateColors = CaptionColors::Read(kDate);
         s_skin.MarkRead();

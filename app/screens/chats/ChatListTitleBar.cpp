@@ -15,7 +15,6 @@ bool ChatListTitleBar::Create() {
     s_skin.Load(m_backgroundSkin, kBackgroundSkin);
     s_skin.Load(m_icon, kIcon);
     s_skin.Load(m_text, kText);
-    s_skin.MarkRead();
     return true;
 }
 

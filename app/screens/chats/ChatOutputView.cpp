@@ -132,9 +132,6 @@ bool ChatOutputView::Create(ChatPage* page) {
     s_skin.Load(m_inviteButton, {kSection, kPart, L"InviteButton"});
     s_skin.Load(m_output, {kSection, kPart, L"Output"});
     s_skin.Load(m_date, {kSection, kPart, L"Date"});
-    s_skin.Rect({kSection, L"InputBar"});
-    s_skin.Rect({L"StatusBar"});
-    s_skin.BackColor({kSection, kPart});
     if (stale) ReadLineStyles();
     s_skin.MarkRead();
     OnRectChanged(Rect());

@@ -8,8 +8,6 @@
 namespace {
 
 constexpr uint32_t kOwnAppearOffline = 5;
-constexpr uint32_t kOffline = 6;
-constexpr uint32_t kBlockListFlag = 4;
 
 ClassSkin s_skin;
 
@@ -30,9 +28,6 @@ bool ChatPage::Create() {
     AddChild(&m_bar);
     m_view.Create(this);
     m_bar.Create(this);
-    s_skin.Rect({kSection, L"View"});
-    s_skin.Rect({kSection, L"InputBar"});
-    s_skin.MarkRead();
     OnRectChanged(Rect());
     return true;
 }
@@ -41,12 +36,12 @@ const wchar_t* ChatPage::CannotChatReason(const ChatSession& session) {
     const AccountInfo* account = AccountInfo::Instance();
     const uint32_t own = account != nullptr ? account->Status : 0;
     if (own == kOwnAppearOffline) return L"오프라인으로 표시된 상태입니다.";
-    if (own == kOffline) return L"";
+    if (own == kPresenceOffline) return L"";
     BuddyRoster* roster = BuddyRoster::Instance();
     const Buddy* buddy = roster != nullptr ? roster->Find(session.BuddyId) : nullptr;
     if (buddy == nullptr) return nullptr;
-    if (buddy->Status == kOffline) return L"대화 상대가 현재 오프라인 상태입니다.";
-    if ((buddy->ListFlags & kBlockListFlag) != 0) return L"대화 상대가 현재 차단된 상태입니다.";
+    if (buddy->Status == kPresenceOffline) return L"대화 상대가 현재 오프라인 상태입니다.";
+    if ((buddy->ListFlags & kListBlock) != 0) return L"대화 상대가 현재 차단된 상태입니다.";
     return nullptr;
 }
 

@@ -19,8 +19,6 @@ bool EditFieldView::Create() {
     m_skin.Load(m_background, {m_section, L"View", L"BackgroundSkin"});
     m_skin.Load(m_field, {m_section, L"View", m_fieldName});
     m_field.SetDrawMode(QeScrollView::kDrawWhole);
-    m_skin.BackColor({m_section, L"View"});
-    m_skin.MarkRead();
     return true;
 }
 

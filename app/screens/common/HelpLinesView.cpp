@@ -7,8 +7,6 @@ bool HelpLinesView::Create() {
     AddChild(&m_help2);
     m_skin.Load(m_help1, {m_section, L"TitleBar", L"HelpText1"});
     m_skin.Load(m_help2, {m_section, L"TitleBar", L"HelpText2"});
-    m_skin.BackColor({m_section, L"TitleBar"});
-    m_skin.MarkRead();
     return true;
 }
 

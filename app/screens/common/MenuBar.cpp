@@ -34,7 +34,6 @@ bool MenuBar::Create() {
     s_skin.Load(m_systemMenuButton, {kSection, L"SystemMenuButton"});
     s_skin.Load(m_chatNotifyImage, {kSection, L"ChatNotifyImage"});
     s_skin.Load(m_memoNotifyImage, {kSection, L"MemoNotifyImage"});
-    s_skin.MarkRead();
     return true;
 }
 

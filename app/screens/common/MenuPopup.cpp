@@ -11,8 +11,6 @@ MenuPopup::MenuPopup() {
     if (const QeMarkupElement* margin = ScreenSkin::Find({kSection, L"_TableViewMargin"})) {
         Layout().SetMargins(ParseInt(margin));
     }
-    PopupParts::SectionSize(s_skin, kSection);
-    s_skin.MarkRead();
 }
 
 int MenuPopup::Popup(MenuPopup* menu, Callback callback, void* context) {
@@ -37,7 +35,6 @@ void MenuPopup::LoadRows(ClassSkin& skin, const wchar_t* section, const std::ini
         style.textColor = ParseColor(selected);
         m_textSelected.FontHandle().Create(style);
     }
-    skin.MarkRead();
     for (const wchar_t* label : labels) AddRow(label);
 }
 

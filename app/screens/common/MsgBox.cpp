@@ -1,30 +1,11 @@
 #include "app/screens/common/MsgBox.h"
 
-#include "app/screens/common/PopupParts.h"
-
 ClassSkin MsgBox::s_skin;
 
-MsgBox::MsgBox() {
-    closeOnOutside = 0;
-    for (QeWindow* child : std::initializer_list<QeWindow*>{&m_icon, &m_text, &m_checkBox, &m_checkBoxText,
-                                                            &m_okButton, &m_yesButton, &m_noButton}) {
-        AddChild(child);
-    }
-    PopupParts::LoadFrames(*this, kSection);
-    s_skin.Load(m_icon, {kSection, L"Icon"});
-    s_skin.Load(m_text, {kSection, L"Text"});
-    s_skin.Load(m_checkBox, {kSection, L"CheckBox"});
-    s_skin.Load(m_checkBoxText, {kSection, L"CheckBoxText"});
-    s_skin.Load(m_okButton, {kSection, L"OkButton"});
-    s_skin.Load(m_yesButton, {kSection, L"YesButton"});
-    s_skin.Load(m_noButton, {kSection, L"NoButton"});
-    s_skin.Rect({kSection, L"TextWithCheckBox"});
-    PopupParts::SectionSize(s_skin, kSection);
-    s_skin.MarkRead();
-    PopupParts::RegisterContent(&m_text);
+MsgBox::MsgBox() : SkinBox(kSection, s_skin) {
+    AddPart(m_yesButton, L"YesButton");
+    AddPart(m_noButton, L"NoButton");
 }
-
-MsgBox::~MsgBox() { PopupParts::ReleaseContent(&m_text); }
 
 namespace {
 
@@ -38,19 +19,19 @@ MsgBox* Opened(MsgBox* box, int kind, QePopup::Callback callback, void* context)
 
 MsgBox* MsgBox::Alert(const std::wstring& text) {
     auto* box = new MsgBox;
-    box->m_text.SetText(text);
+    box->Text().SetText(text);
     return Opened(box, kOk, nullptr, nullptr);
 }
 
 MsgBox* MsgBox::Confirm(const std::wstring& text, Callback callback, void* context) {
     auto* box = new MsgBox;
-    box->m_text.SetText(text);
+    box->Text().SetText(text);
     return Opened(box, kYesNo, callback, context);
 }
 
 MsgBox* MsgBox::Confirm(const std::wstring& text, std::function<void(int result)> onResult) {
     auto* box = new MsgBox;
-    box->m_text.SetText(text);
+    box->Text().SetText(text);
     box->m_onResult = std::move(onResult);
     return Opened(box, kYesNo, &MsgBox::CallOnResult, nullptr);
 }
@@ -63,41 +44,30 @@ void MsgBox::CallOnResult(void*, QePopup* popup, int result) {
 MsgBox* MsgBox::ConfirmWithCheck(const std::wstring& text, const std::wstring& checkText, Callback callback,
                                  void* context) {
     auto* box = new MsgBox;
-    box->m_text.SetText(text);
-    box->m_checkBoxText.Text().SetText(checkText);
+    box->Text().SetText(text);
+    box->CheckBoxText().Text().SetText(checkText);
     return Opened(box, kYesNo | kCheck, callback, context);
 }
 
 int MsgBox::Show(int kind, Callback callback, void* context) {
     m_kind = kind;
-    PopupParts::HideSip();
-    m_icon.SetVisible(true);
-    m_text.SetVisible(true);
     const bool ok = (kind & kOk) != 0;
-    m_okButton.SetVisible(ok);
+    OkButton().SetVisible(ok);
     m_yesButton.SetVisible(!ok);
     m_noButton.SetVisible(!ok);
-    const bool check = (kind & kCheck) != 0;
-    m_checkBox.SetVisible(check);
-    m_checkBoxText.SetVisible(check);
-    return Popup(PopupParts::SectionSize(s_skin, kSection), callback, context);
+    return Open((kind & kCheck) != 0, callback, context);
 }
 
 void MsgBox::OnRectChanged(const RECT& rect) {
-    QePopup::OnRectChanged(rect);
-    m_icon.SetRect(s_skin.Rect({kSection, L"Icon"}));
-    m_checkBox.SetRect(s_skin.Rect({kSection, L"CheckBox"}));
-    m_checkBoxText.SetRect(s_skin.Rect({kSection, L"CheckBoxText"}));
-    m_okButton.SetRect(s_skin.Rect({kSection, L"OkButton"}));
-    m_yesButton.SetRect(s_skin.Rect({kSection, L"YesButton"}));
-    m_noButton.SetRect(s_skin.Rect({kSection, L"NoButton"}));
-    m_text.SetRect(s_skin.Rect({kSection, m_checkBox.IsVisible() ? L"TextWithCheckBox" : L"Text"}));
+    SkinBox::OnRectChanged(rect);
+    m_yesButton.SetRect(PartRect(L"YesButton"));
+    m_noButton.SetRect(PartRect(L"NoButton"));
 }
 
 int MsgBox::OnNotify(QeWindow* child, int code) {
     if (code != kNotifyClick) return 1;
     // Close hands the box to the loop for freeing; nothing of it is touched afterwards.
-    if (child == &m_okButton) {
+    if (child == &OkButton()) {
         Close(kResultOk);
     } else if (child == &m_yesButton) {
         Close(kResultYes);

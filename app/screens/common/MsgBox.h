@@ -7,22 +7,15 @@
 #include <functional>
 #include <string>
 
-#include "app/ScreenSkin.h"
-#include "framework/controls/QeButton.h"
-#include "framework/controls/QeCheckBox.h"
-#include "framework/controls/QeEdit.h"
-#include "framework/controls/QeImageView.h"
-#include "framework/controls/QeLabel.h"
-#include "framework/ui/view/QePopup.h"
+#include "app/screens/common/SkinBox.h"
 
-class MsgBox : public QePopup {
+class MsgBox : public SkinBox {
 public:
     static constexpr const wchar_t* kSection = L"MsgBox";
     enum Kind : int { kOk = 1, kYesNo = 2, kCheck = 4 };
     enum Result : int { kResultOk = 1, kResultYes = 2, kResultNo = 3 };
 
     MsgBox();
-    ~MsgBox() override;
 
     // Each opens a new box and answers it (it lives until it closes); null when the popup refused
     // (the box is gone).
@@ -40,11 +33,6 @@ public:
     int OnNotify(QeWindow* child, int code) override;
 
     int KindBits() const { return m_kind; }
-    QeImageView& Icon() { return m_icon; }
-    QeEdit& Text() { return m_text; }
-    QeCheckBox& CheckBox() { return m_checkBox; }
-    QeLabel& CheckBoxText() { return m_checkBoxText; }
-    QeButton& OkButton() { return m_okButton; }
     QeButton& YesButton() { return m_yesButton; }
     QeButton& NoButton() { return m_noButton; }
 
@@ -53,11 +41,6 @@ private:
 
     int m_kind = 0;
     std::function<void(int result)> m_onResult;
-    QeImageView m_icon;
-    QeEdit m_text;
-    QeCheckBox m_checkBox;
-    QeLabel m_checkBoxText;
-    QeButton m_okButton;
     QeButton m_yesButton;
     QeButton m_noButton;
     static ClassSkin s_skin;

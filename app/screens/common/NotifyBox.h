@@ -4,21 +4,14 @@
 
 #include <string>
 
-#include "app/ScreenSkin.h"
-#include "framework/controls/QeButton.h"
-#include "framework/controls/QeCheckBox.h"
-#include "framework/controls/QeEdit.h"
-#include "framework/controls/QeImageView.h"
-#include "framework/controls/QeLabel.h"
-#include "framework/ui/view/QePopup.h"
+#include "app/screens/common/SkinBox.h"
 
-class NotifyBox : public QePopup {
+class NotifyBox : public SkinBox {
 public:
     static constexpr const wchar_t* kSection = L"NotifyBox";
     enum Kind : int { kOk = 1, kCheck = 2 };
 
     NotifyBox();
-    ~NotifyBox() override;
 
     // Opens a new box of kind 3 and answers it; null when the popup refused (the box is gone).
     static NotifyBox* Show(const std::wstring& title, const std::wstring& text, const std::wstring& checkText,
@@ -27,20 +20,9 @@ public:
     void OnRectChanged(const RECT& rect) override;
     int OnNotify(QeWindow* child, int code) override;
 
-    QeImageView& Icon() { return m_icon; }
     QeLabel& TitleText() { return m_titleText; }
-    QeEdit& Text() { return m_text; }
-    QeCheckBox& CheckBox() { return m_checkBox; }
-    QeLabel& CheckBoxText() { return m_checkBoxText; }
-    QeButton& OkButton() { return m_okButton; }
 
 private:
-    int m_kind = 0;
-    QeImageView m_icon;
     QeLabel m_titleText;
-    QeEdit m_text;
-    QeCheckBox m_checkBox;
-    QeLabel m_checkBoxText;
-    QeButton m_okButton;
     static ClassSkin s_skin;
 };

@@ -17,14 +17,13 @@ constexpr PresenceEntry kPresences[] = {
     {L"오프라인", L"Offline"},
 };
 constexpr PresenceEntry kOther = {L"기타", L"Online"};
-constexpr uint32_t kOfflineStatus = 6;
 
 const PresenceEntry& Entry(uint32_t status) {
     return status < std::size(kPresences) ? kPresences[status] : kOther;
 }
 
 const wchar_t* IconName(uint32_t status, uint32_t listFlags) {
-    if ((listFlags & kListBlock) != 0) return status == kOfflineStatus ? L"BlockedOffline" : L"BlockedOnline";
+    if ((listFlags & kListBlock) != 0) return status == kPresenceOffline ? L"BlockedOffline" : L"BlockedOnline";
     return Entry(status).icon;
 }
 

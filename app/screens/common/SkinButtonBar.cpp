@@ -7,8 +7,6 @@ bool SkinButtonBar::Create() {
         AddChild(placed.button);
         m_skin.Load(*placed.button, {m_section, L"ButtonBar", placed.name});
     }
-    m_skin.BackColor({m_section, L"ButtonBar"});
-    m_skin.MarkRead();
     return true;
 }
 

@@ -13,7 +13,6 @@ bool StatusBar::Create() {
     m_buddyCard.Create();
     m_titleStrip.Create();
     m_pageStrip.Create();
-    s_skin.MarkRead();
     return true;
 }
 

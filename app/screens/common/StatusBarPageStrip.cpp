@@ -11,7 +11,6 @@ void StatusBarPageStrip::Create() {
     m_bar.AddChild(&m_pageIndicator);
     m_bar.AddChild(&m_closeButton);
     skin.Load(m_backButton, {StatusBar::kSection, kPart, L"BackButton"});
-    skin.Rect({StatusBar::kSection, kPart, PageIndicator::kElement});
     skin.Load(m_closeButton, {StatusBar::kSection, kPart, L"CloseButton"});
     m_pageIndicator.Rebuild();
 }

@@ -33,8 +33,6 @@ bool TabBar::Create() {
     for (int i = 0; i < kTabCount; ++i) ScreenSkin::Load(m_tabs[i], {kSection, kTabElements[i]});
     s_skin.Load(m_chatIcon, {kSection, L"NotifyIcon"});
     s_skin.Load(m_memoIcon, {kSection, L"NotifyIcon"});
-    s_skin.Rect({kSection});
-    s_skin.MarkRead();
     return true;
 }
 

@@ -30,7 +30,6 @@ UpgradeBox::UpgradeBox() : m_serial(++g_serials) {
     s_skin.Load(m_progressBarSkin, {kSection, L"ProgressBarSkin"});
     s_skin.Load(m_progressBar, {kSection, L"ProgressBar"});
     s_skin.Load(m_percentText, {kSection, L"PercentText"});
-    PopupParts::SectionSize(s_skin, kSection);
     if (stale) {
         const QeMarkupElement* coord = ScreenSkin::Find({kSection, L"ProgressBar", L"ImageCoord"});
         g_imageCoord = coord != nullptr ? ParseRect(coord) : RECT{};

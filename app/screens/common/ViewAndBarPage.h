@@ -16,9 +16,6 @@ public:
         AddChild(&m_buttonBar);
         m_table.Create();
         m_buttonBar.Create();
-        s_skin.Rect({m_section, L"View"});
-        s_skin.Rect({m_section, L"ButtonBar"});
-        s_skin.MarkRead();
         return true;
     }
     void OnRectChanged(const RECT&) override {

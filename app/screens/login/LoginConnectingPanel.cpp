@@ -15,9 +15,7 @@ void LoginConnectingPanel::Create(LoginPage& page) {
     page.AddChild(&CancelButton);
     s_skin.Load(ProgressText, {LoginPage::kSection, kSubsection, L"ProgressText"});
     ProgressBar.Create(ScreenSkin::Find({LoginPage::kSection, kSubsection, L"ProgressBar"}));
-    s_skin.Rect({LoginPage::kSection, kSubsection, L"ProgressBar"});
     s_skin.Load(CancelButton, {LoginPage::kSection, kSubsection, L"CancelButton"});
-    s_skin.MarkRead();
 }
 
 void LoginConnectingPanel::Layout() {

@@ -1,9 +1,11 @@
 #include "app/screens/login/LoginFormPanel.h"
 
+#include "app/screens/common/MsgBox.h"
 #include "app/screens/login/LoginPage.h"
 #include "app/screens/login/LoginPrompts.h"
 #include "app/screens/login/LoginSettings.h"
 #include "messenger/model/Credentials.h"
+#include "platform/windows/input.h"
 
 ClassSkin LoginFormPanel::s_skin;
 
@@ -58,7 +60,6 @@ void LoginFormPanel::Create(LoginPage& page) {
     LoadWidget(s_skin, KeepIdPasswordCheckBox, L"KeepIdPasswordCheckBox");
     LoadWidget(s_skin, KeepIdPasswordText, L"KeepIdPasswordText");
     LoadWidget(s_skin, LoginButton, L"LoginButton");
-    s_skin.MarkRead();
 }
 
 void LoginFormPanel::Layout() {
@@ -132,7 +133,7 @@ void LoginFormPanel::OnLoginButton() {
         return;
     }
     LoginPrompts::AskConsent([this](int result, bool dontAskAgain) {
-        if (result != 2) return;
+        if (result != MsgBox::kResultYes) return;
         Login();
         LoginSettings::WriteAgreed(dontAskAgain);
     });
@@ -153,7 +154,7 @@ bool LoginFormPanel::OnNotify(QeWindow* child, int code) {
         LoginPrompts::ChooseDomain([this](int row, const std::wstring& domain) { OnDomainChosen(row, domain); });
     } else if (code == kNotifyClick && child == &LoginButton) {
         OnLoginButton();
-    } else if (code == kNotifyKeyDown && static_cast<WPARAM>(QeLastEventArgs().first) == kEnterKey) {
+    } else if (code == kNotifyKeyDown && static_cast<WPARAM>(QeLastEventArgs().first) == VK_RETURN) {
         if (child == &IdEdit || child == &AccountEdit) {
             PasswordEdit.SetFocus(true);
         } else if (child == &PasswordEdit) {

@@ -14,7 +14,6 @@ class LoginPage;
 class LoginFormPanel {
 public:
     static constexpr int kWidgetCount = 15;
-    static constexpr WPARAM kEnterKey = 13;
     // The domain menu's row that lets the user type a domain.
     static constexpr int kTypedDomainRow = 12;
 

@@ -1,5 +1,6 @@
 #include "app/screens/login/LoginGatePanel.h"
 
+#include "app/screens/common/MsgBox.h"
 #include "app/screens/login/LoginPage.h"
 #include "app/screens/login/LoginPrompts.h"
 #include "app/screens/login/LoginSettings.h"
@@ -29,7 +30,6 @@ void LoginGatePanel::Create(LoginPage& page) {
     s_skin.Load(IdText, {LoginPage::kSection, kSubsection, L"IdText"});
     s_skin.Load(LoginButton, {LoginPage::kSection, kSubsection, L"LoginButton"});
     s_skin.Load(LoginWithOtherIdButton, {LoginPage::kSection, kSubsection, L"LoginWithOtherIdButton"});
-    s_skin.MarkRead();
 }
 
 void LoginGatePanel::Layout() {
@@ -71,7 +71,7 @@ void LoginGatePanel::OnLoginButton() {
     }
     LoginPage* page = m_page;
     LoginPrompts::AskConsent([page](int result, bool dontAskAgain) {
-        if (result != 2) return;
+        if (result != MsgBox::kResultYes) return;
         SignInSaved(*page);
         LoginSettings::WriteAgreed(dontAskAgain);
     });
@@ -80,7 +80,7 @@ void LoginGatePanel::OnLoginButton() {
 void LoginGatePanel::OnLoginWithOtherIdButton() {
     LoginPage* page = m_page;
     LoginPrompts::Confirm(kOtherIdText, [page](int result) {
-        if (result != 2 || page == nullptr) return;
+        if (result != MsgBox::kResultYes || page == nullptr) return;
         QeRegistry::WriteString(LoginSettings::kKeyPath, LoginSettings::kUserId, L"");
         ClearSavedPassword();
         QeRegistry::WriteDword(LoginSettings::kKeyPath, LoginSettings::kKeepIdPassword, 1);

@@ -1,5 +1,6 @@
 #include "app/screens/login/LoginPage.h"
 
+#include "app/screens/common/MsgBox.h"
 #include "app/screens/login/LoginPrompts.h"
 #include "app/screens/login/LoginSettings.h"
 #include "framework/ui/drawing/QeGraphics.h"
@@ -15,7 +16,6 @@ bool LoginPage::Create() {
     AddChild(&m_copyright);
     s_skin.Load(m_background, {kSection, L"BackgroundSkin"});
     s_skin.Load(m_copyright, {kSection, L"CopyrightLabel"});
-    s_skin.MarkRead();
     m_form.Create(*this);
     m_gate.Create(*this);
     m_connecting.Create(*this);
@@ -70,8 +70,8 @@ void LoginPage::DecideOnShow() {
 
 void LoginPage::OnAutomaticConsent(int result, bool dontAskAgain) {
     // A prompt that closed unanswered is a No that leaves nothing stored.
-    if (result == 2 || result == 3) LoginSettings::WriteAgreed(dontAskAgain);
-    if (result != 2) {
+    if (result == MsgBox::kResultYes || result == MsgBox::kResultNo) LoginSettings::WriteAgreed(dontAskAgain);
+    if (result != MsgBox::kResultYes) {
         ShowPage(kFormPanel);
         return;
     }

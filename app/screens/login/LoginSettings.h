@@ -5,9 +5,12 @@
 #include <cstdint>
 #include <string>
 
+#include "messenger/model/SettingsKey.h"
+
 namespace LoginSettings {
 
-inline constexpr wchar_t kKeyPath[] = L"Software\\Quandell\\ZevivoZadoruvuv";
+// The program's key, which the credentials and the options share.
+inline constexpr const wchar_t* kKeyPath = kSettingsKeyPath;
 inline constexpr wchar_t kUserId[] = L"LoginUserId";
 inline constexpr wchar_t kKeepIdPassword[] = L"LoginKeepIdPassword";
 inline constexpr wchar_t kAgreed[] = L"AgreedWithWirelessConnection";

@@ -9,9 +9,6 @@ bool MemoListPage::Create() {
     AddChild(&m_titleBar);
     AddChild(&m_table);
     const bool made = m_tabBar.Create() && m_titleBar.Create(&m_table) && m_table.Create(&m_titleBar.BoxText());
-    s_skin.Rect({kSection, L"TitleBar"});
-    s_skin.Rect({kSection, L"View"});
-    s_skin.MarkRead();
     return made;
 }
 

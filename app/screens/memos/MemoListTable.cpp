@@ -33,8 +33,6 @@ bool MemoListTable::Create(QeLabel* boxText) {
     s_skin.Load(m_from, {kSection, kView, L"From"});
     s_skin.Load(m_date, {kSection, kView, L"Date"});
     s_skin.Load(m_more, {kSection, kView, L"More"});
-    s_skin.BackColor({kSection, kView});
-    s_skin.ItemHeight({kSection, kView});
     if (s_skin.Stale()) {
         s_titleColors = CaptionColors::Read({kSection, kView, L"Title"});
         s_fromColors = CaptionColors::Read({kSection, kView, L"From"});

@@ -21,8 +21,6 @@ bool MemoListTitleBar::Create(MemoListTable* table) {
     s_skin.Load(m_boxText, {kSection, kBar, L"BoxText"});
     s_skin.Load(m_boxButton, {kSection, kBar, L"BoxButton"});
     s_skin.Load(m_writeButton, {kSection, kBar, L"WriteButton"});
-    s_skin.BackColor({kSection, kBar});
-    s_skin.MarkRead();
     return true;
 }
 

@@ -100,7 +100,7 @@ void MemoReadButtonBar::Delete() {
     MsgBox::Confirm(kDeleteQuestion, [view](int result) {
         MemoRecord* memo = view->Memo();
         MessengerApp* app = MessengerApp::Instance();
-        if (result != 2 || memo == nullptr || app == nullptr) return;
+        if (result != MsgBox::kResultYes || memo == nullptr || app == nullptr) return;
         RequestMemoDelete(memo->Cookie);
         app->MemoList().Table().RemoveMemoRow(memo);
         app->MenuBarWindow().HideSip();
@@ -119,7 +119,7 @@ void MemoReadButtonBar::ReportSpam() {
         const MemoRecord* memo = view->Memo();
         MessengerApp* app = MessengerApp::Instance();
         const MemoStore* store = MemoStore::Instance();
-        if (result != 2 || memo == nullptr || app == nullptr || store == nullptr) return;
+        if (result != MsgBox::kResultYes || memo == nullptr || app == nullptr || store == nullptr) return;
         ReportMemoSpam(memo->Cookie);
         app->MemoList().Table().SwitchBox(store->CurrentBox);
         GoBack();

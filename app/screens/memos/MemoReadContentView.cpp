@@ -60,8 +60,6 @@ bool MemoReadContentView::Create() {
     s_skin.Load(m_to, {kSection, kView, L"To"});
     s_skin.Load(m_date, {kSection, kView, L"Date"});
     s_skin.Load(m_content, {kSection, kView, L"Content"});
-    s_skin.BackColor({kSection, kView});
-    s_skin.MarkRead();
     m_content.SetDrawMode(kDrawWhole);
     // The text is as tall as itself and never scrolls inside: the row scrolls, and the view's
     // indicator shows where.

@@ -9,9 +9,6 @@ bool MemoReadPage::Create() {
     AddChild(&m_buttonBar);
     AddChild(&m_view);
     const bool made = m_buttonBar.Create(&m_view) && m_view.Create();
-    s_skin.Rect({kSection, L"ButtonBar"});
-    s_skin.Rect({kSection, L"View"});
-    s_skin.MarkRead();
     return made;
 }
 

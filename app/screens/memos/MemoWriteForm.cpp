@@ -27,8 +27,6 @@ bool MemoWriteForm::Create() {
     s_skin.Load(m_receiverText, {kSection, kView, kChildren[3]});
     s_skin.Load(m_sendButton, {kSection, kView, kChildren[4]});
     s_skin.Load(m_message, {kSection, kView, kChildren[5]});
-    s_skin.BackColor({kSection, kView});
-    s_skin.MarkRead();
     return true;
 }
 

@@ -8,8 +8,6 @@ ClassSkin MemoWritePage::s_skin;
 bool MemoWritePage::Create() {
     AddChild(&m_form);
     const bool made = m_form.Create();
-    s_skin.Rect({kSection, L"View"});
-    s_skin.MarkRead();
     return made;
 }
 

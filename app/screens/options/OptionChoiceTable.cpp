@@ -8,6 +8,7 @@
 #include "framework/base/QeTrace.h"
 #include "framework/ui/drawing/QeDC.h"
 #include "messenger/model/AccountInfo.h"
+#include "messenger/model/BuddyRoster.h"
 #include "messenger/model/Options.h"
 #include "messenger/protocol/PresenceCommands.h"
 
@@ -25,7 +26,7 @@ uint32_t ScopeBit(int32_t row) { return 1u << row; }
 
 uint32_t OwnStatus() {
     const AccountInfo* account = AccountInfo::Instance();
-    return account != nullptr ? account->Status : 7;
+    return account != nullptr ? account->Status : kPresenceUnknown;
 }
 
 // A change that never reaches the registry would be lost by a crash; it still holds for this run.
@@ -47,10 +48,6 @@ bool OptionChoiceTable::Create() {
     s_skin.Load(m_checkChecked, {kSection, L"View", L"CheckBoxChecked"});
     s_skin.Load(m_statusIcon, {kSection, L"View", L"StatusIcon"});
     s_skin.Load(m_text, {kSection, L"View", L"Text"});
-    s_skin.Rect({kSection, L"View", L"TextWithStatusIcon"});
-    s_skin.BackColor({kSection, L"View"});
-    s_skin.ItemHeight({kSection, L"View"});
-    s_skin.MarkRead();
     return true;
 }
 

@@ -13,9 +13,6 @@ bool OptionListPage::Create() {
     m_table.Create();
     // This page's own tab stays checked while the page exists.
     m_tabBar.TabButton(TabBar::kOptionListTab).SetReadOnly(true);
-    s_skin.Rect({kSection, L"TitleBar"});
-    s_skin.Rect({kSection, L"View"});
-    s_skin.MarkRead();
     return true;
 }
 

@@ -2,8 +2,10 @@
 
 #include "app/MessengerApp.h"
 #include "app/screens/common/Presence.h"
+#include "app/screens/options/OptionChoiceTable.h"
 #include "framework/ui/drawing/QeDC.h"
 #include "messenger/model/AccountInfo.h"
+#include "messenger/model/BuddyRoster.h"
 #include "messenger/model/Options.h"
 
 ClassSkin OptionListTable::s_skin;
@@ -17,7 +19,10 @@ constexpr const wchar_t* kSection = L"OptionList";
 // their own.
 constexpr int32_t kNickRow = 1;
 constexpr int32_t kServiceInfoRow = 7;
-constexpr uint32_t kRowKinds[OptionListTable::kRowCount] = {0, 7, 1, 2, 3, 4, 5, 7};
+using Kind = OptionChoiceTable::OptionKind;
+constexpr uint32_t kRowKinds[OptionListTable::kRowCount] = {
+    Kind::kOwnStatus, Kind::kNone, Kind::kChatType, Kind::kViewType, Kind::kSortType, Kind::kNotifyType,
+    Kind::kNotifyScopes, Kind::kNone};
 
 constexpr const wchar_t* kLabels[OptionListTable::kRowCount] = {
     L"내 상태", L"내 대화명", L"대화 방식", L"보기 방식", L"정렬 방식", L"알림 방식", L"알림 범위", L"시스템 정보"};
@@ -32,7 +37,6 @@ bool OptionListTable::Create() {
     s_skin.Load(m_lText, {kSection, L"View", L"LText"});
     s_skin.Load(m_rText, {kSection, L"View", L"RText"});
     s_skin.Load(m_disclosure, {kSection, L"View", L"DisclosureButton"});
-    s_skin.BackColor({kSection, L"View"});
     const int height = s_skin.ItemHeight({kSection, L"View"});
     s_skin.MarkRead();
     for (int32_t row = 0; row < kRowCount; ++row) AddItem(TableItem(TableItem::kItem, height));
@@ -48,7 +52,7 @@ std::wstring OptionListTable::RowValue(int32_t row) {
     const Options* options = Options::Instance();
     const AccountInfo* account = AccountInfo::Instance();
     switch (row) {
-        case 0: return PresenceLabel(account != nullptr ? account->Status : 7);
+        case 0: return PresenceLabel(account != nullptr ? account->Status : kPresenceUnknown);
         case 1: return account != nullptr ? account->Nickname : std::wstring();
         case 2: return options != nullptr ? Options::ChatTypeLabel(options->ChatType) : std::wstring();
         case 3: return options != nullptr ? Options::ViewTypeLabel(options->ViewType) : std::wstring();

@@ -9,7 +9,6 @@ bool OptionListTitleBar::Create() {
     s_skin.Load(m_background, {L"OptionList", L"TitleBar", L"BackgroundSkin"});
     s_skin.Load(m_icon, {L"OptionList", L"TitleBar", L"Icon"});
     s_skin.Load(m_text, {L"OptionList", L"TitleBar", L"Text"});
-    s_skin.MarkRead();
     return true;
 }
 

@@ -11,9 +11,6 @@ bool OptionNickPage::Create() {
     AddChild(&m_view);
     m_help.Create();
     m_view.Create();
-    s_skin.Rect({kSection, L"TitleBar"});
-    s_skin.Rect({kSection, L"View"});
-    s_skin.MarkRead();
     return true;
 }
 

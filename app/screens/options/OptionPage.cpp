@@ -30,9 +30,6 @@ bool OptionPage::Create() {
     AddChild(&m_table);
     m_help.Create();
     m_table.Create();
-    s_skin.Rect({kSection, L"TitleBar"});
-    s_skin.Rect({kSection, L"View"});
-    s_skin.MarkRead();
     return true;
 }
 

@@ -7,8 +7,6 @@ ClassSkin OptionServiceInfoPage::s_skin;
 bool OptionServiceInfoPage::Create() {
     AddChild(&m_view);
     m_view.Create();
-    s_skin.Rect({kSection, L"View"});
-    s_skin.MarkRead();
     return true;
 }
 

@@ -33,8 +33,6 @@ bool OptionServiceInfoView::Create() {
     std::wstring version;
     QeStrings::Format(version, L"Ver %ls (Beta)", kClientVersion);
     m_versionText.Text().SetText(version);
-    s_skin.BackColor({kSection, L"View"});
-    s_skin.MarkRead();
     return true;
 }
 
