@@ -36,11 +36,16 @@ constexpr int kPumpMs = 200;
 // False when SDL, finding no display, fell back by itself to a driver that shows nothing: the
 // program would run unseen and hold the single-instance slot. Asked for by name, such a driver is
 // the user's choice.
-bool DisplayChosen() {
+// SDL's offscreen and dummy drivers: they show nothing, and have nothing to block on until an
+// event comes.
+bool DriverShowsNothing() {
     const char* driver = SDL_GetCurrentVideoDriver();
+    return driver != nullptr && (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0);
+}
+
+bool DisplayChosen() {
     const char* asked = std::getenv("SDL_VIDEODRIVER");
-    if (driver == nullptr || (asked != nullptr && *asked != '\0')) return true;
-    return std::strcmp(driver, "offscreen") != 0 && std::strcmp(driver, "dummy") != 0;
+    return (asked != nullptr && *asked != '\0') || !DriverShowsNothing();
 }
 
 // Test tooling: TEVRIK_PRESENT_LOG names a file that gets one line per picture presented in the SDL
@@ -126,6 +131,9 @@ std::u32string Utf32(const char* utf8) {
     return std::u32string(wide.begin(), wide.end());
 }
 
+// Set while the user-interface thread pushes a request: Push itself wakes the SDL thread.
+thread_local bool t_requesting = false;
+
 class SdlPresenter final : public Presenter {
 public:
     // Runs on the SDL thread from start to quit.
@@ -169,10 +177,17 @@ private:
     void Account(const RECT& part, bool add);
     // Keeps `part` among the rectangles painted since the last present. Lock held.
     void NotePainted(const RECT& part);
+    // The frame as an SDL surface, kept from one present to the next (a new one would look its blit
+    // up again). Lock held; SDL thread only.
+    SDL_Surface* FrameSurface();
     // The client point under a window point; false when the picture has no size.
     bool ToClient(int x, int y, int* cx, int* cy);
     void OnEvent(const SDL_Event& event);
     void OnRequest(const SDL_UserEvent& request);
+    // The next event, or false after kPumpMs without one. SDL thread only.
+    bool NextEvent(SDL_Event* event);
+    // SDL's event watch: an event is about to be queued (on any thread).
+    static int OnPushed(void* self, SDL_Event* event);
 
     std::mutex m_lock;
     HWND m_target = nullptr;
@@ -186,8 +201,20 @@ private:
     std::uint64_t m_hash = 0;            // the present log's hash of the frame (when logging)
     size_t m_lit = 0;                    // the frame's pixels that are not black (when logging)
     SDL_Rect m_picture{0, 0, 0, 0};      // where the frame lands in the SDL window
+    SDL_Surface* m_frameSurface = nullptr;  // over m_frame's pixels; SDL thread only
     int m_surfaceWidth = 0;              // the window surface's size when last drawn; SDL thread only
     int m_surfaceHeight = 0;
+
+    // SDL waits for events in the display driver where it can. The offscreen and dummy drivers have
+    // nothing to wait on, and SDL would poll them every millisecond: there the thread sleeps until a
+    // request comes, or until SDL's event watch sees another thread push an event (the watch runs
+    // just before SDL queues it).
+    bool m_driverWaits = true;
+    std::thread::id m_sdlThread;
+    std::mutex m_wakeLock;
+    std::condition_variable m_wake;
+    bool m_requested = false;  // a request is in the queue
+    bool m_pushed = false;     // another thread is queueing an event
 
     std::mutex m_audioLock;
     SDL_AudioDeviceID m_audio = 0;
@@ -211,7 +238,15 @@ void SdlPresenter::Push(Request request, int value, void* data) {
     event.user.code = request;
     event.user.data1 = reinterpret_cast<void*>(static_cast<std::intptr_t>(value));
     event.user.data2 = data;
-    SDL_PushEvent(&event);
+    t_requesting = true;
+    const bool queued = SDL_PushEvent(&event) == 1;
+    t_requesting = false;
+    if (!queued || m_driverWaits) return;
+    {
+        std::lock_guard<std::mutex> guard(m_wakeLock);
+        m_requested = true;
+    }
+    m_wake.notify_one();
 }
 
 struct Call {
@@ -363,6 +398,17 @@ bool SdlPresenter::PlaySound(const std::string& path) {
     return playing;
 }
 
+SDL_Surface* SdlPresenter::FrameSurface() {
+    if (m_frameSurface != nullptr && m_frameSurface->pixels == m_frame.data() && m_frameSurface->w == m_width &&
+        m_frameSurface->h == m_height) {
+        return m_frameSurface;
+    }
+    SDL_FreeSurface(m_frameSurface);
+    m_frameSurface = SDL_CreateRGBSurfaceWithFormatFrom(m_frame.data(), m_width, m_height, 32, m_width * 4,
+                                                        SDL_PIXELFORMAT_RGB888);
+    return m_frameSurface;
+}
+
 void SdlPresenter::Draw(bool whole) {
     if (window == nullptr) return;
     SDL_Surface* target = SDL_GetWindowSurface(window);
@@ -386,8 +432,7 @@ void SdlPresenter::Draw(bool whole) {
         m_picture.x = (target->w - m_picture.w) / 2;
         m_picture.y = (target->h - m_picture.h) / 2;
         const bool scaled = m_picture.w != m_width || m_picture.h != m_height;
-        SDL_Surface* frame = SDL_CreateRGBSurfaceWithFormatFrom(m_frame.data(), m_width, m_height, 32, m_width * 4,
-                                                                SDL_PIXELFORMAT_RGB888);
+        SDL_Surface* frame = FrameSurface();
         if (frame == nullptr) {
             m_painted.clear();
             return;
@@ -423,7 +468,6 @@ void SdlPresenter::Draw(bool whole) {
                 SDL_BlitSurface(frame, nullptr, target, &to);
             }
         }
-        SDL_FreeSurface(frame);
     }
     m_painted.clear();
     if (whole || uploads.empty()) {
@@ -589,6 +633,40 @@ void SdlPresenter::OnEvent(const SDL_Event& event) {
     }
 }
 
+int SdlPresenter::OnPushed(void* self, SDL_Event*) {
+    auto* presenter = static_cast<SdlPresenter*>(self);
+    // The SDL thread's own events (and the sentinel every poll leaves) are taken before it waits.
+    if (t_requesting || std::this_thread::get_id() == presenter->m_sdlThread) return 0;
+    {
+        std::lock_guard<std::mutex> guard(presenter->m_wakeLock);
+        presenter->m_pushed = true;
+    }
+    presenter->m_wake.notify_one();
+    return 0;
+}
+
+bool SdlPresenter::NextEvent(SDL_Event* event) {
+    if (m_driverWaits) return SDL_WaitEventTimeout(event, kPumpMs) != 0;
+    for (;;) {
+        // Polling also pumps: the quit that SIGTERM and SIGINT leave for SDL comes in here.
+        if (SDL_PollEvent(event) != 0) return true;
+        bool pushed = false;
+        {
+            std::unique_lock<std::mutex> guard(m_wakeLock);
+            if (!m_wake.wait_for(guard, std::chrono::milliseconds(kPumpMs), [&] { return m_requested || m_pushed; })) {
+                return false;
+            }
+            m_requested = false;
+            pushed = std::exchange(m_pushed, false);
+        }
+        // Another thread's event lands in the queue a moment after the watch saw it.
+        for (int tries = 0; pushed && tries < 1000; ++tries) {
+            if (SDL_PollEvent(event) != 0) return true;
+            std::this_thread::yield();
+        }
+    }
+}
+
 void SdlPresenter::Main(std::promise<std::string>* started) {
     // The window's own surface takes the picture directly; a renderer behind it would load the
     // whole GL stack for one small blit.
@@ -615,10 +693,13 @@ void SdlPresenter::Main(std::promise<std::string>* started) {
     SDL_StopTextInput();
     // Without audio only the sounds are missing.
     SDL_InitSubSystem(SDL_INIT_AUDIO);
+    m_driverWaits = !DriverShowsNothing();
+    m_sdlThread = std::this_thread::get_id();
+    if (!m_driverWaits) SDL_AddEventWatch(&SdlPresenter::OnPushed, this);
     started->set_value(std::string());
     SDL_Event event;
     for (;;) {
-        if (SDL_WaitEventTimeout(&event, kPumpMs) == 0) continue;
+        if (!NextEvent(&event)) continue;
         if (event.type == eventType && event.user.code == kQuit) break;
         OnEvent(event);
     }
@@ -626,6 +707,12 @@ void SdlPresenter::Main(std::promise<std::string>* started) {
         std::lock_guard<std::mutex> guard(m_audioLock);
         if (m_audio != 0) SDL_CloseAudioDevice(m_audio);
         m_audio = 0;
+    }
+    if (!m_driverWaits) SDL_DelEventWatch(&SdlPresenter::OnPushed, this);
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        SDL_FreeSurface(m_frameSurface);
+        m_frameSurface = nullptr;
     }
     if (window != nullptr) SDL_DestroyWindow(window);
     window = nullptr;

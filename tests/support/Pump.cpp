@@ -66,7 +66,19 @@ bool PumpUntilIdle(double seconds) {
 }
 
 void PumpFor(double seconds) {
-    PumpUntil([] { return false; }, seconds);
+    // Nothing to look at between messages: the thread sleeps until one comes or the time is up.
+    using Clock = std::chrono::steady_clock;
+    const auto deadline = Clock::now() + std::chrono::duration_cast<Clock::duration>(
+                                             std::chrono::duration<double>(seconds > 0 ? seconds : 0));
+    for (;;) {
+        while (DispatchOne()) {
+            if (Clock::now() >= deadline) return;
+        }
+        const auto now = Clock::now();
+        if (QuitWaiting() || now >= deadline) return;
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - now).count();
+        WaitMessageTimeout(static_cast<DWORD>(left + 1));
+    }
 }
 
 FakeClock::FakeClock(DWORD startMs) { timeFakeClockBegin(startMs); }
