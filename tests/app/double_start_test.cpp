@@ -34,12 +34,15 @@ TEST(DoubleStart, TheSecondStartEndsAndTheFirstRunsOn) {
 // before it takes the single-instance slot.
 TEST(DoubleStart, WithoutADisplayTheProgramSaysSoAndEnds) {
     testsupport::TempFolder runtime, config;
+    testsupport::WriteBytes(runtime.File("lsan.supp"), "leak:libfontconfig\n");
     ChildProcess program;
     program.Without({"DISPLAY", "WAYLAND_DISPLAY", "SDL_VIDEODRIVER"});
-    ASSERT_TRUE(program.Start(
-        TEVRIK_PROGRAM,
-        {{"SDL_AUDIODRIVER", "dummy"}, {"XDG_RUNTIME_DIR", runtime.Path()}, {"XDG_CONFIG_HOME", config.Path()}}, {},
-        runtime.File("printed")));
+    ASSERT_TRUE(program.Start(TEVRIK_PROGRAM,
+                              {{"SDL_AUDIODRIVER", "dummy"},
+                               {"XDG_RUNTIME_DIR", runtime.Path()},
+                               {"XDG_CONFIG_HOME", config.Path()},
+                               {"LSAN_OPTIONS", "suppressions=" + runtime.File("lsan.supp")}},
+                              {}, runtime.File("printed")));
     ASSERT_TRUE(program.WaitExit(10.0));
     EXPECT_EQ(program.ExitCode(), 1);
     EXPECT_EQ(testsupport::ReadBytes(runtime.File("printed")),
