@@ -1,6 +1,7 @@
 #include "framework/ui/drawing/QeSkinElements.h"
 
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #include <algorithm>
 #include <map>
@@ -152,8 +153,21 @@ TEST_F(SkinImageTest, MissingAndBrokenImages) {
 TEST_F(SkinImageTest, PngPicturesDecodeWhenDrawn) {
     const std::string png = image_files::PngFile({2, 1, 2, 8, false, {}, std::string("\xff\0\0\0\xff\0", 6)});
     m_dir.WriteBytes("pair.png", png);
-    // The header and its chunk whole, no picture data.
+    // The header and its chunk whole, no picture data: found cut at load.
     m_dir.WriteBytes("headless.png", png.substr(0, 33));
+    // Whole chunks whose picture data does not inflate: only drawing finds it.
+    std::string garbled = png;
+    const size_t idat = garbled.find("IDAT");
+    garbled[idat + 4] ^= 0x55;  // the zlib header
+    uint32_t length = 0;
+    for (int b = 0; b < 4; ++b) length = length << 8 | static_cast<uint8_t>(garbled[idat - 4 + b]);
+    const uint32_t crc = static_cast<uint32_t>(crc32(0L, reinterpret_cast<const Bytef*>(garbled.data() + idat), length + 4));
+    for (int b = 0; b < 4; ++b) garbled[idat + 4 + length + b] = static_cast<char>(crc >> (24 - 8 * b));
+    m_dir.WriteBytes("garbled.png", garbled);
+    {
+        QeSkinImage cut;
+        EXPECT_FALSE(cut.Load(Element(L"<E><File>headless.png</File></E>")));
+    }
     const struct {
         const wchar_t* markup;
         bool drawn;
@@ -161,7 +175,7 @@ TEST_F(SkinImageTest, PngPicturesDecodeWhenDrawn) {
     } cases[] = {
         {L"<E><File>pair.png</File></E>", true, {"RG"}},
         // Only drawing finds that the body does not decode: the element then has no image.
-        {L"<E><File>headless.png</File></E>", false, {"WW"}},
+        {L"<E><File>garbled.png</File></E>", false, {"WW"}},
     };
     for (const auto& c : cases) {
         QeSkinImage image;

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include <zlib.h>
+
 #include "framework/base/QeClock.h"
 #include "framework/base/QePathTable.h"
 #include "framework/base/QeStream.h"
@@ -61,6 +63,37 @@ bool QeImage::Load(const QeImageKey& key) {
     return true;
 }
 
+namespace {
+
+uint32_t BigEndian(const uint8_t* at) {
+    return (uint32_t{at[0]} << 24) | (uint32_t{at[1]} << 16) | (uint32_t{at[2]} << 8) | at[3];
+}
+
+// Walks a PNG file's chunks after its signature up to IEND, checking each chunk's length and CRC,
+// so that a cut or damaged file still fails at load although its pixels are decoded later.
+bool PngChunksWhole(QeStream& file) {
+    if (!file.Seek(8, 0)) return false;
+    uint8_t buffer[4096];
+    for (;;) {
+        uint8_t head[8];
+        if (!file.Read(head, sizeof head)) return false;
+        uint32_t left = BigEndian(head);
+        if (left > 0x7FFFFFFFu) return false;
+        uLong crc = crc32(crc32(0L, Z_NULL, 0), head + 4, 4);
+        while (left > 0) {
+            const uint32_t n = left < sizeof buffer ? left : static_cast<uint32_t>(sizeof buffer);
+            if (!file.Read(buffer, n)) return false;
+            crc = crc32(crc, buffer, n);
+            left -= n;
+        }
+        uint8_t stored[4];
+        if (!file.Read(stored, sizeof stored) || BigEndian(stored) != static_cast<uint32_t>(crc)) return false;
+        if (std::memcmp(head + 4, "IEND", 4) == 0) return true;
+    }
+}
+
+}  // namespace
+
 bool QeImage::ReadPngSize(QeStream& file) {
     int format = m_format == kImageOther ? ImageFormatFromExtension(m_path) : m_format;
     if (format == kImageOther) format = DetectImageFormat(file);
@@ -74,7 +107,7 @@ bool QeImage::ReadPngSize(QeStream& file) {
                                     (uint32_t{head[at + 2]} << 8) | head[at + 3]);
     };
     m_headerSize = SIZE{word(16), word(20)};
-    return m_headerSize.cx > 0 && m_headerSize.cy > 0;
+    return m_headerSize.cx > 0 && m_headerSize.cy > 0 && PngChunksWhole(file);
 }
 
 bool QeImage::Decode(QeStream* source, int format, int mode) const {

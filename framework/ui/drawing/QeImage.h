@@ -81,7 +81,8 @@ private:
     bool Decode(QeStream* source, int format, int mode) const;
     void ReleaseFrames() const;
     // Reads the size from a PNG file's header, so that a picture measured before it is drawn need
-    // not be decoded for that; false for a file of another format or a header that does not read.
+    // not be decoded for that; false for a file of another format, a header that does not read, or
+    // chunks that are cut or fail their CRC (the file is then decoded at once, and fails there).
     bool ReadPngSize(QeStream& file);
 
     // Filled when decoded: on Load for a stream, on first use for a file.
