@@ -41,7 +41,7 @@ TEST(DoubleStart, WithoutADisplayTheProgramSaysSoAndEnds) {
                               {{"SDL_AUDIODRIVER", "dummy"},
                                {"XDG_RUNTIME_DIR", runtime.Path()},
                                {"XDG_CONFIG_HOME", config.Path()},
-                               {"LSAN_OPTIONS", "suppressions=" + runtime.File("lsan.supp")}},
+                               {"LSAN_OPTIONS", "suppressions=" + runtime.File("lsan.supp") + ":print_suppressions=0"}},
                               {}, runtime.File("printed")));
     ASSERT_TRUE(program.WaitExit(10.0));
     EXPECT_EQ(program.ExitCode(), 1);
