@@ -102,11 +102,7 @@ bool QeImage::ReadPngSize(QeStream& file) {
     if (format != kImagePng || !file.Read(head, sizeof head) || std::memcmp(head, kSignature, sizeof kSignature) != 0) {
         return false;
     }
-    const auto word = [&](int at) {
-        return static_cast<int32_t>((uint32_t{head[at]} << 24) | (uint32_t{head[at + 1]} << 16) |
-                                    (uint32_t{head[at + 2]} << 8) | head[at + 3]);
-    };
-    m_headerSize = SIZE{word(16), word(20)};
+    m_headerSize = SIZE{static_cast<int32_t>(BigEndian(head + 16)), static_cast<int32_t>(BigEndian(head + 20))};
     return m_headerSize.cx > 0 && m_headerSize.cy > 0 && PngChunksWhole(file);
 }
 
