@@ -52,13 +52,26 @@ COLORREF QeEditSelection::CaretColorAt(DWORD now, COLORREF back) const {
 
 void QeEditAnimator::Start() {
     Stop();
-    if (QeTimerManager* timers = QeTimerManager::Instance()) m_timer = timers->Add(0, kInterval, &OnTick, this);
+    m_started = true;
+    Refresh();
 }
 
 void QeEditAnimator::Stop() {
-    if (m_timer == 0) return;
-    if (QeTimerManager* timers = QeTimerManager::Instance()) timers->Remove(m_timer);
-    m_timer = 0;
+    m_started = false;
+    Refresh();
+}
+
+void QeEditAnimator::Refresh() {
+    const bool wanted = m_started && (m_caretFades || !m_glyphs.empty());
+    if (wanted == (m_timer != 0)) return;
+    QeTimerManager* timers = QeTimerManager::Instance();
+    if (timers == nullptr) return;
+    if (wanted) {
+        m_timer = timers->Add(0, kInterval, &OnTick, this);
+    } else {
+        timers->Remove(m_timer);
+        m_timer = 0;
+    }
 }
 
 void QeEditAnimator::OnTick(void* user) { static_cast<QeEditAnimator*>(user)->m_owner->OnAnimatorTick(); }
@@ -127,6 +140,7 @@ int QeEdit::Load(const QeMarkupElement& element) {
 
 void QeEdit::SetStyles(uint32_t styles) {
     m_styles = styles;
+    m_animator.SetCaretFades(HasFocus() && !Has(kReadOnly));
     if (Has(kSingleLine)) AxisY().SetDragEnabled(false);
     if (CentreLines()) Invalidate(RECT{0, 0, 0, 0}, true);
 }
@@ -357,6 +371,7 @@ void QeEdit::UpdateHint(bool focused) {
 
 void QeEdit::OnFocusChanged(bool focused) {
     InvalidateCaret();
+    m_animator.SetCaretFades(focused && !Has(kReadOnly));
     // The focus view changes only after this call.
     UpdateHint(focused);
 }

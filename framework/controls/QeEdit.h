@@ -74,21 +74,43 @@ public:
     QeEditAnimator(const QeEditAnimator&) = delete;
     QeEditAnimator& operator=(const QeEditAnimator&) = delete;
 
+    // Runs from when the edit is shown until it is hidden. Its timer ticks only while there is
+    // something to repaint: a caret that fades (the edit has the focus and takes input) or an
+    // animated picture. An idle shown edit, such as a search field nobody typed in, would
+    // otherwise wake the program a hundred times a second for nothing.
     void Start();
     void Stop();
-    bool IsRunning() const { return m_timer != 0; }
-    void Add(QeEditGlyphImage* glyph) { m_glyphs.insert(glyph); }
-    void Remove(QeEditGlyphImage* glyph) { m_glyphs.erase(glyph); }
-    void Clear() { m_glyphs.clear(); }
+    bool IsRunning() const { return m_started; }
+    bool IsTicking() const { return m_timer != 0; }
+    void SetCaretFades(bool fades) {
+        m_caretFades = fades;
+        Refresh();
+    }
+    void Add(QeEditGlyphImage* glyph) {
+        m_glyphs.insert(glyph);
+        Refresh();
+    }
+    void Remove(QeEditGlyphImage* glyph) {
+        m_glyphs.erase(glyph);
+        Refresh();
+    }
+    void Clear() {
+        m_glyphs.clear();
+        Refresh();
+    }
     const std::set<QeEditGlyphImage*>& Glyphs() const { return m_glyphs; }
 
     static constexpr float kInterval = 0.01f;
 
 private:
     static void OnTick(void* user);
+    // The timer added or removed to match what there is to animate.
+    void Refresh();
 
     QeEdit* m_owner;
     std::set<QeEditGlyphImage*> m_glyphs;
+    bool m_started = false;
+    bool m_caretFades = false;
     UINT m_timer = 0;
 };
 

@@ -2,6 +2,7 @@
 // edit-selection messages are posted to the main window and routed to the edit as the focus view.
 #include "framework/controls/QeEdit.h"
 
+#include <functional>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -431,6 +432,33 @@ TEST_F(EditTest, DeletedEmoticonsLeaveTheAnimator) {
     m_clock.Advance(50);
     m_edit->SetVisible(false);
     EXPECT_FALSE(m_edit->Animator().IsRunning());
+}
+
+// The animator's timer wakes the program only while a fading caret or an animated picture needs it;
+// the edit stays shown throughout.
+TEST_F(EditTest, TheAnimatorTicksOnlyWhileSomethingAnimates) {
+    QeEditAnimator& animator = m_edit->Animator();
+    const struct {
+        const char* step;
+        std::function<void()> act;
+        bool ticking;
+    } steps[] = {
+        {"shown with the focus", [] {}, true},
+        {"read-only", [&] { m_edit->SetStyles(QeEdit::kReadOnly); }, false},
+        {"writable again", [&] { m_edit->SetStyles(0); }, true},
+        {"focus lost", [&] { m_edit->SetFocus(false); }, false},
+        {"a still picture", [&] { m_edit->InsertImage(Still()); }, false},
+        {"an animated picture", [&] { m_edit->InsertImage(Animated()); }, true},
+        {"the pictures gone", [&] { m_edit->Reset(TestStyle()); }, false},
+        {"focus back", [&] { m_edit->SetFocus(true); }, true},
+        {"hidden", [&] { m_edit->SetVisible(false); }, false},
+        {"shown", [&] { m_edit->SetVisible(true); }, true},
+    };
+    for (const auto& s : steps) {
+        s.act();
+        EXPECT_TRUE(animator.IsRunning() == m_edit->IsVisible()) << s.step;
+        EXPECT_EQ(animator.IsTicking(), s.ticking) << s.step;
+    }
 }
 
 TEST_F(EditTest, TheCaretFadesOnceASecond) {
