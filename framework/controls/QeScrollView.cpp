@@ -194,11 +194,18 @@ int QeScrollView::DrawByCopy(QeSurface& surface, const RECT& rect) {
     const RECT client = GetClientRect();
     const int32_t dx = m_x.Position() - m_lastX;
     const int32_t dy = m_y.Position() - m_lastY;
+    // What a window drawn before this one into the surface they share (an ancestor's background,
+    // an earlier sibling) drew over the last frame this frame (local): drawn again, and nothing
+    // worth copying when the view also moved. Without the main window nobody keeps count: all of it.
+    QeMainWindow* main = QeMainWindow::Instance();
+    RECT over = client;
+    if (main != nullptr) over = HasOwnDC() ? RECT{0, 0, 0, 0} : ScreenToLocal(main->DrawnOver(&surface, LocalToScreen(client)));
+    const bool moved = dx != 0 || dy != 0;
 
     // The block of the last frame that is still good, moved to where it now belongs (local).
     RECT kept{0, 0, 0, 0};
-    if (m_lastSurface == &surface && m_lastTenancy == surface.Tenancy()) {
-        if (dx == 0 && dy == 0) {
+    if ((!moved || IsEmpty(over)) && m_lastSurface == &surface && m_lastTenancy == surface.Tenancy()) {
+        if (!moved) {
             kept = client;
         } else {
             const int32_t width = Width();
@@ -233,16 +240,13 @@ int QeScrollView::DrawByCopy(QeSurface& surface, const RECT& rect) {
     }
     // What was asked to be repainted since the last frame (a row changed during a fling), at its
     // old place in the content and at its new one. Not the whole area drawn: the view's own
-    // repaint request for the scroll changes nothing. But all of it when an ancestor sharing the
-    // surface has just painted over the view, or when nobody keeps count of the requests.
+    // repaint request for the scroll changes nothing.
     RECT fresh{0, 0, 0, 0};
-    QeMainWindow* main = QeMainWindow::Instance();
     if (main != nullptr && !IsEmpty(main->changedRect)) {
         const RECT changed = ScreenToLocal(main->changedRect);
         fresh = Join(changed, QeOffsetRect(changed, dx, dy));
     }
-    if (main == nullptr || !HasOwnDC()) fresh = Join(fresh, QeOffsetRect(rect, -offset.x, -offset.y));
-    if (!Repaint(surface, fresh)) return 0;
+    if (!Repaint(surface, Join(fresh, over))) return 0;
     // Last frame's bars, where the copy carried them (unless a strip just drawn covers them): then
     // the view holds content alone, and the bars are blended afresh.
     for (const RECT& bar : m_lastBars) {

@@ -429,6 +429,12 @@ BOOL GetBitmapPixels(HBITMAP bitmap, BitmapPixels* pixels) {
     return TRUE;
 }
 
+unsigned long long GetDrawCount(HDC dc) {
+    std::lock_guard<std::mutex> guard(Lock());
+    const Dc* d = FindAs<Dc>(dc, Kind::Dc);
+    return d != nullptr && d->bitmap != nullptr ? d->bitmap->draws : 0;
+}
+
 HDC CreatePaintDC(HBITMAP target, const RECT* clip, int count) {
     std::lock_guard<std::mutex> guard(Lock());
     Bitmap* b = FindAs<Bitmap>(target, Kind::Bitmap);

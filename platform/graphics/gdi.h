@@ -275,6 +275,10 @@ struct BitmapPixels {
     int bitsPerPixel;
 };
 BOOL GetBitmapPixels(HBITMAP bitmap, BitmapPixels* pixels);
+// How many fills, blits and text runs have reached the pixels of the bitmap selected in the DC (or
+// a paint DC's target) since the bitmap was made; 0 without one. Tells whether some drawing code
+// drew anything at all.
+unsigned long long GetDrawCount(HDC dc);
 
 // How many glyphs have been rendered so far. A glyph is rendered once per face, size and character
 // and kept while some font of that face and size lives and the cache has room for it.

@@ -47,6 +47,7 @@ struct Bitmap : Object {
     BYTE* bits = nullptr;
     bool ownsBits = true;
     Dc* selectedIn = nullptr;
+    unsigned long long draws = 0;  // drawing operations that reached the pixels (GetDrawCount)
 
     BYTE* Row(int y) const {
         return layout.topDown ? bits + static_cast<std::ptrdiff_t>(y) * layout.stride
@@ -116,17 +117,22 @@ void ForEachBox(const Dc& dc, long long x0, long long y0, long long x1, long lon
     if (y1 > dc.bitmap->layout.height) y1 = dc.bitmap->layout.height;
     if (x0 >= x1 || y0 >= y1) return;
     if (!dc.clipped) {
+        ++dc.bitmap->draws;
         f(static_cast<int>(x0), static_cast<int>(y0), static_cast<int>(x1), static_cast<int>(y1));
         return;
     }
     int count = 0;
     const pixman_box32_t* boxes = pixman_region32_rectangles(const_cast<pixman_region32_t*>(&dc.clip), &count);
+    bool drawn = false;
     for (int i = 0; i < count; ++i) {
         const long long bx0 = std::max<long long>(x0, boxes[i].x1), by0 = std::max<long long>(y0, boxes[i].y1);
         const long long bx1 = std::min<long long>(x1, boxes[i].x2), by1 = std::min<long long>(y1, boxes[i].y2);
-        if (bx0 < bx1 && by0 < by1)
+        if (bx0 < bx1 && by0 < by1) {
+            drawn = true;
             f(static_cast<int>(bx0), static_cast<int>(by0), static_cast<int>(bx1), static_cast<int>(by1));
+        }
     }
+    if (drawn) ++dc.bitmap->draws;
 }
 
 // The colour as a pixel of a 16-, 24- or 32-bit layout, each component cut down (or widened) to its

@@ -1,7 +1,8 @@
 // What a scroll view puts on the screen frame after frame, through the real loop and paint path:
 // copying the last frame (mode 0) must give the framebuffer of drawing everything again (mode 1),
-// where the parent sharing the view's surface paints first and where the view has a surface of its
-// own, with its bars shown and a column of cells changing colour in mid-fling.
+// where the parent sharing the view's surface paints first, where it shares it but draws nothing
+// (then only what the copy uncovers is drawn again) and where the view has a surface of its own,
+// with its bars shown and a column of cells changing colour in mid-fling.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -31,7 +32,9 @@ constexpr int kWatchedWidth = kWatched.right - kWatched.left;
 // ends the view's background shows. A shift moves the colours of the columns from x = 60 on.
 struct Checkered : QeScrollView {
     int shift = 0;
+    long long drawnArea = 0;  // of the content, all frames together
     int DrawContent(QeSurface* surface, const RECT& rect, const RECT& content) override {
+        drawnArea += static_cast<long long>(rect.right - rect.left) * (rect.bottom - rect.top);
         const RECT extent{0, 0, AxisX().ContentSize(), AxisY().ContentSize()};
         RECT area;
         if (!QeIntersectRect(content, extent, area)) return 1;
@@ -47,12 +50,13 @@ struct Checkered : QeScrollView {
     }
 };
 
-// A window of one colour.
+// A window of one colour, or one that draws nothing.
 struct Fill : QeWindow {
-    explicit Fill(COLORREF color) : color(color) {}
+    explicit Fill(COLORREF color, bool paints = true) : color(color), paints(paints) {}
     COLORREF color;
+    bool paints;
     int Draw(QeSurface* surface, const RECT& rect) override {
-        surface->FillSolid(color, rect);
+        if (paints) surface->FillSolid(color, rect);
         return 1;
     }
 };
@@ -81,12 +85,12 @@ protected:
     // The watched part of the framebuffer after each frame of a diagonal drag, a fling, a drag
     // back beyond the start, the spring-back and a last short drag, with the view in the given
     // mode, drawing into its own surface or its parent's.
-    std::vector<Frame> Frames(uint32_t mode, bool ownDC) {
+    std::vector<Frame> Frames(uint32_t mode, bool ownDC, bool parentPaints) {
         std::vector<Frame> frames;
         {
             AppRig rig;
             EXPECT_TRUE(rig.Start(L"Scroll view draw test", 2 * kSize, kSize));
-            Fill screen(kMagenta);  // shares nothing: the view draws into its surface, over it
+            Fill screen(kMagenta, parentPaints);  // shares nothing: the view draws into its surface, over it
             screen.SetOwnDC(true);
             screen.SetRect(RECT{0, 0, kSize, kSize});
             screen.SetVisible(true);
@@ -161,6 +165,7 @@ protected:
             m_clock.Advance(100);
             pen(WM_LBUTTONUP, 40, 45);
             m_clock.Advance(3000);
+            m_drawnArea = view.drawnArea;
             rig.Root().RemoveChild(&other);
             view.RemoveChild(&box);
             screen.RemoveChild(&view);
@@ -170,14 +175,26 @@ protected:
     }
 
     FakeClock m_clock;  // before the framework, whose frame clock then starts at the test time
+    long long m_drawnArea = 0;
 };
 
 TEST_F(ScrollViewDrawTest, CopyingGivesTheFramebufferOfRedrawing) {
     std::vector<Frame> redrawn;
-    for (bool ownDC : {false, true}) {
-        SCOPED_TRACE(ownDC ? "own surface" : "parent's surface");
-        const auto copied = Frames(QeScrollView::kDrawByCopy, ownDC);
-        redrawn = Frames(QeScrollView::kDrawWhole, ownDC);
+    const struct {
+        const char* name;
+        bool ownDC;
+        bool parentPaints;
+    } cases[] = {{"parent's surface", false, true}, {"parent's surface, parent draws nothing", false, false},
+                 {"own surface", true, true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto copied = Frames(QeScrollView::kDrawByCopy, c.ownDC, c.parentPaints);
+        const long long copiedArea = m_drawnArea;
+        redrawn = Frames(QeScrollView::kDrawWhole, c.ownDC, c.parentPaints);
+        // Copying saves drawing unless the parent painted over the view first.
+        if (!c.parentPaints || c.ownDC) {
+            EXPECT_LT(copiedArea * 2, m_drawnArea) << copiedArea;
+        }
         ASSERT_EQ(copied.size(), redrawn.size());
         for (size_t i = 0; i < copied.size(); ++i) {
             ASSERT_TRUE(copied[i] == redrawn[i]) << "frame " << i << ", copied:\n"

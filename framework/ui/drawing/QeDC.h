@@ -94,6 +94,8 @@ public:
 
     // Fills the rectangle (empty: the whole bitmap) with the colour; answers 1.
     int FillSolid(COLORREF color, const RECT& rect);
+    // Grows with every fill, blit or text run that reaches the pixels of the DC's bitmap.
+    uint64_t DrawCount() const { return GetDrawCount(m_handle); }
 
     static bool Blit(QeDC& destination, QeDC& source, const RECT& to, const RECT& from, DWORD rop);
     static bool TransparentBlit(QeDC& destination, QeDC& source, const RECT& to, const RECT& from, COLORREF key);

@@ -5,6 +5,7 @@
 #include "framework/base/QeTimerManager.h"
 #include "framework/ui/drawing/QeGraphicsTypes.h"
 #include "framework/ui/shell/QeMessageDispatcher.h"
+#include "framework/ui/view/QeRect.h"
 #include "platform/graphics/gdi.h"
 #include "platform/windows/window.h"
 
@@ -69,6 +70,15 @@ void QeMainWindow::Invalidate(const RECT& rect, bool addToDirty) {
     InvalidateRect(window, &rect, FALSE);
     if (addToDirty) Grow(dirtyRect, rect);
     Grow(changedRect, rect);
+}
+
+RECT QeMainWindow::DrawnOver(const void* surface, const RECT& area) const {
+    RECT over{0, 0, 0, 0};
+    for (const auto& [drawnInto, drawn] : drawnThisFrame) {
+        RECT meet;
+        if (drawnInto == surface && QeIntersectRect(drawn, area, meet)) Grow(over, meet);
+    }
+    return over;
 }
 
 void QeMainWindow::InvalidateMoved(const RECT& rect) {

@@ -5,6 +5,8 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "framework/base/QeSingleton.h"
 #include "platform/win_types.h"
@@ -40,7 +42,15 @@ public:
     void ClearDirtyRect() {
         dirtyRect = RECT{0, 0, 0, 0};
         changedRect = RECT{0, 0, 0, 0};
+        drawnThisFrame.clear();
     }
+    // What the view tree drew into each surface while painting the current frame (screen
+    // coordinates): a view that builds on its last frame must know whether a window drawn before
+    // it, sharing its surface, has drawn over it.
+    void NoteDrawn(const void* surface, const RECT& area) { drawnThisFrame.emplace_back(surface, area); }
+    // The bounds of what was drawn into the surface within the area so far this frame; empty when
+    // nothing was.
+    RECT DrawnOver(const void* surface, const RECT& area) const;
 
     HWND Handle() const { return window; }
 
@@ -56,4 +66,5 @@ public:
     RECT changedRect{0, 0, 0, 0};
     // Repaint requests so far: the union above cannot tell one request from several.
     uint32_t invalidations = 0;
+    std::vector<std::pair<const void*, RECT>> drawnThisFrame;
 };

@@ -353,7 +353,12 @@ bool QeWindow::PaintOne(QeWindow* w, const RECT& dirty) {
     QeWindow* cover = holder != nullptr ? holder->cover : nullptr;
     if (cover == nullptr || cover == w || !QeRectContains(cover->GetScreenRect(), area)) {
         const RECT clip = w->ScreenToSurface(area);
-        if (QeSurface* surface = w->GetSurface(clip, area); surface != nullptr && !w->Draw(surface, clip)) return false;
+        if (QeSurface* surface = w->GetSurface(clip, area); surface != nullptr) {
+            const uint64_t draws = surface->DrawCount();
+            if (!w->Draw(surface, clip)) return false;
+            QeMainWindow* main = QeMainWindow::Instance();
+            if (main != nullptr && surface->DrawCount() != draws) main->NoteDrawn(surface, area);
+        }
     }
     return w->m_lastChild == nullptr || PaintTree(w->m_lastChild);
 }
