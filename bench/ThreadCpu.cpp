@@ -17,7 +17,8 @@ bool ThreadCpu::Read(int pid, std::map<int, Thread>* threads) {
         // "<ns on a CPU> <ns waiting to run> <slices>"; a thread gone meanwhile is skipped.
         std::ifstream schedstat(tasks + "/" + entry->d_name + "/schedstat");
         Thread thread;
-        if (!(schedstat >> thread.ns)) continue;
+        std::uint64_t waited = 0;
+        if (!(schedstat >> thread.ns >> waited >> thread.slices)) continue;
         std::ifstream comm(tasks + "/" + entry->d_name + "/comm");
         std::getline(comm, thread.name);
         (*threads)[static_cast<int>(tid)] = thread;
@@ -39,6 +40,8 @@ ThreadCpu::Span ThreadCpu::Since() const {
         const std::uint64_t before = then != m_start.end() && then->second.ns <= thread.ns ? then->second.ns : 0;
         span.totalNs += thread.ns - before;
         span.byName[thread.name] += thread.ns - before;
+        const bool same = then != m_start.end() && then->second.slices <= thread.slices;
+        span.slicesByName[thread.name] += thread.slices - (same ? then->second.slices : 0);
     }
     return span;
 }
