@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <mutex>
 #include <set>
 #include <thread>
 #include <utility>
@@ -174,69 +173,54 @@ TEST(MmTimerRealTime, TicksReachTheLoopNeverEarlyAndStopWhenKilled) {
     DestroyWindow(window);
 }
 
-// Fire times written on the timer thread, read by the test.
-struct SharedLog {
-    std::mutex lock;
-    std::vector<DWORD> fired;
-    size_t Count() {
-        std::lock_guard<std::mutex> guard(lock);
-        return fired.size();
-    }
+// Fire times written on the timer thread, read once the timer is killed.
+struct Ticks {
+    std::vector<DWORD> at;
+    std::atomic<size_t> count{0};
+    DWORD setAt = 0;
 };
 
-void RecordShared(UINT, UINT, DWORD_PTR user, DWORD_PTR, DWORD_PTR) {
-    auto* log = reinterpret_cast<SharedLog*>(user);
-    std::lock_guard<std::mutex> guard(log->lock);
-    log->fired.push_back(timeGetTime());
+void RecordTick(UINT, UINT, DWORD_PTR user, DWORD_PTR, DWORD_PTR) {
+    auto* ticks = reinterpret_cast<Ticks*>(user);
+    ticks->at.push_back(timeGetTime());
+    ++ticks->count;
 }
 
-// A 10 ms periodic timer set up within one millisecond whose reading is `phase` modulo 10, so its
-// exact due times are that reading + k x 10; answers the reading. 0 when no such moment was caught.
-UINT SetAtPhase(DWORD phase, UINT resolution, SharedLog* log, DWORD* setAt) {
-    for (int tries = 0; tries < 1000; ++tries) {
-        const DWORD deadline = timeGetTime() + 50;
-        while (timeGetTime() % 10 != phase && static_cast<LONG>(deadline - timeGetTime()) > 0) std::this_thread::yield();
+// A 10 ms timer set up within one millisecond whose reading is `phase` modulo 10: its exact due
+// times are that reading + k x 10. 0 when no such moment was caught within 2 s.
+UINT SetAtPhase(DWORD phase, UINT resolution, Ticks* ticks) {
+    for (const DWORD end = timeGetTime() + 2000; static_cast<LONG>(end - timeGetTime()) > 0; std::this_thread::yield()) {
         const DWORD before = timeGetTime();
         if (before % 10 != phase) continue;
-        const UINT id = timeSetEvent(10, resolution, &RecordShared, reinterpret_cast<DWORD_PTR>(log), TIME_PERIODIC);
-        if (timeGetTime() == before) {
-            *setAt = before;
-            return id;
-        }
+        const UINT id = timeSetEvent(10, resolution, &RecordTick, reinterpret_cast<DWORD_PTR>(ticks), TIME_PERIODIC);
+        ticks->setAt = before;
+        if (timeGetTime() == before) return id;
         timeKillEvent(id);
     }
     return 0;
 }
 
-// Timers of one period and resolution fire in the same wake however their set-up times differ,
-// never before their due times; a resolution of 1 keeps them exact.
+// Timers of one period and resolution fire in one wake however their set-up times differ, never
+// before their due times; a resolution of 1 keeps them exact.
 TEST(MmTimerRealTime, TimersOfOneResolutionShareTheirTicks) {
-    ASSERT_FALSE(timeFakeClockActive());
-    SharedLog logs[3];
-    DWORD setAt[3] = {};
-    const UINT ids[3] = {SetAtPhase(0, 10, &logs[0], &setAt[0]), SetAtPhase(5, 10, &logs[1], &setAt[1]),
-                         SetAtPhase(5, 1, &logs[2], &setAt[2])};
-    for (UINT id : ids) ASSERT_NE(id, 0u);
-    EXPECT_TRUE(PumpUntil([&] { return logs[0].Count() >= 6 && logs[1].Count() >= 6 && logs[2].Count() >= 6; }, 20.0));
-    for (UINT id : ids) EXPECT_EQ(timeKillEvent(id), TIMERR_NOERROR);
-
-    for (int timer = 0; timer < 3; ++timer) {
+    Ticks ticks[3];  // resolution 10 on the grid, 10 and 1 five milliseconds off it
+    const UINT ids[3] = {SetAtPhase(0, 10, &ticks[0]), SetAtPhase(5, 10, &ticks[1]), SetAtPhase(5, 1, &ticks[2])};
+    EXPECT_TRUE(PumpUntil([&] { return ticks[0].count >= 6 && ticks[1].count >= 6 && ticks[2].count >= 6; }, 20.0));
+    int exact = 0;
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_EQ(timeKillEvent(ids[i]), TIMERR_NOERROR);
         // Late ticks are skipped, so the k-th call answers the k-th due time or a later one.
-        for (size_t k = 0; k < logs[timer].fired.size(); ++k) {
-            EXPECT_GE(logs[timer].fired[k] - setAt[timer], 10u * (k + 1)) << "timer " << timer << " came early";
+        for (size_t k = 0; k < ticks[i].at.size(); ++k) {
+            const DWORD late = ticks[i].at[k] - ticks[i].setAt - 10u * (k + 1);
+            EXPECT_LT(late, 0x80000000u) << "timer " << i << " came early";
+            exact += i == 2 && late < 5 ? 1 : 0;
         }
     }
-    const std::set<DWORD> coarse(logs[0].fired.begin(), logs[0].fired.end());
-    for (DWORD at : logs[1].fired) {
-        // The same wake: the first timer's call came just before, within the millisecond or at its turn.
-        EXPECT_TRUE(coarse.count(at) != 0 || coarse.count(at - 1) != 0) << "a tick of its own at " << at;
+    const std::set<DWORD> grid(ticks[0].at.begin(), ticks[0].at.end());
+    for (DWORD at : ticks[1].at) {
+        EXPECT_TRUE(grid.count(at) != 0 || grid.count(at - 1) != 0) << "a tick of its own at " << at;
     }
-    // Five milliseconds off the grid: exact calls come before the grid's, at least some of the time.
-    int early = 0;
-    for (size_t k = 0; k < logs[2].fired.size(); ++k) {
-        early += logs[2].fired[k] - setAt[2] - 10u * (k + 1) < 5u ? 1 : 0;
-    }
-    EXPECT_GT(early, 0) << "a resolution of 1 was rounded to a grid";
+    EXPECT_GT(exact, 0) << "a resolution of 1 was rounded to a grid";
 }
 
 struct Blocking {

@@ -141,48 +141,34 @@ TEST_F(SdlPresenterTest, PresentingThePaintedPartsGivesTheWholePicture) {
     }
 }
 
-// Unscaled, the SDL thread lets the paints go straight into the window surface; scaled, or after
-// a resize, it presents from a copy. Through resizes by the user and by the program the window
-// shows what the framebuffer holds.
+// Unscaled, the paints go straight into the window surface; scaled, or through a resize by the
+// user or by the program, the picture goes from a copy. Either way the window shows the framebuffer.
 TEST_F(SdlPresenterTest, ThePictureFollowsTheFramebufferThroughResizes) {
-    struct Step {
-        SIZE client;
-        SIZE window;  // {0, 0}: the SDL window follows the client
-    };
-    const Step steps[] = {{{120, 100}, {240, 200}}, {{120, 100}, {120, 100}}, {{150, 130}, {0, 0}},
-                          {{150, 130}, {173, 150}}, {{100, 90}, {0, 0}},      {{100, 90}, {100, 90}}};
+    // Client size, then SDL window size ({0, 0}: it follows the client).
+    const SIZE steps[][2] = {{{120, 100}, {240, 200}}, {{120, 100}, {120, 100}}, {{150, 130}, {0, 0}},
+                             {{150, 130}, {173, 150}}, {{100, 90}, {0, 0}},      {{100, 90}, {100, 90}}};
     COLORREF colour = RGB(0x10, 0x80, 0xF0);
-    for (const Step& step : steps) {
-        RECT client{};
-        GetClientRect(m_window, &client);
-        if (client.right != step.client.cx || client.bottom != step.client.cy) {
-            ASSERT_TRUE(MoveWindow(m_window, 0, 0, step.client.cx, step.client.cy, FALSE));
-        }
-        if (step.window.cx != 0) {
-            ASSERT_TRUE(SdlPresenterResize(step.window.cx, step.window.cy));
-        }
+    for (const auto& [client, window] : steps) {
+        ASSERT_TRUE(MoveWindow(m_window, 0, 0, client.cx, client.cy, FALSE));
+        ASSERT_TRUE(window.cx == 0 || SdlPresenterResize(window.cx, window.cy)) << window.cx;
         HDC dc = GetDC(m_window);
-        for (const RECT part : {RECT{1, 2, 9, 7}, RECT{30, 20, 95, 60}, RECT{step.client.cx - 7, step.client.cy - 3,
-                                                                          step.client.cx, step.client.cy}}) {
+        for (const RECT part : {RECT{1, 2, 9, 7}, RECT{30, 20, 95, 60}, RECT{client.cx - 7, client.cy - 3, client.cx, client.cy}}) {
             colour += 0x0A0B0C;
             SetBkColor(dc, colour);
             ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &part, L"", 0, nullptr);
             CurrentPresenter().Painted(m_window, part);
         }
         ReleaseDC(m_window, dc);
-        const bool scaled = step.window.cx != 0 && step.window.cx != step.client.cx;
-        const std::string where = std::to_string(step.client.cx) + " in " + std::to_string(step.window.cx);
-        if (scaled) {
-            const std::uint32_t last = (GetRValue(colour) << 16) | (GetGValue(colour) << 8) | GetBValue(colour);
-            EXPECT_EQ(Pixel(step.window.cx * (step.client.cx - 3) / step.client.cx,
-                            step.window.cy * (step.client.cy - 2) / step.client.cy), last) << where;
+        if (window.cx != 0 && window.cx != client.cx) {
+            EXPECT_EQ(Pixel(window.cx * (client.cx - 3) / client.cx, window.cy * (client.cy - 2) / client.cy),
+                      (GetRValue(colour) << 16) | (GetGValue(colour) << 8) | GetBValue(colour)) << window.cx;
             continue;
         }
-        std::vector<std::uint32_t> expected(static_cast<size_t>(step.client.cx * step.client.cy));
-        CopyFramebuffer(m_window, RECT{0, 0, step.client.cx, step.client.cy}, expected.data(), expected.size());
+        std::vector<std::uint32_t> expected(static_cast<size_t>(client.cx * client.cy));
+        CopyFramebuffer(m_window, RECT{0, 0, client.cx, client.cy}, expected.data(), expected.size());
         std::vector<std::uint32_t> shown = WindowPicture();
         for (std::uint32_t& pixel : shown) pixel &= 0x00FFFFFF;
-        EXPECT_EQ(shown, expected) << where;
+        EXPECT_EQ(shown, expected) << client.cx;
     }
 }
 
