@@ -190,11 +190,9 @@ void RecordTick(UINT, UINT, DWORD_PTR user, DWORD_PTR, DWORD_PTR) {
 // times are that reading + k x 10. 0 when no such moment was caught within 2 s.
 UINT SetAtPhase(DWORD phase, UINT resolution, Ticks* ticks) {
     for (const DWORD end = timeGetTime() + 2000; static_cast<LONG>(end - timeGetTime()) > 0; std::this_thread::yield()) {
-        const DWORD before = timeGetTime();
-        if (before % 10 != phase) continue;
+        if ((ticks->setAt = timeGetTime()) % 10 != phase) continue;
         const UINT id = timeSetEvent(10, resolution, &RecordTick, reinterpret_cast<DWORD_PTR>(ticks), TIME_PERIODIC);
-        ticks->setAt = before;
-        if (timeGetTime() == before) return id;
+        if (timeGetTime() == ticks->setAt) return id;
         timeKillEvent(id);
     }
     return 0;
@@ -217,9 +215,7 @@ TEST(MmTimerRealTime, TimersOfOneResolutionShareTheirTicks) {
         }
     }
     const std::set<DWORD> grid(ticks[0].at.begin(), ticks[0].at.end());
-    for (DWORD at : ticks[1].at) {
-        EXPECT_TRUE(grid.count(at) != 0 || grid.count(at - 1) != 0) << "a tick of its own at " << at;
-    }
+    for (DWORD at : ticks[1].at) EXPECT_NE(grid.count(at) + grid.count(at - 1), 0u) << "a tick of its own at " << at;
     EXPECT_GT(exact, 0) << "a resolution of 1 was rounded to a grid";
 }
 
