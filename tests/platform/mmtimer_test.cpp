@@ -174,24 +174,17 @@ TEST(MmTimerRealTime, TicksReachTheLoopNeverEarlyAndStopWhenKilled) {
 }
 
 // Fire times written on the timer thread, read once the timer is killed.
-struct Ticks {
-    std::vector<DWORD> at;
-    std::atomic<size_t> count{0};
-    DWORD setAt = 0;
-};
-
-void RecordTick(UINT, UINT, DWORD_PTR user, DWORD_PTR, DWORD_PTR) {
-    auto* ticks = reinterpret_cast<Ticks*>(user);
-    ticks->at.push_back(timeGetTime());
-    ++ticks->count;
-}
+struct Ticks { std::vector<DWORD> at; std::atomic<size_t> count{0}; DWORD setAt = 0; };
 
 // A 10 ms timer set up within one millisecond whose reading is `phase` modulo 10: its exact due
 // times are that reading + k x 10. 0 when no such moment was caught within 2 s.
 UINT SetAtPhase(DWORD phase, UINT resolution, Ticks* ticks) {
     for (const DWORD end = timeGetTime() + 2000; static_cast<LONG>(end - timeGetTime()) > 0; std::this_thread::yield()) {
         if ((ticks->setAt = timeGetTime()) % 10 != phase) continue;
-        const UINT id = timeSetEvent(10, resolution, &RecordTick, reinterpret_cast<DWORD_PTR>(ticks), TIME_PERIODIC);
+        const UINT id = timeSetEvent(10, resolution, [](UINT, UINT, DWORD_PTR user, DWORD_PTR, DWORD_PTR) {
+            reinterpret_cast<Ticks*>(user)->at.push_back(timeGetTime());
+            ++reinterpret_cast<Ticks*>(user)->count;
+        }, reinterpret_cast<DWORD_PTR>(ticks), TIME_PERIODIC);
         if (timeGetTime() == ticks->setAt) return id;
         timeKillEvent(id);
     }

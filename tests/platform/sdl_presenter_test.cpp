@@ -153,8 +153,7 @@ TEST_F(SdlPresenterTest, ThePictureFollowsTheFramebufferThroughResizes) {
         ASSERT_TRUE(window.cx == 0 || SdlPresenterResize(window.cx, window.cy)) << window.cx;
         HDC dc = GetDC(m_window);
         for (const RECT part : {RECT{1, 2, 9, 7}, RECT{30, 20, 95, 60}, RECT{client.cx - 7, client.cy - 3, client.cx, client.cy}}) {
-            colour += 0x0A0B0C;
-            SetBkColor(dc, colour);
+            SetBkColor(dc, colour += 0x0A0B0C);
             ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &part, L"", 0, nullptr);
             CurrentPresenter().Painted(m_window, part);
         }
