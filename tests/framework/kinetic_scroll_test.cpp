@@ -221,10 +221,9 @@ TEST_F(KineticTest, AFlingTickThatMovesNothingRepaintsNothing) {
     Drag(250, 200, 10, 20);
     Up(100, 200);
     int still = 0;
-    while (m_view.AxisY().IsFlinging()) {
+    for (int before = Y(); m_view.AxisY().IsFlinging(); before = Y()) {
         ASSERT_TRUE(m_view.Draw(&surface, RECT{0, 0, 200, 300}));  // as the paint path would
         m_main.invalidations = 0;
-        const int before = Y();
         Advance(10);
         still += Y() == before ? 1 : 0;
         EXPECT_EQ(m_main.invalidations, Y() == before ? 0u : 1u) << "at " << before;

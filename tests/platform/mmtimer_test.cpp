@@ -176,8 +176,7 @@ TEST(MmTimerRealTime, TicksReachTheLoopNeverEarlyAndStopWhenKilled) {
 // Fire times written on the timer thread, read once the timer is killed.
 struct Ticks { std::vector<DWORD> at; std::atomic<size_t> count{0}; DWORD setAt = 0; };
 
-// A 10 ms timer set up within one millisecond whose reading is `phase` modulo 10: its exact due
-// times are that reading + k x 10. 0 when no such moment was caught within 2 s.
+// A 10 ms timer set up within the millisecond that reads `phase` modulo 10 (0 when none came in 2 s).
 UINT SetAtPhase(DWORD phase, UINT resolution, Ticks* ticks) {
     for (const DWORD end = timeGetTime() + 2000; static_cast<LONG>(end - timeGetTime()) > 0; std::this_thread::yield()) {
         if ((ticks->setAt = timeGetTime()) % 10 != phase) continue;
@@ -191,8 +190,7 @@ UINT SetAtPhase(DWORD phase, UINT resolution, Ticks* ticks) {
     return 0;
 }
 
-// Timers of one period and resolution fire in one wake however their set-up times differ, never
-// before their due times; a resolution of 1 keeps them exact.
+// Timers of one period and resolution share their wakes, never early; a resolution of 1 keeps exact times.
 TEST(MmTimerRealTime, TimersOfOneResolutionShareTheirTicks) {
     Ticks ticks[3];  // resolution 10 on the grid, 10 and 1 five milliseconds off it
     const UINT ids[3] = {SetAtPhase(0, 10, &ticks[0]), SetAtPhase(5, 10, &ticks[1]), SetAtPhase(5, 1, &ticks[2])};
@@ -200,10 +198,9 @@ TEST(MmTimerRealTime, TimersOfOneResolutionShareTheirTicks) {
     int exact = 0;
     for (int i = 0; i < 3; ++i) {
         ASSERT_EQ(timeKillEvent(ids[i]), TIMERR_NOERROR);
-        // Late ticks are skipped, so the k-th call answers the k-th due time or a later one.
         for (size_t k = 0; k < ticks[i].at.size(); ++k) {
             const DWORD late = ticks[i].at[k] - ticks[i].setAt - 10u * (k + 1);
-            EXPECT_LT(late, 0x80000000u) << "timer " << i << " came early";
+            EXPECT_LT(late, 0x80000000u) << "timer " << i << " came early";  // (or skipped a late tick)
             exact += i == 2 && late < 5 ? 1 : 0;
         }
     }
