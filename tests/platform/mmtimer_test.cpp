@@ -175,7 +175,6 @@ TEST(MmTimerRealTime, TicksReachTheLoopNeverEarlyAndStopWhenKilled) {
 
 // Fire times written on the timer thread, read once the timer is killed.
 struct Ticks { std::vector<DWORD> at; std::atomic<size_t> count{0}; DWORD setAt = 0; };
-
 // A 10 ms timer set up within the millisecond that reads `phase` modulo 10 (0 when none came in 2 s).
 UINT SetAtPhase(DWORD phase, UINT resolution, Ticks* ticks) {
     for (const DWORD end = timeGetTime() + 2000; static_cast<LONG>(end - timeGetTime()) > 0; std::this_thread::yield()) {
