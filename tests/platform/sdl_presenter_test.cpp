@@ -144,7 +144,7 @@ TEST_F(SdlPresenterTest, PresentingThePaintedPartsGivesTheWholePicture) {
 // Paints go straight into the surface or, scaled or through resizes, from a copy; the window shows them.
 TEST_F(SdlPresenterTest, ThePictureFollowsTheFramebufferThroughResizes) {
     const SIZE clientThenWindow[][2] = {{{120, 100}, {240, 200}}, {{120, 100}, {120, 100}}, {{150, 130}, {0, 0}},
-                             {{150, 130}, {173, 150}}, {{100, 90}, {0, 0}},      {{100, 90}, {100, 90}}};
+                                        {{150, 130}, {173, 150}}, {{100, 90}, {0, 0}},      {{100, 90}, {100, 90}}};
     for (const auto& [client, window] : clientThenWindow) {  // window {0, 0}: it follows the client
         ASSERT_TRUE(MoveWindow(m_window, 0, 0, client.cx, client.cy, FALSE));
         ASSERT_TRUE(window.cx == 0 || SdlPresenterResize(window.cx, window.cy)) << window.cx;
