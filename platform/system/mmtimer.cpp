@@ -5,8 +5,8 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
-#include <map>
 #include <limits>
+#include <map>
 #include <mutex>
 #include <thread>
 
