@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <string>
 
 bool ThreadCpu::Read(int pid, std::map<int, Thread>* threads) {
     threads->clear();
@@ -18,6 +19,11 @@ bool ThreadCpu::Read(int pid, std::map<int, Thread>* threads) {
         std::ifstream schedstat(tasks + "/" + entry->d_name + "/schedstat");
         Thread thread;
         if (!(schedstat >> thread.ns)) continue;
+        // A thread sleeps as often as it wakes: its voluntary switches.
+        std::ifstream status(tasks + "/" + entry->d_name + "/status");
+        for (std::string line; std::getline(status, line);) {
+            if (line.rfind("voluntary_ctxt_switches:", 0) == 0) thread.wakes = std::strtoull(line.c_str() + 24, nullptr, 10);
+        }
         std::ifstream comm(tasks + "/" + entry->d_name + "/comm");
         std::getline(comm, thread.name);
         (*threads)[static_cast<int>(tid)] = thread;
@@ -39,6 +45,8 @@ ThreadCpu::Span ThreadCpu::Since() const {
         const std::uint64_t before = then != m_start.end() && then->second.ns <= thread.ns ? then->second.ns : 0;
         span.totalNs += thread.ns - before;
         span.byName[thread.name] += thread.ns - before;
+        const bool same = then != m_start.end() && then->second.wakes <= thread.wakes;
+        span.wakesByName[thread.name] += thread.wakes - (same ? then->second.wakes : 0);
     }
     return span;
 }

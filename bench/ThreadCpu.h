@@ -21,6 +21,8 @@ public:
         std::uint64_t totalNs = 0;
         // By thread name (/proc/PID/task/TID/comm); threads of one name add up.
         std::map<std::string, std::uint64_t> byName;
+        // How often the threads woke from a sleep of their own (preemptions aside), by name likewise.
+        std::map<std::string, std::uint64_t> wakesByName;
     };
 
     explicit ThreadCpu(int pid);
@@ -36,6 +38,7 @@ private:
     struct Thread {
         std::string name;
         std::uint64_t ns = 0;
+        std::uint64_t wakes = 0;
     };
     static bool Read(int pid, std::map<int, Thread>* threads);
 

@@ -136,12 +136,16 @@ void QeScrollView::MoveChildren(int32_t dx, int32_t dy) {
 void QeScrollView::OnAxisTick() {
     ++m_tickCount;
     const uint32_t moving = (m_x.IsMoving() ? 1u : 0u) + (m_y.IsMoving() ? 1u : 0u);
+    // A tick that left the content where it was last drawn (a slow fling's end moves a pixel
+    // every few ticks) would draw and present the same picture again.
+    const bool moved = m_lastSurface == nullptr || m_x.Position() != m_lastX || m_y.Position() != m_lastY;
     if (m_tickCount >= moving) {
         m_tickCount = 0;
         // Added to the dirty rectangle: the paint path draws only what meets it, and a view
         // without children would otherwise never be drawn while it scrolls. It is not a change:
         // copying moves what was drawn, and only what the copy uncovers is drawn afresh.
-        if (QeMainWindow* main = QeMainWindow::Instance()) main->InvalidateMoved(LocalToScreen(GetClientRect()));
+        QeMainWindow* main = QeMainWindow::Instance();
+        if (main != nullptr && moved) main->InvalidateMoved(LocalToScreen(GetClientRect()));
     }
     HideStoppedIndicators();
 }

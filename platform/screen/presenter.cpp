@@ -50,9 +50,10 @@ COLORREF FramebufferPixel(HWND window, int x, int y) {
 namespace {
 
 // The rectangle of the framebuffer (clipped to it and to width x height) into `out`, whose rows are
-// `stride` words apart and whose first word takes the rectangle's top left.
+// `stride` words apart and whose first word takes the rectangle's top left; each word becomes
+// (pixel & keep) | set.
 RECT CopyRows(HWND window, const RECT& area, LONG width, LONG height, std::uint32_t* out, size_t stride,
-              size_t capacity, bool mask) {
+              size_t capacity, std::uint32_t keep, std::uint32_t set) {
     BitmapPixels pixels{};
     if (out == nullptr || !GetBitmapPixels(WindowFramebuffer(window), &pixels)) return RECT{};
     RECT clipped{std::max<LONG>(area.left, 0), std::max<LONG>(area.top, 0),
@@ -66,8 +67,8 @@ RECT CopyRows(HWND window, const RECT& area, LONG width, LONG height, std::uint3
         std::uint32_t* to = out + static_cast<size_t>(y - clipped.top) * stride;
         // Blue, green, red, unused: a little-endian word reads 0x--RRGGBB.
         std::memcpy(to, row, columns * 4);
-        if (!mask) continue;
-        for (size_t x = 0; x < columns; ++x) to[x] &= 0x00FFFFFF;
+        if (keep == ~0u && set == 0) continue;
+        for (size_t x = 0; x < columns; ++x) to[x] = (to[x] & keep) | set;
     }
     return clipped;
 }
@@ -76,17 +77,18 @@ RECT CopyRows(HWND window, const RECT& area, LONG width, LONG height, std::uint3
 
 RECT CopyFramebuffer(HWND window, const RECT& area, std::uint32_t* out, size_t capacity) {
     constexpr LONG kAny = std::numeric_limits<LONG>::max();
-    return CopyRows(window, area, kAny, kAny, out, 0, capacity, true);
+    return CopyRows(window, area, kAny, kAny, out, 0, capacity, 0x00FFFFFFu, 0);
 }
 
-RECT CopyFramebufferInPlace(HWND window, const RECT& area, std::uint32_t* picture, int width, int height) {
+RECT CopyFramebufferInPlace(HWND window, const RECT& area, std::uint32_t* picture, int width, int height,
+                            size_t stride, bool opaque) {
     if (picture == nullptr || width <= 0 || height <= 0) return RECT{};
     const RECT within{std::max<LONG>(area.left, 0), std::max<LONG>(area.top, 0), area.right, area.bottom};
-    const size_t stride = static_cast<size_t>(width);
-    const size_t size = stride * static_cast<size_t>(height);
+    if (stride < static_cast<size_t>(width)) stride = static_cast<size_t>(width);
+    const size_t size = stride * static_cast<size_t>(height - 1) + static_cast<size_t>(width);
     const size_t first = static_cast<size_t>(within.top) * stride + static_cast<size_t>(within.left);
     if (within.left >= width || within.top >= height) return RECT{};
-    return CopyRows(window, within, width, height, picture + first, stride, size - first, false);
+    return CopyRows(window, within, width, height, picture + first, stride, size - first, ~0u, opaque ? 0xFF000000u : 0);
 }
 
 bool SaveFramebufferPng(HWND window, const std::string& path) {

@@ -58,8 +58,10 @@ COLORREF FramebufferPixel(HWND window, int x, int y);
 // `out`, which must hold width x height words of the clipped rectangle; answers that rectangle.
 RECT CopyFramebuffer(HWND window, const RECT& area, std::uint32_t* out, size_t capacity);
 // Copies the rectangle of the framebuffer (clipped to it and to `width` x `height`) into the same
-// place of `picture`, a whole window of width x height 0x--RRGGBB words (the top byte as the
-// framebuffer holds it: a presenter ignores it); answers that rectangle.
-RECT CopyFramebufferInPlace(HWND window, const RECT& area, std::uint32_t* picture, int width, int height);
+// place of `picture`, a whole window of width x height 0x--RRGGBB words whose rows lie `stride`
+// words apart (0: `width`); the top byte as the framebuffer holds it (a presenter ignores it), or
+// 0xFF with `opaque` (for a picture whose top byte is alpha). Answers that rectangle.
+RECT CopyFramebufferInPlace(HWND window, const RECT& area, std::uint32_t* picture, int width, int height,
+                            size_t stride = 0, bool opaque = false);
 // Saves the framebuffer as an 8-bit RGB PNG file (file-system path); false when it cannot.
 bool SaveFramebufferPng(HWND window, const std::string& path);

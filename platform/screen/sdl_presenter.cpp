@@ -1,6 +1,7 @@
 #include "platform/screen/sdl_presenter.h"
 
 #include <SDL.h>
+#include <pthread.h>
 
 #include <algorithm>
 #include <atomic>
@@ -158,6 +159,11 @@ public:
 
     void Push(Request request, int value = 0, void* data = nullptr);
     bool Run(const std::function<void()>& work);
+    // Resizes the SDL window, the picture first taken out of the surface SDL will replace. SDL
+    // thread only.
+    void SetWindowSize(int width, int height);
+    // The colour of a point of the window surface, as last drawn. SDL thread only.
+    bool SurfacePixel(int x, int y, std::uint32_t* rgb);
 
     Uint32 eventType = 0;
     SDL_Window* window = nullptr;
@@ -170,9 +176,24 @@ private:
         std::lock_guard<std::mutex> guard(m_lock);
         return window != nullptr && window == m_target;
     }
-    // Takes the whole framebuffer into the copy the SDL thread draws from. Lock held.
     // The whole framebuffer into the frame, presented whole next. Lock held.
     void TakeWholeFrame();
+    // Row `y` of the picture, wherever it lives now. Lock held.
+    std::uint32_t* PictureRow(LONG y) {
+        return m_direct.pixels != nullptr ? m_direct.pixels + static_cast<size_t>(y) * m_direct.stride
+                                          : m_frame.data() + static_cast<size_t>(y) * static_cast<size_t>(m_width);
+    }
+    // Lets the user-interface thread paint straight into the window surface `target`, which now
+    // shows the whole picture, when it is the picture's size and of the frame's format; the frame
+    // is then let go. Lock held; SDL thread only.
+    void PaintIntoSurface(SDL_Surface* target);
+    // Takes the picture back from the window surface into the frame, before anything that may
+    // replace or drop the surface. Lock held; SDL thread only.
+    void PaintIntoFrame();
+    // Uploads what was painted straight into the window surface; false when the picture is not
+    // painted there or the surface went stale (SDL saw a resize), to be presented whole from the
+    // frame. SDL thread only.
+    bool PresentDirect();
     // Adds or takes away the pixels of `part` (inside the frame) to or from the log's hash. Lock held.
     void Account(const RECT& part, bool add);
     // Keeps `part` among the rectangles painted since the last present. Lock held.
@@ -195,6 +216,15 @@ private:
     int m_width = 0;
     int m_height = 0;
     std::vector<std::uint32_t> m_frame;  // 0x--RRGGBB (the top byte unused), m_width x m_height
+    // At scale 1 the picture lives in the window surface itself: painted rows go straight there and
+    // the SDL thread only uploads them (no frame, no blit). Set and cleared under the lock; only
+    // the SDL thread sets it, and clears it before any SDL call that may free the surface.
+    struct {
+        std::uint32_t* pixels = nullptr;  // null: the picture lives in m_frame
+        size_t stride = 0;                // words
+        bool opaque = false;              // the top byte is alpha
+        SDL_Surface* surface = nullptr;
+    } m_direct;
     std::vector<RECT> m_painted;         // frame rectangles painted since the last present
     bool m_wholeDue = false;             // the next present draws margins and the whole picture
     bool m_frameAsked = false;           // a kFrame request waits for the SDL thread
@@ -272,6 +302,7 @@ bool SdlPresenter::Run(const std::function<void()>& work) {
 }
 
 void SdlPresenter::TakeWholeFrame() {
+    m_direct = {};
     m_frame.assign(static_cast<size_t>(m_width) * static_cast<size_t>(m_height), 0);
     if (!m_frame.empty()) CopyFramebuffer(m_target, RECT{0, 0, m_width, m_height}, m_frame.data(), m_frame.size());
     m_painted.clear();
@@ -286,7 +317,7 @@ void SdlPresenter::Account(const RECT& part, bool add) {
     for (LONG y = part.top; y < part.bottom; ++y) {
         for (LONG x = part.left; x < part.right; ++x) {
             const size_t index = static_cast<size_t>(y) * static_cast<size_t>(m_width) + static_cast<size_t>(x);
-            const std::uint32_t pixel = m_frame[index] & 0x00FFFFFFu;
+            const std::uint32_t pixel = PictureRow(y)[x] & 0x00FFFFFFu;
             if (add) {
                 m_hash += PixelShare(index, pixel);
                 m_lit += pixel != 0;
@@ -355,12 +386,14 @@ void SdlPresenter::Resized(HWND window, int width, int height) {
 void SdlPresenter::Painted(HWND window, const RECT& area) {
     {
         std::lock_guard<std::mutex> guard(m_lock);
-        if (window == nullptr || window != m_target || m_frame.empty()) return;
+        if (window == nullptr || window != m_target || (m_direct.pixels == nullptr && m_frame.empty())) return;
         const RECT part{std::max<LONG>(area.left, 0), std::max<LONG>(area.top, 0), std::min<LONG>(area.right, m_width),
                         std::min<LONG>(area.bottom, m_height)};
         if (part.left >= part.right || part.top >= part.bottom) return;
         Account(part, false);
-        const RECT copied = CopyFramebufferInPlace(window, part, m_frame.data(), m_width, m_height);
+        const RECT copied = m_direct.pixels != nullptr ? CopyFramebufferInPlace(window, part, m_direct.pixels, m_width,
+                                                                                 m_height, m_direct.stride, m_direct.opaque)
+                                                       : CopyFramebufferInPlace(window, part, m_frame.data(), m_width, m_height);
         Account(part, true);
         if (copied.left >= copied.right || copied.top >= copied.bottom) return;
         NotePainted(copied);
@@ -409,8 +442,87 @@ SDL_Surface* SdlPresenter::FrameSurface() {
     return m_frameSurface;
 }
 
+void SdlPresenter::PaintIntoSurface(SDL_Surface* target) {
+    const Uint32 format = target->format->format;
+    if (target->w != m_width || target->h != m_height || m_frame.empty() || SDL_MUSTLOCK(target) ||
+        target->pitch % 4 != 0 || (format != SDL_PIXELFORMAT_RGB888 && format != SDL_PIXELFORMAT_ARGB8888)) {
+        return;
+    }
+    m_direct.pixels = static_cast<std::uint32_t*>(target->pixels);
+    m_direct.stride = static_cast<size_t>(target->pitch / 4);
+    m_direct.opaque = format == SDL_PIXELFORMAT_ARGB8888;
+    m_direct.surface = target;
+    std::vector<std::uint32_t>().swap(m_frame);
+    SDL_FreeSurface(m_frameSurface);
+    m_frameSurface = nullptr;
+}
+
+void SdlPresenter::PaintIntoFrame() {
+    if (m_direct.pixels == nullptr) return;
+    const size_t width = static_cast<size_t>(m_width);
+    m_frame.resize(width * static_cast<size_t>(m_height));
+    for (LONG y = 0; y < m_height; ++y) std::memcpy(m_frame.data() + y * width, PictureRow(y), width * 4);
+    m_direct = {};
+    m_wholeDue = true;
+}
+
+bool SdlPresenter::PresentDirect() {
+    std::vector<SDL_Rect> uploads;
+    std::uint64_t hash = 0;
+    size_t lit = 0;
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        if (m_direct.pixels == nullptr) return false;
+        m_frameAsked = false;
+        for (const RECT& part : m_painted) {
+            uploads.push_back(SDL_Rect{part.left, part.top, part.right - part.left, part.bottom - part.top});
+        }
+        m_painted.clear();
+        hash = m_hash;
+        lit = m_lit;
+    }
+    if (uploads.empty()) return true;
+    if (SDL_UpdateWindowSurfaceRects(window, uploads.data(), static_cast<int>(uploads.size())) != 0) return false;
+    NotePresented(hash, lit);
+    return true;
+}
+
+void SdlPresenter::SetWindowSize(int width, int height) {
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        PaintIntoFrame();
+    }
+    SDL_SetWindowSize(window, width, height);
+}
+
+bool SdlPresenter::SurfacePixel(int x, int y, std::uint32_t* rgb) {
+    std::unique_lock<std::mutex> guard(m_lock);
+    SDL_Surface* surface = m_direct.surface;
+    if (surface == nullptr) {
+        // Not painted into by the other thread: SDL may replace it freely.
+        guard.unlock();
+        surface = window != nullptr ? SDL_GetWindowSurface(window) : nullptr;
+    }
+    if (surface == nullptr || x < 0 || y < 0 || x >= surface->w || y >= surface->h) return false;
+    if (SDL_MUSTLOCK(surface)) SDL_LockSurface(surface);
+    Uint32 pixel = 0;
+    std::memcpy(&pixel, static_cast<Uint8*>(surface->pixels) + y * surface->pitch + x * surface->format->BytesPerPixel,
+                std::min<int>(4, surface->format->BytesPerPixel));
+    Uint8 r = 0, g = 0, b = 0;
+    SDL_GetRGB(pixel, surface->format, &r, &g, &b);
+    if (SDL_MUSTLOCK(surface)) SDL_UnlockSurface(surface);
+    *rgb = (static_cast<std::uint32_t>(r) << 16) | (static_cast<std::uint32_t>(g) << 8) | b;
+    return true;
+}
+
 void SdlPresenter::Draw(bool whole) {
     if (window == nullptr) return;
+    if (!whole && PresentDirect()) return;
+    {
+        // The whole picture goes out from the frame, into a surface SDL may have replaced.
+        std::lock_guard<std::mutex> guard(m_lock);
+        PaintIntoFrame();
+    }
     SDL_Surface* target = SDL_GetWindowSurface(window);
     if (target == nullptr) return;
     std::lock_guard<std::mutex> guard(m_lock);
@@ -468,6 +580,7 @@ void SdlPresenter::Draw(bool whole) {
                 SDL_BlitSurface(frame, nullptr, target, &to);
             }
         }
+        if (whole && !scaled) PaintIntoSurface(target);
     }
     m_painted.clear();
     if (whole || uploads.empty()) {
@@ -526,7 +639,7 @@ void SdlPresenter::OnRequest(const SDL_UserEvent& request) {
                 width = m_width;
                 height = m_height;
             }
-            if (window != nullptr && width > 0 && height > 0) SDL_SetWindowSize(window, width, height);
+            if (window != nullptr && width > 0 && height > 0) SetWindowSize(width, height);
             Draw();
             break;
         }
@@ -668,6 +781,7 @@ bool SdlPresenter::NextEvent(SDL_Event* event) {
 }
 
 void SdlPresenter::Main(std::promise<std::string>* started) {
+    pthread_setname_np(pthread_self(), "tevrik-sdl");
     // The window's own surface takes the picture directly; a renderer behind it would load the
     // whole GL stack for one small blit.
     SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
@@ -711,6 +825,7 @@ void SdlPresenter::Main(std::promise<std::string>* started) {
     if (!m_driverWaits) SDL_DelEventWatch(&SdlPresenter::OnPushed, this);
     {
         std::lock_guard<std::mutex> guard(m_lock);
+        m_direct = {};
         SDL_FreeSurface(m_frameSurface);
         m_frameSurface = nullptr;
     }
@@ -777,7 +892,7 @@ bool SdlPresenterResize(int width, int height) {
     bool done = false;
     return presenter->Run([&] {
         if (presenter->window == nullptr) return;
-        SDL_SetWindowSize(presenter->window, width, height);
+        presenter->SetWindowSize(width, height);
         presenter->Draw(true);
         done = true;
     }) && done;
@@ -787,19 +902,7 @@ bool SdlPresenterPixel(int x, int y, std::uint32_t* rgb) {
     SdlPresenter* presenter = Current();
     if (presenter == nullptr || rgb == nullptr) return false;
     bool found = false;
-    presenter->Run([&] {
-        SDL_Surface* surface = presenter->window != nullptr ? SDL_GetWindowSurface(presenter->window) : nullptr;
-        if (surface == nullptr || x < 0 || y < 0 || x >= surface->w || y >= surface->h) return;
-        if (SDL_MUSTLOCK(surface)) SDL_LockSurface(surface);
-        Uint32 pixel = 0;
-        std::memcpy(&pixel, static_cast<Uint8*>(surface->pixels) + y * surface->pitch + x * surface->format->BytesPerPixel,
-                    std::min<int>(4, surface->format->BytesPerPixel));
-        Uint8 r = 0, g = 0, b = 0;
-        SDL_GetRGB(pixel, surface->format, &r, &g, &b);
-        if (SDL_MUSTLOCK(surface)) SDL_UnlockSurface(surface);
-        *rgb = (static_cast<std::uint32_t>(r) << 16) | (static_cast<std::uint32_t>(g) << 8) | b;
-        found = true;
-    });
+    presenter->Run([&] { found = presenter->SurfacePixel(x, y, rgb); });
     return found;
 }
 

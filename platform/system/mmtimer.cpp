@@ -1,12 +1,16 @@
 #include "platform/system/mmtimer.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <limits>
 #include <map>
 #include <mutex>
 #include <thread>
+
+#include <pthread.h>
 
 #include "platform/system/thread.h"
 
@@ -20,7 +24,11 @@ struct Timer {
     bool periodic = false;
     LPTIMECALLBACK callback = nullptr;
     DWORD_PTR user = 0;
-    std::uint64_t due = 0;  // on whichever clock is in force
+    // On whichever clock is in force: set-up time + k x delay. On the real clock the timer fires at
+    // the first multiple of `grid` at or after it, so timers of one period and resolution share
+    // their wakes; the test clock fires it exactly.
+    std::uint64_t due = 0;
+    UINT grid = 1;
 };
 
 struct TimerState {
@@ -30,6 +38,7 @@ struct TimerState {
     std::map<UINT, Timer> timers;
     UINT nextId = 1;
     bool threadStarted = false;
+    std::uint64_t wakeAt = 0;  // when the sleeping timer thread wakes; 0 while it runs
     UINT runningId = 0;
     DWORD runningThread = 0;
     std::atomic<bool> fake{false};
@@ -50,6 +59,14 @@ std::uint64_t RealNow() {
 
 std::uint64_t Now(const TimerState& state) { return state.fake.load() ? state.fakeNow.load() : RealNow(); }
 
+constexpr std::uint64_t kNever = std::numeric_limits<std::uint64_t>::max();
+
+// When the timer fires on the real clock.
+std::uint64_t FireTime(const Timer& timer) {
+    const std::uint64_t late = timer.due % timer.grid;
+    return late == 0 ? timer.due : timer.due + (timer.grid - late);
+}
+
 // The first due time after `now` on the timer's own grid.
 std::uint64_t NextDue(std::uint64_t due, UINT delay, std::uint64_t now) {
     due += delay;
@@ -57,10 +74,16 @@ std::uint64_t NextDue(std::uint64_t due, UINT delay, std::uint64_t now) {
     return due;
 }
 
-std::map<UINT, Timer>::iterator Earliest(TimerState& state) {
+// The timer that fires first: by exact due time on the test clock, by fire time on the real one.
+std::map<UINT, Timer>::iterator Earliest(TimerState& state, bool real) {
     auto best = state.timers.end();
+    std::uint64_t bestAt = kNever;
     for (auto it = state.timers.begin(); it != state.timers.end(); ++it) {
-        if (best == state.timers.end() || it->second.due < best->second.due) best = it;
+        const std::uint64_t at = real ? FireTime(it->second) : it->second.due;
+        if (best == state.timers.end() || at < bestAt) {
+            best = it;
+            bestAt = at;
+        }
     }
     return best;
 }
@@ -89,19 +112,25 @@ Timer Reschedule(TimerState& state, std::map<UINT, Timer>::iterator it, std::uin
     return fired;
 }
 
+// Every timer that is due fires in the same wake, before the thread sleeps again.
 void TimerThread() {
+    pthread_setname_np(pthread_self(), "tevrik-timer");
     TimerState& state = State();
     std::unique_lock<std::mutex> guard(state.lock);
     for (;;) {
         if (state.fake.load() || state.timers.empty()) {
+            state.wakeAt = kNever;
             state.scheduleChanged.wait(guard);
+            state.wakeAt = 0;
             continue;
         }
-        auto it = Earliest(state);
+        auto it = Earliest(state, true);
         std::uint64_t now = RealNow();
-        if (it->second.due > now) {
-            auto wake = std::chrono::steady_clock::time_point(std::chrono::milliseconds(it->second.due));
-            state.scheduleChanged.wait_until(guard, wake);
+        const std::uint64_t at = FireTime(it->second);
+        if (at > now) {
+            state.wakeAt = at;
+            state.scheduleChanged.wait_until(guard, std::chrono::steady_clock::time_point(std::chrono::milliseconds(at)));
+            state.wakeAt = 0;
             continue;
         }
         UINT id = it->first;
@@ -114,7 +143,7 @@ void TimerThread() {
 
 DWORD timeGetTime() { return static_cast<DWORD>(Now(State())); }
 
-MMRESULT timeSetEvent(UINT delay, UINT, LPTIMECALLBACK callback, DWORD_PTR user, UINT flags) {
+MMRESULT timeSetEvent(UINT delay, UINT resolution, LPTIMECALLBACK callback, DWORD_PTR user, UINT flags) {
     if (callback == nullptr || delay < kPeriodMin || delay > kPeriodMax) return 0;
     TimerState& state = State();
     std::lock_guard<std::mutex> guard(state.lock);
@@ -134,8 +163,11 @@ MMRESULT timeSetEvent(UINT delay, UINT, LPTIMECALLBACK callback, DWORD_PTR user,
     timer.callback = callback;
     timer.user = user;
     timer.due = Now(state) + delay;
+    // Never coarser than the period, so a timer keeps its rate.
+    timer.grid = std::max<UINT>(1, std::min(resolution, delay));
     state.timers[id] = timer;
-    state.scheduleChanged.notify_all();
+    // The sleeping thread wakes early only for a timer that comes before its wake.
+    if (!state.fake.load() && state.wakeAt != 0 && FireTime(timer) < state.wakeAt) state.scheduleChanged.notify_all();
     return id;
 }
 
@@ -146,7 +178,7 @@ MMRESULT timeKillEvent(UINT id) {
         // A one-shot timer whose callback is under way is already out of the schedule; still wait.
         if (state.runningId != id || id == 0) return MMSYSERR_INVALPARAM;
     }
-    state.scheduleChanged.notify_all();
+    // No wake for the timer thread: one timer fewer never makes it due sooner.
     DWORD self = GetCurrentThreadId();
     state.callbackDone.wait(guard, [&] { return state.runningId != id || state.runningThread == self; });
     return TIMERR_NOERROR;
@@ -194,7 +226,7 @@ void timeFakeClockAdvance(DWORD ms, FAKECLOCKSTEPPROC afterEachTick, void* conte
     if (!state.fake.load()) return;
     std::uint64_t target = state.fakeNow.load() + ms;
     for (;;) {
-        auto it = Earliest(state);
+        auto it = Earliest(state, false);
         if (it == state.timers.end() || it->second.due > target) break;
         std::uint64_t due = it->second.due;
         if (due > state.fakeNow.load()) state.fakeNow.store(due);

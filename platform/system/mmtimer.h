@@ -1,8 +1,11 @@
 // The multimedia timer: a 32-bit millisecond clock and periodic timers, all run by one timer thread.
 //
 // Timers keep absolute due times (set-up time + k × delay), so they do not drift; when the thread
-// falls behind, the missed due times are skipped rather than fired in a burst. Timer ids are never
-// reused during a run, so a late tick can never be taken for a newer timer.
+// falls behind, the missed due times are skipped rather than fired in a burst. On the real clock a
+// timer may be late by less than its resolution: it fires at the first multiple of the resolution
+// (of the clock's milliseconds) at or after its due time, so timers of one period and resolution
+// fire together in one wake of the timer thread however their set-up times differ. Timer ids are
+// never reused during a run, so a late tick can never be taken for a newer timer.
 //
 // The test clock: while it is on, timeGetTime returns the test time, the timer thread fires
 // nothing, and timers fire only when a test advances the clock (on the advancing thread, in order
@@ -30,7 +33,8 @@ inline constexpr UINT TIME_PERIODIC = 0x0001;
 DWORD timeGetTime();
 
 // Calls `callback(id, 0, user, 0, 0)` on the timer thread every `delay` ms (TIME_PERIODIC) or once
-// (TIME_ONESHOT), first `delay` ms from now. The resolution is only a hint. Returns the timer id, or
+// (TIME_ONESHOT), first `delay` ms from now, late by less than `resolution` ms (at most the delay;
+// 0 and 1 mean exact) on the real clock. Returns the timer id, or
 // 0 when the delay lies outside the periods of timeGetDevCaps or the callback is null.
 MMRESULT timeSetEvent(UINT delay, UINT resolution, LPTIMECALLBACK callback, DWORD_PTR user, UINT flags);
 

@@ -59,6 +59,8 @@ struct ThreadStart {
 void* ThreadEntry(void* argument) {
     std::unique_ptr<ThreadStart> start(static_cast<ThreadStart*>(argument));
     t_threadId = start->id;
+    // Told apart from the user-interface thread when a thread's CPU is read from the kernel.
+    pthread_setname_np(pthread_self(), "tevrik-worker");
     start->start(start->parameter);
     std::lock_guard<std::mutex> guard(start->object->lock);
     start->object->signalled = true;

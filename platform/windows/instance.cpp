@@ -10,6 +10,7 @@
 //   gets the window raised and the answer "ok".
 #include <fcntl.h>
 #include <poll.h>
+#include <pthread.h>
 #include <sys/file.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -126,6 +127,7 @@ Registry& Known() {
 }
 
 void Listen(HWND window, int listenFd, int stopFd) {
+    pthread_setname_np(pthread_self(), "tevrik-instance");
     for (;;) {
         pollfd waits[2] = {{listenFd, POLLIN, 0}, {stopFd, POLLIN, 0}};
         if (::poll(waits, 2, -1) < 0) {

@@ -214,6 +214,23 @@ TEST_F(KineticTest, AFlingDeceleratesAndStops) {
     }
 }
 
+// The end of a fling moves a pixel every few ticks: the ticks between repaint nothing.
+TEST_F(KineticTest, AFlingTickThatMovesNothingRepaintsNothing) {
+    QeSurface surface;
+    ASSERT_TRUE(surface.Create(200, 300));
+    Drag(250, 200, 10, 20);
+    Up(100, 200);
+    int still = 0;
+    for (int before = Y(); m_view.AxisY().IsFlinging(); before = Y()) {
+        ASSERT_TRUE(m_view.Draw(&surface, RECT{0, 0, 200, 300}));  // as the paint path would
+        m_main.invalidations = 0;
+        Advance(10);
+        still += Y() == before ? 1 : 0;
+        EXPECT_EQ(m_main.invalidations, Y() == before ? 0u : 1u) << "at " << before;
+    }
+    EXPECT_GT(still, 10);
+}
+
 TEST_F(KineticTest, ADiagonalFlingRepaintsOncePerStepOfBothAxes) {
     m_view.SetContentSize(1000, 1000);
     Down(180, 250);

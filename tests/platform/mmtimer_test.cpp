@@ -173,6 +173,41 @@ TEST(MmTimerRealTime, TicksReachTheLoopNeverEarlyAndStopWhenKilled) {
     DestroyWindow(window);
 }
 
+// Fire times written on the timer thread, read once the timer is killed.
+struct Ticks { std::vector<DWORD> at; std::atomic<size_t> count{0}; DWORD setAt = 0; };
+// A 10 ms timer set up within the millisecond that reads `phase` modulo 10 (0 when none came in 2 s).
+UINT SetAtPhase(DWORD phase, UINT resolution, Ticks* ticks) {
+    for (const DWORD end = timeGetTime() + 2000; static_cast<LONG>(end - timeGetTime()) > 0; std::this_thread::yield()) {
+        if ((ticks->setAt = timeGetTime()) % 10 != phase) continue;
+        const UINT id = timeSetEvent(10, resolution, [](UINT, UINT, DWORD_PTR user, DWORD_PTR, DWORD_PTR) {
+            reinterpret_cast<Ticks*>(user)->at.push_back(timeGetTime());
+            ++reinterpret_cast<Ticks*>(user)->count;
+        }, reinterpret_cast<DWORD_PTR>(ticks), TIME_PERIODIC);
+        if (timeGetTime() == ticks->setAt) return id;
+        timeKillEvent(id);
+    }
+    return 0;
+}
+
+// Timers of one period and resolution share their wakes, never early; a resolution of 1 keeps exact times.
+TEST(MmTimerRealTime, TimersOfOneResolutionShareTheirTicks) {
+    Ticks ticks[3];  // resolution 10 on the grid, 10 and 1 five milliseconds off it
+    const UINT ids[3] = {SetAtPhase(0, 10, &ticks[0]), SetAtPhase(5, 10, &ticks[1]), SetAtPhase(5, 1, &ticks[2])};
+    EXPECT_TRUE(PumpUntil([&] { return ticks[0].count >= 6 && ticks[1].count >= 6 && ticks[2].count >= 6; }, 20.0));
+    int exact = 0;
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_EQ(timeKillEvent(ids[i]), TIMERR_NOERROR);
+        for (size_t k = 0; k < ticks[i].at.size(); ++k) {
+            const DWORD late = ticks[i].at[k] - ticks[i].setAt - 10u * (k + 1);
+            EXPECT_LT(late, 0x80000000u) << "timer " << i << " came early";  // (or skipped a late tick)
+            exact += i == 2 && late < 5 ? 1 : 0;
+        }
+    }
+    const std::set<DWORD> grid(ticks[0].at.begin(), ticks[0].at.end());
+    for (DWORD at : ticks[1].at) EXPECT_NE(grid.count(at) + grid.count(at - 1), 0u) << "a tick of its own at " << at;
+    EXPECT_GT(exact, 0) << "a resolution of 1 was rounded to a grid";
+}
+
 struct Blocking {
     std::atomic<bool> entered{false};
     std::atomic<bool> release{false};

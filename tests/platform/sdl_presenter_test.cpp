@@ -141,6 +141,28 @@ TEST_F(SdlPresenterTest, PresentingThePaintedPartsGivesTheWholePicture) {
     }
 }
 
+// Paints go straight into the surface or, scaled or through resizes, from a copy; the window shows them.
+TEST_F(SdlPresenterTest, ThePictureFollowsTheFramebufferThroughResizes) {
+    const SIZE clientThenWindow[][2] = {{{120, 100}, {240, 200}}, {{120, 100}, {120, 100}}, {{150, 130}, {0, 0}},
+                                        {{150, 130}, {173, 150}}, {{100, 90}, {0, 0}},      {{100, 90}, {100, 90}}};
+    for (const auto& [client, window] : clientThenWindow) {  // window {0, 0}: it follows the client
+        ASSERT_TRUE(MoveWindow(m_window, 0, 0, client.cx, client.cy, FALSE));
+        ASSERT_TRUE(window.cx == 0 || SdlPresenterResize(window.cx, window.cy)) << window.cx;
+        HDC dc = GetDC(m_window);
+        for (const RECT part : {RECT{1, 2, 9, 7}, RECT{30, 20, 95, 60}, RECT{client.cx - 7, client.cy - 3, client.cx, client.cy}}) {
+            FillRect(dc, &part, static_cast<HBRUSH>(GetStockObject(part.left < 50 ? BLACK_BRUSH : WHITE_BRUSH)));
+            CurrentPresenter().Painted(m_window, part);
+        }
+        ReleaseDC(m_window, dc);
+        if (window.cx != 0 && window.cx != client.cx) continue;  // scaled: the tests above look at it
+        std::vector<std::uint32_t> expected(static_cast<size_t>(client.cx * client.cy));
+        CopyFramebuffer(m_window, RECT{0, 0, client.cx, client.cy}, expected.data(), expected.size());
+        std::vector<std::uint32_t> shown = WindowPicture();
+        for (std::uint32_t& pixel : shown) pixel &= 0x00FFFFFF;
+        EXPECT_EQ(shown, expected) << client.cx;
+    }
+}
+
 TEST_F(SdlPresenterTest, AClickArrivesAtTheClientPointUnderIt) {
     ASSERT_TRUE(SdlPresenterResize(240, 200));
     Click(SDL_MOUSEBUTTONDOWN, 101, 61);
