@@ -8,6 +8,7 @@
 #include "framework/base/QePathTable.h"
 #include "framework/base/QeStream.h"
 #include "framework/base/QeTrace.h"
+#include "framework/image/QeDecodeAhead.h"
 #include "framework/ui/drawing/QeDrawMath.h"
 
 namespace {
@@ -107,8 +108,12 @@ bool QeImage::ReadPngSize(QeStream& file) {
 }
 
 bool QeImage::Decode(QeStream* source, int format, int mode) const {
-    const bool decoded =
-        source != nullptr ? DecodeImage(m_decoded, *source, format) : LoadImageFile(m_decoded, m_path, format);
+    bool decoded = false;
+    if (source != nullptr) {
+        decoded = DecodeImage(m_decoded, *source, format);
+    } else if (!QeDecodeAhead::Take(m_path, format, m_decoded, decoded)) {
+        decoded = LoadImageFile(m_decoded, m_path, format);
+    }
     if (!decoded && source == nullptr) QeTrace(L"[QE+] QeImage::Load, %ls could not be loaded.\n", m_path.c_str());
     bool made = decoded && m_dc.CreateMemoryDC();
     for (auto& dib : m_decoded.Frames()) {
