@@ -128,6 +128,19 @@ bool QeBitmap::CreateFromDib(const QeDib& dib, int mode) {
         const uint8_t* from = dib.Pixels();
         auto* to = static_cast<uint8_t*>(m_bits);
         const size_t bytes = static_cast<size_t>(dib.Stride()) * static_cast<size_t>(dib.Height());
+        if (!fields) {
+            // The usual frame, byte by byte: the same truncated products, in a loop the compiler
+            // vectorises (x / 255 for x up to 255 * 255 is (x + 1 + (x >> 8)) >> 8).
+            for (size_t i = 0; i + 4 <= bytes; i += 4) {
+                const uint32_t alpha = from[i + 3];
+                for (int c = 0; c < 3; ++c) {
+                    const uint32_t product = from[i + c] * alpha;
+                    to[i + c] = static_cast<uint8_t>((product + 1 + (product >> 8)) >> 8);
+                }
+                to[i + 3] = static_cast<uint8_t>(alpha);
+            }
+            return true;
+        }
         for (size_t i = 0; i + 4 <= bytes; i += 4) {
             const uint32_t pixel = static_cast<uint32_t>(from[i] | from[i + 1] << 8 | from[i + 2] << 16) |
                                    static_cast<uint32_t>(from[i + 3]) << 24;
