@@ -5,7 +5,7 @@
 
 #include "app/MessengerApp.h"
 #include "framework/base/QePathTable.h"
-#include "framework/image/QeDecodeAhead.h"
+#include "framework/ui/drawing/QeDecodeAhead.h"
 
 namespace {
 

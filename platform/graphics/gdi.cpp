@@ -401,6 +401,27 @@ HBITMAP CreateCompatibleBitmap(HDC reference, int width, int height) {
     return bitmap == nullptr ? nullptr : reinterpret_cast<HBITMAP>(bitmap->handle);
 }
 
+HBITMAP CreateBitmapOverPixels(int width, int height, bool device, void* pixels, void** bits) {
+    if (bits != nullptr) *bits = nullptr;
+    std::unique_ptr<BYTE, void (*)(void*)> owned(static_cast<BYTE*>(pixels), &std::free);
+    if (owned == nullptr || width <= 0 || height <= 0 || width > kMaxSide || height > kMaxSide) return nullptr;
+    auto bitmap = std::make_unique<Bitmap>();
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    if (!ReadDibHeader(&info, DIB_RGB_COLORS, bitmap->layout)) return nullptr;
+    // A device bitmap is laid out as NewDeviceBitmap lays it out: the same rows, marked BGRX.
+    bitmap->device = device;
+    bitmap->bits = owned.release();
+    std::lock_guard<std::mutex> guard(Lock());
+    if (bits != nullptr && !device) *bits = bitmap->bits;
+    return reinterpret_cast<HBITMAP>(Register(std::move(bitmap)));
+}
+
 HBITMAP CreateDIBSection(HDC reference, const BITMAPINFO* info, UINT usage, void** bits, HANDLE section,
                          DWORD offset) {
     if (bits != nullptr) *bits = nullptr;

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "framework/base/QePathTable.h"
-#include "framework/image/QeDecodeAhead.h"
+#include "framework/ui/drawing/QeDecodeAhead.h"
 #include "framework/ui/drawing/QeGraphics.h"
 #include "framework/ui/view/QeRect.h"
 #include "tests/framework/picture.h"

@@ -8,7 +8,7 @@
 #include "framework/base/QePathTable.h"
 #include "framework/base/QeStream.h"
 #include "framework/base/QeTrace.h"
-#include "framework/image/QeDecodeAhead.h"
+#include "framework/ui/drawing/QeDecodeAhead.h"
 #include "framework/ui/drawing/QeDrawMath.h"
 
 namespace {
@@ -21,7 +21,9 @@ DWORD ClockNow() {
 }  // namespace
 
 bool QeImageFrame::Create(std::unique_ptr<QeDib> dib, int mode) {
-    if (dib == nullptr || !m_bitmap.CreateFromDib(*dib, mode)) return false;
+    if (dib == nullptr) return false;
+    // Pixels made ahead on a helper thread are taken over; else they are made now.
+    if (!m_bitmap.CreateFromPrepared(*dib, mode) && !m_bitmap.CreateFromDib(*dib, mode)) return false;
     m_delayMs = dib->DelayMs() > 0 ? static_cast<uint32_t>(dib->DelayMs()) : 100;
     const int32_t index = dib->TransparentIndex();
     const uint8_t* palette = dib->Palette();

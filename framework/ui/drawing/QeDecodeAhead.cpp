@@ -1,4 +1,4 @@
-#include "framework/image/QeDecodeAhead.h"
+#include "framework/ui/drawing/QeDecodeAhead.h"
 
 #include <future>
 #include <map>
@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "framework/base/QeTrace.h"
+#include "framework/ui/drawing/QeBitmap.h"
+#include "framework/ui/drawing/QeGraphicsTypes.h"
 
 namespace {
 
@@ -44,6 +46,11 @@ void Start(const std::wstring& path) {
         auto out = std::make_unique<Decoded>();
         QeTraceHold hold;
         out->decoded = LoadImageFile(out->image, path, kImageOther);
+        // Skin pictures are made per-pixel-alpha bitmaps (device ones below 32 bits): their
+        // pixels are made ready for that here too.
+        for (auto& frame : out->image.Frames()) {
+            QeBitmap::Prepare(*frame, kBitmapPerPixelAlpha);
+        }
         out->traces = hold.Take();
         return out;
     });
