@@ -2,10 +2,12 @@
 
 #include <future>
 #include <memory>
+#include <vector>
 
 #include "app/MessengerApp.h"
 #include "framework/base/QePathTable.h"
 #include "framework/ui/drawing/QeDecodeAhead.h"
+#include "platform/system/crt.h"
 
 namespace {
 
@@ -21,25 +23,28 @@ std::future<std::unique_ptr<ReadSkin>>& Reading() {
     return *reading;
 }
 
-void CollectFiles(const QeMarkupElement& element, const QePathRoots& roots) {
+void CollectFiles(const QeMarkupElement& element, const QePathRoots& roots, std::vector<std::wstring>& paths) {
     for (const auto& child : element.Children()) {
         if (child->Name() == L"File") {
             std::wstring path;
             roots.Resolve(path, 0, child->Text());
-            QeDecodeAhead::Start(path);
+            paths.push_back(std::move(path));
         }
-        CollectFiles(*child, roots);
+        CollectFiles(*child, roots, paths);
     }
 }
 
-// Every picture named in the sections of the windows shown first; the first frame takes those it
-// draws, and End frees the others.
+// Every picture named in the sections of the windows shown first, in the order the skin names them
+// (the login screen's background first); the first frame takes those it draws, and End frees the
+// others.
 void DecodeFirstPictures(const QeMarkupDocument& skin, const QePathRoots& roots) {
     const QeMarkupElement* top = skin.FindChild(L"Tevrik");
     if (top == nullptr) return;
+    std::vector<std::wstring> paths;
     for (const wchar_t* section : MessengerApp::kShownAtStart) {
-        if (const QeMarkupElement* element = top->FindChild(section)) CollectFiles(*element, roots);
+        if (const QeMarkupElement* element = top->FindChild(section)) CollectFiles(*element, roots, paths);
     }
+    QeDecodeAhead::Decode(paths);
 }
 
 }  // namespace
@@ -73,6 +78,7 @@ bool TakeSkin(const std::wstring& resolved, QeMarkupDocument& document, bool& re
 void End() {
     if (Reading().valid()) Reading().get();
     QeDecodeAhead::Drop();
+    ReturnFreePages();
 }
 
 }  // namespace StartAhead

@@ -16,7 +16,8 @@ void Begin();
 // sets read to the load's result and answers true. Taken once; false when there is none.
 bool TakeSkin(const std::wstring& resolved, QeMarkupDocument& document, bool& read);
 
-// Waits for what still runs; the skin and pictures nobody took are freed.
+// Waits for what still runs; the skin and pictures nobody took are freed, and the free pages the
+// helper leaves behind go back to the system.
 void End();
 
 }  // namespace StartAhead

@@ -233,8 +233,7 @@ TEST_F(SkinImageTest, APictureDecodedAheadIsTakenByItsFirstDrawingWithItsTraces)
     EXPECT_NE(damaged.find(L"could not be loaded"), std::wstring::npos);
     trace.Clear();
 
-    QeDecodeAhead::Start(ImagePath(L"pair.png"));
-    QeDecodeAhead::Start(ImagePath(L"garbled.png"));
+    QeDecodeAhead::Decode({ImagePath(L"pair.png"), ImagePath(L"garbled.png")});
     EXPECT_EQ(trace.Text(), L"");
     draw(L"<E><File>pair.png</File></E>", {"RG"});
     draw(L"<E><File>garbled.png</File></E>", {"WW"});
@@ -243,14 +242,14 @@ TEST_F(SkinImageTest, APictureDecodedAheadIsTakenByItsFirstDrawingWithItsTraces)
     EXPECT_FALSE(takeable(L"garbled.png", kImageOther));
 
     // Read as another format, the file is not the decode's; taken, it is gone.
-    QeDecodeAhead::Start(ImagePath(L"pair.png"));
+    QeDecodeAhead::Decode({ImagePath(L"pair.png")});
     EXPECT_FALSE(takeable(L"pair.png", kImageJpeg));
     EXPECT_TRUE(takeable(L"pair.png", kImagePng));
     EXPECT_FALSE(takeable(L"pair.png", kImagePng));
 
     // Decoded ahead and never drawn: its faults are never told.
     trace.Clear();
-    QeDecodeAhead::Start(ImagePath(L"garbled.png"));
+    QeDecodeAhead::Decode({ImagePath(L"garbled.png")});
     QeDecodeAhead::Drop();
     EXPECT_FALSE(takeable(L"garbled.png", kImageOther));
     EXPECT_EQ(trace.Text(), L"");

@@ -4,7 +4,6 @@
 #include <map>
 #include <memory>
 #include <mutex>
-#include <vector>
 
 #include "framework/base/QeTrace.h"
 #include "framework/ui/drawing/QeBitmap.h"
@@ -20,7 +19,7 @@ struct Decoded {
 
 struct Ahead {
     int format = kImageOther;
-    std::future<std::unique_ptr<Decoded>> result;
+    std::shared_future<std::shared_ptr<Decoded>> result;
 };
 
 std::mutex& Lock() {
@@ -33,31 +32,40 @@ std::map<std::wstring, Ahead>& Started() {
     return *started;
 }
 
+std::shared_ptr<Decoded> DecodeFile(const std::wstring& path) {
+    auto out = std::make_shared<Decoded>();
+    QeTraceHold hold;
+    out->decoded = LoadImageFile(out->image, path, kImageOther);
+    // Skin pictures are made per-pixel-alpha bitmaps (device ones below 32 bits): their pixels are
+    // made ready for that here too.
+    for (auto& frame : out->image.Frames()) QeBitmap::Prepare(*frame, kBitmapPerPixelAlpha);
+    out->traces = hold.Take();
+    return out;
+}
+
 }  // namespace
 
 namespace QeDecodeAhead {
 
-void Start(const std::wstring& path) {
-    std::lock_guard<std::mutex> guard(Lock());
-    if (Started().count(path) != 0) return;
-    Ahead& ahead = Started()[path];
-    ahead.format = ImageFormatFromExtension(path);
-    ahead.result = std::async(std::launch::async, [path] {
-        auto out = std::make_unique<Decoded>();
-        QeTraceHold hold;
-        out->decoded = LoadImageFile(out->image, path, kImageOther);
-        // Skin pictures are made per-pixel-alpha bitmaps (device ones below 32 bits): their
-        // pixels are made ready for that here too.
-        for (auto& frame : out->image.Frames()) {
-            QeBitmap::Prepare(*frame, kBitmapPerPixelAlpha);
+void Decode(const std::vector<std::wstring>& paths) {
+    // All are announced first, so that a Take of the last one waits for its turn instead of
+    // reading the file itself.
+    std::vector<std::pair<std::wstring, std::promise<std::shared_ptr<Decoded>>>> work;
+    {
+        std::lock_guard<std::mutex> guard(Lock());
+        for (const std::wstring& path : paths) {
+            if (Started().count(path) != 0) continue;
+            Ahead& ahead = Started()[path];
+            ahead.format = ImageFormatFromExtension(path);
+            work.emplace_back(path, std::promise<std::shared_ptr<Decoded>>());
+            ahead.result = work.back().second.get_future().share();
         }
-        out->traces = hold.Take();
-        return out;
-    });
+    }
+    for (auto& [path, promise] : work) promise.set_value(DecodeFile(path));
 }
 
 bool Take(const std::wstring& path, int format, QeDecodedImage& image, bool& decoded) {
-    std::future<std::unique_ptr<Decoded>> result;
+    std::shared_future<std::shared_ptr<Decoded>> result;
     {
         std::lock_guard<std::mutex> guard(Lock());
         const auto found = Started().find(path);
@@ -65,10 +73,10 @@ bool Take(const std::wstring& path, int format, QeDecodedImage& image, bool& dec
         // Another format reads the file with another decoder; the file is left to that read.
         const int wanted = format == kImageOther ? ImageFormatFromExtension(path) : format;
         if (wanted != found->second.format) return false;
-        result = std::move(found->second.result);
+        result = found->second.result;
         Started().erase(found);
     }
-    std::unique_ptr<Decoded> done = result.get();
+    const std::shared_ptr<Decoded> done = result.get();
     QeTraceReplay(done->traces);
     image = std::move(done->image);
     decoded = done->decoded;
@@ -81,7 +89,6 @@ void Drop() {
         std::lock_guard<std::mutex> guard(Lock());
         started.swap(Started());
     }
-    // Each future waits for its decode as it goes.
 }
 
 }  // namespace QeDecodeAhead
