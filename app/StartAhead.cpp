@@ -17,9 +17,15 @@ struct ReadSkin {
     bool read = false;
 };
 
-// Begin, TakeSkin and End all run on the user-interface thread.
-std::future<std::unique_ptr<ReadSkin>>& Reading() {
-    static auto* reading = new std::future<std::unique_ptr<ReadSkin>>;
+// The helper's work: the skin, handed over as soon as it is read, then the pictures. Begin,
+// TakeSkin and End all run on the user-interface thread.
+struct Reading {
+    std::future<std::unique_ptr<ReadSkin>> skin;
+    std::future<void> done;
+};
+
+Reading& TheReading() {
+    static auto* reading = new Reading;
     return *reading;
 }
 
@@ -34,17 +40,17 @@ void CollectFiles(const QeMarkupElement& element, const QePathRoots& roots, std:
     }
 }
 
-// Every picture named in the sections of the windows shown first, in the order the skin names them
-// (the login screen's background first); the first frame takes those it draws, and End frees the
-// others.
-void DecodeFirstPictures(const QeMarkupDocument& skin, const QePathRoots& roots) {
+// Announces every picture named in the sections of the windows shown first, in the order the skin
+// names them (the login screen's background first); the first frame takes those it draws, and End
+// frees the others.
+void ExpectFirstPictures(const QeMarkupDocument& skin, const QePathRoots& roots) {
     const QeMarkupElement* top = skin.FindChild(L"Tevrik");
     if (top == nullptr) return;
     std::vector<std::wstring> paths;
     for (const wchar_t* section : MessengerApp::kShownAtStart) {
         if (const QeMarkupElement* element = top->FindChild(section)) CollectFiles(*element, roots, paths);
     }
-    QeDecodeAhead::Decode(paths);
+    QeDecodeAhead::Expect(paths);
 }
 
 }  // namespace
@@ -57,18 +63,21 @@ void Begin() {
     MessengerApp::SetResourceRoots(roots, MessengerApp::FindProgramFolder());
     std::wstring path;
     roots.Resolve(path, 2, MessengerApp::kSkinFile);
-    Reading() = std::async(std::launch::async, [roots, path] {
+    auto handed = std::make_shared<std::promise<std::unique_ptr<ReadSkin>>>();
+    TheReading().skin = handed->get_future();
+    TheReading().done = std::async(std::launch::async, [roots, path, handed] {
         auto skin = std::make_unique<ReadSkin>();
         skin->path = path;
         skin->read = skin->document.LoadFile(path);
-        if (skin->read) DecodeFirstPictures(skin->document, roots);
-        return skin;
+        if (skin->read) ExpectFirstPictures(skin->document, roots);
+        handed->set_value(std::move(skin));
+        QeDecodeAhead::DecodeExpected();
     });
 }
 
 bool TakeSkin(const std::wstring& resolved, QeMarkupDocument& document, bool& read) {
-    if (!Reading().valid()) return false;
-    std::unique_ptr<ReadSkin> skin = Reading().get();
+    if (!TheReading().skin.valid()) return false;
+    std::unique_ptr<ReadSkin> skin = TheReading().skin.get();
     if (skin->path != resolved) return false;
     document = std::move(skin->document);
     read = skin->read;
@@ -76,7 +85,8 @@ bool TakeSkin(const std::wstring& resolved, QeMarkupDocument& document, bool& re
 }
 
 void End() {
-    if (Reading().valid()) Reading().get();
+    if (TheReading().done.valid()) TheReading().done.get();
+    if (TheReading().skin.valid()) TheReading().skin.get();
     QeDecodeAhead::Drop();
     ReturnFreePages();
 }

@@ -233,7 +233,8 @@ TEST_F(SkinImageTest, APictureDecodedAheadIsTakenByItsFirstDrawingWithItsTraces)
     EXPECT_NE(damaged.find(L"could not be loaded"), std::wstring::npos);
     trace.Clear();
 
-    QeDecodeAhead::Decode({ImagePath(L"pair.png"), ImagePath(L"garbled.png")});
+    QeDecodeAhead::Expect({ImagePath(L"pair.png"), ImagePath(L"garbled.png")});
+    QeDecodeAhead::DecodeExpected();
     EXPECT_EQ(trace.Text(), L"");
     draw(L"<E><File>pair.png</File></E>", {"RG"});
     draw(L"<E><File>garbled.png</File></E>", {"WW"});
@@ -242,14 +243,16 @@ TEST_F(SkinImageTest, APictureDecodedAheadIsTakenByItsFirstDrawingWithItsTraces)
     EXPECT_FALSE(takeable(L"garbled.png", kImageOther));
 
     // Read as another format, the file is not the decode's; taken, it is gone.
-    QeDecodeAhead::Decode({ImagePath(L"pair.png")});
+    QeDecodeAhead::Expect({ImagePath(L"pair.png")});
+    QeDecodeAhead::DecodeExpected();
     EXPECT_FALSE(takeable(L"pair.png", kImageJpeg));
     EXPECT_TRUE(takeable(L"pair.png", kImagePng));
     EXPECT_FALSE(takeable(L"pair.png", kImagePng));
 
     // Decoded ahead and never drawn: its faults are never told.
     trace.Clear();
-    QeDecodeAhead::Decode({ImagePath(L"garbled.png")});
+    QeDecodeAhead::Expect({ImagePath(L"garbled.png")});
+    QeDecodeAhead::DecodeExpected();
     QeDecodeAhead::Drop();
     EXPECT_FALSE(takeable(L"garbled.png", kImageOther));
     EXPECT_EQ(trace.Text(), L"");

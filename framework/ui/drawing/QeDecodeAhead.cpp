@@ -1,5 +1,6 @@
 #include "framework/ui/drawing/QeDecodeAhead.h"
 
+#include <deque>
 #include <future>
 #include <map>
 #include <memory>
@@ -32,6 +33,12 @@ std::map<std::wstring, Ahead>& Started() {
     return *started;
 }
 
+// The files announced and not decoded yet, in order, with the promise of each one's decode.
+std::deque<std::pair<std::wstring, std::promise<std::shared_ptr<Decoded>>>>& Expected() {
+    static auto* expected = new std::deque<std::pair<std::wstring, std::promise<std::shared_ptr<Decoded>>>>;
+    return *expected;
+}
+
 std::shared_ptr<Decoded> DecodeFile(const std::wstring& path) {
     auto out = std::make_shared<Decoded>();
     QeTraceHold hold;
@@ -47,21 +54,28 @@ std::shared_ptr<Decoded> DecodeFile(const std::wstring& path) {
 
 namespace QeDecodeAhead {
 
-void Decode(const std::vector<std::wstring>& paths) {
-    // All are announced first, so that a Take of the last one waits for its turn instead of
-    // reading the file itself.
-    std::vector<std::pair<std::wstring, std::promise<std::shared_ptr<Decoded>>>> work;
-    {
-        std::lock_guard<std::mutex> guard(Lock());
-        for (const std::wstring& path : paths) {
-            if (Started().count(path) != 0) continue;
-            Ahead& ahead = Started()[path];
-            ahead.format = ImageFormatFromExtension(path);
-            work.emplace_back(path, std::promise<std::shared_ptr<Decoded>>());
-            ahead.result = work.back().second.get_future().share();
-        }
+void Expect(const std::vector<std::wstring>& paths) {
+    std::lock_guard<std::mutex> guard(Lock());
+    for (const std::wstring& path : paths) {
+        if (Started().count(path) != 0) continue;
+        Ahead& ahead = Started()[path];
+        ahead.format = ImageFormatFromExtension(path);
+        Expected().emplace_back(path, std::promise<std::shared_ptr<Decoded>>());
+        ahead.result = Expected().back().second.get_future().share();
     }
-    for (auto& [path, promise] : work) promise.set_value(DecodeFile(path));
+}
+
+void DecodeExpected() {
+    for (;;) {
+        std::pair<std::wstring, std::promise<std::shared_ptr<Decoded>>> next;
+        {
+            std::lock_guard<std::mutex> guard(Lock());
+            if (Expected().empty()) return;
+            next = std::move(Expected().front());
+            Expected().pop_front();
+        }
+        next.second.set_value(DecodeFile(next.first));
+    }
 }
 
 bool Take(const std::wstring& path, int format, QeDecodedImage& image, bool& decoded) {
@@ -85,9 +99,11 @@ bool Take(const std::wstring& path, int format, QeDecodedImage& image, bool& dec
 
 void Drop() {
     std::map<std::wstring, Ahead> started;
+    std::deque<std::pair<std::wstring, std::promise<std::shared_ptr<Decoded>>>> expected;
     {
         std::lock_guard<std::mutex> guard(Lock());
         started.swap(Started());
+        expected.swap(Expected());
     }
 }
 
