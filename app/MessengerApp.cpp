@@ -100,19 +100,26 @@ void MessengerApp::OnDestroy() {
     DestroyManagers();
 }
 
+std::wstring MessengerApp::FindProgramFolder() {
+    std::wstring folder = ProgramFolderOverride();
+    if (folder.empty()) {
+        QeModuleDirectory(folder);
+    } else if (folder.back() != L'\\') {
+        folder += L'\\';
+    }
+    return folder;
+}
+
+void MessengerApp::SetResourceRoots(QePathRoots& roots, const std::wstring& folder) {
+    roots.SetRoot(0, folder + L"Image\\");
+    roots.SetRoot(1, folder + L"Sound\\");
+    roots.SetRoot(2, folder);
+    roots.SetRoot(3, folder);
+}
+
 bool MessengerApp::RegisterResourceFolders() {
-    m_programFolder = ProgramFolderOverride();
-    if (m_programFolder.empty()) {
-        QeModuleDirectory(m_programFolder);
-    } else if (m_programFolder.back() != L'\\') {
-        m_programFolder += L'\\';
-    }
-    if (QePathTable* paths = QePathTable::Instance()) {
-        paths->SetRoot(0, m_programFolder + L"Image\\");
-        paths->SetRoot(1, m_programFolder + L"Sound\\");
-        paths->SetRoot(2, m_programFolder);
-        paths->SetRoot(3, m_programFolder);
-    }
+    m_programFolder = FindProgramFolder();
+    if (QePathTable* paths = QePathTable::Instance()) SetResourceRoots(*paths, m_programFolder);
     return true;
 }
 

@@ -43,6 +43,7 @@
 #include "app/screens/options/OptionServiceInfoPage.h"
 #include "framework/ui/shell/QeApplication.h"
 
+class QePathRoots;
 class SkinDocument;
 
 // The kinds of SwitchView: the effect and direction of the slide.
@@ -132,8 +133,14 @@ public:
     bool SignedIn() const { return m_signedIn; }
     void SetSignedIn(bool signedIn) { m_signedIn = signedIn; }
 
+    // The sections of the windows that LayoutViews shows: what the first frame draws.
+    static constexpr const wchar_t* kShownAtStart[] = {LoginPage::kSection, MenuBar::kSection};
+
     // The program's folder, ending in "\", as RegisterResourceFolders found it.
     const std::wstring& ProgramFolder() const { return m_programFolder; }
+    // The folder a start takes as the program's, ending in "\", and the path roots it sets from it.
+    static std::wstring FindProgramFolder();
+    static void SetResourceRoots(QePathRoots& roots, const std::wstring& folder);
     // Test tooling: the folder every later start takes as the program's own (empty: the
     // executable's).
     static void SetProgramFolderOverride(const std::wstring& folder);

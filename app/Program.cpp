@@ -3,13 +3,27 @@
 #include <cstdio>
 #include <string>
 
+#include "app/StartAhead.h"
 #include "framework/base/QePathTable.h"
 #include "framework/ui/shell/QeFramework.h"
 #include "platform/graphics/gdi.h"
 #include "platform/screen/sdl_presenter.h"
+#include "platform/system/crt.h"
 
 bool Program::Start() {
-    if (m_frameworkStarted || !QeFrameworkStart()) return false;
+    if (m_frameworkStarted) return false;
+    // The skin and the first frame's pictures are read while the framework starts, their large
+    // blocks already mapped as the framework will have them mapped.
+    UseMappedLargeBlocks();
+    StartAhead::Begin();
+    const bool started = StartApplication();
+    // The first frame is drawn by now: what it did not take is not kept.
+    StartAhead::End();
+    return started;
+}
+
+bool Program::StartApplication() {
+    if (!QeFrameworkStart()) return false;
     m_frameworkStarted = true;
     m_app = std::make_unique<MessengerApp>();
     const RECT screen{0, 0, QeScreenWidth(), QeScreenHeight()};

@@ -27,6 +27,8 @@ public:
     MessengerApp* App() { return m_app.get(); }
 
 private:
+    bool StartApplication();
+
     std::unique_ptr<MessengerApp> m_app;
     bool m_frameworkStarted = false;
 };

@@ -2,6 +2,9 @@
 
 #include <atomic>
 
+#include "app/StartAhead.h"
+#include "framework/base/QePathTable.h"
+
 namespace {
 std::atomic<uint64_t> g_generation{0};
 }  // namespace
@@ -12,7 +15,11 @@ bool SkinDocument::Load(const std::wstring& path) {
     m_top = nullptr;
     m_document.Clear();
     ++g_generation;
-    if (!m_document.Load(path)) return false;
+    std::wstring resolved = path;
+    if (const QePathTable* paths = QePathTable::Instance()) paths->Resolve(resolved, 2, path);
+    bool read = false;
+    if (!StartAhead::TakeSkin(resolved, m_document, read)) read = m_document.LoadFile(resolved);
+    if (!read) return false;
     m_top = m_document.FindChild(L"Tevrik");
     return m_top != nullptr;
 }

@@ -201,6 +201,10 @@ bool QeMarkupDocument::Parse(QeStream& stream) {
 bool QeMarkupDocument::Load(const std::wstring& path) {
     std::wstring resolved = path;
     if (const QePathTable* table = QePathTable::Instance()) table->Resolve(resolved, 2, path);
+    return LoadFile(resolved);
+}
+
+bool QeMarkupDocument::LoadFile(const std::wstring& resolved) {
     const std::wstring text = ReadTextFile(resolved);
     if (text.empty()) return false;
     const std::string units = TextWideToUtf16Le(text);

@@ -17,6 +17,9 @@ public:
     virtual ~QeMarkupElement() = default;
     QeMarkupElement(const QeMarkupElement&) = delete;
     QeMarkupElement& operator=(const QeMarkupElement&) = delete;
+    // A tree read elsewhere (on another thread) moves in whole: children hold no link upwards.
+    QeMarkupElement(QeMarkupElement&&) = default;
+    QeMarkupElement& operator=(QeMarkupElement&&) = default;
 
     // Empty for declarations, comments and the document itself.
     const std::wstring& Name() const { return m_name; }
@@ -58,6 +61,8 @@ public:
     // byte-order mark, else the ANSI code page) and parses it. False for a missing or empty file and
     // for a failed parse; elements read before a failure stay in the tree.
     bool Load(const std::wstring& path);
+    // Load of a path already resolved: it asks nothing of the path table, so any thread may call it.
+    bool LoadFile(const std::wstring& resolved);
     // Parses UTF-16LE code units from the stream; the top-level elements become children of the
     // document. False when an element is still open at the end or nesting is too deep.
     bool Parse(QeStream& stream);

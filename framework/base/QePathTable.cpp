@@ -8,19 +8,19 @@ QePathTable* g_owned = nullptr;
 const std::wstring kEmpty;
 }  // namespace
 
-void QePathTable::SetRoot(int index, const std::wstring& folder) {
+void QePathRoots::SetRoot(int index, const std::wstring& folder) {
     if (index < 0 || index >= kRootCount) return;
     std::wstring root = folder;
     if (!root.empty() && (root.back() == L'/' || root.back() == L'\\')) root.pop_back();
     m_roots[index] = std::move(root);
 }
 
-const std::wstring& QePathTable::Root(int index) const {
+const std::wstring& QePathRoots::Root(int index) const {
     if (index < 0 || index >= kRootCount) return kEmpty;
     return m_roots[index];
 }
 
-void QePathTable::Resolve(std::wstring& out, int index, const std::wstring& path) const {
+void QePathRoots::Resolve(std::wstring& out, int index, const std::wstring& path) const {
     const std::wstring& root = Root(index);
     if (path.size() <= 2 || path[1] == L':' || root.empty()) {
         out = path;

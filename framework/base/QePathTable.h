@@ -6,7 +6,9 @@
 
 #include "framework/base/QeSingleton.h"
 
-class QePathTable : public QeSingleton<QePathTable> {
+// The roots themselves, apart from the singleton: a start that reads files before the framework
+// stands resolves their names with roots of its own, exactly as the table will.
+class QePathRoots {
 public:
     static constexpr int kRootCount = 4;
 
@@ -21,6 +23,8 @@ public:
 private:
     std::wstring m_roots[kRootCount];
 };
+
+class QePathTable : public QeSingleton<QePathTable>, public QePathRoots {};
 
 // Creates the path table; true.
 bool QePathTableStart();

@@ -12,7 +12,31 @@ namespace {
 std::mutex g_sinkLock;
 QeTraceSink g_sink = nullptr;
 void* g_sinkContext = nullptr;
+thread_local std::vector<std::wstring>* t_held = nullptr;
+
+void Deliver(const std::wstring& text) {
+    QeTraceSink sink;
+    void* context;
+    {
+        std::lock_guard<std::mutex> guard(g_sinkLock);
+        sink = g_sink;
+        context = g_sinkContext;
+    }
+    if (sink != nullptr) {
+        sink(context, text);
+    } else {
+        OutputDebugStringW(text.c_str());
+    }
+}
 }  // namespace
+
+QeTraceHold::QeTraceHold() : m_outer(t_held) { t_held = &m_texts; }
+
+QeTraceHold::~QeTraceHold() { t_held = m_outer; }
+
+void QeTraceReplay(const std::vector<std::wstring>& texts) {
+    for (const std::wstring& text : texts) Deliver(text);
+}
 
 void QeSetTraceSink(QeTraceSink sink, void* context) {
     std::lock_guard<std::mutex> guard(g_sinkLock);
@@ -26,16 +50,9 @@ void QeTrace(const wchar_t* format, ...) {
     va_start(args, format);
     QeStrings::FormatV(text, format, args);
     va_end(args);
-    QeTraceSink sink;
-    void* context;
-    {
-        std::lock_guard<std::mutex> guard(g_sinkLock);
-        sink = g_sink;
-        context = g_sinkContext;
-    }
-    if (sink != nullptr) {
-        sink(context, text);
+    if (t_held != nullptr) {
+        t_held->push_back(std::move(text));
     } else {
-        OutputDebugStringW(text.c_str());
+        Deliver(text);
     }
 }

@@ -85,6 +85,7 @@ bool QeDib::Create(int32_t width, int32_t height, int bits) {
 void QeDib::Release() {
     m_block.assign(kEmptyBlock, 0);
     m_pixels.reset();
+    SetPrepared(-1, nullptr);
     m_pixelBytes = 0;
     m_paletteRoom = 0;
     m_width = m_height = 0;

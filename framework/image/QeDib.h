@@ -13,6 +13,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdlib>
 #include <memory>
 #include <vector>
 
@@ -105,6 +106,19 @@ public:
     int32_t TransparentIndex() const { return m_transparentIndex; }
     void SetTransparentIndex(int32_t index) { m_transparentIndex = index; }
 
+    // The frame's pixels already in the form a bitmap of that mode holds them, made off the drawing
+    // thread into a std::malloc block that the bitmap then takes over; they go with Release.
+    void SetPrepared(int mode, uint8_t* pixels) {
+        m_prepared.reset(pixels);
+        m_preparedMode = pixels != nullptr ? mode : -1;
+    }
+    // The prepared pixels when they are of that mode, now the caller's; else null.
+    uint8_t* TakePrepared(int mode) {
+        if (mode != m_preparedMode) return nullptr;
+        m_preparedMode = -1;
+        return m_prepared.release();
+    }
+
 private:
     // The header and the mask room, zero until created.
     static constexpr uint32_t kEmptyBlock = kHeaderSize + 12;
@@ -122,6 +136,9 @@ private:
     uint16_t m_top = 0;
     int32_t m_delayMs = 0;
     int32_t m_transparentIndex = -1;
+    // Pixels made ahead in a bitmap's own form (see SetPrepared); freed with std::free.
+    std::unique_ptr<uint8_t, void (*)(void*)> m_prepared{nullptr, &std::free};
+    int m_preparedMode = -1;
 };
 
 using QeDibList = std::vector<std::unique_ptr<QeDib>>;

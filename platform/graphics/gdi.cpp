@@ -39,17 +39,24 @@ bool AllocatePixels(Bitmap& bitmap) {
     return bitmap.bits != nullptr;
 }
 
+// Rows of width x 4 bytes, top row first, BGR in the low three bytes: the device format, and that
+// of a 32-bit BI_RGB DIB section made top down.
+void LayOut32(PixelLayout& layout, int width, int height) {
+    layout.width = width;
+    layout.height = height;
+    layout.bitsPerPixel = 32;
+    layout.stride = width * 4;
+    layout.masks[0] = 0xFF0000;
+    layout.masks[1] = 0xFF00;
+    layout.masks[2] = 0xFF;
+}
+
 Bitmap* NewDeviceBitmap(int width, int height) {
+    static_assert(kDeviceBitsPerPixel == 32);
     if (width <= 0 || height <= 0 || width > kMaxSide || height > kMaxSide) return nullptr;
     auto bitmap = std::make_unique<Bitmap>();
     bitmap->device = true;
-    bitmap->layout.width = width;
-    bitmap->layout.height = height;
-    bitmap->layout.bitsPerPixel = kDeviceBitsPerPixel;
-    bitmap->layout.stride = width * 4;
-    bitmap->layout.masks[0] = 0xFF0000;
-    bitmap->layout.masks[1] = 0xFF00;
-    bitmap->layout.masks[2] = 0xFF;
+    LayOut32(bitmap->layout, width, height);
     if (!AllocatePixels(*bitmap)) return nullptr;
     Bitmap* raw = bitmap.get();
     Register(std::move(bitmap));
@@ -399,6 +406,19 @@ HBITMAP CreateCompatibleBitmap(HDC reference, int width, int height) {
     if (FindAs<Dc>(reference, Kind::Dc) == nullptr) return nullptr;
     Bitmap* bitmap = NewDeviceBitmap(width, height);
     return bitmap == nullptr ? nullptr : reinterpret_cast<HBITMAP>(bitmap->handle);
+}
+
+HBITMAP CreateBitmapOverPixels(int width, int height, bool device, void* pixels, void** bits) {
+    if (bits != nullptr) *bits = nullptr;
+    std::unique_ptr<BYTE, void (*)(void*)> owned(static_cast<BYTE*>(pixels), &std::free);
+    if (owned == nullptr || width <= 0 || height <= 0 || width > kMaxSide || height > kMaxSide) return nullptr;
+    auto bitmap = std::make_unique<Bitmap>();
+    LayOut32(bitmap->layout, width, height);
+    bitmap->device = device;
+    bitmap->bits = owned.release();
+    std::lock_guard<std::mutex> guard(Lock());
+    if (bits != nullptr && !device) *bits = bitmap->bits;
+    return reinterpret_cast<HBITMAP>(Register(std::move(bitmap)));
 }
 
 HBITMAP CreateDIBSection(HDC reference, const BITMAPINFO* info, UINT usage, void** bits, HANDLE section,

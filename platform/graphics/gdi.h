@@ -132,6 +132,11 @@ HBITMAP CreateCompatibleBitmap(HDC reference, int width, int height);
 HBITMAP CreateDIBSection(HDC reference, const BITMAPINFO* info, UINT usage, void** bits, HANDLE section,
                          DWORD offset);
 
+// A bitmap over pixels the caller made (in a std::malloc block, rows of width x 4 bytes, top row
+// first): a device-format bitmap, or a 32-bit BI_RGB DIB section whose bits *bits receives. The
+// bitmap owns the block from the call on, and frees it at once when it cannot be made (null).
+HBITMAP CreateBitmapOverPixels(int width, int height, bool device, void* pixels, void** bits);
+
 // Copies from the DIB that info and bits describe (formats as CreateDIBSection) into the DC's
 // bitmap. bits holds scan lines [startScan, startScan + lines) in the header's row order; the
 // source rectangle has its lower-left corner at (xSrc, ySrc) counted from the bottom row for

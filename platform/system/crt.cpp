@@ -23,3 +23,5 @@ LONG _wtol(const wchar_t* text) {
 }
 
 void UseMappedLargeBlocks() { mallopt(M_MMAP_THRESHOLD, 128 * 1024); }
+
+void ReturnFreePages() { malloc_trim(0); }

@@ -12,3 +12,7 @@ LONG _wtol(const wchar_t* text);
 // back to the system when freed. Left to itself, glibc raises that threshold after the first such
 // block is freed, and the later ones leave holes in the heap that stay resident.
 void UseMappedLargeBlocks();
+
+// Hands the free pages of every malloc arena back to the system: helper threads that worked at
+// start-up leave arenas of their own behind, with pages nothing uses any more.
+void ReturnFreePages();

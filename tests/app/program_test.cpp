@@ -6,6 +6,9 @@
 #include <set>
 #include <sstream>
 
+#include "app/SkinDocument.h"
+#include "app/StartAhead.h"
+#include "framework/base/QePathTable.h"
 #include "framework/ui/view/QeRect.h"
 #include "messenger/model/Options.h"
 #include "platform/screen/presenter.h"
@@ -92,6 +95,24 @@ TEST(Program, WithoutItsSkinEndsAtStartWithOneTraceAndNoWindow) {
         EXPECT_EQ(presenter.shown, 0);
         EXPECT_EQ(rig.Window(), nullptr);
     }
+}
+
+TEST(Program, ASkinReadAheadIsTakenOnlyByALoadOfThatVeryFile) {
+    MessengerRig before;
+    before.UseSkinText("<Tevrik><Before/></Tevrik>");
+    StartAhead::Begin();
+    // The program's folder is another one by the time the skin is loaded: its own file is read.
+    MessengerRig rig;
+    rig.UseSkinText("<Tevrik><Now/></Tevrik>");
+    ASSERT_TRUE(QePathTableStart());
+    MessengerApp::SetResourceRoots(*QePathTable::Instance(), MessengerApp::FindProgramFolder());
+    {
+        SkinDocument skin;
+        ASSERT_TRUE(skin.Load(MessengerApp::kSkinFile));
+        EXPECT_NE(skin.Top()->FindChild(L"Now"), nullptr);
+    }
+    QePathTableStop();
+    StartAhead::End();
 }
 
 TEST(Program, MissingSkinPiecesAreTracedOnceEachAndTheProgramRuns) {

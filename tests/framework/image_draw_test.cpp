@@ -169,6 +169,54 @@ TEST(ImageDrawTest, A24BitPngAskedForPerPixelAlphaBecomesADeviceBitmap) {
     EXPECT_EQ(Picture(target), (Rows{"RG", "BW"}));
 }
 
+TEST(ImageDrawTest, FramesPreparedAheadBecomeTheBitmapsTheirModeMakes) {
+    const struct {
+        const char* what;
+        std::string bytes;
+        int preparedFor, asked;
+        bool taken;
+    } cases[] = {
+        {"alpha", PictureBmp({"WRG", "GBW"}, 32, {"#+.", "+.#"}), kBitmapPerPixelAlpha, kBitmapPerPixelAlpha, true},
+        {"bit fields", Bmp32({0x0000FF, 0x00FF00, 0xFF0000}, Raw({255, 0, 0, 9, 9, 255, 255, 0})), kBitmapPerPixelAlpha,
+         kBitmapPerPixelAlpha, true},
+        {"24 bits, rows bottom first", PictureBmp({"RGB", "BWR"}), kBitmapPerPixelAlpha, kBitmapDevice, true},
+        {"24 bits for a device bitmap", PictureBmp({"RGB", "BWR"}), kBitmapDevice, kBitmapPerPixelAlpha, true},
+        {"palette", RedThenGreen(0), kBitmapDevice, kBitmapDevice, false},
+        {"bit fields for a device bitmap", Bmp32({0xFF0000, 0xFF00, 0xFF}, Raw({1, 2, 3, 4, 5, 6, 7, 8})), kBitmapDevice,
+         kBitmapDevice, false},
+        {"asked as a DIB copy", PictureBmp({"RG"}, 32), kBitmapPerPixelAlpha, kBitmapDibCopy, false},
+    };
+    const auto decode = [](const std::string& bytes) {
+        QeMemoryReader reader(bytes.data(), static_cast<uint32_t>(bytes.size()));
+        QeDecodedImage image;
+        EXPECT_TRUE(DecodeImage(image, reader, kImageOther));
+        return std::move(image.Frames().front());
+    };
+    const auto rows = [](const QeBitmap& bitmap) {
+        BitmapPixels pixels{};
+        EXPECT_TRUE(GetBitmapPixels(bitmap.Handle(), &pixels));
+        std::vector<std::string> out;
+        for (int y = 0; y < pixels.height; ++y) {
+            out.emplace_back(reinterpret_cast<const char*>(pixels.top + y * pixels.stride), pixels.width * 4);
+        }
+        return out;
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        QeBitmap made, prepared;
+        ASSERT_TRUE(made.CreateFromDib(*decode(c.bytes), c.asked));
+        std::unique_ptr<QeDib> dib = decode(c.bytes);
+        QeBitmap::Prepare(*dib, c.preparedFor);
+        ASSERT_EQ(prepared.CreateFromPrepared(*dib, c.asked), c.taken);
+        if (!c.taken) continue;
+        EXPECT_EQ(prepared.BitsPerPixel(), made.BitsPerPixel());
+        EXPECT_EQ(prepared.Bits() == nullptr, made.Bits() == nullptr);
+        EXPECT_EQ(rows(prepared), rows(made));
+        // Taken once: the frame holds them no more.
+        EXPECT_FALSE(QeBitmap().CreateFromPrepared(*dib, c.asked));
+    }
+}
+
 TEST(ImageDrawTest, DibCopiesKeepRowOrderAndPalette) {
     const struct {
         std::string bytes;

@@ -10,15 +10,28 @@
 #include <vector>
 
 #include "framework/base/QePathTable.h"
+#include "framework/ui/drawing/QeDecodeAhead.h"
 #include "framework/ui/drawing/QeGraphics.h"
 #include "framework/ui/view/QeRect.h"
 #include "tests/framework/picture.h"
 #include "tests/framework/skin_folder.h"
 #include "tests/support/ImageFiles.h"
+#include "tests/support/TraceLog.h"
 
 namespace {
 
 using Rows = std::vector<std::string>;
+
+// Whole chunks whose picture data does not inflate: only decoding finds it.
+std::string Garbled(std::string png) {
+    const size_t idat = png.find("IDAT");
+    png[idat + 4] ^= 0x55;  // the zlib header
+    uint32_t length = 0;
+    for (int b = 0; b < 4; ++b) length = length << 8 | static_cast<uint8_t>(png[idat - 4 + b]);
+    const uint32_t crc = static_cast<uint32_t>(crc32(0L, reinterpret_cast<const Bytef*>(png.data() + idat), length + 4));
+    for (int b = 0; b < 4; ++b) png[idat + 4 + length + b] = static_cast<char>(crc >> (24 - 8 * b));
+    return png;
+}
 
 class SkinImageTest : public SkinFolderTest {
 protected:
@@ -26,6 +39,16 @@ protected:
         SkinFolderTest::SetUp();
         m_dir.WriteBytes("keyed.bmp", PictureBmp({"MRM", "GMB"}));
         m_dir.WriteBytes("strip.bmp", PictureBmp({"RGBW"}));
+    }
+    void TearDown() override {
+        QeDecodeAhead::Drop();
+        SkinFolderTest::TearDown();
+    }
+
+    std::wstring ImagePath(const wchar_t* name) {
+        std::wstring path;
+        QePathTable::Instance()->Resolve(path, 0, name);
+        return path;
     }
 };
 
@@ -155,15 +178,7 @@ TEST_F(SkinImageTest, PngPicturesDecodeWhenDrawn) {
     m_dir.WriteBytes("pair.png", png);
     // The header and its chunk whole, no picture data: found cut at load.
     m_dir.WriteBytes("headless.png", png.substr(0, 33));
-    // Whole chunks whose picture data does not inflate: only drawing finds it.
-    std::string garbled = png;
-    const size_t idat = garbled.find("IDAT");
-    garbled[idat + 4] ^= 0x55;  // the zlib header
-    uint32_t length = 0;
-    for (int b = 0; b < 4; ++b) length = length << 8 | static_cast<uint8_t>(garbled[idat - 4 + b]);
-    const uint32_t crc = static_cast<uint32_t>(crc32(0L, reinterpret_cast<const Bytef*>(garbled.data() + idat), length + 4));
-    for (int b = 0; b < 4; ++b) garbled[idat + 4 + length + b] = static_cast<char>(crc >> (24 - 8 * b));
-    m_dir.WriteBytes("garbled.png", garbled);
+    m_dir.WriteBytes("garbled.png", Garbled(png));
     {
         QeSkinImage cut;
         EXPECT_FALSE(cut.Load(Element(L"<E><File>headless.png</File></E>")));
@@ -192,6 +207,55 @@ TEST_F(SkinImageTest, PngPicturesDecodeWhenDrawn) {
         }
         EXPECT_EQ(image.Image() != nullptr, c.drawn) << c.markup;
     }
+}
+
+TEST_F(SkinImageTest, APictureDecodedAheadIsTakenByItsFirstDrawingWithItsTraces) {
+    const std::string png = image_files::PngFile({2, 1, 2, 8, false, {}, std::string("\xff\0\0\0\xff\0", 6)});
+    m_dir.WriteBytes("pair.png", png);
+    m_dir.WriteBytes("garbled.png", Garbled(png));
+    TraceLog trace;
+    const auto draw = [&](const wchar_t* markup, Rows expected) {
+        QeSkinImage image;
+        ASSERT_TRUE(image.Load(Element(markup))) << markup;
+        QeSurface target;
+        ASSERT_TRUE(MakeSurface(target, {"WW"}));
+        image.Draw(target, {0, 0, 2, 1}, {0, 0, 2, 1}, {2, 1});
+        EXPECT_EQ(Picture(target), expected) << markup;
+    };
+    const auto takeable = [&](const wchar_t* name, int format) {
+        QeDecodedImage image;
+        bool decoded = false;
+        return QeDecodeAhead::Take(ImagePath(name), format, image, decoded) && decoded == (image.Width() == 2);
+    };
+    // What drawing the damaged picture traces when nothing was decoded ahead.
+    draw(L"<E><File>garbled.png</File></E>", {"WW"});
+    const std::wstring damaged = trace.Text();
+    EXPECT_NE(damaged.find(L"could not be loaded"), std::wstring::npos);
+    trace.Clear();
+
+    QeDecodeAhead::Expect({ImagePath(L"pair.png"), ImagePath(L"garbled.png")});
+    QeDecodeAhead::DecodeExpected();
+    EXPECT_EQ(trace.Text(), L"");
+    draw(L"<E><File>pair.png</File></E>", {"RG"});
+    draw(L"<E><File>garbled.png</File></E>", {"WW"});
+    EXPECT_EQ(trace.Text(), damaged);
+    EXPECT_FALSE(takeable(L"pair.png", kImageOther));
+    EXPECT_FALSE(takeable(L"garbled.png", kImageOther));
+
+    // Read as another format, the file is not the decode's; taken, it is gone.
+    QeDecodeAhead::Expect({ImagePath(L"pair.png")});
+    QeDecodeAhead::DecodeExpected();
+    EXPECT_FALSE(takeable(L"pair.png", kImageJpeg));
+    EXPECT_TRUE(takeable(L"pair.png", kImagePng));
+    EXPECT_FALSE(takeable(L"pair.png", kImagePng));
+
+    // Decoded ahead and never drawn: its faults are never told.
+    trace.Clear();
+    QeDecodeAhead::Expect({ImagePath(L"garbled.png")});
+    QeDecodeAhead::DecodeExpected();
+    QeDecodeAhead::Drop();
+    EXPECT_FALSE(takeable(L"garbled.png", kImageOther));
+    EXPECT_EQ(trace.Text(), L"");
 }
 
 }  // namespace

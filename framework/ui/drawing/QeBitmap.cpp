@@ -1,5 +1,6 @@
 #include "framework/ui/drawing/QeBitmap.h"
 
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -58,6 +59,43 @@ private:
     int m_bits = 0;
 };
 
+// A 32-bit frame premultiplied into top-down rows, so that drawing costs one blend. A bit-field
+// frame is read through its masks; its fourth byte is alpha only where no colour mask claims it,
+// else the frame is opaque.
+void Premultiply(const QeDib& dib, uint8_t* to) {
+    const bool fields = dib.Header().biCompression == 3;
+    const uint8_t* from = dib.Pixels();
+    const size_t bytes = static_cast<size_t>(dib.Stride()) * static_cast<size_t>(dib.Height());
+    if (!fields) {
+        // The usual frame, byte by byte: the same truncated products, in a loop the compiler
+        // vectorises (x / 255 for x up to 255 * 255 is (x + 1 + (x >> 8)) >> 8).
+        for (size_t i = 0; i + 4 <= bytes; i += 4) {
+            const uint32_t alpha = from[i + 3];
+            for (int c = 0; c < 3; ++c) {
+                const uint32_t product = from[i + c] * alpha;
+                to[i + c] = static_cast<uint8_t>((product + 1 + (product >> 8)) >> 8);
+            }
+            to[i + 3] = static_cast<uint8_t>(alpha);
+        }
+        return;
+    }
+    const uint32_t red = dib.Mask(0), green = dib.Mask(1), blue = dib.Mask(2);
+    const Channel channels[3] = {Channel(blue), Channel(green), Channel(red)};
+    const bool alphaFree = ((red | green | blue) & 0xFF000000u) == 0;
+    for (size_t i = 0; i + 4 <= bytes; i += 4) {
+        const uint32_t pixel = static_cast<uint32_t>(from[i] | from[i + 1] << 8 | from[i + 2] << 16) |
+                               static_cast<uint32_t>(from[i + 3]) << 24;
+        const uint32_t alpha = alphaFree ? pixel >> 24 : 255;
+        for (int c = 0; c < 3; ++c) to[i + c] = static_cast<uint8_t>(channels[c].Of(pixel) * alpha / 255);
+        to[i + 3] = static_cast<uint8_t>(alpha);
+    }
+}
+
+// Per-pixel alpha needs the fourth byte: a frame of another depth is made as a device bitmap.
+int ModeFor(const QeDib& dib, int mode) {
+    return mode == kBitmapPerPixelAlpha && dib.BitsPerPixel() != 32 ? kBitmapDevice : mode;
+}
+
 }  // namespace
 
 bool QeBitmap::Adopt(HBITMAP handle, int32_t width, int32_t height, int bitsPerPixel, void* bits) {
@@ -113,28 +151,10 @@ bool QeBitmap::SetDibBits(const BITMAPINFO* info, const void* pixels) {
 
 bool QeBitmap::CreateFromDib(const QeDib& dib, int mode) {
     if (!dib.IsCreated()) return false;
-    if (mode == kBitmapPerPixelAlpha && dib.BitsPerPixel() != 32) mode = kBitmapDevice;
-    switch (mode) {
+    switch (ModeFor(dib, mode)) {
     case kBitmapPerPixelAlpha: {
         if (!CreateDibSection(dib.Width(), dib.Height(), 32)) return false;
-        // A bit-field frame is read through its masks; its fourth byte is alpha only where no
-        // colour mask claims it, else the frame is opaque.
-        const bool fields = dib.Header().biCompression == 3;
-        const uint32_t red = fields ? dib.Mask(0) : 0xFF0000, green = fields ? dib.Mask(1) : 0xFF00,
-                       blue = fields ? dib.Mask(2) : 0xFF;
-        const Channel channels[3] = {Channel(blue), Channel(green), Channel(red)};
-        const bool alphaFree = ((red | green | blue) & 0xFF000000u) == 0;
-        // Premultiplied once here, so that drawing costs one blend.
-        const uint8_t* from = dib.Pixels();
-        auto* to = static_cast<uint8_t*>(m_bits);
-        const size_t bytes = static_cast<size_t>(dib.Stride()) * static_cast<size_t>(dib.Height());
-        for (size_t i = 0; i + 4 <= bytes; i += 4) {
-            const uint32_t pixel = static_cast<uint32_t>(from[i] | from[i + 1] << 8 | from[i + 2] << 16) |
-                                   static_cast<uint32_t>(from[i + 3]) << 24;
-            const uint32_t alpha = alphaFree ? pixel >> 24 : 255;
-            for (int c = 0; c < 3; ++c) to[i + c] = static_cast<uint8_t>(channels[c].Of(pixel) * alpha / 255);
-            to[i + 3] = static_cast<uint8_t>(alpha);
-        }
+        Premultiply(dib, static_cast<uint8_t*>(m_bits));
         return true;
     }
     case kBitmapDibCopy: {
@@ -165,4 +185,44 @@ void QeBitmap::Release() {
     m_bits = nullptr;
     m_width = m_height = 0;
     m_bitsPerPixel = 0;
+}
+
+void QeBitmap::Prepare(QeDib& dib, int mode) {
+    mode = ModeFor(dib, mode);
+    dib.SetPrepared(mode, PreparePixels(dib, mode));
+}
+
+uint8_t* QeBitmap::PreparePixels(const QeDib& dib, int mode) {
+    if (!dib.IsCreated()) return nullptr;
+    const bool premultiplied = mode == kBitmapPerPixelAlpha;
+    // The device form is made here only from plain 24-bit rows: opaque BGRX, top row first, as
+    // SetDibBits copies them.
+    if (!premultiplied && !(mode == kBitmapDevice && dib.BitsPerPixel() == 24 && dib.Header().biCompression == 0)) {
+        return nullptr;
+    }
+    const size_t width = static_cast<size_t>(dib.Width());
+    auto* pixels = static_cast<uint8_t*>(std::malloc(width * 4 * static_cast<size_t>(dib.Height())));
+    if (pixels == nullptr) return nullptr;
+    if (premultiplied) {
+        Premultiply(dib, pixels);
+        return pixels;
+    }
+    for (int32_t y = 0; y < dib.Height(); ++y) {
+        const uint8_t* from = dib.Row(dib.Height() - 1 - y);
+        auto* to = reinterpret_cast<uint32_t*>(pixels + static_cast<size_t>(y) * width * 4);
+        for (size_t x = 0; x < width; ++x, from += 3) {
+            to[x] = 0xFF000000u | from[0] | static_cast<uint32_t>(from[1]) << 8 | static_cast<uint32_t>(from[2]) << 16;
+        }
+    }
+    return pixels;
+}
+
+bool QeBitmap::CreateFromPrepared(QeDib& dib, int mode) {
+    mode = ModeFor(dib, mode);
+    uint8_t* pixels = dib.TakePrepared(mode);
+    if (pixels == nullptr) return false;
+    const bool device = mode == kBitmapDevice;
+    void* bits = nullptr;
+    HBITMAP handle = CreateBitmapOverPixels(dib.Width(), dib.Height(), device, pixels, &bits);
+    return Adopt(handle, dib.Width(), dib.Height(), device ? kDeviceBitsPerPixel : 32, bits);
 }

@@ -27,6 +27,13 @@ public:
     // (its palette and row order kept), 2 a device bitmap. False when the frame has no pixels or
     // the mode is unknown.
     bool CreateFromDib(const QeDib& dib, int mode);
+    // The pixels CreateFromDib would make of the frame by the mode, made without a bitmap and kept
+    // in the frame (QeDib::SetPrepared), so that any thread may do it ahead. Nothing is kept for a
+    // frame whose form is not made this way (palettes, bit fields for a device bitmap, DIB copies).
+    static void Prepare(QeDib& dib, int mode);
+    // The bitmap over the pixels prepared for the mode, which it takes from the frame; false, with
+    // nothing made, when the frame holds none for that mode.
+    bool CreateFromPrepared(QeDib& dib, int mode);
 
     void Release();
 
@@ -38,6 +45,8 @@ public:
     void* Bits() const { return m_bits; }
 
 private:
+    // Those pixels in a new std::malloc block, for the mode already settled; null when not made.
+    static uint8_t* PreparePixels(const QeDib& dib, int mode);
     bool Adopt(HBITMAP handle, int32_t width, int32_t height, int bitsPerPixel, void* bits);
     bool CreateSection(const BITMAPINFO* info, int32_t width, int32_t height, int bitsPerPixel);
 

@@ -8,6 +8,7 @@
 #include "framework/base/QePathTable.h"
 #include "framework/base/QeStream.h"
 #include "framework/base/QeTrace.h"
+#include "framework/ui/drawing/QeDecodeAhead.h"
 #include "framework/ui/drawing/QeDrawMath.h"
 
 namespace {
@@ -20,7 +21,9 @@ DWORD ClockNow() {
 }  // namespace
 
 bool QeImageFrame::Create(std::unique_ptr<QeDib> dib, int mode) {
-    if (dib == nullptr || !m_bitmap.CreateFromDib(*dib, mode)) return false;
+    if (dib == nullptr) return false;
+    // Pixels made ahead on a helper thread are taken over; else they are made now.
+    if (!m_bitmap.CreateFromPrepared(*dib, mode) && !m_bitmap.CreateFromDib(*dib, mode)) return false;
     m_delayMs = dib->DelayMs() > 0 ? static_cast<uint32_t>(dib->DelayMs()) : 100;
     const int32_t index = dib->TransparentIndex();
     const uint8_t* palette = dib->Palette();
@@ -107,8 +110,12 @@ bool QeImage::ReadPngSize(QeStream& file) {
 }
 
 bool QeImage::Decode(QeStream* source, int format, int mode) const {
-    const bool decoded =
-        source != nullptr ? DecodeImage(m_decoded, *source, format) : LoadImageFile(m_decoded, m_path, format);
+    bool decoded = false;
+    if (source != nullptr) {
+        decoded = DecodeImage(m_decoded, *source, format);
+    } else if (!QeDecodeAhead::Take(m_path, format, m_decoded, decoded)) {
+        decoded = LoadImageFile(m_decoded, m_path, format);
+    }
     if (!decoded && source == nullptr) QeTrace(L"[QE+] QeImage::Load, %ls could not be loaded.\n", m_path.c_str());
     bool made = decoded && m_dc.CreateMemoryDC();
     for (auto& dib : m_decoded.Frames()) {

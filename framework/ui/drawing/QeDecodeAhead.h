@@ -1,0 +1,31 @@
+// Pictures decoded on a helper thread before they are first needed: a start names the files its
+// first screen will draw while the user-interface thread is still busy elsewhere, and the first
+// load or draw of each takes its pixels (waiting for them if the helper is still at it). Only the
+// decoding and plain pixel work run on the helper; bitmaps are made on the user-interface thread.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "framework/image/QeImageDecoder.h"
+
+namespace QeDecodeAhead {
+
+// Announces the files at these full paths as decoded ahead: a Take of one of them waits for its
+// decode from then on. A path already announced and not taken is not announced again.
+void Expect(const std::vector<std::wstring>& paths);
+// Decodes the announced files one after another on the calling thread (a helper), each by its
+// extension (else by its content) as LoadImageFile reads it, and makes its frames' bitmap pixels
+// ready (QeBitmap::Prepare).
+void DecodeExpected();
+
+// When the file at the path was started ahead and would be read in this format: waits for it, moves
+// what it decoded into image, hands any trace of its decoders to the sink now, sets decoded to the
+// decode's result and answers true. The decode is taken once; false when there is none to take.
+bool Take(const std::wstring& path, int format, QeDecodedImage& image, bool& decoded);
+
+// Frees the decodes nobody took, with their traces, and forgets the files not decoded yet: a
+// picture not drawn when it was expected costs nothing after that.
+void Drop();
+
+}  // namespace QeDecodeAhead
