@@ -45,8 +45,12 @@ void Program::Stop() {
 int TevrikMain(const ProgramHooks& hooks) {
     // Every screen draws text: the font configuration is read while the rest starts.
     PrepareFonts();
+    // The skin is read while the presenter opens its window too.
+    UseMappedLargeBlocks();
+    StartAhead::Begin();
     std::string why;
     if (!hooks.headless && !StartSdlPresenter(&why)) {
+        StartAhead::End();
         std::fprintf(stderr, "tevrik: %s\n", why.c_str());
         return kNoDisplayStatus;
     }

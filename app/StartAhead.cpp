@@ -20,6 +20,7 @@ struct ReadSkin {
 // The helper's work: the skin, handed over as soon as it is read, then the pictures. Begin,
 // TakeSkin and End all run on the user-interface thread.
 struct Reading {
+    std::wstring path;
     std::future<std::unique_ptr<ReadSkin>> skin;
     std::future<void> done;
 };
@@ -58,11 +59,13 @@ void ExpectFirstPictures(const QeMarkupDocument& skin, const QePathRoots& roots)
 namespace StartAhead {
 
 void Begin() {
-    End();
     QePathRoots roots;
     MessengerApp::SetResourceRoots(roots, MessengerApp::FindProgramFolder());
     std::wstring path;
     roots.Resolve(path, 2, MessengerApp::kSkinFile);
+    if (TheReading().skin.valid() && TheReading().path == path) return;
+    End();
+    TheReading().path = path;
     auto handed = std::make_shared<std::promise<std::unique_ptr<ReadSkin>>>();
     TheReading().skin = handed->get_future();
     TheReading().done = std::async(std::launch::async, [roots, path, handed] {

@@ -9,7 +9,8 @@
 
 namespace StartAhead {
 
-// Starts the reading for the folder a start now takes as the program's.
+// Starts the reading for the folder a start now takes as the program's; a reading of that very
+// skin begun earlier and not yet taken goes on.
 void Begin();
 
 // The skin read ahead when it was read from this very file: waits for it, moves it into document,
