@@ -12,7 +12,6 @@
 namespace {
 
 struct ReadSkin {
-    std::wstring path;
     QeMarkupDocument document;
     bool read = false;
 };
@@ -70,7 +69,6 @@ void Begin() {
     TheReading().skin = handed->get_future();
     TheReading().done = std::async(std::launch::async, [roots, path, handed] {
         auto skin = std::make_unique<ReadSkin>();
-        skin->path = path;
         skin->read = skin->document.LoadFile(path);
         if (skin->read) ExpectFirstPictures(skin->document, roots);
         handed->set_value(std::move(skin));
@@ -79,9 +77,8 @@ void Begin() {
 }
 
 bool TakeSkin(const std::wstring& resolved, QeMarkupDocument& document, bool& read) {
-    if (!TheReading().skin.valid()) return false;
+    if (!TheReading().skin.valid() || TheReading().path != resolved) return false;
     std::unique_ptr<ReadSkin> skin = TheReading().skin.get();
-    if (skin->path != resolved) return false;
     document = std::move(skin->document);
     read = skin->read;
     return true;
