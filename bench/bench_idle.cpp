@@ -43,6 +43,8 @@ int CaretChangesPerSecond() {
 
 struct Idle {
     double cpuMsPerSecond = 0;
+    ThreadCpu::Span spent;
+    double seconds = 0;
     double presentsPerSecond = 0;
     int identical = 0;
 };
@@ -54,7 +56,9 @@ Idle LeaveAlone(DrivenClient& client, const std::string& log) {
     std::this_thread::sleep_for(std::chrono::duration<double>(kIdleSeconds));
     const long long to = MonotonicNanoseconds();
     Idle idle;
-    idle.cpuMsPerSecond = static_cast<double>(cpu.Since().totalNs) / 1e6 / ((to - from) / 1e9);
+    idle.spent = cpu.Since();
+    idle.seconds = (to - from) / 1e9;
+    idle.cpuMsPerSecond = static_cast<double>(idle.spent.totalNs) / 1e6 / idle.seconds;
     if (!log.empty()) {
         const PresentCount count = CountPresents(ReadPresentLog(log), from, to);
         idle.presentsPerSecond = count.presents / ((to - from) / 1e9);
@@ -122,6 +126,12 @@ void BM_Idle(benchmark::State& state) {
     state.counters["presents_per_s"] = measured[1].presentsPerSecond;
     state.counters["identical"] = measured[1].identical;
     if (chat) state.counters["caret_changes_per_s"] = CaretChangesPerSecond();
+    // Thread by thread, by the names the program gives them.
+    const Idle& quiet = measured[0];
+    for (const auto& [name, ns] : quiet.spent.byName) state.counters["ms_per_s_" + name] = ns / 1e6 / quiet.seconds;
+    for (const auto& [name, wakes] : quiet.spent.wakesByName) {
+        state.counters["wakes_per_s_" + name] = static_cast<double>(wakes) / quiet.seconds;
+    }
 }
 BENCHMARK(BM_Idle)->Name("IdleBuddyList")->Arg(0)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_Idle)->Name("IdleChatPage")->Arg(1)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();

@@ -48,11 +48,25 @@ COLORREF QeEditSelection::CaretColorAt(DWORD now, COLORREF back) const {
                mix(GetBValue(caretColor), GetBValue(back)));
 }
 
+DWORD QeEditSelection::CaretChangesAfter(DWORD now, COLORREF back) const {
+    const COLORREF color = CaretColorAt(now, back);
+    // The fade only moves one way between its wraps, so stepping a tick at a time finds the first
+    // change, which a millisecond at a time then pins down.
+    constexpr DWORD kStep = QeEditAnimator::kIntervalMs;
+    DWORD after = kStep;
+    while (after < kBlinkPeriodMs && CaretColorAt(now + after, back) == color) after += kStep;
+    if (after >= kBlinkPeriodMs && CaretColorAt(now + after, back) == color) return kBlinkPeriodMs;
+    DWORD first = after - kStep + 1;
+    while (first < after && CaretColorAt(now + first, back) == color) ++first;
+    return first;
+}
+
 // ---- animator
 
 void QeEditAnimator::Start() {
     Stop();
     m_started = true;
+    m_caretWaitMs = kIntervalMs;
     Refresh();
 }
 
@@ -61,20 +75,42 @@ void QeEditAnimator::Stop() {
     Refresh();
 }
 
-void QeEditAnimator::Refresh() {
-    const bool wanted = m_started && (m_caretFades || !m_glyphs.empty());
-    if (wanted == (m_timer != 0)) return;
-    QeTimerManager* timers = QeTimerManager::Instance();
-    if (timers == nullptr) return;
-    if (wanted) {
-        m_timer = timers->Add(0, kInterval, &OnTick, this);
-    } else {
-        timers->Remove(m_timer);
+void QeEditAnimator::CaretChangesAt(DWORD when) {
+    const DWORD now = ClockNow();
+    const DWORD sinceTick = when - m_tickAt;
+    const DWORD tick = m_tickAt + (sinceTick + kIntervalMs - 1) / kIntervalMs * kIntervalMs;
+    const DWORD wait = static_cast<int32_t>(tick - now) > static_cast<int32_t>(kIntervalMs) ? tick - now : kIntervalMs;
+    // A wait counts from now: a timer of that period set earlier would come at the wrong time.
+    const bool restart = m_timer != 0 && m_glyphs.empty() && (wait > kIntervalMs || m_timerMs > kIntervalMs);
+    m_caretWaitMs = wait;
+    if (restart) {
+        if (QeTimerManager* timers = QeTimerManager::Instance()) timers->Remove(m_timer);
         m_timer = 0;
     }
+    Refresh();
 }
 
-void QeEditAnimator::OnTick(void* user) { static_cast<QeEditAnimator*>(user)->m_owner->OnAnimatorTick(); }
+void QeEditAnimator::Refresh() {
+    const bool wanted = m_started && (m_caretFades || !m_glyphs.empty());
+    const DWORD ms = m_glyphs.empty() ? m_caretWaitMs : kIntervalMs;
+    if (wanted == (m_timer != 0) && (!wanted || ms == m_timerMs)) return;
+    QeTimerManager* timers = QeTimerManager::Instance();
+    if (timers == nullptr) return;
+    if (m_timer != 0) timers->Remove(m_timer);
+    m_timer = 0;
+    if (!wanted) return;
+    m_tickAt = ClockNow();
+    // Half a millisecond over, so that the conversion to whole milliseconds keeps the wait.
+    const float interval = ms == kIntervalMs ? kInterval : (static_cast<float>(ms) + 0.5f) / 1000.0f;
+    m_timer = timers->Add(0, interval, &OnTick, this);
+    m_timerMs = ms;
+}
+
+void QeEditAnimator::OnTick(void* user) {
+    auto* animator = static_cast<QeEditAnimator*>(user);
+    animator->m_tickAt = ClockNow();
+    animator->m_owner->OnAnimatorTick();
+}
 
 // ---- the edit
 
@@ -394,9 +430,14 @@ void QeEdit::OnRectChanged(const RECT& rect) {
 
 void QeEdit::OnAnimatorTick() {
     for (QeEditGlyphImage* glyph : m_animator.Glyphs()) InvalidateContent(glyph->box);
-    // The fade changes the caret's colour on only some ticks: the others would paint it again as it is.
-    if (HasFocus() && !Has(kReadOnly) && m_selection.CaretColorAt(ClockNow(), BackColor()) != m_caretPainted) {
+    if (!HasFocus() || Has(kReadOnly)) return;
+    // The fade changes the caret's colour on only some ticks: the others would paint it again as
+    // it is. The paint plans the next tick; a tick that paints nothing plans it here.
+    const DWORD now = ClockNow();
+    if (m_selection.CaretColorAt(now, BackColor()) != m_caretPainted) {
         InvalidateCaret();
+    } else {
+        m_animator.CaretChangesAt(now + m_selection.CaretChangesAfter(now, BackColor()));
     }
 }
 
@@ -416,9 +457,13 @@ int QeEdit::DrawContent(QeSurface* surface, const RECT& rect, const RECT& conten
     RECT caret;
     const RECT whole = m_selection.CaretRect();
     if (QeIntersectRect(whole, clip, caret)) {
-        const COLORREF color = HasFocus() ? m_selection.CaretColorAt(ClockNow(), BackColor()) : BackColor();
+        const DWORD now = ClockNow();
+        const COLORREF color = HasFocus() ? m_selection.CaretColorAt(now, BackColor()) : BackColor();
         surface->FillSolid(color, QeOffsetRect(caret, origin.x, origin.y));
         m_caretPainted = QeRectContains(clip, whole) ? color : CLR_INVALID;
+        if (m_caretPainted != CLR_INVALID && HasFocus()) {
+            m_animator.CaretChangesAt(now + m_selection.CaretChangesAfter(now, BackColor()));
+        }
     }
     return 1;
 }

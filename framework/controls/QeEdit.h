@@ -57,6 +57,9 @@ public:
     // The caret's colour `now` (frame-clock ms): fading from the caret colour to the back colour
     // once a second, solid right after a change.
     COLORREF CaretColorAt(DWORD now, COLORREF back) const;
+    // Milliseconds from `now` to the first moment the caret's colour differs from its colour `now`;
+    // a whole blink period when it never does (a caret the colour of its background).
+    DWORD CaretChangesAfter(DWORD now, COLORREF back) const;
 
     COLORREF caretColor = 0;
 
@@ -83,6 +86,7 @@ public:
     bool IsRunning() const { return m_started; }
     bool IsTicking() const { return m_timer != 0; }
     void SetCaretFades(bool fades) {
+        if (fades != m_caretFades) m_caretWaitMs = kIntervalMs;
         m_caretFades = fades;
         Refresh();
     }
@@ -99,8 +103,16 @@ public:
         Refresh();
     }
     const std::set<QeEditGlyphImage*>& Glyphs() const { return m_glyphs; }
+    // After the caret is painted: the caret alone needs no tick before its colour changes at
+    // `when` (frame-clock ms). Through the flat ends of a fade the timer then sleeps until the
+    // first of its ticks at or after that moment, instead of waking a hundred times a second to
+    // paint nothing; animated pictures keep it ticking every interval.
+    void CaretChangesAt(DWORD when);
+    // The timer's period in ms, 0 when it does not tick.
+    DWORD TickMs() const { return m_timer != 0 ? m_timerMs : 0; }
 
     static constexpr float kInterval = 0.01f;
+    static constexpr DWORD kIntervalMs = 10;
 
 private:
     static void OnTick(void* user);
@@ -111,7 +123,11 @@ private:
     std::set<QeEditGlyphImage*> m_glyphs;
     bool m_started = false;
     bool m_caretFades = false;
+    DWORD m_caretWaitMs = kIntervalMs;  // until the caret's colour next changes
     UINT m_timer = 0;
+    DWORD m_timerMs = 0;  // the running timer's period
+    // The last tick (or the start): waits end on the ticks an every-interval timer would have had.
+    DWORD m_tickAt = 0;
 };
 
 // Names to objects, for whoever builds on the edit; the edit only empties it on Reset.

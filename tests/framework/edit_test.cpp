@@ -553,6 +553,25 @@ TEST_F(EditTest, TheScreenShowsTheTextTheBandAndTheBlinkingCaret) {
     EXPECT_EQ(at(16, 8), blue);
 }
 
+// The caret's timer sleeps through the flat ends of the fade, yet every 10 ms the screen shows
+// what a timer ticking every 10 ms would have painted, also when a key comes while it sleeps.
+TEST_F(EditTest, TheCaretTimerSleepsWhileItsColourStays) {
+    auto at = [&](int x, int y) { return FramebufferPixel(m_window, kEditRect.left + x, kEditRect.top + y); };
+    const COLORREF back = RGB(0, 0, 255);
+    int asleep = 0;
+    for (const char32_t* typed : {U"ab", U"c"}) {
+        Type(typed);
+        const QeEditSelection& selection = m_edit->Selection();
+        const DWORD changed = selection.LastChange();
+        for (DWORD ms = 10; ms <= 1050; ms += 10) {
+            m_clock.Advance(10);
+            ASSERT_EQ(at(selection.CaretRect().left, 8), selection.CaretColorAt(changed + ms, back)) << ms;
+            asleep += m_edit->Animator().TickMs() > QeEditAnimator::kIntervalMs ? 1 : 0;
+        }
+    }
+    EXPECT_GT(asleep, 50);
+}
+
 TEST_F(EditTest, TheCaretIsKeptInView) {
     Type(U"1\r2\r3\r4\r5\r6\r7\r8");
     // Eight lines of 16 in a view of 100: the caret's line ends at the view's bottom.
