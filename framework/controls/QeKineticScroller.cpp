@@ -151,7 +151,7 @@ void QeKineticScroller::BounceStep() {
 }
 
 void QeKineticScroller::SleepQuietTicks(QeTween& tween) {
-    // Beyond that the search costs more than the ticks it saves.
+    // Bounds the search: a tween that stays still longer wakes once in so many ticks.
     constexpr UINT kMostTicks = 100;
     if (tween.IsRunning() && (m_owner == nullptr || m_owner->QuietTicksMaySleep(*this))) {
         tween.SleepUnchanged(kMostTicks);
