@@ -66,6 +66,10 @@ bool QeTimerManager::Remove(UINT id) {
     return true;
 }
 
+bool QeTimerManager::Defer(UINT id, UINT ticks) {
+    return m_records.count(id) != 0 && timeDeferEvent(id, ticks) == TIMERR_NOERROR;
+}
+
 void QeTimerManager::KillAll() {
     for (const auto& [id, record] : m_records) timeKillEvent(id);
     m_records.clear();

@@ -41,6 +41,10 @@ public:
 
     void KillAll();
 
+    // The timer's next `ticks` ticks do not come; the one after comes at its usual time. 0 brings
+    // back the next usual tick. False for an unknown id.
+    bool Defer(UINT id, UINT ticks);
+
     // A tick from the loop. Ticks of timers that are gone are ignored. Callbacks may add timers,
     // remove any timer (their own too) and kill all. Always true.
     bool OnTimer(WPARAM id);

@@ -75,6 +75,7 @@ void QeKineticScroller::PenUp(int32_t) {
         m_fling.easingKind = kDefaultEasingKind;
         m_dragging = 0;
         m_fling.Start(&OnFlingTick, this);
+        if (m_owner != nullptr) m_owner->WakeAxes();
         return;
     }
     m_dragging = 0;
@@ -119,6 +120,8 @@ void QeKineticScroller::FlingStep() {
     }
     if (!m_fling.IsRunning()) BounceBack();
     Tick();
+    // Within the bounds the braking is nothing, however long since the last tick.
+    if (!m_boundsEnabled || (m_position < 1 && Overshoot() < 1)) SleepQuietTicks(m_fling);
 }
 
 void QeKineticScroller::BounceBack() {
@@ -138,11 +141,30 @@ void QeKineticScroller::BounceBack() {
     m_bounce.duration = kBounceSeconds;
     m_bounce.easingKind = kDefaultEasingKind;
     m_bounce.Start(&OnBounceTick, this);
+    if (m_owner != nullptr) m_owner->WakeAxes();
 }
 
 void QeKineticScroller::BounceStep() {
     SetPosition(m_bounce.Update());
     Tick();
+    SleepQuietTicks(m_bounce);
+}
+
+void QeKineticScroller::SleepQuietTicks(QeTween& tween) {
+    // Bounds the search: a tween that stays still longer wakes once in so many ticks.
+    constexpr UINT kMostTicks = 100;
+    if (tween.IsRunning() && (m_owner == nullptr || m_owner->QuietTicksMaySleep(*this))) {
+        tween.SleepUnchanged(kMostTicks);
+    }
+}
+
+void QeKineticScroller::WakeTicks() {
+    m_bounce.Wake();
+    if (m_fling.Wake()) {
+        // Each tick let pass would have braked nothing and restarted the braking's clock.
+        const uint32_t tick = QeAnimationTiming::kTickMs;
+        m_lastBrakingTime += (Now() - m_lastBrakingTime) / tick * tick;
+    }
 }
 
 void QeKineticScroller::StopTweens() {
@@ -158,9 +180,23 @@ void QeKineticScroller::MoveBy(int32_t delta) {
     m_position += delta;
 }
 
-void QeKineticScroller::SetPosition(int32_t p) { MoveBy(p - m_position); }
+void QeKineticScroller::SetPosition(int32_t p) {
+    if (p != m_position) WakeTicks();
+    MoveBy(p - m_position);
+}
+
+void QeKineticScroller::SetViewSize(int32_t size) {
+    if (size != m_viewSize) WakeTicks();
+    m_viewSize = size;
+}
+
+void QeKineticScroller::SetBoundsEnabled(bool on) {
+    if (on != (m_boundsEnabled != 0)) WakeTicks();
+    m_boundsEnabled = on ? 1 : 0;
+}
 
 void QeKineticScroller::SetContentSize(int32_t size) {
+    if (size != m_contentSize || Scaled(size, m_scale) != m_scaledContentSize) WakeTicks();
     m_contentSize = size;
     m_scaledContentSize = Scaled(size, m_scale);
 }
@@ -170,12 +206,14 @@ bool QeKineticScroller::SetScale(float scale) {
         QeTrace(L"[QE+] QeKineticScroller::SetScale, The scale must be a positive number.\n");
         return false;
     }
+    if (Scaled(m_contentSize, scale) != m_scaledContentSize) WakeTicks();
     m_scale = scale;
     m_scaledContentSize = Scaled(m_contentSize, m_scale);
     return true;
 }
 
 void QeKineticScroller::Clear() {
+    WakeTicks();
     m_contentSize = 0;
     m_scaledContentSize = 0;
     m_reserved = 0;

@@ -35,7 +35,7 @@ public:
     // Moves the owner's children by p - position, then position = p.
     void SetPosition(int32_t p);
     int32_t Position() const { return m_position; }
-    void SetViewSize(int32_t size) { m_viewSize = size; }
+    void SetViewSize(int32_t size);
     int32_t ViewSize() const { return m_viewSize; }
     // The unscaled extent; the scaled one is truncate(size x scale).
     void SetContentSize(int32_t size);
@@ -62,10 +62,13 @@ public:
     void BounceBack();
     // Stops flinging and springing back where the content is.
     void StopTweens();
+    // The ticks of a fling or spring-back that would move nothing are let pass; anything that
+    // changes what the coming ticks do brings them back with this.
+    void WakeTicks();
 
     void SetDragEnabled(bool on) { m_dragEnabled = on ? 1 : 0; }
     bool IsDragEnabled() const { return m_dragEnabled != 0; }
-    void SetBoundsEnabled(bool on) { m_boundsEnabled = on ? 1 : 0; }
+    void SetBoundsEnabled(bool on);
     bool IsBoundsEnabled() const { return m_boundsEnabled != 0; }
     // The distance the next fling runs (its tween's target).
     int32_t FlingDistance() const { return m_fling.to; }
@@ -87,6 +90,9 @@ private:
     // The braking that an overshoot of `o` pixels earns since the last braking.
     int64_t Braking(int32_t o, uint32_t now) const;
     void Tick();
+    // After a step: lets the coming ticks of `tween` that would move nothing pass, when they would
+    // change nothing else either.
+    void SleepQuietTicks(QeTween& tween);
 
     QeScrollView* m_owner = nullptr;
     bool m_vertical = false;

@@ -150,6 +150,17 @@ void QeScrollView::OnAxisTick() {
     HideStoppedIndicators();
 }
 
+bool QeScrollView::QuietTicksMaySleep(const QeKineticScroller& axis) const {
+    const bool vertical = &axis == &m_y;
+    const QeScrollIndicator& otherBar = vertical ? m_indicatorX : m_indicatorY;
+    return !(vertical ? m_x : m_y).IsMoving() && !(otherBar.IsEnabled() && otherBar.IsShown());
+}
+
+void QeScrollView::WakeAxes() {
+    m_x.WakeTicks();
+    m_y.WakeTicks();
+}
+
 void QeScrollView::HideStoppedIndicators() {
     if (m_indicatorX.IsEnabled() && !m_x.IsMoving()) m_indicatorX.Show(false);
     if (m_indicatorY.IsEnabled() && !m_y.IsMoving()) m_indicatorY.Show(false);

@@ -82,6 +82,11 @@ public:
     // One step of an axis: repaints the view once every axis that moves has stepped, and fades
     // out the indicators of axes that stopped.
     void OnAxisTick();
+    // A tick of `axis` that moves nothing does nothing here while the other axis is still and its
+    // indicator is not left to hide, so the axis may let such ticks pass.
+    bool QuietTicksMaySleep(const QeKineticScroller& axis) const;
+    // An axis starts moving: both axes tick again, so the steps alternate as they always do.
+    void WakeAxes();
 
 private:
     int DrawByCopy(QeSurface& surface, const RECT& rect);

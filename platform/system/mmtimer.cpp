@@ -184,6 +184,27 @@ MMRESULT timeKillEvent(UINT id) {
     return TIMERR_NOERROR;
 }
 
+MMRESULT timeDeferEvent(UINT id, UINT periods) {
+    TimerState& state = State();
+    std::lock_guard<std::mutex> guard(state.lock);
+    auto it = state.timers.find(id);
+    if (it == state.timers.end() || !it->second.periodic) return MMSYSERR_INVALPARAM;
+    Timer& timer = it->second;
+    const std::uint64_t now = Now(state);
+    // The first due time after now, on the grid of set-up time + k x delay.
+    std::uint64_t due = timer.due > now ? timer.due - (timer.due - now - 1) / timer.delay * timer.delay
+                                        : NextDue(timer.due, timer.delay, now);
+    due += static_cast<std::uint64_t>(periods) * timer.delay;
+    timer.due = due;
+    // A thread asleep until a wake that now has nothing to fire sleeps on instead of waking for it
+    // (a timed wake costs more than being woken); one that would sleep past the timer wakes early.
+    if (!state.fake.load() && state.wakeAt != 0 && state.wakeAt != kNever &&
+        FireTime(Earliest(state, true)->second) != state.wakeAt) {
+        state.scheduleChanged.notify_all();
+    }
+    return TIMERR_NOERROR;
+}
+
 MMRESULT timeGetDevCaps(TIMECAPS* caps, UINT size) {
     if (caps == nullptr || size < sizeof(TIMECAPS)) return TIMERR_NOCANDO;
     caps->wPeriodMin = kPeriodMin;

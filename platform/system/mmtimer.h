@@ -43,6 +43,13 @@ MMRESULT timeSetEvent(UINT delay, UINT resolution, LPTIMECALLBACK callback, DWOR
 // that is not running.
 MMRESULT timeKillEvent(UINT id);
 
+// Lets the next `periods` due times of a periodic timer pass without a callback; the one after
+// comes as usual, on the timer's own grid (counted from the first due time after now, so a call
+// made during a callback skips the ones that follow it). 0 undoes an earlier call: the timer is
+// due again at the first of its due times after now. MMSYSERR_INVALPARAM for an id that is not a
+// running periodic timer.
+MMRESULT timeDeferEvent(UINT id, UINT periods);
+
 // The shortest and longest delays that timeSetEvent accepts (1 ms and 1000000 ms).
 MMRESULT timeGetDevCaps(TIMECAPS* caps, UINT size);
 

@@ -6,6 +6,7 @@
 #include <limits>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "framework/base/QeClock.h"
@@ -229,6 +230,51 @@ TEST_F(KineticTest, AFlingTickThatMovesNothingRepaintsNothing) {
         EXPECT_EQ(m_main.invalidations, Y() == before ? 0u : 1u) << "at " << before;
     }
     EXPECT_GT(still, 10);
+}
+
+// Ticks that would move nothing do not come: the fling wakes only to move, at the ticks and to the
+// places of one that woke every 10 ms (a tween of the same run beside it, ticking after it). What
+// changes the run wakes it at once, with the braking of one tick.
+struct Beside {
+    QeTween tween{kDefaultEasingKind, QeKineticScroller::kFlingSeconds, 0, -300};
+    const QeKineticScroller* axis;
+    std::vector<std::pair<int, int>> seen;  // (the view's position, the tween's value)
+    static void Tick(void* user) {
+        auto* self = static_cast<Beside*>(user);
+        self->seen.emplace_back(self->axis->Position(), self->tween.Update());
+    }
+};
+
+TEST_F(KineticTest, AFlingWakesOnlyForTheTicksThatMoveIt) {
+    Drag(250, 200, 10, 20);
+    Up(100, 200);
+    const int released = Y();
+    Beside beside{.axis = &m_view.AxisY(), .seen = {}};
+    beside.tween.Start(&Beside::Tick, &beside);
+    m_main.invalidations = 0;  // without a drawn frame every tick of the view repaints
+    Advance(2500);
+    ASSERT_EQ(beside.seen.size(), 250u);
+    unsigned moves = 0;
+    for (size_t i = 0; i < beside.seen.size(); ++i) {
+        EXPECT_EQ(beside.seen[i].first, released + beside.seen[i].second) << "tick " << i;
+        moves += i == 0 || beside.seen[i].second != beside.seen[i - 1].second || i == 249 ? 1 : 0;
+    }
+    EXPECT_EQ(m_main.invalidations, moves);
+
+    // In the slow tail, a tick after a move, the content's end comes 50 pixels into the view.
+    Drag(250, 200, 10, 20);
+    Up(100, 200);
+    Advance(2000);
+    for (bool moved = false;;) {  // to a tick that moved nothing just after one that moved
+        const int before = Y();
+        Advance(10);
+        if (moved && Y() == before) break;
+        moved = Y() != before;
+    }
+    QeClock::Instance()->Update();  // as the loop does for each message
+    m_view.SetContentSize(200, 250 - Y());
+    Advance(10);
+    EXPECT_EQ(m_view.AxisY().FlingDistance(), -300 + 10 * 50 / 20) << "10 ms of braking at 50 pixels";
 }
 
 TEST_F(KineticTest, ADiagonalFlingRepaintsOncePerStepOfBothAxes) {

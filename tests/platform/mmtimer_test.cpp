@@ -132,6 +132,21 @@ TEST(MmTimer, ABlockedLoopFindsOneTickPerTimer) {
     DestroyWindow(window);
 }
 
+// Deferred due times pass without a callback; the timer keeps its grid, and 0 brings the next back.
+TEST(MmTimer, DeferredDueTimesPassAndTheGridStays) {
+    FakeClock clock(1000);
+    Log log;
+    UINT id = timeSetEvent(10, 10, &Record, reinterpret_cast<DWORD_PTR>(&log), TIME_PERIODIC);
+    EXPECT_EQ(timeDeferEvent(id + 1, 1), MMSYSERR_INVALPARAM);
+    for (const auto& [advance, periods] : {std::pair<DWORD, UINT>{15, 3}, {40, 5}, {20, 0}, {5, 2}}) {
+        clock.Advance(advance);
+        EXPECT_EQ(timeDeferEvent(id, periods), TIMERR_NOERROR);
+    }
+    clock.Advance(40);
+    EXPECT_EQ(log.fired, (std::vector<std::pair<UINT, DWORD>>{{id, 1010}, {id, 1050}, {id, 1080}, {id, 1110}, {id, 1120}}));
+    timeKillEvent(id);
+}
+
 void KillSelf(UINT id, UINT, DWORD_PTR user, DWORD_PTR, DWORD_PTR) {
     auto* calls = reinterpret_cast<int*>(user);
     ++*calls;

@@ -10,7 +10,7 @@
 
 namespace {
 
-constexpr float kTickSeconds = 0.01f;
+constexpr float kTickSeconds = QeAnimationTiming::kTickMs * 0.001f;
 
 // (1 - e) x from + e x to in single precision, truncated toward zero into what the value holds.
 template <class T>
@@ -38,6 +38,7 @@ bool QeAnimationTiming::Start(float duration, uint32_t easingKind, QeTimerCallba
 }
 
 void QeAnimationTiming::Stop() {
+    m_deferred = false;
     if (m_timer != 0) {
         if (QeTimerManager* timers = QeTimerManager::Instance()) timers->Remove(m_timer);
         m_timer = 0;
@@ -45,18 +46,38 @@ void QeAnimationTiming::Stop() {
     m_duration = 1.0f;
 }
 
-float QeAnimationTiming::Elapsed() const {
+float QeAnimationTiming::Elapsed(DWORD later) const {
     QeClock* clock = QeClock::Instance();
-    const DWORD now = clock != nullptr ? clock->current : m_start;
+    const DWORD now = clock != nullptr ? clock->current + later : m_start;
     return static_cast<float>(now - m_start) * 0.001f;
+}
+
+float QeAnimationTiming::ProgressAfter(DWORD ms, bool& ended) const {
+    const float elapsed = Elapsed(ms);
+    ended = m_timer == 0 || !(elapsed < m_duration);
+    return ended ? 1.0f : m_ease(std::max(elapsed, 0.0f), 0, 1.0f, m_duration);
+}
+
+void QeAnimationTiming::Defer(UINT ticks) {
+    QeTimerManager* timers = QeTimerManager::Instance();
+    if (m_timer == 0 || timers == nullptr || !timers->Defer(m_timer, ticks)) return;
+    m_deferred = ticks != 0;
+}
+
+bool QeAnimationTiming::Wake() {
+    if (!m_deferred) return false;
+    Defer(0);
+    m_deferred = false;
+    return true;
 }
 
 bool QeAnimationTiming::IsRunning() const { return m_timer != 0 && Elapsed() < m_duration; }
 
 float QeAnimationTiming::Advance(bool& ended) {
-    const float elapsed = Elapsed();
-    ended = m_timer == 0 || !(elapsed < m_duration);
-    if (!ended) return m_ease(std::max(elapsed, 0.0f), 0, 1.0f, m_duration);
+    // Whatever ticks were let pass, this one came.
+    m_deferred = false;
+    const float e = ProgressAfter(0, ended);
+    if (!ended) return e;
     // The timer manager would remove the timer after this tick anyway; removing it here means the
     // id is never kept past its timer's life (ids come back).
     Stop();

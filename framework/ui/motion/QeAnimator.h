@@ -47,6 +47,13 @@ public:
     // The eased progress now: 0 at the start, 1 at the end (beyond on overshooting curves). When
     // the end is reached the timer is removed and `ended` is set.
     float Advance(bool& ended);
+    // The eased progress as Advance would find it `ms` after the clock's current time, with `ended`
+    // set when the end is reached by then.
+    float ProgressAfter(DWORD ms, bool& ended) const;
+    // The timer's next `ticks` ticks do not come (QeTimerManager::Defer), until Wake.
+    void Defer(UINT ticks);
+    // Brings back the next usual tick; true when ticks were being let pass.
+    bool Wake();
     // A timer and time left.
     bool IsRunning() const;
     // The last tick has not run yet, whatever the clock says: a tick may still wait in the queue
@@ -56,13 +63,16 @@ public:
     UINT TimerId() const { return m_timer; }
     float Duration() const { return m_duration; }
 
+    static constexpr DWORD kTickMs = 10;
+
 private:
-    float Elapsed() const;
+    float Elapsed(DWORD later = 0) const;
 
     QeEasingFunction m_ease = QeEasingOrDefault(kDefaultEasingKind);
     float m_duration = 0;
     DWORD m_start = 0;
     UINT m_timer = 0;
+    bool m_deferred = false;  // ticks are let pass; a tick, a start or a stop ends that
 };
 
 // A value of the owner window animated from one value to another: alpha (its fade) or its

@@ -45,6 +45,21 @@ public:
         return m_current;
     }
 
+    // Lets pass the coming ticks (at most `most`) that would find the value as it is now, stopping
+    // short of the end's tick, and returns how many. For a caller that only follows the value: the
+    // next tick that comes is the first that changes it, at its usual time. Until Wake, or a tick.
+    UINT SleepUnchanged(UINT most) {
+        UINT ticks = 0;
+        for (bool ended = false; ticks < most; ++ticks) {
+            const T next = Mix(m_timing.ProgressAfter((ticks + 1) * QeAnimationTiming::kTickMs, ended));
+            if (ended || next != m_current) break;
+        }
+        if (ticks != 0) m_timing.Defer(ticks);
+        return ticks;
+    }
+    // Brings back the next usual tick after SleepUnchanged; true when ticks were being let pass.
+    bool Wake() { return m_timing.Wake(); }
+
     // A timer and time left.
     bool IsRunning() const { return m_timing.IsRunning(); }
     // The last tick has not run yet (see QeAnimationTiming::HoldsTimer).
