@@ -66,7 +66,6 @@ DWORD QeEditSelection::CaretChangesAfter(DWORD now, COLORREF back) const {
 void QeEditAnimator::Start() {
     Stop();
     m_started = true;
-    m_caretWaitMs = kIntervalMs;
     Refresh();
 }
 
@@ -76,39 +75,43 @@ void QeEditAnimator::Stop() {
 }
 
 void QeEditAnimator::CaretChangesAt(DWORD when) {
-    const DWORD now = ClockNow();
-    const DWORD sinceTick = when - m_tickAt;
-    const DWORD tick = m_tickAt + (sinceTick + kIntervalMs - 1) / kIntervalMs * kIntervalMs;
-    const DWORD wait = static_cast<int32_t>(tick - now) > static_cast<int32_t>(kIntervalMs) ? tick - now : kIntervalMs;
-    // A wait counts from now: a timer of that period set earlier would come at the wrong time.
-    const bool restart = m_timer != 0 && m_glyphs.empty() && (wait > kIntervalMs || m_timerMs > kIntervalMs);
-    m_caretWaitMs = wait;
-    if (restart) {
-        if (QeTimerManager* timers = QeTimerManager::Instance()) timers->Remove(m_timer);
-        m_timer = 0;
-    }
-    Refresh();
+    QeTimerManager* timers = QeTimerManager::Instance();
+    if (m_timer == 0 || timers == nullptr) return;
+    // Counted in ticks after the last one: the next to come, and the first that sees the change.
+    const int32_t interval = static_cast<int32_t>(kIntervalMs);
+    const int32_t sinceTick = static_cast<int32_t>(ClockNow() - m_tickAt);
+    const int32_t untilChange = static_cast<int32_t>(when - m_tickAt);
+    if (sinceTick < 0) return;
+    const int32_t next = sinceTick / interval + 1;
+    const int32_t seeing = untilChange > 0 ? (untilChange + interval - 1) / interval : 0;
+    const int32_t resume = m_glyphs.empty() && seeing > next ? seeing : 0;
+    if (resume == m_resume) return;
+    if (timers->Defer(m_timer, resume != 0 ? static_cast<UINT>(resume - next) : 0)) m_resume = resume;
 }
 
 void QeEditAnimator::Refresh() {
     const bool wanted = m_started && (m_caretFades || !m_glyphs.empty());
-    const DWORD ms = m_glyphs.empty() ? m_caretWaitMs : kIntervalMs;
-    if (wanted == (m_timer != 0) && (!wanted || ms == m_timerMs)) return;
+    if (wanted == (m_timer != 0)) {
+        // A picture that starts moving needs the ticks the caret let pass.
+        if (wanted && m_resume != 0 && !m_glyphs.empty()) CaretChangesAt(m_tickAt);
+        return;
+    }
     QeTimerManager* timers = QeTimerManager::Instance();
     if (timers == nullptr) return;
-    if (m_timer != 0) timers->Remove(m_timer);
-    m_timer = 0;
-    if (!wanted) return;
-    m_tickAt = ClockNow();
-    // Half a millisecond over, so that the conversion to whole milliseconds keeps the wait.
-    const float interval = ms == kIntervalMs ? kInterval : (static_cast<float>(ms) + 0.5f) / 1000.0f;
-    m_timer = timers->Add(0, interval, &OnTick, this);
-    m_timerMs = ms;
+    m_resume = 0;
+    if (wanted) {
+        m_timer = timers->Add(0, kInterval, &OnTick, this);
+        m_tickAt = ClockNow();
+    } else {
+        timers->Remove(m_timer);
+        m_timer = 0;
+    }
 }
 
 void QeEditAnimator::OnTick(void* user) {
     auto* animator = static_cast<QeEditAnimator*>(user);
     animator->m_tickAt = ClockNow();
+    animator->m_resume = 0;
     animator->m_owner->OnAnimatorTick();
 }
 

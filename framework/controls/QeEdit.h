@@ -86,7 +86,6 @@ public:
     bool IsRunning() const { return m_started; }
     bool IsTicking() const { return m_timer != 0; }
     void SetCaretFades(bool fades) {
-        if (fades != m_caretFades) m_caretWaitMs = kIntervalMs;
         m_caretFades = fades;
         Refresh();
     }
@@ -104,15 +103,15 @@ public:
     }
     const std::set<QeEditGlyphImage*>& Glyphs() const { return m_glyphs; }
     // After the caret is painted: the caret alone needs no tick before its colour changes at
-    // `when` (frame-clock ms). Through the flat ends of a fade the timer then sleeps until the
-    // first of its ticks at or after that moment, instead of waking a hundred times a second to
-    // paint nothing; animated pictures keep it ticking every interval.
+    // `when` (frame-clock ms). Through the flat ends of a fade the timer then lets its ticks pass
+    // until the first at or after that moment, instead of waking a hundred times a second to
+    // paint nothing; animated pictures keep every tick.
     void CaretChangesAt(DWORD when);
-    // The timer's period in ms, 0 when it does not tick.
-    DWORD TickMs() const { return m_timer != 0 ? m_timerMs : 0; }
 
     static constexpr float kInterval = 0.01f;
     static constexpr DWORD kIntervalMs = 10;
+    // True while coming ticks pass without a callback.
+    bool Skipping() const { return m_resume != 0; }
 
 private:
     static void OnTick(void* user);
@@ -123,11 +122,9 @@ private:
     std::set<QeEditGlyphImage*> m_glyphs;
     bool m_started = false;
     bool m_caretFades = false;
-    DWORD m_caretWaitMs = kIntervalMs;  // until the caret's colour next changes
     UINT m_timer = 0;
-    DWORD m_timerMs = 0;  // the running timer's period
-    // The last tick (or the start): waits end on the ticks an every-interval timer would have had.
-    DWORD m_tickAt = 0;
+    DWORD m_tickAt = 0;  // the last tick, or the timer's start: the ticks come every interval after it
+    int32_t m_resume = 0;  // the tick after the last one at which ticks come again; 0 when none pass
 };
 
 // Names to objects, for whoever builds on the edit; the edit only empties it on Reset.
