@@ -49,6 +49,16 @@ std::deque<std::pair<std::wstring, std::promise<std::shared_ptr<Decoded>>>>& Exp
     return *expected;
 }
 
+// The file's reading ahead, when it would be read in this format; the end of Started() when there
+// is none. Lock held.
+std::map<std::wstring, Ahead>::iterator FindStarted(const std::wstring& path, int format) {
+    const auto found = Started().find(path);
+    if (found == Started().end()) return found;
+    // Another format reads the file with another decoder; the file is left to that read.
+    const int wanted = format == kImageOther ? ImageFormatFromExtension(path) : format;
+    return wanted == found->second.format ? found : Started().end();
+}
+
 // The size in a PNG file's header when the file reads whole; none otherwise.
 SIZE ReadHeader(const std::wstring& path) {
     QeFileReader file;
@@ -108,10 +118,8 @@ bool PngSize(const std::wstring& path, int format, SIZE& size) {
     std::shared_future<SIZE> header;
     {
         std::lock_guard<std::mutex> guard(Lock());
-        const auto found = Started().find(path);
+        const auto found = FindStarted(path, format);
         if (found == Started().end()) return false;
-        const int wanted = format == kImageOther ? ImageFormatFromExtension(path) : format;
-        if (wanted != found->second.format) return false;
         header = found->second.header;
     }
     const SIZE read = header.get();
@@ -124,11 +132,8 @@ bool Take(const std::wstring& path, int format, QeDecodedImage& image, bool& dec
     std::shared_future<std::shared_ptr<Decoded>> result;
     {
         std::lock_guard<std::mutex> guard(Lock());
-        const auto found = Started().find(path);
+        const auto found = FindStarted(path, format);
         if (found == Started().end()) return false;
-        // Another format reads the file with another decoder; the file is left to that read.
-        const int wanted = format == kImageOther ? ImageFormatFromExtension(path) : format;
-        if (wanted != found->second.format) return false;
         result = found->second.result;
         Started().erase(found);
     }
