@@ -24,6 +24,7 @@
 #include <tuple>
 #include <unordered_map>
 #include <utility>
+#include <vector>
 
 #include "platform/graphics/gdi_internal.h"
 #include "platform/system/text.h"
@@ -305,22 +306,99 @@ bool DefaultFace(bool bold, bool italic, FaceMatch& out) {
     return MatchFace(kDefaultFamily, bold, italic, true, out) || MatchFace(kDefaultFamily, bold, italic, false, out);
 }
 
+// The last few blocks of a face's file that were read. A glyph is a few reads of a few bytes each:
+// its place in the index, then its outline, each of them near the last glyph's.
+class FaceBlocks {
+public:
+    explicit FaceBlocks(int file) : m_file(file) {}
+
+    // Like pread of the file; the bytes read, 0 at the end or on an error.
+    unsigned long Read(unsigned long offset, unsigned char* buffer, unsigned long count) {
+        unsigned long done = 0;
+        while (done < count) {
+            const unsigned long at = offset + done;
+            const Block* block = Find(at - at % kBlockBytes);
+            if (block == nullptr || at >= block->start + block->filled) break;
+            const unsigned long part = std::min(count - done, block->start + block->filled - at);
+            std::memcpy(buffer + done, block->bytes.data() + (at - block->start), part);
+            done += part;
+        }
+        return done;
+    }
+
+private:
+    static constexpr unsigned long kBlockBytes = 4096;
+    static constexpr size_t kBlocks = 4;
+
+    struct Block {
+        unsigned long start = 0;
+        unsigned long filled = 0;
+        unsigned long lastUse = 0;
+        std::vector<unsigned char> bytes;
+    };
+
+    // The block starting at `start`, read now when it is not held (in place of the one used
+    // longest ago); null when the file cannot be read there.
+    const Block* Find(unsigned long start) {
+        ++m_uses;
+        Block* oldest = &m_blocks[0];
+        for (Block& block : m_blocks) {
+            if (!block.bytes.empty() && block.start == start) {
+                block.lastUse = m_uses;
+                return &block;
+            }
+            if (block.lastUse < oldest->lastUse) oldest = &block;
+        }
+        oldest->bytes.resize(kBlockBytes);
+        const ssize_t got = pread(m_file, oldest->bytes.data(), kBlockBytes, static_cast<off_t>(start));
+        if (got <= 0) {
+            oldest->bytes.clear();
+            return nullptr;
+        }
+        oldest->start = start;
+        oldest->filled = static_cast<unsigned long>(got);
+        oldest->lastUse = m_uses;
+        return oldest;
+    }
+
+    const int m_file;
+    unsigned long m_uses = 0;
+    Block m_blocks[kBlocks];
+};
+
 // Faces read their file through positioned reads rather than a mapping of the whole file: a
 // Korean face is megabytes, and the glyphs a screen shows lie all over it, so a mapping ends up
-// resident nearly whole while reads keep only the tables and the glyphs drawn.
+// resident nearly whole while reads keep only the tables and the glyphs drawn. Small reads go
+// through the face's few blocks; a table read whole goes straight to the file.
 unsigned long ReadFaceFile(FT_Stream stream, unsigned long offset, unsigned char* buffer, unsigned long count) {
     if (count == 0) return 0;  // a seek: every read names its offset
+    if (count < 256) return static_cast<FaceBlocks*>(stream->pathname.pointer)->Read(offset, buffer, count);
     const ssize_t got = pread(static_cast<int>(stream->descriptor.value), buffer, count, static_cast<off_t>(offset));
     return got > 0 ? static_cast<unsigned long>(got) : 0;
+}
+
+// The stream of a face's file, with the file's blocks.
+FT_Stream NewFaceStream(int file, unsigned long size) {
+    auto* stream = new FT_StreamRec{};
+    stream->descriptor.value = file;
+    stream->pathname.pointer = new FaceBlocks(file);
+    stream->size = size;
+    stream->read = &ReadFaceFile;
+    return stream;
+}
+
+// Closes the file too.
+void DeleteFaceStream(FT_Stream stream) {
+    close(static_cast<int>(stream->descriptor.value));
+    delete static_cast<FaceBlocks*>(stream->pathname.pointer);
+    delete stream;
 }
 
 void CloseFace(FT_Face face) {
     if (face == nullptr) return;
     FT_Stream stream = face->stream;
     FT_Done_Face(face);
-    if (stream == nullptr) return;
-    close(static_cast<int>(stream->descriptor.value));
-    delete stream;
+    if (stream != nullptr) DeleteFaceStream(stream);
 }
 
 FT_Face OpenFace(const FaceMatch& m) {
@@ -331,17 +409,13 @@ FT_Face OpenFace(const FaceMatch& m) {
         if (file >= 0) close(file);
         return nullptr;
     }
-    auto* stream = new FT_StreamRec{};
-    stream->descriptor.value = file;
-    stream->size = static_cast<unsigned long>(info.st_size);
-    stream->read = &ReadFaceFile;
+    FT_Stream stream = NewFaceStream(file, static_cast<unsigned long>(info.st_size));
     FT_Open_Args args{};
     args.flags = FT_OPEN_STREAM;
     args.stream = stream;
     FT_Face face = nullptr;
     if (FT_Open_Face(Library(), &args, m.index, &face) != 0) {
-        close(file);
-        delete stream;
+        DeleteFaceStream(stream);
         return nullptr;
     }
     if (!FT_IS_SCALABLE(face) || face->units_per_EM == 0) {

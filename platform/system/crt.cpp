@@ -1,6 +1,8 @@
 #include "platform/system/crt.h"
 
 #include <malloc.h>
+#include <sys/mman.h>
+#include <unistd.h>
 
 #include <cstdint>
 #include <cwctype>
@@ -25,3 +27,12 @@ LONG _wtol(const wchar_t* text) {
 void UseMappedLargeBlocks() { mallopt(M_MMAP_THRESHOLD, 128 * 1024); }
 
 void ReturnFreePages() { malloc_trim(0); }
+
+void CommitPages(void* block, size_t bytes) {
+    const long page = sysconf(_SC_PAGESIZE);
+    if (block == nullptr || page <= 0) return;
+    const auto mask = static_cast<std::uintptr_t>(page - 1);
+    const std::uintptr_t from = (reinterpret_cast<std::uintptr_t>(block) + mask) & ~mask;
+    const std::uintptr_t to = (reinterpret_cast<std::uintptr_t>(block) + bytes) & ~mask;
+    if (to > from) madvise(reinterpret_cast<void*>(from), to - from, MADV_POPULATE_WRITE);
+}

@@ -16,3 +16,7 @@ void UseMappedLargeBlocks();
 // Hands the free pages of every malloc arena back to the system: helper threads that worked at
 // start-up leave arenas of their own behind, with pages nothing uses any more.
 void ReturnFreePages();
+
+// Gives the block all its pages now, in one call, rather than at the first write to each; a kernel
+// that cannot leaves them to the faults. Only the whole pages inside the block are touched.
+void CommitPages(void* block, size_t bytes);

@@ -11,18 +11,27 @@
 #include <vector>
 
 #include "platform/screen/presenter.h"
+#include "platform/system/crt.h"
 #include "platform/system/thread.h"
 #include "platform/windows/window.h"
 #include "platform/windows/window_table_internal.h"
 
 namespace window_table {
 
-// A device bitmap of the size; null for an empty size or when it cannot be made.
+// A device bitmap of the size with its pages already given; null for an empty size or when it
+// cannot be made.
 HBITMAP NewFramebuffer(int width, int height) {
     if (width <= 0 || height <= 0) return nullptr;
     HDC screen = GetDC(nullptr);
     HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
     ReleaseDC(nullptr, screen);
+    // The presenter reads a new framebuffer before anything is painted into it. A page read first
+    // and written later is faulted twice, the second time with a flush of the mapping on every
+    // processor that runs one of the program's threads.
+    BitmapPixels pixels{};
+    if (bitmap != nullptr && GetBitmapPixels(bitmap, &pixels) && pixels.stride > 0) {
+        CommitPages(pixels.top, static_cast<size_t>(pixels.stride) * static_cast<size_t>(pixels.height));
+    }
     return bitmap;
 }
 

@@ -258,4 +258,26 @@ TEST_F(SkinImageTest, APictureDecodedAheadIsTakenByItsFirstDrawingWithItsTraces)
     EXPECT_EQ(trace.Text(), L"");
 }
 
+// The header read ahead stands for the file at load: the picture loads and draws although its file
+// is gone by then. A file whose chunks are not whole is read again at load and fails there.
+TEST_F(SkinImageTest, APictureReadAheadLoadsByTheHeaderReadAhead) {
+    const std::string png = image_files::PngFile({2, 1, 2, 8, false, {}, std::string("\xff\0\0\0\xff\0", 6)});
+    m_dir.WriteBytes("pair.png", png);
+    m_dir.WriteBytes("cut.png", png.substr(0, png.size() - 4));
+    QeDecodeAhead::Expect({ImagePath(L"pair.png"), ImagePath(L"cut.png")});
+    QeDecodeAhead::DecodeExpected();
+    std::remove(m_dir.NativePath("pair.png").c_str());
+    QeSkinImage image;
+    ASSERT_TRUE(image.Load(Element(L"<E><File>pair.png</File></E>")));
+    const RECT source = image.Descriptor().source;
+    EXPECT_EQ((std::vector<LONG>{source.left, source.top, source.right, source.bottom}), (std::vector<LONG>{0, 0, 2, 1}));
+    QeSurface target;
+    ASSERT_TRUE(MakeSurface(target, {"WW"}));
+    image.Draw(target, {0, 0, 2, 1}, {0, 0, 2, 1}, {2, 1});
+    EXPECT_EQ(Picture(target), (Rows{"RG"}));
+    TraceLog trace;
+    EXPECT_FALSE(QeSkinImage().Load(Element(L"<E><File>cut.png</File></E>")));
+    EXPECT_NE(trace.Text().find(L"could not be loaded"), std::wstring::npos);
+}
+
 }  // namespace

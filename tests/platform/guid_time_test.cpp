@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <sys/mman.h>
+#include <unistd.h>
+
 #include <cstdlib>
+#include <cstring>
 #include <set>
 #include <string>
 
@@ -98,6 +102,27 @@ TEST(WtolTest, ReadsTheLeadingNumberAndSaturates) {
     EXPECT_EQ(INT32_MAX, _wtol(L"99999999999999999999999999"));
     EXPECT_EQ(INT32_MIN, _wtol(L"-2147483648"));
     EXPECT_EQ(INT32_MIN, _wtol(L"-99999999999999999999999999"));
+}
+
+// The whole pages inside the block become resident; the partial pages at its ends and what the
+// block held stay as they were.
+TEST(CommitPagesTest, GivesTheWholePagesInsideTheBlockAndKeepsTheirContent) {
+    const size_t page = static_cast<size_t>(sysconf(_SC_PAGESIZE));
+    constexpr size_t kPages = 16;
+    auto* block = static_cast<unsigned char*>(
+        mmap(nullptr, kPages * page, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));
+    ASSERT_NE(block, MAP_FAILED);
+    std::memcpy(block + 5 * page + 7, "kept", 4);
+    CommitPages(block + 100, kPages * page - 200);
+    unsigned char resident[kPages] = {};
+    ASSERT_EQ(mincore(block, kPages * page, resident), 0);
+    std::string map;
+    for (unsigned char pageResident : resident) map += (pageResident & 1) != 0 ? '#' : '.';
+    EXPECT_EQ(map, "." + std::string(kPages - 2, '#') + ".");
+    EXPECT_EQ(std::memcmp(block + 5 * page + 7, "kept", 4), 0);
+    EXPECT_EQ(block[page], 0);
+    CommitPages(nullptr, page);
+    munmap(block, kPages * page);
 }
 
 }  // namespace

@@ -6,9 +6,11 @@
 #include <memory>
 #include <mutex>
 
+#include "framework/base/QeStream.h"
 #include "framework/base/QeTrace.h"
 #include "framework/ui/drawing/QeBitmap.h"
 #include "framework/ui/drawing/QeGraphicsTypes.h"
+#include "framework/ui/drawing/QeImage.h"
 
 namespace {
 
@@ -20,6 +22,8 @@ struct Decoded {
 
 struct Ahead {
     int format = kImageOther;
+    // The size in the file's PNG header; none for a file of another format or a damaged one.
+    std::shared_future<SIZE> header;
     std::shared_future<std::shared_ptr<Decoded>> result;
 };
 
@@ -33,10 +37,33 @@ std::map<std::wstring, Ahead>& Started() {
     return *started;
 }
 
+// The files announced whose header is not read yet, with the promise of each one's size.
+std::deque<std::pair<std::wstring, std::promise<SIZE>>>& HeadersDue() {
+    static auto* due = new std::deque<std::pair<std::wstring, std::promise<SIZE>>>;
+    return *due;
+}
+
 // The files announced and not decoded yet, in order, with the promise of each one's decode.
 std::deque<std::pair<std::wstring, std::promise<std::shared_ptr<Decoded>>>>& Expected() {
     static auto* expected = new std::deque<std::pair<std::wstring, std::promise<std::shared_ptr<Decoded>>>>;
     return *expected;
+}
+
+// The file's reading ahead, when it would be read in this format; the end of Started() when there
+// is none. Lock held.
+std::map<std::wstring, Ahead>::iterator FindStarted(const std::wstring& path, int format) {
+    const auto found = Started().find(path);
+    if (found == Started().end()) return found;
+    // Another format reads the file with another decoder; the file is left to that read.
+    const int wanted = format == kImageOther ? ImageFormatFromExtension(path) : format;
+    return wanted == found->second.format ? found : Started().end();
+}
+
+// The size in a PNG file's header when the file reads whole; none otherwise.
+SIZE ReadHeader(const std::wstring& path) {
+    QeFileReader file;
+    SIZE size{0, 0};
+    return file.Open(path) && QeImage::ReadPngHeader(file, path, kImageOther, size) ? size : SIZE{0, 0};
 }
 
 std::shared_ptr<Decoded> DecodeFile(const std::wstring& path) {
@@ -60,12 +87,21 @@ void Expect(const std::vector<std::wstring>& paths) {
         if (Started().count(path) != 0) continue;
         Ahead& ahead = Started()[path];
         ahead.format = ImageFormatFromExtension(path);
+        HeadersDue().emplace_back(path, std::promise<SIZE>());
+        ahead.header = HeadersDue().back().second.get_future().share();
         Expected().emplace_back(path, std::promise<std::shared_ptr<Decoded>>());
         ahead.result = Expected().back().second.get_future().share();
     }
 }
 
 void DecodeExpected() {
+    // Every header first: the loads that measure the pictures come well before the first draw.
+    std::deque<std::pair<std::wstring, std::promise<SIZE>>> headers;
+    {
+        std::lock_guard<std::mutex> guard(Lock());
+        headers.swap(HeadersDue());
+    }
+    for (auto& [path, size] : headers) size.set_value(ReadHeader(path));
     for (;;) {
         std::pair<std::wstring, std::promise<std::shared_ptr<Decoded>>> next;
         {
@@ -78,15 +114,26 @@ void DecodeExpected() {
     }
 }
 
+bool PngSize(const std::wstring& path, int format, SIZE& size) {
+    std::shared_future<SIZE> header;
+    {
+        std::lock_guard<std::mutex> guard(Lock());
+        const auto found = FindStarted(path, format);
+        if (found == Started().end()) return false;
+        header = found->second.header;
+    }
+    const SIZE read = header.get();
+    if (read.cx <= 0 || read.cy <= 0) return false;
+    size = read;
+    return true;
+}
+
 bool Take(const std::wstring& path, int format, QeDecodedImage& image, bool& decoded) {
     std::shared_future<std::shared_ptr<Decoded>> result;
     {
         std::lock_guard<std::mutex> guard(Lock());
-        const auto found = Started().find(path);
+        const auto found = FindStarted(path, format);
         if (found == Started().end()) return false;
-        // Another format reads the file with another decoder; the file is left to that read.
-        const int wanted = format == kImageOther ? ImageFormatFromExtension(path) : format;
-        if (wanted != found->second.format) return false;
         result = found->second.result;
         Started().erase(found);
     }
@@ -99,10 +146,12 @@ bool Take(const std::wstring& path, int format, QeDecodedImage& image, bool& dec
 
 void Drop() {
     std::map<std::wstring, Ahead> started;
+    std::deque<std::pair<std::wstring, std::promise<SIZE>>> headers;
     std::deque<std::pair<std::wstring, std::promise<std::shared_ptr<Decoded>>>> expected;
     {
         std::lock_guard<std::mutex> guard(Lock());
         started.swap(Started());
+        headers.swap(HeadersDue());
         expected.swap(Expected());
     }
 }

@@ -8,16 +8,23 @@
 #include <vector>
 
 #include "framework/image/QeImageDecoder.h"
+#include "platform/win_types.h"
 
 namespace QeDecodeAhead {
 
 // Announces the files at these full paths as decoded ahead: a Take of one of them waits for its
-// decode from then on. A path already announced and not taken is not announced again.
+// decode from then on, a PngSize for its header. A path already announced and not taken is not
+// announced again.
 void Expect(const std::vector<std::wstring>& paths);
-// Decodes the announced files one after another on the calling thread (a helper), each by its
-// extension (else by its content) as LoadImageFile reads it, and makes its frames' bitmap pixels
-// ready (QeBitmap::Prepare).
+// Reads the headers of the announced files, then decodes them one after another on the calling
+// thread (a helper), each by its extension (else by its content) as LoadImageFile reads it, and
+// makes its frames' bitmap pixels ready (QeBitmap::Prepare).
 void DecodeExpected();
+
+// When the file at the path was started ahead and would be read in this format, and is a PNG file
+// whose header reads and whose chunks are whole: waits for its header to be read (the helper reads
+// every header before it decodes anything), puts the header's size into size and answers true.
+bool PngSize(const std::wstring& path, int format, SIZE& size);
 
 // When the file at the path was started ahead and would be read in this format: waits for it, moves
 // what it decoded into image, hands any trace of its decoders to the sink now, sets decoded to the

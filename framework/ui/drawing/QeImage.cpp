@@ -46,20 +46,24 @@ bool QeImage::Load(const QeImageKey& key) {
     } else {
         m_path = key.fileName;
         if (const QePathTable* paths = QePathTable::Instance()) paths->Resolve(m_path, 0, key.fileName);
-        QeFileReader file;
-        if (!file.Open(m_path)) {
-            // A picture the skin names but the program cannot show is a fault of the installation.
-            QeTrace(L"[QE+] QeImage::Load, %ls could not be loaded.\n", m_path.c_str());
-            m_path.clear();
-            return false;
-        }
         m_format = key.format;
         m_mode = key.bitmapMode;
-        // A PNG file whose header reads waits to be drawn; any other file is decoded now.
-        m_pending = ReadPngSize(file);
-        if (!m_pending && !Decode(nullptr, m_format, m_mode)) {
-            m_path.clear();
-            return false;
+        // A PNG file whose header reads waits to be drawn; any other file is decoded now. A header
+        // read ahead spares the file's opening here.
+        m_pending = QeDecodeAhead::PngSize(m_path, m_format, m_headerSize);
+        if (!m_pending) {
+            QeFileReader file;
+            if (!file.Open(m_path)) {
+                // A picture the skin names but the program cannot show is a fault of the installation.
+                QeTrace(L"[QE+] QeImage::Load, %ls could not be loaded.\n", m_path.c_str());
+                m_path.clear();
+                return false;
+            }
+            m_pending = ReadPngSize(file);
+            if (!m_pending && !Decode(nullptr, m_format, m_mode)) {
+                m_path.clear();
+                return false;
+            }
         }
     }
     m_loadTime = ClockNow();
@@ -97,16 +101,18 @@ bool PngChunksWhole(QeStream& file) {
 
 }  // namespace
 
-bool QeImage::ReadPngSize(QeStream& file) {
-    int format = m_format == kImageOther ? ImageFormatFromExtension(m_path) : m_format;
+bool QeImage::ReadPngSize(QeStream& file) { return ReadPngHeader(file, m_path, m_format, m_headerSize); }
+
+bool QeImage::ReadPngHeader(QeStream& file, const std::wstring& path, int format, SIZE& size) {
+    if (format == kImageOther) format = ImageFormatFromExtension(path);
     if (format == kImageOther) format = DetectImageFormat(file);
     uint8_t head[24] = {};
     static const uint8_t kSignature[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0, 0, 0, 13, 'I', 'H', 'D', 'R'};
     if (format != kImagePng || !file.Read(head, sizeof head) || std::memcmp(head, kSignature, sizeof kSignature) != 0) {
         return false;
     }
-    m_headerSize = SIZE{static_cast<int32_t>(BigEndian(head + 16)), static_cast<int32_t>(BigEndian(head + 20))};
-    return m_headerSize.cx > 0 && m_headerSize.cy > 0 && PngChunksWhole(file);
+    size = SIZE{static_cast<int32_t>(BigEndian(head + 16)), static_cast<int32_t>(BigEndian(head + 20))};
+    return size.cx > 0 && size.cy > 0 && PngChunksWhole(file);
 }
 
 bool QeImage::Decode(QeStream* source, int format, int mode) const {

@@ -71,6 +71,11 @@ public:
     bool DrawAlpha(QeDC& destination, const RECT& to, const RECT& from, BYTE alpha);
     bool DrawAlphaPerPixel(QeDC& destination, const RECT& to, const RECT& from);
 
+    // The size in the header of the PNG file at path (read in format, kImageOther for its
+    // extension or else its content) into size; true when the header reads and every chunk is
+    // whole.
+    static bool ReadPngHeader(QeStream& file, const std::wstring& path, int format, SIZE& size);
+
 private:
     // The current frame selected into the memory DC; null without one.
     QeDC* Select();
