@@ -2,6 +2,7 @@
 
 #include "framework/base/QeClock.h"
 #include "framework/base/QeTrace.h"
+#include "platform/system/thread.h"
 #include "platform/windows/window.h"
 
 namespace {
@@ -13,7 +14,7 @@ DWORD ClockNow() {
 
 }  // namespace
 
-QeTimerManager::QeTimerManager() {
+QeTimerManager::QeTimerManager() : m_thread(GetCurrentThreadId()) {
     TIMECAPS caps{};
     if (timeGetDevCaps(&caps, sizeof(caps)) == TIMERR_NOERROR) {
         if (caps.wPeriodMin > 10) {
@@ -27,8 +28,8 @@ QeTimerManager::QeTimerManager() {
 QeTimerManager::~QeTimerManager() { KillAll(); }
 
 void QeTimerManager::TimerProc(UINT id, UINT, DWORD_PTR user, DWORD_PTR, DWORD_PTR) {
-    // Runs on the timer thread: post and nothing else. The manager outlives this call, since
-    // killing a timer waits for its running callback.
+    // Runs on the timer thread, or in the message loop of the manager's thread: post and nothing
+    // else. The manager outlives this call, since killing a timer waits for its running callback.
     auto* manager = reinterpret_cast<QeTimerManager*>(user);
     HWND window = manager->m_tickWindow.load();
     if (window != nullptr) PostMessageCoalescedW(window, WM_USER, id, 0);
@@ -40,8 +41,11 @@ UINT QeTimerManager::Add(float duration, float interval, QeTimerCallback callbac
     // Converting a negative, huge or NaN figure to unsigned is undefined; those never reach the
     // timer. Below 1 ms the delay is 0, which the timer refuses.
     if (delay >= 0.0f && delay < 4294967296.0f) {
+        // On the manager's own thread (the one whose loop takes the ticks) the timer runs in that
+        // loop: each tick then wakes one thread, not the timer thread and then this one.
+        const UINT inLoop = GetCurrentThreadId() == m_thread ? TIME_CALLBACK_IN_LOOP : 0;
         id = timeSetEvent(static_cast<UINT>(delay), m_resolution, &TimerProc, reinterpret_cast<DWORD_PTR>(this),
-                          TIME_PERIODIC);
+                          TIME_PERIODIC | inLoop);
     }
     if (id == 0) {
         QeTrace(L"[QE+] QeTimerManager::Add, Failed to add a timer.\n");

@@ -61,6 +61,7 @@ private:
     static void TimerProc(UINT id, UINT message, DWORD_PTR user, DWORD_PTR, DWORD_PTR);
 
     UINT m_resolution = 10;
+    DWORD m_thread;  // the thread that made the manager
     std::map<UINT, QeTimerRecord> m_records;
     std::atomic<HWND> m_tickWindow{nullptr};
 };

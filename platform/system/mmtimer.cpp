@@ -29,6 +29,7 @@ struct Timer {
     // their wakes; the test clock fires it exactly.
     std::uint64_t due = 0;
     UINT grid = 1;
+    DWORD loopThread = 0;  // the thread whose message functions run it; 0: the timer thread
 };
 
 struct TimerState {
@@ -74,11 +75,13 @@ std::uint64_t NextDue(std::uint64_t due, UINT delay, std::uint64_t now) {
     return due;
 }
 
-// The timer that fires first: by exact due time on the test clock, by fire time on the real one.
-std::map<UINT, Timer>::iterator Earliest(TimerState& state, bool real) {
+// The timer that fires first: by exact due time on the test clock, which fires every timer; by fire
+// time on the real one, among those run by the timer thread (`loop` 0) or by one thread's loop.
+std::map<UINT, Timer>::iterator Earliest(TimerState& state, bool real, DWORD loop = 0) {
     auto best = state.timers.end();
     std::uint64_t bestAt = kNever;
     for (auto it = state.timers.begin(); it != state.timers.end(); ++it) {
+        if (real && it->second.loopThread != loop) continue;
         const std::uint64_t at = real ? FireTime(it->second) : it->second.due;
         if (best == state.timers.end() || at < bestAt) {
             best = it;
@@ -118,13 +121,13 @@ void TimerThread() {
     TimerState& state = State();
     std::unique_lock<std::mutex> guard(state.lock);
     for (;;) {
-        if (state.fake.load() || state.timers.empty()) {
+        auto it = state.fake.load() ? state.timers.end() : Earliest(state, true);
+        if (it == state.timers.end()) {
             state.wakeAt = kNever;
             state.scheduleChanged.wait(guard);
             state.wakeAt = 0;
             continue;
         }
-        auto it = Earliest(state, true);
         std::uint64_t now = RealNow();
         const std::uint64_t at = FireTime(it->second);
         if (at > now) {
@@ -165,9 +168,12 @@ MMRESULT timeSetEvent(UINT delay, UINT resolution, LPTIMECALLBACK callback, DWOR
     timer.due = Now(state) + delay;
     // Never coarser than the period, so a timer keeps its rate.
     timer.grid = std::max<UINT>(1, std::min(resolution, delay));
+    if ((flags & TIME_CALLBACK_IN_LOOP) != 0) timer.loopThread = GetCurrentThreadId();
     state.timers[id] = timer;
-    // The sleeping thread wakes early only for a timer that comes before its wake.
-    if (!state.fake.load() && state.wakeAt != 0 && FireTime(timer) < state.wakeAt) state.scheduleChanged.notify_all();
+    // The sleeping thread wakes early only for a timer of its own that comes before its wake.
+    if (!state.fake.load() && timer.loopThread == 0 && state.wakeAt != 0 && FireTime(timer) < state.wakeAt) {
+        state.scheduleChanged.notify_all();
+    }
     return id;
 }
 
@@ -198,11 +204,41 @@ MMRESULT timeDeferEvent(UINT id, UINT periods) {
     timer.due = due;
     // A thread asleep until a wake that now has nothing to fire sleeps on instead of waking for it
     // (a timed wake costs more than being woken); one that would sleep past the timer wakes early.
-    if (!state.fake.load() && state.wakeAt != 0 && state.wakeAt != kNever &&
+    if (!state.fake.load() && timer.loopThread == 0 && state.wakeAt != 0 && state.wakeAt != kNever &&
         FireTime(Earliest(state, true)->second) != state.wakeAt) {
         state.scheduleChanged.notify_all();
     }
     return TIMERR_NOERROR;
+}
+
+bool timeRunLoopTimers() {
+    TimerState& state = State();
+    if (state.fake.load()) return false;
+    const DWORD self = GetCurrentThreadId();
+    std::unique_lock<std::mutex> guard(state.lock);
+    // Each due timer once: rescheduling moves it past `now`, however long its callback takes.
+    const std::uint64_t now = RealNow();
+    bool ran = false;
+    for (;;) {
+        auto it = Earliest(state, true, self);
+        if (it == state.timers.end() || FireTime(it->second) > now) break;
+        UINT id = it->first;
+        Timer fired = Reschedule(state, it, now);
+        Fire(state, guard, id, fired);
+        ran = true;
+        if (state.fake.load()) break;
+    }
+    return ran;
+}
+
+bool timeLoopWakeAt(unsigned long long* steadyMs) {
+    TimerState& state = State();
+    if (state.fake.load()) return false;
+    std::lock_guard<std::mutex> guard(state.lock);
+    auto it = Earliest(state, true, GetCurrentThreadId());
+    if (it == state.timers.end()) return false;
+    if (steadyMs != nullptr) *steadyMs = FireTime(it->second);
+    return true;
 }
 
 MMRESULT timeGetDevCaps(TIMECAPS* caps, UINT size) {

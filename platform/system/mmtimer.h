@@ -28,6 +28,11 @@ inline constexpr MMRESULT MMSYSERR_INVALPARAM = 11;
 inline constexpr MMRESULT TIMERR_NOCANDO = 97;
 inline constexpr UINT TIME_ONESHOT = 0x0000;
 inline constexpr UINT TIME_PERIODIC = 0x0001;
+// The callback runs on the thread that sets the timer, from inside that thread's message functions
+// (GetMessageW, PeekMessageW, WaitMessageTimeout), whose waits end when the timer is due, instead
+// of on the timer thread. For a callback that only posts to that thread's own windows this saves
+// a second thread's wake for every tick. Such a timer is set, deferred and killed on its thread.
+inline constexpr UINT TIME_CALLBACK_IN_LOOP = 0x1000;
 
 // Milliseconds of a monotonic clock, wrapping at 32 bits.
 DWORD timeGetTime();
@@ -49,6 +54,13 @@ MMRESULT timeKillEvent(UINT id);
 // due again at the first of its due times after now. MMSYSERR_INVALPARAM for an id that is not a
 // running periodic timer.
 MMRESULT timeDeferEvent(UINT id, UINT periods);
+
+// For the message functions, on the calling thread: timeRunLoopTimers runs its TIME_CALLBACK_IN_LOOP
+// timers that are due (true when any ran); timeLoopWakeAt gives when the first of them is next due,
+// in milliseconds of std::chrono::steady_clock, and false when none is (always on the test clock,
+// which fires them only as a test advances it).
+bool timeRunLoopTimers();
+bool timeLoopWakeAt(unsigned long long* steadyMs);
 
 // The shortest and longest delays that timeSetEvent accepts (1 ms and 1000000 ms).
 MMRESULT timeGetDevCaps(TIMECAPS* caps, UINT size);

@@ -9,6 +9,7 @@
 // - Posting and queueing input are safe from any thread and wake the owner's blocked wait.
 // - Messages are delivered to a procedure only on the thread that owns its window.
 #include <chrono>
+#include <condition_variable>
 #include <mutex>
 #include <utility>
 #include <vector>
@@ -222,18 +223,55 @@ BOOL PostMessageCoalescedW(HWND window, UINT message, WPARAM wParam, LPARAM lPar
     return Post(window, message, wParam, lParam, true);
 }
 
+namespace {
+
+// The calling thread's timers that run in its loop: those due run now; the wait then ends by the
+// next one's time, or `until` when that comes first (`bounded`).
+struct LoopTimers {
+    bool timed = false;
+    std::chrono::steady_clock::time_point at;
+
+    LoopTimers(bool bounded = false, std::chrono::steady_clock::time_point until = {}) {
+        timeRunLoopTimers();
+        unsigned long long due = 0;
+        if (timeLoopWakeAt(&due)) {
+            timed = true;
+            at = std::chrono::steady_clock::time_point(std::chrono::milliseconds(due));
+        }
+        if (bounded && (!timed || until < at)) {
+            timed = true;
+            at = until;
+        }
+    }
+    void Wait(std::condition_variable& wake, std::unique_lock<std::mutex>& guard) const {
+        if (timed) {
+            wake.wait_until(guard, at);
+        } else {
+            wake.wait(guard);
+        }
+    }
+};
+
+}  // namespace
+
 BOOL GetMessageW(MSG* message, HWND window, UINT filterMin, UINT filterMax) {
     if (message == nullptr) return -1;
     WindowSystem& system = System();
-    std::unique_lock<std::mutex> guard(system.lock);
-    if (window != nullptr && window != HWND_THREAD_ONLY && FindWindowRecord(system, window) == nullptr) return -1;
-    ThreadQueue& queue = OwnQueue(system);
-    while (!TakeNext(system, queue, message, window, filterMin, filterMax, true)) queue.wake.wait(guard);
-    return message->message == WM_QUIT ? 0 : 1;
+    for (;;) {
+        const LoopTimers timers;
+        std::unique_lock<std::mutex> guard(system.lock);
+        if (window != nullptr && window != HWND_THREAD_ONLY && FindWindowRecord(system, window) == nullptr) return -1;
+        ThreadQueue& queue = OwnQueue(system);
+        if (TakeNext(system, queue, message, window, filterMin, filterMax, true)) {
+            return message->message == WM_QUIT ? 0 : 1;
+        }
+        timers.Wait(queue.wake, guard);
+    }
 }
 
 BOOL PeekMessageW(MSG* message, HWND window, UINT filterMin, UINT filterMax, UINT removeFlags) {
     if (message == nullptr) return FALSE;
+    timeRunLoopTimers();
     WindowSystem& system = System();
     std::lock_guard<std::mutex> guard(system.lock);
     ThreadQueue& queue = OwnQueue(system);
@@ -287,14 +325,16 @@ LRESULT SendMessageW(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
 
 BOOL WaitMessageTimeout(DWORD milliseconds) {
     WindowSystem& system = System();
-    std::unique_lock<std::mutex> guard(system.lock);
-    ThreadQueue& queue = OwnQueue(system);
-    auto waiting = [&] { return HasWaiting(system, queue); };
-    if (milliseconds == INFINITE) {
-        queue.wake.wait(guard, waiting);
-        return TRUE;
+    const bool bounded = milliseconds != INFINITE;
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(bounded ? milliseconds : 0);
+    for (;;) {
+        const LoopTimers timers(bounded, until);
+        std::unique_lock<std::mutex> guard(system.lock);
+        ThreadQueue& queue = OwnQueue(system);
+        if (HasWaiting(system, queue)) return TRUE;
+        if (bounded && std::chrono::steady_clock::now() >= until) return FALSE;
+        timers.Wait(queue.wake, guard);
     }
-    return queue.wake.wait_for(guard, std::chrono::milliseconds(milliseconds), waiting) ? TRUE : FALSE;
 }
 
 int CountQueuedMessages(HWND window, UINT message) {

@@ -3,11 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <set>
 #include <thread>
 #include <utility>
 #include <vector>
 
+#include "platform/system/thread.h"
 #include "platform/windows/window.h"
 #include "tests/support/Pump.h"
 
@@ -221,6 +225,56 @@ TEST(MmTimerRealTime, TimersOfOneResolutionShareTheirTicks) {
     const std::set<DWORD> grid(ticks[0].at.begin(), ticks[0].at.end());
     for (DWORD at : ticks[1].at) EXPECT_NE(grid.count(at) + grid.count(at - 1), 0u) << "a tick of its own at " << at;
     EXPECT_GT(exact, 0) << "a resolution of 1 was rounded to a grid";
+}
+
+// A timer run in the loop ticks only inside its own thread's message functions, on that thread,
+// never early: GetMessageW, with nothing posted, wakes for it; another thread's wait runs none of it.
+TEST(MmTimerRealTime, ALoopTimerTicksInsideItsOwnThreadsWait) {
+    struct Seen {
+        std::vector<std::pair<DWORD, DWORD>> ticks;  // thread, time
+        HWND post = nullptr;
+    } seen;
+    std::atomic<int> delivered{0};
+    seen.post = MakeCountingWindow(&delivered);
+    const DWORD setAt = timeGetTime();
+    const UINT id = timeSetEvent(5, 1, [](UINT id, UINT, DWORD_PTR user, DWORD_PTR, DWORD_PTR) {
+        auto* seen = reinterpret_cast<Seen*>(user);
+        seen->ticks.emplace_back(GetCurrentThreadId(), timeGetTime());
+        if (seen->ticks.size() == 3) timeKillEvent(id);
+        PostMessageCoalescedW(seen->post, WM_USER, id, 0);
+    }, reinterpret_cast<DWORD_PTR>(&seen), TIME_PERIODIC | TIME_CALLBACK_IN_LOOP);
+    ASSERT_NE(id, 0u);
+    std::thread([] {
+        MSG msg;
+        PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE);
+        WaitMessageTimeout(30);
+    }).join();
+    EXPECT_TRUE(seen.ticks.empty()) << "ticks came outside the thread's own message functions";
+    // Should the ticks never come, a message after 10 s ends the wait.
+    std::mutex lock;
+    std::condition_variable doneChanged;
+    bool done = false;
+    std::thread watchdog([&] {
+        std::unique_lock<std::mutex> guard(lock);
+        if (!doneChanged.wait_for(guard, std::chrono::seconds(10), [&] { return done; })) {
+            PostMessageW(seen.post, WM_USER + 1, 0, 0);
+        }
+    });
+    MSG msg;
+    while (seen.ticks.size() < 3 && GetMessageW(&msg, nullptr, 0, 0) == 1 && msg.message == WM_USER) DispatchMessageW(&msg);
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        done = true;
+    }
+    doneChanged.notify_all();
+    watchdog.join();
+    ASSERT_EQ(seen.ticks.size(), 3u);
+    for (size_t i = 0; i < seen.ticks.size(); ++i) {
+        EXPECT_EQ(seen.ticks[i].first, GetCurrentThreadId());
+        EXPECT_GE(seen.ticks[i].second - setAt, 5u * (i + 1)) << "tick " << i << " came before its due time";
+    }
+    EXPECT_EQ(timeKillEvent(id), MMSYSERR_INVALPARAM) << "its callback killed it";
+    DestroyWindow(seen.post);
 }
 
 struct Blocking {
