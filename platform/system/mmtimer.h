@@ -1,4 +1,5 @@
-// The multimedia timer: a 32-bit millisecond clock and periodic timers, all run by one timer thread.
+// The multimedia timer: a 32-bit millisecond clock and periodic timers, run by one timer thread
+// (or, when asked, by the message functions of the thread that set them).
 //
 // Timers keep absolute due times (set-up time + k × delay), so they do not drift; when the thread
 // falls behind, the missed due times are skipped rather than fired in a burst. On the real clock a
