@@ -208,6 +208,17 @@ struct FaceMatch {
     bool italic = false;
 };
 
+using MatchKey = std::tuple<std::string, bool, bool, bool>;
+using MatchAnswer = std::pair<bool, FaceMatch>;
+
+// The default face's upright answers, asked on the thread that reads the font configuration once
+// it has read it: every screen's text asks for them first. Written before that thread's result is
+// given, read only after it was waited for.
+std::vector<std::pair<MatchKey, MatchAnswer>>& AskedAhead() {
+    static auto* asked = new std::vector<std::pair<MatchKey, MatchAnswer>>;
+    return *asked;
+}
+
 struct Registry {
     bool fontconfigReady = false;
     std::map<std::pair<std::string, int>, FaceInfo> infos;
@@ -215,7 +226,7 @@ struct Registry {
     std::map<std::pair<std::string, int>, std::weak_ptr<OpenedFace>> faces;
     // fontconfig's answers by family, bold, italic and exactness: every size of a style asks the
     // same question, and each answer costs a substitution and a match over all installed faces.
-    std::map<std::tuple<std::string, bool, bool, bool>, std::pair<bool, FaceMatch>> matches;
+    std::map<MatchKey, MatchAnswer> matches;
 };
 
 // Reading the configuration parses dozens of files and takes longer than anything else a first
@@ -246,6 +257,7 @@ Registry& TheRegistry() {
     static Registry* registry = [] {
         auto* r = new Registry;
         r->fontconfigReady = FontconfigReady();
+        if (r->fontconfigReady) r->matches.insert(AskedAhead().begin(), AskedAhead().end());
         return r;
     }();
     return *registry;
@@ -294,7 +306,7 @@ bool MatchFace(const std::string& family, bool bold, bool italic, bool exact, Fa
     const auto key = std::make_tuple(family, bold, italic, exact);
     auto known = registry.matches.find(key);
     if (known == registry.matches.end()) {
-        std::pair<bool, FaceMatch> answer;
+        MatchAnswer answer;
         answer.first = AskFontconfig(family, bold, italic, exact, answer.second);
         known = registry.matches.emplace(key, answer).first;
     }
@@ -659,7 +671,15 @@ using namespace gdi;
 void PrepareFonts() {
     std::lock_guard<std::mutex> guard(gdi::FontconfigLock());
     if (!gdi::FontconfigStart().valid()) {
-        gdi::FontconfigStart() = std::async(std::launch::async, [] { return FcInit() == FcTrue; });
+        gdi::FontconfigStart() = std::async(std::launch::async, [] {
+            if (FcInit() != FcTrue) return false;
+            for (const bool bold : {false, true}) {
+                MatchAnswer answer;
+                answer.first = AskFontconfig(kDefaultFamily, bold, false, true, answer.second);
+                AskedAhead().emplace_back(MatchKey{kDefaultFamily, bold, false, true}, answer);
+            }
+            return true;
+        });
     }
 }
 
