@@ -211,34 +211,25 @@ MMRESULT timeDeferEvent(UINT id, UINT periods) {
     return TIMERR_NOERROR;
 }
 
-bool timeRunLoopTimers() {
+bool timeRunLoopTimers(unsigned long long* nextSteadyMs) {
     TimerState& state = State();
     if (state.fake.load()) return false;
     const DWORD self = GetCurrentThreadId();
     std::unique_lock<std::mutex> guard(state.lock);
     // Each due timer once: rescheduling moves it past `now`, however long its callback takes.
     const std::uint64_t now = RealNow();
-    bool ran = false;
     for (;;) {
         auto it = Earliest(state, true, self);
-        if (it == state.timers.end() || FireTime(it->second) > now) break;
+        if (it == state.timers.end()) return false;
+        if (FireTime(it->second) > now) {
+            if (nextSteadyMs != nullptr) *nextSteadyMs = FireTime(it->second);
+            return true;
+        }
         UINT id = it->first;
         Timer fired = Reschedule(state, it, now);
         Fire(state, guard, id, fired);
-        ran = true;
-        if (state.fake.load()) break;
+        if (state.fake.load()) return false;
     }
-    return ran;
-}
-
-bool timeLoopWakeAt(unsigned long long* steadyMs) {
-    TimerState& state = State();
-    if (state.fake.load()) return false;
-    std::lock_guard<std::mutex> guard(state.lock);
-    auto it = Earliest(state, true, GetCurrentThreadId());
-    if (it == state.timers.end()) return false;
-    if (steadyMs != nullptr) *steadyMs = FireTime(it->second);
-    return true;
 }
 
 MMRESULT timeGetDevCaps(TIMECAPS* caps, UINT size) {

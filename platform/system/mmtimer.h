@@ -56,12 +56,10 @@ MMRESULT timeKillEvent(UINT id);
 // running periodic timer.
 MMRESULT timeDeferEvent(UINT id, UINT periods);
 
-// For the message functions, on the calling thread: timeRunLoopTimers runs its TIME_CALLBACK_IN_LOOP
-// timers that are due (true when any ran); timeLoopWakeAt gives when the first of them is next due,
-// in milliseconds of std::chrono::steady_clock, and false when none is (always on the test clock,
-// which fires them only as a test advances it).
-bool timeRunLoopTimers();
-bool timeLoopWakeAt(unsigned long long* steadyMs);
+// For the message functions: runs the calling thread's TIME_CALLBACK_IN_LOOP timers that are due,
+// then gives when the first of them is next due (in milliseconds of std::chrono::steady_clock) and
+// true, or false when none is. None is on the test clock, which fires them as a test advances it.
+bool timeRunLoopTimers(unsigned long long* nextSteadyMs);
 
 // The shortest and longest delays that timeSetEvent accepts (1 ms and 1000000 ms).
 MMRESULT timeGetDevCaps(TIMECAPS* caps, UINT size);

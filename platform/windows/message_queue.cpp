@@ -232,9 +232,8 @@ struct LoopTimers {
     std::chrono::steady_clock::time_point at;
 
     LoopTimers(bool bounded = false, std::chrono::steady_clock::time_point until = {}) {
-        timeRunLoopTimers();
         unsigned long long due = 0;
-        if (timeLoopWakeAt(&due)) {
+        if (timeRunLoopTimers(&due)) {
             timed = true;
             at = std::chrono::steady_clock::time_point(std::chrono::milliseconds(due));
         }
@@ -271,7 +270,7 @@ BOOL GetMessageW(MSG* message, HWND window, UINT filterMin, UINT filterMax) {
 
 BOOL PeekMessageW(MSG* message, HWND window, UINT filterMin, UINT filterMax, UINT removeFlags) {
     if (message == nullptr) return FALSE;
-    timeRunLoopTimers();
+    timeRunLoopTimers(nullptr);
     WindowSystem& system = System();
     std::lock_guard<std::mutex> guard(system.lock);
     ThreadQueue& queue = OwnQueue(system);
