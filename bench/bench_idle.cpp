@@ -13,9 +13,19 @@
 //   twin with the log presented for the same flicks. Goal: under 0.4 ms. Beside it, thread by
 //   thread (by the names the program gives its threads), CPU and wakes per frame, and the
 //   presents that showed the same picture again.
+// - WakeFloor: what the machine charges for the wakes alone, beside IdleChatPage in the same run.
+//   A thread of this process sleeps until each of the caret's colour changes (as many a second as
+//   caret_changes_per_s, evenly) and does nothing else (floor_ms_per_s); then the same with each
+//   wake handing over to a second waiting thread, as the user-interface thread hands each frame to
+//   the presenter's (handover_ms_per_s, both threads). On a virtual machine a timed wake costs far
+//   more than the work a caret needs, and more on a quiet machine than on a busy one.
 #include <benchmark/benchmark.h>
 
+#include <time.h>
+
 #include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <thread>
 
 #include "bench/PresentLog.h"
@@ -191,6 +201,65 @@ void BM_FlickFrame(benchmark::State& state) {
         state.counters["wakes_per_frame_" + name] = static_cast<double>(wakes) / frames;
     }
 }
+// CPU per second of `perSecond` evenly spaced timed wakes that do nothing but, with `handOver`, wake a
+// second thread; both threads count.
+double WakeCost(int perSecond, bool handOver) {
+    auto threadNs = [] {
+        timespec now{};
+        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+        return static_cast<long long>(now.tv_sec) * 1000000000ll + now.tv_nsec;
+    };
+    std::mutex lock;
+    std::condition_variable tick;
+    std::condition_variable handed;
+    long long given = 0;
+    long long taken = 0;
+    bool done = false;
+    long long otherNs = 0;
+    std::thread other([&] {
+        const long long from = threadNs();
+        std::unique_lock<std::mutex> guard(lock);
+        while (!done) {
+            handed.wait(guard, [&] { return done || taken != given; });
+            taken = given;
+        }
+        otherNs = threadNs() - from;
+    });
+    const long long from = threadNs();
+    const auto start = std::chrono::steady_clock::now();
+    const auto period = std::chrono::nanoseconds(1000000000ll / perSecond);
+    const int wakes = static_cast<int>(kIdleSeconds * perSecond);
+    {
+        std::unique_lock<std::mutex> guard(lock);
+        for (int i = 1; i <= wakes; ++i) {
+            const auto due = start + i * period;
+            while (tick.wait_until(guard, due) != std::cv_status::timeout) {
+            }
+            if (!handOver) continue;
+            ++given;
+            guard.unlock();
+            handed.notify_one();
+            guard.lock();
+        }
+        done = true;
+    }
+    const long long ownNs = threadNs() - from;
+    handed.notify_one();
+    other.join();
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    return (ownNs + (handOver ? otherNs : 0)) / 1e6 / seconds;
+}
+
+void BM_WakeFloor(benchmark::State& state) {
+    const int perSecond = CaretChangesPerSecond();
+    for (auto _ : state) {
+        state.counters["floor_ms_per_s"] = WakeCost(perSecond, false);
+        state.counters["handover_ms_per_s"] = WakeCost(perSecond, true);
+    }
+    state.counters["wakes_per_s"] = perSecond;
+}
+BENCHMARK(BM_WakeFloor)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+
 BENCHMARK(BM_FlickFrame)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
