@@ -158,24 +158,21 @@ public:
             }
             if (chosen == last) chosen = it;
         }
-        std::unique_ptr<Value> value;
-        if (chosen != last) {
-            value = std::move(chosen->second);
-            m_free.erase(chosen);
-        } else {
-            value = std::make_unique<Value>();
+        if (chosen == last) {
+            auto value = std::make_unique<Value>();
             if (!Load(key, *value)) return nullptr;
+            chosen = m_free.emplace(key, std::move(value));
         }
-        Value* handed = value.get();
-        m_inUse.push_back(Record{key, std::move(value)});
-        return handed;
+        // The free list's node goes along, to come back at the next flush: a frame allocates nothing.
+        m_inUse.push_back(Record{m_free.extract(chosen)});
+        return m_inUse.back().Get();
     }
 
     // Gives an item handed out this frame back to the free list; one not in use is traced.
     bool Unload(const Value* item) {
         for (auto it = m_inUse.begin(); it != m_inUse.end(); ++it) {
-            if (it->value.get() != item) continue;
-            m_free.emplace(it->key, std::move(it->value));
+            if (it->Get() != item) continue;
+            m_free.insert(std::move(it->node));
             m_inUse.erase(it);
             return true;
         }
@@ -186,7 +183,7 @@ public:
 
     // Every item in use goes back to the free list, in acquisition order (start of a frame).
     void FlushPending() {
-        for (auto& record : m_inUse) m_free.emplace(record.key, std::move(record.value));
+        for (auto& record : m_inUse) m_free.insert(std::move(record.node));
         m_inUse.clear();
     }
 
@@ -227,7 +224,7 @@ public:
     // Handed out this frame (and not given back).
     bool IsInUse(const Value* item) const {
         for (const auto& record : m_inUse) {
-            if (record.value.get() == item) return true;
+            if (record.Get() == item) return true;
         }
         return false;
     }
@@ -239,7 +236,7 @@ public:
     std::vector<InUse> InUseList() const {
         std::vector<InUse> out;
         out.reserve(m_inUse.size());
-        for (const auto& record : m_inUse) out.push_back(InUse{record.key, record.value.get()});
+        for (const auto& record : m_inUse) out.push_back(InUse{record.node.key(), record.Get()});
         return out;
     }
     size_t InUseCount() const { return m_inUse.size(); }
@@ -250,9 +247,10 @@ protected:
     virtual void Release(Value& value) = 0;
 
 private:
+    using FreeList = std::multimap<Key, std::unique_ptr<Value>>;
     struct Record {
-        Key key;
-        std::unique_ptr<Value> value;
+        typename FreeList::node_type node;
+        Value* Get() const { return node.mapped().get(); }
     };
 
     bool Owns(const Value* item) const {
@@ -264,7 +262,7 @@ private:
     }
 
     // Equal keys keep their insertion order, which makes "the first free one" well defined.
-    std::multimap<Key, std::unique_ptr<Value>> m_free;
+    FreeList m_free;
     std::vector<Record> m_inUse;
     std::map<const Value*, uint32_t> m_pinned;  // item -> holders
     uint32_t m_generation = 0;
