@@ -335,20 +335,26 @@ QeSurface* QeWindow::GetDC() { return GetSurface(RECT{0, 0, 0, 0}, RECT{0, 0, 0,
 
 int QeWindow::PaintTree(QeWindow* window) {
     if (window == nullptr) return 1;
+    return PaintSiblings(window, window->m_parent != nullptr ? window->m_parent->LocalToScreen(POINT{0, 0}) : POINT{0, 0});
+}
+
+int QeWindow::PaintSiblings(QeWindow* window, POINT parentOrigin) {
     // Back to front: the earlier siblings first; iterating keeps long sibling lists off the stack.
     QeWindow* first = window;
     while (first->m_previous != nullptr) first = first->m_previous;
     for (QeWindow* w = first; w != nullptr; w = w->m_next) {
-        if (!PaintOne(w, DirtyRect())) return 0;
+        if (!PaintOne(w, DirtyRect(), parentOrigin)) return 0;
         if (w == window) break;
     }
     return 1;
 }
 
-bool QeWindow::PaintOne(QeWindow* w, const RECT& dirty) {
+bool QeWindow::PaintOne(QeWindow* w, const RECT& dirty, POINT parentOrigin) {
     if (w->m_visible == 0) return true;
+    // Each window's place on the screen comes down the walk: a frame visits every shown window, and
+    // climbing to the root from each of them was most of the walk's cost.
     RECT area;
-    if (!QeIntersectRect(w->GetScreenRect(), dirty, area)) return true;
+    if (!QeIntersectRect(QeOffsetRect(w->m_rect, parentOrigin.x, parentOrigin.y), dirty, area)) return true;
     QePopupHolder* holder = QePopupHolder::Instance();
     QeWindow* cover = holder != nullptr ? holder->cover : nullptr;
     if (cover == nullptr || cover == w || !QeRectContains(cover->GetScreenRect(), area)) {
@@ -360,7 +366,8 @@ bool QeWindow::PaintOne(QeWindow* w, const RECT& dirty) {
             if (main != nullptr && surface->DrawCount() != draws) main->NoteDrawn(surface, area);
         }
     }
-    return w->m_lastChild == nullptr || PaintTree(w->m_lastChild);
+    return w->m_lastChild == nullptr ||
+           PaintSiblings(w->m_lastChild, POINT{parentOrigin.x + w->m_rect.left, parentOrigin.y + w->m_rect.top});
 }
 
 int QeWindow::DrawInto(QeSurface* surface, const RECT& target, const POINT& origin) {

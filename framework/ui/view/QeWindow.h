@@ -206,7 +206,9 @@ private:
     int PenDownHere(int x, int y);
     QeWindow* PressedAt(int x, int y);
     bool HitByPen(int x, int y) const;
-    static bool PaintOne(QeWindow* window, const RECT& dirty);
+    // As PaintTree, with the screen position of the windows' parent (its origin) already known.
+    static int PaintSiblings(QeWindow* window, POINT parentOrigin);
+    static bool PaintOne(QeWindow* window, const RECT& dirty, POINT parentOrigin);
     const QeWindow* OwnDCWindow() const;
 
     QeWindow* m_parent = nullptr;
