@@ -56,6 +56,7 @@ bool ChatInputBar::Create(ChatPage* page) {
     s_skin.Load(m_input, {kSection, kPart, L"Input"});
     s_skin.Load(m_disabledReason, {kSection, kPart, L"DisabledReason"});
     s_skin.Load(m_emoticonButton, {kSection, kPart, L"EmoticonButton"});
+    m_backColor = s_skin.BackColor({kSection, kPart});
     OnRectChanged(Rect());
     return true;
 }
@@ -143,7 +144,7 @@ void ChatInputBar::OnVisibleChanged(bool visible) {
 }
 
 int ChatInputBar::Draw(QeSurface* surface, const RECT& rect) {
-    if (surface != nullptr) surface->FillSolid(s_skin.BackColor({kSection, kPart}), rect);
+    if (surface != nullptr) surface->FillSolid(m_backColor, rect);
     return 1;
 }
 

@@ -55,6 +55,8 @@ private:
     void PopupEmoticonMenu();
 
     ChatPage* m_page = nullptr;
+    // Read from the skin once: the bar is drawn again under every change of the caret's colour.
+    COLORREF m_backColor = 0;
     QeImageView m_background;
     QeEdit m_input;
     QeLabel m_disabledReason;
