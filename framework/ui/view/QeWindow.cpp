@@ -335,16 +335,17 @@ QeSurface* QeWindow::GetDC() { return GetSurface(RECT{0, 0, 0, 0}, RECT{0, 0, 0,
 
 int QeWindow::PaintTree(QeWindow* window) {
     if (window == nullptr) return 1;
-    return PaintSiblings(window, window->m_parent != nullptr ? window->m_parent->LocalToScreen(POINT{0, 0}) : POINT{0, 0});
-}
-
-int QeWindow::PaintSiblings(QeWindow* window, POINT parentOrigin) {
-    // Back to front: the earlier siblings first; iterating keeps long sibling lists off the stack.
     QeWindow* first = window;
     while (first->m_previous != nullptr) first = first->m_previous;
+    return PaintSiblings(first, window,
+                         window->m_parent != nullptr ? window->m_parent->LocalToScreen(POINT{0, 0}) : POINT{0, 0});
+}
+
+int QeWindow::PaintSiblings(QeWindow* first, const QeWindow* last, POINT parentOrigin) {
+    // Back to front: the earlier siblings first; iterating keeps long sibling lists off the stack.
     for (QeWindow* w = first; w != nullptr; w = w->m_next) {
         if (!PaintOne(w, DirtyRect(), parentOrigin)) return 0;
-        if (w == window) break;
+        if (w == last) break;
     }
     return 1;
 }
@@ -366,8 +367,10 @@ bool QeWindow::PaintOne(QeWindow* w, const RECT& dirty, POINT parentOrigin) {
             if (main != nullptr && surface->DrawCount() != draws) main->NoteDrawn(surface, area);
         }
     }
+    // The children from the first: finding it from the last would cross every sibling list twice.
     return w->m_lastChild == nullptr ||
-           PaintSiblings(w->m_lastChild, POINT{parentOrigin.x + w->m_rect.left, parentOrigin.y + w->m_rect.top});
+           PaintSiblings(w->m_firstChild, w->m_lastChild,
+                         POINT{parentOrigin.x + w->m_rect.left, parentOrigin.y + w->m_rect.top});
 }
 
 int QeWindow::DrawInto(QeSurface* surface, const RECT& target, const POINT& origin) {

@@ -206,8 +206,9 @@ private:
     int PenDownHere(int x, int y);
     QeWindow* PressedAt(int x, int y);
     bool HitByPen(int x, int y) const;
-    // As PaintTree, with the screen position of the windows' parent (its origin) already known.
-    static int PaintSiblings(QeWindow* window, POINT parentOrigin);
+    // As PaintTree for the siblings from `first` to `last`, whose parent's screen position (its
+    // origin) is already known.
+    static int PaintSiblings(QeWindow* first, const QeWindow* last, POINT parentOrigin);
     static bool PaintOne(QeWindow* window, const RECT& dirty, POINT parentOrigin);
     const QeWindow* OwnDCWindow() const;
 
