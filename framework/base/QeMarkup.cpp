@@ -52,11 +52,47 @@ constexpr wchar_t kCarriageReturn = 13;
 constexpr wchar_t kLineFeed = 10;
 constexpr wchar_t kReplacement = 0xFFFD;
 
-// Characters from a stream of UTF-16LE code units; a surrogate pair is one character, a lone
-// surrogate reads as U+FFFD, an odd last byte is dropped.
+// UTF-16LE code units read from a stream; an odd last byte is dropped.
+class StreamUnits {
+public:
+    explicit StreamUnits(QeStream& stream) : m_stream(stream) {}
+
+    bool Read(uint16_t& unit) {
+        uint8_t bytes[2];
+        if (!m_stream.Read(bytes, 2)) return false;
+        unit = static_cast<uint16_t>(bytes[0] | bytes[1] << 8);
+        return true;
+    }
+
+private:
+    QeStream& m_stream;
+};
+
+// The same units read straight from bytes in memory: a file's whole text is read this way, without
+// a call through the stream for every character.
+class MemoryUnits {
+public:
+    explicit MemoryUnits(const std::string& bytes)
+        : m_at(reinterpret_cast<const uint8_t*>(bytes.data())), m_end(m_at + bytes.size()) {}
+
+    bool Read(uint16_t& unit) {
+        if (m_end - m_at < 2) return false;
+        unit = static_cast<uint16_t>(m_at[0] | m_at[1] << 8);
+        m_at += 2;
+        return true;
+    }
+
+private:
+    const uint8_t* m_at;
+    const uint8_t* m_end;
+};
+
+// Characters from UTF-16LE code units; a surrogate pair is one character, a lone surrogate reads
+// as U+FFFD.
+template <class Units>
 class CharacterReader {
 public:
-    explicit CharacterReader(QeStream& stream) : m_stream(stream) {}
+    explicit CharacterReader(Units units) : m_units(units) {}
 
     bool Next(wchar_t& c) {
         uint16_t unit;
@@ -110,14 +146,9 @@ public:
     }
 
 private:
-    bool ReadUnit(uint16_t& unit) {
-        uint8_t bytes[2];
-        if (!m_stream.Read(bytes, 2)) return false;
-        unit = static_cast<uint16_t>(bytes[0] | bytes[1] << 8);
-        return true;
-    }
+    bool ReadUnit(uint16_t& unit) { return m_units.Read(unit); }
 
-    QeStream& m_stream;
+    Units m_units;
     uint16_t m_pending = 0;
     bool m_hasPending = false;
 };
@@ -164,7 +195,8 @@ void SplitTag(QeMarkupElement& element, const std::wstring& tag) {
 
 // Fills the element from its tag and, for an element with content, from what follows up to any
 // end tag. depth is 1 for a top-level element.
-bool ParseElement(CharacterReader& reader, QeMarkupElement& element, const std::wstring& tag, int depth) {
+template <class Reader>
+bool ParseElement(Reader& reader, QeMarkupElement& element, const std::wstring& tag, int depth) {
     if (!tag.empty() && (tag[0] == L'?' || tag[0] == L'!')) return true;
     if (!tag.empty() && tag.back() == L'/') {
         SplitTag(element, tag.substr(0, tag.size() - 1));
@@ -186,17 +218,20 @@ bool ParseElement(CharacterReader& reader, QeMarkupElement& element, const std::
     }
 }
 
-}  // namespace
-
-bool QeMarkupDocument::Parse(QeStream& stream) {
-    CharacterReader reader(stream);
+template <class Units>
+bool ParseDocument(QeMarkupDocument& document, Units units) {
+    CharacterReader<Units> reader(units);
     while (true) {
         std::wstring tag;
         // Text before a tag is ignored here; a missing "<" or ">" ends the document like "<>".
         if (!reader.SkipTo(L'<') || !reader.ReadUntil(L'>', tag) || tag.empty()) return true;
-        if (!ParseElement(reader, *AddChild(), tag, 1)) return false;
+        if (!ParseElement(reader, *document.AddChild(), tag, 1)) return false;
     }
 }
+
+}  // namespace
+
+bool QeMarkupDocument::Parse(QeStream& stream) { return ParseDocument(*this, StreamUnits(stream)); }
 
 bool QeMarkupDocument::Load(const std::wstring& path) {
     std::wstring resolved = path;
@@ -209,8 +244,7 @@ bool QeMarkupDocument::LoadFile(const std::wstring& resolved) {
     if (text.empty()) return false;
     const std::string units = TextWideToUtf16Le(text);
     if (units.size() > UINT32_MAX) return false;
-    QeMemoryReader reader(units.data(), static_cast<uint32_t>(units.size()));
-    return Parse(reader);
+    return ParseDocument(*this, MemoryUnits(units));
 }
 
 namespace {
