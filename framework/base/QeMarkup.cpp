@@ -52,6 +52,27 @@ constexpr wchar_t kCarriageReturn = 13;
 constexpr wchar_t kLineFeed = 10;
 constexpr wchar_t kReplacement = 0xFFFD;
 
+// Reads up to c and leaves it behind; false at the end of the text.
+template <class Reader>
+bool SkipCharactersTo(Reader& reader, wchar_t c) {
+    wchar_t read;
+    while (reader.Next(read)) {
+        if (read == c) return true;
+    }
+    return false;
+}
+
+// Reads up to c (consumed, not kept), keeping everything but line breaks; false at the end.
+template <class Reader>
+bool ReadCharactersUntil(Reader& reader, wchar_t c, std::wstring& out) {
+    wchar_t read;
+    while (reader.Next(read)) {
+        if (read == c) return true;
+        if (read != kCarriageReturn && read != kLineFeed) out += read;
+    }
+    return false;
+}
+
 // UTF-16LE code units read from a stream; an odd last byte is dropped.
 class StreamUnits {
 public:
@@ -68,31 +89,11 @@ private:
     QeStream& m_stream;
 };
 
-// The same units read straight from bytes in memory: a file's whole text is read this way, without
-// a call through the stream for every character.
-class MemoryUnits {
-public:
-    explicit MemoryUnits(const std::string& bytes)
-        : m_at(reinterpret_cast<const uint8_t*>(bytes.data())), m_end(m_at + bytes.size()) {}
-
-    bool Read(uint16_t& unit) {
-        if (m_end - m_at < 2) return false;
-        unit = static_cast<uint16_t>(m_at[0] | m_at[1] << 8);
-        m_at += 2;
-        return true;
-    }
-
-private:
-    const uint8_t* m_at;
-    const uint8_t* m_end;
-};
-
 // Characters from UTF-16LE code units; a surrogate pair is one character, a lone surrogate reads
 // as U+FFFD.
-template <class Units>
 class CharacterReader {
 public:
-    explicit CharacterReader(Units units) : m_units(units) {}
+    explicit CharacterReader(StreamUnits units) : m_units(units) {}
 
     bool Next(wchar_t& c) {
         uint16_t unit;
@@ -126,31 +127,36 @@ public:
         return true;
     }
 
-    // Reads up to c and leaves it behind; false at the end of the stream.
-    bool SkipTo(wchar_t c) {
-        wchar_t read;
-        while (Next(read)) {
-            if (read == c) return true;
-        }
-        return false;
-    }
-
-    // Reads up to c (consumed, not kept), keeping everything but line breaks; false at the end.
-    bool ReadUntil(wchar_t c, std::wstring& out) {
-        wchar_t read;
-        while (Next(read)) {
-            if (read == c) return true;
-            if (read != kCarriageReturn && read != kLineFeed) out += read;
-        }
-        return false;
-    }
+    bool SkipTo(wchar_t c) { return SkipCharactersTo(*this, c); }
+    bool ReadUntil(wchar_t c, std::wstring& out) { return ReadCharactersUntil(*this, c, out); }
 
 private:
     bool ReadUnit(uint16_t& unit) { return m_units.Read(unit); }
 
-    Units m_units;
+    StreamUnits m_units;
     uint16_t m_pending = 0;
     bool m_hasPending = false;
+};
+
+// The characters of a whole text read already, as its UTF-16LE code units would read: a value that
+// is no Unicode scalar value reads as U+FFFD.
+class TextReader {
+public:
+    explicit TextReader(const std::wstring& text) : m_at(text.data()), m_end(text.data() + text.size()) {}
+
+    bool Next(wchar_t& c) {
+        if (m_at == m_end) return false;
+        const auto value = static_cast<uint32_t>(*m_at++);
+        c = (value >= 0xD800 && value <= 0xDFFF) || value > 0x10FFFF ? kReplacement : static_cast<wchar_t>(value);
+        return true;
+    }
+
+    bool SkipTo(wchar_t c) { return SkipCharactersTo(*this, c); }
+    bool ReadUntil(wchar_t c, std::wstring& out) { return ReadCharactersUntil(*this, c, out); }
+
+private:
+    const wchar_t* m_at;
+    const wchar_t* m_end;
 };
 
 std::wstring WithoutQuotes(const std::wstring& text) {
@@ -218,9 +224,8 @@ bool ParseElement(Reader& reader, QeMarkupElement& element, const std::wstring& 
     }
 }
 
-template <class Units>
-bool ParseDocument(QeMarkupDocument& document, Units units) {
-    CharacterReader<Units> reader(units);
+template <class Reader>
+bool ParseDocument(QeMarkupDocument& document, Reader reader) {
     while (true) {
         std::wstring tag;
         // Text before a tag is ignored here; a missing "<" or ">" ends the document like "<>".
@@ -231,7 +236,7 @@ bool ParseDocument(QeMarkupDocument& document, Units units) {
 
 }  // namespace
 
-bool QeMarkupDocument::Parse(QeStream& stream) { return ParseDocument(*this, StreamUnits(stream)); }
+bool QeMarkupDocument::Parse(QeStream& stream) { return ParseDocument(*this, CharacterReader(StreamUnits(stream))); }
 
 bool QeMarkupDocument::Load(const std::wstring& path) {
     std::wstring resolved = path;
@@ -242,9 +247,7 @@ bool QeMarkupDocument::Load(const std::wstring& path) {
 bool QeMarkupDocument::LoadFile(const std::wstring& resolved) {
     const std::wstring text = ReadTextFile(resolved);
     if (text.empty()) return false;
-    const std::string units = TextWideToUtf16Le(text);
-    if (units.size() > UINT32_MAX) return false;
-    return ParseDocument(*this, MemoryUnits(units));
+    return ParseDocument(*this, TextReader(text));
 }
 
 namespace {
