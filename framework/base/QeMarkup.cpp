@@ -8,26 +8,26 @@
 #include "platform/system/crt.h"
 #include "platform/system/text.h"
 
-QeMarkupElement* QeMarkupElement::FindChild(const std::wstring& name) const {
+QeMarkupElement* QeMarkupElement::FindChild(std::wstring_view name) const {
     for (const auto& child : m_children) {
         if (child->m_name == name) return child.get();
     }
     return nullptr;
 }
 
-QeMarkupElement* QeMarkupElement::FindChild2(const std::wstring& name1, const std::wstring& name2) const {
+QeMarkupElement* QeMarkupElement::FindChild2(std::wstring_view name1, std::wstring_view name2) const {
     const QeMarkupElement* step = FindChild(name1);
     return step != nullptr ? step->FindChild(name2) : nullptr;
 }
 
-QeMarkupElement* QeMarkupElement::FindChild3(const std::wstring& name1, const std::wstring& name2,
-                                             const std::wstring& name3) const {
+QeMarkupElement* QeMarkupElement::FindChild3(std::wstring_view name1, std::wstring_view name2,
+                                             std::wstring_view name3) const {
     const QeMarkupElement* step = FindChild2(name1, name2);
     return step != nullptr ? step->FindChild(name3) : nullptr;
 }
 
-QeMarkupElement* QeMarkupElement::FindChild4(const std::wstring& name1, const std::wstring& name2,
-                                             const std::wstring& name3, const std::wstring& name4) const {
+QeMarkupElement* QeMarkupElement::FindChild4(std::wstring_view name1, std::wstring_view name2,
+                                             std::wstring_view name3, std::wstring_view name4) const {
     const QeMarkupElement* step = FindChild3(name1, name2, name3);
     return step != nullptr ? step->FindChild(name4) : nullptr;
 }
