@@ -73,27 +73,11 @@ bool ReadCharactersUntil(Reader& reader, wchar_t c, std::wstring& out) {
     return false;
 }
 
-// UTF-16LE code units read from a stream; an odd last byte is dropped.
-class StreamUnits {
-public:
-    explicit StreamUnits(QeStream& stream) : m_stream(stream) {}
-
-    bool Read(uint16_t& unit) {
-        uint8_t bytes[2];
-        if (!m_stream.Read(bytes, 2)) return false;
-        unit = static_cast<uint16_t>(bytes[0] | bytes[1] << 8);
-        return true;
-    }
-
-private:
-    QeStream& m_stream;
-};
-
-// Characters from UTF-16LE code units; a surrogate pair is one character, a lone surrogate reads
-// as U+FFFD.
+// Characters from a stream of UTF-16LE code units; a surrogate pair is one character, a lone
+// surrogate reads as U+FFFD, an odd last byte is dropped.
 class CharacterReader {
 public:
-    explicit CharacterReader(StreamUnits units) : m_units(units) {}
+    explicit CharacterReader(QeStream& stream) : m_stream(stream) {}
 
     bool Next(wchar_t& c) {
         uint16_t unit;
@@ -131,9 +115,14 @@ public:
     bool ReadUntil(wchar_t c, std::wstring& out) { return ReadCharactersUntil(*this, c, out); }
 
 private:
-    bool ReadUnit(uint16_t& unit) { return m_units.Read(unit); }
+    bool ReadUnit(uint16_t& unit) {
+        uint8_t bytes[2];
+        if (!m_stream.Read(bytes, 2)) return false;
+        unit = static_cast<uint16_t>(bytes[0] | bytes[1] << 8);
+        return true;
+    }
 
-    StreamUnits m_units;
+    QeStream& m_stream;
     uint16_t m_pending = 0;
     bool m_hasPending = false;
 };
@@ -236,7 +225,7 @@ bool ParseDocument(QeMarkupDocument& document, Reader reader) {
 
 }  // namespace
 
-bool QeMarkupDocument::Parse(QeStream& stream) { return ParseDocument(*this, CharacterReader(StreamUnits(stream))); }
+bool QeMarkupDocument::Parse(QeStream& stream) { return ParseDocument(*this, CharacterReader(stream)); }
 
 bool QeMarkupDocument::Load(const std::wstring& path) {
     std::wstring resolved = path;
