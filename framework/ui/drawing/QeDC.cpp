@@ -2,7 +2,6 @@
 
 #include "framework/ui/drawing/QeBitmap.h"
 #include "framework/ui/drawing/QeDrawMath.h"
-#include "platform/system/crt.h"
 
 void QeFont::Release() {
     if (m_handle != nullptr) DeleteObject(m_handle);
@@ -97,12 +96,6 @@ bool QeSurface::Create(int32_t width, int32_t height) {
     if (!bitmap->CreateCompatible(width, height)) {
         delete bitmap;
         return false;
-    }
-    // A window's surface is drawn over whole as soon as it is made: its pages are given at once
-    // rather than one fault at a time.
-    BitmapPixels pixels{};
-    if (GetBitmapPixels(bitmap->Handle(), &pixels) && pixels.stride > 0) {
-        CommitPages(pixels.top, static_cast<size_t>(pixels.stride) * static_cast<size_t>(pixels.height));
     }
     return SelectBitmap(bitmap, true) != 0;
 }
