@@ -113,7 +113,7 @@ void Expect(const std::vector<std::wstring>& paths) {
     }
 }
 
-void DecodeExpected() {
+void DecodeForLoads() {
     // What the loads need first, in the order they come, well before the first draw: a PNG file's
     // header, or the pixels of any other picture, which its load decodes.
     std::deque<std::pair<std::wstring, std::promise<SIZE>>> headers;
@@ -126,6 +126,10 @@ void DecodeExpected() {
         size.set_value(read);
         if (read.cx <= 0 || read.cy <= 0) DecodeNext(&path);
     }
+}
+
+void DecodeExpected() {
+    DecodeForLoads();
     while (DecodeNext(nullptr)) {
     }
 }

@@ -21,6 +21,9 @@ void Expect(const std::vector<std::wstring>& paths);
 // on the calling thread (a helper), each by its extension (else by its content) as LoadImageFile
 // reads it, its frames' bitmap pixels made ready (QeBitmap::Prepare).
 void DecodeExpected();
+// Only the first part of DecodeExpected, what the loads need: the headers, and the pictures that are
+// no PNG file whose header reads. DecodeExpected then does the rest.
+void DecodeForLoads();
 
 // When the file at the path was started ahead and would be read in this format, and is a PNG file
 // whose header reads and whose chunks are whole: waits for its header to be read (the helper reads
