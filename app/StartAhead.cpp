@@ -7,6 +7,7 @@
 #include "app/MessengerApp.h"
 #include "framework/base/QePathTable.h"
 #include "framework/ui/drawing/QeDecodeAhead.h"
+#include "platform/graphics/gdi.h"
 #include "platform/system/crt.h"
 
 namespace {
@@ -72,6 +73,10 @@ void Begin() {
         skin->read = skin->document.LoadFile(path);
         if (skin->read) ExpectFirstPictures(skin->document, roots);
         handed->set_value(std::move(skin));
+        QeDecodeAhead::DecodeForLoads();
+        // The other pictures are first needed by the first draw, well after the windows are made
+        // once the font configuration is read; decoded beside that reading, they slow it.
+        WaitForFonts();
         QeDecodeAhead::DecodeExpected();
     });
 }

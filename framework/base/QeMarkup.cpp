@@ -8,26 +8,26 @@
 #include "platform/system/crt.h"
 #include "platform/system/text.h"
 
-QeMarkupElement* QeMarkupElement::FindChild(const std::wstring& name) const {
+QeMarkupElement* QeMarkupElement::FindChild(std::wstring_view name) const {
     for (const auto& child : m_children) {
         if (child->m_name == name) return child.get();
     }
     return nullptr;
 }
 
-QeMarkupElement* QeMarkupElement::FindChild2(const std::wstring& name1, const std::wstring& name2) const {
+QeMarkupElement* QeMarkupElement::FindChild2(std::wstring_view name1, std::wstring_view name2) const {
     const QeMarkupElement* step = FindChild(name1);
     return step != nullptr ? step->FindChild(name2) : nullptr;
 }
 
-QeMarkupElement* QeMarkupElement::FindChild3(const std::wstring& name1, const std::wstring& name2,
-                                             const std::wstring& name3) const {
+QeMarkupElement* QeMarkupElement::FindChild3(std::wstring_view name1, std::wstring_view name2,
+                                             std::wstring_view name3) const {
     const QeMarkupElement* step = FindChild2(name1, name2);
     return step != nullptr ? step->FindChild(name3) : nullptr;
 }
 
-QeMarkupElement* QeMarkupElement::FindChild4(const std::wstring& name1, const std::wstring& name2,
-                                             const std::wstring& name3, const std::wstring& name4) const {
+QeMarkupElement* QeMarkupElement::FindChild4(std::wstring_view name1, std::wstring_view name2,
+                                             std::wstring_view name3, std::wstring_view name4) const {
     const QeMarkupElement* step = FindChild3(name1, name2, name3);
     return step != nullptr ? step->FindChild(name4) : nullptr;
 }
@@ -51,6 +51,27 @@ namespace {
 constexpr wchar_t kCarriageReturn = 13;
 constexpr wchar_t kLineFeed = 10;
 constexpr wchar_t kReplacement = 0xFFFD;
+
+// Reads up to c and leaves it behind; false at the end of the text.
+template <class Reader>
+bool SkipCharactersTo(Reader& reader, wchar_t c) {
+    wchar_t read;
+    while (reader.Next(read)) {
+        if (read == c) return true;
+    }
+    return false;
+}
+
+// Reads up to c (consumed, not kept), keeping everything but line breaks; false at the end.
+template <class Reader>
+bool ReadCharactersUntil(Reader& reader, wchar_t c, std::wstring& out) {
+    wchar_t read;
+    while (reader.Next(read)) {
+        if (read == c) return true;
+        if (read != kCarriageReturn && read != kLineFeed) out += read;
+    }
+    return false;
+}
 
 // Characters from a stream of UTF-16LE code units; a surrogate pair is one character, a lone
 // surrogate reads as U+FFFD, an odd last byte is dropped.
@@ -90,24 +111,8 @@ public:
         return true;
     }
 
-    // Reads up to c and leaves it behind; false at the end of the stream.
-    bool SkipTo(wchar_t c) {
-        wchar_t read;
-        while (Next(read)) {
-            if (read == c) return true;
-        }
-        return false;
-    }
-
-    // Reads up to c (consumed, not kept), keeping everything but line breaks; false at the end.
-    bool ReadUntil(wchar_t c, std::wstring& out) {
-        wchar_t read;
-        while (Next(read)) {
-            if (read == c) return true;
-            if (read != kCarriageReturn && read != kLineFeed) out += read;
-        }
-        return false;
-    }
+    bool SkipTo(wchar_t c) { return SkipCharactersTo(*this, c); }
+    bool ReadUntil(wchar_t c, std::wstring& out) { return ReadCharactersUntil(*this, c, out); }
 
 private:
     bool ReadUnit(uint16_t& unit) {
@@ -120,6 +125,27 @@ private:
     QeStream& m_stream;
     uint16_t m_pending = 0;
     bool m_hasPending = false;
+};
+
+// The characters of a whole text read already, as its UTF-16LE code units would read: a value that
+// is no Unicode scalar value reads as U+FFFD.
+class TextReader {
+public:
+    explicit TextReader(const std::wstring& text) : m_at(text.data()), m_end(text.data() + text.size()) {}
+
+    bool Next(wchar_t& c) {
+        if (m_at == m_end) return false;
+        const auto value = static_cast<uint32_t>(*m_at++);
+        c = (value >= 0xD800 && value <= 0xDFFF) || value > 0x10FFFF ? kReplacement : static_cast<wchar_t>(value);
+        return true;
+    }
+
+    bool SkipTo(wchar_t c) { return SkipCharactersTo(*this, c); }
+    bool ReadUntil(wchar_t c, std::wstring& out) { return ReadCharactersUntil(*this, c, out); }
+
+private:
+    const wchar_t* m_at;
+    const wchar_t* m_end;
 };
 
 std::wstring WithoutQuotes(const std::wstring& text) {
@@ -164,7 +190,8 @@ void SplitTag(QeMarkupElement& element, const std::wstring& tag) {
 
 // Fills the element from its tag and, for an element with content, from what follows up to any
 // end tag. depth is 1 for a top-level element.
-bool ParseElement(CharacterReader& reader, QeMarkupElement& element, const std::wstring& tag, int depth) {
+template <class Reader>
+bool ParseElement(Reader& reader, QeMarkupElement& element, const std::wstring& tag, int depth) {
     if (!tag.empty() && (tag[0] == L'?' || tag[0] == L'!')) return true;
     if (!tag.empty() && tag.back() == L'/') {
         SplitTag(element, tag.substr(0, tag.size() - 1));
@@ -186,17 +213,19 @@ bool ParseElement(CharacterReader& reader, QeMarkupElement& element, const std::
     }
 }
 
-}  // namespace
-
-bool QeMarkupDocument::Parse(QeStream& stream) {
-    CharacterReader reader(stream);
+template <class Reader>
+bool ParseDocument(QeMarkupDocument& document, Reader reader) {
     while (true) {
         std::wstring tag;
         // Text before a tag is ignored here; a missing "<" or ">" ends the document like "<>".
         if (!reader.SkipTo(L'<') || !reader.ReadUntil(L'>', tag) || tag.empty()) return true;
-        if (!ParseElement(reader, *AddChild(), tag, 1)) return false;
+        if (!ParseElement(reader, *document.AddChild(), tag, 1)) return false;
     }
 }
+
+}  // namespace
+
+bool QeMarkupDocument::Parse(QeStream& stream) { return ParseDocument(*this, CharacterReader(stream)); }
 
 bool QeMarkupDocument::Load(const std::wstring& path) {
     std::wstring resolved = path;
@@ -207,10 +236,7 @@ bool QeMarkupDocument::Load(const std::wstring& path) {
 bool QeMarkupDocument::LoadFile(const std::wstring& resolved) {
     const std::wstring text = ReadTextFile(resolved);
     if (text.empty()) return false;
-    const std::string units = TextWideToUtf16Le(text);
-    if (units.size() > UINT32_MAX) return false;
-    QeMemoryReader reader(units.data(), static_cast<uint32_t>(units.size()));
-    return Parse(reader);
+    return ParseDocument(*this, TextReader(text));
 }
 
 namespace {

@@ -6,6 +6,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "framework/base/QeStream.h"
@@ -31,12 +32,13 @@ public:
     const std::map<std::wstring, std::wstring>& Attributes() const { return m_attributes; }
     const std::vector<std::unique_ptr<QeMarkupElement>>& Children() const { return m_children; }
 
-    // The first child of that exact name, or null; the others follow a path of names.
-    QeMarkupElement* FindChild(const std::wstring& name) const;
-    QeMarkupElement* FindChild2(const std::wstring& name1, const std::wstring& name2) const;
-    QeMarkupElement* FindChild3(const std::wstring& name1, const std::wstring& name2, const std::wstring& name3) const;
-    QeMarkupElement* FindChild4(const std::wstring& name1, const std::wstring& name2, const std::wstring& name3,
-                                const std::wstring& name4) const;
+    // The first child of that exact name, or null; the others follow a path of names. A name
+    // written in the code is looked up without a string made of it.
+    QeMarkupElement* FindChild(std::wstring_view name) const;
+    QeMarkupElement* FindChild2(std::wstring_view name1, std::wstring_view name2) const;
+    QeMarkupElement* FindChild3(std::wstring_view name1, std::wstring_view name2, std::wstring_view name3) const;
+    QeMarkupElement* FindChild4(std::wstring_view name1, std::wstring_view name2, std::wstring_view name3,
+                                std::wstring_view name4) const;
 
     // A new empty element at the end of the children.
     QeMarkupElement* AddChild();

@@ -244,6 +244,8 @@ HFONT CreateFontIndirectW(const LOGFONTW* description);
 // Starts reading the system's font configuration on a thread of its own, so that the first font
 // made, usually well after the program's start, finds it read. Harmless when called again.
 void PrepareFonts();
+// Returns once the font configuration is read; reads it on the calling thread when nothing began to.
+void WaitForFonts();
 
 // Of the DC's selected font (every DC starts with SYSTEM_FONT, the default face at the default size).
 BOOL GetTextMetricsW(HDC dc, TEXTMETRICW* metrics);

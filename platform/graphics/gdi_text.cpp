@@ -683,6 +683,8 @@ void PrepareFonts() {
     }
 }
 
+void WaitForFonts() { gdi::FontconfigReady(); }
+
 HFONT CreateFontIndirectW(const LOGFONTW* description) {
     if (description == nullptr) return nullptr;
     std::lock_guard<std::mutex> guard(Lock());

@@ -242,6 +242,14 @@ TEST_F(SkinImageTest, APictureDecodedAheadIsTakenByItsFirstDrawingWithItsTraces)
     EXPECT_FALSE(takeable(L"pair.png", kImageOther));
     EXPECT_FALSE(takeable(L"garbled.png", kImageOther));
 
+    // A picture that its load decodes, announced between others, is decoded ahead all the same.
+    m_dir.WriteBytes("pair.bmp", PictureBmp({"RG"}));
+    QeDecodeAhead::Expect({ImagePath(L"pair.png"), ImagePath(L"pair.bmp"), ImagePath(L"garbled.png")});
+    QeDecodeAhead::DecodeExpected();
+    EXPECT_TRUE(takeable(L"pair.bmp", kImageOther));
+    EXPECT_TRUE(takeable(L"pair.png", kImageOther));
+    EXPECT_TRUE(takeable(L"garbled.png", kImageOther));
+
     // Read as another format, the file is not the decode's; taken, it is gone.
     QeDecodeAhead::Expect({ImagePath(L"pair.png")});
     QeDecodeAhead::DecodeExpected();

@@ -1,5 +1,6 @@
 #include "framework/ui/drawing/QeDecodeAhead.h"
 
+#include <algorithm>
 #include <deque>
 #include <future>
 #include <map>
@@ -77,6 +78,24 @@ std::shared_ptr<Decoded> DecodeFile(const std::wstring& path) {
     return out;
 }
 
+// Decodes the expected file at the path (the first one expected when path is null); false when
+// there is none.
+bool DecodeNext(const std::wstring* path) {
+    std::pair<std::wstring, std::promise<std::shared_ptr<Decoded>>> next;
+    {
+        std::lock_guard<std::mutex> guard(Lock());
+        auto& expected = Expected();
+        const auto found = path == nullptr ? expected.begin()
+                                           : std::find_if(expected.begin(), expected.end(),
+                                                          [&](const auto& due) { return due.first == *path; });
+        if (found == expected.end()) return false;
+        next = std::move(*found);
+        expected.erase(found);
+    }
+    next.second.set_value(DecodeFile(next.first));
+    return true;
+}
+
 }  // namespace
 
 namespace QeDecodeAhead {
@@ -94,23 +113,24 @@ void Expect(const std::vector<std::wstring>& paths) {
     }
 }
 
-void DecodeExpected() {
-    // Every header first: the loads that measure the pictures come well before the first draw.
+void DecodeForLoads() {
+    // What the loads need first, in the order they come, well before the first draw: a PNG file's
+    // header, or the pixels of any other picture, which its load decodes.
     std::deque<std::pair<std::wstring, std::promise<SIZE>>> headers;
     {
         std::lock_guard<std::mutex> guard(Lock());
         headers.swap(HeadersDue());
     }
-    for (auto& [path, size] : headers) size.set_value(ReadHeader(path));
-    for (;;) {
-        std::pair<std::wstring, std::promise<std::shared_ptr<Decoded>>> next;
-        {
-            std::lock_guard<std::mutex> guard(Lock());
-            if (Expected().empty()) return;
-            next = std::move(Expected().front());
-            Expected().pop_front();
-        }
-        next.second.set_value(DecodeFile(next.first));
+    for (auto& [path, size] : headers) {
+        const SIZE read = ReadHeader(path);
+        size.set_value(read);
+        if (read.cx <= 0 || read.cy <= 0) DecodeNext(&path);
+    }
+}
+
+void DecodeExpected() {
+    DecodeForLoads();
+    while (DecodeNext(nullptr)) {
     }
 }
 

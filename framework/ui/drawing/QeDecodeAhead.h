@@ -16,14 +16,18 @@ namespace QeDecodeAhead {
 // decode from then on, a PngSize for its header. A path already announced and not taken is not
 // announced again.
 void Expect(const std::vector<std::wstring>& paths);
-// Reads the headers of the announced files, then decodes them one after another on the calling
-// thread (a helper), each by its extension (else by its content) as LoadImageFile reads it, and
-// makes its frames' bitmap pixels ready (QeBitmap::Prepare).
+// Reads the headers of the announced files in order, decoding at once each one that is not a PNG
+// file whose header reads (its load decodes it), then decodes the others one after another; all
+// on the calling thread (a helper), each by its extension (else by its content) as LoadImageFile
+// reads it, its frames' bitmap pixels made ready (QeBitmap::Prepare).
 void DecodeExpected();
+// Only the first part of DecodeExpected, what the loads need: the headers, and the pictures that are
+// no PNG file whose header reads. DecodeExpected then does the rest.
+void DecodeForLoads();
 
 // When the file at the path was started ahead and would be read in this format, and is a PNG file
 // whose header reads and whose chunks are whole: waits for its header to be read (the helper reads
-// every header before it decodes anything), puts the header's size into size and answers true.
+// every header before it decodes any PNG file), puts the header's size into size and answers true.
 bool PngSize(const std::wstring& path, int format, SIZE& size);
 
 // When the file at the path was started ahead and would be read in this format: waits for it, moves
