@@ -10,6 +10,8 @@
 #include "framework/ui/motion/QeEasing.h"
 #include "framework/ui/view/QeRect.h"
 #include "framework/ui/drawing/QeSkinValues.h"
+#include "framework/ui/shell/QeApplication.h"
+#include "framework/ui/shell/QeMainWindow.h"
 
 namespace {
 
@@ -123,6 +125,7 @@ QeEdit::QeEdit() {
 }
 
 QeEdit::~QeEdit() {
+    if (QeMainWindow* main = QeMainWindow::Instance()) main->ForgetOnTop(this);
     m_animator.Stop();
     DeleteAllGlyphs();
     RemoveChild(&m_hint);
@@ -431,14 +434,32 @@ void QeEdit::OnRectChanged(const RECT& rect) {
     m_hint.SetRect(GetClientRect());
 }
 
+bool QeEdit::InShownTree() const {
+    // Not when drawn into another view's surface (a table's cell), whose place is not its own.
+    const QeWindow* top = this;
+    while (top->Parent() != nullptr) top = top->Parent();
+    QeApplicationBase* application = QeApplicationBase::Instance();
+    return application != nullptr && top == &application->Root();
+}
+
 void QeEdit::OnAnimatorTick() {
     for (QeEditGlyphImage* glyph : m_animator.Glyphs()) InvalidateContent(glyph->box);
     if (!HasFocus() || Has(kReadOnly)) return;
     // The fade changes the caret's colour on only some ticks: the others would paint it again as
     // it is. The paint plans the next tick; a tick that paints nothing plans it here.
     const DWORD now = ClockNow();
-    if (m_selection.CaretColorAt(now, BackColor()) != m_caretPainted) {
-        InvalidateCaret();
+    const COLORREF color = m_selection.CaretColorAt(now, BackColor());
+    if (color != m_caretPainted) {
+        // Between frames the caret changes colour straight on the screen, while the frame that last
+        // drew it left it whole and uncovered: a frame would draw every window under it again.
+        QeMainWindow* main = QeMainWindow::Instance();
+        if (m_caretPainted != CLR_INVALID && main != nullptr &&
+            main->DrawOnTop(this, LocalToScreen(ContentToLocal(m_selection.CaretRect())), color)) {
+            m_caretPainted = color;
+            m_animator.CaretChangesAt(now + m_selection.CaretChangesAfter(now, BackColor()));
+        } else {
+            InvalidateCaret();
+        }
     } else {
         m_animator.CaretChangesAt(now + m_selection.CaretChangesAfter(now, BackColor()));
     }
@@ -464,6 +485,11 @@ int QeEdit::DrawContent(QeSurface* surface, const RECT& rect, const RECT& conten
         const COLORREF color = HasFocus() ? m_selection.CaretColorAt(now, BackColor()) : BackColor();
         surface->FillSolid(color, QeOffsetRect(caret, origin.x, origin.y));
         m_caretPainted = QeRectContains(clip, whole) ? color : CLR_INVALID;
+        QeMainWindow* main = QeMainWindow::Instance();
+        if (main != nullptr && m_caretPainted != CLR_INVALID && HasFocus() && InShownTree()) {
+            main->NoteOnTop(this, surface, QeOffsetRect(whole, origin.x, origin.y),
+                            LocalToScreen(ContentToLocal(whole)), color);
+        }
         if (m_caretPainted != CLR_INVALID && HasFocus()) {
             m_animator.CaretChangesAt(now + m_selection.CaretChangesAfter(now, BackColor()));
         }

@@ -223,6 +223,8 @@ public:
 
     // For the animator: repaints the animated glyphs and, with the focus, the caret.
     void OnAnimatorTick();
+    // Hangs from the application's root, where the screen shows it.
+    bool InShownTree() const;
 
 private:
     bool Has(Style style) const { return (m_styles & style) != 0; }

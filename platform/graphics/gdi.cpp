@@ -484,6 +484,43 @@ BOOL SetClipRect(HDC dc, const RECT* rect) {
     return TRUE;
 }
 
+int GetClipBox(HDC dc, RECT* rect) {
+    std::lock_guard<std::mutex> guard(Lock());
+    const Dc* d = FindAs<Dc>(dc, Kind::Dc);
+    if (d == nullptr || d->bitmap == nullptr || rect == nullptr) return ERROR;
+    RECT box{0, 0, 0, 0};
+    bool any = false;
+    const auto grow = [&](int x0, int y0, int x1, int y1) {
+        box = any ? RECT{std::min<LONG>(box.left, x0), std::min<LONG>(box.top, y0), std::max<LONG>(box.right, x1),
+                         std::max<LONG>(box.bottom, y1)}
+                  : RECT{x0, y0, x1, y1};
+        any = true;
+    };
+    // ForEachBox counts a draw for what it visits; looking is not drawing.
+    const unsigned long long draws = d->bitmap->draws;
+    ForEachBox(*d, 0, 0, d->bitmap->layout.width, d->bitmap->layout.height, grow);
+    d->bitmap->draws = draws;
+    *rect = box;
+    return any ? SIMPLEREGION : NULLREGION;
+}
+
+COLORREF GetPixel(HDC dc, int x, int y) {
+    std::lock_guard<std::mutex> guard(Lock());
+    const Dc* d = FindAs<Dc>(dc, Kind::Dc);
+    if (d == nullptr || d->bitmap == nullptr) return CLR_INVALID;
+    const PixelLayout& layout = d->bitmap->layout;
+    const bool plain = layout.masks[0] == 0 || (layout.masks[0] == 0x00FF0000u && layout.masks[1] == 0x0000FF00u &&
+                                                layout.masks[2] == 0x000000FFu);
+    if (layout.bitsPerPixel != 32 || !plain) return CLR_INVALID;
+    bool inside = false;
+    const unsigned long long draws = d->bitmap->draws;
+    ForEachBox(*d, x, y, static_cast<long long>(x) + 1, static_cast<long long>(y) + 1, [&](int, int, int, int) { inside = true; });
+    d->bitmap->draws = draws;
+    if (!inside) return CLR_INVALID;
+    const BYTE* p = d->bitmap->Row(y) + static_cast<std::ptrdiff_t>(x) * 4;
+    return RGB(p[2], p[1], p[0]);
+}
+
 void SetWindowDcProvider(const WindowDcProvider& provider) {
     std::lock_guard<std::mutex> guard(Lock());
     TheTable().windows = provider;

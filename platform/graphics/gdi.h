@@ -301,6 +301,17 @@ std::size_t GlyphCacheLimit();
 // Give it back with ReleaseDC or DeleteDC.
 HDC CreatePaintDC(HBITMAP target, const RECT* clip, int count);
 
+// The smallest rectangle around all the DC may draw on (its bitmap, its clip rectangle and, for a
+// paint DC, its region): NULLREGION when that is nothing, SIMPLEREGION else; ERROR for a bad handle
+// or a DC without pixels.
+inline constexpr int ERROR = 0;
+inline constexpr int NULLREGION = 1;
+inline constexpr int SIMPLEREGION = 2;
+int GetClipBox(HDC dc, RECT* rect);
+// The colour of a pixel of a 32-bit bitmap selected in the DC; CLR_INVALID where the DC may not
+// draw (see GetClipBox) or for any other bitmap.
+COLORREF GetPixel(HDC dc, int x, int y);
+
 // Limits everything drawn through the DC (blits, fills, text) to the rectangle, within a paint
 // DC's region; null lifts the limit. A stretching blit keeps its mapping: only the pixels inside
 // the rectangle are drawn, each as the whole blit would draw it. FALSE for a bad handle.

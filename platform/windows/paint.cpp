@@ -7,6 +7,7 @@
 //   WM_ERASEBKGND is sent first when any invalidation asked for erasing.
 // - A window's framebuffer is made on first use at its client size and kept until it is resized
 //   or destroyed; EndPaint and the release of a window DC hand the painted area to the presenter.
+#include <algorithm>
 #include <mutex>
 #include <vector>
 
@@ -56,9 +57,14 @@ HDC WindowDc(HWND window) {
     return CreatePaintDC(framebuffer, &client, 1);
 }
 
-void WindowDcReleased(HWND window, HDC) {
+void WindowDcReleased(HWND window, HDC dc) {
+    // Only what the DC could draw on can have changed.
     RECT client{};
-    if (GetClientRect(window, &client)) CurrentPresenter().Painted(window, client);
+    RECT box{};
+    if (!GetClientRect(window, &client) || GetClipBox(dc, &box) != SIMPLEREGION) return;
+    const RECT part{std::max(box.left, client.left), std::max(box.top, client.top), std::min(box.right, client.right),
+                    std::min(box.bottom, client.bottom)};
+    if (part.left < part.right && part.top < part.bottom) CurrentPresenter().Painted(window, part);
 }
 
 }  // namespace

@@ -380,6 +380,20 @@ TEST(GdiBlit, PaintDcDrawsOnlyInsideItsRegion) {
     ASSERT_EQ(TRUE, GetBitmapPixels(target, &pixels));
     const Picture expected{0x102030, 0x102030, 0x102030, 0, 0, 0x102030, 0x102030, 0, 0, 0, 0, 0x102030};
     EXPECT_EQ(expected, gditest::Read(pixels));
+    // The box around the region and the pixels read through it; only SetClipRect's part of it.
+    RECT box{};
+    EXPECT_EQ(SIMPLEREGION, GetClipBox(paint, &box));
+    EXPECT_EQ((std::vector<LONG>{0, 0, 4, 3}), (std::vector<LONG>{box.left, box.top, box.right, box.bottom}));
+    EXPECT_EQ(RGB(0x10, 0x20, 0x30), GetPixel(paint, 2, 1));
+    EXPECT_EQ(CLR_INVALID, GetPixel(paint, 0, 1));  // outside the region
+    EXPECT_EQ(CLR_INVALID, GetPixel(paint, 4, 0));
+    const RECT limit{1, 1, 3, 3};
+    SetClipRect(paint, &limit);
+    EXPECT_EQ(SIMPLEREGION, GetClipBox(paint, &box));
+    EXPECT_EQ((std::vector<LONG>{1, 1, 3, 2}), (std::vector<LONG>{box.left, box.top, box.right, box.bottom}));
+    EXPECT_EQ(CLR_INVALID, GetPixel(paint, 0, 0));
+    SetClipRect(paint, nullptr);
+    EXPECT_EQ(ERROR, GetClipBox(nullptr, &box));
 
     // The target lives while the paint DC does.
     EXPECT_EQ(TRUE, DeleteObject(target));
@@ -395,6 +409,7 @@ TEST(GdiBlit, PaintDcDrawsOnlyInsideItsRegion) {
     EXPECT_EQ(TRUE, BitBlt(none, 0, 0, 2, 2, source.dc, 0, 0, SRCCOPY));
     ASSERT_EQ(TRUE, GetBitmapPixels(other, &pixels));
     EXPECT_EQ(Picture(4, 0), gditest::Read(pixels));
+    EXPECT_EQ(NULLREGION, GetClipBox(none, &box));
     DeleteDC(none);
     DeleteObject(other);
     ReleaseDC(nullptr, screen);

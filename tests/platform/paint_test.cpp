@@ -300,9 +300,15 @@ TEST_F(FramebufferTest, APaintDrawsOnlyInsideTheUpdateRegionAndTheRestIsKept) {
     ReleaseDC(m_window, dc);
     EXPECT_EQ(FramebufferPixel(m_window, 119, 79), RGB(255, 255, 255));
     EXPECT_EQ(FramebufferPixel(m_window, 120, 0), CLR_INVALID);
+    // Limited to a rectangle, only that is presented.
+    dc = GetDC(m_window);
+    const RECT spot{5, 6, 7, 26};
+    SetClipRect(dc, &spot);
+    FillRect(dc, &corner, white);
+    ReleaseDC(m_window, dc);
     ShowWindow(m_window, SW_HIDE);
     EXPECT_EQ(std::vector<std::wstring>(m_presenter.lines.begin() + 3, m_presenter.lines.end()),
-              (std::vector<std::wstring>{L"resized 120x80", L"painted 0,0,120,80", L"hidden"}));
+              (std::vector<std::wstring>{L"resized 120x80", L"painted 0,0,120,80", L"painted 5,6,7,26", L"hidden"}));
 }
 
 TEST_F(FramebufferTest, TheFramebufferCopiesAndSavesAsPng) {

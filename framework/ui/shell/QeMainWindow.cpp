@@ -3,6 +3,8 @@
 #include <algorithm>
 
 #include "framework/base/QeTimerManager.h"
+#include "framework/ui/drawing/QeDC.h"
+#include "framework/ui/drawing/QeGraphics.h"
 #include "framework/ui/drawing/QeGraphicsTypes.h"
 #include "framework/ui/shell/QeMessageDispatcher.h"
 #include "framework/ui/view/QeRect.h"
@@ -79,6 +81,65 @@ RECT QeMainWindow::DrawnOver(const void* surface, const RECT& area) const {
         if (drawnInto == surface && QeIntersectRect(drawn, area, meet)) Grow(over, meet);
     }
     return over;
+}
+
+void QeMainWindow::NoteOnTop(const void* owner, QeSurface* surface, const RECT& inSurface, const RECT& screen,
+                             COLORREF colour) {
+    if (!m_framing) return;
+    m_onTop = OnTop{owner, surface, inSurface, screen, colour, drawnThisFrame.size(), false};
+}
+
+void QeMainWindow::ForgetOnTop(const void* owner) {
+    if (m_onTop.owner == owner) m_onTop = OnTop{};
+}
+
+void QeMainWindow::StartFrameOnTop(const RECT& painting) {
+    m_framing = true;
+    RECT meet;
+    if (m_onTop.owner != nullptr && QeIntersectRect(m_onTop.screen, painting, meet)) m_onTop = OnTop{};
+}
+
+void QeMainWindow::EndFrameOnTop(HDC shown) {
+    m_framing = false;
+    if (m_onTop.owner == nullptr || m_onTop.shown) return;
+    bool clear = true;
+    // What the owner drew itself comes next; anything after it on the rectangle lies on top.
+    for (size_t i = m_onTop.drawnBefore + 1; clear && i < drawnThisFrame.size(); ++i) {
+        RECT meet;
+        clear = !QeIntersectRect(drawnThisFrame[i].second, m_onTop.screen, meet);
+    }
+    // Layers, transitions and popups are composed after the tree: the picture must be the colour.
+    for (LONG y = m_onTop.screen.top; clear && y < m_onTop.screen.bottom; ++y) {
+        for (LONG x = m_onTop.screen.left; clear && x < m_onTop.screen.right; ++x) {
+            clear = GetPixel(shown, x, y) == m_onTop.colour;
+        }
+    }
+    if (clear) {
+        m_onTop.shown = true;
+    } else {
+        m_onTop = OnTop{};
+    }
+}
+
+bool QeMainWindow::DrawOnTop(const void* owner, const RECT& screen, COLORREF colour) {
+    if (m_onTop.owner != owner || !m_onTop.shown || QeRectsDiffer(m_onTop.screen, screen)) return false;
+    // A frame that is due paints it anyway, with whatever else changed.
+    if (!IsEmptyRect(dirtyRect) || GetUpdateRect(window, nullptr, FALSE)) return false;
+    QeSurfacePool* pool = QeSurfacePool::Instance();
+    if (pool == nullptr || !pool->IsInUse(m_onTop.surface)) return false;
+    // The surface keeps what the screen shows, for the views that build on their last frame.
+    if (!m_onTop.surface->FillSolid(colour, m_onTop.inSurface)) return false;
+    HDC dc = GetDC(window);
+    if (dc == nullptr) return false;
+    // The clip tells the window stand-in what to present.
+    SetClipRect(dc, &screen);
+    {
+        QeDC onScreen(dc, QeDC::kBorrowed);
+        onScreen.FillSolid(colour, screen);
+    }
+    ReleaseDC(window, dc);
+    m_onTop.colour = colour;
+    return true;
 }
 
 void QeMainWindow::InvalidateMoved(const RECT& rect) {

@@ -9,7 +9,10 @@
 #include <vector>
 
 #include "framework/base/QeSingleton.h"
+#include "platform/graphics/gdi.h"
 #include "platform/win_types.h"
+
+class QeSurface;
 
 class QeMainWindow : public QeSingleton<QeMainWindow> {
 public:
@@ -43,6 +46,7 @@ public:
         dirtyRect = RECT{0, 0, 0, 0};
         changedRect = RECT{0, 0, 0, 0};
         drawnThisFrame.clear();
+        m_framing = false;
     }
     // What the view tree drew into each surface while painting the current frame (screen
     // coordinates): a view that builds on its last frame must know whether a window drawn before
@@ -51,6 +55,20 @@ public:
     // The bounds of what was drawn into the surface within the area so far this frame; empty when
     // nothing was.
     RECT DrawnOver(const void* surface, const RECT& area) const;
+
+    // A rectangle that a window drew last of all, wholly in one colour, in the last frame that
+    // painted there: the caret. Until a frame paints there again, that window may change the
+    // rectangle's colour on its own between frames, straight onto the screen, as a system caret is
+    // drawn. The frame that noted it must end with nothing drawn or composed over it (the screen
+    // shows the colour as drawn); a frame that paints there without noting it again ends the right.
+    void NoteOnTop(const void* owner, QeSurface* surface, const RECT& inSurface, const RECT& screen, COLORREF colour);
+    void ForgetOnTop(const void* owner);
+    // The frame's paint and its end, the picture it leaves in `shown`.
+    void StartFrameOnTop(const RECT& painting);
+    void EndFrameOnTop(HDC shown);
+    // Fills the rectangle in the owner's surface and on the screen, and presents it; false (nothing
+    // drawn) when the owner has no such right or a frame is due anyway.
+    bool DrawOnTop(const void* owner, const RECT& screen, COLORREF colour);
 
     HWND Handle() const { return window; }
 
@@ -67,4 +85,17 @@ public:
     // Repaint requests so far: the union above cannot tell one request from several.
     uint32_t invalidations = 0;
     std::vector<std::pair<const void*, RECT>> drawnThisFrame;
+
+private:
+    struct OnTop {
+        const void* owner = nullptr;  // none
+        QeSurface* surface = nullptr;
+        RECT inSurface{0, 0, 0, 0};
+        RECT screen{0, 0, 0, 0};
+        COLORREF colour = CLR_INVALID;
+        size_t drawnBefore = 0;  // drawnThisFrame's length when it was noted: the owner's own comes next
+        bool shown = false;      // its frame ended with it on the screen as drawn
+    };
+    OnTop m_onTop;
+    bool m_framing = false;  // between StartFrameOnTop and the frame's end
 };

@@ -121,10 +121,12 @@ int QePaintMainWindow() {
 
     QePaintContext context(main->Handle());
     int answer = 0;
+    main->StartFrameOnTop(main->paintRect);
     if (context.Valid() && QeWindow::PaintTree(&application->Root())) {
         QeWindow& root = application->Root();
         if (QeComposeFrame(application->Frame(), context.DC(), root.Width(), root.Height())) {
             if (QeInputPanel* panel = QeInputPanel::Instance()) panel->ResetAfterPaint();
+            main->EndFrameOnTop(context.DC().Handle());
             answer = 1;
         }
     }
