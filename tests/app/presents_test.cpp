@@ -15,14 +15,6 @@
 
 namespace {
 
-std::vector<std::uint32_t> Picture(HWND window) {
-    RECT client{};
-    GetClientRect(window, &client);
-    std::vector<std::uint32_t> picture(static_cast<size_t>(client.right) * static_cast<size_t>(client.bottom));
-    CopyFramebuffer(window, client, picture.data(), picture.size());
-    return picture;
-}
-
 // Passes every present on to the presenter it replaces and counts those whose picture is the one
 // the present before showed.
 class SamePictureCount : public Presenter {
@@ -32,7 +24,10 @@ public:
 
     void Painted(HWND window, const RECT& area) override {
         m_next->Painted(window, area);
-        std::vector<std::uint32_t> picture = Picture(window);
+        RECT client{};
+        GetClientRect(window, &client);
+        std::vector<std::uint32_t> picture(static_cast<size_t>(client.right) * static_cast<size_t>(client.bottom));
+        CopyFramebuffer(window, client, picture.data(), picture.size());
         if (picture == m_last) ++same;
         m_last = std::move(picture);
     }
@@ -55,12 +50,6 @@ class PresentsTest : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(rig.Start()); }
     void TearDown() override { rig.App().SetCurrentView(nullptr); }
-    // The picture a frame painting the whole window draws, at the same moment.
-    std::vector<std::uint32_t> WholeFrame() {
-        QeMainWindow::Instance()->Invalidate(RECT{0, 0, 10000, 10000}, true);
-        rig.Settle();
-        return Picture(rig.Window());
-    }
 
     SamePictureCount pictures;
     MessengerRig rig;
@@ -119,7 +108,6 @@ TEST_F(PresentsTest, AFocusedChatInputPresentsEachStepOfTheSlideOnceAndItsCaretA
             patch.SetVisible(true);
             patch.Invalidate(RECT{0, 0, 0, 0}, true);
             rig.Settle();
-            ASSERT_EQ(FramebufferPixel(rig.Window(), caret.left, caret.bottom - 1), RGB(0x12, 0x34, 0x56));
         }
         int alone = 0;
         changes = 0;
@@ -131,8 +119,11 @@ TEST_F(PresentsTest, AFocusedChatInputPresentsEachStepOfTheSlideOnceAndItsCaretA
             last = now;
             ++changes;
             alone += QeMainWindow::Instance()->invalidations == requests ? 1 : 0;
-            const std::vector<std::uint32_t> shown = Picture(rig.Window());
-            EXPECT_TRUE(shown == WholeFrame()) << "tick " << tick;
+            // A frame of the whole window at the same moment presents the same picture.
+            const int same = pictures.same;
+            QeMainWindow::Instance()->Invalidate(RECT{0, 0, 10000, 10000}, true);
+            rig.Settle();
+            EXPECT_EQ(pictures.same, same + 1) << "tick " << tick;
         }
         EXPECT_GT(changes, 10);
         EXPECT_EQ(alone, covered ? 0 : changes);
