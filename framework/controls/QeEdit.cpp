@@ -446,23 +446,21 @@ void QeEdit::OnAnimatorTick() {
     for (QeEditGlyphImage* glyph : m_animator.Glyphs()) InvalidateContent(glyph->box);
     if (!HasFocus() || Has(kReadOnly)) return;
     // The fade changes the caret's colour on only some ticks: the others would paint it again as
-    // it is. The paint plans the next tick; a tick that paints nothing plans it here.
+    // it is. Between frames a change goes straight onto the screen while the frame that last drew
+    // the caret left it whole and uncovered: a frame would draw every window under it again. The
+    // paint plans the next tick; a tick that paints no frame plans it here.
     const DWORD now = ClockNow();
     const COLORREF color = m_selection.CaretColorAt(now, BackColor());
     if (color != m_caretPainted) {
-        // Between frames the caret changes colour straight on the screen, while the frame that last
-        // drew it left it whole and uncovered: a frame would draw every window under it again.
         QeMainWindow* main = QeMainWindow::Instance();
-        if (m_caretPainted != CLR_INVALID && main != nullptr &&
-            main->DrawOnTop(this, LocalToScreen(ContentToLocal(m_selection.CaretRect())), color)) {
-            m_caretPainted = color;
-            m_animator.CaretChangesAt(now + m_selection.CaretChangesAfter(now, BackColor()));
-        } else {
+        const RECT screen = LocalToScreen(ContentToLocal(m_selection.CaretRect()));
+        if (m_caretPainted == CLR_INVALID || main == nullptr || !main->DrawOnTop(this, screen, color)) {
             InvalidateCaret();
+            return;
         }
-    } else {
-        m_animator.CaretChangesAt(now + m_selection.CaretChangesAfter(now, BackColor()));
+        m_caretPainted = color;
     }
+    m_animator.CaretChangesAt(now + m_selection.CaretChangesAfter(now, BackColor()));
 }
 
 int QeEdit::DrawBackground(QeSurface* surface, const RECT& rect) {
@@ -485,12 +483,12 @@ int QeEdit::DrawContent(QeSurface* surface, const RECT& rect, const RECT& conten
         const COLORREF color = HasFocus() ? m_selection.CaretColorAt(now, BackColor()) : BackColor();
         surface->FillSolid(color, QeOffsetRect(caret, origin.x, origin.y));
         m_caretPainted = QeRectContains(clip, whole) ? color : CLR_INVALID;
-        QeMainWindow* main = QeMainWindow::Instance();
-        if (main != nullptr && m_caretPainted != CLR_INVALID && HasFocus() && InShownTree()) {
-            main->NoteOnTop(this, surface, QeOffsetRect(whole, origin.x, origin.y),
-                            LocalToScreen(ContentToLocal(whole)), color);
-        }
         if (m_caretPainted != CLR_INVALID && HasFocus()) {
+            QeMainWindow* main = QeMainWindow::Instance();
+            if (main != nullptr && InShownTree()) {
+                main->NoteOnTop(this, surface, QeOffsetRect(whole, origin.x, origin.y),
+                                LocalToScreen(ContentToLocal(whole)), color);
+            }
             m_animator.CaretChangesAt(now + m_selection.CaretChangesAfter(now, BackColor()));
         }
     }
