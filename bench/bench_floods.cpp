@@ -9,13 +9,16 @@
 //                          shown inbox (100,000 at most 12x the time of 10,000; resident memory
 //                          after 100,000 within 5 MB of that after 1,000);
 //   BuddyRequestFlood      buddy requests from new ids (resident memory after 100,000 within 5 MB
-//                          of that after 1,000).
+//                          of that after 1,000);
+//   ParticipantsJoinFlood  JOINs of new ids into one chat, then a QUIT for each, with that chat's
+//                          participants page shown; each phase's seconds (5,000 of each: < 1 s).
 // Memory is read after the heap gave back what it could (malloc_trim): VmRSS growth in MB, and the
 // heap's bytes in use beside it.
 #include <benchmark/benchmark.h>
 #include <malloc.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <string>
 
@@ -181,5 +184,47 @@ void BM_BuddyRequestFlood(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_BuddyRequestFlood)->Arg(1000)->Arg(100000)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+void BM_ParticipantsJoinFlood(benchmark::State& state) {
+    FloodRig rig(state);
+    if (!rig.Started()) return;
+    MessengerApp& app = rig.App();
+    const auto pushed = [](const std::string& inner) {
+        return "CRP2 0 SS 77 " + std::to_string(inner.size()) + "\r\n" + inner;
+    };
+    const auto seconds = [](std::chrono::steady_clock::time_point since) {
+        return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
+    };
+    for (auto _ : state) {
+        state.PauseTiming();
+        ChatSession* chat = ChatSessionManager::Instance()->CreateChatSession();
+        chat->SessionId = L"77";
+        chat->BuddyId = L"m0@x";
+        app.ChatInfo().Table().SetSession(chat);
+        app.SetCurrentView(&app.ChatInfo());
+        rig.Settle();
+        state.ResumeTiming();
+        auto start = std::chrono::steady_clock::now();
+        for (int64_t i = 0; i < state.range(0); ++i) {
+            Dispatch(pushed("JOIN 0 m" + std::to_string(i) + "@x 별 이름 %00 1\r\n"));
+        }
+        rig.Settle();
+        state.counters["join_s"] = seconds(start);
+        state.counters["members"] = static_cast<double>(chat->Members.size());
+        state.counters["rows"] = app.ChatInfo().Table().GetItemCount();
+        start = std::chrono::steady_clock::now();
+        for (int64_t i = 0; i < state.range(0); ++i) Dispatch(pushed("QUIT 0 m" + std::to_string(i) + "@x x\r\n"));
+        rig.Settle();
+        state.counters["quit_s"] = seconds(start);
+        state.counters["rows_left"] = app.ChatInfo().Table().GetItemCount();
+        state.PauseTiming();
+        app.SetCurrentView(nullptr);
+        ChatSessionManager::Instance()->RemoveChat(chat);
+        rig.Settle();
+        rig.Fresh();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_ParticipantsJoinFlood)->Arg(5000)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -113,7 +113,7 @@ TEST_F(ChatWindowTest, LinesAreWrittenInTheirKindsColourWithEmoticonsAndFlashcon
     ChatPageOf(chat)->UpdateTitle();
     EXPECT_EQ(alone + L"|" + ChatPageOf(chat)->View().Title().Text().Text(), L"유나 님|유나 님 외 1 명");
     // A first member's name of any length, as set here and as a USER frame brings it.
-    chat->Members.front().Name.assign(300, L'n');
+    chat->FindMember(chat->Members.front().Id)->Name.assign(300, L'n');
     ChatPageOf(chat)->UpdateTitle();
     const std::wstring title = ChatPageOf(chat)->View().Title().Text().Text();
     chat = Open(false);

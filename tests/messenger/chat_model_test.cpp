@@ -71,6 +71,32 @@ TEST_F(ChatModelTest, MembersAreUniqueByIdAndKeepArrivalOrder) {
     EXPECT_EQ(chat->Members[1].Id, L"c@x");
 }
 
+// A full chat lists no one more until somebody leaves; a known id never replaces the stored member;
+// the members that moved up are still found by id.
+TEST_F(ChatModelTest, MembersAreBoundedAndFoundByIdAfterOthersLeave) {
+    ChatSession* chat = Open(L"m0");
+    const size_t full = ChatMemberList::kMax;
+    for (size_t i = 0; i < full; ++i) ASSERT_EQ(chat->AddMember(Member(L"m" + std::to_wstring(i), L"first")), 1);
+    struct Step {
+        bool add;
+        const wchar_t* id;
+        int result;
+    };
+    const Step steps[] = {{true, L"late", 0}, {true, L"m5", 0},    {false, L"late", 0}, {false, L"m1", 1},
+                          {true, L"m7", 0},   {true, L"late", 1}, {true, L"later", 0}};
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.id);
+        EXPECT_EQ(step.add ? chat->AddMember(Member(step.id, L"second")) : chat->RemoveMember(step.id), step.result);
+    }
+    ASSERT_EQ(chat->Members.size(), full);
+    EXPECT_EQ(chat->Members[1].Id + L" " + chat->Members[full - 1].Id + L" " + chat->FindMember(L"m7")->Name,
+              L"m2 late first");
+    for (size_t i = 0; i < full; ++i) {
+        EXPECT_EQ(chat->FindMember(chat->Members[i].Id), &chat->Members[i]);
+        EXPECT_EQ(chat->Members.IndexOf(chat->Members[i].Id), static_cast<int>(i));
+    }
+}
+
 TEST_F(ChatModelTest, RemovingTheOnlyMemberKeepsTheBuddyId) {
     ChatSession* chat = Open(L"a@x");
     chat->AddMember(Member(L"a@x"));
