@@ -287,7 +287,6 @@ void SignedInClient::Settle() {
         Check(Screens.WindowOf(chat) != nullptr);
         std::set<std::wstring> ids;
         for (const ChatMember& member : chat->Members) Check(ids.insert(member.Id).second);
-        Check(chat->Members.size() <= ChatMemberList::kMax);
     }
     Check(LstaParts::Instance().Bytes().size() <= LstaParts::kLimit);
     Check(MemoParts().Bytes.size() <= kMaxMemoParts);

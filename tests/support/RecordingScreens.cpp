@@ -270,9 +270,7 @@ void RecordingScreens::ChatListAddRow(ChatSession* session) { WithSession("ChatL
 void RecordingScreens::ChatListUpdateRow(ChatSession* session) { WithSession("ChatListUpdateRow", session); }
 void RecordingScreens::PageIndicatorRebuild() { Simple("PageIndicatorRebuild"); }
 void RecordingScreens::ParticipantsAddRow(ChatSession* session) { WithSession("ParticipantsAddRow", session); }
-void RecordingScreens::ParticipantsRemoveRow(ChatSession* session, size_t) {
-    WithSession("ParticipantsRemoveRow", session);
-}
+void RecordingScreens::ParticipantsRemoveRow(ChatSession* session, size_t) { WithSession("ParticipantsRemoveRow", session); }
 void RecordingScreens::MemoListSwitchBox(int box) { WithNumber("MemoListSwitchBox", box); }
 void RecordingScreens::MemoListInsertNewMemos(int count) { WithNumber("MemoListInsertNewMemos", count); }
 void RecordingScreens::MemoListAppendPage(int count) { WithNumber("MemoListAppendPage", count); }
