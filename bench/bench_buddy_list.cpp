@@ -7,8 +7,11 @@
 
 #include <string>
 
+#include "app/MessengerApp.h"
+#include "app/SkinDocument.h"
 #include "app/screens/buddies/BuddyListRows.h"
 #include "app/screens/buddies/BuddyListTable.h"
+#include "framework/base/QePathTable.h"
 #include "framework/base/QeTiming.h"
 #include "framework/ui/drawing/QeGraphics.h"
 #include "messenger/model/BuddyGroupList.h"
@@ -26,6 +29,11 @@ public:
     Scene() {
         QeGraphicsStart();
         QeTimingStart();
+        // The rows take their height from the table's skin, which names its pictures in the assets.
+        QePathTableStart();
+        MessengerApp::SetResourceRoots(*QePathTable::Instance(), L"" TEVRIK_ASSETS_DIR "/");
+        m_skin.Load(MessengerApp::kSkinFile);
+        m_table.Create();
         m_options.SortType = 1;
         m_options.ViewType = 3;
         uint32_t seed = 12345;
@@ -51,11 +59,13 @@ public:
     }
     ~Scene() {
         m_table.RemoveRows();
+        QePathTableStop();
         QeTimingStop();
         QeGraphicsStop();
     }
 
     testsupport::ScopedConfigHome m_config;  // the options are saved where nothing else looks
+    SkinDocument m_skin;
     BuddyRoster m_roster;
     BuddyGroupList m_groups;
     Options m_options;
