@@ -16,10 +16,12 @@
 #include <malloc.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
 #include "app/MessengerApp.h"
+#include "bench/BenchSmoke.h"
 #include "app/screens/chats/ChatPage.h"
 #include "app/screens/memos/MemoListPage.h"
 #include "messenger/model/BuddyRoster.h"
@@ -29,6 +31,11 @@
 #include "tests/support/MessengerRig.h"
 
 namespace {
+
+// The flood's size: the argument, at most a thousand in a smoke run.
+int64_t Flood(const benchmark::State& state) {
+    return FullOrSmoke(state.range(0), std::min<int64_t>(state.range(0), 1000));
+}
 
 double ResidentMb() {
     malloc_trim(0);
@@ -102,7 +109,7 @@ void BM_ChatTranscriptMemory(benchmark::State& state) {
     for (auto _ : state) {
         ChatPage* page = OpenShownChat(rig);
         const Growth growth;
-        for (int64_t i = 0; i < state.range(0); ++i) page->AppendLine(line, 2);
+        for (int64_t i = 0; i < Flood(state); ++i) page->AppendLine(line, 2);
         rig.Settle();
         growth.Report(state, nullptr, 0);
         state.PauseTiming();
@@ -145,7 +152,7 @@ void BM_MemoPushFlood(benchmark::State& state) {
         rig.Settle();
         const Growth growth;
         state.ResumeTiming();
-        for (int64_t i = 0; i < state.range(0); ++i) {
+        for (int64_t i = 0; i < Flood(state); ++i) {
             const std::string imsg = "IMSG\r\nfrom:b@x\r\ncookie:R" + std::to_string(run) + "_" + std::to_string(i) +
                                      "\r\nlength:2\r\n\r\nhi";
             Dispatch("CMSG 0 b@x " + std::to_string(imsg.size()) + "\r\n" + imsg);
@@ -169,7 +176,7 @@ void BM_BuddyRequestFlood(benchmark::State& state) {
         BuddyRoster::Instance()->Clear();
         const Growth growth;
         state.ResumeTiming();
-        for (int64_t i = 0; i < state.range(0); ++i) {
+        for (int64_t i = 0; i < Flood(state); ++i) {
             const std::string id = std::to_string(run) + "r" + std::to_string(i);
             Dispatch("ADDB 0 RL k" + id + " " + id + "@x hi %00\r\n");
         }
