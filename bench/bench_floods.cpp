@@ -18,11 +18,13 @@
 #include <malloc.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <string>
 
 #include "app/MessengerApp.h"
+#include "bench/BenchSmoke.h"
 #include "app/screens/chats/ChatPage.h"
 #include "app/screens/memos/MemoListPage.h"
 #include "messenger/model/BuddyRoster.h"
@@ -32,6 +34,11 @@
 #include "tests/support/MessengerRig.h"
 
 namespace {
+
+// The flood's size: the argument, at most a thousand in a smoke run.
+int64_t Flood(const benchmark::State& state) {
+    return FullOrSmoke(state.range(0), std::min<int64_t>(state.range(0), 1000));
+}
 
 double ResidentMb() {
     malloc_trim(0);
@@ -105,7 +112,7 @@ void BM_ChatTranscriptMemory(benchmark::State& state) {
     for (auto _ : state) {
         ChatPage* page = OpenShownChat(rig);
         const Growth growth;
-        for (int64_t i = 0; i < state.range(0); ++i) page->AppendLine(line, 2);
+        for (int64_t i = 0; i < Flood(state); ++i) page->AppendLine(line, 2);
         rig.Settle();
         growth.Report(state, nullptr, 0);
         state.PauseTiming();
@@ -148,7 +155,7 @@ void BM_MemoPushFlood(benchmark::State& state) {
         rig.Settle();
         const Growth growth;
         state.ResumeTiming();
-        for (int64_t i = 0; i < state.range(0); ++i) {
+        for (int64_t i = 0; i < Flood(state); ++i) {
             const std::string imsg = "IMSG\r\nfrom:b@x\r\ncookie:R" + std::to_string(run) + "_" + std::to_string(i) +
                                      "\r\nlength:2\r\n\r\nhi";
             Dispatch("CMSG 0 b@x " + std::to_string(imsg.size()) + "\r\n" + imsg);
@@ -172,7 +179,7 @@ void BM_BuddyRequestFlood(benchmark::State& state) {
         BuddyRoster::Instance()->Clear();
         const Growth growth;
         state.ResumeTiming();
-        for (int64_t i = 0; i < state.range(0); ++i) {
+        for (int64_t i = 0; i < Flood(state); ++i) {
             const std::string id = std::to_string(run) + "r" + std::to_string(i);
             Dispatch("ADDB 0 RL k" + id + " " + id + "@x hi %00\r\n");
         }
@@ -205,7 +212,7 @@ void BM_ParticipantsJoinFlood(benchmark::State& state) {
         rig.Settle();
         state.ResumeTiming();
         auto start = std::chrono::steady_clock::now();
-        for (int64_t i = 0; i < state.range(0); ++i) {
+        for (int64_t i = 0; i < Flood(state); ++i) {
             Dispatch(pushed("JOIN 0 m" + std::to_string(i) + "@x 별 이름 %00 1\r\n"));
         }
         rig.Settle();
@@ -213,7 +220,7 @@ void BM_ParticipantsJoinFlood(benchmark::State& state) {
         state.counters["members"] = static_cast<double>(chat->Members.size());
         state.counters["rows"] = app.ChatInfo().Table().GetItemCount();
         start = std::chrono::steady_clock::now();
-        for (int64_t i = 0; i < state.range(0); ++i) Dispatch(pushed("QUIT 0 m" + std::to_string(i) + "@x x\r\n"));
+        for (int64_t i = 0; i < Flood(state); ++i) Dispatch(pushed("QUIT 0 m" + std::to_string(i) + "@x x\r\n"));
         rig.Settle();
         state.counters["quit_s"] = seconds(start);
         state.counters["rows_left"] = app.ChatInfo().Table().GetItemCount();
