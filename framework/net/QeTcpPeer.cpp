@@ -114,6 +114,7 @@ void QeTcpPeer::Close() {
     // The TLS session belonged to the socket just closed.
     m_channel.Free();
     m_connected = false;
+    m_writeFailed = false;
 }
 
 bool QeTcpPeer::Send(const void* bytes, size_t n) {
@@ -202,14 +203,14 @@ void QeTcpPeer::Flush() {
     }
     do {
         m_flushAgain = false;
-        // Bytes queued before the connection is ready wait for it.
-        if (!m_connected || m_sendQueue.Size() == 0) return;
+        // Bytes queued before the connection is ready wait for it; a failed one takes none.
+        if (!m_connected || m_writeFailed || m_sendQueue.Size() == 0) return;
         int size = static_cast<int>(std::min<size_t>(m_sendQueue.Size(), INT_MAX));
         int n = m_channel.Mode() != 0 ? m_channel.Write(m_sendQueue.Data(), size)
                                       : m_socket.Send(m_sendQueue.Data(), size);
         if (n < 0) {
             int error = ws::WSAGetLastError();
-            if (error != ws::WSAEWOULDBLOCK) OnError(error);
+            if (error != ws::WSAEWOULDBLOCK) PostWriteFailure(error);
             return;
         }
         if (n == 0) return;
@@ -220,6 +221,18 @@ void QeTcpPeer::Flush() {
         if (generation != m_generation) return;  // closed by OnSent: the queue is not ours any more
         m_sendQueue.Consume(static_cast<size_t>(n));
     } while (m_flushAgain);
+}
+
+void QeTcpPeer::PostWriteFailure(int error) {
+    if (m_writeFailed) return;
+    m_writeFailed = true;
+    // The event comes back through the window like the event thread's, and is dropped with the
+    // window when the connection is closed before the loop gets to it.
+    if (!m_window.Post(kWriteFailed, error)) {
+        QeTrace(L"[QE+] QeTcpPeer::Flush, the write failure %d could not be posted; the connection waits for "
+                L"its close event.\n",
+                error);
+    }
 }
 
 void QeTcpPeer::Receive() {

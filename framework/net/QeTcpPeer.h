@@ -18,6 +18,10 @@
 //   are written after they are dropped.
 // - OnClose is the remote side's graceful close, after the messages that came before it; a close
 //   with an error goes to OnError. OnError gets the Winsock error number of the event itself.
+// - No callback but OnSent runs inside Send. A write that fails is reported through OnError from
+//   the loop, after the caller of Send has returned, so a reaction that tears the connection's
+//   world down (a reset) never frees what that caller still holds. The failed connection is not
+//   written to again; its bytes stay queued until Close.
 // - Close may be called from inside any of these calls, and Connect after it: the rest of the old
 //   connection's work stops, and nothing of the old connection reaches the new one.
 // - Undelivered received bytes are capped at kReceiveLimit; past it the receive queue is cleared
@@ -81,7 +85,8 @@ public:
     // completion arrives as OnConnect or OnError. A false return leaves the peer closed.
     bool Connect(const QeSocketAddress& address, int mode);
     // Queues the bytes and makes one attempt to write the queue. False, with nothing queued, when
-    // the peer is closed; otherwise true, and socket failures arrive through OnError.
+    // the peer is closed; otherwise true, and socket failures arrive through OnError on a later
+    // turn of the loop.
     bool Send(const void* bytes, size_t n);
     // Stops the event thread and releases the window, socket and queued bytes. Harmless when closed.
     void Close();
@@ -110,6 +115,8 @@ private:
     bool Open(const QeSocketAddress& address);
     void OnConnected();
     void Flush();
+    // Hands a write failure to the loop (once per connection): see the rules above.
+    void PostWriteFailure(int error);
     void Receive();
     // Delivers the complete messages at the front of the receive queue. False when the peer was
     // closed (or reconnected) by a callback, so the caller must stop.
@@ -127,4 +134,5 @@ private:
     unsigned m_generation = 0;  // changes at every Close: work of an old connection stops
     bool m_inOnSent = false;    // OnSent is running: a Flush now only asks for another attempt
     bool m_flushAgain = false;  // a Send came in during OnSent
+    bool m_writeFailed = false; // a write failed; its OnError is posted
 };
