@@ -34,6 +34,10 @@ struct SendFailure : ::testing::TestWithParam<Place> {
         app().SwitchView(&page, kSwitchCoverUpwards, false);
         rig.Pass(600);
     }
+    void TapRow(QeTableView& table, int32_t row) {
+        rig.TapRow(table, row);
+        rig.Pass(600);
+    }
     void ShowMemos() {
         Show(app().MemoList());
         ASSERT_TRUE(PumpUntil([&] { return app().MemoList().Table().GetItemCount() > 0; }, 20.0));
@@ -44,8 +48,7 @@ struct SendFailure : ::testing::TestWithParam<Place> {
 };
 
 const Place kPlaces[] = {
-    {"MemoTap", [](SendFailure& t) { t.ShowMemos(); },
-     [](SendFailure& t) { t.rig.TapRow(t.app().MemoList().Table(), 0); }},
+    {"MemoTap", [](SendFailure& t) { t.ShowMemos(); }, [](SendFailure& t) { t.TapRow(t.app().MemoList().Table(), 0); }},
     {"BuddyTap", [](SendFailure& t) { t.Show(t.app().BuddyList()); },
      [](SendFailure& t) {
          BuddyListTable& table = t.app().BuddyList().Table();
@@ -56,8 +59,7 @@ const Place kPlaces[] = {
     {"MemoDelete",
      [](SendFailure& t) {
          t.ShowMemos();
-         t.rig.TapRow(t.app().MemoList().Table(), 0);
-         t.rig.Pass(600);
+         t.TapRow(t.app().MemoList().Table(), 0);
          t.rig.Tap({L"MemoRead", L"ButtonBar", L"DeleteButton"});
          ASSERT_TRUE(PumpUntil([&] { return t.rig.BoxText() == L"지금 보고 있는 쪽지를 삭제하시겠습니까?"; }, 20.0));
      },
@@ -75,8 +77,7 @@ const Place kPlaces[] = {
     {"RequestAccept",
      [](SendFailure& t) {
          t.Show(t.app().BuddyRequestList());
-         t.rig.TapRow(t.app().BuddyRequestList().Table(), 0);
-         t.rig.Pass(600);
+         t.TapRow(t.app().BuddyRequestList().Table(), 0);
          ASSERT_EQ(t.app().CurrentPage(), &t.app().BuddyRequestInfo());
      },
      [](SendFailure& t) { t.rig.TapIn(t.app().BuddyRequestInfo().ButtonBar().AcceptButton().GetScreenRect()); }},
@@ -92,11 +93,10 @@ const Place kPlaces[] = {
     {"OptionChange",
      [](SendFailure& t) {
          t.Show(t.app().OptionList());
-         t.rig.TapRow(t.app().OptionList().Table(), 0);
-         t.rig.Pass(600);
+         t.TapRow(t.app().OptionList().Table(), 0);
          ASSERT_EQ(t.app().CurrentPage(), &t.app().Option());
      },
-     [](SendFailure& t) { t.rig.TapRow(t.app().Option().Table(), 1); }},
+     [](SendFailure& t) { t.TapRow(t.app().Option().Table(), 1); }},
 };
 
 TEST_P(SendFailure, EndsOnTheLoginScreenWithTheLostConnectionAlert) {
