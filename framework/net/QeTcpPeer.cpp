@@ -295,10 +295,7 @@ void QeTcpPeer::Receive() {
         if (delivery == Delivery::Paused || failure != 0) return;
         if (!full) {
             // Everything received is delivered: an end held back meanwhile comes now.
-            if (const DWORD code = m_endCode) {
-                m_endCode = 0;
-                End(code, m_endError);
-            }
+            if (m_endCode != 0) End(m_endCode, m_endError);
             return;
         }
         if (m_receiveQueue.Size() >= kReceiveLimit) {
