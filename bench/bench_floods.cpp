@@ -2,6 +2,10 @@
 // the screen that shows it current:
 //   ChatTranscriptMemory   received lines of 60 characters into one shown chat; the resident
 //                          memory it grows by (1,000 and 10,000 lines should differ by < 1 MB);
+//   ChatTranscriptAtBound  100,000 received lines of 60 characters (MESG frames through
+//                          ProtocolSession::OnPacket) into one shown chat, 100 frames to a turn of
+//                          the loop as one socket read brings them, the turn ending in the paint:
+//                          the whole (target < 3 s) and the slowest turn (slowest_turn_ms, < 100 ms);
 //   ChatLongReceivedLine   one line of "/ab" or of emoticon codes through ChatOutputView::AppendLine,
 //                          2,048 and 4,096 characters (targets: "/ab" < 10 ms, emoticons < 40 ms,
 //                          4,096 at most 2.5x the time of 2,048);
@@ -11,7 +15,7 @@
 //   BuddyRequestFlood      buddy requests from new ids (resident memory after 100,000 within 5 MB
 //                          of that after 1,000);
 //   ParticipantsJoinFlood  JOINs of new ids into one chat, then a QUIT for each, with that chat's
-//                          participants page shown; each phase's seconds (5,000 of each: < 1 s).
+//                          participants page shown; each phase's seconds (5,000 of each: < 1 s);
 //   MemoPushBurst          30,000 memos pushed at once by the service stand-in over the signed-in
 //                          connection into the shown inbox: the slowest turn of the loop until the
 //                          last is in (target: < 100 ms), and how many turns they took.
@@ -25,6 +29,7 @@
 #include <chrono>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "app/MessengerApp.h"
 #include "bench/BenchSmoke.h"
@@ -37,6 +42,7 @@
 #include "framework/base/QeClock.h"
 #include "platform/windows/window.h"
 #include "tests/support/MessengerRig.h"
+#include "tests/support/Pump.h"
 #include "tools/service/TestService.h"
 
 namespace {
@@ -127,6 +133,36 @@ void BM_ChatTranscriptMemory(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_ChatTranscriptMemory)->Arg(1000)->Arg(10000)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+void BM_ChatTranscriptAtBound(benchmark::State& state) {
+    FloodRig rig(state);
+    if (!rig.Started()) return;
+    const int kLines = FullOrSmoke(100000, 1000);
+    constexpr int kLinesPerTurn = 100;
+    std::vector<std::string> read;
+    for (int i = 0; i < kLinesPerTurn; ++i) {
+        const std::string mesg = "MESG 0 yuna@tevrik.example MSG 0%090%090%09" + std::string(60, 'a' + i % 26) + "\r\n";
+        read.push_back("CRP2 0 SS 77 " + std::to_string(mesg.size()) + "\r\n" + mesg);
+    }
+    for (auto _ : state) {
+        ChatPage* page = OpenShownChat(rig);
+        page->Session()->SessionId = L"77";
+        page->Session()->AddMember(ChatMember{L"yuna@tevrik.example", L"유나", L"별", L""});
+        double slowest = 0;
+        for (int turn = 0; turn < kLines / kLinesPerTurn; ++turn) {
+            const auto start = std::chrono::steady_clock::now();
+            for (const std::string& frame : read) Dispatch(frame);
+            PumpPending();
+            slowest = std::max(slowest, std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+        }
+        state.counters["slowest_turn_ms"] = slowest;
+        state.counters["glyphs_kept"] = page->View().Output().GlyphCount();
+        state.PauseTiming();
+        CloseChat(rig, page);
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_ChatTranscriptAtBound)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 // Argument 0: "/ab" pieces, 1: emoticon codes; argument 1: the line's length.
 void BM_ChatLongReceivedLine(benchmark::State& state) {
