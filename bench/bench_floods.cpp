@@ -9,7 +9,11 @@
 //                          shown inbox (100,000 at most 12x the time of 10,000; resident memory
 //                          after 100,000 within 5 MB of that after 1,000);
 //   BuddyRequestFlood      buddy requests from new ids (resident memory after 100,000 within 5 MB
-//                          of that after 1,000).
+//                          of that after 1,000);
+//   EmoticonChatsMemory    64 chats, each sent lines of the skin's emoticon codes (argument 1; 0:
+//                          plain text of as many glyphs, for comparison) until far past its
+//                          transcript's bound, one of them shown; the whole program's resident
+//                          memory (target: under 150 MB with emoticons) and what the chats grew it by.
 // Memory is read after the heap gave back what it could (malloc_trim): VmRSS growth in MB, and the
 // heap's bytes in use beside it.
 #include <benchmark/benchmark.h>
@@ -18,6 +22,7 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "app/MessengerApp.h"
 #include "app/screens/chats/ChatPage.h"
@@ -181,5 +186,44 @@ void BM_BuddyRequestFlood(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_BuddyRequestFlood)->Arg(1000)->Arg(100000)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+void BM_EmoticonChatsMemory(benchmark::State& state) {
+    constexpr int kChats = 64;
+    // Each line adds 200 glyphs; 150 of them take a transcript half as far again past its bound.
+    constexpr int kLines = 150;
+    FloodRig rig(state);
+    if (!rig.Started()) return;
+    const bool emoticons = state.range(0) != 0;
+    std::wstring line;
+    for (const wchar_t* code : {L"/웃음/", L"/미소/", L"/슬픔/", L"/화남/", L"/놀람/", L"/사랑/", L"/졸림/",
+                                L"/울음/", L"/하트/", L"/윙크/"}) {
+        line += emoticons ? std::wstring(code) : std::wstring(L"말");
+    }
+    std::wstring text;
+    for (int i = 0; i < 20; ++i) text += line;
+    for (auto _ : state) {
+        const Growth growth;
+        std::vector<ChatPage*> pages;
+        for (int c = 0; c < kChats; ++c) {
+            ChatSession* chat = ChatSessionManager::Instance()->CreateChatSession();
+            chat->BuddyId = L"buddy" + std::to_wstring(c) + L"@tevrik.example";
+            pages.push_back(ChatPageOf(chat));
+        }
+        rig.App().SetCurrentView(pages.front());
+        for (ChatPage* page : pages) {
+            for (int i = 0; i < kLines; ++i) page->AppendLine(text, 2);
+        }
+        rig.Settle();
+        growth.Report(state, "glyphs_per_chat", pages.front()->View().Output().GlyphCount());
+        state.counters["rss_MB"] = ResidentMb();
+        state.PauseTiming();
+        rig.App().SetCurrentView(nullptr);
+        for (ChatPage* page : pages) ChatSessionManager::Instance()->RemoveChat(page->Session());
+        rig.Settle();
+        rig.Fresh();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_EmoticonChatsMemory)->ArgName("emoticons")->Arg(1)->Arg(0)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace

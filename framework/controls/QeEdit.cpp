@@ -86,16 +86,18 @@ void QeEditAnimator::CaretChangesAt(DWORD when) {
     if (sinceTick < 0) return;
     const int32_t next = sinceTick / interval + 1;
     const int32_t seeing = untilChange > 0 ? (untilChange + interval - 1) / interval : 0;
-    const int32_t resume = m_glyphs.empty() && seeing > next ? seeing : 0;
+    const int32_t resume = !Animates() && seeing > next ? seeing : 0;
     if (resume == m_resume) return;
     if (timers->Defer(m_timer, resume != 0 ? static_cast<UINT>(resume - next) : 0)) m_resume = resume;
 }
 
+bool QeEditAnimator::Animates() const { return m_owner->Pictures().AnimatedGlyphs() != 0; }
+
 void QeEditAnimator::Refresh() {
-    const bool wanted = m_started && (m_caretFades || !m_glyphs.empty());
+    const bool wanted = m_started && (m_caretFades || Animates());
     if (wanted == (m_timer != 0)) {
         // A picture that starts moving needs the ticks the caret let pass.
-        if (wanted && m_resume != 0 && !m_glyphs.empty()) CaretChangesAt(m_tickAt);
+        if (wanted && m_resume != 0 && Animates()) CaretChangesAt(m_tickAt);
         return;
     }
     QeTimerManager* timers = QeTimerManager::Instance();
@@ -120,6 +122,7 @@ void QeEditAnimator::OnTick(void* user) {
 // ---- the edit
 
 QeEdit::QeEdit() {
+    m_pictures.animatedChanged = [this] { m_animator.Refresh(); };
     AxisX().SetDragEnabled(false);
     Reset(QeTextStyle());
 }
@@ -132,8 +135,7 @@ QeEdit::~QeEdit() {
 }
 
 void QeEdit::DeleteAllGlyphs() {
-    // The animator and the lines name glyphs: they let go first.
-    m_animator.Clear();
+    // The lines name glyphs: they let go first.
     m_layout.Clear();
     QeEditDeleteGlyphs(m_begin, nullptr);
     m_begin = m_end = nullptr;
@@ -443,7 +445,10 @@ bool QeEdit::InShownTree() const {
 }
 
 void QeEdit::OnAnimatorTick() {
-    for (QeEditGlyphImage* glyph : m_animator.Glyphs()) InvalidateContent(glyph->box);
+    ForEachShownGlyph([this](QeEditGlyph* glyph) {
+        const QeEditGlyphImage* image = QeAsImage(glyph);
+        if (image != nullptr && image->IsAnimated()) InvalidateContent(glyph->box);
+    });
     if (!HasFocus() || Has(kReadOnly)) return;
     // The fade changes the caret's colour on only some ticks: the others would paint it again as
     // it is. Between frames a change goes straight onto the screen while the frame that last drew
@@ -461,6 +466,25 @@ void QeEdit::OnAnimatorTick() {
         m_caretPainted = color;
     }
     m_animator.CaretChangesAt(now + m_selection.CaretChangesAfter(now, BackColor()));
+}
+
+template <typename Visit>
+void QeEdit::ForEachShownGlyph(Visit visit) const {
+    const RECT client = QeOffsetRect(GetClientRect(), -AxisX().Position(), -AxisY().Position());
+    // Paragraphs and their lines stack downwards: the first that ends below the client's top on.
+    auto endsBelow = [&client](const auto& item) { return item->box.bottom <= client.top; };
+    const auto& paragraphs = m_layout.Paragraphs();
+    for (auto paragraph = std::partition_point(paragraphs.begin(), paragraphs.end(), endsBelow);
+         paragraph != paragraphs.end() && (*paragraph)->box.top < client.bottom; ++paragraph) {
+        const auto& lines = (*paragraph)->lines;
+        for (auto line = std::partition_point(lines.begin(), lines.end(), endsBelow);
+             line != lines.end() && (*line)->box.top < client.bottom; ++line) {
+            for (QeEditGlyph* glyph = (*line)->first; glyph != nullptr; glyph = glyph->next) {
+                if (glyph->box.right > client.left && glyph->box.left < client.right) visit(glyph);
+                if (glyph == (*line)->last) break;
+            }
+        }
+    }
 }
 
 int QeEdit::DrawBackground(QeSurface* surface, const RECT& rect) {

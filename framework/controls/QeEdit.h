@@ -19,7 +19,6 @@
 
 #include <cstdint>
 #include <map>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -89,19 +88,9 @@ public:
         m_caretFades = fades;
         Refresh();
     }
-    void Add(QeEditGlyphImage* glyph) {
-        m_glyphs.insert(glyph);
-        Refresh();
-    }
-    void Remove(QeEditGlyphImage* glyph) {
-        m_glyphs.erase(glyph);
-        Refresh();
-    }
-    void Clear() {
-        m_glyphs.clear();
-        Refresh();
-    }
-    const std::set<QeEditGlyphImage*>& Glyphs() const { return m_glyphs; }
+    // The timer added or removed to match what there is to animate: after an animated picture came
+    // or went.
+    void Refresh();
     // After the caret is painted: the caret alone needs no tick before its colour changes at
     // `when` (frame-clock ms). Through the flat ends of a fade the timer then lets its ticks pass
     // until the first at or after that moment, instead of waking a hundred times a second to
@@ -115,11 +104,9 @@ public:
 
 private:
     static void OnTick(void* user);
-    // The timer added or removed to match what there is to animate.
-    void Refresh();
+    bool Animates() const;
 
     QeEdit* m_owner;
-    std::set<QeEditGlyphImage*> m_glyphs;
     bool m_started = false;
     bool m_caretFades = false;
     UINT m_timer = 0;
@@ -167,8 +154,7 @@ public:
     // ---- QeEditHost
     uint32_t LayoutAligns() const override { return m_aligns; }
     COLORREF LayoutBackColor() const override { return BackColor(); }
-    void AddAnimatedGlyph(QeEditGlyphImage* glyph) override { m_animator.Add(glyph); }
-    void RemoveAnimatedGlyph(QeEditGlyphImage* glyph) override { m_animator.Remove(glyph); }
+    QeEditPictures& Pictures() override { return m_pictures; }
 
     // The indicators, FontSize, BackColor, TextColor and FontEffects (then a reset with that
     // style), Styles, Aligns, MaxInput, Text and TextGuide. 0 when the reset fails.
@@ -251,11 +237,15 @@ private:
     bool CentreLines();
     void PlaceCaret(int x, int y);
     void DeleteAllGlyphs();
+    // Each glyph whose box meets the client rectangle.
+    template <typename Visit>
+    void ForEachShownGlyph(Visit visit) const;
 
     uint32_t m_styles = 0;
     uint32_t m_aligns = 0;
     QeFontCache m_fonts;
     QeEditNameMap m_names;
+    QeEditPictures m_pictures;
     QeEditGlyph* m_begin = nullptr;
     QeEditGlyph* m_end = nullptr;
     QeEditSelection m_selection;

@@ -420,14 +420,14 @@ TEST_F(EditTest, DeletedEmoticonsLeaveTheAnimator) {
     ASSERT_EQ(m_edit->InsertImage(Still()), 1);
     ASSERT_EQ(m_edit->InsertImage(Emoticon(L"missing.gif", L"(m)")), 0);
     ASSERT_EQ(m_edit->InsertImage(Animated()), 1);
-    EXPECT_EQ(m_edit->Animator().Glyphs().size(), 2u);
+    EXPECT_EQ(m_edit->Pictures().AnimatedGlyphs(), 2u);
     EXPECT_EQ(m_edit->GetText(), L"(a)(s)(a)");
     Key(VK_BACK);
-    EXPECT_EQ(m_edit->Animator().Glyphs().size(), 1u);
+    EXPECT_EQ(m_edit->Pictures().AnimatedGlyphs(), 1u);
     // Ticks after the deletion touch only live glyphs.
     m_clock.Advance(50);
     ASSERT_TRUE(m_edit->Reset(TestStyle()));
-    EXPECT_TRUE(m_edit->Animator().Glyphs().empty());
+    EXPECT_EQ(m_edit->Pictures().Count(), 0u);
     EXPECT_EQ(m_edit->GetText(), L"");
     m_clock.Advance(50);
     m_edit->SetVisible(false);
