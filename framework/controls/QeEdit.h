@@ -68,7 +68,8 @@ private:
     DWORD m_lastChange = 0;
 };
 
-// Repaints animated emoticons and the caret every 0.01 s while the edit is shown.
+// Repaints animated emoticons and the caret while the edit is shown, on a timer of 0.01 s whose
+// ticks come only when something shown is due to change: a picture's frame, the caret's colour.
 class QeEditAnimator {
 public:
     explicit QeEditAnimator(QeEdit* owner) : m_owner(owner) {}
@@ -91,11 +92,15 @@ public:
     // The timer added or removed to match what there is to animate: after an animated picture came
     // or went.
     void Refresh();
-    // After the caret is painted: the caret alone needs no tick before its colour changes at
-    // `when` (frame-clock ms). Through the flat ends of a fade the timer then lets its ticks pass
-    // until the first at or after that moment, instead of waking a hundred times a second to
-    // paint nothing; animated pictures keep every tick.
+    // After the caret is painted: the caret needs no tick before its colour changes at `when`
+    // (frame-clock ms). Through the flat ends of a fade the timer then lets its ticks pass until
+    // the first at or after that moment, instead of waking a hundred times a second to paint
+    // nothing.
     void CaretChangesAt(DWORD when);
+    // The next tick planned: the first at or after the caret's next change (when it fades) and the
+    // next frame of every animated picture shown in the view; with none of them, ticks pass a
+    // minute at a time until a paint or a change plans again.
+    void Plan();
 
     static constexpr float kInterval = 0.01f;
     static constexpr DWORD kIntervalMs = 10;
@@ -110,6 +115,7 @@ private:
     bool m_started = false;
     bool m_caretFades = false;
     UINT m_timer = 0;
+    DWORD m_caretAt = 0;  // when the caret's colour changes next, as last told
     DWORD m_tickAt = 0;  // the last tick, or the timer's start: the ticks come every interval after it
     int32_t m_resume = 0;  // the tick after the last one at which ticks come again; 0 when none pass
 };
@@ -207,8 +213,16 @@ public:
     // The back colour of the current font.
     COLORREF BackColor() const;
 
-    // For the animator: repaints the animated glyphs and, with the focus, the caret.
+    // For the animator: repaints the shown glyphs of pictures whose frame changed and, with the
+    // focus, the caret.
     void OnAnimatorTick();
+    // For the animator: calls visit(picture) for every animated picture with a glyph in the view.
+    template <typename Visit>
+    void ForEachShownPicture(Visit visit) {
+        m_pictures.ForEachAnimated([&visit](QeEditPicture& picture) {
+            if (picture.animation.shown) visit(picture);
+        });
+    }
     // Hangs from the application's root, where the screen shows it.
     bool InShownTree() const;
 
@@ -240,6 +254,9 @@ private:
     // Each glyph whose box meets the client rectangle.
     template <typename Visit>
     void ForEachShownGlyph(Visit visit) const;
+    // Which animated pictures have a glyph in the view; one that came into it was just drawn, at
+    // its current frame.
+    void NoteShownPictures();
 
     uint32_t m_styles = 0;
     uint32_t m_aligns = 0;

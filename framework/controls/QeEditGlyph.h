@@ -46,6 +46,14 @@ public:
     uint32_t Glyphs() const { return m_glyphs; }
     QeSkinImage& Image() { return m_image; }
 
+    // For the edit's animator: the frame its shown glyphs were last brought to, whether a glyph of
+    // it lay in the edit's view then, and a mark for the walk over the view's glyphs.
+    struct Animation {
+        size_t frame = 0;
+        bool shown = false;
+        bool marked = false;
+    } animation;
+
 private:
     friend class QeEditPictures;
     friend class QeEditGlyphImage;
