@@ -18,7 +18,11 @@
 //                          participants page shown; each phase's seconds (5,000 of each: < 1 s);
 //   MemoPushBurst          30,000 memos pushed at once by the service stand-in over the signed-in
 //                          connection into the shown inbox: the slowest turn of the loop until the
-//                          last is in (target: < 100 ms), and how many turns they took.
+//                          last is in (target: < 100 ms), and how many turns they took;
+//   EmoticonChatsMemory    64 chats, each sent lines of the skin's emoticon codes (argument 1; 0:
+//                          plain text of as many glyphs, for comparison) until far past its
+//                          transcript's bound, one of them shown; the whole program's resident
+//                          memory (target: under 150 MB with emoticons) and what the chats grew it by.
 // Memory is read after the heap gave back what it could (malloc_trim): VmRSS growth in MB, and the
 // heap's bytes in use beside it.
 #include <benchmark/benchmark.h>
@@ -317,5 +321,44 @@ void BM_MemoPushBurst(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_MemoPushBurst)->Arg(30000)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+void BM_EmoticonChatsMemory(benchmark::State& state) {
+    const int kChats = FullOrSmoke(64, 2);
+    // Each line adds 200 glyphs; 150 of them take a transcript half as far again past its bound.
+    constexpr int kLines = 150;
+    FloodRig rig(state);
+    if (!rig.Started()) return;
+    const bool emoticons = state.range(0) != 0;
+    std::wstring line;
+    for (const wchar_t* code : {L"/웃음/", L"/미소/", L"/슬픔/", L"/화남/", L"/놀람/", L"/사랑/", L"/졸림/",
+                                L"/울음/", L"/하트/", L"/윙크/"}) {
+        line += emoticons ? std::wstring(code) : std::wstring(L"말");
+    }
+    std::wstring text;
+    for (int i = 0; i < 20; ++i) text += line;
+    for (auto _ : state) {
+        const Growth growth;
+        std::vector<ChatPage*> pages;
+        for (int c = 0; c < kChats; ++c) {
+            ChatSession* chat = ChatSessionManager::Instance()->CreateChatSession();
+            chat->BuddyId = L"buddy" + std::to_wstring(c) + L"@tevrik.example";
+            pages.push_back(ChatPageOf(chat));
+        }
+        rig.App().SetCurrentView(pages.front());
+        for (ChatPage* page : pages) {
+            for (int i = 0; i < kLines; ++i) page->AppendLine(text, 2);
+        }
+        rig.Settle();
+        growth.Report(state, "glyphs_per_chat", pages.front()->View().Output().GlyphCount());
+        state.counters["rss_MB"] = ResidentMb();
+        state.PauseTiming();
+        rig.App().SetCurrentView(nullptr);
+        for (ChatPage* page : pages) ChatSessionManager::Instance()->RemoveChat(page->Session());
+        rig.Settle();
+        rig.Fresh();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_EmoticonChatsMemory)->ArgName("emoticons")->Arg(1)->Arg(0)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace

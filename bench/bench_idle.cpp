@@ -13,6 +13,11 @@
 //   twin with the log presented for the same flicks. Goal: under 0.4 ms. Beside it, thread by
 //   thread (by the names the program gives its threads), CPU and wakes per frame, and the
 //   presents that showed the same picture again.
+// - AnimatedEmoticonIdle: a chat whose transcript shows one wink (two frames of 400 ms: 2.5 frame
+//   changes a second) and nothing else that moves, left alone for 3 s; then the same chat after
+//   5,000 more winks and enough lines of text to scroll them all out of view. CPU and presents per
+//   second as for IdleChatPage. Goals: presents equal to the wink's frame changes with one in view,
+//   none with the winks out of view.
 // - WakeFloor: what the machine charges for the wakes alone, beside IdleChatPage in the same run.
 //   A thread of this process sleeps until each of the caret's colour changes (as many a second as
 //   caret_changes_per_s, evenly) and does nothing else (floor_ms_per_s); then the same with each
@@ -262,6 +267,57 @@ void BM_WakeFloor(benchmark::State& state) {
     state.counters["wakes_per_s"] = perSecond;
 }
 BENCHMARK(BM_WakeFloor)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_AnimatedEmoticonIdle(benchmark::State& state) {
+    constexpr int kWinksPerLine = 100;  // the input takes 400 characters
+    const int winks = static_cast<int>(state.range(0));
+    tevrik_service::TestService service;
+    if (!StartService(state, service, 5)) return;
+    SkinLayout skin;
+    testsupport::TempFolder folder;
+    DrivenClient buddy;
+    std::string why;
+    DriveOptions headless;
+    headless.headless = true;
+    headless.realClock = true;
+    if (!SignInAndSettle(buddy, service, headless, &why, "buddy0", "x")) {
+        state.SkipWithError(why.c_str());
+        return;
+    }
+    auto say = [](DrivenClient& client, const std::string& text) {
+        return client.Run("chars " + text) && client.Run("key 13") && client.Still();
+    };
+    Idle measured[2];
+    for (auto _ : state) {
+        for (int logged = 0; logged < 2; ++logged) {
+            const std::string log = logged ? folder.File("presents.log") : std::string();
+            DrivenClient client;
+            if (!Prepare(state, service, client, log)) return;
+            bool ok = client.Tap(skin.Row({L"BuddyList", L"View"}, 1, L"BuddyIcon")) && client.Still() &&
+                      client.Tap(skin.Center({L"Chat", L"InputBar", L"Input"})) && client.Still() &&
+                      say(client, "/윙크/");
+            if (winks > 1) {
+                std::string line;
+                for (int i = 0; i < kWinksPerLine; ++i) line += "/윙크/";
+                for (int i = 0; ok && i < winks / kWinksPerLine; ++i) ok = say(client, line);
+                for (int i = 0; ok && i < 40; ++i) ok = say(client, "text " + std::to_string(i));
+            }
+            // The input's caret fades while it has the focus: the pen goes to the title instead.
+            ok = ok && client.Tap(skin.Center({L"Chat", L"View", L"Title"})) && client.Still();
+            if (!ok || client.State().rfind("page=Chat ", 0) != 0) {
+                state.SkipWithError(("no chat with winks: " + client.State()).c_str());
+                return;
+            }
+            measured[logged] = LeaveAlone(client, log);
+            client.Quit();
+        }
+    }
+    state.counters["cpu_ms_per_s"] = measured[0].cpuMsPerSecond;
+    state.counters["presents_per_s"] = measured[1].presentsPerSecond;
+    state.counters["identical"] = measured[1].identical;
+    state.counters["wink_changes_per_s"] = 2.5;
+}
+BENCHMARK(BM_AnimatedEmoticonIdle)->Name("AnimatedEmoticonIdle")->ArgName("winks")->Arg(1)->Arg(5001)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 BENCHMARK(BM_FlickFrame)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 

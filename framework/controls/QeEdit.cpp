@@ -7,6 +7,7 @@
 #include "framework/base/QeMarkup.h"
 #include "framework/base/QeTimerManager.h"
 #include "framework/ui/drawing/QeDC.h"
+#include "framework/ui/drawing/QeImage.h"
 #include "framework/ui/motion/QeEasing.h"
 #include "framework/ui/view/QeRect.h"
 #include "framework/ui/drawing/QeSkinValues.h"
@@ -67,6 +68,8 @@ DWORD QeEditSelection::CaretChangesAfter(DWORD now, COLORREF back) const {
 
 void QeEditAnimator::Start() {
     Stop();
+    // Nothing is shown until the next paint draws it.
+    m_owner->Pictures().ForEachAnimated([](QeEditPicture& picture) { picture.animation.shown = false; });
     m_started = true;
     Refresh();
 }
@@ -77,25 +80,42 @@ void QeEditAnimator::Stop() {
 }
 
 void QeEditAnimator::CaretChangesAt(DWORD when) {
+    m_caretAt = when;
+    Plan();
+}
+
+void QeEditAnimator::Plan() {
     QeTimerManager* timers = QeTimerManager::Instance();
     if (m_timer == 0 || timers == nullptr) return;
-    // Counted in ticks after the last one: the next to come, and the first that sees the change.
+    const DWORD now = ClockNow();
+    // Counted in ticks after the last one: the next to come, and the first that sees a change.
     const int32_t interval = static_cast<int32_t>(kIntervalMs);
-    const int32_t sinceTick = static_cast<int32_t>(ClockNow() - m_tickAt);
-    const int32_t untilChange = static_cast<int32_t>(when - m_tickAt);
+    const int32_t sinceTick = static_cast<int32_t>(now - m_tickAt);
     if (sinceTick < 0) return;
     const int32_t next = sinceTick / interval + 1;
-    const int32_t seeing = untilChange > 0 ? (untilChange + interval - 1) / interval : 0;
-    const int32_t resume = m_glyphs.empty() && seeing > next ? seeing : 0;
+    constexpr int32_t kIdleTicks = 6000;
+    int32_t seeing = next + kIdleTicks;
+    auto see = [&](DWORD when) {
+        const int32_t until = static_cast<int32_t>(when - m_tickAt);
+        seeing = std::min(seeing, until > 0 ? (until + interval - 1) / interval : 0);
+    };
+    if (m_caretFades) see(m_caretAt);
+    m_owner->ForEachShownPicture([&](QeEditPicture& picture) {
+        const QeImage* image = picture.Image().Image();
+        const uint32_t after = image != nullptr ? image->FrameChangesAfter() : 0;
+        if (after != 0) see(now + after);
+    });
+    const int32_t resume = seeing > next ? seeing : 0;
     if (resume == m_resume) return;
     if (timers->Defer(m_timer, resume != 0 ? static_cast<UINT>(resume - next) : 0)) m_resume = resume;
 }
 
+bool QeEditAnimator::Animates() const { return m_owner->Pictures().AnimatedGlyphs() != 0; }
+
 void QeEditAnimator::Refresh() {
-    const bool wanted = m_started && (m_caretFades || !m_glyphs.empty());
+    const bool wanted = m_started && (m_caretFades || Animates());
     if (wanted == (m_timer != 0)) {
-        // A picture that starts moving needs the ticks the caret let pass.
-        if (wanted && m_resume != 0 && !m_glyphs.empty()) CaretChangesAt(m_tickAt);
+        if (wanted) Plan();
         return;
     }
     QeTimerManager* timers = QeTimerManager::Instance();
@@ -120,6 +140,7 @@ void QeEditAnimator::OnTick(void* user) {
 // ---- the edit
 
 QeEdit::QeEdit() {
+    m_pictures.animatedChanged = [this] { m_animator.Refresh(); };
     AxisX().SetDragEnabled(false);
     Reset(QeTextStyle());
 }
@@ -132,8 +153,7 @@ QeEdit::~QeEdit() {
 }
 
 void QeEdit::DeleteAllGlyphs() {
-    // The animator and the lines name glyphs: they let go first.
-    m_animator.Clear();
+    // The lines name glyphs: they let go first.
     m_layout.Clear();
     QeEditDeleteGlyphs(m_begin, nullptr);
     m_begin = m_end = nullptr;
@@ -202,6 +222,8 @@ void QeEdit::Select(QeEditGlyph* start, QeEditGlyph* end) {
 
 void QeEdit::InvalidateCaret() {
     m_caretPainted = CLR_INVALID;
+    // Its next change is not known until it is painted again.
+    m_animator.CaretChangesAt(ClockNow());
     InvalidateContent(m_selection.CaretRect());
 }
 
@@ -445,8 +467,43 @@ bool QeEdit::InShownTree() const {
     return application != nullptr && top == &application->Root();
 }
 
+void QeEdit::NoteShownPictures() {
+    m_pictures.ForEachAnimated([](QeEditPicture& picture) { picture.animation.marked = false; });
+    ForEachShownGlyph([](QeEditGlyph* glyph) {
+        const QeEditGlyphImage* image = QeAsImage(glyph);
+        if (image != nullptr && image->IsAnimated()) image->Picture()->animation.marked = true;
+    });
+    m_pictures.ForEachAnimated([](QeEditPicture& picture) {
+        QeEditPicture::Animation& animation = picture.animation;
+        if (animation.marked && !animation.shown) {
+            const QeImage* image = picture.Image().Image();
+            animation.frame = image != nullptr ? image->CurrentFrame() : 0;
+        }
+        animation.shown = animation.marked;
+    });
+}
+
 void QeEdit::OnAnimatorTick() {
-    for (QeEditGlyphImage* glyph : m_animator.Glyphs()) InvalidateContent(glyph->box);
+    // A picture is drawn again where it is seen, once for each new frame: a frame unchanged, or a
+    // glyph out of the view, is nothing to show.
+    bool changed = false;
+    m_pictures.ForEachAnimated([&changed](QeEditPicture& picture) {
+        const QeImage* image = picture.Image().Image();
+        const size_t frame = image != nullptr ? image->CurrentFrame() : 0;
+        QeEditPicture::Animation& animation = picture.animation;
+        animation.marked = animation.shown && frame != animation.frame;
+        animation.frame = frame;
+        changed = changed || animation.marked;
+    });
+    if (changed) {
+        ForEachShownGlyph([this](QeEditGlyph* glyph) {
+            const QeEditGlyphImage* image = QeAsImage(glyph);
+            if (image != nullptr && image->IsAnimated() && image->Picture()->animation.marked) {
+                InvalidateContent(glyph->box);
+            }
+        });
+    }
+    m_animator.Plan();
     if (!HasFocus() || Has(kReadOnly)) return;
     // The fade changes the caret's colour on only some ticks: the others would paint it again as
     // it is. Between frames a change goes straight onto the screen while the frame that last drew
@@ -466,6 +523,25 @@ void QeEdit::OnAnimatorTick() {
     m_animator.CaretChangesAt(now + m_selection.CaretChangesAfter(now, BackColor()));
 }
 
+template <typename Visit>
+void QeEdit::ForEachShownGlyph(Visit visit) const {
+    const RECT client = QeOffsetRect(GetClientRect(), -AxisX().Position(), -AxisY().Position());
+    // Paragraphs and their lines stack downwards: the first that ends below the client's top on.
+    auto endsBelow = [&client](const auto& item) { return item->box.bottom <= client.top; };
+    const auto& paragraphs = m_layout.Paragraphs();
+    for (auto paragraph = std::partition_point(paragraphs.begin(), paragraphs.end(), endsBelow);
+         paragraph != paragraphs.end() && (*paragraph)->box.top < client.bottom; ++paragraph) {
+        const auto& lines = (*paragraph)->lines;
+        for (auto line = std::partition_point(lines.begin(), lines.end(), endsBelow);
+             line != lines.end() && (*line)->box.top < client.bottom; ++line) {
+            for (QeEditGlyph* glyph = (*line)->first; glyph != nullptr; glyph = glyph->next) {
+                if (glyph->box.right > client.left && glyph->box.left < client.right) visit(glyph);
+                if (glyph == (*line)->last) break;
+            }
+        }
+    }
+}
+
 int QeEdit::DrawBackground(QeSurface* surface, const RECT& rect) {
     if (surface != nullptr) surface->FillSolid(BackColor(), rect);
     return 1;
@@ -478,6 +554,11 @@ int QeEdit::DrawContent(QeSurface* surface, const RECT& rect, const RECT& conten
     if (!QeIntersectRect(content, client, clip)) return 1;
     const POINT origin{rect.left - content.left, rect.top - content.top};
     if (!m_layout.Draw(*surface, origin, clip)) return 0;
+    // A picture scrolled into the view, or newly written there, asks for its next frame.
+    if (m_pictures.AnimatedGlyphs() != 0 && InShownTree()) {
+        NoteShownPictures();
+        m_animator.Plan();
+    }
     if (Has(kReadOnly)) return 1;
     RECT caret;
     const RECT whole = m_selection.CaretRect();

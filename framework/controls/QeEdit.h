@@ -19,7 +19,6 @@
 
 #include <cstdint>
 #include <map>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -69,7 +68,8 @@ private:
     DWORD m_lastChange = 0;
 };
 
-// Repaints animated emoticons and the caret every 0.01 s while the edit is shown.
+// Repaints animated emoticons and the caret while the edit is shown, on a timer of 0.01 s whose
+// ticks come only when something shown is due to change: a picture's frame, the caret's colour.
 class QeEditAnimator {
 public:
     explicit QeEditAnimator(QeEdit* owner) : m_owner(owner) {}
@@ -89,24 +89,18 @@ public:
         m_caretFades = fades;
         Refresh();
     }
-    void Add(QeEditGlyphImage* glyph) {
-        m_glyphs.insert(glyph);
-        Refresh();
-    }
-    void Remove(QeEditGlyphImage* glyph) {
-        m_glyphs.erase(glyph);
-        Refresh();
-    }
-    void Clear() {
-        m_glyphs.clear();
-        Refresh();
-    }
-    const std::set<QeEditGlyphImage*>& Glyphs() const { return m_glyphs; }
-    // After the caret is painted: the caret alone needs no tick before its colour changes at
-    // `when` (frame-clock ms). Through the flat ends of a fade the timer then lets its ticks pass
-    // until the first at or after that moment, instead of waking a hundred times a second to
-    // paint nothing; animated pictures keep every tick.
+    // The timer added or removed to match what there is to animate: after an animated picture came
+    // or went.
+    void Refresh();
+    // After the caret is painted: the caret needs no tick before its colour changes at `when`
+    // (frame-clock ms). Through the flat ends of a fade the timer then lets its ticks pass until
+    // the first at or after that moment, instead of waking a hundred times a second to paint
+    // nothing.
     void CaretChangesAt(DWORD when);
+    // The next tick planned: the first at or after the caret's next change (when it fades) and the
+    // next frame of every animated picture shown in the view; with none of them, ticks pass a
+    // minute at a time until a paint or a change plans again.
+    void Plan();
 
     static constexpr float kInterval = 0.01f;
     static constexpr DWORD kIntervalMs = 10;
@@ -115,14 +109,13 @@ public:
 
 private:
     static void OnTick(void* user);
-    // The timer added or removed to match what there is to animate.
-    void Refresh();
+    bool Animates() const;
 
     QeEdit* m_owner;
-    std::set<QeEditGlyphImage*> m_glyphs;
     bool m_started = false;
     bool m_caretFades = false;
     UINT m_timer = 0;
+    DWORD m_caretAt = 0;  // when the caret's colour changes next, as last told
     DWORD m_tickAt = 0;  // the last tick, or the timer's start: the ticks come every interval after it
     int32_t m_resume = 0;  // the tick after the last one at which ticks come again; 0 when none pass
 };
@@ -167,8 +160,7 @@ public:
     // ---- QeEditHost
     uint32_t LayoutAligns() const override { return m_aligns; }
     COLORREF LayoutBackColor() const override { return BackColor(); }
-    void AddAnimatedGlyph(QeEditGlyphImage* glyph) override { m_animator.Add(glyph); }
-    void RemoveAnimatedGlyph(QeEditGlyphImage* glyph) override { m_animator.Remove(glyph); }
+    QeEditPictures& Pictures() override { return m_pictures; }
 
     // The indicators, FontSize, BackColor, TextColor and FontEffects (then a reset with that
     // style), Styles, Aligns, MaxInput, Text and TextGuide. 0 when the reset fails.
@@ -221,8 +213,16 @@ public:
     // The back colour of the current font.
     COLORREF BackColor() const;
 
-    // For the animator: repaints the animated glyphs and, with the focus, the caret.
+    // For the animator: repaints the shown glyphs of pictures whose frame changed and, with the
+    // focus, the caret.
     void OnAnimatorTick();
+    // For the animator: calls visit(picture) for every animated picture with a glyph in the view.
+    template <typename Visit>
+    void ForEachShownPicture(Visit visit) {
+        m_pictures.ForEachAnimated([&visit](QeEditPicture& picture) {
+            if (picture.animation.shown) visit(picture);
+        });
+    }
     // Hangs from the application's root, where the screen shows it.
     bool InShownTree() const;
 
@@ -251,11 +251,18 @@ private:
     bool CentreLines();
     void PlaceCaret(int x, int y);
     void DeleteAllGlyphs();
+    // Each glyph whose box meets the client rectangle.
+    template <typename Visit>
+    void ForEachShownGlyph(Visit visit) const;
+    // Which animated pictures have a glyph in the view; one that came into it was just drawn, at
+    // its current frame.
+    void NoteShownPictures();
 
     uint32_t m_styles = 0;
     uint32_t m_aligns = 0;
     QeFontCache m_fonts;
     QeEditNameMap m_names;
+    QeEditPictures m_pictures;
     QeEditGlyph* m_begin = nullptr;
     QeEditGlyph* m_end = nullptr;
     QeEditSelection m_selection;

@@ -1,6 +1,7 @@
 #include "framework/controls/QeEditGlyph.h"
 
 #include <algorithm>
+#include <tuple>
 
 #include "framework/base/QeTrace.h"
 #include "framework/ui/drawing/QeDC.h"
@@ -50,39 +51,66 @@ QeEditGlyphText::QeEditGlyphText(QeFontHandle* style, char32_t character, bool p
 
 char32_t QeEditGlyphText::TextCharacter() const { return IsSurrogate(m_character) ? kReplacement : m_character; }
 
-QeEditGlyphImage::QeEditGlyphImage(QeEditHost* owner, QeFontHandle* style, const EmoticonImage& emoticon)
-    : QeEditGlyph(style), m_owner(owner), m_emoticon(emoticon) {}
+bool QeEditPictures::Less::operator()(const EmoticonImage& a, const EmoticonImage& b) const {
+    return std::tie(a.File, a.X, a.Y, a.Width, a.Height, a.DrawMethod, a.KeyOrAlpha, a.HasKeyOrAlpha, a.Text) <
+           std::tie(b.File, b.X, b.Y, b.Width, b.Height, b.DrawMethod, b.KeyOrAlpha, b.HasKeyOrAlpha, b.Text);
+}
+
+QeEditPicture* QeEditPictures::Acquire(const EmoticonImage& emoticon) {
+    auto [at, made] = m_pictures.try_emplace(emoticon);
+    QeEditPicture& picture = at->second;
+    if (made) {
+        if (!picture.m_image.SetImage(emoticon.Descriptor())) {
+            m_pictures.erase(at);
+            return nullptr;
+        }
+        picture.m_emoticon = &at->first;
+        picture.m_pictures = this;
+        const QeImageDescriptor& loaded = picture.m_image.Descriptor();
+        SIZE size = loaded.targetSize;
+        if (size.cx <= 0 || size.cy <= 0) {
+            size = SIZE{loaded.source.right - loaded.source.left, loaded.source.bottom - loaded.source.top};
+        }
+        picture.m_size = SIZE{std::max<LONG>(size.cx, 0), std::max<LONG>(size.cy, 0)};
+        const QeImage* image = picture.m_image.Image();
+        picture.m_animated = image != nullptr && image->FrameCount() >= 2;
+    }
+    ++picture.m_glyphs;
+    if (made && picture.m_animated && animatedChanged) animatedChanged();
+    return &picture;
+}
+
+void QeEditPictures::Release(QeEditPicture* picture) {
+    if (picture == nullptr || --picture->m_glyphs != 0) return;
+    const bool animated = picture->m_animated;
+    m_pictures.erase(*picture->m_emoticon);
+    if (animated && animatedChanged) animatedChanged();
+}
+
+uint32_t QeEditPictures::AnimatedGlyphs() const {
+    uint32_t glyphs = 0;
+    for (const auto& [emoticon, picture] : m_pictures) glyphs += picture.IsAnimated() ? picture.Glyphs() : 0;
+    return glyphs;
+}
+
+QeEditGlyphImage::QeEditGlyphImage(QeFontHandle* style, QeEditPicture* picture)
+    : QeEditGlyph(style), m_picture(picture) {
+    box = RECT{0, 0, picture->Size().cx, picture->Size().cy};
+}
 
 QeEditGlyphImage* QeEditGlyphImage::Create(QeEditHost* owner, QeFontHandle* style, const EmoticonImage& emoticon) {
-    auto* glyph = new QeEditGlyphImage(owner, style, emoticon);
-    if (!glyph->m_image.SetImage(emoticon.Descriptor())) {
-        delete glyph;
-        return nullptr;
-    }
-    const QeImageDescriptor& loaded = glyph->m_image.Descriptor();
-    SIZE size = loaded.targetSize;
-    if (size.cx <= 0 || size.cy <= 0) {
-        size = SIZE{loaded.source.right - loaded.source.left, loaded.source.bottom - loaded.source.top};
-    }
-    glyph->box = RECT{0, 0, std::max<LONG>(size.cx, 0), std::max<LONG>(size.cy, 0)};
-    const QeImage* image = glyph->m_image.Image();
-    if (image != nullptr && image->FrameCount() >= 2 && owner != nullptr) {
-        glyph->m_animated = true;
-        owner->AddAnimatedGlyph(glyph);
-    }
-    return glyph;
+    QeEditPicture* picture = owner != nullptr ? owner->Pictures().Acquire(emoticon) : nullptr;
+    return picture != nullptr ? new QeEditGlyphImage(style, picture) : nullptr;
 }
 
-QeEditGlyphImage::~QeEditGlyphImage() {
-    if (m_animated && m_owner != nullptr) m_owner->RemoveAnimatedGlyph(this);
-}
+QeEditGlyphImage::~QeEditGlyphImage() { m_picture->m_pictures->Release(m_picture); }
 
 bool QeEditGlyphImage::Draw(QeDC& dc, POINT origin, const RECT& clip) {
     RECT part;
     if (!QeIntersectRect(box, clip, part)) return true;
     const RECT destination = QeOffsetRect(part, origin.x, origin.y);
     const RECT inBox = QeOffsetRect(part, -box.left, -box.top);
-    return m_image.Draw(dc, destination, inBox, SIZE{Width(), Height()});
+    return m_picture->Image().Draw(dc, destination, inBox, SIZE{Width(), Height()});
 }
 
 QeEditGlyphAnchor* QeAsAnchor(QeEditGlyph* glyph) {

@@ -10,10 +10,14 @@
 //   - a glyph carries one character, a whole code point: a character outside the 16-bit range is
 //     one glyph, however it arrived. A lone surrogate half is shown and measured as U+FFFD and
 //     read back as U+FFFD, so it never reaches UTF-8 text;
-//   - an animated image glyph is in its edit's animator set from its making to its deletion.
+//   - every image glyph of one emoticon in one edit shares one picture (QeEditPicture): its texts,
+//     its pooled image and its size are held once, and an image glyph costs what a character does.
+//     The picture lives from its first glyph's making to its last glyph's deletion.
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <map>
 #include <string>
 
 #include "framework/base/QeClassInfo.h"
@@ -22,9 +26,76 @@
 #include "platform/win_types.h"
 
 class QeDC;
-class QeEditGlyphImage;
 class QeEditLine;
+class QeEditPictures;
 class QeFontHandle;
+
+// One emoticon's picture as the image glyphs of one edit show it.
+class QeEditPicture {
+public:
+    QeEditPicture() = default;
+    QeEditPicture(const QeEditPicture&) = delete;
+    QeEditPicture& operator=(const QeEditPicture&) = delete;
+
+    const EmoticonImage& Emoticon() const { return *m_emoticon; }
+    // TargetSize of the image when set, else the size of its part of the image file.
+    SIZE Size() const { return m_size; }
+    // Two frames or more.
+    bool IsAnimated() const { return m_animated; }
+    // The glyphs that show it.
+    uint32_t Glyphs() const { return m_glyphs; }
+    QeSkinImage& Image() { return m_image; }
+
+    // For the edit's animator: the frame its shown glyphs were last brought to, whether a glyph of
+    // it lay in the edit's view then, and a mark for the walk over the view's glyphs.
+    struct Animation {
+        size_t frame = 0;
+        bool shown = false;
+        bool marked = false;
+    } animation;
+
+private:
+    friend class QeEditPictures;
+    friend class QeEditGlyphImage;
+
+    const EmoticonImage* m_emoticon = nullptr;  // the key it is held under
+    QeEditPictures* m_pictures = nullptr;
+    QeSkinImage m_image;
+    SIZE m_size{0, 0};
+    bool m_animated = false;
+    uint32_t m_glyphs = 0;
+};
+
+// The pictures of one edit's image glyphs, one per emoticon.
+class QeEditPictures {
+public:
+    QeEditPictures() = default;
+    QeEditPictures(const QeEditPictures&) = delete;
+    QeEditPictures& operator=(const QeEditPictures&) = delete;
+
+    // The emoticon's picture, held by one glyph more; null, nothing held, when its image cannot be
+    // loaded.
+    QeEditPicture* Acquire(const EmoticonImage& emoticon);
+    // Held by one glyph fewer; it goes with its last glyph.
+    void Release(QeEditPicture* picture);
+    size_t Count() const { return m_pictures.size(); }
+    // The glyphs of the animated pictures.
+    uint32_t AnimatedGlyphs() const;
+    template <typename Visit>
+    void ForEachAnimated(Visit visit) {
+        for (auto& [emoticon, picture] : m_pictures) {
+            if (picture.IsAnimated()) visit(picture);
+        }
+    }
+    // Called when an animated picture comes or goes.
+    std::function<void()> animatedChanged;
+
+private:
+    struct Less {
+        bool operator()(const EmoticonImage& a, const EmoticonImage& b) const;
+    };
+    std::map<EmoticonImage, QeEditPicture, Less> m_pictures;
+};
 
 // What the glyphs and the layout need from the edit that holds them.
 class QeEditHost {
@@ -33,8 +104,8 @@ public:
     virtual uint32_t LayoutAligns() const = 0;
     // The colour of the band behind the lines: the back colour of the current font.
     virtual COLORREF LayoutBackColor() const = 0;
-    virtual void AddAnimatedGlyph(QeEditGlyphImage* glyph) = 0;
-    virtual void RemoveAnimatedGlyph(QeEditGlyphImage* glyph) = 0;
+    // Where the image glyphs find their pictures.
+    virtual QeEditPictures& Pictures() = 0;
 
 protected:
     ~QeEditHost() = default;
@@ -98,24 +169,21 @@ private:
 
 class QeEditGlyphImage : public QeEditGlyph {
 public:
-    // Null when the emoticon's image cannot be loaded. An image of two or more frames is added to
-    // the owner's animated glyphs.
+    // Showing the owner's picture of the emoticon; null when its image cannot be loaded.
     static QeEditGlyphImage* Create(QeEditHost* owner, QeFontHandle* style, const EmoticonImage& emoticon);
     ~QeEditGlyphImage() override;
     const QeClassInfo* GetClassInfo() const override { return &QeEditGlyphImageClass; }
     // The image stretched over the box, the part inside `clip`.
     bool Draw(QeDC& dc, POINT origin, const RECT& clip) override;
 
-    const EmoticonImage& Emoticon() const { return m_emoticon; }
-    bool IsAnimated() const { return m_animated; }
+    const EmoticonImage& Emoticon() const { return m_picture->Emoticon(); }
+    bool IsAnimated() const { return m_picture->IsAnimated(); }
+    QeEditPicture* Picture() const { return m_picture; }
 
 private:
-    QeEditGlyphImage(QeEditHost* owner, QeFontHandle* style, const EmoticonImage& emoticon);
+    QeEditGlyphImage(QeFontHandle* style, QeEditPicture* picture);
 
-    QeEditHost* m_owner;
-    EmoticonImage m_emoticon;
-    QeSkinImage m_image;
-    bool m_animated = false;
+    QeEditPicture* m_picture;
 };
 
 // The glyph as that kind, or null.

@@ -3,7 +3,9 @@
 // the system menu's actions.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <functional>
+#include <vector>
 #include <tuple>
 
 #include "app/screens/common/MenuAccount.h"
@@ -16,6 +18,7 @@
 #include "messenger/model/MemoStore.h"
 #include "framework/ui/motion/QeTransitionManager.h"
 #include "tests/app/model_seed.h"
+#include "platform/screen/presenter.h"
 #include "platform/system/device.h"
 #include "platform/windows/imm.h"
 #include "tests/support/MessengerRig.h"
@@ -107,6 +110,28 @@ TEST(MenuEmoticonRows, OneRowPerEmoticonOfTheSkin) {
     for (int32_t i = 0; i < menu->List().GetItemCount(); ++i) rows.push_back(menu->List().GetItem(i)->text);
     EXPECT_EQ(rows, std::vector<std::wstring>({L"/a/", L"/b/", L"/c/"}));
     delete menu;
+}
+
+// The wink's row (the list's last) shows each of its frames, 400 ms apart, as they come.
+TEST_F(Menus, TheAnimatedEmoticonRowShowsEachFrameAsItComes) {
+    Choice choice;
+    ASSERT_EQ(MenuPopup::Popup(new MenuEmoticon, &Heard<MenuEmoticon>, &choice), 1);
+    rig.Settle();
+    auto* menu = static_cast<MenuEmoticon*>(QePopup::Current());
+    const RECT row = menu->List().GetItemScreenRect(menu->List().GetItemCount() - 1);
+    std::vector<std::uint32_t> last(static_cast<size_t>(row.right - row.left) * static_cast<size_t>(row.bottom - row.top));
+    std::vector<std::uint32_t> now(last.size());
+    CopyFramebuffer(rig.Window(), row, last.data(), last.size());
+    int changes = 0;
+    for (int ms = 0; ms < 2000; ms += 10) {
+        rig.Pass(10);
+        CopyFramebuffer(rig.Window(), row, now.data(), now.size());
+        changes += now != last ? 1 : 0;
+        last.swap(now);
+    }
+    EXPECT_EQ(changes, 5);
+    TapRow(-1);
+    EXPECT_EQ(choice.result, 0);
 }
 
 TEST_F(Menus, InputPanelFollowsShowHideAndTheButton) {

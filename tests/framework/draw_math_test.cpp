@@ -144,11 +144,19 @@ TEST(DrawMathTest, BoxPartsMapIntoTheSource) {
 TEST(DrawMathTest, FrameDueAtEachTime) {
     // Loop twice through delays of 100 and 200 ms, then stay on the last frame.
     const std::vector<uint32_t> delays = {100, 200};
+    // `after`: until the frame changes; 0 once it never will.
     const struct {
         uint32_t elapsed;
         size_t frame;
-    } cases[] = {{0, 0}, {99, 0}, {100, 1}, {299, 1}, {300, 0}, {399, 0}, {400, 1}, {599, 1}, {600, 1}, {4000000000u, 1}};
-    for (const auto& c : cases) EXPECT_EQ(FrameAt(delays, 2, c.elapsed), c.frame) << c.elapsed;
+        uint32_t after;
+    } cases[] = {{0, 0, 100},   {99, 0, 1},    {100, 1, 200}, {299, 1, 1},  {300, 0, 100},
+                 {399, 0, 1},   {400, 1, 0},   {599, 1, 0},   {600, 1, 0},  {4000000000u, 1, 0}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(FrameAt(delays, 2, c.elapsed), c.frame) << c.elapsed;
+        EXPECT_EQ(FrameChangeAfter(delays, 2, c.elapsed), c.after) << c.elapsed;
+    }
+    EXPECT_EQ(FrameChangeAfter(delays, 0, 400), 200u) << "forever";
+    EXPECT_EQ(FrameChangeAfter({100}, 0, 50), 0u) << "one frame";
     // Forever: the cycle goes on; no frames: 0; zero delays count as 1 ms.
     EXPECT_EQ(FrameAt(delays, 0, 600), 0u);
     EXPECT_EQ(FrameAt(delays, 0, 700), 1u);

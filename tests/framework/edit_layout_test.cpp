@@ -24,11 +24,10 @@ using Lines_ = std::vector<std::string>;
 struct Host : QeEditHost {
     uint32_t aligns = 0;
     COLORREF back = RGB(0, 0, 255);
-    std::set<QeEditGlyphImage*> animated;
+    QeEditPictures pictures;
     uint32_t LayoutAligns() const override { return aligns; }
     COLORREF LayoutBackColor() const override { return back; }
-    void AddAnimatedGlyph(QeEditGlyphImage* glyph) override { animated.insert(glyph); }
-    void RemoveAnimatedGlyph(QeEditGlyphImage* glyph) override { animated.erase(glyph); }
+    QeEditPictures& Pictures() override { return pictures; }
 };
 
 class EditLayoutTest : public SkinFolderTest {
@@ -277,14 +276,23 @@ TEST_F(EditLayoutTest, GlyphClassesAnswerTheirKind) {
     EXPECT_EQ(QeEditGlyphClass.Base(), nullptr);
 }
 
-TEST_F(EditLayoutTest, AnAnimatedGlyphLeavesTheAnimatorWhenDeleted) {
-    Append(U"ASA");
-    ASSERT_EQ(m_host.animated.size(), 2u) << "the still one is not animated";
-    EXPECT_TRUE(m_host.animated.count(static_cast<QeEditGlyphImage*>(At(1))));
-    QeEditDeleteGlyphs(At(1), At(2));
-    EXPECT_EQ(m_host.animated, (std::set<QeEditGlyphImage*>{static_cast<QeEditGlyphImage*>(At(1))}));
+// However many glyphs show an emoticon, its texts and image are held once, until its last glyph goes.
+TEST_F(EditLayoutTest, GlyphsOfOneEmoticonShareOnePicture) {
+    Append(U"ASAAS");
+    QeEditPicture* animated = QeAsImage(At(1))->Picture();
+    QeEditPicture* still = QeAsImage(At(2))->Picture();
+    EXPECT_EQ(m_host.pictures.Count(), 2u);
+    EXPECT_EQ(QeAsImage(At(3))->Picture(), animated);
+    EXPECT_EQ(QeAsImage(At(5))->Picture(), still);
+    EXPECT_EQ(animated->Glyphs(), 3u);
+    EXPECT_EQ(m_host.pictures.AnimatedGlyphs(), 3u) << "the still one is not animated";
+    QeEditDeleteGlyphs(At(1), At(3));
+    EXPECT_EQ(m_host.pictures.AnimatedGlyphs(), 1u);
+    EXPECT_EQ(QeAsImage(At(1))->Emoticon().Text, L"(a)");
     EXPECT_EQ(QeEditGlyphImage::Create(&m_host, m_fonts.Current(), Emoticon(L"missing.bmp", L"(m)")), nullptr);
-    EXPECT_EQ(m_host.animated.size(), 1u);
+    EXPECT_EQ(m_host.pictures.Count(), 2u);
+    Empty();
+    EXPECT_EQ(m_host.pictures.Count(), 0u);
 }
 
 TEST_F(EditLayoutTest, SurrogateHalvesShowAsTheReplacementCharacter) {

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "framework/base/QePathTable.h"
+#include "framework/ui/drawing/QeImage.h"
 #include "platform/windows/imm.h"
 #include "platform/windows/input.h"
 #include "platform/screen/presenter.h"
@@ -420,14 +421,14 @@ TEST_F(EditTest, DeletedEmoticonsLeaveTheAnimator) {
     ASSERT_EQ(m_edit->InsertImage(Still()), 1);
     ASSERT_EQ(m_edit->InsertImage(Emoticon(L"missing.gif", L"(m)")), 0);
     ASSERT_EQ(m_edit->InsertImage(Animated()), 1);
-    EXPECT_EQ(m_edit->Animator().Glyphs().size(), 2u);
+    EXPECT_EQ(m_edit->Pictures().AnimatedGlyphs(), 2u);
     EXPECT_EQ(m_edit->GetText(), L"(a)(s)(a)");
     Key(VK_BACK);
-    EXPECT_EQ(m_edit->Animator().Glyphs().size(), 1u);
+    EXPECT_EQ(m_edit->Pictures().AnimatedGlyphs(), 1u);
     // Ticks after the deletion touch only live glyphs.
     m_clock.Advance(50);
     ASSERT_TRUE(m_edit->Reset(TestStyle()));
-    EXPECT_TRUE(m_edit->Animator().Glyphs().empty());
+    EXPECT_EQ(m_edit->Pictures().Count(), 0u);
     EXPECT_EQ(m_edit->GetText(), L"");
     m_clock.Advance(50);
     m_edit->SetVisible(false);
@@ -590,6 +591,48 @@ TEST_F(EditTest, TheCaretIsKeptInView) {
     unsized.SetText(L"1\n2\n3\n4\n5\n6\n7\n8");
     EXPECT_EQ(unsized.AxisY().Position(), 0);
     EXPECT_EQ(unsized.AxisX().Position(), 0);
+}
+
+// An animated picture is drawn again once for each new frame while a glyph of it lies in the view,
+// and wakes nothing while none does; brought back into the view, it moves again.
+TEST_F(EditTest, AnAnimatedPicturePresentsItsFramesOnlyWhereItIsSeen) {
+    m_parent.SetFocus(true);  // no caret
+    PumpPending();
+    ASSERT_EQ(m_edit->InsertImage(Animated()), 1);
+    ASSERT_EQ(m_edit->InsertImage(Animated()), 1);
+    const QeImage* image = QeAsImage(m_edit->BeginAnchor()->next)->Picture()->Image().Image();
+    ASSERT_NE(image, nullptr);
+    struct Seen {
+        int changes = 0, presents = 0, asleep = 0;  // frame changes, presents, ticks let pass
+    };
+    // A second on the test clock, once the scroll indicator has faded.
+    auto watch = [&] {
+        m_clock.Advance(1500);
+        Seen seen;
+        size_t frame = image->CurrentFrame();
+        const long first = HeadlessPresents();
+        for (int ms = 0; ms < 1000; ms += 10) {
+            m_clock.Advance(10);
+            seen.changes += image->CurrentFrame() != frame ? 1 : 0;
+            frame = image->CurrentFrame();
+            seen.asleep += m_edit->Animator().Skipping() ? 1 : 0;
+        }
+        seen.presents = static_cast<int>(HeadlessPresents() - first);
+        return seen;
+    };
+    const Seen shown = watch();
+    EXPECT_EQ(shown.changes, 10) << "two frames of 100 ms";
+    EXPECT_EQ(shown.presents, shown.changes);
+    m_edit->InsertText(L"\n1\n2\n3\n4\n5\n6\n7\n8");
+    ASSERT_LT(m_edit->AxisY().Position(), -kAnimated.cy) << "scrolled out of view";
+    const Seen hidden = watch();
+    EXPECT_EQ(hidden.presents, 0);
+    EXPECT_EQ(hidden.asleep, 100) << "no tick while nothing shown moves";
+    m_edit->AxisY().SetPosition(0);
+    m_edit->Invalidate(RECT{0, 0, 0, 0}, true);
+    PumpPending();
+    const Seen back = watch();
+    EXPECT_EQ(back.presents, back.changes);
 }
 
 TEST_F(EditTest, ANewWidthBreaksTheLinesAgain) {

@@ -138,6 +138,10 @@ bool ChatOutputView::Create(ChatPage* page) {
     return true;
 }
 
+// The bound counts glyphs, which weighs the transcript's memory only while a picture's glyph costs
+// no more than a character's: the glyphs of one emoticon share its picture and hold a pointer to it.
+static_assert(sizeof(QeEditGlyphImage) <= sizeof(QeEditGlyphText), "an emoticon outweighs a character");
+
 void ChatOutputView::AppendLine(const std::wstring& text, int kind) {
     const uint32_t before = m_output.GlyphCount();
     AppendFormatted(CutLongLines(ReplaceFlashconTags(text)), kind);

@@ -102,3 +102,22 @@ size_t FrameAt(const std::vector<uint32_t>& delays, uint32_t loopCount, uint32_t
     }
     return delays.size() - 1;
 }
+
+uint32_t FrameChangeAfter(const std::vector<uint32_t>& delays, uint32_t loopCount, uint32_t elapsed) {
+    if (delays.size() < 2) return 0;
+    uint64_t total = 0;
+    for (uint32_t delay : delays) total += std::max<uint32_t>(delay, 1);
+    const uint64_t cycles = elapsed / total;
+    if (loopCount != 0 && cycles >= loopCount) return 0;
+    const uint64_t into = elapsed % total;
+    uint64_t sum = 0;
+    for (size_t i = 0; i < delays.size(); ++i) {
+        sum += std::max<uint32_t>(delays[i], 1);
+        if (sum > into) {
+            // The last frame of the last loop stays.
+            if (i + 1 == delays.size() && loopCount != 0 && cycles + 1 >= loopCount) return 0;
+            return static_cast<uint32_t>(sum - into);
+        }
+    }
+    return 0;
+}

@@ -52,3 +52,6 @@ bool MapBoxPart(const RECT& source, const RECT& part, SIZE box, RECT& out);
 // each at least 1) played `loopCount` times (0 = forever), after which the last frame stays.
 // 0 without frames.
 size_t FrameAt(const std::vector<uint32_t>& delays, uint32_t loopCount, uint32_t elapsed);
+// Milliseconds from `elapsed` to the next moment FrameAt gives another frame; 0 when it never
+// does (fewer than two frames, or the last loop's last frame reached).
+uint32_t FrameChangeAfter(const std::vector<uint32_t>& delays, uint32_t loopCount, uint32_t elapsed);

@@ -179,6 +179,12 @@ size_t QeImage::CurrentFrame() const {
     return FrameAt(m_delays, loops > 0 ? static_cast<uint32_t>(loops) : 0, ClockNow() - m_loadTime);
 }
 
+uint32_t QeImage::FrameChangesAfter() const {
+    Frames();
+    const int32_t loops = m_decoded.LoopCount();
+    return FrameChangeAfter(m_delays, loops > 0 ? static_cast<uint32_t>(loops) : 0, ClockNow() - m_loadTime);
+}
+
 int32_t QeImage::Width() const {
     if (m_pending && m_headerSize.cx > 0) return m_headerSize.cx;
     return Frames().empty() ? 0 : m_frames.front()->Bitmap().Width();

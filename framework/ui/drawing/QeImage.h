@@ -54,6 +54,8 @@ public:
     // The frame due by the frame clock: the animation loops its count of times (0: forever) from
     // the moment it was loaded, then stays on its last frame. 0 without frames.
     size_t CurrentFrame() const;
+    // Milliseconds until CurrentFrame changes; 0 when it never will.
+    uint32_t FrameChangesAfter() const;
     size_t FrameCount() const { return Frames().size(); }
     QeImageFrame* Frame(size_t index) { return index < Frames().size() ? m_frames[index].get() : nullptr; }
     const QeDecodedImage& Decoded() const {
