@@ -11,6 +11,7 @@
 #include "framework/ui/view/QeRect.h"
 #include "framework/ui/drawing/QeSkinValues.h"
 #include "framework/ui/shell/QeApplication.h"
+#include "framework/ui/shell/QeInputPanel.h"
 #include "framework/ui/shell/QeMainWindow.h"
 
 namespace {
@@ -416,6 +417,8 @@ void QeEdit::OnFocusChanged(bool focused) {
     m_animator.SetCaretFades(focused && !Has(kReadOnly));
     // The focus view changes only after this call.
     UpdateHint(focused);
+    QeInputPanel* panel = QeInputPanel::Instance();
+    if (focused && panel != nullptr) panel->SetImeMode(m_inputMode);
 }
 
 void QeEdit::OnVisibleChanged(bool visible) {

@@ -163,6 +163,8 @@ TEST_F(ChatWindowTest, TypingEnterAndQueuedLinesGoOutAsTheirFrames) {
     ChatPage* page = ChatPageOf(chat);
     rig.App().SetCurrentView(page);
     rig.Settle();
+    // The input starts in Korean; these lines are Latin letters, switched to as a user does.
+    rig.Key(VK_HANGUL);
 
     // Length 1 after a key means typing started, 0 stopped: Backspace from two characters to one
     // starts again.

@@ -1,0 +1,118 @@
+// Typing on a desktop keyboard with the program's own Hangul composer, in the real program against
+// the service stand-in: keys come without the tap that sets a field's input mode on the handheld.
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "app/screens/chats/ChatPage.h"
+#include "app/screens/common/MsgBox.h"
+#include "app/screens/login/LoginSettings.h"
+#include "framework/base/QeRegistry.h"
+#include "framework/ui/shell/QeInputPanel.h"
+#include "messenger/model/BuddyRoster.h"
+#include "messenger/model/ChatSessionManager.h"
+#include "messenger/model/Options.h"
+#include "messenger/protocol/SignIn.h"
+#include "platform/windows/input.h"
+#include "tests/service/ChatPeer.h"
+#include "tests/support/MessengerRig.h"
+#include "tools/service/TestService.h"
+
+namespace {
+
+constexpr double kBound = 20.0;
+constexpr int kKorean = 0, kLatin = 1;
+
+QeEdit* FocusEdit() { return dynamic_cast<QeEdit*>(QeGetFocusWindow()); }
+
+class Typing : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(rig.StartService());
+        QeRegistry::WriteDword(LoginSettings::kKeyPath, LoginSettings::kAgreed, 1);
+        ASSERT_TRUE(rig.Start());
+        seojun.SignIn(rig.Service(), "seojun@tevrik.example");
+    }
+    MessengerApp& app() { return rig.App(); }
+    LoginFormPanel& form() { return app().Login().Form(); }
+    ChatPage* ChatWith(const wchar_t* id) {
+        ChatSession* chat = ChatSessionManager::Instance()->FindChatWithBuddy(id);
+        return chat != nullptr && app().CurrentPage() == ChatPageOf(chat) ? ChatPageOf(chat) : nullptr;
+    }
+    bool SignIn() {
+        form().IdEdit.SetText(L"minsu");
+        form().PasswordEdit.SetText(L"1234");
+        rig.Tap({L"Login", L"Counter", L"LoginButton"});
+        return PumpUntil([&] { return app().SignedIn() && app().CurrentPage() == &app().BuddyList(); }, kBound);
+    }
+
+    MessengerRig rig;
+    service_test::ChatPeer seojun, jiyoung;
+};
+
+// Each way a field takes the focus without a tap on it, from the other input mode: "hana" typed
+// then reads as the field's own mode writes it.
+TEST_F(Typing, AFieldTypesInItsOwnModeHoweverItTakesTheFocus) {
+    struct Way {
+        const char* name;
+        int mode;
+        std::function<void()> go;
+        std::function<QeEdit*()> field;
+    } ways[] = {
+        {"signed in, a chat opened from the buddy list", kKorean,
+         [&] {
+             ASSERT_TRUE(SignIn());
+             BuddyListTable& table = app().BuddyList().Table();
+             Options::Instance()->SortType = 1;  // online buddies only: the row is on screen
+             table.Refresh();
+             rig.Pass(1000);
+             rig.TapRow(table, table.FindBuddyRow(BuddyRoster::Instance()->Find(L"seojun@tevrik.example"), -1), 10);
+             ASSERT_TRUE(PumpUntil([&] { return ChatWith(L"seojun@tevrik.example") != nullptr; }, kBound));
+         },
+         [&] { return &ChatWith(L"seojun@tevrik.example")->InputBar().Input(); }},
+        {"the buddy add form", kLatin, [&] { rig.Cover(&app().BuddyAdd()); },
+         [&] { return &app().BuddyAdd().Table().IdEdit(); }},
+        {"a chat opened from the chat list", kKorean,
+         [&] {
+             app().SetCurrentView(&app().ChatList());
+             rig.TapRow(app().ChatList().Table(), 0, 10);
+         },
+         [&] { return &ChatWith(L"seojun@tevrik.example")->InputBar().Input(); }},
+        {"the nickname page", kKorean, [&] { rig.Cover(&app().OptionNick()); },
+         [&] { return &app().OptionNick().View().Nick(); }},
+        {"a chat opened from an invitation", kKorean,
+         [&] {
+             jiyoung.SignIn(rig.Service(), "jiyoung@tevrik.example");
+             jiyoung.OpenRoom();
+             jiyoung.Invite("minsu@tevrik.example");
+             ChatSessionManager& chats = *ChatSessionManager::Instance();
+             const auto chat = [&] { return chats.FindChatWithBuddy(L"jiyoung@tevrik.example"); };
+             ASSERT_TRUE(PumpUntil([&] { return chat() != nullptr && !chat()->Members.empty(); }, kBound));
+             rig.Cover(ChatPageOf(chat()));
+         },
+         [&] { return &ChatWith(L"jiyoung@tevrik.example")->InputBar().Input(); }},
+        {"the form after log out and the gate's other id", kLatin,
+         [&] {
+             LogOut();
+             rig.Settle();
+             rig.Tap({L"Login", L"Gate", L"LoginWithOtherIdButton"});
+             rig.TapBox(L"YesButton");
+         },
+         [&] { return &form().IdEdit; }},
+    };
+    for (const Way& way : ways) {
+        SCOPED_TRACE(way.name);
+        QeInputPanel::Instance()->SetImeMode(1 - way.mode);
+        way.go();
+        if (HasFatalFailure()) return;
+        rig.Pass(600);
+        QeEdit* field = way.field();
+        ASSERT_EQ(FocusEdit(), field);
+        const std::wstring before = field->GetText();
+        rig.Type(L"hana");
+        EXPECT_EQ(field->GetText(), before + (way.mode == kKorean ? L"ㅗ뭄" : L"hana"));
+        rig.Key(VK_SPACE);
+    }
+}
+
+}  // namespace
