@@ -418,7 +418,13 @@ void QeEdit::OnFocusChanged(bool focused) {
     // The focus view changes only after this call.
     UpdateHint(focused);
     QeInputPanel* panel = QeInputPanel::Instance();
-    if (focused && panel != nullptr) panel->SetImeMode(m_inputMode);
+    if (panel == nullptr) return;
+    // A syllable belongs to the field it was typed in: kept here as typed, and none carried over
+    // from a field that went away while composing.
+    if (focused || m_composing) panel->CancelComposition();
+    if (!focused && m_composing) CollapseSelection();
+    m_composing = false;
+    if (focused) panel->SetImeMode(m_inputMode);
 }
 
 void QeEdit::OnVisibleChanged(bool visible) {

@@ -275,5 +275,6 @@ private:
     uint32_t m_count = 0;
     char32_t m_pendingHigh = 0;  // the first half of a pair that came as two characters
     int m_inputMode = kNoInputMode;
+    bool m_composing = false;  // the selection holds the character the input method is composing
     QeLabel m_hint;
 };

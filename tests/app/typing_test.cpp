@@ -115,4 +115,49 @@ TEST_F(Typing, AFieldTypesInItsOwnModeHoweverItTakesTheFocus) {
     }
 }
 
+// Signed in as far as the pages go, the session writing to a capture.
+class TypingSignedIn : public RigTest {
+protected:
+    void Prepare() override {
+        rig.LookSignedIn();
+        rig.ConnectCaptured(2);
+        rig.App().SetCurrentView(&rig.App().BuddyList());
+    }
+    void TearDown() override { app().SetCurrentView(nullptr); }
+    // A chat the user can write in.
+    ChatPage* Chat(const wchar_t* buddy, const wchar_t* room) {
+        ChatSession* chat = ChatSessionManager::Instance()->CreateChatSession();
+        chat->BuddyId = buddy;
+        chat->AddMember(ChatMember{buddy, L"", L"", L""});
+        chat->SessionId = room;
+        return ChatPageOf(chat);
+    }
+};
+
+// "dkssud" leaves 녕 being composed in chat A when the page goes by Back, a tab or a transition
+// with no tap or key to finish it; "gk" then types 하 in chat B and, back in A, after 안녕.
+TEST_F(TypingSignedIn, ASyllableBeingComposedStaysWhereItWasTyped) {
+    const std::function<void()> leaves[] = {
+        [&] { rig.Back(); },
+        [&] { app().SetCurrentView(&app().ChatList()); },
+        [] {},
+    };
+    for (const auto& leave : leaves) {
+        SCOPED_TRACE(&leave - leaves);
+        ChatPage* a = Chat(L"a@x", L"71");
+        ChatPage* b = Chat(L"b@x", L"72");
+        rig.Cover(a);
+        rig.Type(L"dkssud");
+        leave();
+        rig.Cover(b);
+        rig.Type(L"gk");
+        EXPECT_EQ(b->InputBar().Input().GetText(), L"하");
+        rig.Cover(a);
+        rig.Type(L"gk");
+        EXPECT_EQ(a->InputBar().Input().GetText(), L"안녕하");
+        rig.Key(VK_SPACE);
+        app().SetCurrentView(&app().BuddyList());
+    }
+}
+
 }  // namespace
