@@ -5,7 +5,10 @@
 #include <functional>
 
 #include "app/screens/chats/ChatPage.h"
+#include "app/screens/common/MenuSystem.h"
 #include "app/screens/common/MsgBox.h"
+#include "app/screens/common/NotifyBox.h"
+#include "platform/windows/imm.h"
 #include "app/screens/login/LoginSettings.h"
 #include "framework/base/QeRegistry.h"
 #include "framework/ui/shell/QeInputPanel.h"
@@ -99,6 +102,17 @@ TEST_F(Typing, AFieldTypesInItsOwnModeHoweverItTakesTheFocus) {
              rig.TapBox(L"YesButton");
          },
          [&] { return &form().IdEdit; }},
+        {"the form after a refused sign-in, '9' and Enter under its box", kLatin,
+         [&] {
+             form().PasswordEdit.SetText(L"wrong");
+             rig.Tap({L"Login", L"Counter", L"LoginButton"});
+             ASSERT_TRUE(PumpUntil([&] { return !rig.BoxText().empty(); }, kBound));
+             rig.Type(L"9");
+             rig.Key(VK_RETURN);
+             EXPECT_EQ(QePopup::Current(), nullptr);
+             EXPECT_EQ(app().Login().CurrentPanel(), 0);
+         },
+         [&] { return &form().PasswordEdit; }},
     };
     for (const Way& way : ways) {
         SCOPED_TRACE(way.name);
@@ -157,6 +171,44 @@ TEST_F(TypingSignedIn, ASyllableBeingComposedStaysWhereItWasTyped) {
         EXPECT_EQ(a->InputBar().Input().GetText(), L"안녕하");
         rig.Key(VK_SPACE);
         app().SetCurrentView(&app().BuddyList());
+    }
+}
+
+// Each kind of box over the chat input: "9" and Enter or Escape go to the box and none to the chat
+// (nothing sent); the input then has the focus and its mode again.
+TEST_F(TypingSignedIn, KeysUnderABoxGoToTheBox) {
+    ChatPage* chat = Chat(L"a@x", L"71");
+    rig.Cover(chat);
+    int result = -1;
+    const QePopup::Callback note = [](void* to, QePopup*, int r) { *static_cast<int*>(to) = r; };
+    const struct {
+        std::function<void()> open;
+        std::vector<UINT> keys;
+        int result;
+    } cases[] = {
+        {[&] { MsgBox::Alert(L"!"); }, {VK_ESCAPE}, -1},
+        {[&] { MsgBox::Alert(L"!"); }, {VK_RETURN}, -1},
+        {[&] { MsgBox::Confirm(L"?", note, &result); }, {VK_RETURN}, MsgBox::kResultYes},
+        {[&] { MsgBox::Confirm(L"?", note, &result); }, {VK_ESCAPE}, MsgBox::kResultNo},
+        {[&] { MsgBox::ConfirmWithCheck(L"?", L"v", note, &result); }, {VK_RETURN}, MsgBox::kResultYes},
+        {[&] { NotifyBox::Show(L"t", L"!", L"v", note, &result); }, {VK_ESCAPE}, 1},
+        {[&] { MenuPopup::Popup(new MenuSystem, note, &result); }, {VK_RETURN, VK_ESCAPE}, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(&c - cases);
+        result = -1;
+        rig.Fresh();
+        c.open();
+        rig.Settle();
+        ImmSetConversionStatus(ImmGetContext(rig.Window()), IME_CMODE_ALPHANUMERIC, 0);
+        rig.Type(L"9");
+        for (UINT key : c.keys) rig.Key(key);
+        EXPECT_EQ(QePopup::Current(), nullptr);
+        EXPECT_EQ(result, c.result);
+        EXPECT_EQ(rig.Fresh(), "");
+        rig.Type(L"k");
+        EXPECT_EQ(chat->InputBar().Input().GetText(), L"ㅏ");
+        chat->InputBar().Input().SetText(L"");
     }
 }
 
