@@ -252,15 +252,6 @@ TEST_F(InputTest, NativeInputComposesHangulThroughTheInputMethodMessages) {
     Native(true);
     InjectText(m_window, U"gk1");
     EXPECT_EQ(Take(), (L{L"start", L"compose ㅎ", L"compose 하", L"result 하", L"end", L"char 49"}));
-
-    // A cancelled composition sends nothing and leaves nothing for the next key to finish; no other
-    // notification is taken.
-    InjectText(m_window, U"gk");
-    Take();
-    EXPECT_FALSE(ImmNotifyIME(ImmGetContext(m_window), NI_COMPOSITIONSTR, 1, 0));
-    EXPECT_TRUE(ImmNotifyIME(ImmGetContext(m_window), NI_COMPOSITIONSTR, CPS_CANCEL, 0));
-    InjectText(m_window, U"1");
-    EXPECT_EQ(Take(), L{L"char 49"});
 }
 
 TEST_F(InputTest, TheHangulKeyRightAltAndShiftSpaceSwitchInputAndTypeNothing) {
