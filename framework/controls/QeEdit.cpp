@@ -12,6 +12,7 @@
 #include "framework/ui/view/QeRect.h"
 #include "framework/ui/drawing/QeSkinValues.h"
 #include "framework/ui/shell/QeApplication.h"
+#include "framework/ui/shell/QeInputPanel.h"
 #include "framework/ui/shell/QeMainWindow.h"
 
 namespace {
@@ -441,6 +442,14 @@ void QeEdit::OnFocusChanged(bool focused) {
     m_animator.SetCaretFades(focused && !Has(kReadOnly));
     // The focus view changes only after this call.
     UpdateHint(focused);
+    QeInputPanel* panel = QeInputPanel::Instance();
+    if (panel == nullptr) return;
+    // A syllable belongs to the field it was typed in: kept here as typed, and none carried over
+    // from a field that went away while composing.
+    if (focused || m_composing) panel->CancelComposition();
+    if (!focused && m_composing) CollapseSelection();
+    m_composing = false;
+    if (focused) panel->SetImeMode(m_inputMode);
 }
 
 void QeEdit::OnVisibleChanged(bool visible) {

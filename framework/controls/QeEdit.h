@@ -132,6 +132,10 @@ public:
         kSingleLine = 8,
     };
     static constexpr WPARAM kDeleteKey = 46;
+    // Input modes as QeInputPanel::SetImeMode takes them; none leaves the mode the last field set.
+    static constexpr int kNoInputMode = -1;
+    static constexpr int kNativeInput = 0;
+    static constexpr int kLatinInput = 1;
 
     QeEdit();
     ~QeEdit() override;
@@ -174,6 +178,10 @@ public:
     uint32_t Aligns() const { return m_aligns; }
     void SetMaxInput(uint32_t max) { m_maxInput = max; }
     uint32_t MaxInput() const { return m_maxInput; }
+    // The mode this field types in, set each time it takes the focus, however it takes it: a
+    // desktop keyboard types without the tap that would set it on the handheld.
+    void SetInputMode(int mode) { m_inputMode = mode; }
+    int InputMode() const { return m_inputMode; }
 
     // Replaces everything by the text.
     int SetText(const std::wstring& text);
@@ -273,5 +281,7 @@ private:
     uint32_t m_maxInput = 0;
     uint32_t m_count = 0;
     char32_t m_pendingHigh = 0;  // the first half of a pair that came as two characters
+    int m_inputMode = kNoInputMode;
+    bool m_composing = false;  // the selection holds the character the input method is composing
     QeLabel m_hint;
 };

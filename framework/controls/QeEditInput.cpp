@@ -54,9 +54,11 @@ int QeEdit::OnImeComposition(WPARAM character, LPARAM kind) {
             // not go in (a full edit, digits only) the caret stays a caret.
             const uint32_t kept = m_count - SelectedCount();
             InsertText(std::wstring(1, static_cast<wchar_t>(character)));
-            if (m_count > kept) Select(m_selection.Start()->previous, m_selection.End());
+            m_composing = m_count > kept;
+            if (m_composing) Select(m_selection.Start()->previous, m_selection.End());
         } else if (kind == kCompositionDeleted) {
             InsertText(std::wstring());
+            m_composing = false;
         }
     }
     return QeScrollView::OnImeComposition(character, kind);
@@ -64,6 +66,7 @@ int QeEdit::OnImeComposition(WPARAM character, LPARAM kind) {
 
 int QeEdit::OnChar(WPARAM character, LPARAM data) {
     WPARAM reported = character;
+    m_composing = false;  // a finished syllable comes as a character, and any other ends it
     if (!Has(kReadOnly)) {
         if (IsHighSurrogate(character)) {
             // Held until its partner comes: one glyph for the pair.

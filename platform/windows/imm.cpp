@@ -101,6 +101,17 @@ BOOL ImmSetConversionStatus(HIMC context, DWORD conversion, DWORD sentence) {
     return TRUE;
 }
 
+BOOL ImmNotifyIME(HIMC context, DWORD action, DWORD index, DWORD) {
+    HWND window = WindowOf(context);
+    if (!IsWindow(window) || action != NI_COMPOSITIONSTR || index != CPS_CANCEL) return FALSE;
+    Contexts& all = All();
+    std::lock_guard<std::mutex> guard(all.lock);
+    Context& found = all.byWindow[window];
+    found.composer.Flush();
+    found.preedit = false;
+    return TRUE;
+}
+
 bool ImeKeyDown(HWND window, UINT virtualKey, char32_t typed, bool textFollows, std::vector<InputMessage>& out) {
     Contexts& all = All();
     std::lock_guard<std::mutex> guard(all.lock);

@@ -8,6 +8,9 @@
 //   written.
 // - Turning the native bit off while a syllable is being composed finishes the composition first
 //   (its result and WM_IME_ENDCOMPOSITION reach the window as input).
+// - ImmNotifyIME with NI_COMPOSITIONSTR and CPS_CANCEL drops what is being composed at once and
+//   sends nothing: a window that showed the composition keeps what it showed. It is the only
+//   notification taken.
 //
 // What a composition looks like to the window, in order:
 //   WM_IME_STARTCOMPOSITION
@@ -27,6 +30,9 @@ inline constexpr DWORD IME_CMODE_ALPHANUMERIC = 0x0000;
 inline constexpr DWORD IME_CMODE_NATIVE = 0x0001;
 inline constexpr DWORD IME_CMODE_HANGUL = IME_CMODE_NATIVE;
 
+inline constexpr DWORD NI_COMPOSITIONSTR = 0x0015;
+inline constexpr DWORD CPS_CANCEL = 0x0004;
+
 inline constexpr LPARAM GCS_COMPSTR = 0x0008;
 inline constexpr LPARAM GCS_COMPATTR = 0x0010;
 inline constexpr LPARAM GCS_DELTASTART = 0x0100;
@@ -43,3 +49,5 @@ BOOL ImmReleaseContext(HWND window, HIMC context);
 // FALSE for a context whose window is gone; null pointers are skipped.
 BOOL ImmGetConversionStatus(HIMC context, DWORD* conversion, DWORD* sentence);
 BOOL ImmSetConversionStatus(HIMC context, DWORD conversion, DWORD sentence);
+// FALSE for a context whose window is gone and for any other action or index.
+BOOL ImmNotifyIME(HIMC context, DWORD action, DWORD index, DWORD value);

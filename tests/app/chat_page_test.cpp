@@ -9,6 +9,10 @@
 
 #include "app/screens/chats/ChatPage.h"
 #include "app/screens/common/MenuEmoticon.h"
+#include "app/screens/common/MenuSystem.h"
+#include "app/screens/common/MsgBox.h"
+#include "app/screens/common/NotifyBox.h"
+#include "framework/ui/shell/QeInputPanel.h"
 #include "messenger/model/AccountInfo.h"
 #include "messenger/model/ChatActions.h"
 #include "messenger/model/BuddyRoster.h"
@@ -171,6 +175,8 @@ TEST_F(ChatWindowTest, TypingEnterAndQueuedLinesGoOutAsTheirFrames) {
     ChatPage* page = ChatPageOf(chat);
     rig.App().SetCurrentView(page);
     rig.Settle();
+    // The input starts in Korean; these lines are Latin letters, switched to as a user does.
+    rig.Key(VK_HANGUL);
 
     // Length 1 after a key means typing started, 0 stopped: Backspace from two characters to one
     // starts again.
@@ -422,6 +428,49 @@ TEST(ChatWindowService, ALineForAHiddenChatRingsAndTheCloseButtonEndsTheRoom) {
     rig.Advance(600);
     EXPECT_TRUE(PumpUntil([] { return ChatSessionManager::Instance()->Count() == 0; }, 5.0));
     EXPECT_EQ(rig.App().CurrentPage(), &rig.App().BuddyList());
+}
+
+// 녕 left composing in chat A by Back, a tab or a transition: "gk" then types 하 in B and after 안녕 in A.
+TEST_F(ChatWindowTest, ASyllableBeingComposedStaysWhereItWasTyped) {
+    const std::function<void()> leaves[] = {[&] { rig.Back(); }, [&] { rig.App().SetCurrentView(&rig.App().ChatList()); }, [] {}};
+    for (const auto& leave : leaves) {
+        rig.App().SetCurrentView(&rig.App().ChatList());
+        ChatPage *a = ChatPageOf(Open(true)), *b = ChatPageOf(Open(true));
+        for (auto [page, keys] : {std::pair{a, L"dkssud"}, {b, L"gk"}, {a, L"gk"}}) {
+            if (page == b) leave();
+            rig.Cover(page);
+            rig.Type(keys);
+        }
+        EXPECT_EQ(a->InputBar().Input().GetText() + L"|" + b->InputBar().Input().GetText(), L"안녕하|하") << &leave - leaves;
+    }
+}
+
+// "9" and Enter or Escape under each kind of box answer it and send nothing; the input then has the
+// focus and its mode back.
+TEST_F(ChatWindowTest, KeysUnderABoxGoToTheBox) {
+    rig.ConnectCaptured(0);
+    ChatPage* page = ChatPageOf(Open(true));
+    rig.App().SetCurrentView(page);
+    int result = -1;
+    const QePopup::Callback note = [](void* to, QePopup*, int r) { *static_cast<int*>(to) = r; };
+    const std::tuple<std::function<void()>, std::vector<UINT>, int> cases[] = {
+        {[&] { MsgBox::Alert(L"!"); }, {VK_ESCAPE}, -1},
+        {[&] { MsgBox::Confirm(L"?", note, &result); }, {VK_RETURN}, MsgBox::kResultYes},
+        {[&] { MsgBox::ConfirmWithCheck(L"?", L"v", note, &result); }, {VK_ESCAPE}, MsgBox::kResultNo},
+        {[&] { NotifyBox::Show(L"t", L"!", L"v", note, &result); }, {VK_RETURN}, 1},
+        {[&] { MenuPopup::Popup(new MenuSystem, note, &result); }, {VK_RETURN, VK_ESCAPE}, 0},
+    };
+    for (const auto& [open, keys, answer] : cases) {
+        result = -1;
+        open();
+        QeInputPanel::Instance()->SetImeMode(1);
+        rig.Type(L"9");
+        for (UINT key : keys) rig.Key(key);
+        rig.Type(L"k");
+        EXPECT_EQ(std::to_wstring(result) + page->InputBar().Input().GetText(), std::to_wstring(answer) + L"ㅏ");
+        page->InputBar().Input().SetText(L"");
+    }
+    EXPECT_EQ(Sent().find(" MSG "), std::string::npos);
 }
 
 }  // namespace

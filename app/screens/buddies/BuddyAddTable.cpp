@@ -10,8 +10,8 @@ CaptionColors BuddyAddTable::s_captionColors;
 namespace {
 
 constexpr const wchar_t* kSection = L"BuddyAdd";
-constexpr int kNativeInput = 0;
-constexpr int kLatinInput = 1;
+constexpr int kNativeInput = QeEdit::kNativeInput;
+constexpr int kLatinInput = QeEdit::kLatinInput;
 
 constexpr const wchar_t* kCaptions[BuddyAddTable::kRowCount] = {L"ID", L"@", L"메시지", L"그룹"};
 
@@ -43,6 +43,9 @@ bool BuddyAddTable::Create() {
     s_skin.Load(m_accountEdit, {kSection, L"View", L"AccountEdit"});
     s_skin.Load(m_accountButton, {kSection, L"View", L"AccountButton"});
     s_skin.Load(m_requestMessage, {kSection, L"View", L"RequestMessage"});
+    m_idEdit.SetInputMode(kLatinInput);
+    m_accountEdit.SetInputMode(kLatinInput);
+    m_requestMessage.SetInputMode(kNativeInput);
     const int height = s_skin.ItemHeight({kSection, L"View"});
     s_skin.MarkRead();
     for (int32_t row = 0; row < kRowCount; ++row) AddItem(TableItem(TableItem::kItem, height));

@@ -12,6 +12,7 @@ bool BuddyListSearchBar::Create() {
     ScreenSkin::Load(m_searchIcon, {m_section, L"SearchBar", L"SearchIcon"});
     ScreenSkin::Load(m_rollbackIcon, {m_section, L"SearchBar", L"RollbackIcon"});
     ScreenSkin::Load(m_searchWord, {m_section, L"SearchBar", L"SearchWord"});
+    m_searchWord.SetInputMode(QeEdit::kNativeInput);
     return true;
 }
 
@@ -45,7 +46,7 @@ void BuddyListSearchBar::ShowIconsFor(bool emptyWord) {
 int BuddyListSearchBar::OnNotify(QeWindow* child, int code) {
     if (child == &m_searchWord) {
         if (code == kNotifyPenDown) {
-            if (MessengerApp* app = MessengerApp::Instance()) app->MenuBarWindow().ShowSip(0);
+            if (MessengerApp* app = MessengerApp::Instance()) app->MenuBarWindow().ShowSip(m_searchWord.InputMode());
         } else if (code == kNotifyKeyDown || code == kNotifyImeComposition || code == kNotifyChar) OnWordChanged();
     } else if (child == &m_rollbackIcon && code == kNotifyClick) {
         Clear();

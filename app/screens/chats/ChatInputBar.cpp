@@ -54,6 +54,7 @@ bool ChatInputBar::Create(ChatPage* page) {
     }
     s_skin.Load(m_background, {kSection, kPart, L"BackgroundSkin"});
     s_skin.Load(m_input, {kSection, kPart, L"Input"});
+    m_input.SetInputMode(QeEdit::kNativeInput);
     s_skin.Load(m_disabledReason, {kSection, kPart, L"DisabledReason"});
     s_skin.Load(m_emoticonButton, {kSection, kPart, L"EmoticonButton"});
     m_backColor = s_skin.BackColor({kSection, kPart});
@@ -124,7 +125,7 @@ void ChatInputBar::OnEmoticonChosen(int result, int index) {
 }
 
 void ChatInputBar::OpenInputPanel() {
-    if (MessengerApp* app = MessengerApp::Instance()) app->MenuBarWindow().ShowSip(0);
+    if (MessengerApp* app = MessengerApp::Instance()) app->MenuBarWindow().ShowSip(m_input.InputMode());
 }
 
 void ChatInputBar::PopupEmoticonMenu() {

@@ -5,10 +5,8 @@
 
 namespace {
 
-constexpr int kNativeInput = 0;
-
-void OpenInputPanel() {
-    if (MessengerApp* app = MessengerApp::Instance()) app->MenuBarWindow().ShowSip(kNativeInput);
+void ShowSip(int mode) {
+    if (MessengerApp* app = MessengerApp::Instance()) app->MenuBarWindow().ShowSip(mode);
 }
 
 }  // namespace
@@ -18,6 +16,7 @@ bool EditFieldView::Create() {
     AddChild(&m_field);
     m_skin.Load(m_background, {m_section, L"View", L"BackgroundSkin"});
     m_skin.Load(m_field, {m_section, L"View", m_fieldName});
+    m_field.SetInputMode(QeEdit::kNativeInput);
     m_field.SetDrawMode(QeScrollView::kDrawWhole);
     return true;
 }
@@ -32,11 +31,11 @@ void EditFieldView::OnVisibleChanged(bool visible) {
     m_field.SetVisible(visible);
     if (!visible) return;
     m_field.SetFocus(true);
-    OpenInputPanel();
+    ShowSip(m_field.InputMode());
 }
 
 int EditFieldView::OnNotify(QeWindow* child, int code) {
-    if (child == &m_field && code == kNotifyPenDown) OpenInputPanel();
+    if (child == &m_field && code == kNotifyPenDown) ShowSip(m_field.InputMode());
     return 1;
 }
 

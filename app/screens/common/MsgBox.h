@@ -36,6 +36,11 @@ public:
     QeButton& YesButton() { return m_yesButton; }
     QeButton& NoButton() { return m_noButton; }
 
+protected:
+    // A question's Yes and No, an alert's OK.
+    QeWindow* DefaultButton() override { return m_yesButton.IsVisible() ? &m_yesButton : SkinBox::DefaultButton(); }
+    QeWindow* CancelButton() override { return m_noButton.IsVisible() ? &m_noButton : SkinBox::CancelButton(); }
+
 private:
     static void CallOnResult(void* context, QePopup* popup, int result);
 

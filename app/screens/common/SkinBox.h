@@ -40,6 +40,10 @@ protected:
     // 0 when the popup refused.
     int Open(bool withCheckBox, Callback callback, void* context);
 
+    // OK for both keys: it is the box's only way out.
+    QeWindow* DefaultButton() override { return &m_okButton; }
+    QeWindow* CancelButton() override { return &m_okButton; }
+
 private:
     const wchar_t* m_section;
     ClassSkin& m_skin;

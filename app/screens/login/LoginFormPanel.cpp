@@ -60,6 +60,7 @@ void LoginFormPanel::Create(LoginPage& page) {
     LoadWidget(s_skin, KeepIdPasswordCheckBox, L"KeepIdPasswordCheckBox");
     LoadWidget(s_skin, KeepIdPasswordText, L"KeepIdPasswordText");
     LoadWidget(s_skin, LoginButton, L"LoginButton");
+    for (QeEdit* edit : {&IdEdit, &AccountEdit, &PasswordEdit}) edit->SetInputMode(QeEdit::kLatinInput);
 }
 
 void LoginFormPanel::Layout() {
@@ -149,7 +150,7 @@ bool LoginFormPanel::OnNotify(QeWindow* child, int code) {
         LoginPrompts::HideSip();
         const bool typed = child == &IdEdit || child == &PasswordEdit ||
                            (child == &AccountEdit && (AccountEdit.Styles() & QeEdit::kReadOnly) == 0);
-        if (typed) LoginPrompts::ShowSip(1);
+        if (typed) LoginPrompts::ShowSip(static_cast<QeEdit*>(child)->InputMode());
     } else if (code == kNotifyClick && child == &AccountButton) {
         LoginPrompts::ChooseDomain([this](int row, const std::wstring& domain) { OnDomainChosen(row, domain); });
     } else if (code == kNotifyClick && child == &LoginButton) {
@@ -169,7 +170,7 @@ void LoginFormPanel::OnDomainChosen(int row, const std::wstring& domain) {
         AccountEdit.SetStyles(QeEdit::kSingleLine);
         AccountEdit.SetText(L"");
         AccountEdit.SetFocus(true);
-        LoginPrompts::ShowSip(1);
+        LoginPrompts::ShowSip(AccountEdit.InputMode());
         return;
     }
     AccountEdit.SetStyles(QeEdit::kReadOnly | QeEdit::kSingleLine);

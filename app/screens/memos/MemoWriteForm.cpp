@@ -27,6 +27,7 @@ bool MemoWriteForm::Create() {
     s_skin.Load(m_receiverText, {kSection, kView, kChildren[3]});
     s_skin.Load(m_sendButton, {kSection, kView, kChildren[4]});
     s_skin.Load(m_message, {kSection, kView, kChildren[5]});
+    m_message.SetInputMode(QeEdit::kNativeInput);
     return true;
 }
 
@@ -92,7 +93,7 @@ void MemoWriteForm::OnVisibleChanged(bool visible) {
     for (QeWindow* child : children) child->SetVisible(visible);
     if (!visible) return;
     m_message.SetFocus(true);
-    if (MessengerApp* app = MessengerApp::Instance()) app->MenuBarWindow().ShowSip(0);
+    if (MessengerApp* app = MessengerApp::Instance()) app->MenuBarWindow().ShowSip(m_message.InputMode());
 }
 
 int MemoWriteForm::Draw(QeSurface* surface, const RECT& rect) {
@@ -104,7 +105,7 @@ int MemoWriteForm::OnNotify(QeWindow* child, int code) {
     MessengerApp* app = MessengerApp::Instance();
     if (app == nullptr) return 1;
     if (child == &m_message && code == kNotifyPenDown) {
-        app->MenuBarWindow().ShowSip(0);
+        app->MenuBarWindow().ShowSip(m_message.InputMode());
     } else if (code != kNotifyClick) {
         return 1;
     } else if (child == &m_receiverButton) {

@@ -76,3 +76,12 @@ void QeInputPanel::SetImeMode(int mode) {
     }
     ImmReleaseContext(window, context);
 }
+
+void QeInputPanel::CancelComposition() {
+    QeMainWindow* main = QeMainWindow::Instance();
+    HWND window = main != nullptr ? main->Handle() : nullptr;
+    HIMC context = ImmGetContext(window);
+    if (context == nullptr) return;
+    ImmNotifyIME(context, NI_COMPOSITIONSTR, CPS_CANCEL, 0);
+    ImmReleaseContext(window, context);
+}

@@ -28,6 +28,9 @@ public:
     int GetState() const { return m_state; }
     // 0: native input (Korean); 1: Latin letters and digits; anything else changes nothing.
     void SetImeMode(int mode);
+    // Drops the input method's composition without a result, at once: the edit that showed it has
+    // kept it as text, and no later key may finish it somewhere else.
+    void CancelComposition();
 
     const std::vector<IMENUMINFO>& Methods() const { return m_methods; }
     std::size_t CurrentMethod() const { return m_current; }

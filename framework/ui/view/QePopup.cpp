@@ -13,6 +13,15 @@ QeWindow* Root() {
     return application != nullptr ? &application->Root() : nullptr;
 }
 
+// On screen: in the root's tree with every window on the way visible.
+bool Shown(const QeWindow* view) {
+    const QeWindow* w = view;
+    for (; w->Parent() != nullptr; w = w->Parent()) {
+        if (!w->IsVisible()) return false;
+    }
+    return w == Root();
+}
+
 void CloseWithResult(QePopup* popup, int result) { popup->Close(result); }
 
 void RepaintRoot() {
@@ -58,6 +67,7 @@ int QePopup::Popup(const SIZE& size, Callback callback, void* context) {
             QeTrace(L"[QE+] QePopup::Popup, Previous popup instance has been closed.\n");
             QeTrace(L"[QE+] QePopup::Popup, Note that popup can have only an instance at a time.\n");
         }
+        holder->focusAfter = QeGetFocusWindow();
         holder->popup = this;
         SetFocus(true);
         if (QeWindow* root = Root()) root->AddChild(this);
@@ -80,6 +90,11 @@ void QePopup::Close(int result) {
     SetVisible(false);
     RepaintRoot();
     Retire();
+    // The view beneath gets the focus back first: the callback may give it elsewhere, or open the
+    // next popup, under which it waits again.
+    QeWindow* back = holder != nullptr ? holder->focusAfter : nullptr;
+    if (holder != nullptr) holder->focusAfter = nullptr;
+    if (back != nullptr && Shown(back)) back->SetFocus(true);
     if (m_callback != nullptr) m_callback(m_context, this, result);
     QeDeleteAfterDispatch(this);
 }
@@ -101,6 +116,16 @@ void QePopup::OnRectChanged(const RECT& rect) {
         m_middle.SetRect(RECT{0, top, width, height - bottom});
         m_middle.SetVisible(true);
     }
+}
+
+int QePopup::OnKeyDown(WPARAM key, LPARAM) {
+    QeWindow* button = key == kEnterKey ? DefaultButton() : key == kEscapeKey ? CancelButton() : nullptr;
+    if (button != nullptr && button->IsVisible() && !button->IsDisabled()) {
+        OnNotify(button, kNotifyClick);
+    } else if (key == kEscapeKey && closeOnOutside != 0) {
+        Close(0);
+    }
+    return 1;
 }
 
 int QePopup::Draw(QeSurface*, const RECT&) {

@@ -14,6 +14,14 @@
 //     pointer into it at once, and is freed when the message being dispatched has been handled
 //     (QeDeleteAfterDispatch). The callback runs after the holder has let go, so it may open the
 //     next popup. A second Close of the same popup does nothing.
+//   - keys go to the open popup, never to a view beneath: to the view in it that has the focus, or
+//     to the popup, which does nothing with them; Enter and Escape always to the popup: Enter
+//     presses its default button, Escape its cancel button, or closes it with 0 when it has none
+//     and closes on an outside tap. The key-up and character of a key pressed while it was open go
+//     nowhere else, also when the popup closed on its key-down;
+//   - a view beneath that asks for the focus while the popup is open waits for it: the focus view
+//     from before the popup, or the last view that asked, gets the focus when the popup closes
+//     (before the callback), if it is still on screen.
 #pragma once
 
 #include <cstdint>
@@ -45,6 +53,8 @@ public:
     void OnRectChanged(const RECT& rect) override;
     // The popup is drawn by its children; a repaint of any part of it repaints it whole.
     int Draw(QeSurface* surface, const RECT& rect) override;
+    // Enter and Escape; see the rules above.
+    int OnKeyDown(WPARAM key, LPARAM data) override;
 
     QeImageView& TopFrame() { return m_top; }
     QeImageView& MiddleFrame() { return m_middle; }
@@ -52,7 +62,15 @@ public:
 
     std::uint8_t closeOnOutside = 1;
 
+protected:
+    // The children that Enter and Escape click; none by default.
+    virtual QeWindow* DefaultButton() { return nullptr; }
+    virtual QeWindow* CancelButton() { return nullptr; }
+
 private:
+    static constexpr WPARAM kEnterKey = 13;
+    static constexpr WPARAM kEscapeKey = 27;
+
     QeImageView m_top;
     QeImageView m_middle;
     QeImageView m_bottom;

@@ -17,6 +17,8 @@ public:
 
     QePopup* popup = nullptr;
     QeWindow* cover = nullptr;
+    // The view beneath that gets the focus when the open popup closes.
+    QeWindow* focusAfter = nullptr;
 
 private:
     Closer m_closer = nullptr;

@@ -16,6 +16,10 @@ QeWindow* g_previousFocus = nullptr;
 QeEventArgs g_lastEvent;
 // Set while the pen is being routed into the open popup's tree.
 bool g_popupReentry = false;
+// The key whose key-down came while a popup was open, until its key-up (0: none).
+WPARAM g_popupKey = 0;
+constexpr WPARAM kEnterKey = 13;
+constexpr WPARAM kEscapeKey = 27;
 // Counts destroyed and retired windows: a routing step that sees it move while a handler ran may
 // have lost the window it runs on (a popup closing itself) and touches nothing more.
 uint64_t g_windowsGone = 0;
@@ -72,8 +76,9 @@ QeWindow::~QeWindow() {
     if (g_pressed == this) g_pressed = nullptr;
     if (g_focus == this) g_focus = nullptr;
     if (g_previousFocus == this) g_previousFocus = nullptr;
-    if (QePopupHolder* holder = QePopupHolder::Instance(); holder != nullptr && holder->cover == this) {
-        holder->cover = nullptr;
+    if (QePopupHolder* holder = QePopupHolder::Instance(); holder != nullptr) {
+        if (holder->cover == this) holder->cover = nullptr;
+        if (holder->focusAfter == this) holder->focusAfter = nullptr;
     }
     Unlink();
     for (QeWindow* child = m_firstChild; child != nullptr;) {
@@ -250,6 +255,16 @@ void QeWindow::SetPressed(bool on) {
 }
 
 void QeWindow::SetFocus(bool on) {
+    // Beneath an open popup a view takes the focus back when the popup closes.
+    QePopupHolder* holder = QePopupHolder::Instance();
+    if (holder != nullptr && holder->popup != nullptr && !IsWithin(holder->popup)) {
+        if (on) {
+            holder->focusAfter = this;
+        } else if (holder->focusAfter == this) {
+            holder->focusAfter = nullptr;
+        }
+        if (g_focus != this) return;
+    }
     if (on && g_focus == this) return;
     if (g_focus != nullptr && g_focus != this) g_focus->OnFocusChanged(false);
     QeSetFocusWindow(on ? this : nullptr);
@@ -257,6 +272,12 @@ void QeWindow::SetFocus(bool on) {
 }
 
 bool QeWindow::HasFocus() const { return g_focus == this; }
+
+bool QeWindow::IsWithin(const QeWindow* ancestor) const {
+    const QeWindow* w = this;
+    while (w != nullptr && w != ancestor) w = w->m_parent;
+    return w != nullptr;
+}
 
 void QeWindow::Retire() {
     ++g_windowsGone;
@@ -267,8 +288,9 @@ void QeWindow::Retire() {
     if (inside(g_pressed)) g_pressed = nullptr;
     if (inside(g_focus)) g_focus = nullptr;
     if (inside(g_previousFocus)) g_previousFocus = nullptr;
-    if (QePopupHolder* holder = QePopupHolder::Instance(); holder != nullptr && inside(holder->cover)) {
-        holder->cover = nullptr;
+    if (QePopupHolder* holder = QePopupHolder::Instance(); holder != nullptr) {
+        if (inside(holder->cover)) holder->cover = nullptr;
+        if (inside(holder->focusAfter)) holder->focusAfter = nullptr;
     }
 }
 
@@ -522,13 +544,40 @@ int QeWindow::RoutePenMove(int x, int y) {
     return target != nullptr ? target->OnPenMove(x, y) : 0;
 }
 
-int QeWindow::RouteKeyDown(WPARAM key, LPARAM data) { return g_focus != nullptr ? g_focus->OnKeyDown(key, data) : 0; }
-int QeWindow::RouteKeyUp(WPARAM key, LPARAM data) { return g_focus != nullptr ? g_focus->OnKeyUp(key, data) : 0; }
+// Keys go to an open popup, as the pen does: to its focus view, Enter and Escape to the popup itself,
+// and none to a view beneath. A key whose key-down came while a popup was open keeps its character
+// and key-up away from the view beneath too, also when the popup closed on it.
+namespace {
+
+QeWindow* KeyTarget() {
+    QePopup* popup = QePopup::Current();
+    return popup == nullptr || (g_focus != nullptr && g_focus->IsWithin(popup)) ? g_focus : popup;
+}
+
+}  // namespace
+
+int QeWindow::RouteKeyDown(WPARAM key, LPARAM data) {
+    QePopup* popup = QePopup::Current();
+    g_popupKey = popup != nullptr ? key : 0;
+    QeWindow* target = popup != nullptr && (key == kEnterKey || key == kEscapeKey) ? popup : KeyTarget();
+    return target != nullptr ? target->OnKeyDown(key, data) : 0;
+}
+int QeWindow::RouteKeyUp(WPARAM key, LPARAM data) {
+    if (g_popupKey == key) {
+        g_popupKey = 0;
+        if (QePopup::Current() == nullptr) return 1;
+    }
+    QeWindow* target = KeyTarget();
+    return target != nullptr ? target->OnKeyUp(key, data) : 0;
+}
 int QeWindow::RouteImeComposition(WPARAM character, LPARAM kind) {
-    return g_focus != nullptr ? g_focus->OnImeComposition(character, kind) : 0;
+    QeWindow* target = KeyTarget();
+    return target != nullptr ? target->OnImeComposition(character, kind) : 0;
 }
 int QeWindow::RouteChar(WPARAM character, LPARAM data) {
-    return g_focus != nullptr ? g_focus->OnChar(character, data) : 0;
+    if (g_popupKey != 0 && QePopup::Current() == nullptr) return 1;
+    QeWindow* target = KeyTarget();
+    return target != nullptr ? target->OnChar(character, data) : 0;
 }
 int QeWindow::RouteGetSel(WPARAM wParam, LPARAM lParam) {
     return g_focus != nullptr ? g_focus->OnGetSel(wParam, lParam) : 1;

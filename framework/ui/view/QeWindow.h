@@ -135,6 +135,8 @@ public:
     // Makes this the focus view (or none); the views involved hear OnFocusChanged.
     void SetFocus(bool on);
     bool HasFocus() const;
+    // This window is `ancestor` or lies in it.
+    bool IsWithin(const QeWindow* ancestor) const;
 
     // The window and its subtree are leaving for good and are freed later (a closing popup): no
     // pressed, focus, previous-focus or cover pointer is left in them, and a routing step under way
