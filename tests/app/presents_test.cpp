@@ -5,8 +5,11 @@
 #include <cstdint>
 #include <vector>
 
+#include "app/screens/chats/ChatOutputView.h"
 #include "app/screens/chats/ChatPage.h"
+#include "framework/controls/QeEdit.h"
 #include "framework/ui/shell/QeMainWindow.h"
+#include "framework/ui/shell/QeMessageDispatcher.h"
 #include "framework/ui/view/QeRect.h"
 #include "messenger/model/ChatSessionManager.h"
 #include "platform/screen/presenter.h"
@@ -129,6 +132,48 @@ TEST_F(PresentsTest, AFocusedChatInputPresentsEachStepOfTheSlideOnceAndItsCaretA
         EXPECT_EQ(alone, covered ? 0 : changes);
     }
     bar.RemoveChild(&patch);
+}
+
+}  // namespace
+
+namespace {
+
+// The pixels of the window within `area`.
+std::vector<std::uint32_t> Pixels(HWND window, const RECT& area) {
+    std::vector<std::uint32_t> pixels(static_cast<size_t>(area.right - area.left) * static_cast<size_t>(area.bottom - area.top));
+    CopyFramebuffer(window, area, pixels.data(), pixels.size());
+    return pixels;
+}
+
+TEST_F(PresentsTest, ALineReceivedInALongChatPresentsEachLookOfTheFadingScrollBarOnce) {
+    ChatSession* chat = ChatSessionManager::Instance()->CreateChatSession();
+    ChatPage* page = ChatPageOf(chat);
+    rig.App().SetCurrentView(page);
+    for (int line = 0; line < 30; ++line) page->AppendLine(L"유나 님의 말:\n안녕 " + std::to_wstring(line) + L"\n", 2);
+    // The caret keeps still: the bar alone changes the picture.
+    page->InputBar().Input().SetFocus(false);
+    rig.Pass(3000);
+    QeEdit& output = page->View().Output();
+    ASSERT_TRUE(output.AxisY().IsDragEnabled()) << "the chat is longer than its view";
+
+    // The track holds the bar wherever the line scrolls the chat to; the lines stop short of it.
+    const RECT track = output.LocalToScreen(output.IndicatorY().TrackRect());
+    std::vector<std::uint32_t> last = Pixels(rig.Window(), track);
+    const long first = HeadlessPresents();
+    // From the loop, as a line that came over the network, at the time the loop saw it come.
+    QeRunLater([page] { page->AppendLine(L"유나 님의 말:\n하나 더\n", 2); });
+    int looks = 0;
+    for (int tick = 0; tick < 150; ++tick) {
+        rig.Advance(tick == 0 ? 0 : 10);
+        std::vector<std::uint32_t> now = Pixels(rig.Window(), track);
+        looks += now != last ? 1 : 0;
+        last = std::move(now);
+    }
+    // Shown, then each step of the fade, the last one taking the bar away.
+    EXPECT_EQ(looks, 1 + QeScrollIndicator::kFadeSteps);
+    EXPECT_EQ(HeadlessPresents() - first, looks);
+    EXPECT_EQ(pictures.same, 0);
+    EXPECT_FALSE(output.IndicatorY().IsFading());
 }
 
 }  // namespace
