@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <fstream>
@@ -26,26 +25,6 @@
 namespace {
 
 constexpr std::uint32_t kWhite = 0xFFFFFF;
-
-// A WAV file of silence: 8-bit mono at 8000 Hz, `samples` samples.
-void WriteSilence(const std::string& path, std::uint32_t samples) {
-    std::ofstream out(path, std::ios::binary);
-    auto u32 = [&](std::uint32_t v) { out.write(reinterpret_cast<const char*>(&v), 4); };
-    auto u16 = [&](std::uint16_t v) { out.write(reinterpret_cast<const char*>(&v), 2); };
-    out.write("RIFF", 4);
-    u32(36 + samples);
-    out.write("WAVEfmt ", 8);
-    u32(16);
-    u16(1);       // PCM
-    u16(1);       // mono
-    u32(8000);    // samples per second
-    u32(8000);    // bytes per second
-    u16(1);       // block alignment
-    u16(8);       // bits per sample
-    out.write("data", 4);
-    u32(samples);
-    out.write(std::string(samples, '\x80').data(), samples);
-}
 constexpr std::uint32_t kBlack = 0x000000;
 
 class SdlPresenterTest : public ::testing::Test {
@@ -300,9 +279,37 @@ TEST_F(SdlPresenterTest, TheDeviceServicesReachTheWindow) {
 
     // A WAV file plays through SDL audio; a missing or broken one plays nothing.
     testsupport::TempFolder folder;
-    WriteSilence(folder.File("notice.wav"), 800);
+    {
+        // 8-bit mono at 8000 Hz, 800 samples of silence.
+        const std::uint32_t samples = 800;
+        std::ofstream out(folder.File("notice.wav"), std::ios::binary);
+        auto u32 = [&](std::uint32_t v) { out.write(reinterpret_cast<const char*>(&v), 4); };
+        auto u16 = [&](std::uint16_t v) { out.write(reinterpret_cast<const char*>(&v), 2); };
+        out.write("RIFF", 4);
+        u32(36 + samples);
+        out.write("WAVEfmt ", 8);
+        u32(16);
+        u16(1);       // PCM
+        u16(1);       // mono
+        u32(8000);    // samples per second
+        u32(8000);    // bytes per second
+        u16(1);       // block alignment
+        u16(8);       // bits per sample
+        out.write("data", 4);
+        u32(samples);
+        out.write(std::string(samples, '\x80').data(), samples);
+    }
     std::ofstream(folder.File("broken.wav")) << "RIFF nonsense";
-    EXPECT_TRUE(sndPlaySoundW(PathFromNative(folder.File("notice.wav")).c_str(), SND_FILENAME | SND_ASYNC));
+    // SDL's audio is open only while a sound plays.
+    auto audioOpen = [] {
+        bool open = true;
+        SdlPresenterRun([&] { open = SDL_WasInit(SDL_INIT_AUDIO) != 0; });
+        return open;
+    };
+    const std::wstring notice = PathFromNative(folder.File("notice.wav"));
+    EXPECT_FALSE(audioOpen());
+    EXPECT_TRUE(sndPlaySoundW(notice.c_str(), SND_FILENAME | SND_ASYNC));
+    EXPECT_TRUE(PumpUntil([&] { return !audioOpen(); }, 5.0));
     EXPECT_FALSE(sndPlaySoundW(PathFromNative(folder.File("broken.wav")).c_str(), SND_FILENAME | SND_ASYNC));
     // What cannot play is said once per file, by the path the desktop knows it by.
     testing::internal::CaptureStderr();
@@ -311,38 +318,18 @@ TEST_F(SdlPresenterTest, TheDeviceServicesReachTheWindow) {
     }
     EXPECT_EQ(testing::internal::GetCapturedStderr(),
               "sndPlaySoundW, " + folder.File("missing.wav") + " cannot be played.\n");
-    ResetDevices();
-}
-
-
-TEST_F(SdlPresenterTest, TheSoundDeviceIsOpenOnlyWhileASoundPlaysAndOneThatCannotOpenIsSaidOnce) {
-    auto audioOpen = [] {
-        bool open = true;
-        SdlPresenterRun([&] { open = SDL_WasInit(SDL_INIT_AUDIO) != 0; });
-        return open;
-    };
-    testsupport::TempFolder folder;
-    WriteSilence(folder.File("quarter.wav"), 2000);
-    const std::wstring quarter = PathFromNative(folder.File("quarter.wav"));
-    EXPECT_FALSE(audioOpen()) << "before any sound";
-    for (int sound = 0; sound < 2; ++sound) {
-        ASSERT_TRUE(sndPlaySoundW(quarter.c_str(), SND_FILENAME | SND_ASYNC));
-        EXPECT_TRUE(audioOpen()) << "while it plays";
-        EXPECT_TRUE(PumpUntil([&] { return !audioOpen(); }, 5.0)) << "closed once played";
-    }
-
+    // A device that cannot open is said once; no sound is tried again, on a device that would open.
     testing::internal::CaptureStderr();
-    setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
-    EXPECT_FALSE(sndPlaySoundW(quarter.c_str(), SND_FILENAME | SND_ASYNC));
-    setenv("SDL_AUDIODRIVER", "dummy", 1);
-    // A device that would open now is not tried again, nor is the failure said again.
-    for (int sound = 0; sound < 2; ++sound) EXPECT_FALSE(sndPlaySoundW(quarter.c_str(), SND_FILENAME | SND_ASYNC));
-    EXPECT_FALSE(audioOpen());
+    for (const char* driver : {"no-such-driver", "dummy", "dummy"}) {
+        setenv("SDL_AUDIODRIVER", driver, 1);
+        EXPECT_FALSE(sndPlaySoundW(notice.c_str(), SND_FILENAME | SND_ASYNC)) << driver;
+    }
     const std::string said = testing::internal::GetCapturedStderr();
-    EXPECT_EQ(said.rfind("tevrik: no sound", 0), 0u) << said;
-    EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
+    EXPECT_TRUE(said.rfind("tevrik: no sound", 0) == 0 && said.find('\n') == said.size() - 1) << said;
+    EXPECT_FALSE(audioOpen());
     ResetDevices();
 }
+
 }  // namespace
 
 namespace {
