@@ -28,6 +28,7 @@
 
 #include <time.h>
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
@@ -38,6 +39,7 @@
 #include "bench/SignedInClient.h"
 #include "bench/ThreadCpu.h"
 #include "framework/controls/QeEdit.h"
+#include "platform/windows/input.h"
 
 namespace {
 
@@ -152,6 +154,80 @@ void BM_Idle(benchmark::State& state) {
 }
 BENCHMARK(BM_Idle)->Name("IdleBuddyList")->Arg(0)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_Idle)->Name("IdleChatPage")->Arg(1)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The owner and buddy0 in one chat, each on its chat page with the input focused, the owner through
+// SDL's offscreen window. Windows of kLineSeconds on the owner, by turns left alone and with one
+// line from buddy0 coming at their start (typed before the window, Enter at its start): the CPU of
+// a line above the idle page = the mean of the line windows less the mean of the idle ones.
+// Goal: at most 5 ms.
+void BM_ReceivedMessageCpu(benchmark::State& state) {
+    constexpr int kLines = 6;
+    constexpr double kLineSeconds = 2.0;
+    tevrik_service::TestService service;
+    if (!StartService(state, service, 5)) return;
+    SkinLayout skin;
+    DrivenClient buddy;
+    DrivenClient owner;
+    std::string why;
+    DriveOptions headless;
+    headless.headless = true;
+    headless.realClock = true;
+    if (!SignInAndSettle(buddy, service, headless, &why, "buddy0", "x") || !Prepare(state, service, owner, "")) {
+        if (!why.empty()) state.SkipWithError(why.c_str());
+        return;
+    }
+    // The owner opens the chat and writes first; buddy0 opens it from its chat list.
+    const RECT tabs = skin.Rect({L"TabBar"}, POINT{0, skin.Rect({L"BuddyList"}).top});
+    const POINT chatsTab{tabs.left + (tabs.right - tabs.left) * 3 / 8, (tabs.top + tabs.bottom) / 2};
+    const POINT input = skin.Center({L"Chat", L"InputBar", L"Input"});
+    if (!(owner.Tap(skin.Row({L"BuddyList", L"View"}, 1, L"BuddyIcon")) && owner.Still() && owner.Tap(input) &&
+          owner.Chars("hi") && owner.Key(VK_RETURN) && owner.Still() &&
+          service.WaitForFrame([](const tevrik_service::Frame& f) { return !f.fromClient && f.innerCommand == "MESG"; },
+                               std::chrono::seconds(10)) &&
+          buddy.Still() && buddy.Tap(chatsTab) && buddy.Still() && buddy.Tap(skin.Row({L"ChatList", L"View"}, 0, L"Title")) &&
+          buddy.Still() && buddy.Tap(input) && buddy.State().rfind("page=Chat ", 0) == 0)) {
+        state.SkipWithError(("no chat between the two: " + owner.State() + " / " + buddy.State()).c_str());
+        return;
+    }
+    double idleMs = 0;
+    double lineMs = 0;
+    const size_t mark = service.FrameCount();
+    for (auto _ : state) {
+        for (int line = 0; line < kLines; ++line) {
+            // Typed before the window: the owner hears buddy0 typing, and settles again.
+            if (!buddy.Chars("line " + std::to_string(line))) {
+                state.SkipWithError("buddy0 cannot type");
+                return;
+            }
+            std::this_thread::sleep_for(std::chrono::duration<double>(kLineSeconds));
+            for (int withLine = 0; withLine < 2; ++withLine) {
+                ThreadCpu cpu(owner.Pid());
+                const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(kLineSeconds);
+                if (withLine && !buddy.Key(VK_RETURN)) {
+                    state.SkipWithError("buddy0 cannot send");
+                    return;
+                }
+                std::this_thread::sleep_until(end);
+                (withLine ? lineMs : idleMs) += static_cast<double>(cpu.Since().totalNs) / 1e6 / kLines;
+            }
+        }
+    }
+    // Each line reached the owner.
+    const tevrik_service::ConnId ownerConn = service.SignedInConnection("owner@tevrik.example");
+    const auto frames = service.Frames(mark);
+    const auto lines = std::count_if(frames.begin(), frames.end(), [&](const tevrik_service::Frame& f) {
+        return f.conn == ownerConn && !f.fromClient && f.innerCommand == "MESG" && f.bytes.find("MSG") != std::string::npos;
+    });
+    if (lines != kLines) {
+        state.SkipWithError(("the owner got " + std::to_string(lines) + " lines").c_str());
+        return;
+    }
+    state.counters["cpu_ms_per_line"] = lineMs - idleMs;
+    state.counters["idle_ms_per_window"] = idleMs;
+    owner.Quit();
+    buddy.Quit();
+}
+BENCHMARK(BM_ReceivedMessageCpu)->Name("ReceivedMessageCpu")->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_FlickFrame(benchmark::State& state) {
     const int kFlicks = FullOrSmoke(5, 1);

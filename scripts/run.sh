@@ -7,8 +7,9 @@
 #                       runtime folders under build/run/clientN/, so that the single-instance
 #                       rule and the saved login keep them apart
 #
-# The clients trust the service's own CA through SSL_CERT_FILE. Ending the script (or closing
-# every client) stops the service.
+# The clients trust the service's own CA through SSL_CERT_FILE. Closing every client stops the
+# service; ending the script (Ctrl+C, a kill) ends the clients and the service it started. The
+# script's status is 0 when every client ended with 0, else 1, with a line for each that did not.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 clients=${1:-1}
@@ -31,9 +32,15 @@ state=$(mktemp -d)
 pids=()
 stop() {
   for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+  for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
   rm -rf "$state"
 }
 trap stop EXIT
+# A signal only ends the script; the EXIT trap then ends what it started. Without these traps bash
+# would die of the signal and leave the clients running.
+trap 'exit 129' HUP
+trap 'exit 130' INT
+trap 'exit 143' TERM
 build/tools/service/tevrik-service --login-port 0 --http-port 0 --ports-file "$state/ports" --ca-out "$state/ca.pem" &
 service_pid=$!
 pids+=("$service_pid")
@@ -54,17 +61,28 @@ export TEVRIK_UPGRADE_HOST="127.0.0.1:$upgrade_port" SSL_CERT_FILE="$state/ca.pe
 # The status bar's web links land on the service's HTTP server too.
 export TEVRIK_WEB_HOST="127.0.0.1:$upgrade_port"
 
-if [ "$clients" = 1 ]; then
-  build/app/tevrik
-  exit 0
-fi
 client_pids=()
-for n in 1 2; do
-  home="$PWD/build/run/client$n"
-  mkdir -p "$home/config" "$home/runtime"
-  chmod 700 "$home/runtime"
-  XDG_CONFIG_HOME="$home/config" XDG_RUNTIME_DIR="$home/runtime" build/app/tevrik &
+for n in $(seq 1 "$clients"); do
+  if [ "$clients" = 1 ]; then
+    # One client runs with the user's own settings and saved login.
+    build/app/tevrik &
+  else
+    home="$PWD/build/run/client$n"
+    mkdir -p "$home/config" "$home/runtime"
+    chmod 700 "$home/runtime"
+    XDG_CONFIG_HOME="$home/config" XDG_RUNTIME_DIR="$home/runtime" build/app/tevrik &
+  fi
   client_pids+=("$!")
   pids+=("$!")
 done
-wait "${client_pids[@]}" || true
+# Waited for in the background, so that a signal to the script is taken at once.
+failed=0
+for n in "${!client_pids[@]}"; do
+  status=0
+  wait "${client_pids[$n]}" || status=$?
+  if [ "$status" != 0 ]; then
+    echo "run: client $((n + 1)) ended with status $status" >&2
+    failed=1
+  fi
+done
+exit "$failed"

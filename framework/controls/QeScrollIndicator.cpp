@@ -21,7 +21,7 @@ int32_t Along(double v, int32_t content, int32_t view) {
 
 }  // namespace
 
-QeScrollIndicator::QeScrollIndicator() : m_fade(kDefaultEasingKind, kFadeSeconds, kShownAlpha, 0) {}
+QeScrollIndicator::QeScrollIndicator() : m_fade(kDefaultEasingKind, kFadeSeconds, 0, kFadeSteps) {}
 
 bool QeScrollIndicator::Bind(QeScrollView* owner, QeKineticScroller* axis) {
     m_owner = owner;
@@ -42,8 +42,8 @@ bool QeScrollIndicator::IsVertical() const { return m_axis != nullptr && m_axis-
 
 void QeScrollIndicator::Show(bool flag) {
     if (!flag && !m_shown) return;
-    m_fade.from = kShownAlpha;
-    m_fade.to = 0;
+    m_fade.from = 0;
+    m_fade.to = kFadeSteps;
     m_fade.duration = kFadeSeconds;
     m_fade.Start(&OnFadeTick, this);
 }
@@ -52,8 +52,18 @@ void QeScrollIndicator::OnFadeTick(void* user) { static_cast<QeScrollIndicator*>
 
 // Repaints only when the picture changes: a bar fading to a new alpha, moved, or gone on this
 // tick. An indicator that drew nothing and draws nothing now (disabled, no bar) repaints nothing.
+// A tick of a fine alpha would give pictures too alike to tell apart, or the same picture again
+// over most content, at a present each: the fade's steps are few, and the ticks between them
+// do not come.
 void QeScrollIndicator::FadeStep() {
+    // Bounds the search for the next step.
+    constexpr UINT kMostTicks = 100;
     m_fade.Update();
+    RepaintChange();
+    if (m_fade.IsRunning()) m_fade.SleepUnchanged(kMostTicks);
+}
+
+void QeScrollIndicator::RepaintChange() {
     const bool wholeTrack = std::exchange(m_wholeTrack, 0) != 0;
     if (m_owner == nullptr || !m_enabled) return;
     // A view that is not on screen draws no bar; showing it again repaints it whole.

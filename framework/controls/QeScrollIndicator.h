@@ -5,9 +5,12 @@
 // Rules callers rely on:
 //   - rectangles are in the view's local coordinates;
 //   - content no larger than the view (none at all included) gives a bar over the whole track;
-//   - the fade's last tick clears its timer, and the destructor removes a timer still running.
+//   - the fade's last tick clears its timer, and the destructor removes a timer still running;
+//   - the fade goes down in kFadeSteps even steps of alpha, each a change a user can see, and its
+//     timer lets pass the ticks between two steps: each step repaints once and nothing between.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 
 #include "framework/ui/drawing/QeDC.h"
@@ -21,6 +24,8 @@ class QeScrollIndicator {
 public:
     static constexpr COLORREF kBarColor = 0x808080;
     static constexpr uint8_t kShownAlpha = 192;
+    // Steps of the fade below the shown alpha; 0 is the last.
+    static constexpr int32_t kFadeSteps = 6;
 
     QeScrollIndicator();
     QeScrollIndicator(const QeScrollIndicator&) = delete;
@@ -35,8 +40,14 @@ public:
     // 0 for an axis that stopped: fades out a bar that is shown, else nothing. 1: fades out the
     // bar from its full alpha (content changed).
     void Show(bool flag);
-    // The next fade tick repaints the whole track (the content size changed).
-    void Refresh() { m_wholeTrack = 1; }
+    // The next fade tick repaints the whole track (the content size changed), at its usual time,
+    // unless a frame repaints it first.
+    void Refresh() {
+        m_wholeTrack = 1;
+        m_fade.Wake();
+    }
+    // A frame repainted the whole track.
+    void TrackPainted() { m_wholeTrack = 0; }
     // Stops the fade.
     void Reset() { m_fade.Stop(); }
     // The alpha the bar would be drawn with now; 0 when it would draw nothing.
@@ -57,11 +68,16 @@ public:
     void SetMargin(int32_t margin) { m_margin = margin < 0 ? 0 : margin; }
     bool IsShown() const { return m_shown != 0; }
     bool IsFading() const { return m_fade.IsRunning(); }
-    uint8_t FadeAlpha() const { return static_cast<uint8_t>(m_fade.Current() & 0xFF); }
+    // The fade counts the steps gone, from 0 to kFadeSteps.
+    uint8_t FadeAlpha() const {
+        const int32_t left = kFadeSteps - std::clamp(m_fade.Current(), 0, kFadeSteps);
+        return static_cast<uint8_t>(kShownAlpha * left / kFadeSteps);
+    }
 
 private:
     static void OnFadeTick(void* user);
     void FadeStep();
+    void RepaintChange();
     bool IsVertical() const;
 
     QeScrollView* m_owner = nullptr;

@@ -318,6 +318,10 @@ void QeScrollView::DrawIndicators(QeSurface& surface, const RECT& rect) {
     for (int i = 0; i < 2; ++i) {
         m_lastBars[i] = RECT{0, 0, 0, 0};
         if (!indicators[i]->IsEnabled()) continue;
+        const RECT track = QeOffsetRect(indicators[i]->TrackRect(), offset.x, offset.y);
+        if (rect.left <= track.left && rect.top <= track.top && rect.right >= track.right && rect.bottom >= track.bottom) {
+            indicators[i]->TrackPainted();
+        }
         const RECT bar = indicators[i]->BarRect();
         RECT meets;
         if (QeIntersectRect(QeOffsetRect(bar, offset.x, offset.y), rect, meets) &&

@@ -17,6 +17,10 @@
 #include "platform/graphics/gdi.h"
 #include "platform/win_types.h"
 
+// What became of a sound: playing, a file that cannot be read as one, or no sound device (the
+// presenter has said so, once).
+enum class SoundPlay { kPlaying, kUnreadable, kNoDevice };
+
 class Presenter {
 public:
     virtual ~Presenter() = default;
@@ -31,8 +35,8 @@ public:
     virtual void TextInput(bool /*on*/) {}
     // The notification LED went on or off.
     virtual void Flash(bool /*on*/) {}
-    // Plays a WAV file (file-system path) without blocking; false when nothing plays.
-    virtual bool PlaySound(const std::string& /*path*/) { return false; }
+    // Plays a WAV file (file-system path) without blocking.
+    virtual SoundPlay PlaySound(const std::string& /*path*/) { return SoundPlay::kNoDevice; }
     // Whether this presenter shows anything (false for the headless one).
     virtual bool Visible() const { return false; }
 };

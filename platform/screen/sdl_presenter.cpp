@@ -154,7 +154,7 @@ public:
     void Flash(bool on) override {
         if (on) Push(kFlash);
     }
-    bool PlaySound(const std::string& path) override;
+    SoundPlay PlaySound(const std::string& path) override;
     bool Visible() const override { return true; }
 
     void Push(Request request, int value = 0, void* data = nullptr);
@@ -246,9 +246,18 @@ private:
     bool m_requested = false;  // a request is in the queue
     bool m_pushed = false;     // another thread is queueing an event
 
-    std::mutex m_audioLock;
+    // Sound: the audio subsystem and its device are open only while a sound plays; SDL thread only.
+    // Opens them when they are not, or the device for another format; false when they cannot open
+    // (said once: no sound is tried again in this run).
+    bool OpenAudio(const SDL_AudioSpec& sound);
+    // Closes the device and the subsystem (and the threads SDL keeps for them) once the last sound
+    // has played.
+    void CloseAudioWhenPlayed(bool now = false);
+
     SDL_AudioDeviceID m_audio = 0;
     SDL_AudioSpec m_deviceFormat{};
+    bool m_audioFailed = false;
+    std::chrono::steady_clock::time_point m_audioEnds{};
 };
 
 struct Running {
@@ -407,28 +416,65 @@ void SdlPresenter::Raised(HWND window) {
     if (IsPresented(window)) Push(kRaise);
 }
 
-bool SdlPresenter::PlaySound(const std::string& path) {
-    SDL_AudioSpec sound{};
+SoundPlay SdlPresenter::PlaySound(const std::string& path) {
+    SDL_AudioSpec format{};
     Uint8* buffer = nullptr;
     Uint32 length = 0;
-    if (SDL_LoadWAV(path.c_str(), &sound, &buffer, &length) == nullptr) return false;
-    std::lock_guard<std::mutex> guard(m_audioLock);
-    const bool sameFormat = m_audio != 0 && m_deviceFormat.freq == sound.freq && m_deviceFormat.format == sound.format &&
-                            m_deviceFormat.channels == sound.channels;
-    if (!sameFormat) {
-        if (m_audio != 0) SDL_CloseAudioDevice(m_audio);
-        sound.callback = nullptr;
-        m_audio = SDL_OpenAudioDevice(nullptr, 0, &sound, &m_deviceFormat, 0);
-    }
-    bool playing = false;
-    if (m_audio != 0) {
+    if (SDL_LoadWAV(path.c_str(), &format, &buffer, &length) == nullptr) return SoundPlay::kUnreadable;
+    // Kept by the call: a call given up on still runs later.
+    auto samples = std::make_shared<std::vector<Uint8>>(buffer, buffer + length);
+    SDL_FreeWAV(buffer);
+    auto played = std::make_shared<SoundPlay>(SoundPlay::kNoDevice);
+    Run([this, format, samples, played] {
+        if (!OpenAudio(format)) return;
         // A new notice cuts the one still playing short.
         SDL_ClearQueuedAudio(m_audio);
-        playing = SDL_QueueAudio(m_audio, buffer, length) == 0;
+        if (SDL_QueueAudio(m_audio, samples->data(), static_cast<Uint32>(samples->size())) != 0) return;
         SDL_PauseAudioDevice(m_audio, 0);
+        const int frameBytes = SDL_AUDIO_BITSIZE(m_deviceFormat.format) / 8 * std::max<int>(m_deviceFormat.channels, 1);
+        const double seconds = static_cast<double>(samples->size()) / frameBytes / std::max(m_deviceFormat.freq, 1);
+        // The device's own buffer still plays once the queue is empty.
+        const double buffered = static_cast<double>(m_deviceFormat.samples) / std::max(m_deviceFormat.freq, 1);
+        m_audioEnds = std::chrono::steady_clock::now() +
+                      std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                          std::chrono::duration<double>(seconds + 2 * buffered));
+        *played = SoundPlay::kPlaying;
+    });
+    return *played;
+}
+
+bool SdlPresenter::OpenAudio(const SDL_AudioSpec& sound) {
+    if (m_audioFailed) return false;
+    if (m_audio != 0 && m_deviceFormat.freq == sound.freq && m_deviceFormat.format == sound.format &&
+        m_deviceFormat.channels == sound.channels) {
+        return true;
     }
-    SDL_FreeWAV(buffer);
-    return playing;
+    if (m_audio != 0) SDL_CloseAudioDevice(m_audio);
+    m_audio = 0;
+    if (SDL_WasInit(SDL_INIT_AUDIO) == 0 && SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+        std::fprintf(stderr, "tevrik: no sound: %s; no sound plays in this run.\n", SDL_GetError());
+        m_audioFailed = true;
+        return false;
+    }
+    SDL_AudioSpec wanted = sound;
+    wanted.callback = nullptr;
+    m_audio = SDL_OpenAudioDevice(nullptr, 0, &wanted, &m_deviceFormat, 0);
+    if (m_audio != 0) return true;
+    std::fprintf(stderr, "tevrik: no sound device: %s; no sound plays in this run.\n", SDL_GetError());
+    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    m_audioFailed = true;
+    return false;
+}
+
+void SdlPresenter::CloseAudioWhenPlayed(bool now) {
+    if (SDL_WasInit(SDL_INIT_AUDIO) == 0) return;
+    if (!now && m_audio != 0 &&
+        (std::chrono::steady_clock::now() < m_audioEnds || SDL_GetQueuedAudioSize(m_audio) != 0)) {
+        return;
+    }
+    if (m_audio != 0) SDL_CloseAudioDevice(m_audio);
+    m_audio = 0;
+    SDL_QuitSubSystem(SDL_INIT_AUDIO);
 }
 
 SDL_Surface* SdlPresenter::FrameSurface() {
@@ -805,23 +851,20 @@ void SdlPresenter::Main(std::promise<std::string>* started) {
     }
     // Characters come from the keys until the soft input panel starts the desktop's text input.
     SDL_StopTextInput();
-    // Without audio only the sounds are missing.
-    SDL_InitSubSystem(SDL_INIT_AUDIO);
     m_driverWaits = !DriverShowsNothing();
     m_sdlThread = std::this_thread::get_id();
     if (!m_driverWaits) SDL_AddEventWatch(&SdlPresenter::OnPushed, this);
     started->set_value(std::string());
     SDL_Event event;
     for (;;) {
-        if (!NextEvent(&event)) continue;
+        // The loop comes round at least every kPumpMs.
+        const bool got = NextEvent(&event);
+        CloseAudioWhenPlayed();
+        if (!got) continue;
         if (event.type == eventType && event.user.code == kQuit) break;
         OnEvent(event);
     }
-    {
-        std::lock_guard<std::mutex> guard(m_audioLock);
-        if (m_audio != 0) SDL_CloseAudioDevice(m_audio);
-        m_audio = 0;
-    }
+    CloseAudioWhenPlayed(true);
     if (!m_driverWaits) SDL_DelEventWatch(&SdlPresenter::OnPushed, this);
     {
         std::lock_guard<std::mutex> guard(m_lock);

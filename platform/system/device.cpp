@@ -214,7 +214,9 @@ BOOL sndPlaySoundW(LPCWSTR sound, UINT flags) {
     Presenter& presenter = CurrentPresenter();
     if (!presenter.Visible()) return TRUE;
     const std::string path = PathToNative(sound);
-    if (presenter.PlaySound(path)) return TRUE;
+    const SoundPlay played = presenter.PlaySound(path);
+    if (played == SoundPlay::kPlaying) return TRUE;
+    if (played == SoundPlay::kNoDevice) return FALSE;
     // Once per file: a notice sound that cannot play would otherwise say so at every event.
     if (Locked([&](DeviceState& state) { return state.unplayable.insert(path).second; })) {
         OutputDebugStringW((L"sndPlaySoundW, " + TextUtf8ToWide(path) + L" cannot be played.\n").c_str());

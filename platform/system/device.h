@@ -13,8 +13,8 @@
 // - The connection manager: a desktop is always connected; establishing answers a fresh handle and
 //   releasing takes it back. Tests may make either call fail.
 // - Sounds: a WAV file plays through the presenter's audio without blocking the loop. A file that
-//   is missing or cannot be played plays nothing and is traced. The headless presenter only records
-//   the call.
+//   is missing or cannot be read plays nothing and is traced, once per file. Without a sound device
+//   nothing plays and the presenter has said so once. The headless presenter only records the call.
 // - There is no input-panel button window: FindWindowW(L"MS_SIPBUTTON", ...) finds nothing.
 #pragma once
 

@@ -5,8 +5,11 @@
 #include <cstdint>
 #include <vector>
 
+#include "app/screens/chats/ChatOutputView.h"
 #include "app/screens/chats/ChatPage.h"
+#include "framework/controls/QeEdit.h"
 #include "framework/ui/shell/QeMainWindow.h"
+#include "framework/ui/shell/QeMessageDispatcher.h"
 #include "framework/ui/view/QeRect.h"
 #include "messenger/model/ChatSessionManager.h"
 #include "platform/screen/presenter.h"
@@ -129,6 +132,37 @@ TEST_F(PresentsTest, AFocusedChatInputPresentsEachStepOfTheSlideOnceAndItsCaretA
         EXPECT_EQ(alone, covered ? 0 : changes);
     }
     bar.RemoveChild(&patch);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(PresentsTest, ALineReceivedInALongChatPresentsEachLookOfTheFadingScrollBarOnce) {
+    ChatPage* page = ChatPageOf(ChatSessionManager::Instance()->CreateChatSession());
+    rig.App().SetCurrentView(page);
+    for (int line = 0; line < 30; ++line) page->AppendLine(L"유나 님의 말:\n안녕\n", 2);
+    page->InputBar().Input().SetFocus(false);  // no caret: the bar alone changes the picture
+    rig.Pass(3000);
+    QeEdit& output = page->View().Output();
+    // The track holds the bar wherever the line scrolls the chat to; the lines stop short of it.
+    const RECT track = output.LocalToScreen(output.IndicatorY().TrackRect());
+    std::vector<std::uint32_t> last(static_cast<size_t>((track.right - track.left) * (track.bottom - track.top)));
+    std::vector<std::uint32_t> now = last;
+    CopyFramebuffer(rig.Window(), track, last.data(), last.size());
+    const long first = HeadlessPresents();
+    // From the loop, as a line that came over the network, at the time the loop saw it come.
+    QeRunLater([page] { page->AppendLine(L"유나 님의 말:\n하나 더\n", 2); });
+    int looks = 0;
+    for (int tick = 0; tick < 150; ++tick) {
+        rig.Advance(tick == 0 ? 0 : 10);
+        CopyFramebuffer(rig.Window(), track, now.data(), now.size());
+        looks += now != last ? 1 : 0;
+        last.swap(now);
+    }
+    EXPECT_EQ(looks, 1 + QeScrollIndicator::kFadeSteps);  // shown, then each step of the fade
+    EXPECT_EQ(HeadlessPresents() - first, looks);
+    EXPECT_EQ(pictures.same, 0);
 }
 
 }  // namespace

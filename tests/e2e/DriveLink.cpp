@@ -37,7 +37,7 @@ public:
         Note(on ? "on" : "off", m_leds);
         m_next->Flash(on);
     }
-    bool PlaySound(const std::string& path) override {
+    SoundPlay PlaySound(const std::string& path) override {
         Note(path.substr(path.find_last_of("/\\") + 1), m_sounds);
         return m_next->PlaySound(path);
     }

@@ -300,7 +300,16 @@ TEST_F(SdlPresenterTest, TheDeviceServicesReachTheWindow) {
         out.write(std::string(samples, '\x80').data(), samples);
     }
     std::ofstream(folder.File("broken.wav")) << "RIFF nonsense";
-    EXPECT_TRUE(sndPlaySoundW(PathFromNative(folder.File("notice.wav")).c_str(), SND_FILENAME | SND_ASYNC));
+    // SDL's audio is open only while a sound plays.
+    auto audioOpen = [] {
+        bool open = true;
+        SdlPresenterRun([&] { open = SDL_WasInit(SDL_INIT_AUDIO) != 0; });
+        return open;
+    };
+    const std::wstring notice = PathFromNative(folder.File("notice.wav"));
+    EXPECT_FALSE(audioOpen());
+    EXPECT_TRUE(sndPlaySoundW(notice.c_str(), SND_FILENAME | SND_ASYNC));
+    EXPECT_TRUE(PumpUntil([&] { return !audioOpen(); }, 5.0));
     EXPECT_FALSE(sndPlaySoundW(PathFromNative(folder.File("broken.wav")).c_str(), SND_FILENAME | SND_ASYNC));
     // What cannot play is said once per file, by the path the desktop knows it by.
     testing::internal::CaptureStderr();
@@ -309,6 +318,15 @@ TEST_F(SdlPresenterTest, TheDeviceServicesReachTheWindow) {
     }
     EXPECT_EQ(testing::internal::GetCapturedStderr(),
               "sndPlaySoundW, " + folder.File("missing.wav") + " cannot be played.\n");
+    // A device that cannot open is said once; no sound is tried again, on a device that would open.
+    testing::internal::CaptureStderr();
+    for (const char* driver : {"no-such-driver", "dummy", "dummy"}) {
+        setenv("SDL_AUDIODRIVER", driver, 1);
+        EXPECT_FALSE(sndPlaySoundW(notice.c_str(), SND_FILENAME | SND_ASYNC)) << driver;
+    }
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_TRUE(said.rfind("tevrik: no sound", 0) == 0 && said.find('\n') == said.size() - 1) << said;
+    EXPECT_FALSE(audioOpen());
     ResetDevices();
 }
 

@@ -6,10 +6,6 @@
 
 ClassSkin GroupAddButtonBar::s_skin;
 
-namespace {
-constexpr const wchar_t* kSection = L"GroupAdd";
-}
-
 int GroupAddButtonBar::OnNotify(QeWindow* child, int code) {
     if (child == &m_addButton && code == kNotifyClick) AddGroup();
     return 1;
