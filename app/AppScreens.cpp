@@ -43,9 +43,14 @@ void AppScreens::ChatListAddRow(ChatSession* session) { m_app.ChatList().Table()
 
 void AppScreens::ChatListUpdateRow(ChatSession* session) { m_app.ChatList().Table().UpdateSession(session); }
 
-void AppScreens::ParticipantsRefresh(ChatSession* session) {
+void AppScreens::ParticipantsAddRow(ChatSession* session) {
     ChatInfoTable& table = m_app.ChatInfo().Table();
-    if (IsChatInfoShowing(table, session)) table.Refresh();
+    if (IsChatInfoShowing(table, session)) table.AddLastMemberRow();
+}
+
+void AppScreens::ParticipantsRemoveRow(ChatSession* session, size_t index) {
+    ChatInfoTable& table = m_app.ChatInfo().Table();
+    if (IsChatInfoShowing(table, session)) table.RemoveMemberRow(index);
 }
 
 bool AppScreens::BuddyListRefresh() { return m_app.BuddyList().Table().Refresh() != 0; }

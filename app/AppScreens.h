@@ -31,7 +31,8 @@ public:
     void ChatListAddRow(ChatSession* session) override;
     void ChatListUpdateRow(ChatSession* session) override;
     // Only while the participants page shows that chat.
-    void ParticipantsRefresh(ChatSession* session) override;
+    void ParticipantsAddRow(ChatSession* session) override;
+    void ParticipantsRemoveRow(ChatSession* session, size_t index) override;
     bool BuddyListRefresh() override;
     // Also repaints the profile while it is the current page and shows the buddy.
     void BuddyListUpdateRow(const Buddy* buddy) override;

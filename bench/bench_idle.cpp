@@ -28,6 +28,7 @@
 #include <mutex>
 #include <thread>
 
+#include "bench/BenchSmoke.h"
 #include "bench/PresentLog.h"
 #include "bench/SignedInClient.h"
 #include "bench/ThreadCpu.h"
@@ -35,7 +36,7 @@
 
 namespace {
 
-constexpr double kIdleSeconds = 3.0;
+const double kIdleSeconds = FullOrSmoke(3.0, 0.2);
 // The chat input's TextColor and BackColor in the project's skin.
 constexpr COLORREF kInputText = RGB(0x1f, 0x2a, 0x33);
 constexpr COLORREF kInputBack = RGB(0xff, 0xff, 0xff);
@@ -118,7 +119,8 @@ void BM_Idle(benchmark::State& state) {
         return;
     }
     for (auto _ : state) {
-        for (int logged = 0; logged < 2; ++logged) {
+        // A smoke run takes the logged run alone: it has every step of the other.
+        for (int logged = FullOrSmoke(0, 1); logged < 2; ++logged) {
             const std::string log = logged ? folder.File("presents.log") : std::string();
             DrivenClient client;
             if (!Prepare(state, service, client, log)) return;
@@ -147,7 +149,7 @@ BENCHMARK(BM_Idle)->Name("IdleBuddyList")->Arg(0)->Iterations(1)->Unit(benchmark
 BENCHMARK(BM_Idle)->Name("IdleChatPage")->Arg(1)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_FlickFrame(benchmark::State& state) {
-    constexpr int kFlicks = 5;
+    const int kFlicks = FullOrSmoke(5, 1);
     tevrik_service::TestService service;
     if (!StartService(state, service, 10000)) return;
     SkinLayout skin;
@@ -160,7 +162,8 @@ void BM_FlickFrame(benchmark::State& state) {
     int frames = 0;
     int identical = 0;
     for (auto _ : state) {
-        for (int logged = 0; logged < 2; ++logged) {
+        // A smoke run takes the logged run alone: it has every step of the other.
+        for (int logged = FullOrSmoke(0, 1); logged < 2; ++logged) {
             const std::string log = logged ? folder.File("presents.log") : std::string();
             DrivenClient client;
             if (!Prepare(state, service, client, log)) return;

@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/BenchSmoke.h"
 #include "bench/SignedInClient.h"
 #include "platform/windows/input.h"
 #include "tests/e2e/DriveHarness.h"
@@ -29,8 +30,8 @@ namespace {
 
 using namespace std::chrono_literals;
 
-constexpr int kRuns = 5;
-constexpr long long kConnectingNs = 2'600'000'000ll;
+const int kRuns = FullOrSmoke(5, 1);
+const long long kConnectingNs = FullOrSmoke(2'600'000'000ll, 500'000'000ll);
 
 struct Frame {
     long long at = 0;

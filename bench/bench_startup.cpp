@@ -17,13 +17,14 @@
 #include <string>
 #include <vector>
 
+#include "bench/BenchSmoke.h"
 #include "bench/PresentLog.h"
 #include "tests/support/ChildProcess.h"
 #include "tests/support/temp_folder.h"
 
 namespace {
 
-constexpr int kRuns = 20;
+const int kRuns = FullOrSmoke(20, 2);
 constexpr long long kBoundNs = 10'000'000'000ll;
 
 // A program spawned with an empty settings store, presenting into the offscreen window and
@@ -145,10 +146,10 @@ BENCHMARK(BM_StartupToLoginScreen)->Iterations(1)->Unit(benchmark::kMillisecond)
 // presents of the first 4 s after the spawn, and those among them that showed the same picture as
 // the present before. Goal: at most 10, none identical. The most of three runs.
 void BM_LoginIdle(benchmark::State& state) {
-    constexpr long long kWindowNs = 4'000'000'000ll;
+    const long long kWindowNs = FullOrSmoke(4'000'000'000ll, 1'000'000'000ll);
     PresentCount most;
     for (auto _ : state) {
-        for (int run = 0; run < 3; ++run) {
+        for (int run = 0; run < FullOrSmoke(3, 1); ++run) {
             FirstStart start(TEVRIK_PROGRAM);
             if (!start.started) {
                 state.SkipWithError("the program did not start");

@@ -283,15 +283,18 @@ int QeEdit::InsertPieces(const std::vector<QeEditPiece>& pieces) {
 void QeEdit::RemoveLeading(uint32_t count) {
     QeEditGlyph* first = m_begin->next;
     QeEditGlyph* kept = first;
-    uint32_t removed = 0;
-    for (; removed < count && kept != m_end; ++removed) kept = kept->next;
-    if (removed == 0) return;
     QeEditGlyph* start = m_selection.Start();
     QeEditGlyph* end = m_selection.End();
-    for (QeEditGlyph* glyph = first; glyph != kept; glyph = glyph->next) {
-        if (glyph == start) start = m_begin;
-        if (glyph == end) end = kept;
+    bool endLeaves = false;
+    uint32_t removed = 0;
+    // One walk over the glyphs that leave: a transcript drops thousands at a time.
+    for (; removed < count && kept != m_end; ++removed) {
+        if (kept == start) start = m_begin;
+        if (kept == end) endLeaves = true;
+        kept = kept->next;
     }
+    if (removed == 0) return;
+    if (endLeaves) end = kept;
     const int32_t top = kept->line != nullptr ? kept->line->box.top : 0;
     // Whole paragraphs leave the layout as they are; anything else is laid out again.
     const bool paragraphs = QeIsAnchor(kept->previous, QeEditGlyphAnchor::kLineBreak) && kept->line != nullptr &&

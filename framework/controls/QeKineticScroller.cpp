@@ -145,7 +145,7 @@ void QeKineticScroller::BounceBack() {
 }
 
 void QeKineticScroller::BounceStep() {
-    SetPosition(m_bounce.Update());
+    MoveTo(m_bounce.Update());
     Tick();
     SleepQuietTicks(m_bounce);
 }
@@ -180,9 +180,17 @@ void QeKineticScroller::MoveBy(int32_t delta) {
     m_position += delta;
 }
 
-void QeKineticScroller::SetPosition(int32_t p) {
+void QeKineticScroller::MoveTo(int32_t p) {
     if (p != m_position) WakeTicks();
     MoveBy(p - m_position);
+}
+
+void QeKineticScroller::SetPosition(int32_t p) {
+    // Its last tick may still wait in the queue after its time is up.
+    const bool bouncing = m_bounce.HoldsTimer();
+    m_bounce.Stop();
+    MoveTo(p);
+    if (bouncing) BounceBack();
 }
 
 void QeKineticScroller::SetViewSize(int32_t size) {
@@ -196,9 +204,14 @@ void QeKineticScroller::SetBoundsEnabled(bool on) {
 }
 
 void QeKineticScroller::SetContentSize(int32_t size) {
-    if (size != m_contentSize || Scaled(size, m_scale) != m_scaledContentSize) WakeTicks();
+    const bool changed = size != m_contentSize || Scaled(size, m_scale) != m_scaledContentSize;
+    if (changed) WakeTicks();
     m_contentSize = size;
     m_scaledContentSize = Scaled(size, m_scale);
+    if (changed && m_bounce.HoldsTimer()) {
+        m_bounce.Stop();
+        BounceBack();
+    }
 }
 
 bool QeKineticScroller::SetScale(float scale) {

@@ -9,7 +9,11 @@
 //   - a drag begins only once the pen is `dragThreshold` pixels from where it went down; a release
 //     within `flingWindow` ms of the last move flings, a pause longer than that re-arms the drag;
 //   - every step of a drag, fling or spring-back ends in the owner's axis tick; the tweens remove
-//     their timers when they end and when the axis is destroyed.
+//     their timers when they end and when the axis is destroyed;
+//   - a spring-back runs between positions fixed when it began, so a move from outside (the caret
+//     brought into view, text removed above the view) or a new extent ends it, and it starts again
+//     from where the content is when that lies beyond an end: its next step would otherwise put
+//     the content back where it was going before, off the text once the text is trimmed.
 #pragma once
 
 #include <cstdint>
@@ -87,6 +91,8 @@ private:
     void BounceStep();
     // Moves the content (and the owner's children) by delta.
     void MoveBy(int32_t delta);
+    // SetPosition without its effect on a spring-back: the spring-back's own step.
+    void MoveTo(int32_t p);
     // The braking that an overshoot of `o` pixels earns since the last braking.
     int64_t Braking(int32_t o, uint32_t now) const;
     void Tick();

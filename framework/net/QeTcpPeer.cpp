@@ -63,6 +63,10 @@ bool QeTcpPeerWindow::Post(DWORD code, int error) {
     return PostMessageW(window, WM_NULL, reinterpret_cast<WPARAM>(owner), Pack(code, error)) != FALSE;
 }
 
+bool QeTcpPeerWindow::PostBehindInput(DWORD code) {
+    return PostMessageBehindInputW(window, WM_NULL, reinterpret_cast<WPARAM>(owner), Pack(code, 0)) != FALSE;
+}
+
 void QeTcpPeerWindow::Destroy() {
     if (window) DestroyWindow(window);
     window = nullptr;
@@ -114,6 +118,9 @@ void QeTcpPeer::Close() {
     // The TLS session belonged to the socket just closed.
     m_channel.Free();
     m_connected = false;
+    m_writeFailed = false;
+    m_paused = m_morePosted = false;
+    m_endCode = 0;
 }
 
 bool QeTcpPeer::Send(const void* bytes, size_t n) {
@@ -166,14 +173,18 @@ void QeTcpPeer::OnSocketEvent(DWORD code, int error) {
         case kReadable:
             Receive();
             break;
-        case kClosed:
-            OnClose();
+        case kDeliverMore:
+            m_morePosted = false;
+            Receive();
             break;
         case kConnectFailed:
+            OnError(error);
+            break;
+        case kClosed:
         case kWriteFailed:
         case kReadFailed:
         case kClosedWithError:
-            OnError(error);
+            End(code, error);
             break;
         default:
             break;
@@ -202,14 +213,14 @@ void QeTcpPeer::Flush() {
     }
     do {
         m_flushAgain = false;
-        // Bytes queued before the connection is ready wait for it.
-        if (!m_connected || m_sendQueue.Size() == 0) return;
+        // Bytes queued before the connection is ready wait for it; a failed one takes none.
+        if (!m_connected || m_writeFailed || m_sendQueue.Size() == 0) return;
         int size = static_cast<int>(std::min<size_t>(m_sendQueue.Size(), INT_MAX));
         int n = m_channel.Mode() != 0 ? m_channel.Write(m_sendQueue.Data(), size)
                                       : m_socket.Send(m_sendQueue.Data(), size);
         if (n < 0) {
             int error = ws::WSAGetLastError();
-            if (error != ws::WSAEWOULDBLOCK) OnError(error);
+            if (error != ws::WSAEWOULDBLOCK) PostWriteFailure(error);
             return;
         }
         if (n == 0) return;
@@ -222,12 +233,45 @@ void QeTcpPeer::Flush() {
     } while (m_flushAgain);
 }
 
+void QeTcpPeer::PostWriteFailure(int error) {
+    if (m_writeFailed) return;
+    m_writeFailed = true;
+    // The event comes back through the window like the event thread's, and is dropped with the
+    // window when the connection is closed before the loop gets to it.
+    if (!m_window.Post(kWriteFailed, error)) {
+        QeTrace(L"[QE+] QeTcpPeer::Flush, the write failure %d could not be posted; the connection waits for "
+                L"its close event.\n",
+                error);
+    }
+}
+
+void QeTcpPeer::End(DWORD code, int error) {
+    // The messages that arrived before the end are delivered first: a server that says why it ends
+    // the connection and then drops it must be heard. The first end is the one reported.
+    if (m_paused || m_endCode != 0) {
+        if (m_endCode == 0) {
+            m_endCode = code;
+            m_endError = error;
+        }
+        if (m_paused) return;
+        code = m_endCode;
+        error = m_endError;
+        m_endCode = 0;
+    }
+    if (code == kClosed) {
+        OnClose();
+    } else {
+        OnError(error);
+    }
+}
+
 void QeTcpPeer::Receive() {
     if (!m_connected) return;
     const unsigned generation = m_generation;
     BYTE buffer[4096];
     for (;;) {
         bool full = false;
+        int failure = 0;
         for (;;) {
             if (m_receiveQueue.Size() >= kReceiveLimit) {
                 // Deliver what is complete before reading on; the socket still holds the rest.
@@ -242,15 +286,18 @@ void QeTcpPeer::Receive() {
             }
             if (n == 0) break;
             int error = ws::WSAGetLastError();
-            if (error == ws::WSAEWOULDBLOCK) break;
-            // The messages that arrived before the error are delivered first, as before a close:
-            // a server that says why it ends the connection and then drops it must be heard.
-            if (!Deliver(generation)) return;
-            OnError(error);
+            if (error != ws::WSAEWOULDBLOCK) failure = error;
+            break;
+        }
+        const Delivery delivery = Deliver(generation);
+        if (delivery == Delivery::Closed) return;
+        if (failure != 0) End(kReadFailed, failure);  // held back while messages wait
+        if (delivery == Delivery::Paused || failure != 0) return;
+        if (!full) {
+            // Everything received is delivered: an end held back meanwhile comes now.
+            if (m_endCode != 0) End(m_endCode, m_endError);
             return;
         }
-        if (!Deliver(generation)) return;
-        if (!full) return;
         if (m_receiveQueue.Size() >= kReceiveLimit) {
             m_receiveQueue.Clear();
             OnError(ws::WSAEMSGSIZE);
@@ -259,18 +306,19 @@ void QeTcpPeer::Receive() {
     }
 }
 
-bool QeTcpPeer::Deliver(unsigned generation) {
+QeTcpPeer::Delivery QeTcpPeer::Deliver(unsigned generation) {
     // Delivered bytes are dropped once at the end, not after every message, so a queue full of
     // small messages is not moved again for each one.
+    const auto start = std::chrono::steady_clock::now();
     size_t delivered = 0;
-    bool open = true;
+    Delivery result = Delivery::Done;
     while (delivered < m_receiveQueue.Size()) {
         const BYTE* front = m_receiveQueue.Data() + delivered;
         DWORD available = static_cast<DWORD>(m_receiveQueue.Size() - delivered);
         DWORD length = 0;
         FrameLength(front, available, length);
         if (generation != m_generation) {
-            open = false;
+            result = Delivery::Closed;
             break;
         }
         if (length == 0) break;
@@ -282,11 +330,21 @@ bool QeTcpPeer::Deliver(unsigned generation) {
         }
         OnMessage(front, length);
         if (generation != m_generation) {  // closed, or closed and connected again
-            open = false;
+            result = Delivery::Closed;
             break;
         }
         delivered += length;
+        if (delivered < m_receiveQueue.Size() && std::chrono::steady_clock::now() - start >= m_slice) {
+            // The rest waits for the paints and input queued meanwhile. Should the post fail, the
+            // loop is held rather than a message lost.
+            if (m_morePosted || (m_morePosted = m_window.PostBehindInput(kDeliverMore))) {
+                result = Delivery::Paused;
+                break;
+            }
+        }
     }
-    if (open) m_receiveQueue.Consume(delivered);
-    return open;
+    if (result == Delivery::Closed) return result;
+    m_receiveQueue.Consume(delivered);
+    m_paused = result == Delivery::Paused;
+    return result;
 }

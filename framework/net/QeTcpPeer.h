@@ -18,12 +18,20 @@
 //   are written after they are dropped.
 // - OnClose is the remote side's graceful close, after the messages that came before it; a close
 //   with an error goes to OnError. OnError gets the Winsock error number of the event itself.
+// - No callback but OnSent runs inside Send. A write that fails is reported through OnError from
+//   the loop, after the caller of Send has returned, so a reaction that tears the connection's
+//   world down (a reset) never frees what that caller still holds. The failed connection is not
+//   written to again; its bytes stay queued until Close.
 // - Close may be called from inside any of these calls, and Connect after it: the rest of the old
 //   connection's work stops, and nothing of the old connection reaches the new one.
 // - Undelivered received bytes are capped at kReceiveLimit; past it the receive queue is cleared
 //   and OnError gets WSAEMSGSIZE.
+// - Messages are delivered for at most the dispatch slice at a time; the rest follow, in order, on
+//   a later turn of the loop, after the paints and input that waited meanwhile. A close or failure
+//   of the connection comes after every message received before it.
 #pragma once
 
+#include <chrono>
 #include <string>
 
 #include "framework/base/QeByteBuffer.h"
@@ -49,6 +57,8 @@ public:
     bool Create(QeTcpPeer* owner);
     // Posts an event code with the error number that came with it; safe from any thread.
     bool Post(DWORD code, int error);
+    // Posts a code that lets the input queued before it go first.
+    bool PostBehindInput(DWORD code);
     // Destroys the window; codes not yet handled are dropped with it.
     void Destroy();
 
@@ -71,8 +81,11 @@ public:
         kReadFailed = 5,
         kClosed = 6,
         kClosedWithError = 7,
+        kDeliverMore = 8,  // the peer's own: messages left over from the last slice
     };
     static constexpr size_t kReceiveLimit = 16 * 1024 * 1024;
+    // Long enough for hundreds of messages, short enough that a burst never holds the loop.
+    static constexpr std::chrono::microseconds kDispatchSlice{5000};
 
     QeTcpPeer();
     ~QeTcpPeer() override;  // Close
@@ -81,13 +94,16 @@ public:
     // completion arrives as OnConnect or OnError. A false return leaves the peer closed.
     bool Connect(const QeSocketAddress& address, int mode);
     // Queues the bytes and makes one attempt to write the queue. False, with nothing queued, when
-    // the peer is closed; otherwise true, and socket failures arrive through OnError.
+    // the peer is closed; otherwise true, and socket failures arrive through OnError on a later
+    // turn of the loop.
     bool Send(const void* bytes, size_t n);
     // Stops the event thread and releases the window, socket and queued bytes. Harmless when closed.
     void Close();
 
-    // Called on the owner's thread for each posted code; codes above 7 are ignored.
+    // Called on the owner's thread for each posted code; unknown codes are ignored.
     void OnSocketEvent(DWORD code, int error);
+    // A test's slice instead of kDispatchSlice; zero delivers one message per turn.
+    void SetDispatchSlice(std::chrono::microseconds slice) { m_slice = slice; }
 
     // The TLS channel, e.g. to shorten its handshake time-out.
     QeSslChannel& Channel() { return m_channel; }
@@ -110,10 +126,15 @@ private:
     bool Open(const QeSocketAddress& address);
     void OnConnected();
     void Flush();
+    // Hands a write failure to the loop (once per connection): see the rules above.
+    void PostWriteFailure(int error);
     void Receive();
-    // Delivers the complete messages at the front of the receive queue. False when the peer was
-    // closed (or reconnected) by a callback, so the caller must stop.
-    bool Deliver(unsigned generation);
+    enum class Delivery { Done, Paused, Closed };
+    // Delivers the complete messages at the front of the receive queue, for one slice. Paused: the
+    // rest follow on kDeliverMore. Closed: a callback closed (or reconnected) the peer; stop.
+    Delivery Deliver(unsigned generation);
+    // The end of the connection (kClosed or a failure code): after the messages still to deliver.
+    void End(DWORD code, int error);
 
     QeTcpPeerWindow m_window;
     QeSocket m_socket;
@@ -127,4 +148,10 @@ private:
     unsigned m_generation = 0;  // changes at every Close: work of an old connection stops
     bool m_inOnSent = false;    // OnSent is running: a Flush now only asks for another attempt
     bool m_flushAgain = false;  // a Send came in during OnSent
+    bool m_writeFailed = false; // a write failed; its OnError is posted
+    std::chrono::microseconds m_slice = kDispatchSlice;
+    bool m_paused = false;        // complete messages wait for kDeliverMore
+    bool m_morePosted = false;    // kDeliverMore is in the queue
+    DWORD m_endCode = 0;          // an end that came while paused (0: none)
+    int m_endError = 0;
 };

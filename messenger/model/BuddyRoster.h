@@ -93,7 +93,7 @@ public:
     uint32_t Generation() const { return m_generation; }
 
     // The keys of the entries that a buddy request added, oldest first, for the request handling to
-    // keep them bounded; emptied by Clear.
+    // keep them bounded; a key leaves once its entry becomes a buddy. Emptied by Clear.
     std::deque<std::wstring> RequestKeys;
 
 private:

@@ -32,13 +32,15 @@ ChatSession* ChatOpenWithBuddy(const std::wstring& buddyId, const std::wstring& 
     ChatSessionManager* chats = ChatSessionManager::Instance();
     if (chats == nullptr) return nullptr;
     if (ChatSession* open = chats->FindChatWithBuddy(buddyId)) return open;
-    int32_t ressId = 0;
-    SendRess(&ressId);
+    // The id and name may live in a roster entry; the chat keeps copies made before anything goes
+    // out.
     ChatSession* chat = chats->CreateChatSession();
-    chat->State = 1;
-    chat->PendingTrId = static_cast<uint32_t>(ressId);
     chat->BuddyId = buddyId;
     chat->DisplayName = name;
+    int32_t ressId = 0;
+    SendRess(&ressId);
+    chat->State = 1;
+    chat->PendingTrId = static_cast<uint32_t>(ressId);
     Screens().ChatListAddRow(chat);
     Screens().PageIndicatorRebuild();
     return chat;

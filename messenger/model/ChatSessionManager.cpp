@@ -1,6 +1,35 @@
 #include "messenger/model/ChatSessionManager.h"
 
-#include <algorithm>
+int ChatMemberList::Add(const ChatMember& member) {
+    if (m_members.size() >= kMax || !m_positions.try_emplace(member.Id, m_members.size()).second) return 0;
+    m_members.push_back(member);
+    return 1;
+}
+
+int ChatMemberList::Remove(const std::wstring& id) {
+    const auto found = m_positions.find(id);
+    if (found == m_positions.end()) return 0;
+    const size_t index = found->second;
+    m_positions.erase(found);
+    m_members.erase(m_members.begin() + static_cast<std::ptrdiff_t>(index));
+    for (size_t i = index; i < m_members.size(); ++i) m_positions[m_members[i].Id] = i;
+    return 1;
+}
+
+ChatMember* ChatMemberList::Find(const std::wstring& id) {
+    const auto found = m_positions.find(id);
+    return found != m_positions.end() ? &m_members[found->second] : nullptr;
+}
+
+int ChatMemberList::IndexOf(const std::wstring& id) const {
+    const auto found = m_positions.find(id);
+    return found != m_positions.end() ? static_cast<int>(found->second) : -1;
+}
+
+void ChatMemberList::Clear() {
+    m_members.clear();
+    m_positions.clear();
+}
 
 ChatSession::ChatSession() {
     QeLocalTime(StartTime);
@@ -9,29 +38,9 @@ ChatSession::ChatSession() {
 }
 
 ChatSession::~ChatSession() {
-    Members.clear();
+    Members.Clear();
     QueuedTexts.clear();
     Page.reset();
-}
-
-int ChatSession::AddMember(const ChatMember& member) {
-    if (FindMember(member.Id) != nullptr) return 0;
-    Members.push_back(member);
-    return 1;
-}
-
-int ChatSession::RemoveMember(const std::wstring& id) {
-    auto it = std::find_if(Members.begin(), Members.end(), [&](const ChatMember& m) { return m.Id == id; });
-    if (it == Members.end()) return 0;
-    Members.erase(it);
-    return 1;
-}
-
-ChatMember* ChatSession::FindMember(const std::wstring& id) {
-    for (ChatMember& member : Members) {
-        if (member.Id == id) return &member;
-    }
-    return nullptr;
 }
 
 ChatSessionManager::~ChatSessionManager() {

@@ -6,6 +6,7 @@
 #include <deque>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "framework/base/QeDateTime.h"
@@ -21,6 +22,40 @@ public:
     uint32_t State = 2;  // 0 once the JOIN or USER state token was "1"
 };
 
+// A chat's members in order of arrival, found by id through an index, at most kMax of them. Read it
+// like a vector; only Add and Remove change it, so the index cannot fall behind.
+class ChatMemberList {
+public:
+    // Far more people than one conversation on a handheld screen can follow, bounded as kMaxChats
+    // bounds the chats. Past it a JOIN or USER is not listed: the chat server's users must not be
+    // able to make every later JOIN, QUIT and participants row cost in proportion to an endless
+    // list. A QUIT moves the members after it up, a few microseconds at this size.
+    static constexpr size_t kMax = 256;
+
+    using const_iterator = std::vector<ChatMember>::const_iterator;
+
+    // 1 when appended; 0, and nothing changes, when that id is there already or the list is full.
+    int Add(const ChatMember& member);
+    // 1 when the member with that id was erased (the others keep their order), else 0.
+    int Remove(const std::wstring& id);
+    // Its Id is the index's key: change a member's other fields only.
+    ChatMember* Find(const std::wstring& id);
+    // Position of the member with that id, or -1.
+    int IndexOf(const std::wstring& id) const;
+    void Clear();
+
+    size_t size() const { return m_members.size(); }
+    bool empty() const { return m_members.empty(); }
+    const ChatMember& operator[](size_t i) const { return m_members[i]; }
+    const ChatMember& front() const { return m_members.front(); }
+    const_iterator begin() const { return m_members.begin(); }
+    const_iterator end() const { return m_members.end(); }
+
+private:
+    std::vector<ChatMember> m_members;
+    std::unordered_map<std::wstring, size_t> m_positions;  // id -> index in m_members
+};
+
 class ChatSession {
 public:
     // Starts empty at the current local time and asks the screens for its window.
@@ -29,11 +64,12 @@ public:
     ChatSession(const ChatSession&) = delete;
     ChatSession& operator=(const ChatSession&) = delete;
 
-    // 1 when appended; 0, and nothing changes, when a member with that id is already there.
-    int AddMember(const ChatMember& member);
-    // 1 when the first member with that id was erased (the others keep their order), else 0.
-    int RemoveMember(const std::wstring& id);
-    ChatMember* FindMember(const std::wstring& id);
+    // 1 when appended; 0, and nothing changes, when a member with that id is already there or the
+    // chat has ChatMemberList::kMax members.
+    int AddMember(const ChatMember& member) { return Members.Add(member); }
+    // 1 when the member with that id was erased (the others keep their order), else 0.
+    int RemoveMember(const std::wstring& id) { return Members.Remove(id); }
+    ChatMember* FindMember(const std::wstring& id) { return Members.Find(id); }
     void QueueText(const std::wstring& text) { QueuedTexts.push_back(text); }
     void ClearQueue() { QueuedTexts.clear(); }
 
@@ -42,7 +78,7 @@ public:
     uint32_t PendingTrId = 0;  // the outstanding RESS, later the CSES CONN
     std::wstring BuddyId;      // login id the chat was opened with or invited by
     std::wstring DisplayName;
-    std::vector<ChatMember> Members;  // in order of arrival
+    ChatMemberList Members;
     std::wstring Cookie;
     std::wstring Host;
     uint16_t Port = 0;

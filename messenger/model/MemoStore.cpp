@@ -53,12 +53,14 @@ int MemoRecord::ParseListRow(TokenReader& reader) {
 
 MemoRecord* MemoStore::AddFront() {
     m_records.push_front(std::make_unique<MemoRecord>());
+    m_records.front()->m_serial.value = ++m_lastSerial;
     ++m_pushed;
     return m_records.front().get();
 }
 
 MemoRecord* MemoStore::AddBack() {
     m_records.push_back(std::make_unique<MemoRecord>());
+    m_records.back()->m_serial.value = ++m_lastSerial;
     return m_records.back().get();
 }
 
@@ -93,4 +95,12 @@ int MemoStore::IndexOf(const MemoRecord* record) const {
         if (m_records[i].get() == record) return static_cast<int>(i);
     }
     return -1;
+}
+
+MemoRecord* MemoStore::Find(uint64_t serial) const {
+    if (serial == 0) return nullptr;
+    for (const auto& record : m_records) {
+        if (record->m_serial.value == serial) return record.get();
+    }
+    return nullptr;
 }

@@ -30,6 +30,22 @@ public:
     // are skipped; 0 only when nothing else remains (the end of the page). A date that is not
     // fourteen digits of a possible time reads as the zero date and the row is kept.
     int ParseListRow(TokenReader& reader);
+
+    // Set by the store that made the record and never given to another record it makes, so a
+    // screen that shows one record can find it again without trusting an address that the next
+    // record may reuse (MemoStore::Find). It names the record, not the memo: a copy starts with 0
+    // and a record assigned another's fields keeps its own.
+    uint64_t Serial() const { return m_serial.value; }
+
+private:
+    friend class MemoStore;
+    struct OwnSerial {
+        OwnSerial() = default;
+        OwnSerial(const OwnSerial&) {}
+        OwnSerial& operator=(const OwnSerial&) { return *this; }
+        uint64_t value = 0;
+    };
+    OwnSerial m_serial;
 };
 
 // Memo boxes.
@@ -66,8 +82,11 @@ public:
     MemoRecord* RecordAt(size_t index) const { return index < m_records.size() ? m_records[index].get() : nullptr; }
     // Position of that record, or -1.
     int IndexOf(const MemoRecord* record) const;
+    // The record of that serial while it is in the store, else null (always for 0).
+    MemoRecord* Find(uint64_t serial) const;
 
-    // Goes up whenever records are deleted; a screen that keeps a MemoRecord* checks it.
+    // Goes up whenever records are deleted, whichever they are: a screen that shows one record
+    // keeps its serial instead.
     uint32_t Generation() const { return m_generation; }
 
     uint32_t CurrentBox = kMemoNoBox;
@@ -82,4 +101,5 @@ private:
     std::deque<std::unique_ptr<MemoRecord>> m_records;  // front: newest arrival; pages go at the back
     size_t m_pushed = 0;
     uint32_t m_generation = 0;
+    uint64_t m_lastSerial = 0;  // never reset: a serial is not given twice
 };

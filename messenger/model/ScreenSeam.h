@@ -5,6 +5,7 @@
 // has a harmless default so an implementation only overrides what it shows.
 #pragma once
 
+#include <cstddef>
 #include <functional>
 #include <memory>
 #include <string>
@@ -105,7 +106,13 @@ public:
     virtual void ChatListAddRow(ChatSession* session) { (void)session; }
     virtual void ChatListUpdateRow(ChatSession* session) { (void)session; }
     virtual void PageIndicatorRebuild() {}
-    virtual void ParticipantsRefresh(ChatSession* session) { (void)session; }
+    // The participants page, while it shows the chat: the member just added (always the last) gets
+    // its row; the member that was at `index` has left.
+    virtual void ParticipantsAddRow(ChatSession* session) { (void)session; }
+    virtual void ParticipantsRemoveRow(ChatSession* session, size_t index) {
+        (void)session;
+        (void)index;
+    }
 
     // Memo box.
     virtual void MemoListSwitchBox(int box) { (void)box; }

@@ -66,19 +66,42 @@ bool IsRequestOnly(const Buddy& buddy) {
     return buddy.ListFlags == kListReverse && (groups == nullptr || groups->FindGroupOfBuddy(buddy.Key) == nullptr);
 }
 
+// An answer to the requester's request went out and its reply, which needs the entry, has not come.
+bool AnswerAwaited(const std::wstring& key) {
+    const PendingRequests* pending = PendingRequests::Instance();
+    return pending != nullptr && pending->Any([&](const RequestMessage& request) {
+        const auto* answer = dynamic_cast<const AdsbRequest*>(&request);
+        return answer != nullptr && answer->Key == key;
+    });
+}
+
 // Requests from ever new ids must not grow the roster for good: beyond the bound the oldest entry
 // that is still only a request leaves (the service lists pending requests again at the next
-// sign-in). Keys that became more than a request meanwhile are passed over; so is the requester
-// the request page shows.
+// sign-in). Keys that became more than a request meanwhile leave the order; a requester that a
+// page shows or whose answer is awaited keeps its place, and the next one goes instead.
 void BoundRequestEntries(BuddyRoster& roster) {
     std::deque<std::wstring>& keys = roster.RequestKeys;
-    while (keys.size() > kMaxRequestEntries) {
-        const std::wstring key = std::move(keys.front());
-        keys.pop_front();
-        const Buddy* buddy = roster.FindEntry(key);
-        if (buddy == nullptr || !IsRequestOnly(*buddy) || buddy == Screens().BuddyRequestInfoRequester()) continue;
-        roster.Remove(key);
+    ScreenSeam& screens = Screens();
+    size_t at = 0;
+    while (keys.size() > kMaxRequestEntries && at < keys.size()) {
+        const Buddy* buddy = roster.FindEntry(keys[at]);
+        if (buddy != nullptr && IsRequestOnly(*buddy)) {
+            if (buddy == screens.BuddyRequestInfoRequester() || buddy == screens.BuddyProfileBuddy() ||
+                AnswerAwaited(keys[at])) {
+                ++at;
+                continue;
+            }
+            roster.Remove(keys[at]);
+        }
+        keys.erase(keys.begin() + static_cast<std::ptrdiff_t>(at));
     }
+}
+
+// A requester taken as a buddy is no longer the bound's to remove, even when a removal notice makes
+// it a request again later: a page may show it by then.
+void LeaveRequestOrder(BuddyRoster& roster, const std::wstring& key) {
+    std::deque<std::wstring>& keys = roster.RequestKeys;
+    keys.erase(std::remove(keys.begin(), keys.end(), key), keys.end());
 }
 
 bool TakeIncomingRequest(const AddbReceived& message) {
@@ -311,6 +334,7 @@ bool AdsbHandler::Handle(ProtocolSession* session, ReceivedMessage& message) {
             added.ListFlags = kListAllow;
             roster->AddOrUpdate(adsb->Key, added);
             if (Buddy* stored = roster->FindEntry(adsb->Key)) stored->ListFlags |= kListForward;
+            LeaveRequestOrder(*roster, adsb->Key);
             BuddyGroup* group = groups->FindEntry(request->GroupId);
             if (group == nullptr) return false;
             group->AddMember(adsb->Key);
@@ -322,6 +346,7 @@ bool AdsbHandler::Handle(ProtocolSession* session, ReceivedMessage& message) {
             buddy->Name = adsb->Name;
             buddy->Extra = adsb->Extra;
             buddy->ListFlags |= kListForward;
+            LeaveRequestOrder(*roster, adsb->Key);
             BuddyGroup* group = groups->FindEntry(request->GroupId);
             if (group != nullptr) group->AddMember(adsb->Key);
             const bool refreshed = Refresh();

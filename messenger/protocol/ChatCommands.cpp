@@ -392,7 +392,7 @@ bool JoinHandler::Handle(ProtocolSession* session, ReceivedMessage& message) {
     if (chat->State == 1) chat->State = 0;
     if (!chat->AddMember(join->Member())) return false;
 
-    Screens().ParticipantsRefresh(chat);
+    Screens().ParticipantsAddRow(chat);
     if (ChatWindow* window = WindowOf(*chat)) {
         window->UpdateTitle();
         if (chat->Members.size() > 1) window->AppendLine(ChatJoinLine(join->Name, join->Nickname), kChatLineSystem);
@@ -409,7 +409,7 @@ bool UserHandler::Handle(ProtocolSession* session, ReceivedMessage& message) {
     if (chat == nullptr) return false;
     if (!chat->AddMember(user->Member())) return false;
 
-    Screens().ParticipantsRefresh(chat);
+    Screens().ParticipantsAddRow(chat);
     if (ChatWindow* window = WindowOf(*chat)) {
         window->SetBuddyIcon(nullptr);
         window->UpdateTitle();
@@ -440,9 +440,10 @@ bool QuitHandler::Handle(ProtocolSession* session, ReceivedMessage& message) {
         DisplayNames(id, member->Name, member->Nickname, name, nickname);
         window->AppendLine(ChatLeaveLine(name, nickname), kChatLineSystem);
     }
+    const int index = chat->Members.IndexOf(id);
     if (!chat->RemoveMember(id)) return false;
 
-    Screens().ParticipantsRefresh(chat);
+    Screens().ParticipantsRemoveRow(chat, static_cast<size_t>(index));
     if (chat->FindMember(chat->BuddyId) == nullptr && !chat->Members.empty()) {
         chat->BuddyId = chat->Members.front().Id;
         chat->DisplayName = chat->Members.front().Name;

@@ -267,9 +267,12 @@ bool ImsgHandler::Handle(ProtocolSession* session, ReceivedMessage& message) {
         record->Cookie = memo->Cookie;
         screens.MemoListInsertNewMemos(1);
         if (store->PushedCount() > MemoStore::kMaxPushed) {
-            MemoRecord* oldest = store->RecordAt(store->PushedCount() - 1);
-            screens.MemoListDropMemo(oldest);
-            store->RemoveRecord(oldest);
+            // The memo being read stays, for its buttons and its text on the way; the next oldest
+            // goes in its place.
+            size_t oldest = store->PushedCount() - 1;
+            if (store->RecordAt(oldest) == screens.MemoReadRecord()) --oldest;
+            screens.MemoListDropMemo(store->RecordAt(oldest));
+            store->RemoveAt(oldest);
         }
     }
     store->HasNewMemo = 1;

@@ -22,6 +22,14 @@ public:
     // Deletes every clone (the connection is gone, so none of the replies can come any more).
     void Clear();
     size_t Count() const { return m_entries.size(); }
+    // True when the test holds for one of the stored clones.
+    template <class Test>
+    bool Any(Test test) const {
+        for (const auto& entry : m_entries) {
+            if (test(*entry.second)) return true;
+        }
+        return false;
+    }
 
     // What every reply handler that takes fields from its request uses: the pending request under
     // the id when it is of the expected command and class, else null (no pending request). A reply

@@ -26,6 +26,7 @@ namespace {
 thread_local int t_lastError = 0;
 std::atomic<int> g_enumFailures{0};
 std::atomic<int> g_enumFailure{0};
+std::atomic<int> g_sendFailure{0};
 
 int Fail(int error) {
     t_lastError = error;
@@ -422,6 +423,7 @@ int connect(SOCKET s, const SOCKADDR* address, int length) {
 
 int send(SOCKET s, const char* bytes, int length, int flags) {
     if (length < 0 || (length > 0 && !bytes)) return Fail(WSAEFAULT);
+    if (const int failure = g_sendFailure.load()) return Fail(failure);
     int error = 0;
     const ssize_t n = Transfer(s, false, length, [&] { return ::send(s, bytes, length, flags | MSG_NOSIGNAL); }, error);
     if (n < 0) return Fail(BlockedError(s, error));
@@ -659,6 +661,8 @@ void FailNextEnumNetworkEvents(int count, int error) {
     g_enumFailure = error;
     g_enumFailures = count;
 }
+
+void FailSends(int error) { g_sendFailure = error; }
 
 int WSAEnumNetworkEvents(SOCKET s, WSAEVENT handle, WSANETWORKEVENTS* out) {
     if (!out) return Fail(WSAEFAULT);

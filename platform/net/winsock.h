@@ -216,5 +216,8 @@ int ErrorFromErrno(int error);
 
 // Test tooling: the next `count` calls of WSAEnumNetworkEvents fail with `error`.
 void FailNextEnumNetworkEvents(int count, int error);
+// Test tooling: from now on every send fails with `error` (0: sends work again), as on a connection
+// that has failed where no network event has told of it yet: only the send's result says so.
+void FailSends(int error);
 
 }  // namespace ws

@@ -6,6 +6,7 @@
 //   never empties cannot starve painting.
 // - A message for a window that is gone is dropped when the queue reaches it.
 // - A coalesced post adds nothing while an equal coalesced message (window, message, wParam) waits.
+// - A message posted behind input lets the input queued before it go first.
 // - Posting and queueing input are safe from any thread and wake the owner's blocked wait.
 // - Messages are delivered to a procedure only on the thread that owns its window.
 #include <chrono>
@@ -142,8 +143,13 @@ bool TakeNext(WindowSystem& system, ThreadQueue& queue, MSG* out, HWND window, U
         out->time = timeGetTime();
         return true;
     };
-    for (std::deque<QueuedMessage>* source : {&queue.posted, &queue.input}) {
-        auto it = FirstMatch(system, *source, window, filterMin, filterMax);
+    auto posted = FirstMatch(system, queue.posted, window, filterMin, filterMax);
+    auto input = FirstMatch(system, queue.input, window, filterMin, filterMax);
+    const bool inputFirst = posted != queue.posted.end() && posted->behindInput && input != queue.input.end() &&
+                            input->stamp < posted->stamp;
+    for (std::deque<QueuedMessage>* source : {inputFirst ? &queue.input : &queue.posted,
+                                              inputFirst ? &queue.posted : &queue.input}) {
+        auto it = source == &queue.posted ? posted : input;
         if (it == source->end()) continue;
         if (paint != nullptr && paint->paintDue < it->stamp) return takePaint();
         *out = it->msg;
@@ -173,7 +179,7 @@ bool HasWaiting(WindowSystem& system, const ThreadQueue& queue) {
     return DuePaint(system, GetCurrentThreadId(), nullptr, 0, 0, &ignored) != nullptr;
 }
 
-BOOL Post(HWND window, UINT message, WPARAM wParam, LPARAM lParam, bool coalesce) {
+BOOL Post(HWND window, UINT message, WPARAM wParam, LPARAM lParam, bool coalesce, bool behindInput = false) {
     WindowSystem& system = System();
     std::lock_guard<std::mutex> guard(system.lock);
     ThreadQueue* queue = nullptr;
@@ -199,7 +205,7 @@ BOOL Post(HWND window, UINT message, WPARAM wParam, LPARAM lParam, bool coalesce
     msg.wParam = wParam;
     msg.lParam = lParam;
     msg.time = timeGetTime();
-    queue->posted.push_back(QueuedMessage{msg, coalesce, system.nextStamp++, 0});
+    queue->posted.push_back(QueuedMessage{msg, coalesce, system.nextStamp++, 0, behindInput});
     queue->wake.notify_all();
     return TRUE;
 }
@@ -221,6 +227,10 @@ BOOL PostMessageW(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
 
 BOOL PostMessageCoalescedW(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     return Post(window, message, wParam, lParam, true);
+}
+
+BOOL PostMessageBehindInputW(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    return Post(window, message, wParam, lParam, false, true);
 }
 
 namespace {

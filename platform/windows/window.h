@@ -13,7 +13,8 @@
 // - A window may be destroyed from inside its own procedure.
 // - Get/PeekMessageW take, in this order: posted messages, then input (pen, keys, characters,
 //   input-method messages; see platform/windows/input.h), then WM_QUIT, then WM_PAINT for a visible window
-//   whose update region is not empty. Painting never starves: a paint that became due before a
+//   whose update region is not empty. A message posted behind input waits for the input queued
+//   before it. Painting never starves: a paint that became due before a
 //   posted or input message was queued is taken before that message, so a loop whose timer ticks
 //   keep the posted queue full still paints. Input and invalidation wake a blocked GetMessageW.
 // - PostQuitMessage sets a flag: WM_QUIT is taken once no other posted or input message is
@@ -248,6 +249,10 @@ BOOL PostMessageW(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 // window, number and wParam is still in the queue, nothing is added (TRUE). Periodic ticks use it
 // so that a blocked loop finds one tick per timer, not a backlog.
 BOOL PostMessageCoalescedW(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+// PostMessageW for the next piece of long work: input queued before it is taken first, as a paint
+// that fell due before it is, so the user is heard between the pieces.
+BOOL PostMessageBehindInputW(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 // Takes the calling thread's next message, blocking until there is one. The window filter: null
 // for all, HWND_THREAD_ONLY for messages to no window, else that window; the number filter applies

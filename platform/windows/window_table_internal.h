@@ -112,6 +112,7 @@ struct QueuedMessage {
     bool coalesced;
     std::uint64_t stamp;  // order of queuing across posted and input messages and paints
     char32_t typed;       // the character a key message types
+    bool behindInput = false;  // input queued before it goes first (PostMessageBehindInputW)
 };
 
 struct ThreadQueue {

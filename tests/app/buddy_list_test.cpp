@@ -85,6 +85,35 @@ TEST_F(BuddyListTest, UpdateBuddyRowKeepsEachGroupInOrder) {
     }
 }
 
+// Rows placed one notice at a time stand as a refresh puts them: equal nicknames go by member key,
+// and buddies changed together before their notices each find their place.
+TEST_F(BuddyListTest, UpdatedRowsStandAsARefreshPutsThem) {
+    const auto set = [](const wchar_t* key, const wchar_t* nick, uint32_t status) {
+        return [=](BuddyListTest& t) { t.buddy(key).Nickname = nick, t.buddy(key).Status = status; };
+    };
+    const struct {
+        std::function<void(BuddyListTest&)> change;
+        std::vector<const wchar_t*> notices;
+    } steps[] = {
+        {set(L"b", L"n1", 0), {L"b"}},  // equal to a's, after it: "#1 a b c"
+        {set(L"a", L"n3", 0), {L"a"}},  // equal to c's, before it
+        {set(L"c", L"m", 0), {L"c"}},   // first
+        {set(L"c", L"z", 0), {L"c"}},   // last of the list
+        {[&](BuddyListTest& t) { set(L"b", L"n1", 6)(t), set(L"d", L"n0", 6)(t); }, {L"d", L"b"}},
+        {[&](BuddyListTest& t) { set(L"b", L"n1", 0)(t), set(L"d", L"n0", 0)(t); }, {L"b", L"d"}},
+        {[&](BuddyListTest& t) { t.table().SetFilter(L"Lee"), set(L"a", L"n", 1)(t); }, {L"a"}},
+    };
+    for (size_t i = 0; i < std::size(steps); ++i) {
+        steps[i].change(*this);
+        for (const wchar_t* key : steps[i].notices) table().UpdateBuddyRow(&buddy(key));
+        Settle();
+        const std::wstring updated = Rows();
+        table().Refresh();
+        Settle();
+        EXPECT_EQ(updated, Rows()) << "step " << i;
+    }
+}
+
 // Presence notices back to back, each while the row change before it still animates.
 TEST_F(BuddyListTest, NoticesBackToBackChangeTheirOwnRows) {
     BuddyGroupList::Instance()->FindEntry(L"2")->Name = L"Zoo";

@@ -5,7 +5,10 @@
 #include <algorithm>
 #include <tuple>
 
+#include "app/screens/buddies/BuddyProfileButtonBar.h"
+#include "app/screens/common/MsgBox.h"
 #include "framework/ui/view/QePopup.h"
+#include "messenger/protocol/BuddyCommands.h"
 #include "messenger/protocol/ProtocolSession.h"
 #include "tests/app/model_seed.h"
 #include "tests/support/MessengerRig.h"
@@ -190,6 +193,22 @@ TEST_F(BuddyRequestsTest, RequestsFromNewIdsKeepTheNewestThousandEntries) {
     rig.TapBox(L"YesButton");
     Settle();
     EXPECT_TRUE(info().Requester() != nullptr && info().Requester()->Id == L"r1099@x");
+}
+
+// Past the bound: k1's accept awaits its reply, the profile shows k0, made a request again. Both stay.
+TEST_F(BuddyRequestsTest, TheRequestBoundKeepsAnAwaitedAnswerAndTheBuddyTheProfileShows) {
+    rig.ConnectCaptured(0), AddGroup(L"0", L"친구");
+    const auto request = [&](int n) { rig.Inject("ADDB 0 RL k" + std::to_string(n) + " r" + std::to_string(n) + "@x hi %00\r\n"); };
+    request(0), request(1);
+    for (const wchar_t* key : {L"k0", L"k1"}) SendBuddyRequestAnswer(true, *BuddyRoster::Instance()->FindEntry(key), L"0");
+    for (const char* frame : {"ADSB 2 ACCPT k0 Zero 0 %00\r\n", "RMVB 0 FL k0 r0@x\r\n"}) rig.Inject(frame);
+    app().BuddyProfile().SetBuddy(BuddyRoster::Instance()->FindEntry(L"k0"), nullptr);
+    for (int n = 2; n < 1002; ++n) request(n);
+    rig.Inject("ADSB 4 ACCPT k1 One 0 %00\r\n");
+    BuddyProfileButtonBar::DeleteBuddy(MsgBox::kResultYes);
+    EXPECT_EQ(BuddyGroupList::Instance()->FindGroupOfBuddy(L"k1"), BuddyGroupList::Instance()->FindEntry(L"0"));
+    EXPECT_EQ(Sent(), "PVER 1 1.0.2 2.0 ko.wm\r\nCRP2 3 DP %00 28\r\nADSB 2 ACCPT k0 r0@x 0 %00\r\n"
+                      "CRP2 5 DP %00 28\r\nADSB 4 ACCPT k1 r1@x 0 %00\r\nCRP2 7 DP %00 19\r\nRMVB 6 FL k0 r0@x\r\n");
 }
 
 }  // namespace

@@ -163,6 +163,40 @@ TEST_F(ChatList, ParticipantRowsAndTheirTaps) {
     EXPECT_FALSE(IsChatInfoShowing(info(), ChatOpenWithBuddy(L"b@x", L"Bee Park")));
 }
 
+// Members coming and going while their participants page shows: each frame adds or removes only its
+// own row (the others keep a mark set before it), and the rows end as a full refresh builds them.
+TEST_F(ChatList, AJoinOrAQuitChangesOnlyItsOwnParticipantRow) {
+    ChatOpenWithBuddy(L"b@x", L"Bee Park")->SessionId = L"77";
+    info().SetSession(chats().ChatAt(0));
+    Show(app().ChatInfo());
+    // Each row's id, "+" before a row the frame added; with `at`, its top and height instead.
+    const auto rows = [&](bool at) {
+        Names out;
+        for (int32_t i = 0; i < info().GetItemCount(); ++i) {
+            const TableItem& row = *info().GetItem(i);
+            out.push_back(at ? row.text + L" " + std::to_wstring(row.y) + L" " + std::to_wstring(row.shownHeight)
+                             : (row.userValue == 0 ? L"+" : L"") + row.text);
+        }
+        return out;
+    };
+    const std::pair<const char*, Names> steps[] = {
+        {"JOIN 0 b@x Bee Bee%20Park %00 1\r\n", {L"+b@x"}},
+        {"JOIN 0 c@x Cee Cee%20Kim %00 1\r\n", {L"b@x", L"+c@x"}},
+        {"USER 0 1 3 d@x Dee Dee%20Lee %00 1\r\n", {L"b@x", L"c@x", L"+d@x"}},
+        {"QUIT 0 c@x %00\r\n", {L"b@x", L"d@x"}},
+        {"JOIN 0 e@x Eee Eee %00 1\r\n", {L"b@x", L"d@x", L"+e@x"}},
+        {"QUIT 0 d@x %00\r\n", {L"b@x", L"e@x"}},
+    };
+    for (const auto& [frame, ids] : steps) {
+        for (int32_t i = 0; i < info().GetItemCount(); ++i) info().GetItem(i)->userValue = 1;
+        rig.Inject(Pushed(frame));
+        EXPECT_EQ(rows(false), ids) << frame;
+    }
+    const Names kept = rows(true);
+    info().Refresh();
+    EXPECT_EQ(rows(true), kept);
+}
+
 // The log-out while the participants of a chat show: the rows and the chat go before the chats do.
 TEST_F(ChatList, TheResetEmptiesTheListAndTheParticipantsBeforeTheChatsGo) {
     ThreeChats();

@@ -113,7 +113,7 @@ TEST_F(ChatWindowTest, LinesAreWrittenInTheirKindsColourWithEmoticonsAndFlashcon
     ChatPageOf(chat)->UpdateTitle();
     EXPECT_EQ(alone + L"|" + ChatPageOf(chat)->View().Title().Text().Text(), L"유나 님|유나 님 외 1 명");
     // A first member's name of any length, as set here and as a USER frame brings it.
-    chat->Members.front().Name.assign(300, L'n');
+    chat->FindMember(chat->Members.front().Id)->Name.assign(300, L'n');
     ChatPageOf(chat)->UpdateTitle();
     const std::wstring title = ChatPageOf(chat)->View().Title().Text().Text();
     chat = Open(false);
@@ -142,18 +142,26 @@ TEST_F(ChatWindowTest, TheTranscriptKeepsTheNewestEntriesWhole) {
     rig.Settle();
     QeEdit& output = page->View().Output();
     const std::wstring said = L"유나 (별) 님의 말:\n";
+    int trims = 0;
     for (int n = 0; n < 400; ++n) {
+        const uint32_t before = output.GlyphCount();
         page->AppendLine(said + std::to_wstring(n) + L" /웃음/" + std::wstring(60, L'가') + L"\n", 2);
+        trims += output.GlyphCount() < before ? 1 : 0;
         const RECT caret = output.Selection().CaretRect();
         ASSERT_TRUE(caret.top >= -output.AxisY().Position() &&
                     caret.bottom <= output.Height() - output.AxisY().Position()) << n;
     }
-    EXPECT_TRUE(output.GlyphCount() <= ChatOutputView::kMaxTranscript && output.GlyphCount() > 19900);
+    EXPECT_TRUE(output.GlyphCount() <= ChatOutputView::kMaxTranscript && trims == 3) << trims << " trims, each to 3/4";
     EXPECT_EQ(output.GetText().substr(0, said.size()), said);  // whole entries
     EXPECT_NE(output.GetText().find(L"399 /웃음/"), std::wstring::npos);
+    rig.Settle();
+    const auto drawn = CaptureFramebuffer(rig.Window(), output.GetScreenRect());
     const auto kept = Boxes(output);
     output.Relayout();
     EXPECT_EQ(Boxes(output), kept);
+    output.Invalidate(RECT{0, 0, 0, 0}, true);
+    rig.Settle();
+    EXPECT_TRUE(CaptureFramebuffer(rig.Window(), output.GetScreenRect()) == drawn);
 }
 
 TEST_F(ChatWindowTest, TypingEnterAndQueuedLinesGoOutAsTheirFrames) {

@@ -352,6 +352,18 @@ TEST_F(MemoReadTest, ALateTextDoesNotFillAnotherMemo) {
     EXPECT_EQ(view().Content().GetText(), L"B");
 }
 
+// The bound on pushed memos passes over the memo being read, here the oldest pushed one.
+TEST_F(MemoReadTest, TheMemoBeingReadOutlastsTheBoundOnPushedMemos) {
+    for (size_t n = 0; n <= MemoStore::kMaxPushed; ++n) {
+        if (n == MemoStore::kMaxPushed) OpenRow(static_cast<int32_t>(n) - 1);  // P10000
+        rig.Inject("CMSG 0 b@x 43\r\nIMSG\r\nfrom:b@x\r\ncookie:P" + std::to_string(10000 + n) + "\r\nlength:0\r\n\r\n");
+    }
+    rig.Fresh();
+    TapButton(L"DeleteButton");
+    Step([&] { TakeAlert(2); });
+    EXPECT_EQ(rig.Fresh(), "CRP2 11 DP %00 52\r\nWGET 10 MEMODEL1 N 8192 24\r\ncookie=P10000&box_type=R");
+}
+
 // The tallest surface the last frame used.
 int32_t TallestSurface() {
     int32_t tallest = 0;

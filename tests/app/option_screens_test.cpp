@@ -156,11 +156,11 @@ TEST_F(OptionScreens, NicknameGoesOutOnlyWhenChanged) {
     const std::wstring wide(longest.begin(), longest.end());
     const std::tuple<std::wstring, std::u32string, std::string> cases[] = {
         {L"별", U"", ""}, {L"별", U"빛", "CNIK 1 별빛\r\n"}, {L"별빛", U"\b\b", "CNIK 1 %00\r\n"}, {wide, U"x", ""},
-        {wide, U"\b", "CNIK 1 " + longest.substr(0, 49) + "\r\n"}, {L"*", U"", ""}};
+        {wide, U"\b", "CNIK 1 " + longest.substr(0, 49) + "\r\n"}, {L"*", U"", ""}, {L"별\n빛", U"", ""}};
     for (const auto& [nickname, typed, sent] : cases) {
         account().Nickname = nickname;
         Open(1);
-        EXPECT_EQ(app().OptionNick().View().Nick().GetText(), nickname);
+        EXPECT_EQ(app().OptionNick().View().Nick().GetText(), nickname == L"별\n빛" ? L"별빛" : nickname);  // a single line
         EXPECT_TRUE(app().MenuBarWindow().SipButton().IsChecked());
         if (nickname == L"*") account().Nickname = L"달";
         for (char32_t c : typed) c == U'\b' ? (void)rig.Key(VK_BACK) : (void)InjectText(rig.Window(), std::u32string(1, c));

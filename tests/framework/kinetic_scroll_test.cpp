@@ -371,6 +371,22 @@ TEST_F(KineticTest, BeyondAnEndTheContentMovesAtHalfSpeedAndSpringsBack) {
     EXPECT_EQ(Y(), 0);
 }
 
+// A spring-back meets the caret brought into view, 300 pixels trimmed above the view, a line more.
+TEST_F(KineticTest, ASpringBackGivesWayToChangesFromOutside) {
+    const struct { int content, shift, end; } cases[] = {{1000, 300, -445}, {700, 300, -400}, {1016, 0, -716}};
+    for (const auto& c : cases) {
+        m_view.SetContentSize(200, 1000);
+        m_view.AxisY().SetPosition(-700);
+        Drag(250, 150, 10, 20);  // to -745
+        Advance(100);
+        Up(100, 150);
+        m_view.SetContentSize(200, c.content);
+        if (c.shift != 0) m_view.AxisY().SetPosition(Y() + c.shift);
+        Advance(1000);
+        EXPECT_EQ(Y(), c.end) << c.content;
+    }
+}
+
 TEST_F(KineticTest, ChildrenMoveWithTheContent) {
     QeWindow child;
     child.SetRect(RECT{10, 400, 60, 420});

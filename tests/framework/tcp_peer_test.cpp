@@ -13,8 +13,10 @@
 #include <openssl/ssl.h>
 
 #include "platform/system/thread.h"
+#include "platform/windows/input.h"
 #include "platform/windows/window.h"
 #include "tests/support/Loopback.h"
+#include "tests/support/ProbeWindow.h"
 #include "tests/support/Pump.h"
 #include "tests/support/TlsServer.h"
 #include "tests/support/TraceLog.h"
@@ -134,6 +136,29 @@ TEST_F(TcpPeerTest, MessagesBeforeACloseComeBeforeOnClose) {
     EXPECT_EQ(peer_.log, (Log{"connect", "msg:x", "msg:y", "close"}));
     // The peer stays open until its owner closes it.
     EXPECT_TRUE(peer_.IsOpen());
+}
+
+// One message per slice: a message posted and a key typed while the first is delivered go before
+// the second; the close comes after the last.
+TEST_F(TcpPeerTest, BurstGoesOverSeveralTurnsInOrderWithInputBetweenAndTheCloseLast) {
+    ConnectPlain();
+    peer_.SetDispatchSlice(std::chrono::microseconds(0));
+    Probe probe;
+    probe.hook = [&](HWND, UINT message, WPARAM, LPARAM, LRESULT*) {
+        if (message == WM_USER || message == WM_KEYDOWN) peer_.log.push_back(message == WM_USER ? "posted" : "key");
+        return false;
+    };
+    HWND window = MakeProbe(&probe);
+    peer_.onMessage = [&](const std::string& line) {
+        if (line != "0") return;
+        PostMessageW(window, WM_USER, 0, 0);
+        InjectKeyPress(window, 'A');
+    };
+    ASSERT_TRUE(testnet::SendAll(server_, "0\n1\n2\n3\n"));
+    ::shutdown(server_, SHUT_WR);
+    ASSERT_TRUE(PumpUntil([&] { return peer_.Has("close"); }, kBound));
+    EXPECT_EQ(peer_.log, (Log{"connect", "msg:0", "posted", "key", "msg:1", "msg:2", "msg:3", "close"}));
+    DestroyWindow(window);
 }
 
 TEST_F(TcpPeerTest, ResetGivesOnErrorAndNoOnClose) {

@@ -382,7 +382,7 @@ TEST_F(ChatCommandsTest, InitiatingRoadQueuesUntilTheFirstJoin) {
     EXPECT_EQ(harness.Sent()[1], Crp2(N(firstMesg + 3), "SS", "77", "MESG " + N(firstMesg + 2) + " MSG 0%090%090%09second\r\n"));
     EXPECT_EQ(Window(chat).Lines(), (Lines{L"나민수 (민수) 님의 말:\nfirst %41\n", L"나민수 (민수) 님의 말:\nsecond\n"}));
     EXPECT_EQ(Window(chat).LineKinds(), (std::vector<int>{kChatLineMe, kChatLineMe}));
-    EXPECT_EQ(screens.Count("ParticipantsRefresh"), 1u);
+    EXPECT_EQ(screens.Count("ParticipantsAddRow"), 1u);
     EXPECT_EQ(Window(chat).Count("UpdateTitle"), 1u);
 
     // The service's answers to our own lines write nothing a second time.
@@ -467,7 +467,7 @@ TEST_F(ChatCommandsTest, InvitedRoadListsTheMembersAndNeverInvitesBack) {
     EXPECT_EQ(chat->Members[0].State, 0u);
     EXPECT_EQ(chat->Members[1].Id, L"third@tevrik.example");
     EXPECT_EQ(chat->Members[1].State, 2u);
-    EXPECT_EQ(screens.Count("ParticipantsRefresh"), 2u);
+    EXPECT_EQ(screens.Count("ParticipantsAddRow"), 2u);
     EXPECT_EQ(Window(chat).Count("SetBuddyIcon"), 2u);
     EXPECT_EQ(screens.Last("ChatWindow.SetBuddyIcon")->BuddyArg, nullptr);
     EXPECT_EQ(Window(chat).Count("UpdateTitle"), 2u);
@@ -572,7 +572,7 @@ TEST_F(ChatCommandsTest, JoinLinesFromTheSecondMemberOnAndOnlyOncePerMember) {
     EXPECT_EQ(chat->Members.size(), 2u);
     EXPECT_EQ(Window(chat).Lines(), (Lines{L"Cee Kim (Cee) 님이 입장하였습니다.\n"}));
     EXPECT_EQ(Window(chat).LineKinds(), (std::vector<int>{kChatLineSystem}));
-    EXPECT_EQ(screens.Count("ParticipantsRefresh"), 2u);
+    EXPECT_EQ(screens.Count("ParticipantsAddRow"), 2u);
 }
 
 TEST_F(ChatCommandsTest, QuitLinesUseRosterNamesAndTheBuddyMovesOn) {
@@ -588,7 +588,7 @@ TEST_F(ChatCommandsTest, QuitLinesUseRosterNamesAndTheBuddyMovesOn) {
     EXPECT_EQ(Window(chat).Count("UpdateTitle"), 1u);
     EXPECT_EQ(Window(chat).Count("SetBuddyIcon"), 1u);
     EXPECT_EQ(Window(chat).Count("UpdateInputState"), 1u);
-    EXPECT_EQ(screens.Count("ParticipantsRefresh"), 1u);
+    EXPECT_EQ(screens.Count("ParticipantsRemoveRow"), 1u);
 
     // Not in the roster: the member's own names. Two members before: still a line.
     harness.Receive(Pushed("QUIT 0 d@x %00\r\n"));

@@ -71,6 +71,20 @@ TEST_F(ChatModelTest, MembersAreUniqueByIdAndKeepArrivalOrder) {
     EXPECT_EQ(chat->Members[1].Id, L"c@x");
 }
 
+// A full chat lists no one more until somebody leaves; a known id never replaces the stored member.
+TEST_F(ChatModelTest, AFullChatListsNoOneMoreUntilSomebodyLeaves) {
+    ChatSession* chat = Open(L"m0");
+    for (size_t i = 0; i < ChatMemberList::kMax; ++i) chat->AddMember(Member(L"m" + std::to_wstring(i), L"first"));
+    // "+id" adds, "-id" removes -> the result.
+    const std::pair<std::wstring, int> steps[] = {{L"+late", 0}, {L"+m5", 0}, {L"-late", 0}, {L"-m1", 1},
+                                                  {L"+m7", 0},   {L"+late", 1}, {L"+later", 0}};
+    for (const auto& [step, result] : steps) {
+        const std::wstring id = step.substr(1);
+        EXPECT_EQ(step[0] == L'+' ? chat->AddMember(Member(id, L"second")) : chat->RemoveMember(id), result) << step;
+    }
+    EXPECT_EQ(chat->FindMember(L"m7")->Id + chat->FindMember(L"m7")->Name, L"m7first");  // moved up, unchanged
+}
+
 TEST_F(ChatModelTest, RemovingTheOnlyMemberKeepsTheBuddyId) {
     ChatSession* chat = Open(L"a@x");
     chat->AddMember(Member(L"a@x"));

@@ -127,7 +127,7 @@ TEST_F(PresenceCommandsTest, OneToOneChatWindowFollowsThePresence) {
     AddBuddy(L"1001", L"b@tevrik.example", 0);
     ChatSession* group = chats.CreateChatSession();
     group->BuddyId = L"b@tevrik.example";
-    group->Members.resize(2);
+    for (const wchar_t* id : {L"a@x", L"c@x"}) group->AddMember(ChatMember{id, id, id, L""});
     ChatSession* single = chats.CreateChatSession();
     single->BuddyId = L"b@tevrik.example";
     screens.Clear();

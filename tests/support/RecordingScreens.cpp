@@ -269,7 +269,8 @@ std::unique_ptr<ChatWindow> RecordingScreens::CreateChatWindow(ChatSession* sess
 void RecordingScreens::ChatListAddRow(ChatSession* session) { WithSession("ChatListAddRow", session); }
 void RecordingScreens::ChatListUpdateRow(ChatSession* session) { WithSession("ChatListUpdateRow", session); }
 void RecordingScreens::PageIndicatorRebuild() { Simple("PageIndicatorRebuild"); }
-void RecordingScreens::ParticipantsRefresh(ChatSession* session) { WithSession("ParticipantsRefresh", session); }
+void RecordingScreens::ParticipantsAddRow(ChatSession* session) { WithSession("ParticipantsAddRow", session); }
+void RecordingScreens::ParticipantsRemoveRow(ChatSession* session, size_t) { WithSession("ParticipantsRemoveRow", session); }
 void RecordingScreens::MemoListSwitchBox(int box) { WithNumber("MemoListSwitchBox", box); }
 void RecordingScreens::MemoListInsertNewMemos(int count) { WithNumber("MemoListInsertNewMemos", count); }
 void RecordingScreens::MemoListAppendPage(int count) { WithNumber("MemoListAppendPage", count); }

@@ -129,7 +129,8 @@ public:
     void ChatListAddRow(ChatSession* session) override;
     void ChatListUpdateRow(ChatSession* session) override;
     void PageIndicatorRebuild() override;
-    void ParticipantsRefresh(ChatSession* session) override;
+    void ParticipantsAddRow(ChatSession* session) override;
+    void ParticipantsRemoveRow(ChatSession* session, size_t index) override;
     void MemoListSwitchBox(int box) override;
     void MemoListInsertNewMemos(int count) override;
     void MemoListAppendPage(int count) override;

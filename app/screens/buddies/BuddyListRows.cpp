@@ -44,16 +44,19 @@ void AppendGroup(std::vector<BuddyListRow>& out, const std::wstring& id, const B
         if (sortType == 1 && buddy != nullptr && buddy->Status == kPresenceOffline) continue;
         members.push_back({buddy, &key});
     }
-    // Members come in key order, and a stable sort keeps it among equal keys.
-    if (viewType <= 3) {
-        std::stable_sort(members.begin(), members.end(), [viewType](const Member& a, const Member& b) {
-            return CompareBuddies(a.buddy, b.buddy, viewType) < 0;
-        });
-    }
+    std::sort(members.begin(), members.end(), [viewType](const Member& a, const Member& b) {
+        return MemberOrdersBefore(a.buddy, *a.key, b.buddy, *b.key, viewType);
+    });
     for (const Member& member : members) out.push_back({BuddyListRow::kBuddy, *member.key});
 }
 
 }  // namespace
+
+bool MemberOrdersBefore(const Buddy* a, const std::wstring& aKey, const Buddy* b, const std::wstring& bKey,
+                        uint32_t viewType) {
+    const int order = CompareBuddies(a, b, viewType);
+    return order != 0 ? order < 0 : aKey < bKey;
+}
 
 int32_t BuddyListRows::FindBuddy(const std::wstring& key) const {
     for (size_t i = 0; i < rows.size(); ++i) {

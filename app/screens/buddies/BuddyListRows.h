@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+class Buddy;
 struct TableItem;
 
 struct BuddyListRow {
@@ -38,6 +39,11 @@ public:
 // Fills empty rows from the model: the whole list for an empty group id, else the rows of that one
 // group (its header first, even when the model lacks it). 1.
 int RebuildRows(BuddyListRows& rows, const std::wstring& groupId, uint32_t sortType, uint32_t viewType);
+
+// Whether member a comes before member b among a group's rows: by the view type's key, then by
+// member key. A buddy the model lacks (null) comes first.
+bool MemberOrdersBefore(const Buddy* a, const std::wstring& aKey, const Buddy* b, const std::wstring& bKey,
+                        uint32_t viewType);
 
 // The orderings, looking both rows' entries up by key; an entry the model lacks sorts first.
 bool RowLessByGroupName(const BuddyListRow& a, const BuddyListRow& b);

@@ -61,16 +61,12 @@ int BuddyListTable::UpdateBuddyRow(const Buddy* buddy) {
             FinishAnimation();
             const int32_t g = FindGroupRow(group.Id);
             if (g < 0) return;
-            const int32_t r = FindBuddyRow(buddy, g + 1);
+            int32_t r = -1;
+            const int32_t t = PlaceInGroup(*buddy, g, &r);
             if (buddy->Status == kPresenceOffline) {
                 if (r >= 0) RemoveItem(r);
                 return;
             }
-            BuddyListRows rows;
-            RebuildRows(rows, group.Id, sortType, ViewType());
-            const int32_t wanted = rows.FindBuddy(buddy->Key);
-            if (wanted < 0) return;
-            const int32_t t = g + wanted;
             if (r == t) {
                 if (IsVisible()) InvalidateItem(r);
                 return;
@@ -88,6 +84,37 @@ int BuddyListTable::UpdateBuddyRow(const Buddy* buddy) {
     }
     InvalidateGroupHeaders(*buddy);
     return 1;
+}
+
+int32_t BuddyListTable::PlaceInGroup(const Buddy& buddy, int32_t header, int32_t* current) const {
+    // The rows the table shows are counted, not the group's members in the model: a buddy whose
+    // notice is still to come has no row yet, and counting it would put this one a row too low.
+    *current = -1;
+    int32_t end = header + 1;
+    for (; end < GetItemCount() && GetItem(end)->kind == TableItem::kItem; ++end) {
+        if (*current < 0 && UserValue<const Buddy>(GetItem(end)) == &buddy) *current = end;
+    }
+    // Every row but the buddy's own (whose name may just have changed) stands where a refresh put
+    // it, so those ordering before the buddy are a run at the group's start: halving finds its end
+    // without reading the names of a whole large group.
+    const auto other = [&](int32_t k) {
+        const int32_t i = header + 1 + k;
+        return *current >= 0 && i >= *current ? i + 1 : i;
+    };
+    const uint32_t viewType = ViewType();
+    int32_t low = 0;
+    int32_t high = end - header - 1 - (*current >= 0 ? 1 : 0);
+    while (low < high) {
+        const int32_t mid = low + (high - low) / 2;
+        const Buddy* shown = UserValue<const Buddy>(GetItem(other(mid)));
+        const bool before = shown == nullptr || MemberOrdersBefore(shown, shown->Key, &buddy, buddy.Key, viewType);
+        if (before) {
+            low = mid + 1;
+        } else {
+            high = mid;
+        }
+    }
+    return header + 1 + low;
 }
 
 void BuddyListTable::InvalidateGroupHeaders(const Buddy& buddy) {

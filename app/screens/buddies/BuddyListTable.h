@@ -47,6 +47,10 @@ private:
     void DrawBuddyRow(TableRowPainter& painter, const Buddy& buddy) override;
     std::wstring HeaderCaption(const BuddyGroup& group) const override;
     void InvalidateGroupHeaders(const Buddy& buddy);
+    // Where the buddy's row belongs in the group whose header is at `header`: after every other
+    // buddy row of the group that orders before it, as a refresh orders them. Its present row, or
+    // -1, goes to current.
+    int32_t PlaceInGroup(const Buddy& buddy, int32_t header, int32_t* current) const;
     // Before index when it names a row, else appended.
     void AddRow(uint32_t kind, uintptr_t model, int32_t height, int32_t index);
     int32_t RowHeight() const;

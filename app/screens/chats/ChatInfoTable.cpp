@@ -54,8 +54,31 @@ void ChatInfoTable::Refresh() {
     InvalidateItems(-1, -1);
     const ChatSession* chat = Session();
     if (chat == nullptr) return;
-    for (size_t i = 0; i < chat->Members.size(); ++i) AddItem(TableItem(TableItem::kItem, s_skin.ItemHeight(kView)));
+    for (const ChatMember& member : chat->Members) AddItem(MemberRow(member));
     FinishAnimation();
+}
+
+// Rows out of step with the members (never expected) are built again rather than left wrong.
+void ChatInfoTable::AddLastMemberRow() {
+    const ChatSession* chat = Session();
+    if (chat == nullptr || chat->Members.size() != static_cast<size_t>(GetItemCount()) + 1) return Refresh();
+    AddItem(MemberRow(chat->Members[chat->Members.size() - 1]));
+    FinishAnimation();
+}
+
+void ChatInfoTable::RemoveMemberRow(size_t index) {
+    const ChatSession* chat = Session();
+    if (chat == nullptr || chat->Members.size() + 1 != static_cast<size_t>(GetItemCount()) ||
+        index >= static_cast<size_t>(GetItemCount())) {
+        return Refresh();
+    }
+    EraseItem(static_cast<int32_t>(index));
+}
+
+TableItem ChatInfoTable::MemberRow(const ChatMember& member) const {
+    TableItem row(TableItem::kItem, s_skin.ItemHeight(kView));
+    row.text = member.Id;
+    return row;
 }
 
 int ChatInfoTable::DrawBackground(QeSurface* surface, const RECT& rect) {

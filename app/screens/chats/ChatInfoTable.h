@@ -13,6 +13,7 @@
 #include "framework/controls/QeTableView.h"
 #include "framework/ui/drawing/QeSkinElements.h"
 
+class ChatMember;
 class ChatSession;
 
 class ChatInfoTable : public QeTableView {
@@ -30,14 +31,23 @@ public:
     // Forgets the chat and every row (the log-out reset, before the chats leave the model).
     void Clear();
 
-    // Every row again, one per member of the chat, standing at once.
+    // Every row again, one per member of the chat, standing at once. Row i is member i, its text
+    // the member's id.
     void Refresh();
+    // The chat's last member has just been added: its row is appended, standing at once. The
+    // other rows stay as they are (scroll position included).
+    void AddLastMemberRow();
+    // The member that was at the index has just left: its row goes at once, so that row i goes on
+    // drawing member i.
+    void RemoveMemberRow(size_t index);
 
     int DrawBackground(QeSurface* surface, const RECT& rect) override;
     int DrawItem(QeSurface* surface, int32_t index, const RECT& clip, const RECT& inRow) override;
     int OnPenUp(int x, int y) override;
 
 private:
+    TableItem MemberRow(const ChatMember& member) const;
+
     KeptChat m_chat;
 
     QeSkinImage m_selectionBar;

@@ -144,8 +144,9 @@ void ChatOutputView::AppendLine(const std::wstring& text, int kind) {
     const uint32_t added = m_output.GlyphCount() - before;
     m_entries.push_back(added);
     m_kept += added;
+    if (m_kept <= kMaxTranscript) return;
     uint32_t leaving = 0;
-    while (m_kept > kMaxTranscript && m_entries.size() > 1) {
+    while (m_kept > kTrimmedTranscript && m_entries.size() > 1) {
         leaving += m_entries.front();
         m_kept -= m_entries.front();
         m_entries.pop_front();

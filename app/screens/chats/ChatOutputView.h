@@ -32,9 +32,10 @@ public:
     bool Create(ChatPage* page);
 
     // A peer may send lines of any length and any number of them: each line of the text is cut
-    // at kMaxLineLength characters and the whole text at kMaxTranscript (each cut marked "…"), and
-    // the transcript keeps the newest entries (what one call added) that fit in kMaxTranscript
-    // glyphs, the newest always.
+    // at kMaxLineLength characters and the whole text at kMaxTranscript (each cut marked "…").
+    // Once the transcript passes kMaxTranscript glyphs, its oldest entries (what one call added)
+    // leave until what is kept fits in kTrimmedTranscript, the newest always staying: the kept
+    // lines move up once for a quarter of the bound's worth of new text, not for every line.
     void AppendLine(const std::wstring& text, int kind);
     // Bold text in the transcript's size, coloured by kind; "/code/" tokens of the emoticon list
     // become their pictures. Laid out once.
@@ -42,6 +43,7 @@ public:
 
     static constexpr size_t kMaxLineLength = 4096;
     static constexpr uint32_t kMaxTranscript = 20000;
+    static constexpr uint32_t kTrimmedTranscript = kMaxTranscript / 4 * 3;
     void SetStatusText(const std::wstring& text);
     void UpdateTitle();
     void SetBuddyIcon(const Buddy* buddy);

@@ -193,8 +193,10 @@ void MemoListTable::OnSelect(int32_t index) {
     auto* memo = reinterpret_cast<MemoRecord*>(row->userValue);
     MessengerApp* app = MessengerApp::Instance();
     if (app == nullptr || memo == m_holding.get()) return;
-    RequestMemoFetch(memo->Cookie);
-    RequestMemoCount();
+    // The record is read before anything goes out, and not after.
+    const std::wstring cookie = memo->Cookie;
     app->MemoRead().View().Fill(memo);
+    RequestMemoFetch(cookie);
+    RequestMemoCount();
     app->SwitchView(&app->MemoRead(), kSwitchCoverUpwards, false);
 }

@@ -69,13 +69,11 @@ bool MemoReadContentView::Create() {
 
 MemoRecord* MemoReadContentView::Memo() const {
     const MemoStore* store = MemoStore::Instance();
-    return store != nullptr && store->Generation() == m_generation ? m_memo : nullptr;
+    return store != nullptr ? store->Find(m_serial) : nullptr;
 }
 
 void MemoReadContentView::Fill(MemoRecord* memo) {
-    const MemoStore* store = MemoStore::Instance();
-    m_memo = memo;
-    m_generation = store != nullptr ? store->Generation() : 0;
+    m_serial = memo != nullptr ? memo->Serial() : 0;
     m_recipients.clear();
     m_from.SetText(memo != nullptr ? DisplayNameOf(memo->Sender) : std::wstring());
     m_to.SetText(std::wstring());

@@ -2,9 +2,9 @@
 // the whole memo scrolls as one piece. Its display-name rule is shared with the write form.
 //
 // Rules callers rely on:
-//   - Memo() is the record opened from the list while it is still in MemoStore; once the store
-//     has deleted records since (a delete, a spam reload, a box switch, a log-out) it is null and
-//     the view shows what it had;
+//   - Memo() is the record opened from the list while that record is still in MemoStore; once it
+//     has left (its delete, a spam reload, a box switch, a log-out) it is null and the view shows
+//     what it had. Other records leaving change nothing;
 //   - the text is drawn into the row: no surface as tall as the memo is ever needed.
 #pragma once
 
@@ -47,8 +47,7 @@ private:
     // Content sized to its text (at least its rectangle) and the one row put back at that height.
     void Refill(bool finishAtOnce);
 
-    MemoRecord* m_memo = nullptr;
-    uint32_t m_generation = 0;  // MemoStore's when m_memo was taken
+    uint64_t m_serial = 0;  // of the record shown; 0 for none
     std::vector<std::wstring> m_recipients;
     QeSkinImage m_tSkin, m_mtSkin, m_mbSkin, m_lSkin, m_rSkin, m_bSkin;
     QeSkinText m_fromText, m_from, m_toText, m_to, m_date;

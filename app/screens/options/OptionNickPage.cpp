@@ -22,8 +22,9 @@ void OptionNickPage::OnRectChanged(const RECT&) {
 void OptionNickPage::OnVisibleChanged(bool visible) {
     if (visible) {
         const AccountInfo* account = AccountInfo::Instance();
-        m_filled = account != nullptr ? account->Nickname : std::wstring();
-        FillWhole(m_view.Nick(), m_filled);
+        FillWhole(m_view.Nick(), account != nullptr ? account->Nickname : std::wstring());
+        // What the field made of it: a single line drops line breaks, which the user did not type.
+        m_filled = m_view.Nick().GetText();
         m_help.SetHelp1(L"내 대화명을 설정하세요.");
         m_help.SetHelp2(L"");
         if (MessengerApp* app = MessengerApp::Instance()) {

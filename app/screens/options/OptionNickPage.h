@@ -1,7 +1,7 @@
 // The nickname page: the field starts with the own nickname, filled in whole even beyond the typing
-// limit, and leaving the page for another sends the text when it differs from the own nickname and
-// from what the page filled in. A log-out or a lost connection hides it without leaving, so nothing
-// is sent then.
+// limit, and leaving the page for another sends the text when it differs from what the field held
+// once filled in (only what the user typed). A log-out or a lost connection hides it without
+// leaving, so nothing is sent then.
 #pragma once
 
 #include <string>
@@ -25,6 +25,6 @@ public:
 private:
     OptionHelpView m_help;
     OptionNickView m_view;
-    std::wstring m_filled;  // the text the field was given when the page was shown
+    std::wstring m_filled;  // the field's text once filled in when the page was shown
     static ClassSkin s_skin;
 };
