@@ -24,9 +24,13 @@
 #include "framework/base/QeTrace.h"
 #include "framework/ui/shell/QeMessageDispatcher.h"
 #include "messenger/model/AccountInfo.h"
+#include "messenger/model/BuddyGroupList.h"
 #include "messenger/model/BuddyRoster.h"
 #include "messenger/model/ChatSessionManager.h"
 #include "messenger/model/MemoStore.h"
+#include "messenger/model/ScreenSeam.h"
+#include "messenger/protocol/BuddyCommands.h"
+#include "messenger/protocol/PendingRequests.h"
 #include "messenger/protocol/ProtocolSession.h"
 #include "platform/net/winsock.h"
 #include "platform/windows/input.h"
@@ -102,6 +106,16 @@ public:
             buddy.ListFlags = kListForward | kListReverse;
             BuddyRoster::Instance()->AddOrUpdate(buddy.Key, buddy);
         }
+        // Group "0" holds both, as a buddy list's load leaves it (a removal may have taken one out).
+        BuddyGroupList& groups = *BuddyGroupList::Instance();
+        if (groups.FindEntry(L"0") == nullptr) {
+            BuddyGroup group;
+            group.Id = L"0";
+            group.Name = L"friends";
+            groups.InsertEntry(group);
+        }
+        for (const wchar_t* key : {L"k1", L"k2"}) groups.FindEntry(L"0")->AddMember(key);
+        Screens().BuddyListRefresh();
         if (MemoStore::Instance()->CurrentBox != kMemoInbox) m_rig.App().MemoList().Table().SwitchBox(kMemoInbox);
         Show(memoListShown ? 1 : 0);
         m_rig.Settle();
@@ -146,8 +160,12 @@ public:
         for (size_t i = 0; i < chats.Count(); ++i) {
             ChatPage* page = ChatPageOf(chats.ChatAt(i));
             Check(page != nullptr && page->View().Output().GlyphCount() <= ChatOutputView::kMaxTranscript);
+            Check(chats.ChatAt(i)->Members.size() <= ChatMemberList::kMax);
         }
         Check(MemoStore::Instance()->PushedCount() <= MemoStore::kMaxPushed);
+        // Past the bound stay only the requesters that the two request pages show and those whose
+        // answer is awaited.
+        Check(BuddyRoster::Instance()->RequestKeys.size() <= kMaxRequestEntries + 2 + PendingRequests::Instance()->Count());
     }
 
 private:
