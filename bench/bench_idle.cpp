@@ -67,6 +67,13 @@ struct Idle {
     int identical = 0;
 };
 
+// The first buddy's chat opened from the list and its input tapped, as a user starts to write.
+bool OpenChatInput(DrivenClient& client, const SkinLayout& skin) {
+    return client.Tap(skin.Row({L"BuddyList", L"View"}, 1, L"BuddyIcon")) && client.Still() &&
+           client.State().rfind("page=Chat ", 0) == 0 &&
+           client.Tap(skin.Center({L"Chat", L"InputBar", L"Input"})) && client.Still();
+}
+
 // The client left alone for kIdleSeconds.
 Idle LeaveAlone(DrivenClient& client, const std::string& log) {
     ThreadCpu cpu(client.Pid());
@@ -83,6 +90,13 @@ Idle LeaveAlone(DrivenClient& client, const std::string& log) {
         idle.identical = count.identical;
     }
     return idle;
+}
+
+// measured[0] without the present log, measured[1] with it.
+void ReportIdle(benchmark::State& state, const Idle measured[2]) {
+    state.counters["cpu_ms_per_s"] = measured[0].cpuMsPerSecond;
+    state.counters["presents_per_s"] = measured[1].presentsPerSecond;
+    state.counters["identical"] = measured[1].identical;
 }
 
 // Signs in a client (with or without the present log) on a service seeded with `buddies`.
@@ -131,9 +145,7 @@ void BM_Idle(benchmark::State& state) {
             const std::string log = logged ? folder.File("presents.log") : std::string();
             DrivenClient client;
             if (!Prepare(state, service, client, log)) return;
-            if (chat && !(client.Tap(skin.Row({L"BuddyList", L"View"}, 1, L"BuddyIcon")) && client.Still() &&
-                          client.State().rfind("page=Chat ", 0) == 0 &&
-                          client.Tap(skin.Center({L"Chat", L"InputBar", L"Input"})) && client.Still())) {
+            if (chat && !OpenChatInput(client, skin)) {
                 state.SkipWithError(("no chat page with its input focused: " + client.State()).c_str());
                 return;
             }
@@ -141,9 +153,7 @@ void BM_Idle(benchmark::State& state) {
             client.Quit();
         }
     }
-    state.counters["cpu_ms_per_s"] = measured[0].cpuMsPerSecond;
-    state.counters["presents_per_s"] = measured[1].presentsPerSecond;
-    state.counters["identical"] = measured[1].identical;
+    ReportIdle(state, measured);
     if (chat) state.counters["caret_changes_per_s"] = CaretChangesPerSecond();
     // Thread by thread, by the names the program gives them.
     const Idle& quiet = measured[0];
@@ -369,9 +379,7 @@ void BM_AnimatedEmoticonIdle(benchmark::State& state) {
             const std::string log = logged ? folder.File("presents.log") : std::string();
             DrivenClient client;
             if (!Prepare(state, service, client, log)) return;
-            bool ok = client.Tap(skin.Row({L"BuddyList", L"View"}, 1, L"BuddyIcon")) && client.Still() &&
-                      client.Tap(skin.Center({L"Chat", L"InputBar", L"Input"})) && client.Still() &&
-                      say(client, "/윙크/");
+            bool ok = OpenChatInput(client, skin) && say(client, "/윙크/");
             if (winks > 1) {
                 std::string line;
                 for (int i = 0; i < kWinksPerLine; ++i) line += "/윙크/";
@@ -388,9 +396,7 @@ void BM_AnimatedEmoticonIdle(benchmark::State& state) {
             client.Quit();
         }
     }
-    state.counters["cpu_ms_per_s"] = measured[0].cpuMsPerSecond;
-    state.counters["presents_per_s"] = measured[1].presentsPerSecond;
-    state.counters["identical"] = measured[1].identical;
+    ReportIdle(state, measured);
     state.counters["wink_changes_per_s"] = 2.5;
 }
 BENCHMARK(BM_AnimatedEmoticonIdle)->Name("AnimatedEmoticonIdle")->ArgName("winks")->Arg(1)->Arg(5001)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
