@@ -9,10 +9,8 @@
 
 #include "app/screens/chats/ChatPage.h"
 #include "app/screens/common/MenuEmoticon.h"
-#include "app/screens/common/MenuSystem.h"
 #include "app/screens/common/MsgBox.h"
 #include "app/screens/common/NotifyBox.h"
-#include "framework/ui/shell/QeInputPanel.h"
 #include "messenger/model/AccountInfo.h"
 #include "messenger/model/ChatActions.h"
 #include "messenger/model/BuddyRoster.h"
@@ -175,8 +173,7 @@ TEST_F(ChatWindowTest, TypingEnterAndQueuedLinesGoOutAsTheirFrames) {
     ChatPage* page = ChatPageOf(chat);
     rig.App().SetCurrentView(page);
     rig.Settle();
-    // The input starts in Korean; these lines are Latin letters, switched to as a user does.
-    rig.Key(VK_HANGUL);
+    rig.Key(VK_HANGUL);  // the input starts in Korean
 
     // Length 1 after a key means typing started, 0 stopped: Backspace from two characters to one
     // starts again.
@@ -443,9 +440,9 @@ TEST(ChatWindowService, ALineForAHiddenChatRingsAndTheCloseButtonEndsTheRoom) {
 
 // 녕 left composing in chat A by Back, a tab or a transition: "gk" then types 하 in B and after 안녕 in A.
 TEST_F(ChatWindowTest, ASyllableBeingComposedStaysWhereItWasTyped) {
-    const std::function<void()> leaves[] = {[&] { rig.Back(); }, [&] { rig.App().SetCurrentView(&rig.App().ChatList()); }, [] {}};
+    const std::function<void()> leaves[] = {[&] { rig.Back(); }, [&] { app().SetCurrentView(&app().ChatList()); }, [] {}};
     for (const auto& leave : leaves) {
-        rig.App().SetCurrentView(&rig.App().ChatList());
+        app().SetCurrentView(&app().ChatList());
         ChatPage *a = ChatPageOf(Open(true)), *b = ChatPageOf(Open(true));
         for (auto [page, keys] : {std::pair{a, L"dkssud"}, {b, L"gk"}, {a, L"gk"}}) {
             if (page == b) leave();
@@ -461,7 +458,7 @@ TEST_F(ChatWindowTest, ASyllableBeingComposedStaysWhereItWasTyped) {
 TEST_F(ChatWindowTest, KeysUnderABoxGoToTheBox) {
     rig.ConnectCaptured(0);
     ChatPage* page = ChatPageOf(Open(true));
-    rig.App().SetCurrentView(page);
+    app().SetCurrentView(page);
     int result = -1;
     const QePopup::Callback note = [](void* to, QePopup*, int r) { *static_cast<int*>(to) = r; };
     const std::tuple<std::function<void()>, std::vector<UINT>, int> cases[] = {
@@ -469,12 +466,11 @@ TEST_F(ChatWindowTest, KeysUnderABoxGoToTheBox) {
         {[&] { MsgBox::Confirm(L"?", note, &result); }, {VK_RETURN}, MsgBox::kResultYes},
         {[&] { MsgBox::ConfirmWithCheck(L"?", L"v", note, &result); }, {VK_ESCAPE}, MsgBox::kResultNo},
         {[&] { NotifyBox::Show(L"t", L"!", L"v", note, &result); }, {VK_RETURN}, 1},
-        {[&] { MenuPopup::Popup(new MenuSystem, note, &result); }, {VK_RETURN, VK_ESCAPE}, 0},
+        {[&] { MenuPopup::Popup(new MenuEmoticon, note, &result); }, {VK_RETURN, VK_ESCAPE}, 0},
     };
-    for (const auto& [open, keys, answer] : cases) {
-        result = -1;
+    for (const auto& [open, keys, answer] : cases) {  // each answer differs from the one before
         open();
-        QeInputPanel::Instance()->SetImeMode(1);
+        rig.Key(VK_HANGUL);
         rig.Type(L"9");
         for (UINT key : keys) rig.Key(key);
         rig.Type(L"k");

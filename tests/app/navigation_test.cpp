@@ -248,54 +248,49 @@ TEST(NavigationFocus, KeysTypedAfterAPageLeftReachNoHiddenEdit) {
 TEST(NavigationFocus, AFieldTypesInItsOwnModeHoweverItTakesTheFocus) {
     MessengerRig rig;
     service_test::ChatPeer seojun, jiyoung;
-    ASSERT_TRUE(rig.StartService());
     QeRegistry::WriteDword(LoginSettings::kKeyPath, LoginSettings::kAgreed, 1);
-    ASSERT_TRUE(rig.Start());
-    for (auto [peer, id] : {std::pair{&seojun, "seojun@tevrik.example"}, {&jiyoung, "jiyoung@tevrik.example"}}) peer->SignIn(rig.Service(), id);
+    ASSERT_TRUE(rig.StartService() && rig.Start());
+    seojun.SignIn(rig.Service(), "seojun@tevrik.example");
+    jiyoung.SignIn(rig.Service(), "jiyoung@tevrik.example");
+    Options::Instance()->SortType = 1;  // online buddies only: seojun's row is on screen
+    ASSERT_TRUE(rig.SignIn(L"minsu@tevrik.example", L"1234"));
+    rig.Pass(1000);
     MessengerApp& app = rig.App();
     LoginFormPanel& form = app.Login().Form();
-    const auto login = [&](const wchar_t* password) {
-        form.PasswordEdit.SetText(password);
-        rig.Tap({L"Login", L"Counter", L"LoginButton"});
-        return PumpUntil([&] { return app.CurrentPage() == &app.BuddyList() || !rig.BoxText().empty(); }, 20.0);
-    };
-    form.IdEdit.SetText(L"minsu");
-    ASSERT_TRUE(login(L"1234"));
-    Options::Instance()->SortType = 1;  // online buddies only: seojun's row is on screen
     BuddyListTable& buddies = app.BuddyList().Table();
-    buddies.Refresh();
-    rig.Pass(1000);
     const auto chat = [](const wchar_t* id) { return ChatSessionManager::Instance()->FindChatWithBuddy(id); };
     const auto input = [&](const wchar_t* id) { return chat(id) != nullptr ? &ChatPageOf(chat(id))->InputBar().Input() : nullptr; };
     const wchar_t *seo = L"seojun@tevrik.example", *jiy = L"jiyoung@tevrik.example";
     const std::pair<const wchar_t*, std::function<QeEdit*()>> ways[] = {
-        {L"ㅗ뭄", [&] { rig.TapRow(buddies, buddies.FindBuddyRow(BuddyRoster::Instance()->Find(seo), -1), 10); return input(seo); }},
+        {L"ㅗ뭄", [&] { rig.TapRow(buddies, buddies.FindBuddyRow(BuddyRoster::Instance()->Find(seo), -1), 10);
+                       return input(seo); }},
         {L"hana", [&] { rig.Cover(&app.BuddyAdd()); return &app.BuddyAdd().Table().IdEdit(); }},
-        {L"ㅗ뭄", [&] { app.SetCurrentView(&app.ChatList()); rig.TapRow(app.ChatList().Table(), 0, 10); return input(seo); }},
+        {L"ㅗ뭄", [&] { app.SetCurrentView(&app.ChatList()); rig.TapRow(app.ChatList().Table(), 0, 10);
+                       return input(seo); }},
         {L"ㅗ뭄", [&] { rig.Cover(&app.OptionNick()); return &app.OptionNick().View().Nick(); }},
-        {L"ㅗ뭄", [&] {
-             jiyoung.OpenRoom();
-             jiyoung.Invite("minsu@tevrik.example");
-             if (PumpUntil([&] { return chat(jiy) != nullptr && !chat(jiy)->Members.empty(); }, 20.0)) rig.Cover(ChatPageOf(chat(jiy)));
-             return input(jiy); }},
-        {L"hana", [&] { LogOut(); rig.Tap({L"Login", L"Gate", L"LoginWithOtherIdButton"}); rig.TapBox(L"YesButton"); return &form.IdEdit; }},
+        {L"ㅗ뭄", [&] { jiyoung.OpenRoom(); jiyoung.Invite("minsu@tevrik.example");
+                       if (PumpUntil([&] { return chat(jiy) && !chat(jiy)->Members.empty(); }, 20.0)) rig.Cover(ChatPageOf(chat(jiy)));
+                       return input(jiy); }},
+        {L"hana", [&] { LogOut(); rig.Tap({L"Login", L"Gate", L"LoginWithOtherIdButton"}); rig.TapBox(L"YesButton");
+                       return &form.IdEdit; }},
         {L"hana", [&] {  // refused: "9" and Enter under its box neither type nor sign in again
-             form.IdEdit.SetText(L"minsu");
-             EXPECT_TRUE(login(L"wrong"));
+             form.PasswordEdit.SetText(L"wrong");
+             rig.Tap({L"Login", L"Counter", L"LoginButton"});
+             EXPECT_TRUE(PumpUntil([&] { return !rig.BoxText().empty(); }, 20.0));
              rig.Type(L"9");
              rig.Key(VK_RETURN);
              EXPECT_EQ(app.Login().CurrentPanel() + (QePopup::Current() != nullptr), 0);
              return &form.PasswordEdit; }},
     };
-    for (const auto& [typed, way] : ways) {
-        SCOPED_TRACE(&typed - &ways[0].first);
-        QeInputPanel::Instance()->SetImeMode(typed[0] == L'h' ? 0 : 1);
-        QeEdit* field = way();
+    for (const auto& way : ways) {
+        SCOPED_TRACE(&way - ways);
+        QeInputPanel::Instance()->SetImeMode(way.first[0] == L'h' ? 0 : 1);
+        QeEdit* field = way.second();
         rig.Pass(600);
         ASSERT_TRUE(field != nullptr && QeGetFocusWindow() == field);
         const std::wstring before = field->GetText();
         rig.Type(L"hana ");
-        EXPECT_EQ(field->GetText(), before + typed + L" ");
+        EXPECT_EQ(field->GetText(), before + way.first + L" ");
     }
 }
 
