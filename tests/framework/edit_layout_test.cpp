@@ -323,6 +323,35 @@ TEST_F(EditLayoutTest, WithoutASurfaceAGlyphMeasuresNothing) {
     ASSERT_TRUE(m_fonts.Select(TestStyle()));
 }
 
+// Widths are kept per font after the first glyph of a character: every later glyph, in each font,
+// must still measure what a fresh measure of it gives, and a font made anew must measure again.
+TEST_F(EditLayoutTest, KeptWidthsMatchAFreshMeasure) {
+    const char32_t characters[] = {U'a', U' ', U'\t', U'가', U'中', 0x0301 /* combining acute */, 0x1F600, 0xFFFD,
+                                   0x25CF, 0xD83D /* lone half */};
+    auto same = [](QeFontHandle* font, char32_t c, bool password, const char* when) {
+        const QeEditGlyphText glyph(font, c, password);
+        const SIZE fresh = QeEditMeasure(font, std::wstring(1, static_cast<wchar_t>(glyph.Shown())));
+        EXPECT_EQ(glyph.Width(), fresh.cx) << when << " U+" << std::hex << static_cast<uint32_t>(c);
+        EXPECT_EQ(glyph.Height(), fresh.cy) << when << " U+" << std::hex << static_cast<uint32_t>(c);
+    };
+    QeFontCache fonts;
+    ASSERT_TRUE(fonts.Select(TestStyle(24)));
+    for (QeFontHandle* font : {m_fonts.Current(), fonts.Current()}) {
+        for (const char* when : {"first", "kept"}) {
+            for (char32_t c : characters) same(font, c, c == U'a', when);
+            const QeEditGlyphAnchor lineBreak(font, QeEditGlyphAnchor::kLineBreak);
+            EXPECT_EQ(lineBreak.Height(), QeEditMeasure(font, std::wstring()).cy) << when;
+        }
+    }
+    EXPECT_NE(QeEditGlyphText(fonts.Current(), U'a', false).Width(), kLatin);
+    // The pooled font made again in another size in place.
+    ASSERT_TRUE(m_fonts.Current()->Font()->Create(TestStyle(24).font));
+    for (char32_t c : characters) same(m_fonts.Current(), c, false, "remade");
+    EXPECT_EQ(QeEditGlyphAnchor(m_fonts.Current(), QeEditGlyphAnchor::kEnd).Height(),
+              QeEditGlyphAnchor(fonts.Current(), QeEditGlyphAnchor::kEnd).Height());
+    ASSERT_TRUE(m_fonts.Current()->Font()->Create(TestStyle().font));  // as the pool holds it
+}
+
 TEST_F(EditLayoutTest, LinesDrawTheirBandRunsAndImagesInsideTheClip) {
     // Text in its own back colour so that runs show as blocks: runs blue, the band red (the
     // host's colour), the still emoticon green, what is not drawn black.
