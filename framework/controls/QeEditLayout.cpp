@@ -170,7 +170,13 @@ void QeEditLayout::Build(QeEditGlyph* from, QeEditGlyph* to) {
     while (known->line == nullptr && known->previous != nullptr) known = known->previous;
     size_t index = 0;
     QeEditGlyph* glyph = known;
-    if (known->line != nullptr) {
+    if (known->line != nullptr && known->line->endsWithBreak && known->line->last == known &&
+        known->next != nullptr) {
+        // A change after a paragraph's break leaves that paragraph as it was: text appended at the
+        // end lays out only the new lines, not the last one again.
+        index = known->line->paragraph->index + 1;
+        glyph = known->next;
+    } else if (known->line != nullptr) {
         QeEditParagraph* held = known->line->paragraph;
         index = held->index;
         glyph = held->lines.front()->first;

@@ -195,6 +195,8 @@ TEST_F(EditLayoutTest, ARelayoutAfterDeletionsMatchesAFreshLayout) {
         {U"abcdefghij", 3, 5, U"abfghij"},
         {U"ab\ncd\nef", 3, 3, U"abcd\nef"},           // a break: two paragraphs become one
         {U"ab\ncd\nef", 2, 7, U"af"},
+        {U"ab\ncd\nef", 4, 5, U"ab\n\nef"},          // after a break: its paragraph stays
+        {U"ab\ncdefgh\nij", 4, 10, U"ab\nij"},
         {U"aSbAc\nxyz", 2, 4, U"ac\nxyz"},  // the images and the line's height go
         {U"abcdefghijklmnop", 1, 16, U""},
         {U"abcdefghijklmnop", 13, 16, U"abcdefghijkl"},
@@ -228,6 +230,13 @@ TEST_F(EditLayoutTest, NewGlyphsAreLaidOutFromTheirNeighbourOn) {
     QeEditLink(typed, c);
     m_layout.Build(typed, m_end);
     EXPECT_EQ(Lines(m_layout), (Lines_{"0+16 0: ^abZcd", "16+16 0: efgh/", "32+16 0: xy$"}));
+    // Written right after a break: the paragraph the break ends is left as it is.
+    auto* opened = new QeEditGlyphText(m_fonts.Current(), U'W', false);
+    QeEditGlyph* lineBreak = At(10);
+    QeEditLink(opened, lineBreak->next);
+    QeEditLink(lineBreak, opened);
+    m_layout.Build(opened, m_end);
+    EXPECT_EQ(Lines(m_layout), (Lines_{"0+16 0: ^abZcd", "16+16 0: efgh/", "32+16 0: Wxy$"}));
 }
 
 TEST_F(EditLayoutTest, HitTestFindsTheGlyphUnderThePoint) {
