@@ -304,26 +304,30 @@ int QeEdit::InsertPieces(const std::vector<QeEditPiece>& pieces) {
 }
 
 void QeEdit::RemoveLeading(uint32_t count) {
-    QeEditGlyph* first = m_begin->next;
-    QeEditGlyph* kept = first;
+    QeEditGlyph* kept = m_begin->next;
     QeEditGlyph* start = m_selection.Start();
     QeEditGlyph* end = m_selection.End();
     bool endLeaves = false;
+    bool afterBreak = false;
     uint32_t removed = 0;
-    // One walk over the glyphs that leave: a transcript drops thousands at a time.
+    // One walk over the glyphs that leave, deleting them as it goes: a transcript drops thousands
+    // at a time, and each glyph visited is a wait for memory. The lines naming them are rebuilt or
+    // dropped below, before anything draws.
     for (; removed < count && kept != m_end; ++removed) {
         if (kept == start) start = m_begin;
         if (kept == end) endLeaves = true;
+        afterBreak = QeIsAnchor(kept, QeEditGlyphAnchor::kLineBreak);
+        QeEditGlyph* leaving = kept;
         kept = kept->next;
+        delete leaving;
     }
     if (removed == 0) return;
+    QeEditLink(m_begin, kept);
     if (endLeaves) end = kept;
     const int32_t top = kept->line != nullptr ? kept->line->box.top : 0;
     // Whole paragraphs leave the layout as they are; anything else is laid out again.
-    const bool paragraphs = QeIsAnchor(kept->previous, QeEditGlyphAnchor::kLineBreak) && kept->line != nullptr &&
-                            m_begin->line != nullptr;
+    const bool paragraphs = afterBreak && kept->line != nullptr && m_begin->line != nullptr;
     const size_t keep = paragraphs ? kept->line->paragraph->index : 0;
-    QeEditDeleteGlyphs(first, kept->previous);
     m_count -= removed;
     m_selection.Set(start, end);
     if (!paragraphs || !m_layout.DropLeading(keep, m_begin)) m_layout.Build(m_begin, m_end);

@@ -12,25 +12,49 @@ namespace {
 
 bool IsSurrogate(char32_t c) { return c >= 0xD800 && c <= 0xDFFF; }
 
+// The extent of the text in the font (none: the surface's own), measured on a borrowed 1 x 1
+// surface; false, traced, when no surface can be had.
+bool MeasureOnSurface(QeFont* font, const std::wstring& text, SIZE& size) {
+    QeSurfacePool* pool = QeSurfacePool::Instance();
+    QeSurface* surface = pool != nullptr ? pool->Acquire(1, 1, nullptr) : nullptr;
+    if (surface == nullptr) {
+        QeTrace(L"[QE+] QeEditGlyph::Measure, No surface to measure the text on.\n");
+        return false;
+    }
+    if (font != nullptr) surface->SelectFont(font, false);
+    size = surface->TextExtent(text);
+    // The surface goes back to the pool; it must not keep naming a font the pool may free.
+    surface->SelectFont(nullptr, false);
+    pool->Unload(surface);
+    return true;
+}
+
+// A character's extent as its font measured it before, else measured now and kept with the font.
 SIZE Measured(QeFontHandle* style, char32_t shown) {
-    return QeEditMeasure(style, std::wstring(1, static_cast<wchar_t>(shown)));
+    QeFont* font = style != nullptr ? style->Font() : nullptr;
+    if (font == nullptr) return QeEditMeasure(style, std::wstring(1, static_cast<wchar_t>(shown)));
+    auto& characters = font->KnownExtents().characters;
+    if (auto found = characters.find(shown); found != characters.end()) return found->second;
+    SIZE size{0, 0};
+    if (MeasureOnSurface(font, std::wstring(1, static_cast<wchar_t>(shown)), size)) characters.emplace(shown, size);
+    return size;
+}
+
+// The extent of no text: as wide as nothing, as tall as the font's line.
+SIZE LineExtent(QeFontHandle* style) {
+    QeFont* font = style != nullptr ? style->Font() : nullptr;
+    if (font == nullptr) return QeEditMeasure(style, std::wstring());
+    std::optional<SIZE>& empty = font->KnownExtents().empty;
+    SIZE size{0, 0};
+    if (!empty && MeasureOnSurface(font, std::wstring(), size)) empty = size;
+    return empty.value_or(size);
 }
 
 }  // namespace
 
 SIZE QeEditMeasure(QeFontHandle* style, const std::wstring& text) {
-    QeSurfacePool* pool = QeSurfacePool::Instance();
-    QeSurface* surface = pool != nullptr ? pool->Acquire(1, 1, nullptr) : nullptr;
-    if (surface == nullptr) {
-        QeTrace(L"[QE+] QeEditGlyph::Measure, No surface to measure the text on.\n");
-        return SIZE{0, 0};
-    }
-    QeFont* font = style != nullptr ? style->Font() : nullptr;
-    if (font != nullptr) surface->SelectFont(font, false);
-    const SIZE size = surface->TextExtent(text);
-    // The surface goes back to the pool; it must not keep naming a font the pool may free.
-    surface->SelectFont(nullptr, false);
-    pool->Unload(surface);
+    SIZE size{0, 0};
+    MeasureOnSurface(style != nullptr ? style->Font() : nullptr, text, size);
     return size;
 }
 
@@ -39,7 +63,7 @@ void QeEditGlyph::MoveTo(int32_t left, int32_t top) {
 }
 
 QeEditGlyphAnchor::QeEditGlyphAnchor(QeFontHandle* style, Kind kind) : QeEditGlyph(style), m_kind(kind) {
-    const SIZE line = QeEditMeasure(style, std::wstring());
+    const SIZE line = LineExtent(style);
     box = RECT{0, 0, kind == kBegin ? 0 : 2, line.cy};
 }
 

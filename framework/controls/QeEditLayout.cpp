@@ -142,6 +142,25 @@ bool QeEditLayout::DropLeading(size_t keep, QeEditGlyph* begin) {
         r.bottom -= dy;
     };
     m_paragraphs.erase(m_paragraphs.begin(), m_paragraphs.begin() + static_cast<std::ptrdiff_t>(keep));
+    // Each step along a line's glyphs waits for the glyph before it to come from memory, so the
+    // glyphs of several lines are moved side by side: their waits overlap.
+    constexpr size_t kSideBySide = 8;
+    QeEditGlyph* walking[kSideBySide] = {};
+    const QeEditLine* walked[kSideBySide] = {};
+    size_t lanes = 0;
+    const auto walk = [&]() {
+        for (bool moving = true; moving;) {
+            moving = false;
+            for (size_t lane = 0; lane < lanes; ++lane) {
+                QeEditGlyph* glyph = walking[lane];
+                if (glyph == nullptr) continue;
+                up(glyph->box);
+                walking[lane] = glyph == walked[lane]->last ? nullptr : glyph->next;
+                moving = true;
+            }
+        }
+        lanes = 0;
+    };
     for (size_t i = 0; i < m_paragraphs.size(); ++i) {
         QeEditParagraph& paragraph = *m_paragraphs[i];
         paragraph.index = i;
@@ -149,12 +168,12 @@ bool QeEditLayout::DropLeading(size_t keep, QeEditGlyph* begin) {
         for (const auto& moved : paragraph.lines) {
             up(moved->box);
             for (QeEditRun& run : moved->runs) up(run.box);
-            for (QeEditGlyph* glyph = moved->first; glyph != nullptr; glyph = glyph->next) {
-                up(glyph->box);
-                if (glyph == moved->last) break;
-            }
+            walking[lanes] = moved->first;
+            walked[lanes] = moved.get();
+            if (++lanes == kSideBySide) walk();
         }
     }
+    walk();
     begin->line = &line;
     line.first = begin;
     PlaceLine(line, m_paragraphs.front()->box, line.box.top);
@@ -170,7 +189,13 @@ void QeEditLayout::Build(QeEditGlyph* from, QeEditGlyph* to) {
     while (known->line == nullptr && known->previous != nullptr) known = known->previous;
     size_t index = 0;
     QeEditGlyph* glyph = known;
-    if (known->line != nullptr) {
+    if (known->line != nullptr && known->line->endsWithBreak && known->line->last == known &&
+        known->next != nullptr) {
+        // A change after a paragraph's break leaves that paragraph as it was: text appended at the
+        // end lays out only the new lines, not the last one again.
+        index = known->line->paragraph->index + 1;
+        glyph = known->next;
+    } else if (known->line != nullptr) {
         QeEditParagraph* held = known->line->paragraph;
         index = held->index;
         glyph = held->lines.front()->first;

@@ -6,8 +6,9 @@
 //     placed: lines stack from the layout's top (0 unless the owner sets it), glyphs sit on their
 //     line's bottom edge;
 //   - a build starts at the paragraph that holds its first glyph (glyphs not yet laid out count
-//     from the nearest laid-out glyph before them) and rebuilds everything from there to its last
-//     glyph; paragraphs before it keep their places;
+//     from the nearest laid-out glyph before them), or at the next one when that glyph is the break
+//     that ends its paragraph, and rebuilds everything from there to its last glyph; paragraphs
+//     before it keep their places;
 //   - the first glyph of a line always goes in, so a glyph wider than the layout gets a line of
 //     its own.
 #pragma once

@@ -195,6 +195,8 @@ TEST_F(EditLayoutTest, ARelayoutAfterDeletionsMatchesAFreshLayout) {
         {U"abcdefghij", 3, 5, U"abfghij"},
         {U"ab\ncd\nef", 3, 3, U"abcd\nef"},           // a break: two paragraphs become one
         {U"ab\ncd\nef", 2, 7, U"af"},
+        {U"ab\ncd\nef", 4, 5, U"ab\n\nef"},          // after a break: its paragraph stays
+        {U"ab\ncdefgh\nij", 4, 10, U"ab\nij"},
         {U"aSbAc\nxyz", 2, 4, U"ac\nxyz"},  // the images and the line's height go
         {U"abcdefghijklmnop", 1, 16, U""},
         {U"abcdefghijklmnop", 13, 16, U"abcdefghijkl"},
@@ -321,6 +323,28 @@ TEST_F(EditLayoutTest, WithoutASurfaceAGlyphMeasuresNothing) {
     // The font cache's holders came from the stopped pool: select the style again.
     m_fonts.Clear();
     ASSERT_TRUE(m_fonts.Select(TestStyle()));
+}
+
+// Widths are kept per font after the first glyph of a character: every later glyph, in each font,
+// must still measure what a fresh measure of it gives, and a font made anew must measure again.
+TEST_F(EditLayoutTest, KeptWidthsMatchAFreshMeasure) {
+    auto check = [](QeFontHandle* font, const char* when) {
+        for (char32_t c : {U'a', U' ', U'\t', U'가', U'中', char32_t{0x0301} /* combining */, char32_t{0x1F600},
+                           char32_t{0xFFFD}, char32_t{0x25CF}, char32_t{0xD83D} /* lone half */}) {
+            const QeEditGlyphText glyph(font, c, c == U'a');
+            const SIZE fresh = QeEditMeasure(font, std::wstring(1, static_cast<wchar_t>(glyph.Shown())));
+            EXPECT_EQ(RectText(glyph.box), RectText(RECT{0, 0, fresh.cx, fresh.cy})) << when << " U+" << std::hex << +c;
+        }
+        EXPECT_EQ(QeEditGlyphAnchor(font, QeEditGlyphAnchor::kEnd).Height(), QeEditMeasure(font, L"").cy) << when;
+    };
+    QeFontCache fonts;
+    ASSERT_TRUE(fonts.Select(TestStyle(24)));
+    for (QeFontHandle* font : {m_fonts.Current(), fonts.Current(), m_fonts.Current(), fonts.Current()}) check(font, "kept");
+    EXPECT_NE(QeEditGlyphText(fonts.Current(), U'a', false).Width(), kLatin);
+    // The pooled font made again in another size in place, then as the pool holds it.
+    ASSERT_TRUE(m_fonts.Current()->Font()->Create(TestStyle(24).font));
+    check(m_fonts.Current(), "remade");
+    ASSERT_TRUE(m_fonts.Current()->Font()->Create(TestStyle().font));
 }
 
 TEST_F(EditLayoutTest, LinesDrawTheirBandRunsAndImagesInsideTheClip) {

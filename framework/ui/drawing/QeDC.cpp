@@ -6,6 +6,7 @@
 void QeFont::Release() {
     if (m_handle != nullptr) DeleteObject(m_handle);
     m_handle = nullptr;
+    m_extents = Extents();
 }
 
 bool QeDC::CreateMemoryDC() {

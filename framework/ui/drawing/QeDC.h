@@ -12,7 +12,9 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <unordered_map>
 
 #include "framework/ui/drawing/QeGraphicsTypes.h"
 #include "platform/graphics/gdi.h"
@@ -36,9 +38,20 @@ public:
     const FontKey& Key() const { return m_key; }
     HFONT Handle() const { return m_handle; }
 
+    // Extents already measured in this font, kept by whoever measures text a character at a time
+    // (an edit makes a glyph per character, and a transcript makes millions of the same few): a
+    // character's extent depends on nothing but the font, so every holder of the pooled font
+    // shares them. Forgotten when the font is made again or released.
+    struct Extents {
+        std::unordered_map<char32_t, SIZE> characters;  // each measured alone
+        std::optional<SIZE> empty;                      // of no text: the line's height
+    };
+    Extents& KnownExtents() { return m_extents; }
+
 private:
     FontKey m_key;
     HFONT m_handle = nullptr;
+    Extents m_extents;
 };
 
 // How the paint path puts a surface onto the frame (screen rectangles; all zero at first).
