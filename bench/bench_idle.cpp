@@ -356,7 +356,9 @@ BENCHMARK(BM_WakeFloor)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTi
 
 void BM_AnimatedEmoticonIdle(benchmark::State& state) {
     constexpr int kWinksPerLine = 100;  // the input takes 400 characters
-    const int winks = static_cast<int>(state.range(0));
+    // A smoke run writes two lines of winks and a few of text, with the logged run alone.
+    const int winks = static_cast<int>(FullOrSmoke(state.range(0), std::min<int64_t>(state.range(0), 2 * kWinksPerLine)));
+    const int textLines = FullOrSmoke(40, 3);
     tevrik_service::TestService service;
     if (!StartService(state, service, 5)) return;
     SkinLayout skin;
@@ -375,7 +377,7 @@ void BM_AnimatedEmoticonIdle(benchmark::State& state) {
     };
     Idle measured[2];
     for (auto _ : state) {
-        for (int logged = 0; logged < 2; ++logged) {
+        for (int logged = FullOrSmoke(0, 1); logged < 2; ++logged) {
             const std::string log = logged ? folder.File("presents.log") : std::string();
             DrivenClient client;
             if (!Prepare(state, service, client, log)) return;
@@ -384,7 +386,7 @@ void BM_AnimatedEmoticonIdle(benchmark::State& state) {
                 std::string line;
                 for (int i = 0; i < kWinksPerLine; ++i) line += "/윙크/";
                 for (int i = 0; ok && i < winks / kWinksPerLine; ++i) ok = say(client, line);
-                for (int i = 0; ok && i < 40; ++i) ok = say(client, "text " + std::to_string(i));
+                for (int i = 0; ok && i < textLines; ++i) ok = say(client, "text " + std::to_string(i));
             }
             // The input's caret fades while it has the focus: the pen goes to the title instead.
             ok = ok && client.Tap(skin.Center({L"Chat", L"View", L"Title"})) && client.Still();
