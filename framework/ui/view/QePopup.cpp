@@ -5,6 +5,7 @@
 #include "framework/ui/shell/QeMainWindow.h"
 #include "framework/ui/shell/QeMessageDispatcher.h"
 #include "framework/ui/view/QePopupHolder.h"
+#include "platform/windows/input.h"
 
 namespace {
 
@@ -119,10 +120,10 @@ void QePopup::OnRectChanged(const RECT& rect) {
 }
 
 int QePopup::OnKeyDown(WPARAM key, LPARAM) {
-    QeWindow* button = key == kEnterKey ? DefaultButton() : key == kEscapeKey ? CancelButton() : nullptr;
+    QeWindow* button = key == VK_RETURN ? DefaultButton() : key == VK_ESCAPE ? CancelButton() : nullptr;
     if (button != nullptr && button->IsVisible() && !button->IsDisabled()) {
         OnNotify(button, kNotifyClick);
-    } else if (key == kEscapeKey && closeOnOutside != 0) {
+    } else if (key == VK_ESCAPE && closeOnOutside != 0) {
         Close(0);
     }
     return 1;

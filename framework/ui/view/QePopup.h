@@ -68,9 +68,6 @@ protected:
     virtual QeWindow* CancelButton() { return nullptr; }
 
 private:
-    static constexpr WPARAM kEnterKey = 13;
-    static constexpr WPARAM kEscapeKey = 27;
-
     QeImageView m_top;
     QeImageView m_middle;
     QeImageView m_bottom;

@@ -7,6 +7,7 @@
 #include "framework/ui/view/QePopup.h"
 #include "framework/ui/view/QePopupHolder.h"
 #include "framework/ui/view/QeRect.h"
+#include "platform/windows/input.h"
 
 namespace {
 
@@ -18,8 +19,6 @@ QeEventArgs g_lastEvent;
 bool g_popupReentry = false;
 // The key whose key-down came while a popup was open, until its key-up (0: none).
 WPARAM g_popupKey = 0;
-constexpr WPARAM kEnterKey = 13;
-constexpr WPARAM kEscapeKey = 27;
 // Counts destroyed and retired windows: a routing step that sees it move while a handler ran may
 // have lost the window it runs on (a popup closing itself) and touches nothing more.
 uint64_t g_windowsGone = 0;
@@ -559,7 +558,7 @@ QeWindow* KeyTarget() {
 int QeWindow::RouteKeyDown(WPARAM key, LPARAM data) {
     QePopup* popup = QePopup::Current();
     g_popupKey = popup != nullptr ? key : 0;
-    QeWindow* target = popup != nullptr && (key == kEnterKey || key == kEscapeKey) ? popup : KeyTarget();
+    QeWindow* target = popup != nullptr && (key == VK_RETURN || key == VK_ESCAPE) ? popup : KeyTarget();
     return target != nullptr ? target->OnKeyDown(key, data) : 0;
 }
 int QeWindow::RouteKeyUp(WPARAM key, LPARAM data) {
